@@ -1,0 +1,9 @@
+#include "core/state.h"
+
+namespace zvl {
+
+std::string formatResultTime(const AppState& state, int64_t index) {
+    return formatTimeStamp(index < 1 ? 0 : state.resultTime(index));
+}
+
+}  // namespace zvl

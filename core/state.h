@@ -1,0 +1,90 @@
+#pragma once
+// AppState: the one model of the running program. The main window (or the zvl tool) owns
+// the only instance and passes it by reference; every subsystem reads and writes it directly.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "core/resultstore.h"
+#include "core/timerules.h"
+
+namespace zvl {
+
+// operatingMode values: bit 0 set = event mode, bit 1 set = offline (search) mode.
+enum OperatingMode : uint8_t {
+    TimebaseRecord = 0,
+    EventRecord = 1,
+    TimebaseSearch = 2,
+    EventSearch = 3,
+};
+inline bool isOnlineMode(uint8_t mode) { return mode < 2; }
+inline bool isEventMode(uint8_t mode) { return (mode & 1) != 0; }
+
+enum SearchCondition : uint8_t { DoNotCare = 0, On = 1, Off = 2, HighToLow = 3, LowToHigh = 4 };
+
+// Colours are 24-bit integers with red in the low byte.
+constexpr uint32_t rgb(uint8_t r, uint8_t g, uint8_t b) { return uint32_t(r) | (uint32_t(g) << 8) | (uint32_t(b) << 16); }
+
+// The link lamp and its label beside the mode caption.
+struct LinkIndicator {
+    uint32_t lampColour = rgb(255, 0, 0);
+    std::string label;
+};
+inline const uint32_t kLampRed = rgb(255, 0, 0);
+inline const uint32_t kLampGreen = rgb(0, 128, 0);
+inline const uint32_t kLampBlue = rgb(0, 0, 255);
+inline const uint32_t kLampFuchsia = rgb(255, 0, 255);
+
+struct AppState {
+    // Result store.
+    ResultStore store;
+    int64_t currentResult = 1;
+    int64_t recordingEndTime = 0;
+    int64_t liveTime = 0;
+
+    // Input description and recording text.
+    std::array<std::string, kInputCount> inputLabels{};
+    std::array<bool, kInputCount> inputActive{};
+    std::array<uint8_t, kInputCount> searchKey{};
+    std::array<std::string, 11> commentLines{};
+
+    // Mode and link variables.
+    uint8_t operatingMode = EventRecord;
+    uint8_t comPortNumber = 0;
+    int32_t timebaseIndex = 5;
+    std::string dataDirectory;
+    bool monochromePrinting = false;
+    bool instrumentOnline = false;
+    bool linkBreak = false;
+    bool collectionActive = false;
+    bool uploadActive = false;
+    bool uploadCancel = false;
+    bool protocolTransferActive = false;
+    std::string firmwareVersion = "0.0";
+    std::string serialNumber;
+    int64_t instrumentClock = 0;
+    std::array<bool, 8> hardwareOptions{};
+    uint8_t debounceCode = 0;
+
+    // View state.
+    int64_t viewStartTime = 0;
+    int64_t cursorResult = 0;
+    int eventColumns = 64;
+
+    // Live decoder.
+    std::string rxBuffer;                 // bytes received and not yet consumed
+    std::array<int32_t, 16> rxPacket{};   // slots 1..15 used; [2] = L, [3] = command code, ...
+
+    LinkIndicator link;
+
+    // Convenience accessors on the store.
+    int64_t& resultCount() { return store.resultCount; }
+    int64_t resultCount() const { return store.resultCount; }
+    int64_t resultTime(int64_t n) const { return store.resultTime(n); }
+};
+
+// "d mmm yy hh:nn:ss" of result index; an index below 1 gives 1 Jan 00 00:00:00.
+std::string formatResultTime(const AppState& state, int64_t index);
+
+}  // namespace zvl

@@ -1,0 +1,42 @@
+#pragma once
+// The serial port as the rest of the program sees it. The implementation opens the port with
+// the fixed line settings (19200 bit/s, 8N1, no flow control, DTR and RTS asserted, 4096-byte
+// buffers) and raises the data-available notification on the UI thread.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zvl {
+
+enum class PortProbe { Available, Busy, Absent };
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    // Open a device by path (a COMn name is mapped by comPortPath first). False on failure,
+    // with the reason in lastError().
+    virtual bool open(const std::string& devicePath) = 0;
+    virtual bool isOpen() const = 0;
+    virtual void close() = 0;
+    virtual std::string lastError() const = 0;
+
+    // Number of received bytes waiting.
+    virtual int64_t bytesAvailable() const = 0;
+    // Read one waiting byte; false when none is waiting.
+    virtual bool readByte(uint8_t& byte) = 0;
+    // Write bytes in one write.
+    virtual void write(const std::vector<uint8_t>& bytes) = 0;
+
+    // Handler of the data-available notification: called with the number of waiting bytes.
+    // It is never called again while it is still running; bytes that arrive meanwhile are
+    // announced when it returns.
+    virtual void setDataAvailableHandler(std::function<void(int64_t)> handler) = 0;
+
+    // Whether the device could be opened for reading and writing right now.
+    virtual PortProbe probe(const std::string& devicePath) = 0;
+};
+
+}  // namespace zvl

@@ -1,0 +1,18 @@
+#pragma once
+// What behaviour asks of the main window: redraw the trace, set the controls, repaint, move
+// the focus, end the splash. The zvl tool implements these as no-ops or progress output.
+
+namespace zvl {
+
+class ViewHooks {
+public:
+    virtual ~ViewHooks() = default;
+    virtual void redrawTraceView() {}
+    virtual void updateControlStates() {}
+    virtual void repaint() {}
+    virtual void focusEventTimeButton() {}
+    virtual void closeSplash() {}      // stop the splash timer and close the splash window
+    virtual void rebuildPictureFrame() {}
+};
+
+}  // namespace zvl
