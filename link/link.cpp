@@ -1,1 +1,133 @@
-// placeholder
+#include "link/link.h"
+
+#include <vector>
+
+#include "link/commands.h"
+#include "platform/comports.h"
+#include "viewer/timebase.h"
+
+namespace zvl {
+
+InstrumentLink::InstrumentLink(AppState& state, SerialPort& port, const Clock& clock, EventPump& pump,
+                               Prompts& prompts, ViewHooks& view, Timer& breakTimer, Timer& updateTimer)
+    : state_(state),
+      port_(port),
+      clock_(clock),
+      pump_(pump),
+      prompts_(prompts),
+      view_(view),
+      breakTimer_(breakTimer),
+      updateTimer_(updateTimer) {
+    port_.setDataAvailableHandler([this](int64_t count) { ApdComPort1TriggerAvail(count); });
+}
+
+InstrumentLink::~InstrumentLink() { port_.setDataAvailableHandler({}); }
+
+bool InstrumentLink::openPort() {
+    std::optional<int> number;
+    if (state_.comPortNumber != 0) {
+        number = state_.comPortNumber;
+    } else {
+        // No valid port configured: offer every port that exists, also those another program holds.
+        std::vector<int> candidates;
+        for (int n = 1; n <= kHighestSelectablePort; ++n) {
+            if (port_.probe(comPortPath(n)) != PortProbe::Absent) candidates.push_back(n);
+        }
+        number = prompts_.selectPort(candidates);  // for this run only: comPortNumber stays 0
+    }
+    if (number && port_.open(comPortPath(*number))) return true;
+
+    view_.closeSplash();
+    prompts_.warning(kComPortErrorText);
+    state_.operatingMode = EventSearch;
+    return false;
+}
+
+bool InstrumentLink::openDevice(const std::string& nameOrPath) { return port_.open(resolvePortName(nameOrPath)); }
+
+void InstrumentLink::closePort() {
+    if (port_.isOpen()) port_.close();
+}
+
+void InstrumentLink::sendCommand(uint8_t code, int32_t value, int minLength) {
+    if (!port_.isOpen()) return;
+    port_.write(buildCommandPacket(code, value, minLength));
+}
+
+void InstrumentLink::sendByte(uint8_t byte) {
+    if (!port_.isOpen()) return;
+    port_.write({byte});
+}
+
+void InstrumentLink::waitTicks(int n, bool processMessages) {
+    const int64_t deadline = (clock_.milliseconds() / kTickMs + n) * kTickMs;
+    if (processMessages)
+        pump_.processEventsUntil(deadline);
+    else
+        pump_.sleepUntil(deadline);
+}
+
+void InstrumentLink::connect() {
+    prompts_.setBusyCursor(true);
+    state_.instrumentOnline = false;
+    if (isOnlineMode(state_.operatingMode)) {
+        sendCommand(cmd::StatusOptions);
+        waitTicks(3, true);
+        if (state_.instrumentOnline) {
+            sendCommand(cmd::StatusFirmware);
+            waitTicks(3, true);
+            sendCommand(cmd::StatusClock);
+            waitTicks(3, true);
+            sendCommand(cmd::StatusSerial);
+            waitTicks(3, true);
+        } else {
+            prompts_.setBusyCursor(false);
+            prompts_.warning(kNotRespondingText);
+            state_.operatingMode |= 2;
+        }
+    }
+    prompts_.setBusyCursor(false);
+    view_.repaint();
+}
+
+void InstrumentLink::toggleOnline() {
+    state_.operatingMode ^= 2;
+    if (isOnlineMode(state_.operatingMode)) {
+        state_.operatingMode = EventRecord;
+        connect();
+    }
+    view_.updateControlStates();
+    view_.repaint();
+}
+
+void InstrumentLink::statusPoll() {
+    if (state_.uploadActive || state_.protocolTransferActive || state_.linkBreak) return;
+    state_.instrumentOnline = false;
+    const bool online = isOnlineMode(state_.operatingMode);
+    if (online) breakTimer_.enable();
+    setLamp(kLampRed, "Offline");
+    if (online) {
+        sendCommand(cmd::StatusOptions);
+        waitTicks(9, true);
+        sendCommand(cmd::StatusClock);
+    }
+}
+
+void InstrumentLink::breakTimerFired() {
+    state_.linkBreak = true;
+    breakTimer_.disable();
+    prompts_.choiceBox(std::string(), std::nullopt);
+}
+
+void InstrumentLink::setLamp(uint32_t colour, const char* label) {
+    if (state_.link.lampColour == colour && state_.link.label == label) return;
+    state_.link.lampColour = colour;
+    state_.link.label = label;
+    view_.linkIndicatorChanged();
+}
+
+std::string firmwareText(uint8_t major, uint8_t minorNibbles) {
+    return std::to_string(major) + "." + std::to_string(minorNibbles >> 4) + std::to_string(minorNibbles & 0x0F);
+}
+
+}  // namespace zvl

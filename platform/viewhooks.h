@@ -13,6 +13,7 @@ public:
     virtual void focusEventTimeButton() {}
     virtual void closeSplash() {}      // stop the splash timer and close the splash window
     virtual void rebuildPictureFrame() {}
+    virtual void linkIndicatorChanged() {}  // the lamp or its label changed
 };
 
 }  // namespace zvl

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "core/resultstore.h"
+#include "core/state.h"
+
+namespace zvl {
+namespace {
+
+ResultRecord rec(uint32_t t, uint16_t states, uint8_t kind = 0, uint8_t flags = 0) {
+    ResultRecord r;
+    r.kind = kind;
+    r.flags = flags;
+    r.setTime(t);
+    r.inputStates = states;
+    return r;
+}
+
+TEST(ResultRecord, TimeIsHeldMostSignificantByteFirst) {
+    ResultRecord r;
+    r.setTime(0x12345678);
+    EXPECT_EQ(r.timeStamp[0], 0x12);
+    EXPECT_EQ(r.timeStamp[3], 0x78);
+    EXPECT_EQ(r.rawTime(), 0x12345678u);
+    EXPECT_EQ(inputMask(1), 0x0001);
+    EXPECT_EQ(inputMask(16), 0x8000);
+}
+
+TEST(ResultStore, ResultTimeReadsOnlyResultSlotsAndClampsTheTopByte) {
+    ResultStore s;
+    s.results[0] = rec(500, 0);
+    s.results[1] = rec(65, 1);
+    s.results[100000] = rec(77, 0);
+    s.results[100001] = rec(88, 0);
+    s.results[2].timeStamp = {0xFF, 0x01, 0x02, 0x03};
+    EXPECT_EQ(s.resultTime(0), 0);
+    EXPECT_EQ(s.resultTime(-5), 0);
+    EXPECT_EQ(s.resultTime(1), 65);
+    EXPECT_EQ(s.resultTime(100000), 77);
+    EXPECT_EQ(s.resultTime(100001), 0);
+    EXPECT_EQ(s.resultTime(2), 0x7F010203);
+}
+
+TEST(ResultStore, ClearZeroesUpToTheLiveLimitOnly) {
+    ResultStore s;
+    s.resultCount = 100005;
+    s.results[0] = rec(1, 1);
+    s.results[100000] = rec(2, 2);
+    s.results[100001] = rec(3, 3);
+    s.results[100005] = rec(4, 4);
+    s.clearResults();
+    EXPECT_EQ(s.resultCount, 0);
+    EXPECT_EQ(s.results[0], ResultRecord{});
+    EXPECT_EQ(s.results[100000], ResultRecord{});
+    EXPECT_EQ(s.results[100001], rec(3, 3));
+    EXPECT_EQ(s.results[100005], rec(4, 4));
+}
+
+TEST(ResultStore, CorrectCopiesOnlyThePreviousTime) {
+    ResultStore s;
+    s.results[0] = rec(1000, 0x00FF, 9, 9);
+    s.results[1] = rec(5, 0x1234, 0xA0, 0x80);
+    ASSERT_TRUE(s.correctResult(1));  // result 1 takes the start record's time
+    EXPECT_EQ(s.results[1], rec(1000, 0x1234, 0xA0, 0x80));
+    EXPECT_FALSE(s.correctResult(0));
+    EXPECT_FALSE(s.correctResult(100006));
+    EXPECT_EQ(s.results[0], rec(1000, 0x00FF, 9, 9));
+}
+
+TEST(ResultStore, DeleteMovesLaterResultsDownAndShrinksTheRecording) {
+    ResultStore s;
+    for (int i = 1; i <= 10; ++i) s.results[size_t(i)] = rec(uint32_t(100 + i), uint16_t(i), uint8_t(i), 0);
+    s.resultCount = 10;
+    ASSERT_TRUE(s.deleteResult(5));
+    EXPECT_EQ(s.resultCount, 9);
+    for (int i = 1; i <= 4; ++i) EXPECT_EQ(s.results[size_t(i)].inputStates, i);
+    for (int i = 5; i <= 9; ++i) EXPECT_EQ(s.results[size_t(i)], rec(uint32_t(101 + i), uint16_t(i + 1), uint8_t(i + 1), 0));
+    EXPECT_EQ(s.results[10], ResultRecord{}) << "no second copy of the last result";
+
+    ASSERT_TRUE(s.deleteResult(9));  // the last one: nothing moves
+    EXPECT_EQ(s.resultCount, 8);
+    EXPECT_EQ(s.results[9], ResultRecord{});
+    EXPECT_EQ(s.results[8].inputStates, 9);
+}
+
+TEST(ResultStore, DeleteRefusesIndicesOutsideTheRecording) {
+    ResultStore s;
+    s.resultCount = 3;
+    for (int i = 0; i <= 3; ++i) s.results[size_t(i)] = rec(uint32_t(i), uint16_t(i));
+    const auto before = s.results;
+    EXPECT_FALSE(s.deleteResult(0));
+    EXPECT_FALSE(s.deleteResult(4));
+    EXPECT_FALSE(s.deleteResult(-1));
+    EXPECT_FALSE(s.deleteResult(100006));
+    EXPECT_EQ(s.resultCount, 3);
+    EXPECT_TRUE(s.results == before);
+}
+
+TEST(ResultStore, DeleteWorksAtTheTopOfTheStore) {
+    ResultStore s;
+    s.resultCount = kLastSlot;
+    s.results[kLastSlot] = rec(9, 9);
+    s.results[kLastSlot - 1] = rec(8, 8);
+    ASSERT_TRUE(s.deleteResult(kLastSlot - 1));
+    EXPECT_EQ(s.resultCount, kLastSlot - 1);
+    EXPECT_EQ(s.results[kLastSlot - 1], rec(9, 9));
+    EXPECT_EQ(s.results[kLastSlot], ResultRecord{});
+}
+
+TEST(ResultStore, CheckedSlotAccessRefusesOutOfRange) {
+    ResultStore s;
+    EXPECT_NO_THROW(s.slot(0));
+    EXPECT_NO_THROW(s.slot(kLastSlot));
+    EXPECT_THROW(s.slot(-1), std::out_of_range);
+    EXPECT_THROW(s.slot(kLastSlot + 1), std::out_of_range);
+}
+
+TEST(AppStateDefaults, MatchTheProgramsStartValues) {
+    AppState st;
+    EXPECT_EQ(st.currentResult, 1);
+    EXPECT_EQ(st.operatingMode, EventRecord);
+    EXPECT_EQ(st.timebaseIndex, 5);
+    EXPECT_EQ(st.firmwareVersion, "0.0");
+    EXPECT_EQ(st.instrumentClock, 0);
+    EXPECT_FALSE(st.collectionActive || st.uploadActive || st.uploadCancel || st.protocolTransferActive);
+    EXPECT_EQ(st.eventColumns, 64);
+    EXPECT_EQ(st.store.results.size(), size_t(kSlotCount));
+    EXPECT_EQ(st.link.lampColour, kLampRed);
+}
+
+}  // namespace
+}  // namespace zvl

@@ -1,0 +1,182 @@
+#pragma once
+// Fakes of the platform interfaces for headless behaviour tests: a clock that moves only when
+// a wait moves it, timers that fire from that clock, a port wired to the in-process instrument
+// engine (or fed by hand), scripted answers to the prompts and a view that counts its calls.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/state.h"
+#include "link/link.h"
+#include "platform/clock.h"
+#include "platform/prompts.h"
+#include "platform/serialport.h"
+#include "platform/timer.h"
+#include "platform/viewhooks.h"
+#include "sim/engine.h"
+
+namespace zvl::test {
+
+class FakeClock : public Clock {
+public:
+    LocalDateTime base{2026, 12, 7, 10, 0, 0, 0};  // wall clock at ms 0
+    int64_t ms = 1000;
+    LocalDateTime now() const override;
+    int64_t milliseconds() const override { return ms; }
+    int64_t timeStamp() const { return pcTimeStamp(*this); }
+};
+
+class FakeTimer : public Timer {
+public:
+    explicit FakeTimer(const FakeClock& clock, std::string name) : clock_(clock), name_(std::move(name)) {}
+    void enable() override {
+        if (!active_) {
+            active_ = true;
+            due_ = clock_.ms + interval_;
+            ++starts;
+        }
+    }
+    void disable() override { active_ = false; }
+    bool isActive() const override { return active_; }
+    void setInterval(int ms) override {
+        interval_ = ms;
+        if (active_) due_ = clock_.ms + interval_;
+    }
+    int interval() const override { return interval_; }
+    void setHandler(std::function<void()> h) override { handler_ = std::move(h); }
+    // Fire when due (re-arming, as a periodic timer does); true when it fired.
+    bool fireIfDue();
+    int64_t due() const { return due_; }
+    const std::string& name() const { return name_; }
+    int fired = 0;
+    int starts = 0;
+
+private:
+    const FakeClock& clock_;
+    std::string name_;
+    bool active_ = false;
+    int interval_ = 1000;
+    int64_t due_ = 0;
+    std::function<void()> handler_;
+};
+
+// A port whose far end is the instrument engine (when given) or bytes injected by the test.
+// Bytes reach the PC at the line's 1920 bytes per second unless paced is off.
+class FakePort : public SerialPort {
+public:
+    FakePort(FakeClock& clock, sim::InstrumentEngine* engine) : clock_(clock), engine_(engine) {}
+    bool open(const std::string& devicePath) override;
+    bool isOpen() const override { return open_; }
+    void close() override { open_ = false; }
+    std::string lastError() const override { return error_; }
+    int64_t bytesAvailable() const override;
+    bool readByte(uint8_t& byte) override;
+    void write(const std::vector<uint8_t>& bytes) override;
+    void setDataAvailableHandler(std::function<void(int64_t)> h) override { handler_ = std::move(h); }
+    PortProbe probe(const std::string& devicePath) override;
+
+    // Test side.
+    void inject(const std::vector<uint8_t>& bytes);   // arrive now
+    void pullFromEngine();                             // engine output joins the line
+    void deliver();                                    // raise the notification if bytes wait
+    std::vector<uint8_t> written;                      // everything the PC wrote
+    std::vector<std::vector<uint8_t>> writes;          // one entry per write()
+    std::map<std::string, PortProbe> probes;           // probe answers by path (default Absent)
+    bool failOpen = false;
+    std::string openedPath;
+    bool paced = true;
+
+private:
+    FakeClock& clock_;
+    sim::InstrumentEngine* engine_;
+    bool open_ = false;
+    std::string error_;
+    std::deque<std::pair<int64_t, uint8_t>> line_;  // (arrival ms, byte)
+    int64_t lineFreeMs_ = 0;
+    std::function<void(int64_t)> handler_;
+    bool inHandler_ = false;
+};
+
+// The event pump: advancing time lets the engine run, delivers bytes and fires timers.
+class FakePump : public EventPump {
+public:
+    FakePump(FakeClock& clock, FakePort& port, sim::InstrumentEngine* engine) : clock_(clock), port_(port), engine_(engine) {}
+    void addTimer(FakeTimer& t) { timers_.push_back(&t); }
+    void processEventsUntil(int64_t deadlineMs) override;
+    void sleepUntil(int64_t deadlineMs) override;
+    int depth = 0;      // nesting of message-processing waits
+    int maxDepth = 0;
+
+private:
+    FakeClock& clock_;
+    FakePort& port_;
+    sim::InstrumentEngine* engine_;
+    std::vector<FakeTimer*> timers_;
+};
+
+class ScriptedPrompts : public Prompts {
+public:
+    void warning(const std::string& text) override;
+    void information(const std::string& text) override { informations.push_back(text); }
+    bool confirm(const std::string& text) override;
+    std::string inputBox(const std::string& caption, const std::string& prompt, const std::string& def) override;
+    void setBusyCursor(bool busy) override { busy ? ++busyOn : ++busyOff; busyNow = busy; }
+    std::optional<int> selectPort(const std::vector<int>& ports) override {
+        offeredPorts = ports;
+        return portChoice;
+    }
+    ChoiceAnswer choiceBox(const std::string& message, std::optional<int64_t> result) override;
+
+    std::vector<std::string> warnings, informations, confirmations;
+    std::deque<bool> confirmAnswers;        // default answer when empty: false (No)
+    std::deque<std::string> inputAnswers;   // default when empty: the default answer
+    std::vector<std::pair<std::string, std::string>> inputCalls;
+    std::vector<std::optional<int64_t>> choiceCalls;
+    std::deque<ChoiceAnswer> choiceAnswers;  // default: IgnoreThis
+    std::optional<int> portChoice;
+    std::vector<int> offeredPorts;
+    std::function<void()> onWarning;         // runs inside the warning box (a modal loop)
+    int busyOn = 0, busyOff = 0;
+    bool busyNow = false;
+};
+
+class CountingView : public ViewHooks {
+public:
+    void redrawTraceView() override { ++redraws; }
+    void updateControlStates() override { ++controlUpdates; }
+    void repaint() override { ++repaints; }
+    void focusEventTimeButton() override { ++focuses; }
+    void closeSplash() override { ++splashCloses; }
+    void linkIndicatorChanged() override { lampHistory.push_back(lampSource ? lampSource->link.label : ""); }
+    const AppState* lampSource = nullptr;
+    int redraws = 0, controlUpdates = 0, repaints = 0, focuses = 0, splashCloses = 0;
+    std::vector<std::string> lampHistory;
+};
+
+// Everything wired together the way the main window wires it.
+struct Rig {
+    explicit Rig(sim::SimConfig config = {}, bool withEngine = true);
+    AppState state;
+    FakeClock clock;
+    std::unique_ptr<sim::InstrumentEngine> engine;
+    FakePort port;
+    FakePump pump;
+    FakeTimer statusTimer, breakTimer, updateTimer;
+    ScriptedPrompts prompts;
+    CountingView view;
+    InstrumentLink link;
+
+    void run(int64_t ms) { pump.processEventsUntil(clock.ms + ms); }
+    void feed(const std::vector<uint8_t>& bytes) {  // bytes arrive and are announced at once
+        port.inject(bytes);
+        port.deliver();
+    }
+};
+
+}  // namespace zvl::test
