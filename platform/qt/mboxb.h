@@ -1,0 +1,50 @@
+#pragma once
+// Tmbox2, the choice box about a result whose time is wrong: delete, correct or ignore this
+// result or all such results. Without a result of its own only the two Ignore buttons are on
+// offer. Closing the box counts as "Ignore This Result".
+
+#include <QDialog>
+
+#include "platform/prompts.h"
+
+class QLabel;
+class QPushButton;
+
+namespace zvl {
+
+class Tmbox2 final : public QDialog {
+    Q_OBJECT
+public:
+    Tmbox2(const QString& message, bool withResult, QWidget* parent = nullptr);
+
+    ChoiceAnswer answer() const { return answer_; }
+
+    QLabel* messageLabel() const { return label1_; }   // Label1
+    QLabel* noteLabel() const { return label2_; }      // Label2
+    QPushButton* button(ChoiceAnswer which) const;
+
+    static constexpr int kClientWidth = 363;
+    static constexpr int kClientHeight = 226;
+
+    // Escape and the window's close button: "Ignore This Result".
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QPushButton* addButton(const QString& name, const QString& text, ChoiceAnswer answer,
+                           int x, int y);
+
+    QLabel* label1_ = nullptr;
+    QLabel* label2_ = nullptr;
+    QPushButton* button1_ = nullptr;  // Ignore All Errors
+    QPushButton* button2_ = nullptr;  // Correct This Result
+    QPushButton* button3_ = nullptr;  // Delete This Result
+    QPushButton* button4_ = nullptr;  // Ignore This Result
+    QPushButton* button5_ = nullptr;  // Delete All Errors
+    QPushButton* button6_ = nullptr;  // Correct All Errors
+    ChoiceAnswer answer_ = ChoiceAnswer::IgnoreThis;
+};
+
+}  // namespace zvl

@@ -1,0 +1,67 @@
+#include "platform/qt/qtprompts.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+
+#include "platform/qt/mboxb.h"
+#include "platform/qt/selectportdialog.h"
+
+namespace zvl {
+
+namespace {
+QString q(const std::string& s) { return QString::fromStdString(s); }
+}  // namespace
+
+QtPrompts::QtPrompts(QWidget* parent, const QString& title)
+    : parent_(parent), title_(title.isEmpty() ? QStringLiteral("Pellam - ZVL") : title) {}
+
+QtPrompts::~QtPrompts() {
+    if (busy_) QApplication::restoreOverrideCursor();
+}
+
+void QtPrompts::warning(const std::string& text) {
+    QMessageBox::warning(parent_, title_, q(text), QMessageBox::Ok);
+}
+
+void QtPrompts::information(const std::string& text) {
+    QMessageBox::information(parent_, title_, q(text), QMessageBox::Ok);
+}
+
+bool QtPrompts::confirm(const std::string& text) {
+    return QMessageBox::question(parent_, title_, q(text), QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+std::string QtPrompts::inputBox(const std::string& caption, const std::string& prompt,
+                                const std::string& defaultAnswer) {
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(parent_, q(caption), q(prompt), QLineEdit::Normal, q(defaultAnswer), &ok);
+    if (!ok) return defaultAnswer;
+    return answer.toStdString();
+}
+
+void QtPrompts::setBusyCursor(bool busy) {
+    // One override at most, so the cursor always comes back.
+    if (busy == busy_) return;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+    busy_ = busy;
+}
+
+std::optional<int> QtPrompts::selectPort(const std::vector<int>& portNumbers) {
+    SelectPortDialog dialog(portNumbers, parent_);
+    dialog.exec();
+    return dialog.chosenPort();
+}
+
+ChoiceAnswer QtPrompts::choiceBox(const std::string& message, std::optional<int64_t> result) {
+    Tmbox2 box(q(message), result.has_value(), parent_);
+    box.exec();
+    return box.answer();
+}
+
+}  // namespace zvl
