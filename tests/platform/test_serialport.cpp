@@ -1,0 +1,216 @@
+// QtSerialPort against a real pseudo-terminal: the test plays the instrument on the master.
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+#include <termios.h>
+
+#include "platform/qt/qtserialport.h"
+#include "pty.h"
+
+namespace zvl {
+namespace {
+
+using test::Pty;
+using test::sequence;
+
+constexpr int kWaitMs = 5000;  // upper bound for data to show up, not a speed requirement
+
+class QtSerialPortTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.ok()) << "no pseudo-terminal";
+        ASSERT_TRUE(port.open(pty.slavePath())) << port.lastError();
+    }
+
+    // A handler that takes every announced byte.
+    void collectAll() {
+        port.setDataAvailableHandler([this](int64_t n) {
+            counts.push_back(n);
+            for (int64_t i = 0; i < n; ++i) {
+                uint8_t b = 0;
+                if (!port.readByte(b)) {
+                    ADD_FAILURE() << "announced byte " << i << " of " << n << " not readable";
+                    return;
+                }
+                received.push_back(b);
+            }
+        });
+    }
+
+    bool waitForReceived(size_t n) {
+        return QTest::qWaitFor([&] { return received.size() >= n; }, kWaitMs);
+    }
+
+    Pty pty;
+    QtSerialPort port;
+    std::vector<uint8_t> received;
+    std::vector<int64_t> counts;
+};
+
+TEST_F(QtSerialPortTest, OpensWithTheInstrumentsLineSettings) {
+    EXPECT_TRUE(port.isOpen());
+    termios tio{};
+    ASSERT_EQ(tcgetattr(pty.slaveFd(), &tio), 0);
+    EXPECT_EQ(cfgetispeed(&tio), speed_t(B19200));
+    EXPECT_EQ(cfgetospeed(&tio), speed_t(B19200));
+    EXPECT_EQ(tio.c_cflag & CSIZE, tcflag_t(CS8));
+    EXPECT_EQ(tio.c_cflag & PARENB, 0u);
+    EXPECT_EQ(tio.c_cflag & CSTOPB, 0u);
+    EXPECT_EQ(tio.c_cflag & CRTSCTS, 0u);
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), 0u);
+}
+
+TEST_F(QtSerialPortTest, BytesFromTheInstrumentReachTheHandlerWithTheirCount) {
+    collectAll();
+    const std::vector<uint8_t> sent{0x00, 0x11, 0xFF, 0x0D, 0x0A, 0x13, 0x7F};
+    ASSERT_TRUE(pty.writeMaster(sent));
+    ASSERT_TRUE(waitForReceived(sent.size()));
+    QTest::qWait(50);  // nothing extra follows
+    EXPECT_EQ(received, sent);
+    int64_t total = 0;
+    for (int64_t c : counts) {
+        EXPECT_GT(c, 0) << "the handler is only called with bytes waiting";
+        total += c;
+    }
+    EXPECT_EQ(total, int64_t(sent.size()));
+    EXPECT_EQ(port.bytesAvailable(), 0);
+}
+
+TEST_F(QtSerialPortTest, ReadByteWithNothingWaitingFails) {
+    uint8_t b = 0xAA;
+    EXPECT_EQ(port.bytesAvailable(), 0);
+    EXPECT_FALSE(port.readByte(b));
+}
+
+TEST_F(QtSerialPortTest, MoreThanTheReadBufferArrivesCompleteAndInOrder) {
+    collectAll();
+    const auto sent = sequence(10000);
+    ASSERT_TRUE(pty.writeMaster(sent));
+    ASSERT_TRUE(waitForReceived(sent.size())) << "got " << received.size();
+    EXPECT_EQ(received, sent);
+}
+
+TEST_F(QtSerialPortTest, WrittenBytesReachTheInstrumentWithoutTheEventLoop) {
+    const std::vector<uint8_t> small{0x02, 0x00, 0xFF, 'A', 0x0D};
+    port.write(small);
+    EXPECT_EQ(pty.readMaster(small.size(), kWaitMs), small);
+
+    // A larger block, read while no Qt event is served.
+    const auto block = sequence(1000, 7);
+    port.write(block);
+    EXPECT_EQ(pty.readMaster(block.size(), kWaitMs), block);
+}
+
+TEST_F(QtSerialPortTest, HandlerIsNotReenteredAndBytesArrivingMeanwhileAreAnnouncedAfterwards) {
+    const auto first = sequence(20);
+    const auto second = sequence(30, 20);
+    int depth = 0, maxDepth = 0, calls = 0;
+    bool secondBuffered = false;
+    port.setDataAvailableHandler([&](int64_t n) {
+        ++calls;
+        ++depth;
+        maxDepth = std::max(maxDepth, depth);
+        for (int64_t i = 0; i < n; ++i) {
+            uint8_t b = 0;
+            if (port.readByte(b)) received.push_back(b);
+        }
+        if (calls == 1) {
+            // Like a modal box or a message-processing wait: the loop runs inside the handler
+            // while the instrument sends more.
+            if (!pty.writeMaster(second)) ADD_FAILURE() << "writing the second batch";
+            secondBuffered = QTest::qWaitFor(
+                [&] { return port.bytesAvailable() >= int64_t(second.size()); }, kWaitMs);
+            QTest::qWait(50);
+        }
+        --depth;
+    });
+    ASSERT_TRUE(pty.writeMaster(first));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return calls >= 1; }, kWaitMs));
+    // Wait for the whole first batch, in case it came in pieces.
+    std::vector<uint8_t> all = first;
+    all.insert(all.end(), second.begin(), second.end());
+    ASSERT_TRUE(waitForReceived(all.size())) << "received " << received.size() << " of " << all.size();
+    EXPECT_TRUE(secondBuffered);
+    EXPECT_EQ(maxDepth, 1) << "the handler was re-entered";
+    EXPECT_EQ(received, all);
+    QTest::qWait(50);
+    EXPECT_EQ(received.size(), all.size()) << "a byte was delivered twice";
+}
+
+TEST_F(QtSerialPortTest, BytesLeftUnreadAreNotAnnouncedAgainUntilMoreArrive) {
+    // The handler leaves the bytes waiting; no busy loop of repeated notifications.
+    int calls = 0;
+    int64_t lastCount = 0;
+    port.setDataAvailableHandler([&](int64_t n) {
+        ++calls;
+        lastCount = n;
+    });
+    ASSERT_TRUE(pty.writeMaster({1, 2, 3}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return port.bytesAvailable() == 3 && calls >= 1; }, kWaitMs));
+    const int settled = calls;
+    QTest::qWait(150);
+    EXPECT_EQ(calls, settled);
+    ASSERT_TRUE(pty.writeMaster({4, 5}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return calls > settled && lastCount == 5; }, kWaitMs));
+    EXPECT_EQ(port.bytesAvailable(), 5);
+}
+
+TEST_F(QtSerialPortTest, CloseStopsDelivery) {
+    collectAll();
+    port.close();
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(port.bytesAvailable(), 0);
+    ASSERT_TRUE(pty.writeMaster({1, 2, 3}));
+    QTest::qWait(100);
+    EXPECT_TRUE(received.empty());
+}
+
+TEST_F(QtSerialPortTest, ProbeSeesTheOpenPortAsBusy) {
+    EXPECT_EQ(port.probe(pty.slavePath()), PortProbe::Busy);
+    port.close();
+    EXPECT_EQ(port.probe(pty.slavePath()), PortProbe::Available);
+}
+
+TEST(QtSerialPort, OpenOfAMissingDeviceFailsWithAReason) {
+    QtSerialPort port;
+    EXPECT_FALSE(port.open("/dev/zvl-no-such-device"));
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(port.lastError().empty());
+}
+
+TEST(QtSerialPort, ProbeTellsAvailableFromAbsent) {
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    QtSerialPort port;
+    EXPECT_EQ(port.probe(pty.slavePath()), PortProbe::Available);
+    EXPECT_FALSE(port.isOpen()) << "probing does not leave the port open";
+    EXPECT_EQ(port.probe("/dev/zvl-no-such-device"), PortProbe::Absent);
+    // The probe closed the device again: it can be opened for real.
+    EXPECT_TRUE(port.open(pty.slavePath())) << port.lastError();
+}
+
+TEST(QtSerialPort, OpensThroughASymlinkLikeTheComLinks) {
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString link = dir.filePath(QStringLiteral("COM3"));
+    ASSERT_TRUE(QFile::link(QString::fromStdString(pty.slavePath()), link));
+    QtSerialPort port;
+    ASSERT_TRUE(port.open(link.toStdString())) << port.lastError();
+    std::vector<uint8_t> received;
+    port.setDataAvailableHandler([&](int64_t n) {
+        for (uint8_t b = 0; n-- > 0 && port.readByte(b);) received.push_back(b);
+    });
+    ASSERT_TRUE(pty.writeMaster({0x42}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received == std::vector<uint8_t>{0x42}; }, kWaitMs));
+    port.write({0x43});
+    EXPECT_EQ(pty.readMaster(1, kWaitMs), std::vector<uint8_t>{0x43});
+}
+
+}  // namespace
+}  // namespace zvl
