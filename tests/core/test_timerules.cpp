@@ -24,9 +24,10 @@ TEST(TimeRules, StampOfADateAndTime) {
 }
 
 TEST(TimeRules, RoundingGoesToTheNearestSecondWithHalvesToEven) {
-    EXPECT_EQ(timeStampFromDays(kDay2000 + 0.5 / 86400.0), 0);
-    EXPECT_EQ(timeStampFromDays(kDay2000 + 1.5 / 86400.0), 2);
-    EXPECT_EQ(timeStampFromDays(kDay2000 + 2.5 / 86400.0), 2);
+    // 1/256 of a day is exactly 337.5 seconds, 3/256 exactly 1012.5: true halves.
+    EXPECT_EQ(timeStampFromDays(kDay2000 + 1.0 / 256.0), 338);
+    EXPECT_EQ(timeStampFromDays(kDay2000 + 3.0 / 256.0), 1012);
+    EXPECT_EQ(timeStampFromDays(kDay2000 - 1.0 / 256.0), -338);
     EXPECT_EQ(timeStampFromDays(kDay2000 + 2.6 / 86400.0), 3);
     EXPECT_EQ(timeStampFromDays(kDay2000 - 0.4 / 86400.0), 0);
     // Milliseconds of the PC clock: 499 ms rounds down, 501 up.

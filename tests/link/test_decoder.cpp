@@ -17,7 +17,7 @@ struct Decoder : ::testing::Test {
 
 TEST_F(Decoder, LiveResultTakesTheNextSlotAndThePcTime) {
     st.store.resultCount = 7;
-    rig.clock.ms = 61'600;  // 10:01:02.6 on the fake wall clock: rounds up to :03
+    rig.clock.ms = 62'600;  // 10:01:02.6 on the fake wall clock: rounds up to :03
     rig.feed(live1234);
     ASSERT_EQ(st.resultCount(), 8);
     const ResultRecord& r = st.store.results[8];
@@ -114,14 +114,15 @@ TEST_F(Decoder, SignalBytesSetTheLampAndDecodingGoesOn) {
     rig.feed({0x05, 0x06});
     EXPECT_EQ(st.link.label, "Unknown Signal");
     EXPECT_EQ(st.link.lampColour, kLampFuchsia);
-    EXPECT_TRUE(st.rxBuffer.empty());
+    EXPECT_EQ(st.rxBuffer, "\x06") << "a lone byte waits: the loop goes on only while two remain";
 
-    rig.feed({0x15});  // a lone byte waits: the loop needs two
+    rig.feed({0x15});
     EXPECT_EQ(st.link.label, "Unknown Signal");
+    EXPECT_EQ(st.rxBuffer, "\x15");
     rig.feed({0x06});
     EXPECT_EQ(st.link.label, "Invalid Signal");
     EXPECT_EQ(st.link.lampColour, kLampBlue);
-    EXPECT_TRUE(st.rxBuffer.empty());
+    EXPECT_EQ(st.rxBuffer, "\x06");
 }
 
 TEST_F(Decoder, AnUnknownFirstByteEmptiesTheBuffer) {

@@ -1,0 +1,167 @@
+// zvl status and zvl collect: talk to a live instrument.
+
+#include <QTimer>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+
+#include "cli/args.h"
+#include "cli/session.h"
+#include "files/exportline.h"
+
+namespace zvl::cli {
+
+namespace {
+
+const char* const kStatusHelp =
+    "usage: zvl status [--port P]\n"
+    "\n"
+    "Connect to the instrument and print its firmware version, serial number, clock and\n"
+    "option bits.\n"
+    "\n"
+    "  --port P   COMn (mapped as the application maps it) or a device path; default COM1\n"
+    "\n"
+    "Questions: none are asked. Exit 0 on success, 1 on a usage error, 2 when the port\n"
+    "cannot be opened or the instrument does not answer.\n";
+
+const char* const kCollectHelp =
+    "usage: zvl collect [--port P] [--seconds S] [--count N]\n"
+    "\n"
+    "Start a live recording, print one line per result as it arrives, then stop the\n"
+    "instrument. Each line is the data line of the CSV export: index, \"d mmm yy hh:nn:ss\",\n"
+    "seconds since 1 Jan 2000, and the sixteen inputs as 1 or 0. The recording ends after S\n"
+    "seconds, after N live results, or on Ctrl-C, whichever comes first; the stop record\n"
+    "(the last state repeated at the stop time) is printed last.\n"
+    "\n"
+    "  --port P      COMn or a device path; default COM1\n"
+    "  --seconds S   stop after S seconds (fractions allowed)\n"
+    "  --count N     stop after N live results (at most 100000, the instrument's limit)\n"
+    "\n"
+    "Questions: \"Continue Collecting Data ?\" is answered No (stop); the box about results\n"
+    "with wrong times is answered Ignore. Exit 0 on success, 1 on a usage error, 2 when the\n"
+    "port cannot be opened or the instrument does not answer.\n";
+
+std::atomic<bool> interrupted{false};
+extern "C" void onInterrupt(int) { interrupted = true; }
+
+std::string printable(const std::string& s) {
+    std::string out;
+    for (unsigned char c : s) out += (c >= 0x20 && c < 0x7F) ? char(c) : '?';
+    return out;
+}
+
+}  // namespace
+
+int runStatus(const std::vector<std::string>& args) {
+    const ParsedArgs a = parseArgs(args, {"--port"}, {});
+    if (a.has("--help")) {
+        std::fputs(kStatusHelp, stdout);
+        return kExitOk;
+    }
+    if (!a.error.empty() || !a.positionals.empty()) {
+        fail((a.error.empty() ? "unexpected argument " + a.positionals[0] : a.error) + " (see zvl status --help)");
+        return kExitUsage;
+    }
+    Session s;
+    if (!s.openAndConnect(a.value("--port").value_or("COM1"))) return kExitFailure;
+    const AppState& st = s.state;
+    std::printf("Firmware version: %s\n", st.firmwareVersion.c_str());
+    std::printf("Serial number:    %s\n", printable(st.serialNumber).c_str());
+    std::printf("Instrument clock: %s (%lld seconds since 1 Jan 2000)\n", formatTimeStamp(st.instrumentClock).c_str(),
+                static_cast<long long>(st.instrumentClock));
+    unsigned bits = 0;
+    std::string list;
+    for (int k = 0; k < 8; ++k) {
+        if (st.hardwareOptions[size_t(k)]) bits |= 1u << k;
+        list += std::string(k ? " " : "") + std::to_string(k) + (st.hardwareOptions[size_t(k)] ? ":on" : ":off");
+    }
+    std::printf("Option bits:      0x%02X (%s)\n", bits, list.c_str());
+    std::printf("Debounce count:   %u\n", unsigned(st.debounceCode));
+    s.link.closePort();
+    return kExitOk;
+}
+
+int runCollect(const std::vector<std::string>& args) {
+    const ParsedArgs a = parseArgs(args, {"--port", "--seconds", "--count"}, {});
+    if (a.has("--help")) {
+        std::fputs(kCollectHelp, stdout);
+        return kExitOk;
+    }
+    if (!a.error.empty() || !a.positionals.empty()) {
+        fail((a.error.empty() ? "unexpected argument " + a.positionals[0] : a.error) + " (see zvl collect --help)");
+        return kExitUsage;
+    }
+    std::optional<double> seconds;
+    std::optional<long long> count;
+    if (auto v = a.value("--seconds")) {
+        seconds = parseSeconds(*v);
+        if (!seconds) {
+            fail("--seconds needs a number of seconds, not \"" + *v + "\"");
+            return kExitUsage;
+        }
+    }
+    if (auto v = a.value("--count")) {
+        count = parseCount(*v);
+        if (!count || *count < 1 || *count > kMaxResults) {
+            fail("--count needs a whole number from 1 to 100000, not \"" + *v + "\"");
+            return kExitUsage;
+        }
+    }
+
+    Session s;
+    if (!s.openAndConnect(a.value("--port").value_or("COM1"))) return kExitFailure;
+    AppState& st = s.state;
+
+    int64_t printed = 0;
+    bool stopRequested = false;
+    bool breakReported = false;
+    auto printNew = [&] {
+        for (; printed < st.resultCount() && printed < kMaxResults; ++printed)
+            std::printf("%s\n", exportDataLine(st, printed + 1).c_str());
+        std::fflush(stdout);
+    };
+    QTimer stopper;
+    stopper.setSingleShot(true);
+    auto requestStop = [&] {
+        if (!stopRequested) {
+            stopRequested = true;
+            stopper.start(0);  // stop outside the decoder's notification
+        }
+    };
+    s.view.onRedraw = [&] {
+        printNew();
+        if (count && s.link.liveResultsStored() >= *count) requestStop();
+    };
+    QObject::connect(&stopper, &QTimer::timeout, [&] {
+        s.prompts.confirmAnswer = false;  // "Continue Collecting Data ?" No: stop
+        if (st.collectionActive) s.link.startStopRecording();
+        printNew();
+        QCoreApplication::quit();
+    });
+    QTimer watch;  // Ctrl-C, the end of the recording by the limit, a link break
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (interrupted) requestStop();
+        if (st.linkBreak && !breakReported) {
+            breakReported = true;
+            fail("warning: the instrument stopped answering the status poll");
+        }
+        if (!st.collectionActive && !stopRequested) {  // the limit stopped it
+            printNew();
+            QCoreApplication::quit();
+        }
+    });
+
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    st.operatingMode = TimebaseRecord;
+    s.link.startStopRecording();
+    s.statusTimer.enable();
+    watch.start(100);
+    if (seconds) QTimer::singleShot(int(*seconds * 1000.0 + 0.5), [&] { requestStop(); });
+    QCoreApplication::exec();
+    s.statusTimer.disable();
+    s.link.closePort();
+    return kExitOk;
+}
+
+}  // namespace zvl::cli

@@ -1,0 +1,38 @@
+// zvl: the command-line tool on the program's core.
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/session.h"
+
+namespace {
+
+const char* const kHelp =
+    "usage: zvl <command> [options]\n"
+    "\n"
+    "Commands:\n"
+    "  status    connect and print the instrument's firmware, serial number, clock and options\n"
+    "  collect   run a live recording and print its results\n"
+    "\n"
+    "zvl <command> --help tells more. Exit codes: 0 done, 1 usage error, 2 instrument or file\n"
+    "failure.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("zvl");
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        std::fputs(kHelp, args.empty() ? stderr : stdout);
+        return args.empty() ? zvl::cli::kExitUsage : zvl::cli::kExitOk;
+    }
+    const std::string command = args[0];
+    args.erase(args.begin());
+    if (command == "status") return zvl::cli::runStatus(args);
+    if (command == "collect") return zvl::cli::runCollect(args);
+    zvl::cli::fail("unknown command \"" + command + "\" (see zvl --help)");
+    return zvl::cli::kExitUsage;
+}

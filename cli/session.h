@@ -1,0 +1,58 @@
+#pragma once
+// One instrument session of the zvl tool: the same AppState, InstrumentLink and Qt platform
+// pieces the application uses, wired without a window.
+
+#include <QCoreApplication>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "cli/consoleprompts.h"
+#include "core/state.h"
+#include "link/link.h"
+#include "platform/qt/qtclock.h"
+#include "platform/qt/qteventpump.h"
+#include "platform/qt/qtserialport.h"
+#include "platform/qt/qttimer.h"
+
+namespace zvl::cli {
+
+// Exit codes of every command.
+constexpr int kExitOk = 0;
+constexpr int kExitUsage = 1;
+constexpr int kExitFailure = 2;
+
+// Window hooks of the tool: a stored result is announced through onResult.
+class CliView : public ViewHooks {
+public:
+    void redrawTraceView() override {
+        if (onRedraw) onRedraw();
+    }
+    std::function<void()> onRedraw;
+};
+
+struct Session {
+    Session();
+    // Open the port and run the connect handshake; on failure prints one line and returns false.
+    bool openAndConnect(const std::string& portName);
+
+    AppState state;
+    QtClock clock;
+    QtEventPump pump{clock};
+    QtSerialPort port;
+    QtTimer statusTimer{5000};
+    QtTimer breakTimer{500};
+    QtTimer updateTimer{400};
+    ConsolePrompts prompts{std::cerr};
+    CliView view;
+    InstrumentLink link{state, port, clock, pump, prompts, view, breakTimer, updateTimer};
+};
+
+int runStatus(const std::vector<std::string>& args);
+int runCollect(const std::vector<std::string>& args);
+
+// "zvl: message" on stderr.
+void fail(const std::string& message);
+
+}  // namespace zvl::cli
