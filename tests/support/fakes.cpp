@@ -149,14 +149,18 @@ ChoiceAnswer ScriptedPrompts::choiceBox(const std::string&, std::optional<int64_
 }
 
 Rig::Rig(sim::SimConfig config, bool withEngine)
-    : engine(withEngine ? std::make_unique<sim::InstrumentEngine>(config) : nullptr),
+    : engine(withEngine ? std::make_unique<sim::InstrumentEngine>([&] {
+          // The instrument's clock starts where the PC's is at engine time 0.
+          config.clockStart = uint32_t(timeStampFromDateTime(clock.base));
+          return config;
+      }())
+                        : nullptr),
       port(clock, engine.get()),
       pump(clock, port, engine.get()),
       statusTimer(clock, "status"),
       breakTimer(clock, "Breaktimer"),
       updateTimer(clock, "update"),
       link(state, port, clock, pump, prompts, view, breakTimer, updateTimer) {
-    if (engine) engine->config().clockStart = uint32_t(clock.timeStamp());
     statusTimer.setInterval(5000);
     breakTimer.setInterval(500);
     statusTimer.setHandler([this] { link.statusPoll(); });
