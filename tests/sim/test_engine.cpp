@@ -447,6 +447,7 @@ struct FaultCase {
     double SimConfig::*rate;
     StreamItem::Kind kind;
 };
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
 class SimEngineFaults : public ::testing::TestWithParam<FaultCase> {};
 

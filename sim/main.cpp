@@ -1,0 +1,254 @@
+// zvl-sim: an instrument on a pseudo-terminal, linked as COMn for the PC software.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "core/timerules.h"
+#include "platform/comports.h"
+#include "sim/engine.h"
+#include "sim/options.h"
+#include "sim/pacer.h"
+#include "sim/pty.h"
+
+namespace {
+
+volatile sig_atomic_t gStop = 0;
+int gWakePipe[2] = {-1, -1};
+
+void onSignal(int) {
+    gStop = 1;
+    const int saved = errno;
+    const char c = 0;
+    [[maybe_unused]] ssize_t n = ::write(gWakePipe[1], &c, 1);
+    errno = saved;
+}
+
+bool installSignals() {
+    if (::pipe(gWakePipe) != 0) return false;
+    for (int fd : gWakePipe) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0;  // no SA_RESTART: a signal should end poll() at once
+    for (int s : {SIGINT, SIGTERM, SIGHUP})
+        if (::sigaction(s, &sa, nullptr) != 0) return false;
+    ::signal(SIGPIPE, SIG_IGN);
+    return true;
+}
+
+int64_t monotonicNs() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// The PC's local wall time now as seconds since 2000-01-01 00:00:00, kept within the 31 bits
+// the instrument's clock has.
+uint32_t localClockNow() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_REALTIME, &ts);
+    tm local{};
+    ::localtime_r(&ts.tv_sec, &local);
+    zvl::LocalDateTime dt;
+    dt.year = local.tm_year + 1900;
+    dt.month = local.tm_mon + 1;
+    dt.day = local.tm_mday;
+    dt.hour = local.tm_hour;
+    dt.minute = local.tm_min;
+    dt.second = std::min(local.tm_sec, 59);
+    dt.millisecond = int(ts.tv_nsec / 1000000);
+    const int64_t t = zvl::timeStampFromDateTime(dt);
+    if (t < 0) return 0;
+    return uint32_t(std::min<int64_t>(t, 0x7FFFFFFF));
+}
+
+std::string hexByte(unsigned v) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "0x%02X", v & 0xFF);
+    return buf;
+}
+
+void logCommand(const zvl::sim::InstrumentEngine::Command& c) {
+    const char* what = "";
+    switch (c.code) {
+        case 0x20: what = " (status: options)"; break;
+        case 0x21: what = " (status: firmware)"; break;
+        case 0x22: what = " (status: clock)"; break;
+        case 0x23: what = " (status: serial number)"; break;
+        case 0x30: what = " (write options)"; break;
+        case 0x31: what = " (set clock)"; break;
+        case 0x40: what = " (start live results)"; break;
+        case 0x41: what = " (stop)"; break;
+        case 0x42: what = " (memory upload: not simulated)"; break;
+        case 0x43: what = " (memory image: not simulated)"; break;
+        default: what = " (unknown)"; break;
+    }
+    std::fprintf(stderr, "zvl-sim: command %s value %u (0x%08X)%s\n", hexByte(c.code).c_str(), unsigned(c.value),
+                 unsigned(c.value), what);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace zvl::sim;
+
+    ProgramOptions opts;
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (const auto error = parseArguments(args, opts)) {
+        std::fprintf(stderr, "zvl-sim: %s (see zvl-sim --help)\n", error->c_str());
+        return 1;
+    }
+    if (opts.help) {
+        std::fputs(usageText().c_str(), stdout);
+        return 0;
+    }
+    if (opts.paced && opts.engine.resultsPerSecond * 6 > LinePacer::kBytesPerSecond19200)
+        std::fprintf(stderr,
+                     "zvl-sim: warning: %g results a second is more than 19200 bit/s carries (about 320); "
+                     "the stream will lag and drop results\n",
+                     opts.engine.resultsPerSecond);
+
+    if (!installSignals()) {
+        std::fprintf(stderr, "zvl-sim: cannot install signal handlers: %s\n", std::strerror(errno));
+        return 1;
+    }
+
+    PseudoTerminal pty;
+    std::string error;
+    if (!pty.open(error)) {
+        std::fprintf(stderr, "zvl-sim: cannot make a pseudo-terminal: %s\n", error.c_str());
+        return 1;
+    }
+    const std::string linkPath = zvl::comLinkPath(opts.port);
+    if (!claimPortLink(linkPath, pty.slavePath(), error)) {
+        std::fprintf(stderr, "zvl-sim: %s\n", error.c_str());
+        return 1;
+    }
+
+    const int64_t startNs = monotonicNs();
+    auto engineMs = [startNs] { return (monotonicNs() - startNs) / 1000000; };
+    opts.engine.clockStart = localClockNow();
+    InstrumentEngine engine(opts.engine);
+    LinePacer pacer;
+    pacer.start(startNs);
+
+    std::printf("zvl-sim: COM%d -> %s\n", opts.port, pty.slavePath().c_str());
+    std::fflush(stdout);
+
+    // Output waiting for the line. New stream events are only generated while little is
+    // waiting, so a line slower than the stream never builds an unbounded backlog; the
+    // engine then drops what has fallen too far behind.
+    constexpr size_t kLowWater = 256;
+    std::vector<uint8_t> pending;
+    size_t pendingPos = 0;
+    bool writeBlocked = false;   // the pty's buffer was full at the last write
+    bool lineDown = false;       // the master reported a hang-up or EIO
+    int exitCode = 0;
+    const int master = pty.masterFd();
+
+    while (!gStop) {
+        int64_t now = engineMs();
+
+        // Stream events and answers into the pending output.
+        if (pending.size() - pendingPos < kLowWater) engine.tick(now);
+        if (engine.hasOutput()) {
+            if (pendingPos > 0) {
+                pending.erase(pending.begin(), pending.begin() + ptrdiff_t(pendingPos));
+                pendingPos = 0;
+            }
+            const std::vector<uint8_t> out = engine.takeOutput();
+            pending.insert(pending.end(), out.begin(), out.end());
+        }
+
+        // Write what the pacing allows.
+        if (pendingPos < pending.size() && !writeBlocked && !lineDown) {
+            size_t n = pending.size() - pendingPos;
+            if (opts.paced) n = std::min(n, pacer.available(monotonicNs()));
+            if (n > 0) {
+                const ssize_t w = ::write(master, pending.data() + pendingPos, n);
+                if (w > 0) {
+                    pendingPos += size_t(w);
+                    if (opts.paced) pacer.consume(size_t(w));
+                } else if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                    writeBlocked = true;
+                } else if (w < 0 && errno == EIO) {
+                    lineDown = true;
+                } else if (w < 0 && errno != EINTR) {
+                    std::fprintf(stderr, "zvl-sim: write: %s\n", std::strerror(errno));
+                    exitCode = 1;
+                    break;
+                }
+            }
+            if (pendingPos == pending.size()) {
+                pending.clear();
+                pendingPos = 0;
+            }
+        }
+
+        // Sleep until the next thing to do.
+        int timeoutMs = 1000;
+        if (pending.size() - pendingPos < kLowWater) {
+            const int64_t next = engine.msUntilNextEvent(engineMs());
+            if (next >= 0) timeoutMs = int(std::min<int64_t>(timeoutMs, next));
+        }
+        if (pendingPos < pending.size() && !writeBlocked && !lineDown && opts.paced) {
+            const int64_t ns = pacer.nsUntilNextByte(monotonicNs());
+            timeoutMs = std::min(timeoutMs, int((ns + 999999) / 1000000));
+        }
+        if (lineDown) timeoutMs = std::min(timeoutMs, 100);
+
+        pollfd fds[2] = {{gWakePipe[0], POLLIN, 0}, {master, 0, 0}};
+        if (!lineDown) {
+            fds[1].events = POLLIN;
+            if (writeBlocked) fds[1].events |= POLLOUT;
+        }
+        const int ready = ::poll(fds, lineDown ? 1 : 2, timeoutMs);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            std::fprintf(stderr, "zvl-sim: poll: %s\n", std::strerror(errno));
+            exitCode = 1;
+            break;
+        }
+        lineDown = false;  // look again; a hang-up shows up at once if it is still there
+        if (fds[1].revents & POLLOUT) writeBlocked = false;
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
+            uint8_t buf[512];
+            const ssize_t r = ::read(master, buf, sizeof buf);
+            if (r > 0) {
+                const size_t before = engine.commandLog().size();
+                engine.receive(buf, size_t(r), engineMs());
+                if (opts.verbose)
+                    for (size_t i = before; i < engine.commandLog().size(); ++i) logCommand(engine.commandLog()[i]);
+            } else if (r == 0 || errno == EIO) {
+                lineDown = true;  // no one holds the slave open; wait for a client
+            } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+                std::fprintf(stderr, "zvl-sim: read: %s\n", std::strerror(errno));
+                exitCode = 1;
+                break;
+            }
+        }
+        if (fds[0].revents & POLLIN) {
+            char drain[16];
+            while (::read(gWakePipe[0], drain, sizeof drain) > 0) {
+            }
+        }
+    }
+
+    releasePortLink(linkPath, pty.slavePath());
+    pty.close();
+    if (opts.verbose) std::fprintf(stderr, "zvl-sim: stopped, %s removed\n", linkPath.c_str());
+    return exitCode;
+}

@@ -1,0 +1,26 @@
+#pragma once
+// zvl-sim's command line.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/engine.h"
+
+namespace zvl::sim {
+
+struct ProgramOptions {
+    int port = 0;            // n of COMn
+    bool paced = true;       // 19200 bit/s unless --unpaced
+    bool verbose = false;
+    bool help = false;
+    SimConfig engine;        // clockStart is set by the program at start-up
+};
+
+// Reads the arguments after the program name. Returns an error message (one line, no
+// program name) or nullopt when the options are good; with --help the rest may be missing.
+std::optional<std::string> parseArguments(const std::vector<std::string>& args, ProgramOptions& out);
+
+std::string usageText();
+
+}  // namespace zvl::sim
