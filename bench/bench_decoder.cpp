@@ -1,0 +1,97 @@
+// Live decoder throughput: 0xD0 packets decoded and stored per second, fed through the real
+// data-available handler in notifications of a given size.
+#include <benchmark/benchmark.h>
+
+#include <functional>
+
+#include "link/link.h"
+
+namespace zvl {
+namespace {
+
+class BufferPort : public SerialPort {
+public:
+    std::vector<uint8_t> data;
+    size_t pos = 0;
+    size_t limit = 0;  // bytes "arrived" so far
+    std::function<void(int64_t)> handler;
+    bool open(const std::string&) override { return true; }
+    bool isOpen() const override { return true; }
+    void close() override {}
+    std::string lastError() const override { return {}; }
+    int64_t bytesAvailable() const override { return int64_t(limit - pos); }
+    bool readByte(uint8_t& b) override {
+        if (pos >= limit) return false;
+        b = data[pos++];
+        return true;
+    }
+    void write(const std::vector<uint8_t>&) override {}
+    void setDataAvailableHandler(std::function<void(int64_t)> h) override { handler = std::move(h); }
+    PortProbe probe(const std::string&) override { return PortProbe::Absent; }
+};
+
+class StillClock : public Clock {
+public:
+    LocalDateTime now() const override { return {2026, 12, 7, 12, 0, 0, 0}; }
+    int64_t milliseconds() const override { return 0; }
+};
+class NoPump : public EventPump {
+public:
+    void processEventsUntil(int64_t) override {}
+    void sleepUntil(int64_t) override {}
+};
+class NoTimer : public Timer {
+public:
+    void enable() override {}
+    void disable() override {}
+    bool isActive() const override { return false; }
+    void setInterval(int) override {}
+    int interval() const override { return 0; }
+    void setHandler(std::function<void()>) override {}
+};
+class SilentPrompts : public Prompts {
+public:
+    void warning(const std::string&) override {}
+    void information(const std::string&) override {}
+    bool confirm(const std::string&) override { return false; }
+    std::string inputBox(const std::string&, const std::string&, const std::string& d) override { return d; }
+    void setBusyCursor(bool) override {}
+    std::optional<int> selectPort(const std::vector<int>&) override { return std::nullopt; }
+    ChoiceAnswer choiceBox(const std::string&, std::optional<int64_t>) override { return ChoiceAnswer::IgnoreThis; }
+};
+
+void BM_LiveDecoder(benchmark::State& bench) {
+    const size_t chunk = size_t(bench.range(0));
+    const int results = 100000;
+    AppState state;
+    BufferPort port;
+    StillClock clock;
+    NoPump pump;
+    NoTimer t1, t2;
+    SilentPrompts prompts;
+    ViewHooks view;
+    InstrumentLink link(state, port, clock, pump, prompts, view, t1, t2);
+    for (int i = 0; i < results; ++i) {
+        const uint16_t w = uint16_t(i * 2654435761u >> 16);
+        port.data.insert(port.data.end(), {0x01, 0x04, 0xD0, uint8_t(w >> 8), uint8_t(w), 0x04});
+    }
+    for (auto _ : bench) {
+        state.store.clearResults();
+        port.pos = 0;
+        port.limit = 0;
+        while (port.limit < port.data.size()) {
+            port.limit = std::min(port.data.size(), port.limit + chunk);
+            port.handler(port.bytesAvailable());
+        }
+        if (state.resultCount() != results) bench.SkipWithError("not every result was stored");
+        benchmark::DoNotOptimize(state.store.results.data());
+    }
+    bench.SetItemsProcessed(int64_t(bench.iterations()) * results);
+    bench.SetBytesProcessed(int64_t(bench.iterations()) * int64_t(port.data.size()));
+}
+BENCHMARK(BM_LiveDecoder)->Arg(6)->Arg(64)->Arg(4096)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace zvl
+
+BENCHMARK_MAIN();
