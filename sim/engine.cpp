@@ -33,7 +33,7 @@ InstrumentEngine::InstrumentEngine(SimConfig config)
 
 void InstrumentEngine::receive(const uint8_t* data, size_t size, int64_t nowMs) {
     nowMs = std::max(nowMs, lastTickMs_);
-    advance(nowMs);
+    advance(nowMs, true);
     if (!data) return;
     for (size_t i = 0; i < size; ++i) receiveByte(data[i], nowMs);
 }
@@ -260,7 +260,7 @@ void InstrumentEngine::emitFault(int kind) {
     }
 }
 
-void InstrumentEngine::advance(int64_t nowMs) {
+void InstrumentEngine::advance(int64_t nowMs, bool emit) {
     nowMs = std::max(nowMs, lastTickMs_);
     lastTickMs_ = nowMs;
     if (!collecting_) return;
@@ -294,7 +294,7 @@ void InstrumentEngine::advance(int64_t nowMs) {
             if (nextFaultMs_[k] >= 0 && nextFaultMs_[k] < floor)
                 nextFaultMs_[k] = floor + faultIntervalMs(faultRate(k));
     };
-    if (config_.silent) {
+    if (config_.silent || !emit) {
         skipTo(now + 1e-9);  // nothing due by now survives
         return;
     }
@@ -331,7 +331,8 @@ void InstrumentEngine::advance(int64_t nowMs) {
     }
 }
 
-void InstrumentEngine::tick(int64_t nowMs) { advance(nowMs); }
+void InstrumentEngine::tick(int64_t nowMs) { advance(nowMs, true); }
+void InstrumentEngine::skip(int64_t nowMs) { advance(nowMs, false); }
 
 int64_t InstrumentEngine::msUntilNextEvent(int64_t nowMs) const {
     if (!collecting_ || config_.silent) return -1;

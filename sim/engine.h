@@ -82,6 +82,11 @@ public:
     // Engine time never runs backwards: an earlier nowMs counts as the latest one seen.
     void tick(int64_t nowMs);
 
+    // Advance engine time to nowMs without emitting: the live results and faults due by then
+    // are dropped, as if the line had no room for them. The inputs do not move for dropped
+    // results, so the stream still never repeats a word. For a caller whose line is behind.
+    void skip(int64_t nowMs);
+
     // Bytes for the PC produced so far; empties the output queue.
     std::vector<uint8_t> takeOutput();
     bool hasOutput() const { return !output_.empty(); }
@@ -123,7 +128,7 @@ private:
     uint16_t nextInputStates();
     void startStream(int64_t nowMs);
     void stopStream();
-    void advance(int64_t nowMs);
+    void advance(int64_t nowMs, bool emit);
     double uniform();                       // [0, 1) from rng_
     double faultUniform();                  // [0, 1) from faultRng_
     double faultIntervalMs(double ratePerSecond);

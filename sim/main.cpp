@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     if (opts.paced && opts.engine.resultsPerSecond * 6 > LinePacer::kBytesPerSecond19200)
         std::fprintf(stderr,
                      "zvl-sim: warning: %g results a second is more than 19200 bit/s carries (about 320); "
-                     "the stream will lag and drop results\n",
+                     "results that do not fit are dropped\n",
                      opts.engine.resultsPerSecond);
 
     if (!installSignals()) {
@@ -148,10 +148,11 @@ int main(int argc, char** argv) {
     std::printf("zvl-sim: COM%d -> %s\n", opts.port, pty.slavePath().c_str());
     std::fflush(stdout);
 
-    // Output waiting for the line. New stream events are only generated while little is
-    // waiting, so a line slower than the stream never builds an unbounded backlog; the
-    // engine then drops what has fallen too far behind.
-    constexpr size_t kLowWater = 256;
+    // Output waiting for the line. While more than a little is waiting, the stream events
+    // that fall due are dropped (engine.skip) instead of queued: a line slower than the
+    // stream then runs at most a fraction of a second behind, and a stop command is not
+    // followed by seconds of old results. Answers to commands are always queued.
+    const size_t kLowWater = opts.paced ? 256 : 65536;
     std::vector<uint8_t> pending;
     size_t pendingPos = 0;
     bool writeBlocked = false;   // the pty's buffer was full at the last write
@@ -163,7 +164,10 @@ int main(int argc, char** argv) {
         int64_t now = engineMs();
 
         // Stream events and answers into the pending output.
-        if (pending.size() - pendingPos < kLowWater) engine.tick(now);
+        if (pending.size() - pendingPos < kLowWater)
+            engine.tick(now);
+        else
+            engine.skip(now);
         if (engine.hasOutput()) {
             if (pendingPos > 0) {
                 pending.erase(pending.begin(), pending.begin() + ptrdiff_t(pendingPos));
@@ -205,7 +209,11 @@ int main(int argc, char** argv) {
             if (next >= 0) timeoutMs = int(std::min<int64_t>(timeoutMs, next));
         }
         if (pendingPos < pending.size() && !writeBlocked && !lineDown && opts.paced) {
-            const int64_t ns = pacer.nsUntilNextByte(monotonicNs());
+            // Wake when half a burst may go (or all that waits, if less), not for every byte.
+            // poll() rounds up to whole milliseconds; half a burst leaves room for that, so the
+            // budget never overflows its cap while the line waits and the line stays busy.
+            const size_t half = size_t(pacer.burst() / 2);
+            const int64_t ns = pacer.nsUntilAvailable(monotonicNs(), std::min(half, pending.size() - pendingPos));
             timeoutMs = std::min(timeoutMs, int((ns + 999999) / 1000000));
         }
         if (lineDown) timeoutMs = std::min(timeoutMs, 100);

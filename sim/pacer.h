@@ -31,12 +31,15 @@ public:
     // Spends the budget of n bytes written (call after available()).
     void consume(size_t n) { budget_ = std::max(0.0, budget_ - double(n)); }
 
-    // Nanoseconds from nowNs until one more byte may be written (0 when one may already).
-    int64_t nsUntilNextByte(int64_t nowNs) {
+    // Nanoseconds from nowNs until n more bytes may be written (n is capped at the burst;
+    // 0 when they may already).
+    int64_t nsUntilAvailable(int64_t nowNs, size_t n = 1) {
         refill(nowNs);
-        if (budget_ >= 1.0) return 0;
-        return int64_t((1.0 - budget_) / rate_) + 1;
+        const double want = std::min(burst_, double(std::max<size_t>(n, 1)));
+        if (budget_ >= want) return 0;
+        return int64_t((want - budget_) / rate_) + 1;
     }
+    double burst() const { return burst_; }
 
 private:
     void refill(int64_t nowNs) {

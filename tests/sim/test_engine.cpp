@@ -294,6 +294,29 @@ TEST(SimEngineLive, TimeGoingBackwardsRepeatsNothing) {
     EXPECT_NEAR(double(first + second), 60.0, 1.0);
 }
 
+TEST(SimEngineLive, SkipDropsWhatIsDueAndTheStreamGoesOn) {
+    SimConfig c;
+    c.resultsPerSecond = 100;
+    c.noiseBytesPerSecond = 50;
+    InstrumentEngine e(c);
+    e.receive(cmd(0x40), 0);
+    Bytes out = run(e, 0, 1'000);
+    const int64_t before = e.liveResultsSent();
+    for (int64_t t = 1'000; t <= 3'000; t += 10) e.skip(t);
+    EXPECT_FALSE(e.hasOutput());
+    EXPECT_EQ(e.liveResultsSent(), before);
+    const Bytes after = run(e, 3'000, 4'000);
+    out.insert(out.end(), after.begin(), after.end());
+    const auto w = walkStream(out);
+    ASSERT_TRUE(w.problems.empty()) << w.problems.front();
+    EXPECT_NEAR(double(w.packets(0xD0).size()), 200.0, 2.0);
+    const auto words = liveWords(w);
+    for (size_t i = 1; i < words.size(); ++i) ASSERT_NE(words[i], words[i - 1]) << "result " << i;
+    // a skip still lets a command through
+    e.skip(4'500);
+    EXPECT_EQ(walkStream(ask(e, 0x21, 4'500)).packets(0xC1).size(), 1u);
+}
+
 TEST(SimEngineLive, StartWhileStreamingKeepsTheStreamGoing) {
     SimConfig c;
     c.resultsPerSecond = 20;

@@ -140,12 +140,22 @@ TEST(SimPacer, WaitTimeLeadsToTheNextByte) {
     pacer.start(0);
     pacer.consume(pacer.available(0));
     EXPECT_EQ(pacer.available(0), 0u);
-    const int64_t wait = pacer.nsUntilNextByte(0);
+    const int64_t wait = pacer.nsUntilAvailable(0);
     EXPECT_GT(wait, 0);
     EXPECT_LE(wait, 1'000'000'000 / 1920 + 1);
     EXPECT_EQ(pacer.available(wait - 2000), 0u);
     EXPECT_EQ(pacer.available(wait), 1u);
-    EXPECT_EQ(pacer.nsUntilNextByte(wait), 0);
+    EXPECT_EQ(pacer.nsUntilAvailable(wait), 0);
+
+    // Waiting for several bytes: exactly as long as the line needs for them, and never
+    // longer than a full burst takes.
+    pacer.consume(1);
+    const int64_t five = pacer.nsUntilAvailable(wait, 5);
+    EXPECT_EQ(pacer.available(wait + five - 2000), 4u);
+    EXPECT_EQ(pacer.available(wait + five), 5u);
+    pacer.consume(5);
+    const int64_t many = pacer.nsUntilAvailable(wait + five, 1000);
+    EXPECT_EQ(pacer.available(wait + five + many), size_t(pacer.burst()));
 }
 
 // ---------------------------------------------------------------------------------------
