@@ -2,6 +2,11 @@
 
 namespace zvl {
 
+void setDefaultColours(AppState& state) {
+    state.monochromePrinting = false;
+    state.colours = ColourSlots{};
+}
+
 std::string formatResultTime(const AppState& state, int64_t index) {
     return formatTimeStamp(index < 1 ? 0 : state.resultTime(index));
 }

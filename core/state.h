@@ -36,6 +36,19 @@ inline const uint32_t kLampGreen = rgb(0, 128, 0);
 inline const uint32_t kLampBlue = rgb(0, 0, 255);
 inline const uint32_t kLampFuchsia = rgb(255, 0, 255);
 
+// The display colours, stored with the settings and edited in the colours dialog.
+struct ColourSlots {
+    uint32_t backgroundColour = rgb(166, 202, 240);
+    uint32_t offColour = rgb(168, 208, 169);
+    uint32_t onColour = rgb(242, 172, 174);
+    uint32_t changeColour = rgb(230, 209, 147);
+    uint32_t highlightOnColour = rgb(255, 0, 0);
+    uint32_t highlightOffColour = rgb(0, 255, 0);
+    uint32_t gridColour = rgb(0, 0, 255);
+    uint32_t spareColour = rgb(255, 255, 0);
+    bool operator==(const ColourSlots&) const = default;
+};
+
 struct AppState {
     // Result store.
     ResultStore store;
@@ -49,6 +62,13 @@ struct AppState {
     std::array<uint8_t, kInputCount> searchKey{};
     std::array<std::string, 11> commentLines{};
 
+    // Recording files. Paths are as the file system names them (UTF-8 on Linux); where a path
+    // becomes text inside a file it is converted to Windows-1252.
+    std::string recordingTitle = "Title";       // the title box Edit1 (Windows-1252)
+    std::string saveFileName;                   // the recording save dialog's file name; target of File > Save
+    bool saveCommandEnabled = false;            // File > Save: enabled by the first single-file Save As
+    std::array<std::string, 4> recentFiles{};   // Reopen entries N11 (newest), N21, N31, N41
+
     // Mode and link variables.
     uint8_t operatingMode = EventRecord;
     uint8_t comPortNumber = 0;
@@ -60,6 +80,7 @@ struct AppState {
     bool collectionActive = false;
     bool uploadActive = false;
     bool uploadCancel = false;
+    int64_t bytesTransferred = 0;         // shown on the progress panel during a transfer
     bool protocolTransferActive = false;
     std::string firmwareVersion = "0.0";
     std::string serialNumber;
@@ -71,6 +92,8 @@ struct AppState {
     int64_t viewStartTime = 0;
     int64_t cursorResult = 0;
     int eventColumns = 64;
+    std::array<std::string, 11> timeLabels{};  // texts under the time-base grid lines
+    ColourSlots colours;
 
     // Live decoder.
     std::string rxBuffer;                 // bytes received and not yet consumed
@@ -83,6 +106,9 @@ struct AppState {
     int64_t resultCount() const { return store.resultCount; }
     int64_t resultTime(int64_t n) const { return store.resultTime(n); }
 };
+
+// monochromePrinting off and every colour slot to its default.
+void setDefaultColours(AppState& state);
 
 // "d mmm yy hh:nn:ss" of result index; an index below 1 gives 1 Jan 00 00:00:00.
 std::string formatResultTime(const AppState& state, int64_t index);

@@ -1,0 +1,449 @@
+#include "viewer/tracerenderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "viewer/timebase.h"
+
+namespace zvl {
+
+namespace {
+constexpr int kEventCursorX = 447;
+constexpr int kLastInput = kInputCount;
+
+int64_t nearest(double v) { return int64_t(std::nearbyint(v)); }
+
+bool isOn(uint16_t states, int input) { return (states & inputMask(input)) != 0; }
+}  // namespace
+
+const char* modeCaption(uint8_t operatingMode) { return isEventMode(operatingMode) ? "Event Mode" : "Timebase Mode"; }
+
+double TraceRenderer::secondsPerPixel() const { return double(timebaseRow(state_.timebaseIndex).secondsPerPixel); }
+
+double TraceRenderer::nowSeconds() const { return (dayCount(clock_.now()) - double(kDay2000)) * 86400.0; }
+
+void TraceRenderer::redrawTraceView(Canvas& picture) {
+    buildPictureFrame(picture);
+    runWalk(picture);
+    drawNameBoxes(picture);
+    drawGrid(picture);
+}
+
+void TraceRenderer::buildPictureFrame(Canvas& c) {
+    const bool mono = state_.monochromePrinting;
+    const ColourSlots& col = state_.colours;
+    c.setFontSize(10);
+    c.setFontBold(false);
+    c.setPenWidth(2);
+    c.setPenColour(mono ? kBlack : kBorderRed);
+    c.setFillColour(mono ? kWhite : col.backgroundColour);
+    c.rectangle(0, 0, kPictureWidth, kPictureHeight);
+
+    c.setPenWidth(1);
+    if (!mono) c.setPenColour(col.gridColour);
+    c.setFontColour(kBlack);
+    c.textOut(20, 10, "INPUTS");
+    c.textOut(600, 10, modeCaption(state_.operatingMode));
+    if (!mono) c.setFillColour(kWhite);
+
+    const int x = isEventMode(state_.operatingMode) ? kEventCursorX : kTimebaseCursorX;
+    c.setFillColour(kBlack);
+    c.polygon({{x, 28}, {x - 10, 15}, {x + 10, 15}});
+    c.rectangle(x - 2, 3, x + 2, 15);
+
+    for (int k = 1; k <= kLastInput; ++k) drawKeyBox(c, k);
+}
+
+void TraceRenderer::drawKeyBox(Canvas& c, int input) {
+    const bool mono = state_.monochromePrinting;
+    const ColourSlots& col = state_.colours;
+    const int y = rowTop(input);
+    const bool shown = state_.inputActive[size_t(input - 1)];
+    uint8_t condition = state_.searchKey[size_t(input - 1)];
+    if (condition > LowToHigh) condition = DoNotCare;
+    const std::string number = std::to_string(input);
+    const std::vector<CanvasPoint> triangle{{107, y}, {118, y + 9}, {107, y + 18}};
+
+    c.setFontSize(9);
+    c.setPenWidth(1);
+    c.setPenColour(mono ? kBlack : col.gridColour);
+    const int centredX = 113 + (20 - c.textWidth(number)) / 2;
+
+    if (!mono) {
+        uint32_t boxFill = kSilver;
+        int triangleFill = -1;
+        if (shown) {
+            switch (condition) {
+                case On: boxFill = col.onColour; break;
+                case Off: boxFill = col.offColour; break;
+                case HighToLow: boxFill = col.offColour; triangleFill = int(col.onColour); break;
+                case LowToHigh: boxFill = col.onColour; triangleFill = int(col.offColour); break;
+                default: break;
+            }
+        }
+        c.setFillColour(boxFill);
+        c.rectangle(107, y, 132, y + 18);
+        if (triangleFill >= 0) {
+            c.setFillColour(uint32_t(triangleFill));
+            c.polygon(triangle);
+            c.setFillColour(boxFill);
+        }
+        c.setFontColour(boxFill == kWhite ? kBlack : kWhite);
+        c.textOut(centredX, y + 3, number);
+        return;
+    }
+
+    // Black and white: the box, its mark, and the number in the contrasting colour.
+    const bool blackBox = shown && (condition == On || condition == HighToLow);
+    c.setFillColour(blackBox ? kBlack : kWhite);
+    c.rectangle(107, y, 132, y + 18);
+    int textX = 115;
+    if (shown && condition == DoNotCare) {
+        c.line(107, y, 132, y + 18);
+        c.line(132, y, 107, y + 18);
+    } else if (shown && (condition == HighToLow || condition == LowToHigh)) {
+        c.setFillColour(blackBox ? kWhite : kBlack);
+        c.polygon(triangle);
+        c.setFillColour(blackBox ? kBlack : kWhite);
+        textX = centredX;
+    }
+    c.setFontColour(blackBox ? kWhite : kBlack);
+    c.textOut(textX, y + 3, number);
+}
+
+void TraceRenderer::drawSegment(Canvas& c, int64_t x, int input, int64_t width, SegmentKind kind) {
+    if (segmentLog) segmentLog->push_back({x, input, width, kind});
+    const int64_t limit = isEventMode(state_.operatingMode) ? kEventRight : kTimebaseRight;
+    if (x < kPlotLeft) x = kPlotLeft;
+    if (width < 0) width = 0;
+    if (x > limit) x = limit;
+    const int64_t e = std::min(x + width, limit);
+    const int y = rowTop(input);
+    const int xi = int(x), ei = int(e);
+
+    c.setPenWidth(1);
+    if (!state_.monochromePrinting) {
+        const ColourSlots& col = state_.colours;
+        const uint32_t colour = kind == OffBar ? col.offColour : kind == OnBar ? col.onColour : col.changeColour;
+        c.setPenColour(colour);
+        c.setFillColour(colour);
+        if (kind == ChangeMark)
+            c.ellipse(xi - 3, y, xi + 3, y + 18);
+        else
+            c.rectangle(xi, y, ei, y + 18);
+        return;
+    }
+    c.setPenColour(kBlack);
+    if (kind == OffBar) {
+        c.line(xi, y, ei, y);
+        c.line(xi, y + 18, ei, y + 18);
+    } else if (kind == OnBar) {
+        c.setFillColour(kBlack);
+        c.rectangle(xi, y, ei, y + 18);
+    } else {
+        c.setFillColour(kWhite);
+        c.setFontSize(12);
+        c.setFontColour(kBlack);
+        c.textOut(xi - 3, y, "X");
+    }
+}
+
+void TraceRenderer::drawResultColumn(Canvas& c, int64_t x, int64_t width, int64_t index) {
+    const uint16_t states = state_.store.slot(index).inputStates;
+    for (int k = 1; k <= kLastInput; ++k)
+        if (state_.inputActive[size_t(k - 1)]) drawSegment(c, x, k, width, isOn(states, k) ? OnBar : OffBar);
+}
+
+void TraceRenderer::runWalk(Canvas& c) {
+    switch (state_.operatingMode & 3) {
+        case TimebaseRecord:
+            timebaseRecordWalk(c);
+            computeTimeLabels();
+            break;
+        case TimebaseSearch:
+            timebaseSearchWalk(c);
+            computeTimeLabels();
+            break;
+        default:
+            eventWalk(c);
+            break;
+    }
+}
+
+void TraceRenderer::eventWalk(Canvas& c) {
+    const int64_t count = state_.resultCount();
+    if ((state_.operatingMode & 3) == EventRecord) {
+        // Newest result in slot 63, older ones leftwards down to result 1 (or the start record).
+        state_.cursorResult = count;
+        for (int s = 63; s >= 0; --s) {
+            const int64_t i = count - (63 - s);
+            drawResultColumn(c, kPlotLeft + 10 * s, 10, i);
+            if (i <= 1) break;
+        }
+        return;
+    }
+    state_.cursorResult = 1;
+    for (int s = 64; s >= 0; --s) {
+        const int64_t i = state_.currentResult + s;
+        if (i < 1 || i > count) continue;
+        drawResultColumn(c, kPlotLeft + 10 * s, 10, i);
+        if (s == 31) state_.cursorResult = i;
+    }
+}
+
+void TraceRenderer::timebaseRecordWalk(Canvas& c) {
+    const double spp = secondsPerPixel();
+    const int64_t count = state_.resultCount();
+    state_.liveTime = nearest(nowSeconds());
+    state_.cursorResult = 1;
+    auto T = [&](int64_t i) { return state_.resultTime(i); };
+    auto widthOf = [&](int64_t i) {
+        const int64_t e = i == count ? state_.liveTime : T(i + 1);
+        return nearest(double(e - T(i)) / spp);
+    };
+
+    // Bars from the right edge (now) leftwards; slot 0, the start record, ends the walk.
+    int64_t i = count, r = kTimebaseRight;
+    do {
+        int64_t w = widthOf(i);
+        int64_t l = r - w;
+        if (l < kPlotLeft) {
+            w -= kPlotLeft - l;
+            l = kPlotLeft;
+        }
+        if (w > 0) drawResultColumn(c, l, w, i);
+        r -= w;
+        --i;
+    } while (r > kPlotLeft && i >= 0);
+
+    // Changes too short for a bar of 2 pixels get a mark.
+    i = count;
+    r = kTimebaseRight;
+    do {
+        const int64_t w = widthOf(i);
+        if (w < 2 && i >= 2) {
+            const uint16_t now = state_.store.slot(i).inputStates, before = state_.store.slot(i - 1).inputStates;
+            for (int k = 1; k <= kLastInput; ++k)
+                if (state_.inputActive[size_t(k - 1)] && isOn(now, k) != isOn(before, k)) drawSegment(c, r, k, w, ChangeMark);
+        }
+        r -= w;
+        --i;
+    } while (r > kPlotLeft && i > 0);
+}
+
+void TraceRenderer::timebaseSearchWalk(Canvas& c) {
+    prompts_.setBusyCursor(true);
+    const double spp = secondsPerPixel();
+    const int64_t count = state_.resultCount();
+    const int64_t start = state_.viewStartTime;
+    state_.cursorResult = 1;
+    auto T = [&](int64_t i) { return state_.resultTime(i); };
+    auto X = [&](int64_t t) { return kPlotLeft + nearest(double(t - start) / spp); };
+
+    // The first result whose bar reaches into the view. Any result can start the view; only a
+    // view that starts after every result has nothing to plot.
+    int64_t i = 1;
+    bool found = false;
+    for (const int64_t last = std::max<int64_t>(count, 1); i <= last; ++i) {
+        if (T(i + 1) >= start) {
+            found = true;
+            break;
+        }
+    }
+    if (!found) {
+        prompts_.setBusyCursor(false);
+        prompts_.warning(kPlottingErrorText);
+        return;
+    }
+
+    bool spanned = false;
+    int64_t r = 0;
+    do {
+        const int64_t l = T(i) < start ? kPlotLeft : X(T(i));
+        if (T(i + 1) <= start)
+            r = kPlotLeft;
+        else
+            r = i < count ? X(T(i + 1)) : X(state_.recordingEndTime);
+        if (r > kTimebaseCursorX && l <= kTimebaseCursorX) {
+            state_.cursorResult = i;
+            spanned = true;
+        }
+        if (r - l > 0) drawResultColumn(c, l, r - l, i);
+        ++i;
+    } while (r < kTimebaseRight && i < count);
+    if (!spanned && i >= count) state_.cursorResult = i;
+
+    // Marks for changes too short to show, from the start of the store; none within 6 pixels
+    // of the left edge.
+    i = 1;
+    do {
+        const int64_t l = T(i) < start ? kPlotLeft : X(T(i));
+        r = T(i + 1) <= start ? kPlotLeft : X(T(i + 1));
+        const int64_t w = r - l;
+        if (w < 2 && l >= 138 && i >= 2) {
+            const uint16_t now = state_.store.slot(i).inputStates, before = state_.store.slot(i - 1).inputStates;
+            for (int k = 1; k <= kLastInput; ++k)
+                if (state_.inputActive[size_t(k - 1)] && isOn(now, k) != isOn(before, k)) drawSegment(c, l, k, w, ChangeMark);
+        }
+        ++i;
+    } while (r < kTimebaseRight && i < count);
+    prompts_.setBusyCursor(false);
+}
+
+void TraceRenderer::computeTimeLabels() {
+    const TimebaseRow& row = timebaseRow(state_.timebaseIndex);
+    const double spp = double(row.secondsPerPixel);
+    const int64_t base = (state_.operatingMode & 3) == TimebaseRecord ? nearest(nowSeconds() - 600.0 * spp)
+                                                                         : state_.viewStartTime;
+    const int idx = state_.timebaseIndex;
+    const int tenths = (idx >= 0 && idx <= 2) ? idx + 1 : 0;
+    for (size_t j = 0; j < state_.timeLabels.size(); ++j) {
+        if (int(j) >= row.labelCount) {
+            state_.timeLabels[j].clear();
+            continue;
+        }
+        const int64_t t = base + nearest(double(j) * spp * double(row.gridStep));
+        state_.timeLabels[j] = formatTimeLabel(row.labelFormat, t, tenths * 100);
+    }
+}
+
+uint16_t TraceRenderer::levelSource() const {
+    if (!isOnlineMode(state_.operatingMode)) {
+        if (state_.cursorResult < 1) return 0xFFFF;  // no result under the cursor: all on
+        return validSlot(state_.cursorResult) ? state_.store.results[size_t(state_.cursorResult)].inputStates : 0xFFFF;
+    }
+    return state_.store.slot(state_.resultCount()).inputStates;
+}
+
+void TraceRenderer::drawNameBoxes(Canvas& c) {
+    const bool mono = state_.monochromePrinting;
+    const ColourSlots& col = state_.colours;
+    const uint16_t levels = levelSource();
+    c.setFontSize(9);
+    c.setPenWidth(1);
+    c.setPenColour(mono ? kBlack : col.gridColour);
+    for (int k = 1; k <= kLastInput; ++k) {
+        const int y = rowTop(k);
+        const bool shown = state_.inputActive[size_t(k - 1)];
+        const bool on = isOn(levels, k);
+        uint32_t fill;
+        if (mono)
+            fill = (shown && !on) ? kBlack : kWhite;
+        else
+            fill = !shown ? kSilver : on ? col.highlightOnColour : col.highlightOffColour;
+        c.setFillColour(fill);
+        c.rectangle(5, y, 105, y + 18);
+        c.setFontColour(fill == kWhite ? kBlack : kWhite);
+        const std::string& name = state_.inputLabels[size_t(k - 1)];
+        c.textOut(5 + (100 - c.textWidth(name)) / 2, y + 2, name);
+    }
+
+    if (mono || !isEventMode(state_.operatingMode)) return;
+    const int cellX = (state_.operatingMode & 3) == EventRecord ? 762 : 442;
+    for (int k = 1; k <= kLastInput; ++k) {
+        if (!state_.inputActive[size_t(k - 1)]) continue;
+        c.setFillColour(isOn(levels, k) ? col.highlightOnColour : col.highlightOffColour);
+        c.rectangle(cellX, rowTop(k), cellX + 10, rowTop(k) + 18);
+    }
+}
+
+void TraceRenderer::drawGrid(Canvas& c) {
+    const bool mono = state_.monochromePrinting;
+    const uint32_t ink = mono ? kBlack : state_.colours.gridColour;
+    c.setFontSize(10);
+    c.setPenWidth(1);
+    c.setPenColour(ink);
+    c.setFontColour(ink);
+    c.setFillColour(mono ? kWhite : state_.colours.backgroundColour);
+
+    if (!isEventMode(state_.operatingMode)) {
+        const TimebaseRow& row = timebaseRow(state_.timebaseIndex);
+        const int first = (state_.operatingMode & 3) == TimebaseRecord ? 0 : 1;
+        for (int j = first; j < row.labelCount; ++j) {
+            const int x = kPlotLeft + row.gridStep * j;
+            c.line(x, 30, x, 354);
+            const std::string& label = state_.timeLabels[size_t(j)];
+            c.textOut(x - c.textWidth(label) / 2, 356, label);
+        }
+        c.setFillColour(ink);
+        c.frameRect(kPlotLeft, 30, kTimebaseRight + 1, 348);
+        return;
+    }
+
+    for (int i = 1; i <= 66; ++i) {
+        const int x = kPlotLeft + 10 * i;
+        c.line(x, 30, x, 348);
+    }
+    for (int j = 0; j <= 6; ++j) {
+        const int right = kEventCursorX + 50 * j, left = kEventCursorX - 50 * j;
+        c.line(right, 348, right, 354);
+        c.line(left, 348, left, 354);
+        c.textOut(right - 5, 360, j == 0 ? std::string("0") : "+" + std::to_string(5 * j));
+        if (j >= 1) c.textOut(left - 8, 360, "-" + std::to_string(5 * j));
+    }
+    c.setFillColour(ink);
+    c.frameRect(kPlotLeft, 30, kEventRight + 1, 348);
+}
+
+void TraceRenderer::drawWindowOverlay(Canvas& c) {
+    const bool mono = state_.monochromePrinting;
+    const uint32_t ink = mono ? kBlack : state_.colours.gridColour;
+    c.setPenWidth(2);
+    c.setPenColour(ink);
+    c.setFillColour(kWhite);
+    c.setFontColour(kBlack);
+    const bool event = isEventMode(state_.operatingMode);
+    if (event) {
+        const int x = (state_.operatingMode & 3) == EventRecord ? 769 : 449;
+        c.polyline({{x, 131}, {x + 10, 131}, {x + 10, 448}, {x, 448}, {x, 131}});
+    }
+    const int b = event ? 449 : 438;
+    c.setFontSize(10);
+    const std::string time = formatResultTime(state_, state_.cursorResult);
+    const int h = (c.textWidth(time + "   Event: 99999") + 10) / 2;
+    c.rectangle(b - h, 486, b + h, 510);
+    c.setPenWidth(1);
+    c.textOut(b - h + 5, 490, time + "   Event: " + std::to_string(state_.cursorResult));
+}
+
+std::string formatTimeLabel(const char* format, int64_t seconds, int milliseconds) {
+    seconds += milliseconds / 1000;
+    milliseconds %= 1000;
+    const LocalDateTime dt = dateTimeFromTimeStamp(seconds);
+    const std::string f = format;
+    std::string out;
+    char buf[16];
+    for (size_t p = 0; p < f.size();) {
+        auto take = [&](const char* token) {
+            const size_t n = std::char_traits<char>::length(token);
+            if (f.compare(p, n, token) != 0) return false;
+            p += n;
+            return true;
+        };
+        if (take("zzz")) {
+            std::snprintf(buf, sizeof buf, "%03d", milliseconds);
+        } else if (take("hh")) {
+            std::snprintf(buf, sizeof buf, "%02d", dt.hour);
+        } else if (take("h")) {
+            std::snprintf(buf, sizeof buf, "%d", dt.hour);
+        } else if (take("nn")) {
+            std::snprintf(buf, sizeof buf, "%02d", dt.minute);
+        } else if (take("ss")) {
+            std::snprintf(buf, sizeof buf, "%02d", dt.second);
+        } else if (take("dd")) {
+            std::snprintf(buf, sizeof buf, "%02d", dt.day);
+        } else if (take("mm")) {
+            std::snprintf(buf, sizeof buf, "%02d", dt.month);
+        } else if (take("yy")) {
+            std::snprintf(buf, sizeof buf, "%02d", ((dt.year % 100) + 100) % 100);
+        } else {
+            buf[0] = f[p++];
+            buf[1] = '\0';
+        }
+        out += buf;
+    }
+    return out;
+}
+
+}  // namespace zvl

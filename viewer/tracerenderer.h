@@ -1,0 +1,91 @@
+#pragma once
+// The sixteen-row timing diagram: builds the 780 x 380 picture through a Canvas, in a fixed
+// order (frame, key boxes, the walk of the current mode, name boxes, cursor cells, grid, axis
+// texts), and draws the window-level overlay (cursor column and Event box).
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/state.h"
+#include "platform/canvas.h"
+#include "platform/clock.h"
+#include "platform/prompts.h"
+
+namespace zvl {
+
+constexpr int kPictureWidth = 780;
+constexpr int kPictureHeight = 380;
+constexpr int kPictureLeft = 6;   // where the picture stands in the main window
+constexpr int kPictureTop = 100;
+constexpr int kPlotLeft = 132;
+constexpr int kTimebaseRight = 732;
+constexpr int kEventRight = 772;
+constexpr int kTimebaseCursorX = 432;  // the cursor line of the time chart
+constexpr uint32_t kSilver = rgb(192, 192, 192);
+constexpr uint32_t kBlack = rgb(0, 0, 0);
+constexpr uint32_t kWhite = rgb(255, 255, 255);
+constexpr uint32_t kBorderRed = rgb(255, 0, 0);
+inline constexpr const char* kPlottingErrorText = "Plotting Error";
+
+enum SegmentKind { OffBar = 1, OnBar = 2, ChangeMark = 4 };
+
+// One drawSegment call as the walks made it (before cutting), for tests and diagnostics.
+struct SegmentCall {
+    int64_t x;
+    int input;
+    int64_t width;
+    SegmentKind kind;
+    bool operator==(const SegmentCall&) const = default;
+};
+
+// Top of input row k (1..16).
+constexpr int rowTop(int input) { return 20 * input + 10; }
+
+// "Timebase Mode" or "Event Mode".
+const char* modeCaption(uint8_t operatingMode);
+
+class TraceRenderer {
+public:
+    TraceRenderer(AppState& state, const Clock& clock, Prompts& prompts) : state_(state), clock_(clock), prompts_(prompts) {}
+
+    // Steps 1 to 4 of a redraw into a fresh picture: frame, walk, name boxes and cursor
+    // cells, grid and axis. Sets cursorResult (and the time labels in the time-base modes).
+    void redrawTraceView(Canvas& picture);
+
+    // Step 1: background, border, heading, mode caption, cursor arrow, the sixteen key boxes.
+    void buildPictureFrame(Canvas& picture);
+    void drawKeyBox(Canvas& picture, int input);
+    // Step 2: the walk of the current mode (time labels included in the time-base modes).
+    void runWalk(Canvas& picture);
+    void eventWalk(Canvas& picture);
+    void timebaseRecordWalk(Canvas& picture);
+    void timebaseSearchWalk(Canvas& picture);
+    void computeTimeLabels();
+    // Step 3 and 4.
+    void drawNameBoxes(Canvas& picture);
+    void drawGrid(Canvas& picture);
+    // Step 6, in window coordinates: cursor column outline (event modes) and Event box.
+    void drawWindowOverlay(Canvas& window);
+
+    void drawSegment(Canvas& picture, int64_t x, int input, int64_t width, SegmentKind kind);
+
+    // When set, every drawSegment call is appended here.
+    std::vector<SegmentCall>* segmentLog = nullptr;
+
+private:
+    double secondsPerPixel() const;
+    double nowSeconds() const;  // the PC clock as real seconds since 2000
+    uint16_t levelSource() const;
+    void drawResultColumn(Canvas& picture, int64_t x, int64_t width, int64_t index);
+
+    AppState& state_;
+    const Clock& clock_;
+    Prompts& prompts_;
+};
+
+// Label text of a moment (seconds since 2000 plus milliseconds) in a time-base row's format:
+// "nn:ss", "h:nn:ss:zzz", "h:nn:ss", "hh:nn:ss", "hh:nn" or "dd/mm/yy hh:nn".
+std::string formatTimeLabel(const char* format, int64_t seconds, int milliseconds);
+
+}  // namespace zvl

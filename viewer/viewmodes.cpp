@@ -1,0 +1,65 @@
+#include "viewer/viewmodes.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "viewer/timebase.h"
+
+namespace zvl {
+
+void recentreOnCursor(AppState& state) {
+    const double spp = double(timebaseRow(state.timebaseIndex).secondsPerPixel);
+    state.viewStartTime = state.resultTime(state.cursorResult) - int64_t(std::nearbyint(300.0 * spp));
+    state.currentResult = (state.operatingMode & 3) == TimebaseSearch ? -30 : state.cursorResult - 31;
+}
+
+void setRefreshInterval(const AppState& state, Timer& updateTimer) {
+    updateTimer.setInterval(refreshIntervalMs(state.timebaseIndex));
+}
+
+void Button4Click(ViewContext& ctx) {
+    ctx.state.operatingMode ^= 1;
+    recentreOnCursor(ctx.state);
+    ctx.view.redrawTraceView();
+    ctx.view.repaint();
+}
+
+namespace {
+void changeTimebase(ViewContext& ctx, int32_t index) {
+    ctx.state.timebaseIndex = index;
+    setRefreshInterval(ctx.state, ctx.updateTimer);
+    // The walk at the new scale from the old view start finds the result now at the cursor.
+    NullCanvas scratch;
+    ctx.renderer.buildPictureFrame(scratch);
+    ctx.renderer.runWalk(scratch);
+    recentreOnCursor(ctx.state);
+    ctx.view.repaint();
+}
+}  // namespace
+
+void Button6Click(ViewContext& ctx) { changeTimebase(ctx, std::max(3, ctx.state.timebaseIndex - 1)); }
+
+void Button7Click(ViewContext& ctx) { changeTimebase(ctx, std::min(19, ctx.state.timebaseIndex + 1)); }
+
+void updateTimer(ViewContext& ctx) {
+    ctx.state.viewStartTime = ctx.state.liveTime;
+    ctx.view.redrawTraceView();
+}
+
+std::optional<int> keyColumnInput(int x, int y) {
+    if (x > 115 && x < 140 && y >= 131 && y <= 449) {
+        const int k = (y - 110) / 20;
+        if (k >= 1 && k <= kInputCount) return k;
+    }
+    return std::nullopt;
+}
+
+bool inNameColumn(int x, int y) { return x >= 14 && x <= 112 && y > 130 && y < 450; }
+
+void advanceSearchCondition(AppState& state, int input) {
+    uint8_t& c = state.searchKey[size_t(input - 1)];
+    if (c > LowToHigh) c = DoNotCare;  // an unknown condition counts as DoNotCare
+    c = c == LowToHigh ? uint8_t(DoNotCare) : uint8_t(c + 1);
+}
+
+}  // namespace zvl
