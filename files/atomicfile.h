@@ -1,0 +1,59 @@
+#pragma once
+// Safe replacement of a file. Everything is written to a temporary file in the target's own
+// folder, flushed to the disk, and renamed over the target only when all of it was written.
+// A failed or interrupted save therefore leaves the file that was there as it was; the
+// temporary file is removed on every path out.
+//
+//     AtomicFile out(path);
+//     if (!out.open() || !out.write(bytes) || !out.commit()) report(out.error());
+//
+// or, for a file built in memory, `std::string error = writeFileAtomically(path, bytes);`.
+
+#include <string>
+#include <string_view>
+
+namespace zvl {
+
+// The message for a failed file operation: "<what> <path>: <the system's error text>",
+// for example "Cannot create file /data/run.zvl: Permission denied".
+std::string fileErrorText(const std::string& what, const std::string& path, int errorNumber);
+
+class AtomicFile {
+public:
+    explicit AtomicFile(std::string path);
+    ~AtomicFile();  // discards the temporary file unless commit() succeeded
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Create the temporary file. A new file gets the usual permissions (0666 less the umask);
+    // a replaced file keeps its own. A symbolic link is followed: the file it names is replaced.
+    bool open();
+    // Append bytes (buffered). False once anything failed.
+    bool write(std::string_view bytes);
+    // Flush, sync, close and rename over the target. False, with the target untouched, on failure.
+    bool commit();
+    // Give up: close and remove the temporary file.
+    void discard();
+
+    const std::string& path() const { return path_; }
+    // What failed, with the system's error text; empty while nothing failed.
+    const std::string& error() const { return error_; }
+
+private:
+    bool flush();
+    bool fail(const std::string& what, int errorNumber);
+    bool notOpen();
+
+    std::string path_;       // the target as given (used in messages)
+    std::string target_;     // the file actually replaced (the link's target for a symlink)
+    std::string tempPath_;
+    std::string buffer_;
+    std::string error_;
+    int fd_ = -1;
+};
+
+// Write `bytes` as the whole new content of `path` through an AtomicFile. Returns "" on
+// success, else the error text.
+std::string writeFileAtomically(const std::string& path, std::string_view bytes);
+
+}  // namespace zvl

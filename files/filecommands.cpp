@@ -1,0 +1,217 @@
+#include "files/filecommands.h"
+
+#include <algorithm>
+
+#include "files/atomicfile.h"
+#include "files/busycursor.h"
+#include "files/binaryfile.h"
+#include "files/exportfile.h"
+#include "files/recentfiles.h"
+#include "files/recordingfile.h"
+#include "files/settingsonlyfile.h"
+#include "files/textio.h"
+
+namespace zvl {
+
+namespace {
+
+// The dialogs, with their texts as the program has always shown them.
+FileDialogSpec recordingSaveDialog(const AppState& state) {
+    FileDialogSpec d;
+    d.title = "Save Sorvantiker Files";
+    d.filter = "Sorvantiker Files|*.zvl";
+    d.defaultExtension = "zvl";
+    d.initialDirectory = state.dataDirectory;
+    d.fileName = state.saveFileName;
+    d.overwritePrompt = true;
+    return d;
+}
+
+FileDialogSpec recordingOpenDialog(const AppState& state) {
+    FileDialogSpec d;
+    d.title = "Open Stored Sorvantiker Files";
+    d.filter = "Corvask Sorvantiker|*.ZVL";
+    d.defaultExtension = "ZVL";
+    d.initialDirectory = state.dataDirectory;
+    return d;
+}
+
+FileDialogSpec settingsSaveDialog() {
+    FileDialogSpec d;
+    d.filter = "Setings Only|*.STG";
+    d.defaultExtension = "stg";
+    d.overwritePrompt = true;
+    return d;
+}
+
+FileDialogSpec settingsReloadDialog(const AppState& state) {
+    FileDialogSpec d;
+    d.filter = "Settings Only|*.STG";
+    d.defaultExtension = "stg";
+    d.initialDirectory = state.dataDirectory;
+    return d;
+}
+
+FileDialogSpec exportDialog() {
+    FileDialogSpec d;
+    d.title = "Save Pellam Files as CSV or TXT";
+    d.filter = "Comma Separated Variables|*.CSV|Text Files|*.TXT";
+    d.defaultExtension = "CSV";
+    d.overwritePrompt = true;
+    return d;
+}
+
+FileDialogSpec importDialog() {
+    FileDialogSpec d;
+    d.title = "Import Compliant *.CSV Files";
+    d.filter = "Compliant CSV files |*.CSV";
+    d.defaultExtension = "CSV";
+    return d;
+}
+
+FileDialogSpec binarySaveDialog() {
+    FileDialogSpec d;
+    d.filter = "Binary Files|*.BIN";
+    d.defaultExtension = "BIN";
+    return d;
+}
+
+}  // namespace
+
+std::string splitMessage(int64_t parts) {
+    return "For Your Convenience, This Record has been Split into " + std::to_string(parts) +
+           " Parts, Each with _X Extension";
+}
+
+std::string partFileName(const std::string& chosenName, int64_t part) {
+    // Four characters, not bytes: a UTF-8 character is one byte and its continuation bytes.
+    size_t end = chosenName.size();
+    for (int removed = 0; removed < 4 && end > 0; ++removed) {
+        --end;
+        while (end > 0 && (uint8_t(chosenName[end]) & 0xC0) == 0x80) --end;
+    }
+    return chosenName.substr(0, end) + "_" + std::to_string(part) + ".ZVL";
+}
+
+bool FileCommands::writeFile(const std::string& path, const std::string& bytes) {
+    std::string error;
+    {
+        BusyCursor busy(prompts_);
+        error = writeFileAtomically(path, bytes);
+    }
+    if (error.empty()) return true;
+    prompts_.warning(error);
+    return false;
+}
+
+FileOutcome FileCommands::saveAs() {
+    const auto chosen = dialogs_.saveFile(recordingSaveDialog(state_));
+    if (!chosen) return FileOutcome::Cancelled;
+    state_.saveFileName = *chosen;
+    const int64_t count = state_.resultCount();
+    if (count <= kResultsPerFile) {
+        if (!writeRecordingFile(state_, clock_, prompts_, 1, count)) return FileOutcome::Failed;
+        // Listed only once written, so the Reopen list never names a file that was not saved.
+        addRecentFile(state_, *chosen);
+        state_.dataDirectory = *chosen;
+        state_.saveCommandEnabled = true;
+        return FileOutcome::Done;
+    }
+    const int64_t parts = (count + kResultsPerFile - 1) / kResultsPerFile;
+    prompts_.information(splitMessage(parts));
+    for (int64_t n = 1; n <= parts; ++n) {
+        const int64_t first = (n - 1) * kResultsPerFile + 1;
+        const int64_t last = std::min(n * kResultsPerFile, count);
+        state_.saveFileName = partFileName(*chosen, n);
+        if (!writeRecordingFile(state_, clock_, prompts_, first, last)) return FileOutcome::Failed;
+    }
+    return FileOutcome::Done;
+}
+
+FileOutcome FileCommands::save() {
+    if (!state_.saveCommandEnabled) return FileOutcome::Cancelled;
+    if (state_.resultCount() > kResultsPerFile) return saveAs();
+    return writeRecordingFile(state_, clock_, prompts_, 1, state_.resultCount()) ? FileOutcome::Done
+                                                                                 : FileOutcome::Failed;
+}
+
+FileOutcome FileCommands::open() {
+    state_.operatingMode = EventSearch;  // also when the dialog is then cancelled
+    const auto chosen = dialogs_.openFile(recordingOpenDialog(state_));
+    if (!chosen) return FileOutcome::Cancelled;
+    if (!loadRecordingFile(state_, *chosen, prompts_, view_)) return FileOutcome::Failed;
+    addRecentFile(state_, *chosen);
+    state_.dataDirectory = *chosen;
+    return FileOutcome::Done;
+}
+
+FileOutcome FileCommands::reopen(int entry) {
+    if (entry < 0 || entry >= int(state_.recentFiles.size()) || state_.recentFiles[size_t(entry)].empty())
+        return FileOutcome::Cancelled;
+    const std::string path = state_.recentFiles[size_t(entry)];
+    return loadRecordingFile(state_, path, prompts_, view_) ? FileOutcome::Done : FileOutcome::Failed;
+}
+
+FileOutcome FileCommands::saveSettingsOnly() {
+    const auto chosen = dialogs_.saveFile(settingsSaveDialog());
+    if (!chosen) return FileOutcome::Cancelled;
+    return writeFile(*chosen, settingsOnlyText(state_, *chosen, clock_.now())) ? FileOutcome::Done
+                                                                               : FileOutcome::Failed;
+}
+
+FileOutcome FileCommands::reloadSettingsOnly() {
+    const auto chosen = dialogs_.openFile(settingsReloadDialog(state_));
+    if (!chosen) return FileOutcome::Cancelled;
+    FileSource in;
+    if (!in.open(*chosen)) return FileOutcome::Failed;
+    return readSettingsOnly(state_, in) ? FileOutcome::Done : FileOutcome::Failed;
+}
+
+FileOutcome FileCommands::exportCsvOrTxt() {
+    const auto chosen = dialogs_.saveFile(exportDialog());
+    if (!chosen) return FileOutcome::Cancelled;
+    std::string text;
+    {
+        BusyCursor busy(prompts_);
+        text = exportText(state_, clock_.now());
+    }
+    if (!writeFile(*chosen, text)) return FileOutcome::Failed;
+    if (const std::string message = exportMessage(*chosen); !message.empty()) prompts_.information(message);
+    return FileOutcome::Done;
+}
+
+FileOutcome FileCommands::importCompliantCsv() {
+    const auto chosen = dialogs_.openFile(importDialog());
+    if (!chosen) {
+        view_.repaint();
+        return FileOutcome::Cancelled;
+    }
+    state_.store.clearResults();
+    std::string error;
+    {
+        BusyCursor busy(prompts_);
+        FileSource in;
+        if (!in.open(*chosen)) {
+            error = in.openError();
+        } else if (const CsvImport result = readCompliantCsv(state_, in); !result.ok) {
+            error = result.message();
+        }
+    }
+    view_.repaint();
+    if (error.empty()) return FileOutcome::Done;
+    prompts_.warning(error);
+    return FileOutcome::Failed;
+}
+
+FileOutcome FileCommands::importFromModeCaption() {
+    state_.operatingMode = EventSearch;
+    return importCompliantCsv();
+}
+
+FileOutcome FileCommands::saveBinaryFile() {
+    const auto chosen = dialogs_.saveFile(binarySaveDialog());
+    if (!chosen) return FileOutcome::Cancelled;
+    return writeFile(*chosen, binaryFileBytes(state_)) ? FileOutcome::Done : FileOutcome::Failed;
+}
+
+}  // namespace zvl

@@ -1,0 +1,72 @@
+#pragma once
+// The File menu's commands on files: what each menu entry does, without any window. The main
+// window routes each entry here in one line, e.g. SaveAs1Click -> files.saveAs(); the zvl tool
+// runs the same commands with dialogs that answer from its command line.
+
+#include <string>
+
+#include "core/state.h"
+#include "platform/clock.h"
+#include "platform/filedialogs.h"
+#include "platform/prompts.h"
+#include "platform/viewhooks.h"
+
+namespace zvl {
+
+enum class FileOutcome { Done, Cancelled, Failed };
+
+// The split message: "For Your Convenience, This Record has been Split into P Parts, Each with _X Extension".
+std::string splitMessage(int64_t parts);
+
+// The name of part n of a split save: the chosen name less its last four characters, then
+// "_", n and ".ZVL" (C:\data\run.zvl gives C:\data\run_1.ZVL, ...).
+std::string partFileName(const std::string& chosenName, int64_t part);
+
+class FileCommands {
+public:
+    FileCommands(AppState& state, FileDialogs& dialogs, Prompts& prompts, ViewHooks& view, const Clock& clock)
+        : state_(state), dialogs_(dialogs), prompts_(prompts), view_(view), clock_(clock) {}
+
+    // File > Save As (SaveAs1Click). Up to 32768 results: one file, added to the Reopen list,
+    // dataDirectory set to it, File > Save enabled. More: the split message, then part files
+    // _1.ZVL, _2.ZVL, ... of 32768 results each, touching neither the list, dataDirectory nor
+    // File > Save; the save dialog's file name is left on the last part.
+    FileOutcome saveAs();
+    // File > Save (Save1Click): rewrites the save dialog's file without a dialog; a store of
+    // more than 32768 results runs Save As instead. Cancelled while the command is disabled.
+    FileOutcome save();
+    // File > Open (Open1Click) and Activity > Examine Records: offline event mode at once, then
+    // the open dialog; a loaded file joins the Reopen list and becomes dataDirectory.
+    FileOutcome open();
+    // Reopen entries N11Click .. N41Click (entry 0..3): load the entry's file; the list,
+    // dataDirectory and the save dialog's file name stay. An empty entry does nothing.
+    FileOutcome reopen(int entry);
+
+    // File > Save Settings Only / Reload Settings Only. The reload stops silently on a bad file
+    // (Failed, no message) and does not repaint.
+    FileOutcome saveSettingsOnly();
+    FileOutcome reloadSettingsOnly();
+
+    // File > Export as CSV or TXT File, with the closing message chosen by the extension.
+    FileOutcome exportCsvOrTxt();
+    // The compliant-CSV import. A failure is reported (line and reason); what was read before
+    // it stays. Repaints on every path.
+    FileOutcome importCompliantCsv();
+    // Label1MouseDown with the right button: offline event mode, then the import.
+    FileOutcome importFromModeCaption();
+
+    // File > Save as Binary File.
+    FileOutcome saveBinaryFile();
+
+private:
+    // Writes `bytes` to `path` safely; a failure is reported with the system's error text.
+    bool writeFile(const std::string& path, const std::string& bytes);
+
+    AppState& state_;
+    FileDialogs& dialogs_;
+    Prompts& prompts_;
+    ViewHooks& view_;
+    const Clock& clock_;
+};
+
+}  // namespace zvl
