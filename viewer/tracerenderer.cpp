@@ -1,6 +1,8 @@
 #include "viewer/tracerenderer.h"
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 
@@ -155,6 +157,37 @@ void TraceRenderer::drawResultColumn(Canvas& c, int64_t x, int64_t width, int64_
         if (state_.inputActive[size_t(k - 1)]) drawSegment(c, x, k, width, isOn(states, k) ? OnBar : OffBar);
 }
 
+// Draws the change marks of a walk. Thousands of short results can fall on one pixel column;
+// a mark already standing at the same place for the same input is not drawn again, which
+// leaves the picture as it is and keeps the redraw fast.
+class TraceRenderer::MarkPainter {
+public:
+    MarkPainter(TraceRenderer& r, Canvas& c) : r_(r), c_(c) {
+        for (int k = 1; k <= kLastInput; ++k)
+            if (r.state_.inputActive[size_t(k - 1)]) active_ |= inputMask(k);
+    }
+    void changes(int64_t x, int64_t width, int64_t i) {
+        const AppState& st = r_.state_;
+        if (x != markedX_) {
+            markedX_ = x;
+            marked_ = 0;
+        }
+        uint16_t todo = uint16_t((st.store.slot(i).inputStates ^ st.store.slot(i - 1).inputStates) & active_);
+        if (!r_.segmentLog) todo &= uint16_t(~marked_);
+        if (!todo) return;
+        marked_ |= todo;
+        for (int k = 1; k <= kLastInput; ++k)
+            if (todo & inputMask(k)) r_.drawSegment(c_, x, k, width, ChangeMark);
+    }
+
+private:
+    TraceRenderer& r_;
+    Canvas& c_;
+    uint16_t active_ = 0;
+    int64_t markedX_ = INT64_MIN;
+    uint16_t marked_ = 0;  // inputs with a mark at markedX_ already
+};
+
 void TraceRenderer::runWalk(Canvas& c) {
     switch (state_.operatingMode & 3) {
         case TimebaseRecord:
@@ -218,15 +251,12 @@ void TraceRenderer::timebaseRecordWalk(Canvas& c) {
     } while (r > kPlotLeft && i >= 0);
 
     // Changes too short for a bar of 2 pixels get a mark.
+    MarkPainter marks(*this, c);
     i = count;
     r = kTimebaseRight;
     do {
         const int64_t w = widthOf(i);
-        if (w < 2 && i >= 2) {
-            const uint16_t now = state_.store.slot(i).inputStates, before = state_.store.slot(i - 1).inputStates;
-            for (int k = 1; k <= kLastInput; ++k)
-                if (state_.inputActive[size_t(k - 1)] && isOn(now, k) != isOn(before, k)) drawSegment(c, r, k, w, ChangeMark);
-        }
+        if (w < 2 && i >= 2) marks.changes(r, w, i);
         r -= w;
         --i;
     } while (r > kPlotLeft && i > 0);
@@ -276,16 +306,13 @@ void TraceRenderer::timebaseSearchWalk(Canvas& c) {
 
     // Marks for changes too short to show, from the start of the store; none within 6 pixels
     // of the left edge.
+    MarkPainter marks(*this, c);
     i = 1;
     do {
         const int64_t l = T(i) < start ? kPlotLeft : X(T(i));
         r = T(i + 1) <= start ? kPlotLeft : X(T(i + 1));
         const int64_t w = r - l;
-        if (w < 2 && l >= 138 && i >= 2) {
-            const uint16_t now = state_.store.slot(i).inputStates, before = state_.store.slot(i - 1).inputStates;
-            for (int k = 1; k <= kLastInput; ++k)
-                if (state_.inputActive[size_t(k - 1)] && isOn(now, k) != isOn(before, k)) drawSegment(c, l, k, w, ChangeMark);
-        }
+        if (w < 2 && l >= 138 && i >= 2) marks.changes(l, w, i);
         ++i;
     } while (r < kTimebaseRight && i < count);
     prompts_.setBusyCursor(false);

@@ -74,6 +74,7 @@ public:
     std::vector<SegmentCall>* segmentLog = nullptr;
 
 private:
+    class MarkPainter;
     double secondsPerPixel() const;
     double nowSeconds() const;  // the PC clock as real seconds since 2000
     uint16_t levelSource() const;

@@ -1,0 +1,92 @@
+// redrawTraceView on a store of 100000 results, in each of the four modes, through the Qt
+// canvas onto a fresh 780 x 380 picture (what the main window does after every live result).
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+
+#include "platform/qt/tracepicture.h"
+
+namespace zvl {
+namespace {
+
+class StillClock : public Clock {
+public:
+    LocalDateTime now() const override { return dateTimeFromTimeStamp(nowStamp); }
+    int64_t milliseconds() const override { return 0; }
+    int64_t nowStamp = 0;
+};
+class QuietPrompts : public Prompts {
+public:
+    void warning(const std::string&) override {}
+    void information(const std::string&) override {}
+    bool confirm(const std::string&) override { return false; }
+    std::string inputBox(const std::string&, const std::string&, const std::string& d) override { return d; }
+    void setBusyCursor(bool) override {}
+    std::optional<int> selectPort(const std::vector<int>&) override { return std::nullopt; }
+    ChoiceAnswer choiceBox(const std::string&, std::optional<int64_t>) override { return ChoiceAnswer::IgnoreThis; }
+};
+
+// 100000 results `step` seconds apart (step 0: all in the same second), inputs changing often.
+void fill(AppState& st, int64_t step) {
+    for (int k = 0; k < kInputCount; ++k) {
+        st.inputActive[size_t(k)] = true;
+        st.inputLabels[size_t(k)] = "Channel " + std::to_string(k + 1);
+    }
+    const int64_t t0 = 800'000'000;
+    st.store.results[0].setTime(uint32_t(t0));
+    for (int64_t i = 1; i <= 100000; ++i) {
+        st.store.results[size_t(i)].setTime(uint32_t(t0 + (step ? step * i : 1)));
+        st.store.results[size_t(i)].inputStates = uint16_t(i * 0x9E37u);
+    }
+    st.store.resultCount = 100000;
+    st.recordingEndTime = t0 + step * 100000 + 1;
+}
+
+enum Scenario { EventRecordEnd, EventSearchMiddle, TimebaseRecordDense, TimebaseRecordSparse, TimebaseSearchEnd, TimebaseSearchDenseEnd };
+
+void BM_Redraw(benchmark::State& bench) {
+    const auto scenario = Scenario(bench.range(0));
+    AppState st;
+    StillClock clock;
+    QuietPrompts prompts;
+    TraceRenderer renderer(st, clock, prompts);
+    const bool dense = scenario == TimebaseRecordDense || scenario == TimebaseSearchDenseEnd;
+    fill(st, dense ? 0 : 1);
+    clock.nowStamp = st.recordingEndTime + 1;
+    st.timebaseIndex = 5;
+    switch (scenario) {
+        case EventRecordEnd: st.operatingMode = EventRecord; break;
+        case EventSearchMiddle: st.operatingMode = EventSearch; st.currentResult = 50000; break;
+        case TimebaseRecordDense:
+        case TimebaseRecordSparse: st.operatingMode = TimebaseRecord; break;
+        case TimebaseSearchEnd:
+        case TimebaseSearchDenseEnd:
+            st.operatingMode = TimebaseSearch;
+            st.viewStartTime = st.resultTime(100000) - 30;  // the view at the end: the longest scans
+            break;
+    }
+    for (auto _ : bench) {
+        QImage img = renderTracePicture(renderer);
+        benchmark::DoNotOptimize(img.constBits());
+    }
+}
+BENCHMARK(BM_Redraw)
+    ->ArgName("scenario")
+    ->Arg(EventRecordEnd)
+    ->Arg(EventSearchMiddle)
+    ->Arg(TimebaseRecordDense)
+    ->Arg(TimebaseRecordSparse)
+    ->Arg(TimebaseSearchEnd)
+    ->Arg(TimebaseSearchDenseEnd)
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace zvl
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

@@ -1,0 +1,288 @@
+// Pixels of the 780 x 380 trace picture as the Qt canvas paints it (offscreen platform).
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <cstdlib>
+
+#include "platform/qt/qtcanvas.h"
+#include "platform/qt/tracepicture.h"
+#include "tests/viewer/viewerfixture.h"
+#include "viewer/timebase.h"
+
+namespace zvl {
+namespace {
+
+using test::ViewerRig;
+
+uint32_t px(const QImage& img, int x, int y) {
+    const QRgb c = img.pixel(x, y);
+    return rgb(uint8_t(qRed(c)), uint8_t(qGreen(c)), uint8_t(qBlue(c)));
+}
+
+// Writes the picture to $ZVL_PNG_DIR/name.png when that is set, to look at by eye.
+void keep(const QImage& img, const char* name) {
+    if (const char* dir = std::getenv("ZVL_PNG_DIR")) img.save(QString("%1/%2.png").arg(dir, name));
+}
+
+struct Pixels : ::testing::Test {
+    ViewerRig rig;
+    AppState& st = rig.state;
+    const ColourSlots& col = st.colours;
+    QImage draw(const char* name = nullptr) {
+        QImage img = renderTracePicture(rig.renderer);
+        if (name) keep(img, name);
+        return img;
+    }
+};
+
+TEST_F(Pixels, BorderHeadingAndFrame) {
+    test::fillStore(st, 0, 1000, 10);
+    st.operatingMode = EventSearch;
+    const QImage img = draw("empty_event_search");
+    ASSERT_EQ(img.width(), 780);
+    ASSERT_EQ(img.height(), 380);
+    for (auto [x, y] : {std::pair{0, 0}, {1, 1}, {779, 379}, {778, 200}, {400, 378}}) EXPECT_EQ(px(img, x, y), kBorderRed) << x << "," << y;
+    EXPECT_EQ(px(img, 2, 2), col.backgroundColour);
+    EXPECT_EQ(px(img, 777, 100), col.backgroundColour);
+    // The plot frame of the event modes: 132..772, 30..347.
+    EXPECT_EQ(px(img, 772, 100), col.gridColour);
+    EXPECT_EQ(px(img, 773, 100), col.backgroundColour);
+    EXPECT_EQ(px(img, 300, 347), col.gridColour);
+    EXPECT_EQ(px(img, 300, 30), col.gridColour);
+    // Cursor arrow at 447: black inside, outlined in the grid colour.
+    EXPECT_EQ(px(img, 447, 18), kBlack);
+    EXPECT_EQ(px(img, 447, 8), kBlack);
+
+    st.monochromePrinting = true;
+    const QImage mono = draw("empty_event_search_mono");
+    EXPECT_EQ(px(mono, 0, 0), kBlack);
+    EXPECT_EQ(px(mono, 2, 2), kWhite);
+    EXPECT_EQ(px(mono, 772, 100), kBlack);
+}
+
+TEST_F(Pixels, KeyBoxesOfEveryConditionInColour) {
+    test::fillStore(st, 0, 1000, 10);
+    for (int k = 0; k < 5; ++k) st.searchKey[size_t(k)] = uint8_t(k);  // inputs 1..5: each condition
+    st.searchKey[5] = On;
+    st.inputActive[5] = false;  // input 6 not shown: silver whatever its condition
+    const QImage img = draw("key_boxes");
+    auto fillOf = [&](int k) { return px(img, 130, rowTop(k) + 2); };
+    auto triangleOf = [&](int k) { return px(img, 109, rowTop(k) + 9); };
+    EXPECT_EQ(px(img, 107, rowTop(1)), col.gridColour) << "outline";
+    EXPECT_EQ(fillOf(1), kSilver);
+    EXPECT_EQ(fillOf(2), col.onColour);
+    EXPECT_EQ(fillOf(3), col.offColour);
+    EXPECT_EQ(fillOf(4), col.offColour);
+    EXPECT_EQ(triangleOf(4), col.onColour) << "HighToLow: from on to off";
+    EXPECT_EQ(fillOf(5), col.onColour);
+    EXPECT_EQ(triangleOf(5), col.offColour) << "LowToHigh: from off to on";
+    EXPECT_EQ(triangleOf(2), col.onColour) << "no triangle for On";
+    EXPECT_EQ(fillOf(6), kSilver);
+    // The number is white on the box fill.
+    bool white = false;
+    for (int x = 113; x < 127; ++x)
+        for (int y = rowTop(2) + 3; y < rowTop(2) + 17; ++y) white |= px(img, x, y) == kWhite;
+    EXPECT_TRUE(white);
+}
+
+TEST_F(Pixels, KeyBoxesInMonochrome) {
+    test::fillStore(st, 0, 1000, 10);
+    for (int k = 0; k < 5; ++k) st.searchKey[size_t(k)] = uint8_t(k);
+    st.searchKey[5] = On;
+    st.inputActive[5] = false;
+    st.monochromePrinting = true;
+    const QImage img = draw("key_boxes_mono");
+    auto fillOf = [&](int k) { return px(img, 130, rowTop(k) + 2); };
+    auto crossed = [&](int k) {  // a black pixel near the top of each diagonal
+        bool a = false, b = false;
+        for (int x = 108; x <= 111; ++x)
+            for (int y = rowTop(k) + 1; y <= rowTop(k) + 3; ++y) a |= px(img, x, y) == kBlack;
+        for (int x = 127; x <= 130; ++x)
+            for (int y = rowTop(k) + 1; y <= rowTop(k) + 3; ++y) b |= px(img, x, y) == kBlack;
+        return a && b;
+    };
+    EXPECT_EQ(fillOf(1), kWhite);
+    EXPECT_TRUE(crossed(1)) << "DoNotCare is a crossed white box";
+    EXPECT_EQ(fillOf(2), kBlack);
+    EXPECT_EQ(fillOf(3), kWhite);
+    EXPECT_FALSE(crossed(3));
+    EXPECT_EQ(fillOf(4), kBlack);
+    EXPECT_EQ(px(img, 109, rowTop(4) + 9), kWhite) << "HighToLow: white triangle on black";
+    EXPECT_EQ(fillOf(5), kWhite);
+    EXPECT_EQ(px(img, 109, rowTop(5) + 9), kBlack) << "LowToHigh: black triangle on white";
+    EXPECT_EQ(fillOf(6), kWhite);
+    EXPECT_FALSE(crossed(6)) << "a hidden input is a plain white box";
+}
+
+TEST_F(Pixels, NameBoxesShowTheLevelOfTheCursorResult) {
+    test::fillStore(st, 10, 1000, 10);
+    st.inputActive[2] = false;
+    st.operatingMode = EventSearch;
+    st.currentResult = 3 - 31;  // result 3 (input 1 on, input 2 off) under the cursor
+    const QImage img = draw("name_boxes");
+    ASSERT_EQ(st.cursorResult, 3);
+    EXPECT_EQ(px(img, 7, rowTop(1) + 1), col.highlightOnColour);
+    EXPECT_EQ(px(img, 7, rowTop(2) + 1), col.highlightOffColour);
+    EXPECT_EQ(px(img, 7, rowTop(3) + 1), kSilver);
+    EXPECT_EQ(px(img, 5, rowTop(1)), col.gridColour);
+    // The cursor cells at slot 31 repeat the levels.
+    EXPECT_EQ(px(img, 447, rowTop(1) + 9), col.highlightOnColour);
+    EXPECT_EQ(px(img, 447, rowTop(2) + 9), col.highlightOffColour);
+    EXPECT_EQ(px(img, 447, rowTop(3) + 9), col.backgroundColour) << "no cell for a hidden input";
+
+    st.monochromePrinting = true;
+    const QImage mono = draw("name_boxes_mono");
+    EXPECT_EQ(px(mono, 7, rowTop(1) + 1), kWhite);
+    EXPECT_EQ(px(mono, 7, rowTop(2) + 1), kBlack);
+    EXPECT_EQ(px(mono, 7, rowTop(3) + 1), kWhite);
+
+    // With nothing under the cursor every input counts as on.
+    st.monochromePrinting = false;
+    st.currentResult = 100;
+    const QImage none = draw();
+    EXPECT_EQ(st.cursorResult, 1);
+    st.store.resultCount = 0;
+    st.currentResult = -30;
+    const QImage empty = draw();
+    ASSERT_EQ(st.cursorResult, 1);
+    EXPECT_EQ(px(empty, 7, rowTop(2) + 1), col.highlightOffColour) << "result 1 of the old store is not shown";
+}
+
+TEST_F(Pixels, BarsAreCutAtThePlotEdges) {
+    for (uint8_t mode : {TimebaseSearch, EventSearch}) {
+        st.operatingMode = mode;
+        const int limit = mode == EventSearch ? kEventRight : kTimebaseRight;
+        QImage img(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        {
+            QtCanvas c(&img);
+            rig.renderer.drawSegment(c, 100, 1, 50, OnBar);          // starts left of the plot
+            rig.renderer.drawSegment(c, limit - 20, 2, 100, OffBar);  // runs past the right limit
+            rig.renderer.drawSegment(c, limit, 3, 40, OnBar);         // starts at the limit: nothing
+            rig.renderer.drawSegment(c, 300, 4, -5, OnBar);           // negative width: nothing
+        }
+        const int y1 = rowTop(1) + 9, y2 = rowTop(2) + 9;
+        EXPECT_EQ(px(img, 131, y1), kWhite);
+        EXPECT_EQ(px(img, 132, y1), col.onColour);
+        EXPECT_EQ(px(img, 181, y1), col.onColour) << "the width counts from the cut start";
+        EXPECT_EQ(px(img, 182, y1), kWhite);
+        EXPECT_EQ(px(img, limit - 1, y2), col.offColour);
+        EXPECT_EQ(px(img, limit, y2), kWhite);
+        EXPECT_EQ(px(img, limit, rowTop(3) + 9), kWhite);
+        EXPECT_EQ(px(img, 300, rowTop(4) + 9), kWhite);
+        // A bar covers the row from its top to 17 pixels below.
+        EXPECT_EQ(px(img, 140, rowTop(1)), col.onColour);
+        EXPECT_EQ(px(img, 140, rowTop(1) + 17), col.onColour);
+        EXPECT_EQ(px(img, 140, rowTop(1) + 18), kWhite);
+    }
+}
+
+TEST_F(Pixels, ChangeMarksInColourAndMonochrome) {
+    st.operatingMode = TimebaseSearch;
+    QImage img(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QtCanvas c(&img);
+        rig.renderer.drawSegment(c, 300, 1, 0, ChangeMark);
+        rig.renderer.drawSegment(c, 400, 2, 40, ChangeMark);  // the width does not matter
+    }
+    for (int k : {1, 2}) {
+        const int x = k == 1 ? 300 : 400, y = rowTop(k) + 9;
+        EXPECT_EQ(px(img, x - 4, y), kWhite);
+        for (int xi = x - 3; xi <= x + 2; ++xi) EXPECT_EQ(px(img, xi, y), col.changeColour) << xi;
+        EXPECT_EQ(px(img, x + 3, y), kWhite) << "6 pixels wide";
+    }
+
+    st.monochromePrinting = true;
+    QImage mono(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+    mono.fill(QColor(128, 128, 128));
+    {
+        QtCanvas c(&mono);
+        rig.renderer.drawSegment(c, 300, 1, 0, ChangeMark);
+        rig.renderer.drawSegment(c, 300, 2, 50, OffBar);
+        rig.renderer.drawSegment(c, 300, 3, 50, OnBar);
+    }
+    int black = 0, white = 0;
+    for (int x = 297; x < 310; ++x)
+        for (int y = rowTop(1); y < rowTop(1) + 18; ++y) (px(mono, x, y) == kBlack ? black : white) += px(mono, x, y) != rgb(128, 128, 128);
+    EXPECT_GT(black, 10) << "an X in black";
+    EXPECT_GT(white, 20) << "on white";
+    // Off: an empty band between two lines; on: a solid band.
+    EXPECT_EQ(px(mono, 320, rowTop(2)), kBlack);
+    EXPECT_EQ(px(mono, 320, rowTop(2) + 18), kBlack);
+    EXPECT_EQ(px(mono, 320, rowTop(2) + 9), rgb(128, 128, 128));
+    EXPECT_EQ(px(mono, 349, rowTop(2)), kBlack);
+    EXPECT_EQ(px(mono, 350, rowTop(2)), rgb(128, 128, 128)) << "the line stops short of its end";
+    EXPECT_EQ(px(mono, 320, rowTop(3) + 9), kBlack);
+}
+
+TEST_F(Pixels, EventSlotsInRecordMode) {
+    test::fillStore(st, 3, 1000, 10);
+    st.operatingMode = EventRecord;
+    const QImage img = draw("event_record_three");
+    const int y16 = rowTop(16) + 9;
+    for (int s : {61, 62, 63}) EXPECT_EQ(px(img, 132 + 10 * s + 5, y16), s == 63 ? col.highlightOnColour : col.onColour) << s;
+    EXPECT_EQ(px(img, 132 + 10 * 60 + 5, y16), col.backgroundColour);
+    EXPECT_EQ(px(img, 132 + 10 * 61 + 5, rowTop(1) + 9), col.onColour) << "result 1 has input 1 on";
+    EXPECT_EQ(px(img, 132 + 10 * 62 + 5, rowTop(1) + 9), col.offColour);
+
+    test::fillStore(st, 0, 1000, 10);
+    const QImage empty = draw("event_record_empty");
+    EXPECT_EQ(st.cursorResult, 0);
+    EXPECT_EQ(px(empty, 132 + 10 * 62 + 5, y16), col.backgroundColour);
+    EXPECT_EQ(px(empty, 7, rowTop(16) + 1), col.highlightOffColour) << "the start record's levels";
+}
+
+TEST_F(Pixels, TimeChartGridLinesAndLabels) {
+    test::fillStore(st, 10, 1000, 10);
+    st.viewStartTime = 1000;
+    for (uint8_t mode : {TimebaseRecord, TimebaseSearch}) {
+        for (int row : {3, 5, 15}) {
+            st.operatingMode = mode;
+            st.timebaseIndex = row;
+            const QImage img = draw(mode == TimebaseSearch && row == 5 ? "timebase_search" : nullptr);
+            const TimebaseRow& tb = timebaseRow(row);
+            int lines = 0;
+            for (int x = 132; x <= 740; ++x) lines += px(img, x, 352) == col.gridColour;
+            EXPECT_EQ(lines, mode == TimebaseRecord ? tb.labelCount : tb.labelCount - 1) << int(mode) << " row " << row;
+            EXPECT_EQ(px(img, 132 + tb.gridStep, 353), col.gridColour);
+            EXPECT_NE(px(img, 132 + tb.gridStep, 354), col.gridColour) << "a line stops one pixel short";
+            EXPECT_EQ(px(img, 732, 100), col.gridColour) << "frame";
+        }
+    }
+    // The bars of the small store at row 6: result 1 from x 182 to 232 (input 16 on).
+    st.operatingMode = TimebaseSearch;
+    st.timebaseIndex = 6;
+    const QImage img = draw("timebase_search_row6");
+    const int y = rowTop(16) + 9;
+    EXPECT_EQ(px(img, 181, y), col.backgroundColour);
+    EXPECT_EQ(px(img, 182, y), col.onColour);
+    EXPECT_EQ(px(img, 231, y), col.onColour);
+    EXPECT_EQ(px(img, 182, rowTop(1) + 9), col.onColour);
+    EXPECT_EQ(px(img, 232, rowTop(1) + 9), col.offColour) << "result 2 has input 1 off";
+}
+
+TEST_F(Pixels, TheWindowOverlayDrawsTheEventBox) {
+    test::fillStore(st, 5, 1000, 10);
+    st.operatingMode = EventRecord;
+    const QImage picture = draw();
+    const QImage window = renderWindowView(rig.renderer, picture);
+    keep(window, "window_event_record");
+    EXPECT_EQ(px(window, 6, 100), kBorderRed) << "picture copied at (6, 100)";
+    EXPECT_EQ(px(window, 449, 487), col.gridColour) << "Event box outline, 2 pixels";
+    EXPECT_EQ(px(window, 449, 508), col.gridColour);
+    EXPECT_EQ(px(window, 769, 300), col.gridColour) << "cursor column outline of EventRecord";
+    EXPECT_EQ(px(window, 779, 300), col.gridColour);
+    EXPECT_EQ(px(window, 774, 300), col.highlightOffColour) << "the cursor cell of input 9 inside it";
+}
+
+}  // namespace
+}  // namespace zvl
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
