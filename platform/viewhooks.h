@@ -2,6 +2,9 @@
 // What behaviour asks of the main window: redraw the trace, set the controls, repaint, move
 // the focus, end the splash. The zvl tool implements these as no-ops or progress output.
 
+#include <cstdint>
+#include <string>
+
 namespace zvl {
 
 class ViewHooks {
@@ -14,6 +17,9 @@ public:
     virtual void closeSplash() {}      // stop the splash timer and close the splash window
     virtual void rebuildPictureFrame() {}
     virtual void linkIndicatorChanged() {}  // the lamp or its label changed
+    // The progress panel of a transfer: shown with its heading, or hidden; its byte counter.
+    virtual void showProgressPanel(bool /*visible*/, const std::string& /*heading*/) {}
+    virtual void setBytesTransferred(int64_t /*bytes*/) {}
 };
 
 }  // namespace zvl

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace zvl::sim {
 
@@ -26,7 +27,9 @@ InstrumentEngine::InstrumentEngine(SimConfig config)
       rng_(config_.seed),
       faultRng_(config_.seed ^ 0x9E3779B9u),
       hardwareSettings_(config_.options),
-      clockSetValue_(config_.clockStart & 0x7FFFFFFFu) {}
+      clockSetValue_(config_.clockStart & 0x7FFFFFFFu) {
+    buildMemory();
+}
 
 // ---------------------------------------------------------------------------------------
 // Bytes from the PC
@@ -34,6 +37,7 @@ InstrumentEngine::InstrumentEngine(SimConfig config)
 void InstrumentEngine::receive(const uint8_t* data, size_t size, int64_t nowMs) {
     nowMs = std::max(nowMs, lastTickMs_);
     advance(nowMs, true);
+    emitPendingBlock(nowMs);
     if (!data) return;
     for (size_t i = 0; i < size; ++i) receiveByte(data[i], nowMs);
 }
@@ -74,12 +78,55 @@ void InstrumentEngine::receiveByte(uint8_t byte, int64_t nowMs) {
 }
 
 void InstrumentEngine::controlByte(uint8_t byte, int64_t nowMs) {
-    // ACK, NAK and CAN only mean something during a memory upload, which the engine does not
-    // simulate yet; in Live mode they are ignored like a real instrument that is not sending.
-    (void)byte;
-    (void)nowMs;
+    // ACK, NAK and CAN only mean something during a memory upload; in Live mode they are
+    // ignored like a real instrument that is not sending.
+    if (mode_ != Mode::Live && byte == bytes::CAN) {
+        ++uploadsCancelled_;
+        endUpload();
+        return;
+    }
     switch (mode_) {
         case Mode::Live:
+            break;
+        case Mode::UploadAwaitingNak:
+            if (byte == bytes::NAK) {
+                currentBlock_ = 0;
+                if (blockCount() == 0) {
+                    mode_ = Mode::UploadAwaitingEotAck;  // an empty memory: EOT at once
+                    if (!config_.silent) output_.push_back(bytes::EOT);
+                } else {
+                    mode_ = Mode::UploadSending;
+                    sendBlock(true, nowMs);
+                }
+            }
+            break;
+        case Mode::UploadSending:
+            if (pendingSendMs_ >= 0) {
+                // Paused: the PC gave up waiting and asks again; the block goes now.
+                if (byte == bytes::NAK) emitPendingBlock(std::max<int64_t>(nowMs, pendingSendMs_));
+                break;
+            }
+            if (byte == bytes::NAK) {
+                sendBlock(false, nowMs);
+            } else if (byte == bytes::ACK) {
+                if (repeatDue_) {
+                    repeatDue_ = false;  // as if the ACK had not arrived: the same block again
+                    sendBlock(false, nowMs);
+                } else if (++currentBlock_ < blockCount()) {
+                    sendBlock(true, nowMs);
+                } else {
+                    mode_ = Mode::UploadAwaitingEotAck;
+                    if (!config_.silent) output_.push_back(bytes::EOT);
+                }
+            }
+            break;
+        case Mode::UploadAwaitingEotAck:
+            if (byte == bytes::ACK) {
+                ++uploadsCompleted_;
+                endUpload();
+            } else if (byte == bytes::NAK && !config_.silent) {
+                output_.push_back(bytes::EOT);
+            }
             break;
     }
 }
@@ -123,9 +170,13 @@ void InstrumentEngine::handleCommand(uint8_t code, const std::vector<uint8_t>& v
             stopStream();
             break;
         case command::UploadMemory:
+            // The live stream stops; the blocks start with the PC's NAK.
+            stopStream();
+            endUpload();
+            mode_ = Mode::UploadAwaitingNak;
+            break;
         case command::SendImage:
-            // The memory upload will switch mode_ here and wait for the PC's NAK (XMODEM) or
-            // start its ZMODEM send. Not simulated yet: the command is logged and nothing else.
+            // The ZMODEM send of the memory image is not simulated: logged and nothing else.
             break;
         default:
             break;
@@ -331,12 +382,16 @@ void InstrumentEngine::advance(int64_t nowMs, bool emit) {
     }
 }
 
-void InstrumentEngine::tick(int64_t nowMs) { advance(nowMs, true); }
+void InstrumentEngine::tick(int64_t nowMs) {
+    advance(nowMs, true);
+    emitPendingBlock(lastTickMs_);
+}
 void InstrumentEngine::skip(int64_t nowMs) { advance(nowMs, false); }
 
 int64_t InstrumentEngine::msUntilNextEvent(int64_t nowMs) const {
-    if (!collecting_ || config_.silent) return -1;
     nowMs = std::max(nowMs, lastTickMs_);
+    if (pendingSendMs_ >= 0) return std::max<int64_t>(0, pendingSendMs_ - nowMs);
+    if (!collecting_ || config_.silent) return -1;
     double next = -1;
     auto consider = [&](double t) {
         if (t >= 0 && (next < 0 || t < next)) next = t;
@@ -353,6 +408,152 @@ int64_t InstrumentEngine::msUntilNextEvent(int64_t nowMs) const {
     }
     if (next < 0) return -1;
     return std::max<int64_t>(0, int64_t(std::ceil(next)) - nowMs);
+}
+
+}  // namespace zvl::sim
+
+namespace zvl::sim {
+
+// ---------------------------------------------------------------------------------------
+// The memory and its upload
+
+void InstrumentEngine::buildMemory() {
+    memory_.clear();
+    writtenStart_ = 0;
+    if (!config_.memoryImage.empty()) {
+        memory_ = config_.memoryImage;
+        if (int64_t(memory_.size()) > kMemoryCapacity) memory_.resize(size_t(kMemoryCapacity));
+        return;
+    }
+    const int64_t n = std::clamp<int64_t>(config_.memoryRecords, 0, kMemoryCapacity);
+    if (n == 0) return;
+
+    // The memory has a random source of its own, so it is the same whatever the line does.
+    std::mt19937 rng(config_.seed * 2654435761u + 0x5A17u);
+    std::vector<uint32_t> times(static_cast<size_t>(n));
+    std::vector<uint8_t> gaps(static_cast<size_t>(n));
+    int64_t span = 0;
+    for (auto& g : gaps) span += (g = uint8_t(1 + rng() % 5));
+    int64_t t = int64_t(config_.clockStart & 0x7FFFFFFFu) - 60 - span;
+    if (t < 1) t = 1;
+    for (int64_t i = 0; i < n; ++i) {
+        t += gaps[size_t(i)];
+        times[size_t(i)] = uint32_t(std::min<int64_t>(t, 0x7FFFFFFF));
+    }
+
+    // Times running backwards, at least three records apart and never at the first two or
+    // the last: every other one is early (before the record ahead of it), the rest late (a
+    // little after the record behind it, more than the next gap, so the one after that is
+    // earlier too).
+    const int64_t wanted = std::clamp<int64_t>(config_.memoryBackwardTimes, 0, std::max<int64_t>(0, (n - 4) / 3));
+    std::vector<int64_t> picked;
+    for (int64_t tries = 0; int64_t(picked.size()) < wanted && tries < wanted * 50 + 1000; ++tries) {
+        const int64_t p = 2 + int64_t(rng() % uint64_t(n - 3));  // 0-based 2 .. n-2
+        bool clear = true;
+        for (int64_t q : picked) clear = clear && std::llabs(q - p) >= 3;
+        if (clear) picked.push_back(p);
+    }
+    for (size_t k = 0; k < picked.size(); ++k) {
+        const size_t p = size_t(picked[k]);
+        if (k % 2 == 0)
+            times[p] = uint32_t(std::max<int64_t>(1, int64_t(times[p - 1]) - 1 - int64_t(rng() % 30)));
+        else
+            times[p] = times[p + 1] + 6 + rng() % 55;
+    }
+
+    std::vector<MemoryRecord> written(static_cast<size_t>(n));
+    uint16_t inputs = uint16_t(rng());
+    for (int64_t i = 0; i < n; ++i) {
+        inputs ^= uint16_t(1u << (rng() % 16));  // one input changes from record to record
+        const uint32_t ti = times[size_t(i)];
+        written[size_t(i)] = {0x00, kKindRecord, uint8_t(ti >> 24), uint8_t(ti >> 16), uint8_t(ti >> 8), uint8_t(ti),
+                              uint8_t(inputs >> 8), uint8_t(inputs)};
+    }
+
+    const int64_t wrapAt = std::clamp<int64_t>(config_.memoryWrapAt, 0, n);
+    if (wrapAt == 0) {
+        memory_ = std::move(written);
+        return;
+    }
+    written[size_t(n - 1)][1] = kKindNewest;
+    if (config_.memoryInOrder) {
+        written[0][1] = kKindInOrder;
+        memory_ = std::move(written);
+    } else {
+        // Physical 1..wrapAt hold the newest records; the oldest follow them.
+        memory_.reserve(size_t(n));
+        memory_.insert(memory_.end(), written.end() - wrapAt, written.end());
+        memory_.insert(memory_.end(), written.begin(), written.end() - wrapAt);
+        writtenStart_ = wrapAt % n;
+    }
+    memory_[0][0] |= kFlagWrapped;
+}
+
+std::vector<MemoryRecord> InstrumentEngine::memoryInWrittenOrder() const {
+    std::vector<MemoryRecord> out;
+    out.reserve(memory_.size());
+    out.insert(out.end(), memory_.begin() + writtenStart_, memory_.end());
+    out.insert(out.end(), memory_.begin(), memory_.begin() + writtenStart_);
+    return out;
+}
+
+void InstrumentEngine::sendBlock(bool firstTime, int64_t nowMs) {
+    bool bad = false;
+    int garbage = 0;
+    bool pause = false;
+    if (firstTime) {
+        auto chance = [this](double p) { return std::isfinite(p) && p > 0 && faultUniform() < p; };
+        bad = chance(config_.badChecksumChance);
+        repeatDue_ = chance(config_.repeatBlockChance);
+        if (chance(config_.blockGarbageChance)) garbage = 1 + int(faultRng_() % 16);
+        pause = chance(config_.blockPauseChance) && config_.blockPauseMs > 0;
+    }
+    if (pause) {
+        pendingSendMs_ = nowMs + config_.blockPauseMs;
+        pendingBadChecksum_ = bad;
+        pendingGarbage_ = garbage;
+        return;
+    }
+    emitBlock(currentBlock_, bad, garbage);
+}
+
+void InstrumentEngine::emitPendingBlock(int64_t nowMs) {
+    if (pendingSendMs_ < 0 || nowMs < pendingSendMs_) return;
+    pendingSendMs_ = -1;
+    if (mode_ == Mode::UploadSending) emitBlock(currentBlock_, pendingBadChecksum_, pendingGarbage_);
+}
+
+void InstrumentEngine::emitBlock(int64_t index, bool badChecksum, int garbageBytes) {
+    if (config_.silent) return;
+    ++blocksSent_;
+    for (int g = 0; g < garbageBytes; ++g) {
+        uint8_t b;
+        do b = uint8_t(faultRng_() & 0xFF);
+        while (b == bytes::SOH || b == bytes::EOT);
+        output_.push_back(b);
+    }
+    const size_t start = output_.size();
+    const uint8_t number = uint8_t((index + 1) & 0xFF);
+    output_.push_back(bytes::SOH);
+    output_.push_back(number);
+    output_.push_back(uint8_t(0xFF - number));
+    for (int s = 0; s < kRecordsPerBlock; ++s) {
+        const size_t r = size_t(index) * kRecordsPerBlock + size_t(s);
+        if (r < memory_.size())
+            output_.insert(output_.end(), memory_[r].begin(), memory_[r].end());
+        else
+            output_.insert(output_.end(), 8, kPadByte);
+    }
+    unsigned sum = 0;
+    for (size_t i = start; i < output_.size(); ++i) sum += output_[i];
+    output_.push_back(uint8_t(sum + (badChecksum ? 1 : 0)));
+}
+
+void InstrumentEngine::endUpload() {
+    mode_ = Mode::Live;
+    currentBlock_ = 0;
+    repeatDue_ = false;
+    pendingSendMs_ = -1;
 }
 
 }  // namespace zvl::sim

@@ -3,6 +3,7 @@
 // receive(), bytes to the PC come out of takeOutput(), time comes from the caller (a
 // millisecond count passed to receive() and tick()). It has no I/O of its own.
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <random>
@@ -31,7 +32,7 @@ constexpr uint8_t WriteOptions = 0x30;
 constexpr uint8_t SetClock = 0x31;
 constexpr uint8_t StartLive = 0x40;
 constexpr uint8_t Stop = 0x41;
-constexpr uint8_t UploadMemory = 0x42;   // memory as XMODEM blocks (not simulated yet)
+constexpr uint8_t UploadMemory = 0x42;   // memory as XMODEM blocks after the PC's NAK
 constexpr uint8_t SendImage = 0x43;      // memory by ZMODEM (not simulated yet)
 }  // namespace command
 
@@ -47,6 +48,19 @@ constexpr uint8_t LiveResult = 0xD0;
 // A packet is 01 L code data... 04 with L = data bytes + 2, so L is 2..13.
 constexpr int kMinPacketLength = 2;
 constexpr int kMaxPacketLength = 13;
+
+// The memory and its upload: 8-byte records (flags, kind, time big-endian, inputs high, low)
+// sent sixteen to a 132-byte block: SOH, number, its complement, 128 data bytes, checksum
+// (sum of the first 131 bytes modulo 256). Slots after the last record are filled with 0x1A.
+using MemoryRecord = std::array<uint8_t, 8>;
+constexpr int64_t kMemoryCapacity = 100000;
+constexpr int kBlockSize = 132;
+constexpr int kRecordsPerBlock = 16;
+constexpr uint8_t kKindRecord = 0xD0;   // an ordinary record
+constexpr uint8_t kKindNewest = 0xBF;   // the last record written into a wrapped memory
+constexpr uint8_t kKindInOrder = 0xA0;  // first record of an image the instrument sends in time order
+constexpr uint8_t kFlagWrapped = 0x80;  // in the flags of the first record sent: the memory has wrapped
+constexpr uint8_t kPadByte = 0x1A;
 
 struct SimConfig {
     uint8_t firmwareMajor = 1;        // firmware 1.51: 0xC1 offsets 5 and 6 are 1 and 0x51
@@ -67,6 +81,25 @@ struct SimConfig {
 
     // Longest stretch of overdue stream one tick() makes up for; older events are dropped.
     int64_t maxCatchUpMs = 10000;
+
+    // The memory sent after 0x42. Records are written every 1 to 5 seconds, the newest a
+    // minute before the clock's start. A wrapped memory keeps its newest records at the
+    // start: physical records 1..memoryWrapAt are the newest, the last of them of kind 0xBF,
+    // and the first physical record carries the wrap flag. With memoryInOrder a wrapped
+    // memory is sent in time order, its first record of kind 0xA0.
+    int64_t memoryRecords = 0;           // 0 .. kMemoryCapacity
+    int64_t memoryWrapAt = 0;            // 0 = not wrapped, else 1 .. memoryRecords
+    bool memoryInOrder = false;
+    int64_t memoryBackwardTimes = 0;     // records whose time runs backwards (at most one in three)
+    // When not empty, sent as it is (physical order) instead of the generated memory.
+    std::vector<MemoryRecord> memoryImage;
+
+    // Faults of the upload: a chance (0..1) per block, on its first sending.
+    double badChecksumChance = 0;        // the checksum is off by one; the resend is good
+    double repeatBlockChance = 0;        // after its ACK the block comes once more
+    double blockGarbageChance = 0;       // 1 to 16 stray bytes (never SOH or EOT) before the block
+    double blockPauseChance = 0;         // silence before the block, until the pause is over or a NAK comes
+    int64_t blockPauseMs = 6000;
 };
 
 class InstrumentEngine {
@@ -112,11 +145,19 @@ public:
     };
     const std::vector<Command>& commandLog() const { return commands_; }
 
-    // What the line is doing. Only Live exists now; the memory upload (XMODEM blocks after
-    // 0x42 and a NAK, ZMODEM after 0x43) will add its own modes, in which single control
-    // bytes from the PC drive a transfer and the live stream pauses.
-    enum class Mode { Live };
+    // What the line is doing. After 0x42 the live stream stops and the PC's control bytes
+    // drive the memory upload: a NAK starts it, then ACK brings the next block (EOT after the
+    // last), NAK the same again, CAN stops it; the ACK of the EOT ends it.
+    enum class Mode { Live, UploadAwaitingNak, UploadSending, UploadAwaitingEotAck };
     Mode mode() const { return mode_; }
+
+    // The memory in physical order (as it is sent) and in the order it was written.
+    const std::vector<MemoryRecord>& memory() const { return memory_; }
+    std::vector<MemoryRecord> memoryInWrittenOrder() const;
+    int64_t blockCount() const { return int64_t((memory_.size() + kRecordsPerBlock - 1) / kRecordsPerBlock); }
+    int64_t blocksSent() const { return blocksSent_; }          // every sending, resends included
+    int64_t uploadsCompleted() const { return uploadsCompleted_; }
+    int64_t uploadsCancelled() const { return uploadsCancelled_; }
 
 private:
     void receiveByte(uint8_t byte, int64_t nowMs);
@@ -129,6 +170,11 @@ private:
     void startStream(int64_t nowMs);
     void stopStream();
     void advance(int64_t nowMs, bool emit);
+    void buildMemory();
+    void sendBlock(bool firstTime, int64_t nowMs);
+    void emitBlock(int64_t index, bool badChecksum, int garbageBytes);
+    void emitPendingBlock(int64_t nowMs);
+    void endUpload();
     double uniform();                       // [0, 1) from rng_
     double faultUniform();                  // [0, 1) from faultRng_
     double faultIntervalMs(double ratePerSecond);
@@ -157,6 +203,18 @@ private:
     int64_t clockSetMs_ = 0;             // engine time when the clock was last set
     uint32_t clockSetValue_ = 0;         // instrument clock at clockSetMs_
     uint64_t phase_ = 0;                 // drives the periodic inputs
+
+    // Memory upload.
+    std::vector<MemoryRecord> memory_;   // physical order
+    int64_t writtenStart_ = 0;           // physical index of the oldest record
+    int64_t currentBlock_ = 0;           // 0-based block the PC's next answer is about
+    bool repeatDue_ = false;             // the current block comes again after its ACK
+    int64_t pendingSendMs_ = -1;         // a paused block goes out then (-1 none)
+    bool pendingBadChecksum_ = false;
+    int pendingGarbage_ = 0;
+    int64_t blocksSent_ = 0;
+    int64_t uploadsCompleted_ = 0;
+    int64_t uploadsCancelled_ = 0;
 };
 
 }  // namespace zvl::sim

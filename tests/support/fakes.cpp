@@ -140,8 +140,10 @@ std::string ScriptedPrompts::inputBox(const std::string& caption, const std::str
     return a;
 }
 
-ChoiceAnswer ScriptedPrompts::choiceBox(const std::string&, std::optional<int64_t> result) {
+ChoiceAnswer ScriptedPrompts::choiceBox(const std::string& message, std::optional<int64_t> result) {
     choiceCalls.push_back(result);
+    choiceMessages.push_back(message);
+    if (onChoice) onChoice();
     if (choiceAnswers.empty()) return ChoiceAnswer::IgnoreThis;
     const ChoiceAnswer a = choiceAnswers.front();
     choiceAnswers.pop_front();

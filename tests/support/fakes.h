@@ -138,7 +138,9 @@ public:
     std::deque<std::string> inputAnswers;   // default when empty: the default answer
     std::vector<std::pair<std::string, std::string>> inputCalls;
     std::vector<std::optional<int64_t>> choiceCalls;
+    std::vector<std::string> choiceMessages;
     std::deque<ChoiceAnswer> choiceAnswers;  // default: IgnoreThis
+    std::function<void()> onChoice;          // runs inside the choice box (a modal loop)
     std::optional<int> portChoice;
     std::vector<int> offeredPorts;
     std::function<void()> onWarning;         // runs inside the warning box (a modal loop)
