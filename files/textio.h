@@ -30,7 +30,9 @@ public:
 
 class MemorySource final : public ByteSource {
 public:
+    // The data is not copied: it must outlive the source.
     explicit MemorySource(std::string_view data) : data_(data) {}
+    explicit MemorySource(std::string&&) = delete;
     size_t read(void* dst, size_t n) override;
     int get() override { return pos_ < data_.size() ? uint8_t(data_[pos_++]) : -1; }
     int peek() override { return pos_ < data_.size() ? uint8_t(data_[pos_]) : -1; }

@@ -1,0 +1,54 @@
+#include "platform/qt/qtfiledialogs.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace zvl {
+
+QStringList QtFileDialogs::nameFilters(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString pattern = p.trimmed();
+            for (const QString& variant : {pattern, pattern.toLower(), pattern.toUpper()})
+                if (!patterns.contains(variant)) patterns << variant;
+        }
+        out << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return out;
+}
+
+void QtFileDialogs::configure(QFileDialog& dialog, const FileDialogSpec& spec, bool save) {
+    if (!spec.title.empty()) dialog.setWindowTitle(QString::fromStdString(spec.title));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save || !spec.mustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !spec.overwritePrompt);
+    // The description alone is shown, as the program's filters read; the patterns still apply.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setNameFilters(nameFilters(spec.filter));
+    dialog.setDefaultSuffix(QString::fromStdString(spec.defaultExtension));
+    if (!spec.initialDirectory.empty()) {
+        const QFileInfo start(QFile::decodeName(QByteArray::fromStdString(spec.initialDirectory)));
+        dialog.setDirectory(start.isDir() ? start.absoluteFilePath() : start.absolutePath());
+    }
+    if (!spec.fileName.empty())
+        dialog.selectFile(QFileInfo(QFile::decodeName(QByteArray::fromStdString(spec.fileName))).fileName());
+}
+
+std::optional<std::string> QtFileDialogs::run(const FileDialogSpec& spec, bool save) {
+    QFileDialog dialog(parent_);
+    configure(dialog, spec, save);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    return QFile::encodeName(QFileInfo(chosen.first()).absoluteFilePath()).toStdString();
+}
+
+std::optional<std::string> QtFileDialogs::openFile(const FileDialogSpec& spec) { return run(spec, false); }
+
+std::optional<std::string> QtFileDialogs::saveFile(const FileDialogSpec& spec) { return run(spec, true); }
+
+}  // namespace zvl

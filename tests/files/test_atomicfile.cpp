@@ -1,0 +1,133 @@
+// Safe replacement of files, and the Windows-1252 conversions used for paths and printing.
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+
+#include "core/codepage.h"
+#include "files/atomicfile.h"
+#include "filetestutil.h"
+
+namespace zvl {
+namespace {
+
+mode_t modeOf(const std::string& path) {
+    struct stat st {};
+    stat(path.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
+// Writes beyond `limit` bytes fail with EFBIG for as long as the object lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lower = old_;
+        lower.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &lower);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit old_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST(AtomicFile, CreatesANewFileWithTheUsualPermissions) {
+    test::TempDir dir;
+    const mode_t mask = umask(022);
+    EXPECT_EQ(writeFileAtomically(dir.file("new.bin"), std::string("a\0b", 3)), "");
+    umask(mask);
+    EXPECT_EQ(test::readBytes(dir.file("new.bin")), std::string("a\0b", 3));
+    EXPECT_EQ(modeOf(dir.file("new.bin")), 0644u);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"new.bin"}) << "no temporary file is left";
+}
+
+TEST(AtomicFile, ReplacesAFileKeepingItsPermissionsAndWritesLargeContent) {
+    test::TempDir dir;
+    test::writeBytes(dir.file("f"), "old");
+    chmod(dir.file("f").c_str(), 0600);
+    const std::string big(300000, 'x');  // larger than the write buffer
+    AtomicFile out(dir.file("f"));
+    ASSERT_TRUE(out.open());
+    EXPECT_TRUE(out.write("head"));
+    EXPECT_TRUE(out.write(big));
+    EXPECT_TRUE(out.write("tail"));
+    EXPECT_EQ(test::readBytes(dir.file("f")), "old") << "nothing changes before commit";
+    ASSERT_TRUE(out.commit());
+    EXPECT_EQ(test::readBytes(dir.file("f")), "head" + big + "tail");
+    EXPECT_EQ(modeOf(dir.file("f")), 0600u);
+}
+
+TEST(AtomicFile, AWriteThatFailsHalfWayLeavesTheOldFileAndNoTemporaryFile) {
+    test::TempDir dir;
+    test::writeBytes(dir.file("keep.zvl"), "the previous recording");
+    std::string error;
+    {
+        FileSizeLimit limit(100000);
+        error = writeFileAtomically(dir.file("keep.zvl"), std::string(500000, 'n'));
+    }
+    EXPECT_EQ(error, "Cannot write file " + dir.file("keep.zvl") + ": File too large");
+    EXPECT_EQ(test::readBytes(dir.file("keep.zvl")), "the previous recording");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"keep.zvl"});
+}
+
+TEST(AtomicFile, DiscardOrDestructionWithoutCommitChangesNothing) {
+    test::TempDir dir;
+    test::writeBytes(dir.file("f"), "old");
+    {
+        AtomicFile out(dir.file("f"));
+        ASSERT_TRUE(out.open());
+        out.write("new");
+    }
+    EXPECT_EQ(test::readBytes(dir.file("f")), "old");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"f"});
+}
+
+TEST(AtomicFile, ReportsTheSystemsErrorForAMissingFolderOrAFolderTarget) {
+    test::TempDir dir;
+    EXPECT_EQ(writeFileAtomically(dir.file("nope/f"), "x"),
+              "Cannot create file " + dir.file("nope/f") + ": No such file or directory");
+    EXPECT_EQ(writeFileAtomically(dir.path().string(), "x"),
+              "Cannot create file " + dir.path().string() + ": Is a directory");
+    AtomicFile never(dir.file("g"));
+    EXPECT_FALSE(never.write("x"));
+    EXPECT_FALSE(never.commit());
+    EXPECT_FALSE(never.error().empty());
+}
+
+TEST(AtomicFile, ASymbolicLinkStaysALinkAndItsTargetIsReplaced) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.path() / "real");
+    test::writeBytes(dir.file("real/data.zvl"), "old");
+    std::filesystem::create_symlink("real/data.zvl", dir.path() / "link.zvl");
+    EXPECT_EQ(writeFileAtomically(dir.file("link.zvl"), "new"), "");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "link.zvl"));
+    EXPECT_EQ(test::readBytes(dir.file("real/data.zvl")), "new");
+}
+
+TEST(Codepage, Windows1252ToUtf8CoversTheUpperHalf) {
+    EXPECT_EQ(windows1252ToUtf8("K\xFChl \x80 \x9F \xA0"), "K\xC3\xBChl \xE2\x82\xAC \xC5\xB8 \xC2\xA0");
+    EXPECT_EQ(windows1252ToUtf8("\x81\x8D"), "\xC2\x81\xC2\x8D") << "undefined bytes as control characters";
+}
+
+TEST(Codepage, Utf8ToWindows1252ReplacesWhatTheCodePageLacks) {
+    EXPECT_EQ(utf8ToWindows1252("caf\xC3\xA9 \xE2\x82\xAC"), "caf\xE9 \x80");
+    EXPECT_EQ(utf8ToWindows1252("\xE4\xB8\xAD"), "?") << "a character outside the code page";
+    EXPECT_EQ(utf8ToWindows1252("a\xFF" "b\xC3"), "a?b?") << "malformed bytes";
+    EXPECT_EQ(utf8ToWindows1252("\xC0\xAF"), "??") << "an overlong form is malformed";
+    for (int b = 0; b < 256; ++b) {
+        const std::string one(1, char(b));
+        EXPECT_EQ(utf8ToWindows1252(windows1252ToUtf8(one)), one) << b;
+    }
+}
+
+}  // namespace
+}  // namespace zvl
