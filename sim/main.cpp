@@ -92,7 +92,7 @@ void logCommand(const zvl::sim::InstrumentEngine::Command& c) {
         case 0x31: what = " (set clock)"; break;
         case 0x40: what = " (start live results)"; break;
         case 0x41: what = " (stop)"; break;
-        case 0x42: what = " (memory upload: not simulated)"; break;
+        case 0x42: what = " (memory upload)"; break;
         case 0x43: what = " (memory image: not simulated)"; break;
         default: what = " (unknown)"; break;
     }
@@ -142,6 +142,19 @@ int main(int argc, char** argv) {
     auto engineMs = [startNs] { return (monotonicNs() - startNs) / 1000000; };
     opts.engine.clockStart = localClockNow();
     InstrumentEngine engine(opts.engine);
+    if (!opts.dumpMemoryPath.empty()) {
+        // For tests: what the PC should hold after the upload, in the order it was written.
+        const auto records = engine.memoryInWrittenOrder();
+        FILE* f = std::fopen(opts.dumpMemoryPath.c_str(), "wb");
+        bool ok = f != nullptr;
+        for (size_t i = 0; ok && i < records.size(); ++i) ok = std::fwrite(records[i].data(), 1, 8, f) == 8;
+        if (f && std::fclose(f) != 0) ok = false;
+        if (!ok) {
+            std::fprintf(stderr, "zvl-sim: cannot write %s: %s\n", opts.dumpMemoryPath.c_str(), std::strerror(errno));
+            releasePortLink(linkPath, pty.slavePath());
+            return 1;
+        }
+    }
     LinePacer pacer;
     pacer.start(startNs);
 
@@ -237,9 +250,16 @@ int main(int argc, char** argv) {
             const ssize_t r = ::read(master, buf, sizeof buf);
             if (r > 0) {
                 const size_t before = engine.commandLog().size();
+                const int64_t doneBefore = engine.uploadsCompleted(), cancelledBefore = engine.uploadsCancelled();
                 engine.receive(buf, size_t(r), engineMs());
-                if (opts.verbose)
+                if (opts.verbose) {
                     for (size_t i = before; i < engine.commandLog().size(); ++i) logCommand(engine.commandLog()[i]);
+                    if (engine.uploadsCompleted() != doneBefore)
+                        std::fprintf(stderr, "zvl-sim: memory upload done, %lld blocks sent\n",
+                                     static_cast<long long>(engine.blocksSent()));
+                    if (engine.uploadsCancelled() != cancelledBefore)
+                        std::fprintf(stderr, "zvl-sim: memory upload cancelled by the PC\n");
+                }
             } else if (r == 0 || errno == EIO) {
                 lineDown = true;  // no one holds the slave open; wait for a client
             } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {

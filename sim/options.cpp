@@ -71,6 +71,22 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
             v = args[++i];
             return true;
         };
+        auto chanceOption = [&](double& target) -> std::optional<std::string> {
+            std::string v;
+            if (!value(v)) return name + " needs a chance from 0 to 1";
+            const auto r = parseRate(v);
+            if (!r || *r > 1) return name + " wants a chance from 0 to 1, not \"" + v + "\"";
+            target = *r;
+            return std::nullopt;
+        };
+        auto countOption = [&](int64_t& target, unsigned long long max) -> std::optional<std::string> {
+            std::string v;
+            if (!value(v)) return name + " needs a number";
+            const auto n = parseUnsigned(v, max);
+            if (!n) return name + " wants a number from 0 to " + std::to_string(max) + ", not \"" + v + "\"";
+            target = int64_t(*n);
+            return std::nullopt;
+        };
         auto rateOption = [&](double& target) -> std::optional<std::string> {
             std::string v;
             if (!value(v)) return name + " needs a rate per second";
@@ -124,6 +140,29 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
             const auto n = parseUnsigned(v, 255);
             if (!n) return "--options wants a number from 0 to 255 (or 0x00 to 0xFF), not \"" + v + "\"";
             out.engine.options = uint8_t(*n);
+        } else if (name == "--memory") {
+            if (auto e = countOption(out.engine.memoryRecords, uint64_t(kMemoryCapacity))) return e;
+        } else if (name == "--wrap-at") {
+            if (auto e = countOption(out.engine.memoryWrapAt, uint64_t(kMemoryCapacity))) return e;
+            if (out.engine.memoryWrapAt == 0) return "--wrap-at wants a record number from 1";
+        } else if (name == "--in-order") {
+            if (!flag()) return name + " takes no value";
+            out.engine.memoryInOrder = true;
+        } else if (name == "--backward-times") {
+            if (auto e = countOption(out.engine.memoryBackwardTimes, uint64_t(kMemoryCapacity))) return e;
+        } else if (name == "--bad-checksums") {
+            if (auto e = chanceOption(out.engine.badChecksumChance)) return e;
+        } else if (name == "--repeat-blocks") {
+            if (auto e = chanceOption(out.engine.repeatBlockChance)) return e;
+        } else if (name == "--block-garbage") {
+            if (auto e = chanceOption(out.engine.blockGarbageChance)) return e;
+        } else if (name == "--block-pauses") {
+            if (auto e = chanceOption(out.engine.blockPauseChance)) return e;
+        } else if (name == "--pause-ms") {
+            if (auto e = countOption(out.engine.blockPauseMs, 3'600'000)) return e;
+        } else if (name == "--dump-memory") {
+            if (!value(v) || v.empty()) return "--dump-memory needs a file name";
+            out.dumpMemoryPath = v;
         } else if (name == "--seed") {
             if (!value(v)) return "--seed needs a number";
             const auto n = parseUnsigned(v, 0xFFFFFFFFull);
@@ -134,6 +173,10 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
         }
     }
     if (!out.help && !havePort) return "--port COMn is required";
+    if (out.engine.memoryWrapAt > out.engine.memoryRecords)
+        return "--wrap-at " + std::to_string(out.engine.memoryWrapAt) + " is beyond the " +
+               std::to_string(out.engine.memoryRecords) + " records of --memory";
+    if (out.engine.memoryInOrder && out.engine.memoryWrapAt == 0) return "--in-order needs --wrap-at";
     return std::nullopt;
 }
 
@@ -155,6 +198,20 @@ std::string usageText() {
            "  --invalid-signals R    single 0x15 bytes per second in the live stream\n"
            "  --malformed R          malformed packets per second in the live stream\n"
            "  --silent               answer nothing and stream nothing\n"
+           "\n"
+           "Memory (sent as 132-byte blocks after command 0x42 and the PC's NAK):\n"
+           "  --memory N             records held, 0 .. 100000 (default 0)\n"
+           "  --wrap-at K            the memory has wrapped: records 1..K are the newest, K has\n"
+           "                         kind 0xBF and record 1 the wrap flag\n"
+           "  --in-order             with --wrap-at: sent in time order, first record kind 0xA0\n"
+           "  --backward-times K     K records whose time runs backwards\n"
+           "  --bad-checksums P      chance per block of a wrong checksum on its first sending\n"
+           "  --repeat-blocks P      chance per block of sending it once more after its ACK\n"
+           "  --block-garbage P      chance per block of 1..16 stray bytes before it\n"
+           "  --block-pauses P       chance per block of a pause before it (until a NAK comes)\n"
+           "  --pause-ms MS          length of those pauses (default 6000)\n"
+           "  --dump-memory FILE     write the records in the order they were written, 8 bytes\n"
+           "                         each (flags, kind, time, inputs), then start\n"
            "  --verbose              log the commands received to stderr\n"
            "  --help                 show this text\n"
            "\n"

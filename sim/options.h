@@ -14,6 +14,7 @@ struct ProgramOptions {
     bool paced = true;       // 19200 bit/s unless --unpaced
     bool verbose = false;
     bool help = false;
+    std::string dumpMemoryPath;  // write the memory in written order (8-byte records) here
     SimConfig engine;        // clockStart is set by the program at start-up
 };
 

@@ -55,6 +55,44 @@ TEST(SimOptions, EveryOptionReachesTheEngineConfig) {
     EXPECT_TRUE(o.engine.silent);
 }
 
+TEST(SimOptions, MemoryAndUploadFaultOptions) {
+    ProgramOptions o;
+    const auto err = parse({"--port", "COM2", "--memory", "100000", "--wrap-at", "4000", "--in-order",
+                            "--backward-times", "12", "--bad-checksums", "0.25", "--repeat-blocks", "1",
+                            "--block-garbage", "0.5", "--block-pauses=0.01", "--pause-ms", "7000", "--dump-memory",
+                            "/tmp/m.bin"},
+                           o);
+    ASSERT_FALSE(err) << *err;
+    EXPECT_EQ(o.engine.memoryRecords, 100000);
+    EXPECT_EQ(o.engine.memoryWrapAt, 4000);
+    EXPECT_TRUE(o.engine.memoryInOrder);
+    EXPECT_EQ(o.engine.memoryBackwardTimes, 12);
+    EXPECT_EQ(o.engine.badChecksumChance, 0.25);
+    EXPECT_EQ(o.engine.repeatBlockChance, 1.0);
+    EXPECT_EQ(o.engine.blockGarbageChance, 0.5);
+    EXPECT_EQ(o.engine.blockPauseChance, 0.01);
+    EXPECT_EQ(o.engine.blockPauseMs, 7000);
+    EXPECT_EQ(o.dumpMemoryPath, "/tmp/m.bin");
+
+    const std::vector<std::vector<std::string>> bad = {
+        {"--port", "COM1", "--memory", "100001"},
+        {"--port", "COM1", "--memory", "-5"},
+        {"--port", "COM1", "--memory", "10", "--wrap-at", "11"},
+        {"--port", "COM1", "--memory", "10", "--wrap-at", "0"},
+        {"--port", "COM1", "--memory", "10", "--in-order"},
+        {"--port", "COM1", "--bad-checksums", "1.5"},
+        {"--port", "COM1", "--repeat-blocks", "-0.1"},
+        {"--port", "COM1", "--block-pauses"},
+        {"--port", "COM1", "--dump-memory", ""},
+    };
+    for (const auto& args : bad) {
+        ProgramOptions b;
+        const auto e = parse(args, b);
+        ASSERT_TRUE(e.has_value()) << "accepted: " << args[2] << " " << (args.size() > 3 ? args[3] : "");
+        EXPECT_EQ(e->find('\n'), std::string::npos);
+    }
+}
+
 TEST(SimOptions, DefaultsAndInlineValues) {
     ProgramOptions o;
     ASSERT_FALSE(parse({"--port=com3", "--firmware=1.51"}, o));
