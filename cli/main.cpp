@@ -15,6 +15,7 @@ const char* const kHelp =
     "Commands:\n"
     "  status    connect and print the instrument's firmware, serial number, clock and options\n"
     "  collect   run a live recording and print its results\n"
+    "  upload    upload the instrument's memory and save it as a recording file\n"
     "\n"
     "zvl <command> --help tells more. Exit codes: 0 done, 1 usage error, 2 instrument or file\n"
     "failure.\n";
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     args.erase(args.begin());
     if (command == "status") return zvl::cli::runStatus(args);
     if (command == "collect") return zvl::cli::runCollect(args);
+    if (command == "upload") return zvl::cli::runUpload(args);
     zvl::cli::fail("unknown command \"" + command + "\" (see zvl --help)");
     return zvl::cli::kExitUsage;
 }

@@ -51,6 +51,7 @@ struct Session {
 
 int runStatus(const std::vector<std::string>& args);
 int runCollect(const std::vector<std::string>& args);
+int runUpload(const std::vector<std::string>& args);
 
 // "zvl: message" on stderr.
 void fail(const std::string& message);

@@ -1,0 +1,242 @@
+// zvl upload: the stored-data upload of the application, then the recording file as its
+// Save As writes it.
+
+#include <unistd.h>
+
+#include <QTimer>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "cli/args.h"
+#include "cli/session.h"
+#include "core/settings.h"
+#include "files/filecommands.h"
+#include "files/recordingfile.h"
+#include "link/upload.h"
+
+namespace zvl::cli {
+
+namespace {
+
+const char* const kUploadHelp =
+    "usage: zvl upload [--port P] [--time-errors ignore|correct|delete] OUT.zvl\n"
+    "\n"
+    "Upload the results held in the instrument's memory, put a wrapped memory into time\n"
+    "order, deal with results whose time runs backwards, and save the recording as the\n"
+    "application's Save As does: one file of up to 32768 results, or part files OUT_1.ZVL,\n"
+    "OUT_2.ZVL, ... of 32768 results each. A name without an extension gets \".zvl\". The\n"
+    "input labels and active flags come from the application's settings file when it can be\n"
+    "read, else they are \"Channel 1\" .. \"Channel 16\", all active.\n"
+    "\n"
+    "  --port P                COMn or a device path; default COM1\n"
+    "  --time-errors ANSWER    what to do with every result whose time runs backwards:\n"
+    "                          ignore (default), correct (it takes the time of the result\n"
+    "                          before it) or delete\n"
+    "\n"
+    "Progress goes to stderr: bytes and records received, the rate, and the time left at most\n"
+    "(the instrument does not say how much it holds; the estimate is for a full memory of\n"
+    "100000 records). Ctrl-C cancels the upload.\n"
+    "\n"
+    "Questions: the box about a result with a wrong time gets the answer of --time-errors for\n"
+    "all such results; the first one is named on stderr. Exit 0 when the file is written, 1 on\n"
+    "a usage error, 2 when the port cannot be opened, the instrument does not answer, the\n"
+    "upload is cancelled or fails (nothing is written then), or the file cannot be written.\n";
+
+std::atomic<bool> interrupted{false};
+extern "C" void onUploadInterrupt(int) { interrupted = true; }
+
+// The save dialog of the tool: it answers with the name from the command line.
+class CommandLineSaveDialog : public FileDialogs {
+public:
+    explicit CommandLineSaveDialog(std::string path) : path_(std::move(path)) {}
+    std::optional<std::string> openFile(const FileDialogSpec&) override { return std::nullopt; }
+    std::optional<std::string> saveFile(const FileDialogSpec& spec) override {
+        std::filesystem::path p = std::filesystem::absolute(path_);
+        if (!p.has_extension() && !spec.defaultExtension.empty()) p += "." + spec.defaultExtension;
+        chosen = p.string();
+        return chosen;
+    }
+    std::string chosen;  // the last answer
+
+private:
+    std::string path_;
+};
+
+std::string withSeparators(int64_t v) {
+    std::string digits = std::to_string(v < 0 ? -v : v), out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return (v < 0 ? "-" : "") + out;
+}
+
+std::string duration(int64_t seconds) {
+    if (seconds < 60) return std::to_string(seconds) + "s";
+    if (seconds < 3600) return std::to_string(seconds / 60) + "m " + std::to_string(seconds % 60) + "s";
+    return std::to_string(seconds / 3600) + "h " + std::to_string(seconds / 60 % 60) + "m";
+}
+
+// One progress line: a bar against a full memory, bytes, records, rate and time left.
+std::string progressLine(int64_t bytes, int64_t records, int64_t elapsedMs, bool finished) {
+    constexpr int64_t kFullMemoryBytes = kUploadLimit / kUploadSlotsPerPacket * kUploadDataBytes;
+    constexpr int kBarWidth = 20;
+    const int filled = int(std::min<int64_t>(kBarWidth, bytes * kBarWidth / kFullMemoryBytes));
+    std::string line = "[" + std::string(size_t(filled), '#') + std::string(size_t(kBarWidth - filled), '.') + "] ";
+    line += withSeparators(bytes) + " bytes, " + withSeparators(records) + " records";
+    const double seconds = double(elapsedMs) / 1000.0;
+    if (seconds >= 0.5 && bytes > 0) {
+        const double rate = double(bytes) / seconds;
+        line += ", " + withSeparators(int64_t(rate + 0.5)) + " B/s";
+        if (!finished)
+            line += ", at most " + duration(int64_t(double(kFullMemoryBytes - std::min(bytes, kFullMemoryBytes)) / rate + 0.5)) +
+                    " left";
+    }
+    if (finished) line += ", " + duration(int64_t(seconds + 0.5));
+    return line;
+}
+
+}  // namespace
+
+int runUpload(const std::vector<std::string>& args) {
+    const ParsedArgs a = parseArgs(args, {"--port", "--time-errors"}, {});
+    if (a.has("--help")) {
+        std::fputs(kUploadHelp, stdout);
+        return kExitOk;
+    }
+    if (!a.error.empty() || a.positionals.size() != 1) {
+        const std::string why = !a.error.empty()          ? a.error
+                                : a.positionals.empty()   ? "the output file is missing"
+                                                          : "unexpected argument " + a.positionals[1];
+        fail(why + " (see zvl upload --help)");
+        return kExitUsage;
+    }
+    const std::string out = a.positionals[0];
+    if (out.empty()) {
+        fail("the output file name is empty (see zvl upload --help)");
+        return kExitUsage;
+    }
+    ChoiceAnswer answer = ChoiceAnswer::IgnoreAll;
+    const std::string timeErrors = a.value("--time-errors").value_or("ignore");
+    if (timeErrors == "correct")
+        answer = ChoiceAnswer::CorrectAll;
+    else if (timeErrors == "delete")
+        answer = ChoiceAnswer::DeleteAll;
+    else if (timeErrors != "ignore") {
+        fail("--time-errors wants ignore, correct or delete, not \"" + timeErrors + "\"");
+        return kExitUsage;
+    }
+
+    Session s;
+    if (!s.openAndConnect(a.value("--port").value_or("COM1"))) return kExitFailure;
+    AppState& st = s.state;
+    s.prompts.timeErrorAnswer = answer;
+
+    QtTimer xmodemtimer{kUploadRetryMs};
+    StoredDataUpload upload(st, s.link, s.clock, s.prompts, s.view, xmodemtimer);
+    xmodemtimer.setHandler([&] { upload.xmodemtimerTimer(); });
+
+    const bool tty = ::isatty(STDERR_FILENO) != 0;
+    const int64_t startMs = s.clock.milliseconds();
+    int64_t lastLineMs = startMs;
+    auto progress = [&](bool finished) {
+        const std::string line = progressLine(st.bytesTransferred, st.resultCount(), s.clock.milliseconds() - startMs, finished);
+        if (tty)
+            std::fprintf(stderr, "\r\033[Kzvl: %s%s", line.c_str(), finished ? "\n" : "");
+        else
+            std::fprintf(stderr, "zvl: %s\n", line.c_str());
+        std::fflush(stderr);
+    };
+
+    std::signal(SIGINT, onUploadInterrupt);
+    std::signal(SIGTERM, onUploadInterrupt);
+    upload.DownloadStoredData1Click();
+    if (!upload.running()) return kExitFailure;
+
+    // An instrument that stops sending for this long is given up on (the application waits
+    // for its user to press Cancel instead).
+    constexpr int64_t kGiveUpMs = 30'000;
+    bool gaveUp = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const int64_t now = s.clock.milliseconds();
+        if (upload.running() && interrupted) upload.Button8Click();
+        if (upload.running() && now - upload.lastActivityMs() > kGiveUpMs) {
+            gaveUp = true;
+            upload.Button8Click();
+        }
+        if (!upload.running()) {
+            QCoreApplication::quit();
+            return;
+        }
+        if (tty || now - lastLineMs >= 5000) {
+            lastLineMs = now;
+            progress(false);
+        }
+    });
+    watch.start(200);
+    QCoreApplication::exec();
+    watch.stop();
+    progress(true);
+
+    int code = kExitOk;
+    switch (upload.outcome()) {
+        case StoredDataUpload::Outcome::Completed:
+            break;
+        case StoredDataUpload::Outcome::Cancelled:
+            fail(gaveUp ? "no data from the instrument for 30 s; upload cancelled, nothing written"
+                        : "upload cancelled, nothing written");
+            code = kExitFailure;
+            break;
+        default:
+            fail("upload failed, nothing written");
+            code = kExitFailure;
+            break;
+    }
+    if (code == kExitOk) {
+        const TimeCheckSummary& t = upload.timeCheck();
+        if (t.errors > 0) {
+            std::string what = answer == ChoiceAnswer::DeleteAll    ? std::to_string(t.deleted) + " deleted"
+                               : answer == ChoiceAnswer::CorrectAll ? std::to_string(t.corrected) + " corrected"
+                                                                    : "left as they are";
+            std::fprintf(stderr, "zvl: %lld results with times running backwards: %s\n",
+                         static_cast<long long>(t.errors), what.c_str());
+        }
+        if (upload.ringStart() > 1)
+            std::fprintf(stderr, "zvl: the memory had wrapped; result %lld of the upload is now result 1\n",
+                         static_cast<long long>(upload.ringStart()));
+
+        // The labels and flags the application would write: its settings, else their defaults.
+        for (int i = 0; i < kInputCount; ++i) {
+            st.inputLabels[size_t(i)] = "Channel " + std::to_string(i + 1);
+            st.inputActive[size_t(i)] = true;
+        }
+        {
+            auto settings = std::make_unique<AppState>();
+            if (loadSettingsFile(settingsFilePath(), *settings) == SettingsRead::Complete) {
+                st.inputLabels = settings->inputLabels;
+                st.inputActive = settings->inputActive;
+            }
+        }
+        CommandLineSaveDialog dialog(out);
+        FileCommands files(st, dialog, s.prompts, s.view, s.clock);
+        if (files.saveAs() != FileOutcome::Done) {
+            fail("the recording file was not written");
+            code = kExitFailure;
+        } else if (st.resultCount() <= kResultsPerFile) {
+            std::printf("%lld results written to %s\n", static_cast<long long>(st.resultCount()),
+                        st.saveFileName.c_str());
+        } else {
+            std::printf("%lld results written to %lld part files, %s .. %s\n", static_cast<long long>(st.resultCount()),
+                        static_cast<long long>((st.resultCount() + kResultsPerFile - 1) / kResultsPerFile),
+                        partFileName(dialog.chosen, 1).c_str(), st.saveFileName.c_str());
+        }
+    }
+    s.link.closePort();
+    return code;
+}
+
+}  // namespace zvl::cli
