@@ -60,6 +60,9 @@ struct AppState {
     std::array<std::string, kInputCount> inputLabels{};
     std::array<bool, kInputCount> inputActive{};
     std::array<uint8_t, kInputCount> searchKey{};
+    // The match position: where "Next" and "Back" start from, and whether any search found one.
+    int64_t currentMatch = 0;
+    bool matchFound = false;
     std::array<std::string, 11> commentLines{};
 
     // Recording files. Paths are as the file system names them (UTF-8 on Linux); where a path

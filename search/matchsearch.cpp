@@ -1,0 +1,80 @@
+#include "search/matchsearch.h"
+
+#include <algorithm>
+
+#include "search/navigation.h"
+
+namespace zvl {
+
+bool resultMatches(const AppState& state, int64_t n) {
+    const uint16_t now = state.store.slot(n).inputStates;
+    const uint16_t before = state.store.slot(n - 1).inputStates;
+    for (int i = 1; i <= kInputCount; ++i) {
+        if (!state.inputActive[size_t(i - 1)]) continue;
+        const uint16_t mask = inputMask(i);
+        const bool isOn = (now & mask) == mask;
+        const bool wasOn = (before & mask) == mask;
+        bool ok = true;
+        switch (state.searchKey[size_t(i - 1)]) {
+            case On: ok = isOn; break;
+            case Off: ok = !isOn; break;
+            case HighToLow: ok = wasOn && !isOn; break;
+            case LowToHigh: ok = !wasOn && isOn; break;
+            default: break;  // DoNotCare, and any byte a hand-edited settings file left here
+        }
+        if (!ok) return false;
+    }
+    return true;
+}
+
+int64_t findMatch(AppState& state, Prompts& prompts, int64_t start, bool forward) {
+    // Only results that exist are tested: currentMatch survives loading a shorter recording,
+    // and a "Back" from there must not report a match among the slots past the end.
+    const int64_t count = std::clamp<int64_t>(state.resultCount(), 0, kLastSlot);
+    int64_t match = 0;
+    if (forward) {
+        for (int64_t n = std::max<int64_t>(start, 1); n <= count; ++n)
+            if (resultMatches(state, n)) {
+                match = n;
+                break;
+            }
+    } else {
+        for (int64_t n = std::min(start, count); n >= 1; --n)
+            if (resultMatches(state, n)) {
+                match = n;
+                break;
+            }
+    }
+
+    if (match == 0) {
+        if (!state.matchFound) prompts.information(kNoMatchesText);
+        else prompts.information(forward ? kNoMoreForwardText : kNoMoreBackwardText);
+        return 0;
+    }
+
+    state.currentMatch = match;
+    // Only the position of the view on show moves; the other view keeps its own.
+    if (isEventMode(state.operatingMode)) state.currentResult = match - 31;
+    else state.viewStartTime = state.resultTime(match) - timebaseSteps(state.timebaseIndex).halfWidth;
+    state.matchFound = true;
+    return match;
+}
+
+void Button1Click(AppState& state, Prompts& prompts, ViewHooks& view) {
+    state.matchFound = false;
+    state.currentMatch = 1;
+    if (state.resultCount() > 0) findMatch(state, prompts, 1, true);
+    view.updateControlStates();
+    view.repaint();
+}
+
+void Button2ClickSearch(AppState& state, Prompts& prompts) {
+    if (state.currentMatch < state.resultCount()) findMatch(state, prompts, state.currentMatch + 1, true);
+}
+
+void Button3Click(AppState& state, Prompts& prompts, ViewHooks& view) {
+    if (state.currentMatch > 1) findMatch(state, prompts, state.currentMatch - 1, false);
+    view.repaint();
+}
+
+}  // namespace zvl

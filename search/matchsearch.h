@@ -1,0 +1,38 @@
+#pragma once
+// The match search: which results fit the search key, and "Find", "Next" and "Back", which
+// bring the next fitting result under the cursor of the current view.
+
+#include <cstdint>
+
+#include "core/state.h"
+#include "platform/prompts.h"
+#include "platform/viewhooks.h"
+
+namespace zvl {
+
+inline constexpr const char* kNoMatchesText = "No Pellam ZVL Matches Found";
+inline constexpr const char* kNoMoreForwardText = "No More Pellam ZVL Forward Matches Found";
+inline constexpr const char* kNoMoreBackwardText = "No More Pellam ZVL Backward Matches Found";
+
+// Whether result n (1..resultCount) fits the search key, judged against result n - 1 (slot 0,
+// the start record, for result 1). Inactive inputs and unknown conditions require nothing.
+bool resultMatches(const AppState& state, int64_t n);
+
+// Searches from `start` forwards or backwards through results 1..resultCount, without wrapping.
+// A match becomes currentMatch, sets matchFound and is put under the cursor of the current
+// view (event mode: currentResult = m - 31; time-base mode: viewStartTime = T(m) - h). No
+// match: one of the three messages, and nothing changes. Returns the match, or 0.
+int64_t findMatch(AppState& state, Prompts& prompts, int64_t start, bool forward);
+
+// "Find" (Button1): a new search from result 1; then the control states and a repaint.
+void Button1Click(AppState& state, Prompts& prompts, ViewHooks& view);
+
+// The search half of Button2Click ("Next" in the search modes): the next match after
+// currentMatch. The caller's Button2Click then ends as in every mode: default cursor,
+// updateControlStates, repaint.
+void Button2ClickSearch(AppState& state, Prompts& prompts);
+
+// "Back" (Button3): the previous match before currentMatch; then a repaint.
+void Button3Click(AppState& state, Prompts& prompts, ViewHooks& view);
+
+}  // namespace zvl

@@ -1,0 +1,99 @@
+#include "search/navigation.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "viewer/timebase.h"
+
+namespace zvl {
+
+namespace {
+constexpr int64_t kFirstEventPosition = -30;  // result 1 in slot 31, under the cursor
+
+int64_t nearest(double v) { return int64_t(std::nearbyint(v)); }
+
+// The last event position that still has a result under the cursor.
+int64_t lastEventPosition(const AppState& state) { return state.resultCount() - 31; }
+
+int64_t firstTimePosition(const AppState& state) {
+    return state.resultTime(1) - timebaseSteps(state.timebaseIndex).halfWidth;
+}
+int64_t lastTimePosition(const AppState& state) {
+    return state.resultTime(state.resultCount()) - timebaseSteps(state.timebaseIndex).halfWidth;
+}
+
+// A step left, then only the left bound.
+void stepLeft(AppState& state, int64_t results, int64_t seconds) {
+    if (isEventMode(state.operatingMode)) {
+        state.currentResult -= results;
+        if (state.currentResult < kFirstEventPosition) state.currentResult = kFirstEventPosition;
+    } else {
+        state.viewStartTime -= seconds;
+        const int64_t bound = firstTimePosition(state);
+        if (state.viewStartTime < bound) state.viewStartTime = bound;
+    }
+}
+
+// A step right, then only the right bound.
+void stepRight(AppState& state, int64_t results, int64_t seconds) {
+    if (isEventMode(state.operatingMode)) {
+        state.currentResult += results;
+        const int64_t bound = lastEventPosition(state);
+        if (state.currentResult > bound) state.currentResult = bound;
+    } else {
+        state.viewStartTime += seconds;
+        const int64_t bound = lastTimePosition(state);
+        if (state.viewStartTime > bound) state.viewStartTime = bound;
+    }
+}
+}  // namespace
+
+TimebaseSteps timebaseSteps(int32_t timebaseIndex) {
+    const double spp = double(timebaseRow(timebaseIndex).secondsPerPixel);
+    return {nearest(spp * 300.0), nearest(spp * 150.0), nearest(std::max(spp * 6.0, 1.0))};
+}
+
+void putUnderCursor(AppState& state, int64_t n) {
+    state.currentResult = n - 31;
+    state.viewStartTime = state.resultTime(n) - timebaseSteps(state.timebaseIndex).halfWidth;
+    state.cursorResult = n;
+}
+
+void firstbtnClick(AppState& state, ViewHooks& view) {
+    state.currentResult = kFirstEventPosition;
+    state.viewStartTime = firstTimePosition(state);
+    view.redrawTraceView();
+}
+
+void fastleftClick(AppState& state, ViewHooks& view) {
+    stepLeft(state, state.eventColumns / 2, timebaseSteps(state.timebaseIndex).fastStep);
+    view.redrawTraceView();
+}
+
+void slowleftClick(AppState& state, ViewHooks& view) {
+    stepLeft(state, 1, timebaseSteps(state.timebaseIndex).slowStep);
+    view.redrawTraceView();
+}
+
+void slowrightClick(AppState& state, ViewHooks& view) {
+    stepRight(state, 1, timebaseSteps(state.timebaseIndex).slowStep);
+    view.redrawTraceView();
+}
+
+void fastrightClick(AppState& state, ViewHooks& view) {
+    stepRight(state, 31, timebaseSteps(state.timebaseIndex).fastStep);
+    view.redrawTraceView();
+}
+
+void lastbtnClick(AppState& state, ViewHooks& view) {
+    if (isEventMode(state.operatingMode)) {
+        if (state.resultCount() > 0) state.currentResult = lastEventPosition(state);
+    } else {
+        state.viewStartTime = lastTimePosition(state);
+    }
+    view.redrawTraceView();
+}
+
+FileOutcome ExamineRecords1Click(FileCommands& files) { return files.open(); }
+
+}  // namespace zvl
