@@ -132,13 +132,13 @@ bool decodeSettings(std::string_view bytes, AppState& st) {
     return true;
 }
 
-bool loadSettingsFile(const std::string& path, AppState& st) {
+SettingsRead loadSettingsFile(const std::string& path, AppState& st) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    if (!in) return SettingsRead::Unreadable;
     std::ostringstream content;
     content << in.rdbuf();
-    if (in.bad()) return false;
-    return decodeSettings(content.str(), st);
+    if (in.bad()) return SettingsRead::Incomplete;
+    return decodeSettings(content.str(), st) ? SettingsRead::Complete : SettingsRead::Incomplete;
 }
 
 void firstRunPortPrompt(AppState& st, Prompts& prompts) {

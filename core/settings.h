@@ -28,8 +28,10 @@ std::string encodeSettings(const AppState& state);
 // its low 24 bits.
 bool decodeSettings(std::string_view bytes, AppState& state);
 
-// Reads the file; false when it cannot be opened or read in full.
-bool loadSettingsFile(const std::string& path, AppState& state);
+enum class SettingsRead { Complete, Unreadable, Incomplete };
+// Reads the file: Unreadable when it cannot be opened, Incomplete when a line is missing or
+// does not parse (the values before it are kept).
+SettingsRead loadSettingsFile(const std::string& path, AppState& state);
 
 // The defaults: warning, labels "Channel n" all shown, the port prompt, data folder, search
 // key cleared, default colours, offline event mode.

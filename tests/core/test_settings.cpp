@@ -184,10 +184,10 @@ TEST(SettingsFile, WriteCreatesTheFolderAndReportsFailures) {
     const AppState in = sample();
     ASSERT_TRUE(writeSettings(in, prompts, path));
     AppState out;
-    ASSERT_TRUE(loadSettingsFile(path, out));
+    ASSERT_EQ(loadSettingsFile(path, out), SettingsRead::Complete);
     EXPECT_EQ(out.recentFiles, in.recentFiles);
     EXPECT_TRUE(prompts.warnings.empty());
-    EXPECT_FALSE(loadSettingsFile((dir / "missing.ini").string(), out));
+    EXPECT_EQ(loadSettingsFile((dir / "missing.ini").string(), out), SettingsRead::Unreadable);
 
     // A folder where the file should be: the write fails, the warning is shown.
     std::filesystem::create_directories(dir / "blocked" / "Pellam.ini");

@@ -1,0 +1,86 @@
+#include "core/lifecycle.h"
+
+#include <algorithm>
+
+#include "link/commands.h"
+
+namespace zvl {
+
+void Lifecycle::FormCreate() { setDefaultColours(state_); }
+
+bool Lifecycle::FormActivate() {
+    if (activated_) return false;
+    activated_ = true;
+    view_.showSplashWindow();
+    readSettings();
+    view_.updateControlStates();
+    return true;
+}
+
+void Lifecycle::readSettings() {
+    const SettingsRead read = loadSettingsFile(settingsPath_, state_);
+    // A file that could be opened starts the splash timer however the reading ended.
+    if (read != SettingsRead::Unreadable) {
+        timers_.splashtimer.setInterval(30);
+        timers_.splashtimer.enable();
+    }
+    if (read != SettingsRead::Complete) {
+        view_.hideSplashWindow();
+        state_.operatingMode = EventSearch;
+        loadDefaultSettings(state_, prompts_);
+    }
+    if (state_.dataDirectory.empty()) state_.dataDirectory = defaultDataDirectory();
+    link_.openPort();
+    view_.repaint();
+}
+
+void Lifecycle::StarttimerTimer() {
+    state_.store.clearResults();
+    timers_.Starttimer.disable();
+    if (isOnlineMode(state_.operatingMode)) link_.connect();
+    timers_.splashtimer.setInterval(state_.instrumentOnline ? 1000 : 3000);
+    view_.updateControlStates();
+}
+
+void Lifecycle::splashtimerTimer() {
+    timers_.splashtimer.disable();
+    view_.hideSplashWindow();
+    view_.showOptionsDialog();
+}
+
+bool Lifecycle::FormCloseQuery() {
+    if (!state_.collectionActive) return true;
+    if (prompts_.confirm(kContinueCollectingText)) return false;
+    link_.stopRecordingAtClose();
+    return true;
+}
+
+void Lifecycle::FormClose() {
+    timers_.update.disable();
+    writeSettings(state_, prompts_, settingsPath_);
+    if (state_.instrumentOnline) {
+        if (state_.collectionActive) {
+            link_.sendCommand(cmd::Stop);
+            link_.waitTicks(3, true);
+        }
+        link_.closePort();
+        link_.waitTicks(9, true);
+    }
+}
+
+void Memo1Exit(AppState& state, const std::vector<std::string>& memoLines) {
+    const size_t count = std::min<size_t>(memoLines.size(), 255);
+    const size_t n = std::min<size_t>(count, 10);
+    for (size_t k = 0; k <= n; ++k) state.commentLines[k] = k < count ? memoLines[k] : std::string();
+    // Slots above the memo's last line are cleared, so deleted lines do not come back.
+    for (size_t k = n + 1; k < state.commentLines.size(); ++k) state.commentLines[k].clear();
+}
+
+std::vector<std::string> memoLinesToShow(const AppState& state) {
+    std::vector<std::string> out;
+    for (size_t k = 0; k < 10; ++k)
+        if (!state.commentLines[k].empty()) out.push_back(state.commentLines[k]);
+    return out;
+}
+
+}  // namespace zvl

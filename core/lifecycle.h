@@ -1,0 +1,51 @@
+#pragma once
+// The program's start and close: the first activation reads the settings and opens the port,
+// the start timer connects, the splash timer hands over to the start menu, and closing asks
+// about a running recording, writes the settings and releases the port.
+
+#include <string>
+#include <vector>
+
+#include "core/settings.h"
+#include "core/state.h"
+#include "link/link.h"
+#include "platform/prompts.h"
+#include "platform/timer.h"
+#include "platform/viewhooks.h"
+
+namespace zvl {
+
+class Lifecycle {
+public:
+    Lifecycle(AppState& state, InstrumentLink& link, Prompts& prompts, ViewHooks& view, MainTimers& timers,
+              std::string settingsPath = settingsFilePath())
+        : state_(state), link_(link), prompts_(prompts), view_(view), timers_(timers), settingsPath_(std::move(settingsPath)) {}
+
+    void FormCreate();      // colour and monochrome defaults
+    // First activation only: settings read (which opens the port) and the controls set. True
+    // when it ran.
+    bool FormActivate();
+    void readSettings();
+    void StarttimerTimer();
+    void splashtimerTimer();
+    bool FormCloseQuery();  // may the window close?
+    void FormClose();
+
+    const std::string& settingsPath() const { return settingsPath_; }
+
+private:
+    AppState& state_;
+    InstrumentLink& link_;
+    Prompts& prompts_;
+    ViewHooks& view_;
+    MainTimers& timers_;
+    std::string settingsPath_;
+    bool activated_ = false;
+};
+
+// The comment memo: leaving it stores its lines in commentLines (at most eleven, the slots
+// above its last line cleared); a paint shows the non-empty slots 0..9.
+void Memo1Exit(AppState& state, const std::vector<std::string>& memoLines);
+std::vector<std::string> memoLinesToShow(const AppState& state);
+
+}  // namespace zvl

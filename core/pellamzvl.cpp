@@ -1,0 +1,35 @@
+// pellam-zvl: the desktop application.
+
+#include <QApplication>
+
+#include "core/main.h"
+#include "platform/qt/qtclock.h"
+#include "platform/qt/qteventpump.h"
+#include "platform/qt/qtfiledialogs.h"
+#include "platform/qt/qtprompts.h"
+#include "platform/qt/qtserialport.h"
+#include "platform/qt/qttimer.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Corvask Morvic ZVL");
+
+    zvl::QtClock clock;
+    zvl::QtEventPump pump(clock);
+    zvl::QtSerialPort port;
+    zvl::QtPrompts prompts;
+    zvl::QtFileDialogs fileDialogs;
+    zvl::QtTimer starttimer, splashtimer, status, breaktimer, xmodemtimer, update;
+    zvl::MainPlatform platform{port,
+                               clock,
+                               pump,
+                               prompts,
+                               fileDialogs,
+                               {starttimer, splashtimer, status, breaktimer, xmodemtimer, update},
+                               zvl::settingsFilePath()};
+    zvl::TMainscreen window(platform);
+    prompts.setParent(&window);
+    fileDialogs.setParent(&window);
+    window.show();
+    return QApplication::exec();
+}

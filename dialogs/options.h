@@ -1,0 +1,31 @@
+#pragma once
+// TOptionform: the start menu, shown when the splash ends and from Activity > "&Menu".
+
+#include <QDialog>
+#include <functional>
+
+class QPushButton;
+
+namespace zvl {
+
+class TOptionform : public QDialog {
+    Q_OBJECT
+public:
+    struct Actions {
+        std::function<void()> examine;  // "Examine Existing Records": File > Open
+        std::function<void()> upload;   // "Upload Data from Pellam"
+        std::function<void()> collect;  // "Collect Data"
+        std::function<void()> exitProgram;
+    };
+    TOptionform(Actions actions, QWidget* parent);
+    QPushButton* button(int n) const;  // Button1..Button5
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;  // Escape does not close it; "Cancel" does
+
+private:
+    void run(const std::function<void()>& action);
+    Actions actions_;
+};
+
+}  // namespace zvl
