@@ -146,8 +146,8 @@ void StoredDataUpload::DownloadStoredData1Click() {
     view_.setBytesTransferred(0);
     view_.repaint();
 
-    // Records go from slot 1 upward over what the store held; slots above the final count
-    // keep their old contents, as they do after a shorter file is loaded.
+    // The store is not cleared: records go from slot 1 upward over what it held, and slots
+    // above the final count keep their old contents (nothing reads past resultCount).
     state_.store.resultCount = 0;
     lastBlockNumber_ = 0;
     packetsStored_ = repeats_ = checksumErrors_ = timeouts_ = strayBytes_ = 0;
