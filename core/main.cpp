@@ -335,7 +335,7 @@ void TMainscreen::buildMenus() {
     reopen->setObjectName("Reopen1");
     for (int i = 0; i < 4; ++i) {
         QAction* a = reopen->addAction(QString());
-        a->setObjectName(QString("N%11").arg(i + 1));
+        a->setObjectName(QString("N%1").arg(i + 1) + "1");
         connect(a, &QAction::triggered, this, [this, i] { reopenClick(i); });
         a->setVisible(false);
         recentActions_.push_back(a);

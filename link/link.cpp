@@ -102,6 +102,13 @@ void InstrumentLink::toggleOnline() {
 
 void InstrumentLink::statusPoll() {
     if (state_.uploadActive || state_.protocolTransferActive || state_.linkBreak) return;
+    // Before the port is open (the first seconds of a start-up that is still asking about
+    // its settings) nothing can answer: no request goes out, so no break is declared either.
+    if (!port_.isOpen()) {
+        state_.instrumentOnline = false;
+        setLamp(kLampRed, "Offline");
+        return;
+    }
     state_.instrumentOnline = false;
     const bool online = isOnlineMode(state_.operatingMode);
     if (online) breakTimer_.enable();

@@ -296,6 +296,17 @@ TEST(StatusPoll, OfflineThePollOnlyTurnsTheLampRed) {
     EXPECT_EQ(rig.state.link.label, "Offline");
 }
 
+TEST(StatusPoll, NothingGoesOutBeforeThePortIsOpen) {
+    Rig rig(liveConfig());
+    rig.port.close();
+    rig.state.instrumentOnline = true;
+    rig.link.statusPoll();
+    EXPECT_TRUE(rig.port.writes.empty());
+    EXPECT_FALSE(rig.breakTimer.isActive()) << "no break can be declared for a port that is not open";
+    EXPECT_FALSE(rig.state.instrumentOnline);
+    EXPECT_EQ(rig.state.link.label, "Offline");
+}
+
 TEST(StatusPoll, IdleWhileAnUploadATransferOrABreakRuns) {
     for (int which = 0; which < 3; ++which) {
         Rig rig(liveConfig());

@@ -1,0 +1,325 @@
+// The main window on the offscreen platform, against the in-process instrument behind a fake
+// port, with a fake clock and fake timers driven by the fake event pump.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <filesystem>
+#include <fstream>
+
+#include "core/main.h"
+#include "core/settings.h"
+#include "dialogs/options.h"
+#include "link/commands.h"
+#include "platform/comports.h"
+#include "platform/qt/qtcanvas.h"
+#include "tests/support/fakefiledialogs.h"
+#include "tests/support/fakes.h"
+
+namespace zvl {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct WindowRig {
+    explicit WindowRig(bool writeSettingsFile = true) {
+        dir = std::filesystem::temp_directory_path() / ("zvl-main-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        std::filesystem::create_directories(dir);
+        settingsPath = (dir / "Pellam.ini").string();
+        if (writeSettingsFile) {
+            AppState st;
+            for (int k = 0; k < kInputCount; ++k) {
+                st.inputLabels[size_t(k)] = "Line " + std::to_string(k + 1);
+                st.inputActive[size_t(k)] = true;
+            }
+            st.comPortNumber = 1;
+            st.operatingMode = EventRecord;
+            st.dataDirectory = dir.string();
+            std::ofstream(settingsPath, std::ios::binary) << encodeSettings(st);
+        }
+        for (test::FakeTimer* t : {&starttimer, &splashtimer, &status, &breaktimer, &xmodemtimer, &update}) pump.addTimer(*t);
+        window = std::make_unique<TMainscreen>(MainPlatform{port, clock, pump, prompts, fileDialogs,
+                                                            {starttimer, splashtimer, status, breaktimer, xmodemtimer, update},
+                                                            settingsPath});
+        window->optionsDialogRunner = [this](TOptionform&) { ++optionsShown; };
+    }
+    ~WindowRig() {
+        window.reset();
+        std::filesystem::remove_all(dir);
+    }
+    template <class T>
+    T* find(const char* name) {
+        return window->findChild<T*>(name);
+    }
+    std::vector<uint8_t> codes() const {
+        std::vector<uint8_t> c;
+        for (const Bytes& w : port.writes)
+            if (w.size() >= 3 && w[0] == 0x01) c.push_back(w[2]);
+        return c;
+    }
+    void run(int64_t ms) { pump.processEventsUntil(clock.ms + ms); }
+
+    static inline int counter = 0;
+    std::filesystem::path dir;
+    std::string settingsPath;
+    test::FakeClock clock;
+    sim::InstrumentEngine engine{[] {
+        sim::SimConfig c;
+        c.resultsPerSecond = 5;
+        return c;
+    }()};
+    test::FakePort port{clock, &engine};
+    test::FakePump pump{clock, port, &engine};
+    test::FakeTimer starttimer{clock, "Starttimer"}, splashtimer{clock, "splashtimer"}, status{clock, "status"},
+        breaktimer{clock, "Breaktimer"}, xmodemtimer{clock, "xmodemtimer"}, update{clock, "update"};
+    test::ScriptedPrompts prompts;
+    test::ScriptedFileDialogs fileDialogs;
+    std::unique_ptr<TMainscreen> window;
+    int optionsShown = 0;
+};
+
+TEST(MainWindow, AtCreation) {
+    WindowRig rig;
+    EXPECT_EQ(rig.window->windowTitle(), "Corvask Pellam-ZVL");
+    EXPECT_FALSE(rig.find<QAction>("Save1")->isEnabled());
+    EXPECT_FALSE(rig.find<QPushButton>("Button3")->isEnabled());
+    EXPECT_TRUE(rig.find<QFrame>("Panel1")->isHidden());
+    EXPECT_EQ(rig.find<QLabel>("Label2")->text(), "");
+    EXPECT_EQ(rig.window->state().link.lampColour, kLampRed);
+    EXPECT_EQ(rig.find<QLineEdit>("Edit1")->text(), "Title");
+    EXPECT_EQ(rig.find<QLineEdit>("Edit1")->geometry(), QRect(260, 1, 513, 23));
+    EXPECT_EQ(rig.find<QPushButton>("Button8")->text(), "Cancel");
+    EXPECT_EQ(rig.find<QLabel>("Label1")->text(), "Pellam - ZVL Mode :");
+    EXPECT_TRUE(rig.starttimer.isActive());
+    EXPECT_TRUE(rig.status.isActive());
+    EXPECT_FALSE(rig.breaktimer.isActive());
+    EXPECT_FALSE(rig.update.isActive());
+    EXPECT_EQ(rig.window->state().colours, ColourSlots{});
+    EXPECT_EQ(rig.window->traceBitmap().size(), QSize(780, 380));
+}
+
+TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
+    const std::vector<std::pair<const char*, const char*>> entries = {
+        {"Open1", "Open1Click"},
+        {"SaveAs1", "SaveAs1Click"},
+        {"SaveSettingsOnly1", "SaveSettingsOnly1Click"},
+        {"ReLoadSettingsOnly1", "ReLoadSettingsOnly1Click"},
+        {"SaveBinaryFile1", "SaveBinaryFile1Click"},
+        {"ExportasCSVFile1", "ExportasCSVFile1Click"},
+        {"MonochromePrinting1", "MonochromePrinting1Click"},
+        {"Exit1", "Exit1Click"},
+        {"Menu1", "Menu1Click"},
+        {"DownloadStoredData1", "DownloadStoredData1Click"},
+        {"CollectNewData1", "CollectNewData1Click"},
+        {"ExamineRecords1", "ExamineRecords1Click"},
+        {"SearchMask1", "SearchMask1Click"},
+        {"FindEvent1", "FindEvent1Click"},
+    };
+    for (const auto& [action, handler] : entries) {
+        WindowRig rig;
+        QAction* a = rig.find<QAction>(action);
+        ASSERT_NE(a, nullptr) << action;
+        ASSERT_TRUE(a->isEnabled()) << action;
+        a->trigger();
+        ASSERT_FALSE(rig.window->handlerLog.empty()) << action;
+        EXPECT_EQ(rig.window->handlerLog.front(), handler) << action;
+    }
+    // Entries the program does not have yet are there and disabled.
+    WindowRig rig;
+    for (const char* name : {"DownloadBinaryFile1", "PrinterSetup1", "Print1", "Statistics1", "Display1", "Colours1",
+                             "Settings1", "SetDateTime1", "Contents1", "HowtoUseHelp1", "About1"}) {
+        QAction* a = rig.find<QAction>(name);
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_FALSE(a->isEnabled()) << name;
+    }
+    // Four Reopen entries, hidden while empty.
+    for (const char* name : {"N11", "N21", "N31", "N41"}) EXPECT_FALSE(rig.find<QAction>(name)->isVisible()) << name;
+}
+
+TEST(MainWindow, ButtonsReachTheirHandlers) {
+    WindowRig rig;
+    rig.window->state().operatingMode = EventSearch;
+    rig.window->repaint();
+    rig.window->updateControlStates();
+    for (const char* name : {"Button1", "Button3", "Button4", "Button6", "Button7"}) {
+        rig.window->handlerLog.clear();
+        QPushButton* b = rig.find<QPushButton>(name);
+        ASSERT_NE(b, nullptr);
+        b->setEnabled(true);
+        b->click();
+        ASSERT_FALSE(rig.window->handlerLog.empty()) << name;
+        EXPECT_EQ(rig.window->handlerLog.front(), std::string(name) + "Click");
+    }
+    for (const char* name : {"firstbtn", "fastleft", "slowleft", "slowright", "fastright", "lastbtn"}) {
+        rig.window->handlerLog.clear();
+        rig.find<QToolButton>(name)->click();
+        ASSERT_FALSE(rig.window->handlerLog.empty()) << name;
+        EXPECT_EQ(rig.window->handlerLog.front(), std::string(name) + "Click");
+    }
+}
+
+struct ModeRow {
+    uint8_t mode;
+    const char* button4;
+    bool timebaseVisible;
+    const char* label6;
+    bool searchVisible;
+    const char* button2;
+    const char* button5;
+};
+
+TEST(MainWindow, ControlsFollowTheMode) {
+    const ModeRow rows[] = {
+        {TimebaseRecord, "Event", true, "Record Mode", false, "Start", "Offline"},
+        {EventRecord, "Time", false, "Record Mode", false, "Start", "Offline"},
+        {TimebaseSearch, "Event", true, "Search Mode.............", true, "Next", "Online"},
+        {EventSearch, "Time", false, "Search Mode.............", true, "Next", "Online"},
+    };
+    WindowRig rig;
+    for (const ModeRow& row : rows) {
+        rig.window->state().operatingMode = row.mode;
+        rig.window->repaint();
+        rig.window->updateControlStates();
+        EXPECT_EQ(rig.find<QPushButton>("Button4")->text(), row.button4) << int(row.mode);
+        EXPECT_EQ(!rig.find<QPushButton>("Button6")->isHidden(), row.timebaseVisible) << int(row.mode);
+        EXPECT_EQ(!rig.find<QLabel>("Label3")->isHidden(), row.timebaseVisible);
+        EXPECT_EQ(rig.find<QFrame>("Panel3")->isEnabled(), row.timebaseVisible);
+        EXPECT_EQ(rig.find<QLabel>("Label6")->text(), row.label6);
+        EXPECT_EQ(!rig.find<QPushButton>("Button1")->isHidden(), row.searchVisible);
+        EXPECT_EQ(!rig.find<QPushButton>("Button3")->isHidden(), row.searchVisible);
+        EXPECT_EQ(!rig.find<QFrame>("Panel2")->isHidden(), row.searchVisible);
+        EXPECT_EQ(rig.find<QPushButton>("Button2")->text(), row.button2);
+        EXPECT_EQ(rig.find<QPushButton>("Button5")->text(), row.button5);
+        const bool search = !isOnlineMode(row.mode);
+        EXPECT_EQ(rig.find<QToolButton>("firstbtn")->isEnabled(), search);
+        EXPECT_TRUE(rig.find<QMenu>("File1")->menuAction()->isEnabled());
+    }
+    // Collecting in a record mode: Stop, the four menus and Offline disabled.
+    rig.window->state().operatingMode = EventRecord;
+    rig.window->state().collectionActive = true;
+    rig.window->repaint();
+    rig.window->updateControlStates();
+    EXPECT_EQ(rig.find<QPushButton>("Button2")->text(), "Stop");
+    EXPECT_FALSE(rig.find<QPushButton>("Button5")->isEnabled());
+    for (const char* menu : {"File1", "Activity1", "Tools1", "Setup1"}) EXPECT_FALSE(rig.find<QMenu>(menu)->menuAction()->isEnabled()) << menu;
+    EXPECT_TRUE(rig.find<QMenu>("Help1")->menuAction()->isEnabled());
+}
+
+TEST(MainWindow, StartUpReadsSettingsOpensThePortConnectsAndOpensTheStartMenu) {
+    WindowRig rig;
+    rig.window->lifecycle().FormActivate();
+    AppState& st = rig.window->state();
+    EXPECT_EQ(st.inputLabels[0], "Line 1");
+    EXPECT_EQ(rig.port.openedPath, comPortPath(1));
+    EXPECT_TRUE(rig.prompts.warnings.empty());
+    EXPECT_TRUE(rig.splashtimer.isActive());
+    rig.run(1100);  // the splash timer (30 ms) opens the start menu; the start timer (1 s) connects
+    EXPECT_EQ(rig.optionsShown, 1);
+    EXPECT_EQ(rig.codes(), (Bytes{0x20, 0x21, 0x22, 0x23}));
+    EXPECT_TRUE(st.instrumentOnline);
+    EXPECT_FALSE(rig.starttimer.isActive()) << "one-shot";
+    EXPECT_EQ(rig.find<QLabel>("Label2")->text(), "Online");
+    EXPECT_EQ(st.firmwareVersion, "1.51");
+    EXPECT_FALSE(rig.window->lifecycle().FormActivate()) << "only the first activation reads the settings";
+}
+
+TEST(MainWindow, FirstRunWithoutSettingsAsksForThePortAndStaysOffline) {
+    WindowRig rig(false);
+    rig.prompts.inputAnswers = {"3"};
+    rig.window->lifecycle().FormActivate();
+    EXPECT_EQ(rig.prompts.warnings, (std::vector<std::string>{"INI File Error. Defaults Loaded"}));
+    EXPECT_EQ(rig.window->state().comPortNumber, 3);
+    EXPECT_EQ(rig.window->state().operatingMode, EventSearch);
+    EXPECT_FALSE(rig.splashtimer.isActive()) << "the start menu does not open by itself";
+    rig.run(4000);
+    EXPECT_EQ(rig.optionsShown, 0);
+    EXPECT_TRUE(rig.codes().empty()) << "offline: no handshake";
+}
+
+TEST(MainWindow, CloseQueryWhileCollecting) {
+    WindowRig rig;
+    rig.window->lifecycle().FormActivate();
+    rig.run(1100);
+    rig.window->show();
+    rig.find<QPushButton>("Button2")->click();  // Start in EventRecord
+    AppState& st = rig.window->state();
+    ASSERT_TRUE(st.collectionActive);
+    rig.run(2000);
+    ASSERT_GT(st.resultCount(), 3);
+
+    rig.prompts.confirmAnswers = {true};  // "Continue Collecting Data ?" Yes: stay open
+    EXPECT_FALSE(rig.window->close());
+    EXPECT_TRUE(rig.window->isVisible());
+    EXPECT_TRUE(st.collectionActive);
+    EXPECT_FALSE(std::filesystem::exists(rig.settingsPath + ".new"));
+
+    rig.port.writes.clear();
+    const int64_t before = st.resultCount();
+    rig.prompts.confirmAnswers = {false};  // No: stop and close
+    EXPECT_TRUE(rig.window->close());
+    EXPECT_FALSE(st.collectionActive);
+    EXPECT_EQ(st.resultCount(), before + 1) << "the stop record";
+    EXPECT_EQ(rig.codes(), (Bytes{0x41}));
+    EXPECT_FALSE(rig.port.isOpen()) << "online at close: the port is closed";
+    AppState reread;
+    EXPECT_EQ(loadSettingsFile(rig.settingsPath, reread), SettingsRead::Complete) << "settings written at close";
+    EXPECT_EQ(rig.prompts.confirmations, (std::vector<std::string>{"Continue Collecting Data ?", "Continue Collecting Data ?"}));
+}
+
+TEST(MainWindow, ClosingOfflineWritesSettingsAndSendsNothing) {
+    WindowRig rig;
+    rig.window->lifecycle().FormActivate();
+    rig.window->state().operatingMode = EventSearch;
+    rig.window->state().instrumentOnline = false;
+    rig.port.writes.clear();
+    rig.window->state().inputLabels[4] = "Pump";
+    EXPECT_TRUE(rig.window->close());
+    EXPECT_TRUE(rig.port.writes.empty());
+    AppState reread;
+    ASSERT_EQ(loadSettingsFile(rig.settingsPath, reread), SettingsRead::Complete);
+    EXPECT_EQ(reread.inputLabels[4], "Pump");
+}
+
+TEST(MainWindow, KeyColumnClickAdvancesTheConditionAndRedrawsItsBox) {
+    WindowRig rig;
+    rig.window->lifecycle().FormActivate();
+    AppState& st = rig.window->state();
+    rig.window->FormMouseDown(125, 20 * 3 + 110 + 5);  // input 3
+    EXPECT_EQ(st.searchKey[2], On);
+    const QRgb c = rig.window->traceBitmap().pixel(130, rowTop(3) + 2);
+    EXPECT_EQ(QColor(c), toQColor(st.colours.onColour));
+    rig.window->FormMouseDown(100, 175);  // left of the key column: nothing
+    EXPECT_EQ(st.searchKey[2], On);
+}
+
+TEST(MainWindow, LeavingTheMemoStoresTheComments) {
+    WindowRig rig;
+    AppState& st = rig.window->state();
+    st.commentLines[5] = "old line";
+    auto* memo = rig.find<QPlainTextEdit>("Memo1");
+    memo->setPlainText("first\nsecond\nthird");
+    rig.window->Memo1Exit();
+    EXPECT_EQ(st.commentLines[0], "first");
+    EXPECT_EQ(st.commentLines[2], "third");
+    EXPECT_EQ(st.commentLines[3], "");
+    EXPECT_EQ(st.commentLines[5], "") << "lines deleted from the memo do not come back";
+    rig.window->repaint();
+    EXPECT_EQ(memo->toPlainText(), "first\nsecond\nthird");
+}
+
+}  // namespace
+}  // namespace zvl
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
