@@ -1,8 +1,6 @@
 // Go to an event or a moment, and what the dialog shows of the recording.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "search/goto.h"
 #include "search/navigation.h"
 #include "search/searchkey.h"
@@ -106,26 +104,7 @@ TEST_F(GoTo, SpanAndPresetTime) {
     EXPECT_EQ(goToPresetTime(st), 0);
 }
 
-struct FakeDialog : ModalDialog {
-    bool answer = false;
-    int runs = 0;
-    std::function<void()> during;
-    bool runModal() override {
-        ++runs;
-        if (during) during();
-        return answer;
-    }
-};
-
-TEST_F(GoTo, MenuCommandRunsTheDialogThenRepaints) {
-    FakeDialog dialog;
-    dialog.during = [&] { EXPECT_EQ(rig.view.repaints, 0); };
-    FindEvent1Click(dialog, rig.view);
-    EXPECT_EQ(dialog.runs, 1);
-    EXPECT_EQ(rig.view.repaints, 1);
-}
-
-TEST(SearchKeyBehaviour, ChoicesConditionsAndSymbols) {
+TEST(SearchKeyBehaviour, ChoicesOutsideTheFiveAreDoNotCare) {
     AppState st;
     st.searchKey.fill(On);
     std::array<int, kInputCount> choices{};
@@ -138,23 +117,9 @@ TEST(SearchKeyBehaviour, ChoicesConditionsAndSymbols) {
     EXPECT_EQ(st.searchKey[4], LowToHigh);
     EXPECT_EQ(st.searchKey[14], DoNotCare);
     EXPECT_EQ(st.searchKey[15], DoNotCare);
-    setAllDoNotCare(st);
-    EXPECT_EQ(st.searchKey, (std::array<uint8_t, kInputCount>{}));
 
     EXPECT_EQ(conditionChoice(LowToHigh), 4);
     EXPECT_EQ(conditionChoice(7), 0);
-
-    ColourSlots c;
-    c.onColour = rgb(1, 2, 3);
-    c.offColour = rgb(4, 5, 6);
-    EXPECT_EQ(conditionSymbol(DoNotCare, c).fill, rgb(192, 192, 192));
-    EXPECT_FALSE(conditionSymbol(DoNotCare, c).triangle);
-    EXPECT_EQ(conditionSymbol(On, c).fill, c.onColour);
-    EXPECT_EQ(conditionSymbol(Off, c).fill, c.offColour);
-    EXPECT_EQ(conditionSymbol(HighToLow, c).fill, c.offColour);
-    EXPECT_EQ(conditionSymbol(HighToLow, c).triangle, c.onColour);
-    EXPECT_EQ(conditionSymbol(LowToHigh, c).fill, c.onColour);
-    EXPECT_EQ(conditionSymbol(LowToHigh, c).triangle, c.offColour);
 }
 
 }  // namespace

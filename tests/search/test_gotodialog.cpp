@@ -96,19 +96,6 @@ TEST_F(GoToDialog, GoToTimePicksTheFirstResultAtOrAfterTheMoment) {
     EXPECT_EQ(st.cursorResult, 20) << "after the last result: the last result";
 }
 
-TEST_F(GoToDialog, EmptyStoreReportsAndStays) {
-    rig.fill(0);
-    TGotoform form(st, rig.prompts);
-    form.show();
-    EXPECT_EQ(form.totalValue()->text(), QStringLiteral("0"));
-    EXPECT_EQ(form.startValue()->text(), QString());
-    QTest::mouseClick(form.goToTimeButton(), Qt::LeftButton);
-    QTest::mouseClick(form.goToEventButton(), Qt::LeftButton);
-    EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(rig.prompts.informations, std::vector<std::string>(2, kGoToNoResultsText));
-    EXPECT_EQ(st.currentResult, 4);
-}
-
 TEST_F(GoToDialog, MenuCommandShowsItModallyAndRepaintsAfterCancel) {
     TGotoform form(st, rig.prompts);
     form.eventEdit()->setText(QStringLiteral("9"));  // left over from a last visit
