@@ -1,0 +1,93 @@
+// QtFileDialogs on the offscreen platform: how a command's dialog description becomes a
+// QFileDialog, and the answer of a shown dialog.
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+#include "filetestutil.h"
+#include "platform/qt/qtfiledialogs.h"
+#include "tests/platform/modal.h"
+
+namespace zvl {
+namespace {
+
+TEST(QtFileDialogs, FiltersShowTheDescriptionAndMatchEitherCase) {
+    EXPECT_EQ(QtFileDialogs::nameFilters("Sorvantiker Files|*.zvl"), QStringList{"Sorvantiker Files (*.zvl *.ZVL)"});
+    EXPECT_EQ(QtFileDialogs::nameFilters("Comma Separated Variables|*.CSV|Text Files|*.TXT"),
+              (QStringList{"Comma Separated Variables (*.CSV *.csv)", "Text Files (*.TXT *.txt)"}));
+    EXPECT_EQ(QtFileDialogs::nameFilters("Compliant CSV files |*.CSV"), QStringList{"Compliant CSV files  (*.CSV *.csv)"});
+    EXPECT_EQ(QtFileDialogs::nameFilters("Two|*.a;*.B"), QStringList{"Two (*.a *.A *.B *.b)"});
+}
+
+TEST(QtFileDialogs, ConfigureAppliesEveryPartOfTheDescription) {
+    test::TempDir dir;
+    FileDialogSpec spec;
+    spec.title = "Save Sorvantiker Files";
+    spec.filter = "Sorvantiker Files|*.zvl";
+    spec.defaultExtension = "zvl";
+    spec.initialDirectory = dir.file("last.zvl");  // a file path starts in its folder
+    spec.fileName = "/elsewhere/run.zvl";
+    spec.overwritePrompt = true;
+    QFileDialog save;
+    QtFileDialogs::configure(save, spec, true);
+    EXPECT_EQ(save.windowTitle(), QStringLiteral("Save Sorvantiker Files"));
+    EXPECT_EQ(save.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(save.defaultSuffix(), QStringLiteral("zvl"));
+    EXPECT_FALSE(save.testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(save.directory().absolutePath(), QString::fromStdString(dir.path().string()));
+    EXPECT_EQ(save.nameFilters(), QStringList{"Sorvantiker Files (*.zvl *.ZVL)"});
+
+    FileDialogSpec bin;
+    bin.filter = "Binary Files|*.BIN";
+    bin.defaultExtension = "BIN";
+    QFileDialog binary, plainSave;
+    plainSave.setAcceptMode(QFileDialog::AcceptSave);
+    QtFileDialogs::configure(binary, bin, true);
+    EXPECT_EQ(binary.windowTitle(), plainSave.windowTitle()) << "no title of its own: the platform's";
+    EXPECT_TRUE(binary.testOption(QFileDialog::DontConfirmOverwrite));
+
+    FileDialogSpec open;
+    open.filter = "Corvask Sorvantiker|*.ZVL";
+    QFileDialog opener;
+    QtFileDialogs::configure(opener, open, false);
+    EXPECT_EQ(opener.acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_EQ(opener.fileMode(), QFileDialog::ExistingFile);
+}
+
+TEST(QtFileDialogs, AnAcceptedSaveDialogAnswersWithTheFullPathAndTheDefaultExtension) {
+    test::TempDir dir;
+    FileDialogSpec spec;
+    spec.filter = "Setings Only|*.STG";
+    spec.defaultExtension = "stg";
+    spec.initialDirectory = dir.path().string();
+    QtFileDialogs dialogs;
+    test::whenModalShows([&](QWidget* w) {
+        auto* d = qobject_cast<QFileDialog*>(w);
+        if (!d) {
+            ADD_FAILURE() << "the modal widget is not a file dialog";
+            if (auto* other = qobject_cast<QDialog*>(w)) other->reject();
+            return;
+        }
+        // Typed into the name box (selectFile leaves a box that has the focus alone).
+        auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!name) {
+            ADD_FAILURE() << "no file name box";
+            d->reject();
+            return;
+        }
+        name->setText(QStringLiteral("desc"));
+        static_cast<QDialog*>(d)->done(QDialog::Accepted);  // as OK ends it; the answer is selectedFiles()
+    });
+    const auto chosen = dialogs.saveFile(spec);
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(*chosen, dir.file("desc.stg"));
+
+    test::whenModalShows([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    EXPECT_FALSE(dialogs.openFile(spec).has_value());
+}
+
+}  // namespace
+}  // namespace zvl
