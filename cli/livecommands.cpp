@@ -4,8 +4,10 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 
 #include "cli/args.h"
+#include "cli/filecommands.h"
 #include "cli/session.h"
 #include "files/exportline.h"
 
@@ -25,7 +27,7 @@ const char* const kStatusHelp =
     "cannot be opened or the instrument does not answer.\n";
 
 const char* const kCollectHelp =
-    "usage: zvl collect [--port P] [--seconds S] [--count N]\n"
+    "usage: zvl collect [--port P] [--seconds S] [--count N] [-o OUT.zvl]\n"
     "\n"
     "Start a live recording, print one line per result as it arrives, then stop the\n"
     "instrument. Each line is the data line of the CSV export: index, \"d mmm yy hh:nn:ss\",\n"
@@ -36,6 +38,11 @@ const char* const kCollectHelp =
     "  --port P      COMn or a device path; default COM1\n"
     "  --seconds S   stop after S seconds (fractions allowed)\n"
     "  --count N     stop after N live results (at most 100000, the instrument's limit)\n"
+    "  -o, --output OUT.zvl\n"
+    "                when the recording ends, save it as the application's Save As does:\n"
+    "                one recording file of up to 32768 results, or part files OUT_1.ZVL,\n"
+    "                OUT_2.ZVL, ... (an existing OUT is replaced; labels and active flags\n"
+    "                from the application's settings file, else \"Channel n\", all active)\n"
     "\n"
     "Questions: \"Continue Collecting Data ?\" is answered No (stop); the box about results\n"
     "with wrong times is answered Ignore. Exit 0 on success, 1 on a usage error, 2 when the\n"
@@ -82,7 +89,7 @@ int runStatus(const std::vector<std::string>& args) {
 }
 
 int runCollect(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {"--port", "--seconds", "--count"}, {});
+    const ParsedArgs a = parseArgs(args, {"--port", "--seconds", "--count", "--output"}, {}, {{"-o", "--output"}});
     if (a.has("--help")) {
         std::fputs(kCollectHelp, stdout);
         return kExitOk;
@@ -105,6 +112,18 @@ int runCollect(const std::vector<std::string>& args) {
         if (!count || *count < 1 || *count > kMaxResults) {
             fail("--count needs a whole number from 1 to 100000, not \"" + *v + "\"");
             return kExitUsage;
+        }
+    }
+    const std::optional<std::string> output = a.value("--output");
+    if (output && output->empty()) {
+        fail("--output needs a file name (see zvl collect --help)");
+        return kExitUsage;
+    }
+    if (output) {  // refuse a folder that does not exist before recording anything
+        const std::filesystem::path folder = std::filesystem::absolute(*output).parent_path();
+        if (!std::filesystem::is_directory(folder)) {
+            fail("cannot write " + *output + ": the folder " + folder.string() + " does not exist");
+            return kExitFailure;
         }
     }
 
@@ -161,6 +180,10 @@ int runCollect(const std::vector<std::string>& args) {
     QCoreApplication::exec();
     s.statusTimer.disable();
     s.link.closePort();
+    if (output) {
+        useApplicationDescription(st);
+        return saveRecordingAs(st, *output, s.prompts, s.view, s.clock, stderr);
+    }
     return kExitOk;
 }
 

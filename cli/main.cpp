@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/filecommands.h"
 #include "cli/session.h"
 
 namespace {
@@ -16,6 +17,9 @@ const char* const kHelp =
     "  status    connect and print the instrument's firmware, serial number, clock and options\n"
     "  collect   run a live recording and print its results\n"
     "  upload    upload the instrument's memory and save it as a recording file\n"
+    "  info      print what a recording file holds\n"
+    "  export    write a recording file as the application's CSV or TXT export\n"
+    "  import    read a compliant CSV file and save it as a recording file\n"
     "\n"
     "zvl <command> --help tells more. Exit codes: 0 done, 1 usage error, 2 instrument or file\n"
     "failure.\n";
@@ -35,6 +39,9 @@ int main(int argc, char** argv) {
     if (command == "status") return zvl::cli::runStatus(args);
     if (command == "collect") return zvl::cli::runCollect(args);
     if (command == "upload") return zvl::cli::runUpload(args);
+    if (command == "info") return zvl::cli::runInfo(args);
+    if (command == "export") return zvl::cli::runExport(args);
+    if (command == "import") return zvl::cli::runImport(args);
     zvl::cli::fail("unknown command \"" + command + "\" (see zvl --help)");
     return zvl::cli::kExitUsage;
 }

@@ -1,0 +1,219 @@
+// zvl info, export and import: the application's file commands without a window.
+
+#include "cli/filecommands.h"
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+
+#include "cli/args.h"
+#include "cli/consoleprompts.h"
+#include "cli/session.h"
+#include "core/codepage.h"
+#include "core/settings.h"
+#include "files/filecommands.h"
+#include "files/recordingfile.h"
+#include "platform/qt/qtclock.h"
+
+namespace zvl::cli {
+
+namespace {
+
+const char* const kInfoHelp =
+    "usage: zvl info FILE.zvl\n"
+    "\n"
+    "Open a recording file as the application's File > Open does and print what it holds:\n"
+    "the number of results (empty results at the end of the file are not counted, as the\n"
+    "application drops them), the title line, the ten comment lines, the sixteen input\n"
+    "labels with their active flags, and the times of the first and the last result.\n"
+    "Text is printed in UTF-8; control characters show as \"?\".\n"
+    "\n"
+    "Questions: none are asked. Exit 0 on success, 1 on a usage error, 2 when the file\n"
+    "cannot be opened or ends before all its fields (the reason is printed).\n";
+
+const char* const kExportHelp =
+    "usage: zvl export FILE.zvl OUT.csv|OUT.txt\n"
+    "\n"
+    "Open FILE as the application's File > Open does, then write its File > Export as CSV\n"
+    "or TXT File: the header lines (line 1 names FILE's full path), and one line per result\n"
+    "from index 0 with its number, its time as text and in seconds since 1 Jan 2000, and\n"
+    "the sixteen inputs as 1 or 0. Both extensions give the same content; the application's\n"
+    "closing message for .CSV or .TXT is printed on stderr. A name without an extension\n"
+    "gets \".CSV\", as in the application's dialog.\n"
+    "\n"
+    "Questions: replacing an existing OUT is answered Yes (the old file stays whole until\n"
+    "the new one is complete). Exit 0 on success, 1 on a usage error, 2 when FILE cannot be\n"
+    "read or OUT cannot be written (nothing is exported when FILE fails).\n";
+
+const char* const kImportHelp =
+    "usage: zvl import IN.csv OUT.zvl\n"
+    "\n"
+    "Read a compliant CSV file as the application's import does (each line: time in seconds\n"
+    "since 1 Jan 2000, then the input-state word; further fields ignored; fields are rounded\n"
+    "to whole numbers, halves to even; the first line is the start record, the second result\n"
+    "1), then save it as File > Save As does: one recording file of up to 32768 results, or\n"
+    "part files OUT_1.ZVL, OUT_2.ZVL, ... of 32768 results each (four characters are taken\n"
+    "off OUT before \"_n.ZVL\"). A name without an extension gets \".zvl\". Input labels and\n"
+    "active flags come from the application's settings file, else \"Channel n\", all active.\n"
+    "\n"
+    "Questions: replacing an existing OUT is answered Yes; part files are replaced without\n"
+    "a question, as in the application; the split message is printed on stderr. Exit 0 on\n"
+    "success, 1 on a usage error, 2 when IN cannot be read or stops the import (the line and\n"
+    "the reason are printed, and nothing is written) or OUT cannot be written.\n";
+
+// Messages of the file commands: "zvl: text" on stderr; the tool asks no questions.
+class FilePrompts final : public ConsolePrompts {
+public:
+    FilePrompts() : ConsolePrompts(std::cerr) {}
+    void warning(const std::string& text) override { fail(text); }
+};
+
+// For printing model text (Windows-1252) on a UTF-8 terminal.
+std::string shown(const std::string& text) {
+    std::string safe = text;
+    for (char& c : safe)
+        if (uint8_t(c) < 0x20 || c == 0x7F) c = '?';
+    return windows1252ToUtf8(safe);
+}
+
+// Usage check shared by the three commands: exactly `count` positional arguments.
+int checkUsage(const ParsedArgs& a, size_t count, const char* help, const std::string& name) {
+    if (a.has("--help")) {
+        std::fputs(help, stdout);
+        return kExitOk;
+    }
+    std::string why = a.error;
+    if (why.empty() && a.positionals.size() != count)
+        why = a.positionals.size() < count ? "missing file name" : "unexpected argument " + a.positionals[count];
+    for (const std::string& p : a.positionals)
+        if (why.empty() && p.empty()) why = "empty file name";
+    if (why.empty()) return -1;
+    fail(why + " (see zvl " + name + " --help)");
+    return kExitUsage;
+}
+
+struct FileRun {
+    std::unique_ptr<AppState> state = std::make_unique<AppState>();
+    QtClock clock;
+    FilePrompts prompts;
+    ViewHooks view;
+    CommandLineDialogs dialogs;
+    FileCommands files{*state, dialogs, prompts, view, clock};
+};
+
+}  // namespace
+
+std::string dialogAnswer(const std::string& path, const std::string& defaultExtension) {
+    std::filesystem::path p = std::filesystem::absolute(path).lexically_normal();
+    if (!p.has_extension() && !defaultExtension.empty()) p += "." + defaultExtension;
+    return p.string();
+}
+
+std::optional<std::string> CommandLineDialogs::openFile(const FileDialogSpec& spec) {
+    // An existing file is taken as named; the default extension is only tried for a name
+    // that does not exist.
+    const std::string asGiven = dialogAnswer(openPath, "");
+    if (std::filesystem::exists(asGiven)) return asGiven;
+    return dialogAnswer(openPath, spec.defaultExtension);
+}
+
+std::optional<std::string> CommandLineDialogs::saveFile(const FileDialogSpec& spec) {
+    return dialogAnswer(savePath, spec.defaultExtension);
+}
+
+void useApplicationDescription(AppState& state) {
+    for (int i = 0; i < kInputCount; ++i) {
+        state.inputLabels[size_t(i)] = "Channel " + std::to_string(i + 1);
+        state.inputActive[size_t(i)] = true;
+    }
+    auto settings = std::make_unique<AppState>();
+    if (loadSettingsFile(settingsFilePath(), *settings) == SettingsRead::Complete) {
+        state.inputLabels = settings->inputLabels;
+        state.inputActive = settings->inputActive;
+    }
+}
+
+int saveRecordingAs(AppState& state, const std::string& out, Prompts& prompts, ViewHooks& view, const Clock& clock,
+                    std::FILE* summary) {
+    CommandLineDialogs dialogs;
+    dialogs.savePath = out;
+    FileCommands files(state, dialogs, prompts, view, clock);
+    if (files.saveAs() != FileOutcome::Done) return kExitFailure;  // the reason is printed already
+    const long long count = static_cast<long long>(state.resultCount());
+    if (state.resultCount() <= kResultsPerFile) {
+        std::fprintf(summary, "%lld results written to %s\n", count, state.saveFileName.c_str());
+    } else {
+        const std::string chosen = dialogAnswer(out, "zvl");
+        std::fprintf(summary, "%lld results written to %lld part files, %s .. %s\n", count,
+                     (count + kResultsPerFile - 1) / kResultsPerFile, partFileName(chosen, 1).c_str(),
+                     state.saveFileName.c_str());
+    }
+    return kExitOk;
+}
+
+int runInfo(const std::vector<std::string>& args) {
+    const ParsedArgs a = parseArgs(args, {}, {});
+    if (int code = checkUsage(a, 1, kInfoHelp, "info"); code >= 0) return code;
+    FileRun run;
+    AppState& st = *run.state;
+    run.dialogs.openPath = a.positionals[0];
+    FileDialogSpec open;
+    open.defaultExtension = "ZVL";
+    const std::string path = *run.dialogs.openFile(open);
+    RecordingRead details;
+    if (!loadRecordingFile(st, path, run.prompts, run.view, &details)) return kExitFailure;
+
+    std::printf("File:          %s\n", path.c_str());
+    std::printf("Results:       %lld", static_cast<long long>(st.resultCount()));
+    if (details.fileCount != st.resultCount())
+        std::printf(" (the file holds %lld; the %lld at the end with time 0 are not counted)",
+                    static_cast<long long>(details.fileCount),
+                    static_cast<long long>(details.fileCount - st.resultCount()));
+    std::printf("\nTitle:         %s\n", shown(st.recordingTitle).c_str());
+    for (int k = 0; k < 10; ++k) {
+        const std::string name = "Comment " + std::to_string(k + 1) + ":";
+        std::printf("%-15s%s\n", name.c_str(), shown(st.commentLines[size_t(k)]).c_str());
+    }
+    for (int i = 0; i < kInputCount; ++i) {
+        const std::string name = "Input " + std::to_string(i + 1) + ":";
+        std::printf("%-15s%-9s%s\n", name.c_str(), st.inputActive[size_t(i)] ? "active" : "inactive",
+                    shown(st.inputLabels[size_t(i)]).c_str());
+    }
+    if (st.resultCount() == 0) {
+        std::printf("First result:  none\nLast result:   none\n");
+    } else {
+        const int64_t last = std::min<int64_t>(st.resultCount(), kMaxResults);
+        std::printf("First result:  %s (%lld seconds since 1 Jan 2000)\n", formatResultTime(st, 1).c_str(),
+                    static_cast<long long>(st.resultTime(1)));
+        std::printf("Last result:   %s (%lld seconds since 1 Jan 2000)\n", formatResultTime(st, last).c_str(),
+                    static_cast<long long>(st.resultTime(last)));
+    }
+    return kExitOk;
+}
+
+int runExport(const std::vector<std::string>& args) {
+    const ParsedArgs a = parseArgs(args, {}, {});
+    if (int code = checkUsage(a, 2, kExportHelp, "export"); code >= 0) return code;
+    FileRun run;
+    run.dialogs.openPath = a.positionals[0];
+    run.dialogs.savePath = a.positionals[1];
+    if (run.files.open() != FileOutcome::Done) return kExitFailure;
+    // Line 1 names the opened file where the application names its save dialog's file.
+    run.state->saveFileName = run.state->dataDirectory;
+    if (run.files.exportCsvOrTxt() != FileOutcome::Done) return kExitFailure;
+    std::printf("%lld results exported to %s\n", static_cast<long long>(run.state->resultCount()),
+                dialogAnswer(a.positionals[1], "CSV").c_str());
+    return kExitOk;
+}
+
+int runImport(const std::vector<std::string>& args) {
+    const ParsedArgs a = parseArgs(args, {}, {});
+    if (int code = checkUsage(a, 2, kImportHelp, "import"); code >= 0) return code;
+    FileRun run;
+    run.dialogs.openPath = a.positionals[0];
+    if (run.files.importCompliantCsv() != FileOutcome::Done) return kExitFailure;  // reason printed
+    useApplicationDescription(*run.state);
+    return saveRecordingAs(*run.state, a.positionals[1], run.prompts, run.view, run.clock, stdout);
+}
+
+}  // namespace zvl::cli

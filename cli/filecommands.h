@@ -1,0 +1,45 @@
+#pragma once
+// zvl info, zvl export and zvl import, and the recording file of zvl collect -o: the
+// application's File commands, run with dialogs that answer from the command line.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/state.h"
+#include "platform/clock.h"
+#include "platform/filedialogs.h"
+#include "platform/prompts.h"
+#include "platform/viewhooks.h"
+
+namespace zvl::cli {
+
+// The dialogs of the tool: an open dialog answers with openPath, a save dialog with savePath,
+// each made absolute, with the dialog's default extension added to a name that has none (as
+// the application's dialogs add it to a typed name). A save dialog's overwrite question is
+// answered Yes.
+class CommandLineDialogs : public FileDialogs {
+public:
+    std::optional<std::string> openFile(const FileDialogSpec& spec) override;
+    std::optional<std::string> saveFile(const FileDialogSpec& spec) override;
+    std::string openPath, savePath;
+};
+
+// The path as a dialog would answer it: absolute, normalised, with `defaultExtension` added
+// when the file name has no extension.
+std::string dialogAnswer(const std::string& path, const std::string& defaultExtension);
+
+// Input labels and active flags as the application would have them: from its settings file
+// when that reads in full, else the settings defaults ("Channel n", all active).
+void useApplicationDescription(AppState& state);
+
+// Save As of the application to `out` (part files above 32768 results); prints what was
+// written on `summary`. Returns the exit code (0, or 2 when a file could not be written).
+int saveRecordingAs(AppState& state, const std::string& out, Prompts& prompts, ViewHooks& view, const Clock& clock,
+                    std::FILE* summary);
+
+int runInfo(const std::vector<std::string>& args);
+int runExport(const std::vector<std::string>& args);
+int runImport(const std::vector<std::string>& args);
+
+}  // namespace zvl::cli

@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# End to end: the built `zvl` on temporary files. import, info and export against files built
+# here byte for byte, the split into part files, and the usage and failure exits. With the
+# simulator's path as a second argument, also `zvl collect -o` over a pseudo-terminal.
+set -euo pipefail
+zvl="$1"
+sim="${2:-}"
+
+work="$(mktemp -d)"
+export XDG_CONFIG_HOME="$work/config"   # no settings file: labels "Channel n", all active
+simpid=""
+cleanup() {
+  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null && wait "$simpid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+cd "$work"
+hex() { od -An -v -tx1 "$@" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
+
+# ---- import: the three-line example, then the recording file byte for byte ----
+printf '0,0\r\n65,5\r\n70,4\r\n' >in.csv
+"$zvl" import in.csv out >import.out 2>import.err || fail "import exited $?: $(cat import.err)"
+[ "$(cat import.out)" = "2 results written to $work/out.zvl" ] || fail "import summary: $(cat import.out)"
+[ ! -s import.err ] || fail "import printed on stderr: $(cat import.err)"
+
+# Count 2 little-endian, results 1 and 2 in instrument order; then the title line.
+[ "$(head -c 18 out.zvl | hex)" = "02 00 00 00 00 00 00 41 00 05 00 00 00 00 00 46 00 04" ] \
+  || fail "count and records: $(head -c 18 out.zvl | hex)"
+title=$(tail -c +19 out.zvl | head -c 200 | tr '\r' '\n' | head -1)
+[[ "$title" =~ ^"Corvask Pellam ZVL Data File : $work/out.zvl  "[0-9]{1,2}\ [A-Z][a-z]{2}\ [0-9]{4}\ -\ [0-9]{2}:[0-9]{2}:[0-9]{2}$ ]] \
+  || fail "title line: $title"
+{
+  head -c 18 out.zvl
+  printf '%s\r' "$title"
+  printf '\r%.0s' 1 2 3 4 5 6 7 8 9 10
+  for n in $(seq 16); do printf 'Channel %d\r' "$n"; done
+  printf '\001%.0s' $(seq 16)
+} >expected.zvl
+cmp out.zvl expected.zvl || fail "recording file differs from the one built by hand"
+
+# ---- info ----
+"$zvl" info out.zvl >info.out || fail "info exited $?"
+grep -qx "File:          $work/out.zvl" info.out || fail "info file: $(cat info.out)"
+grep -qx 'Results:       2' info.out || fail "info count: $(cat info.out)"
+grep -qx "Title:         $title" info.out || fail "info title"
+grep -qx 'Input 16:      active   Channel 16' info.out || fail "info labels: $(cat info.out)"
+grep -qx 'First result:  1 Jan 00 00:01:05 (65 seconds since 1 Jan 2000)' info.out || fail "info first"
+grep -qx 'Last result:   1 Jan 00 00:01:10 (70 seconds since 1 Jan 2000)' info.out || fail "info last"
+
+# ---- export: every line but the dated first one, byte for byte ----
+"$zvl" export out.zvl run.txt >export.out 2>export.err || fail "export exited $?: $(cat export.err)"
+grep -qx 'zvl: File Converted to .TXT Format. (For use with Notepad, Wordpad etc.)' export.err \
+  || fail "export message: $(cat export.err)"
+line1=$(head -1 run.txt)
+[[ "$line1" =~ ^"Corvask Pellam ZVL Data File  $work/out.zvl"[0-9]{1,2}\ [A-Z][a-z]{2}\ [0-9]{4}\ -\ [0-9]{2}:[0-9]{2}:[0-9]{2}$'\r'$ ]] \
+  || fail "export line 1: $line1"
+{
+  printf '\r\nComments :\r\n'
+  printf '\r\n%.0s' $(seq 10)
+  printf ',,Active,'; printf 'T,%.0s' $(seq 16); printf '\r\n'
+  printf ',,Labels,'; for n in $(seq 16); do printf 'Channel %d,' "$n"; done; printf '\r\n'
+  printf '     0, 1 Jan 00 00:00:00,            0, 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,\r\n'
+  printf '     1, 1 Jan 00 00:01:05,           65, 1,0,1,0,0,0,0,0,0,0,0,0,0,0,0,0,\r\n'
+  printf '     2, 1 Jan 00 00:01:10,           70, 0,0,1,0,0,0,0,0,0,0,0,0,0,0,0,0,\r\n'
+} >expected.txt
+tail -n +2 run.txt | cmp - expected.txt || fail "export differs from the text built by hand"
+"$zvl" export out.zvl run2 2>export2.err >/dev/null || fail "export without extension"
+[ -f run2.CSV ] || fail "a name without an extension gets .CSV"
+grep -q 'CSV Format' export2.err || fail "the .CSV message: $(cat export2.err)"
+
+# ---- trailing empty results are not counted ----
+printf '0,0\n5,1\n0,0\n' >trail.csv
+"$zvl" import trail.csv trail.zvl >/dev/null || fail "import trail"
+"$zvl" info trail.zvl | grep -qx 'Results:       1 (the file holds 2; the 1 at the end with time 0 are not counted)' \
+  || fail "info of trailing zero: $("$zvl" info trail.zvl | grep Results)"
+
+# ---- split: 40000 lines are slot 0 and 39999 results: parts of 32768 and 7231 ----
+awk 'BEGIN { for (i = 0; i < 40000; i++) printf "%d,%d\r\n", 1000 + i, i % 65536 }' >long.csv
+"$zvl" import long.csv long.zvl >split.out 2>split.err || fail "split import exited $?"
+grep -qx 'zvl: For Your Convenience, This Record has been Split into 2 Parts, Each with _X Extension' split.err \
+  || fail "split message: $(cat split.err)"
+[ "$(head -c 2 long_1.ZVL | hex)" = "00 80" ] || fail "part 1 count: $(head -c 2 long_1.ZVL | hex)"
+[ "$(head -c 2 long_2.ZVL | hex)" = "3f 1c" ] || fail "part 2 count: $(head -c 2 long_2.ZVL | hex)"
+[ ! -e long.zvl ] || fail "the chosen name itself is not written when split"
+# Part 2 starts with result 32769: time 1000 + 32769, states 32769.
+[ "$(head -c 10 long_2.ZVL | tail -c 8 | hex)" = "00 00 00 00 83 e9 80 01" ] || fail "part 2 first record"
+grep -qx "39999 results written to 2 part files, $work/long_1.ZVL .. $work/long_2.ZVL" split.out \
+  || fail "split summary: $(cat split.out)"
+
+# ---- failures and usage ----
+set +e
+printf '0,0\n-5,1\n7,7\n' >neg.csv
+"$zvl" import neg.csv neg.zvl >/dev/null 2>neg.err; code=$?
+[ $code -eq 2 ] || fail "negative time: exit $code"
+[ "$(cat neg.err)" = 'zvl: Import stopped at line 2: the time -5 is negative' ] || fail "negative: $(cat neg.err)"
+[ ! -e neg.zvl ] || fail "a failed import writes nothing"
+
+"$zvl" info missing.zvl >/dev/null 2>miss.err; code=$?
+[ $code -eq 2 ] || fail "missing file: exit $code"
+[ "$(cat miss.err)" = "zvl: Cannot open file $work/missing.zvl: No such file or directory" ] || fail "missing: $(cat miss.err)"
+
+head -c 12 out.zvl >cut.zvl
+"$zvl" info cut.zvl >/dev/null 2>cut.err; code=$?
+[ $code -eq 2 ] || fail "cut file: exit $code"
+[ "$(cat cut.err)" = "zvl: Cannot read file $work/cut.zvl: read beyond end of file" ] || fail "cut: $(cat cut.err)"
+"$zvl" export cut.zvl cut.csv >/dev/null 2>&1; [ $? -eq 2 ] || fail "export of a cut file should exit 2"
+[ ! -e cut.csv ] || fail "nothing is exported from a file that failed"
+
+cp out.zvl keep.zvl
+"$zvl" import in.csv nofolder/x.zvl >/dev/null 2>nofolder.err; code=$?
+[ $code -eq 2 ] || fail "missing folder: exit $code"
+[ "$(wc -l <nofolder.err)" -eq 1 ] || fail "one line: $(cat nofolder.err)"
+grep -q "Cannot create file $work/nofolder/x.zvl: No such file or directory" nofolder.err || fail "$(cat nofolder.err)"
+
+"$zvl" import in.csv >/dev/null 2>usage.err; [ $? -eq 1 ] || fail "import with one name should exit 1"
+[ "$(cat usage.err)" = 'zvl: missing file name (see zvl import --help)' ] || fail "usage: $(cat usage.err)"
+"$zvl" info a.zvl b.zvl >/dev/null 2>&1; [ $? -eq 1 ] || fail "info with two names should exit 1"
+"$zvl" export --frob a b >/dev/null 2>&1; [ $? -eq 1 ] || fail "unknown option should exit 1"
+for c in info export import; do
+  "$zvl" $c --help | grep -q "usage: zvl $c" || fail "$c --help"
+  "$zvl" $c --help | grep -q '^Questions:' || fail "$c --help says how questions are answered"
+done
+"$zvl" --help | grep -q '  import ' || fail "zvl --help lists import"
+set -e
+cmp out.zvl keep.zvl || fail "a failed command changed another file"
+
+# ---- collect -o against the simulator ----
+if [ -n "$sim" ]; then
+  "$sim" --port COM9 --rate 20 >sim.out 2>sim.err &
+  simpid=$!
+  for _ in $(seq 100); do grep -q 'COM9' sim.out 2>/dev/null && break; sleep 0.1; done
+  "$zvl" collect --port COM9 --count 5 -o rec.zvl >collect.out 2>collect.err \
+    || fail "collect -o exited $?: $(cat collect.err)"
+  grep -qx "6 results written to $work/rec.zvl" collect.err || fail "collect summary: $(cat collect.err)"
+  [ "$(head -c 2 rec.zvl | hex)" = "06 00" ] || fail "five live results and the stop record"
+  "$zvl" export rec.zvl rec.csv >/dev/null 2>&1 || fail "export of the collected file"
+  # The export's data lines 1..6 are the lines collect printed.
+  tail -n +17 rec.csv | tr -d '\r' | cmp - collect.out || fail "collected file differs from what collect printed"
+  set +e
+  "$zvl" collect --port COM9 --count 1 -o nofolder/r.zvl >/dev/null 2>cnf.err; code=$?
+  set -e
+  [ $code -eq 2 ] || fail "collect -o into a missing folder should exit 2 before recording, got $code"
+fi
+echo "zvl file commands: ok"
