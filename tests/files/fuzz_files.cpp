@@ -1,0 +1,55 @@
+// libFuzzer target for the three readers of outside files: the first byte picks the reader
+// (recording file, settings-only file, compliant CSV), the rest is the file. Built with clang
+// when it is installed (see tests/files/CMakeLists.txt); ctest runs it for a bounded number of
+// inputs. Beyond the sanitizers' own checks it aborts when a reader leaves the store in a
+// state the program does not allow.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string_view>
+
+#include "files/exportfile.h"
+#include "files/recordingfile.h"
+#include "files/settingsonlyfile.h"
+
+namespace {
+
+void check(bool ok) {
+    if (!ok) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace zvl;
+    static auto state = std::make_unique<AppState>();
+    if (size == 0) return 0;
+    const std::string_view file(reinterpret_cast<const char*>(data + 1), size - 1);
+    MemorySource in(file);
+    AppState& s = *state;
+    s.store.clearResults();
+    s.store.results[size_t(kLastSlot)] = ResultRecord{};
+    switch (data[0] % 3) {
+        case 0: {
+            const RecordingRead r = readRecording(s, in);
+            check(r.fileCount >= 0 && r.fileCount <= 0xFFFF);
+            check(s.resultCount() >= 0 && s.resultCount() <= r.fileCount);
+            check(s.store.results[size_t(r.fileCount) + 1] == ResultRecord{});
+            break;
+        }
+        case 1:
+            readSettingsOnly(s, in);
+            check(s.resultCount() == 0);
+            break;
+        default: {
+            const CsvImport r = readCompliantCsv(s, in);
+            check(s.resultCount() >= 0 && s.resultCount() <= kLastSlot);
+            // A failing line's slot stays empty (the store-full stop names no new slot).
+            check(r.ok || r.lineNumber == kLastSlot + 2 || s.store.slot(s.resultCount()) == ResultRecord{});
+            break;
+        }
+    }
+    return 0;
+}
