@@ -23,8 +23,12 @@
 #include "platform/qt/cp1252.h"
 #include "platform/qt/qtcanvas.h"
 #include "platform/qt/tracepicture.h"
+#include "dialogs/gotodialog.h"
+#include "search/goto.h"
+#include "search/mask2.h"
 #include "search/matchsearch.h"
 #include "search/navigation.h"
+#include "search/searchkey.h"
 
 namespace zvl {
 
@@ -109,7 +113,10 @@ TMainscreen::TMainscreen(MainPlatform platform, QWidget* parent)
     redrawTraceView();
     applyPaintControls();
 
-    // The windows made once at start-up and reused: the splash (shown at once) and the start menu.
+    // The windows made once at start-up and reused: the search key and go-to dialogs, the
+    // splash (shown at once) and the start menu.
+    mask2_ = new Tmask2form(state_, this);
+    goto_ = new TGotoform(state_, platform_.prompts, this);
     splash_ = new Therald(this);
     options_ = new TOptionform(
         {[this] { Open1Click(); },
@@ -622,9 +629,37 @@ void TMainscreen::ExamineRecords1Click() {
     zvl::ExamineRecords1Click(files_);
 }
 
-void TMainscreen::SearchMask1Click() { trace("SearchMask1Click"); }
+namespace {
+// A dialog shown through the window's runner, so a test can answer it.
+class RunnerDialog : public ModalDialog {
+public:
+    RunnerDialog(std::function<bool(QDialog&)> run, QDialog& dialog) : run_(std::move(run)), dialog_(dialog) {}
+    bool runModal() override { return run_(dialog_); }
 
-void TMainscreen::FindEvent1Click() { trace("FindEvent1Click"); }
+private:
+    std::function<bool(QDialog&)> run_;
+    QDialog& dialog_;
+};
+}  // namespace
+
+bool TMainscreen::runModal(QDialog& dialog) {
+    if (modalDialogRunner) return modalDialogRunner(dialog);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void TMainscreen::SearchMask1Click() {
+    trace("SearchMask1Click");
+    mask2_->loadFromState();
+    RunnerDialog dialog([this](QDialog& d) { return runModal(d); }, *mask2_);
+    zvl::SearchMask1Click(state_, platform_.prompts, *this, dialog, lifecycle_.settingsPath());
+}
+
+void TMainscreen::FindEvent1Click() {
+    trace("FindEvent1Click");
+    goto_->loadFromState();
+    RunnerDialog dialog([this](QDialog& d) { return runModal(d); }, *goto_);
+    zvl::FindEvent1Click(dialog, *this);
+}
 
 void TMainscreen::Button1Click() {
     trace("Button1Click");
@@ -722,7 +757,7 @@ void TMainscreen::Memo1Click() {
     std::vector<std::string> lines(state_.commentLines.begin(), state_.commentLines.begin() + 10);
     while (!lines.empty() && lines.back().empty()) lines.pop_back();
     dialog.setLines(lines);
-    if (dialog.exec() == QDialog::Accepted) zvl::Memo1Exit(state_, dialog.lines());
+    if (runModal(dialog)) zvl::Memo1Exit(state_, dialog.lines());
     repaint();
 }
 

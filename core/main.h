@@ -28,6 +28,7 @@
 #include "viewer/viewmodes.h"
 
 class QAction;
+class QDialog;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -39,6 +40,8 @@ class QToolButton;
 namespace zvl {
 
 class Therald;
+class Tmask2form;
+class TGotoform;
 class TOptionform;
 class LinkLamp;
 class TraceArea;
@@ -63,11 +66,16 @@ public:
     InstrumentLink& link() { return link_; }
     Lifecycle& lifecycle() { return lifecycle_; }
     const QImage& traceBitmap() const { return traceBitmap_; }
+    Tmask2form& searchKeyDialog() { return *mask2_; }
+    TGotoform& goToDialog() { return *goto_; }
 
     // Each handler appends its name here as it starts: the record of what a control reached.
     std::vector<std::string> handlerLog;
     // Runs the start menu instead of showing it modally (tests).
     std::function<void(TOptionform&)> optionsDialogRunner;
+    // Runs the search key, go-to and comments dialogs instead of showing them modally (tests);
+    // returns whether the dialog closed with OK.
+    std::function<bool(QDialog&)> modalDialogRunner;
 
     // ViewHooks: what behaviour asks of the window.
     void redrawTraceView() override;
@@ -138,6 +146,7 @@ private:
     void trace(const char* handler) { handlerLog.emplace_back(handler); }
     void applyPaintControls();
     void formActivateOnce();
+    bool runModal(QDialog& dialog);
 
     AppState state_;
     MainPlatform platform_;
@@ -174,6 +183,8 @@ private:
     QAction* monochromeAction_ = nullptr;
     std::vector<QAction*> recentActions_;
 
+    Tmask2form* mask2_ = nullptr;
+    TGotoform* goto_ = nullptr;
     Therald* splash_ = nullptr;
     TOptionform* options_ = nullptr;
 };

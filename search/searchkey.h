@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/settings.h"
 #include "core/state.h"
 #include "platform/canvas.h"
 #include "platform/prompts.h"
@@ -39,6 +40,7 @@ void drawConditionSymbol(Canvas& canvas, int x, int condition, const ColourSlots
 
 // Tools > "&Search Key" (SearchMask1Click): the dialog modally; the settings file is rewritten
 // when it closes with "Accept"; the main window repaints in every case.
-void SearchMask1Click(AppState& state, Prompts& prompts, ViewHooks& view, ModalDialog& searchKeyDialog);
+void SearchMask1Click(AppState& state, Prompts& prompts, ViewHooks& view, ModalDialog& searchKeyDialog,
+                      const std::string& settingsPath = settingsFilePath());
 
 }  // namespace zvl

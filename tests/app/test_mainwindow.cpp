@@ -49,6 +49,10 @@ struct WindowRig {
                                                             {starttimer, splashtimer, status, breaktimer, xmodemtimer, update},
                                                             settingsPath});
         window->optionsDialogRunner = [this](TOptionform&) { ++optionsShown; };
+        window->modalDialogRunner = [this](QDialog& d) {
+            dialogsShown.push_back(d.windowTitle().toStdString());
+            return dialogAnswer;
+        };
     }
     ~WindowRig() {
         window.reset();
@@ -83,6 +87,8 @@ struct WindowRig {
     test::ScriptedFileDialogs fileDialogs;
     std::unique_ptr<TMainscreen> window;
     int optionsShown = 0;
+    std::vector<std::string> dialogsShown;
+    bool dialogAnswer = false;
 };
 
 TEST(MainWindow, AtCreation) {
@@ -297,6 +303,20 @@ TEST(MainWindow, KeyColumnClickAdvancesTheConditionAndRedrawsItsBox) {
     EXPECT_EQ(QColor(c), toQColor(st.colours.onColour));
     rig.window->FormMouseDown(100, 175);  // left of the key column: nothing
     EXPECT_EQ(st.searchKey[2], On);
+}
+
+TEST(MainWindow, SearchKeyAcceptRewritesTheSettingsCancelDoesNot) {
+    WindowRig rig;
+    rig.window->lifecycle().FormActivate();
+    std::filesystem::remove(rig.settingsPath);
+    rig.find<QAction>("SearchMask1")->trigger();
+    EXPECT_EQ(rig.dialogsShown.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(rig.settingsPath)) << "Cancel";
+    rig.dialogAnswer = true;
+    rig.find<QAction>("SearchMask1")->trigger();
+    EXPECT_TRUE(std::filesystem::exists(rig.settingsPath)) << "Accept";
+    rig.find<QAction>("FindEvent1")->trigger();
+    EXPECT_EQ(rig.dialogsShown.back(), "Corvask Pellam - Go To Event");
 }
 
 TEST(MainWindow, LeavingTheMemoStoresTheComments) {
