@@ -41,5 +41,6 @@ int saveRecordingAs(AppState& state, const std::string& out, Prompts& prompts, V
 int runInfo(const std::vector<std::string>& args);
 int runExport(const std::vector<std::string>& args);
 int runImport(const std::vector<std::string>& args);
+int runRender(const std::vector<std::string>& args);
 
 }  // namespace zvl::cli

@@ -1,6 +1,8 @@
 // zvl: the command-line tool on the program's core.
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <memory>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -20,6 +22,7 @@ const char* const kHelp =
     "  info      print what a recording file holds\n"
     "  export    write a recording file as the application's CSV or TXT export\n"
     "  import    read a compliant CSV file and save it as a recording file\n"
+    "  render    draw the trace picture of a recording file as a PNG\n"
     "\n"
     "zvl <command> --help tells more. Exit codes: 0 done, 1 usage error, 2 instrument or file\n"
     "failure.\n";
@@ -27,7 +30,12 @@ const char* const kHelp =
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // Drawing needs fonts, so render runs a GUI application, on the offscreen platform when
+    // nothing else is asked for (it never opens a window).
+    const bool drawing = argc > 1 && std::string(argv[1]) == "render";
+    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app = drawing ? std::make_unique<QGuiApplication>(argc, argv)
+                                                    : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName("zvl");
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
@@ -42,6 +50,7 @@ int main(int argc, char** argv) {
     if (command == "info") return zvl::cli::runInfo(args);
     if (command == "export") return zvl::cli::runExport(args);
     if (command == "import") return zvl::cli::runImport(args);
+    if (command == "render") return zvl::cli::runRender(args);
     zvl::cli::fail("unknown command \"" + command + "\" (see zvl --help)");
     return zvl::cli::kExitUsage;
 }

@@ -121,8 +121,10 @@ void InstrumentLink::statusPoll() {
 }
 
 void InstrumentLink::breakTimerFired() {
-    state_.linkBreak = true;
     breakTimer_.disable();
+    // A transfer that started after the poll owns the line now; its own retry watches it.
+    if (state_.uploadActive || state_.protocolTransferActive) return;
+    state_.linkBreak = true;
     prompts_.choiceBox(std::string(), std::nullopt);
 }
 

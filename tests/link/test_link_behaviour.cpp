@@ -318,6 +318,16 @@ TEST(StatusPoll, IdleWhileAnUploadATransferOrABreakRuns) {
     }
 }
 
+TEST(BreakTimer, ATransferStartedAfterThePollIsNotABreak) {
+    Rig rig(liveConfig());
+    rig.breakTimer.enable();
+    rig.state.uploadActive = true;
+    rig.link.breakTimerFired();
+    EXPECT_FALSE(rig.state.linkBreak);
+    EXPECT_TRUE(rig.prompts.choiceCalls.empty());
+    EXPECT_FALSE(rig.breakTimer.isActive());
+}
+
 TEST(BreakTimer, FiresWhenTheInstrumentGoesSilentAndClearsWithTheNextPacket) {
     Rig rig(liveConfig(4.0));
     rig.link.connect();
