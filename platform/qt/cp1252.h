@@ -1,5 +1,6 @@
 #pragma once
-// The model keeps text as Windows-1252 bytes, as the files hold it; Qt speaks QString.
+// The model keeps text as Windows-1252 bytes, as the files hold it; Qt speaks QString. These
+// go through the code page conversion of core/codepage.
 
 #include <QString>
 #include <string>

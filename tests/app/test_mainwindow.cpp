@@ -319,6 +319,17 @@ TEST(MainWindow, SearchKeyAcceptRewritesTheSettingsCancelDoesNot) {
     EXPECT_EQ(rig.dialogsShown.back(), "Corvask Pellam - Go To Event");
 }
 
+TEST(MainWindow, TheTitleBoxHoldsTheTitleInTheFilesCodePage) {
+    WindowRig rig;
+    auto* edit = rig.find<QLineEdit>("Edit1");
+    edit->setText(QString::fromUtf8("Run \u20AC5 \u00E9"));
+    emit edit->textEdited(edit->text());
+    EXPECT_EQ(rig.window->state().recordingTitle, "Run \x80" "5 \xE9");
+    rig.window->state().recordingTitle = "\x93quoted\x94";
+    rig.window->repaint();
+    EXPECT_EQ(edit->text(), QString::fromUtf8("\u201Cquoted\u201D"));
+}
+
 TEST(MainWindow, LeavingTheMemoStoresTheComments) {
     WindowRig rig;
     AppState& st = rig.window->state();
