@@ -91,6 +91,24 @@ TEST(Connect, ToggleOnlineSwapsTheModesAndConnectsWhenGoingOnline) {
     EXPECT_EQ(rig.view.controlUpdates, 2);
 }
 
+TEST(Connect, GoingOfflineAfterALiveRecordingShowsTheNewestResult) {
+    Rig rig(liveConfig());
+    rig.state.operatingMode = TimebaseRecord;
+    rig.state.store.resultCount = 2;
+    rig.state.store.results[1].setTime(1000);
+    rig.state.store.results[2].setTime(1010);
+    rig.state.timebaseIndex = 5;  // 0.1 s a pixel: the cursor line is 30 s from the left edge
+    rig.state.viewStartTime = 5000;  // the live edge, after every result
+    rig.link.toggleOnline();
+    EXPECT_EQ(rig.state.operatingMode, TimebaseSearch);
+    EXPECT_EQ(rig.state.viewStartTime, 1010 - 30);
+
+    rig.state.operatingMode = TimebaseRecord;
+    rig.state.viewStartTime = 1005;  // a view with results in it stays where it is
+    rig.link.toggleOnline();
+    EXPECT_EQ(rig.state.viewStartTime, 1005);
+}
+
 TEST(Port, OpenUsesTheConfiguredComPort) {
     Rig rig(liveConfig());
     rig.port.close();
