@@ -340,6 +340,7 @@ void TMainscreen::buildMenus() {
     addEntry(file, "&Open...", "Open1", &TMainscreen::Open1Click);
     QMenu* reopen = file->addMenu("&Reopen");
     reopen->setObjectName("Reopen1");
+    reopen->menuAction()->setObjectName("Reopen1");
     for (int i = 0; i < 4; ++i) {
         QAction* a = reopen->addAction(QString());
         a->setObjectName(QString("N%1").arg(i + 1) + "1");
@@ -394,6 +395,12 @@ void TMainscreen::buildMenus() {
     addEntry(help, "&About...", "About1", nullptr, false);
 
     menus_ = {{"File", file}, {"Activity", activity}, {"Setup", setup}, {"Tools", tools}, {"Help", help}};
+    // Help contexts of the window and the menus, for the help viewer.
+    setProperty("helpContext", 1001);
+    file->setProperty("helpContext", 146);
+    activity->setProperty("helpContext", 147);
+    setup->setProperty("helpContext", 148);
+    tools->setProperty("helpContext", 149);
 }
 
 // --- ViewHooks -------------------------------------------------------------------------------

@@ -96,10 +96,10 @@ void InstrumentLink::toggleOnline() {
     if (isOnlineMode(state_.operatingMode)) {
         state_.operatingMode = EventRecord;
         connect();
-    } else if (state_.resultCount() > 0 && state_.viewStartTime > state_.resultTime(state_.resultCount())) {
-        // Leaving a live recording, the time chart stood at "now", after every result, which
-        // the stored view could only answer with "Plotting Error". It shows the newest result
-        // at its cursor line instead, as the live chart last showed it.
+    } else if (state_.resultCount() > 0 && state_.viewStartTime >= state_.resultTime(state_.resultCount())) {
+        // Leaving a live recording, the time chart stood at "now", at or after the last
+        // result, where the stored view has nothing to draw (or only "Plotting Error"). It
+        // shows the newest results up to the cursor line instead, as the live chart showed them.
         const double spp = double(timebaseRow(state_.timebaseIndex).secondsPerPixel);
         state_.viewStartTime = state_.resultTime(state_.resultCount()) - int64_t(std::nearbyint(300.0 * spp));
     }

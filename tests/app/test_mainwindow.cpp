@@ -145,6 +145,16 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
         ASSERT_NE(a, nullptr) << name;
         EXPECT_FALSE(a->isEnabled()) << name;
     }
+    EXPECT_EQ(rig.find<QMenu>("File1")->property("helpContext").toInt(), 146);
+    EXPECT_EQ(rig.find<QMenu>("Tools1")->property("helpContext").toInt(), 149);
+    EXPECT_EQ(rig.window->property("helpContext").toInt(), 1001);
+    // The File menu's separators: after Save As, Reload Settings Only, Download Binary File,
+    // Export, and before Exit.
+    QStringList file;
+    for (QAction* a : rig.find<QMenu>("File1")->actions()) file << (a->isSeparator() ? "-" : a->objectName());
+    EXPECT_EQ(file.join(' ').toStdString(),
+              "Open1 Reopen1 Save1 SaveAs1 - SaveSettingsOnly1 ReLoadSettingsOnly1 - SaveBinaryFile1 DownloadBinaryFile1 - "
+              "ExportasCSVFile1 - PrinterSetup1 MonochromePrinting1 Print1 - Exit1");
     // Four Reopen entries, hidden while empty.
     for (const char* name : {"N11", "N21", "N31", "N41"}) EXPECT_FALSE(rig.find<QAction>(name)->isVisible()) << name;
 }

@@ -104,6 +104,11 @@ TEST(Connect, GoingOfflineAfterALiveRecordingShowsTheNewestResult) {
     EXPECT_EQ(rig.state.viewStartTime, 1010 - 30);
 
     rig.state.operatingMode = TimebaseRecord;
+    rig.state.viewStartTime = 1010;  // the stop record's time: nothing to draw either
+    rig.link.toggleOnline();
+    EXPECT_EQ(rig.state.viewStartTime, 1010 - 30);
+
+    rig.state.operatingMode = TimebaseRecord;
     rig.state.viewStartTime = 1005;  // a view with results in it stays where it is
     rig.link.toggleOnline();
     EXPECT_EQ(rig.state.viewStartTime, 1005);
