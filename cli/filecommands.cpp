@@ -109,16 +109,16 @@ std::string dialogAnswer(const std::string& path, const std::string& defaultExte
     return p.string();
 }
 
-std::optional<std::string> CommandLineDialogs::openFile(const FileDialogSpec& spec) {
+std::optional<std::string> CommandLineDialogs::openFile(const FileDialogSpec& request) {
     // An existing file is taken as named; the default extension is only tried for a name
     // that does not exist.
     const std::string asGiven = dialogAnswer(openPath, "");
     if (std::filesystem::exists(asGiven)) return asGiven;
-    return dialogAnswer(openPath, spec.defaultExtension);
+    return dialogAnswer(openPath, request.defaultExtension);
 }
 
-std::optional<std::string> CommandLineDialogs::saveFile(const FileDialogSpec& spec) {
-    return dialogAnswer(savePath, spec.defaultExtension);
+std::optional<std::string> CommandLineDialogs::saveFile(const FileDialogSpec& request) {
+    return dialogAnswer(savePath, request.defaultExtension);
 }
 
 void useApplicationDescription(AppState& state) {

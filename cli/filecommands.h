@@ -20,8 +20,8 @@ namespace zvl::cli {
 // answered Yes.
 class CommandLineDialogs : public FileDialogs {
 public:
-    std::optional<std::string> openFile(const FileDialogSpec& spec) override;
-    std::optional<std::string> saveFile(const FileDialogSpec& spec) override;
+    std::optional<std::string> openFile(const FileDialogSpec& request) override;
+    std::optional<std::string> saveFile(const FileDialogSpec& request) override;
     std::string openPath, savePath;
 };
 

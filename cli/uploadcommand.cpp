@@ -53,9 +53,9 @@ class CommandLineSaveDialog : public FileDialogs {
 public:
     explicit CommandLineSaveDialog(std::string path) : path_(std::move(path)) {}
     std::optional<std::string> openFile(const FileDialogSpec&) override { return std::nullopt; }
-    std::optional<std::string> saveFile(const FileDialogSpec& spec) override {
+    std::optional<std::string> saveFile(const FileDialogSpec& request) override {
         std::filesystem::path p = std::filesystem::absolute(path_);
-        if (!p.has_extension() && !spec.defaultExtension.empty()) p += "." + spec.defaultExtension;
+        if (!p.has_extension() && !request.defaultExtension.empty()) p += "." + request.defaultExtension;
         chosen = p.string();
         return chosen;
     }

@@ -21,19 +21,19 @@ TOptionform::TOptionform(Actions actions, QWidget* parent) : QDialog(parent), ac
     f.setBold(true);
     heading->setFont(f);
 
-    struct Spec {
+    struct Entry {
         const char* name;
         const char* caption;
         int y;
         std::function<void()> Actions::*action;
     };
-    const Spec specs[] = {
+    const Entry entries[] = {
         {"Button2", "Examine Existing Records", 48, &Actions::examine},
         {"Button3", "Upload Data from Pellam", 90, &Actions::upload},
         {"Button4", "Collect Data", 132, &Actions::collect},
         {"Button5", "Exit Pellam", 174, &Actions::exitProgram},
     };
-    for (const Spec& s : specs) {
+    for (const Entry& s : entries) {
         auto* b = new QPushButton(s.caption, this);
         b->setObjectName(s.name);
         b->setGeometry(94, s.y, 200, 34);

@@ -21,8 +21,8 @@ class FileDialogs {
 public:
     virtual ~FileDialogs() = default;
     // Full path of the chosen file (as the file system names it), or nullopt when cancelled.
-    virtual std::optional<std::string> openFile(const FileDialogSpec& spec) = 0;
-    virtual std::optional<std::string> saveFile(const FileDialogSpec& spec) = 0;
+    virtual std::optional<std::string> openFile(const FileDialogSpec& request) = 0;
+    virtual std::optional<std::string> saveFile(const FileDialogSpec& request) = 0;
 };
 
 }  // namespace zvl

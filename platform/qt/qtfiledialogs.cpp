@@ -21,34 +21,34 @@ QStringList QtFileDialogs::nameFilters(const std::string& filter) {
     return out;
 }
 
-void QtFileDialogs::configure(QFileDialog& dialog, const FileDialogSpec& spec, bool save) {
-    if (!spec.title.empty()) dialog.setWindowTitle(QString::fromStdString(spec.title));
+void QtFileDialogs::configure(QFileDialog& dialog, const FileDialogSpec& request, bool save) {
+    if (!request.title.empty()) dialog.setWindowTitle(QString::fromStdString(request.title));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save || !spec.mustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !spec.overwritePrompt);
+    dialog.setFileMode(save || !request.mustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
     // The description alone is shown, as the program's filters read; the patterns still apply.
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog.setNameFilters(nameFilters(spec.filter));
-    dialog.setDefaultSuffix(QString::fromStdString(spec.defaultExtension));
-    if (!spec.initialDirectory.empty()) {
-        const QFileInfo start(QFile::decodeName(QByteArray::fromStdString(spec.initialDirectory)));
+    dialog.setNameFilters(nameFilters(request.filter));
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    if (!request.initialDirectory.empty()) {
+        const QFileInfo start(QFile::decodeName(QByteArray::fromStdString(request.initialDirectory)));
         dialog.setDirectory(start.isDir() ? start.absoluteFilePath() : start.absolutePath());
     }
-    if (!spec.fileName.empty())
-        dialog.selectFile(QFileInfo(QFile::decodeName(QByteArray::fromStdString(spec.fileName))).fileName());
+    if (!request.fileName.empty())
+        dialog.selectFile(QFileInfo(QFile::decodeName(QByteArray::fromStdString(request.fileName))).fileName());
 }
 
-std::optional<std::string> QtFileDialogs::run(const FileDialogSpec& spec, bool save) {
+std::optional<std::string> QtFileDialogs::run(const FileDialogSpec& request, bool save) {
     QFileDialog dialog(parent_);
-    configure(dialog, spec, save);
+    configure(dialog, request, save);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
     return QFile::encodeName(QFileInfo(chosen.first()).absoluteFilePath()).toStdString();
 }
 
-std::optional<std::string> QtFileDialogs::openFile(const FileDialogSpec& spec) { return run(spec, false); }
+std::optional<std::string> QtFileDialogs::openFile(const FileDialogSpec& request) { return run(request, false); }
 
-std::optional<std::string> QtFileDialogs::saveFile(const FileDialogSpec& spec) { return run(spec, true); }
+std::optional<std::string> QtFileDialogs::saveFile(const FileDialogSpec& request) { return run(request, true); }
 
 }  // namespace zvl

@@ -62,12 +62,12 @@ TEST_F(FileCommandsTest, SaveAsShowsTheRecordingSaveDialogAtTheDataFolder) {
     ASSERT_EQ(dialogs.shown.size(), 1u);
     const auto& d = dialogs.shown[0];
     EXPECT_TRUE(d.save);
-    EXPECT_EQ(d.spec.title, "Save Sorvantiker Files");
-    EXPECT_EQ(d.spec.filter, "Sorvantiker Files|*.zvl");
-    EXPECT_EQ(d.spec.defaultExtension, "zvl");
-    EXPECT_EQ(d.spec.initialDirectory, "/data/old.zvl");
-    EXPECT_EQ(d.spec.fileName, "/data/old.zvl");
-    EXPECT_TRUE(d.spec.overwritePrompt);
+    EXPECT_EQ(d.request.title, "Save Sorvantiker Files");
+    EXPECT_EQ(d.request.filter, "Sorvantiker Files|*.zvl");
+    EXPECT_EQ(d.request.defaultExtension, "zvl");
+    EXPECT_EQ(d.request.initialDirectory, "/data/old.zvl");
+    EXPECT_EQ(d.request.fileName, "/data/old.zvl");
+    EXPECT_TRUE(d.request.overwritePrompt);
     EXPECT_FALSE(state.saveCommandEnabled);
 }
 
@@ -225,10 +225,10 @@ TEST_F(FileCommandsTest, OpenSwitchesToOfflineEventModeEvenWhenCancelled) {
     ASSERT_EQ(dialogs.shown.size(), 1u);
     const auto& d = dialogs.shown[0];
     EXPECT_FALSE(d.save);
-    EXPECT_EQ(d.spec.title, "Open Stored Sorvantiker Files");
-    EXPECT_EQ(d.spec.filter, "Corvask Sorvantiker|*.ZVL");
-    EXPECT_EQ(d.spec.defaultExtension, "ZVL");
-    EXPECT_EQ(d.spec.initialDirectory, "/data/last.zvl");
+    EXPECT_EQ(d.request.title, "Open Stored Sorvantiker Files");
+    EXPECT_EQ(d.request.filter, "Corvask Sorvantiker|*.ZVL");
+    EXPECT_EQ(d.request.defaultExtension, "ZVL");
+    EXPECT_EQ(d.request.initialDirectory, "/data/last.zvl");
 }
 
 TEST_F(FileCommandsTest, OpenFitsTheTimeBaseAndShowsTheFirstResult) {

@@ -24,15 +24,15 @@ TEST(QtFileDialogs, FiltersShowTheDescriptionAndMatchEitherCase) {
 
 TEST(QtFileDialogs, ConfigureAppliesEveryPartOfTheDescription) {
     test::TempDir dir;
-    FileDialogSpec spec;
-    spec.title = "Save Sorvantiker Files";
-    spec.filter = "Sorvantiker Files|*.zvl";
-    spec.defaultExtension = "zvl";
-    spec.initialDirectory = dir.file("last.zvl");  // a file path starts in its folder
-    spec.fileName = "/elsewhere/run.zvl";
-    spec.overwritePrompt = true;
+    FileDialogSpec request;
+    request.title = "Save Sorvantiker Files";
+    request.filter = "Sorvantiker Files|*.zvl";
+    request.defaultExtension = "zvl";
+    request.initialDirectory = dir.file("last.zvl");  // a file path starts in its folder
+    request.fileName = "/elsewhere/run.zvl";
+    request.overwritePrompt = true;
     QFileDialog save;
-    QtFileDialogs::configure(save, spec, true);
+    QtFileDialogs::configure(save, request, true);
     EXPECT_EQ(save.windowTitle(), QStringLiteral("Save Sorvantiker Files"));
     EXPECT_EQ(save.acceptMode(), QFileDialog::AcceptSave);
     EXPECT_EQ(save.defaultSuffix(), QStringLiteral("zvl"));
@@ -59,10 +59,10 @@ TEST(QtFileDialogs, ConfigureAppliesEveryPartOfTheDescription) {
 
 TEST(QtFileDialogs, AnAcceptedSaveDialogAnswersWithTheFullPathAndTheDefaultExtension) {
     test::TempDir dir;
-    FileDialogSpec spec;
-    spec.filter = "Setings Only|*.STG";
-    spec.defaultExtension = "stg";
-    spec.initialDirectory = dir.path().string();
+    FileDialogSpec request;
+    request.filter = "Setings Only|*.STG";
+    request.defaultExtension = "stg";
+    request.initialDirectory = dir.path().string();
     QtFileDialogs dialogs;
     test::whenModalShows([&](QWidget* w) {
         auto* d = qobject_cast<QFileDialog*>(w);
@@ -81,12 +81,12 @@ TEST(QtFileDialogs, AnAcceptedSaveDialogAnswersWithTheFullPathAndTheDefaultExten
         name->setText(QStringLiteral("desc"));
         static_cast<QDialog*>(d)->done(QDialog::Accepted);  // as OK ends it; the answer is selectedFiles()
     });
-    const auto chosen = dialogs.saveFile(spec);
+    const auto chosen = dialogs.saveFile(request);
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(*chosen, dir.file("desc.stg"));
 
     test::whenModalShows([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
-    EXPECT_FALSE(dialogs.openFile(spec).has_value());
+    EXPECT_FALSE(dialogs.openFile(request).has_value());
 }
 
 }  // namespace

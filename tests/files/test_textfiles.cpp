@@ -50,11 +50,11 @@ TEST_F(TextFilesTest, SettingsOnlySaveWritesTheFortyFiveLinesWithCrLf) {
     ASSERT_EQ(dialogs.shown.size(), 1u);
     const auto& d = dialogs.shown[0];
     EXPECT_TRUE(d.save);
-    EXPECT_EQ(d.spec.title, "");
-    EXPECT_EQ(d.spec.filter, "Setings Only|*.STG");
-    EXPECT_EQ(d.spec.defaultExtension, "stg");
-    EXPECT_EQ(d.spec.initialDirectory, "");
-    EXPECT_TRUE(d.spec.overwritePrompt);
+    EXPECT_EQ(d.request.title, "");
+    EXPECT_EQ(d.request.filter, "Setings Only|*.STG");
+    EXPECT_EQ(d.request.defaultExtension, "stg");
+    EXPECT_EQ(d.request.initialDirectory, "");
+    EXPECT_TRUE(d.request.overwritePrompt);
 }
 
 TEST_F(TextFilesTest, SettingsOnlyRoundTripKeepsTheTitleBoxResultsAndView) {
@@ -93,9 +93,9 @@ TEST_F(TextFilesTest, SettingsOnlyRoundTripKeepsTheTitleBoxResultsAndView) {
 
     const auto& d = dialogs.shown.back();
     EXPECT_FALSE(d.save);
-    EXPECT_EQ(d.spec.filter, "Settings Only|*.STG");
-    EXPECT_EQ(d.spec.defaultExtension, "stg");
-    EXPECT_EQ(d.spec.initialDirectory, "/data/x.zvl");
+    EXPECT_EQ(d.request.filter, "Settings Only|*.STG");
+    EXPECT_EQ(d.request.defaultExtension, "stg");
+    EXPECT_EQ(d.request.initialDirectory, "/data/x.zvl");
 }
 
 std::string stgImage(const std::vector<std::string>& flagLines, const std::string& eol = "\r\n") {
@@ -175,10 +175,10 @@ TEST_F(TextFilesTest, ExportWritesHeaderAndPaddedDataLinesByteForByte) {
 
     const auto& d = dialogs.shown.at(0);
     EXPECT_TRUE(d.save);
-    EXPECT_EQ(d.spec.title, "Save Pellam Files as CSV or TXT");
-    EXPECT_EQ(d.spec.filter, "Comma Separated Variables|*.CSV|Text Files|*.TXT");
-    EXPECT_EQ(d.spec.defaultExtension, "CSV");
-    EXPECT_TRUE(d.spec.overwritePrompt);
+    EXPECT_EQ(d.request.title, "Save Pellam Files as CSV or TXT");
+    EXPECT_EQ(d.request.filter, "Comma Separated Variables|*.CSV|Text Files|*.TXT");
+    EXPECT_EQ(d.request.defaultExtension, "CSV");
+    EXPECT_TRUE(d.request.overwritePrompt);
 }
 
 TEST_F(TextFilesTest, ExportOfAnEmptyStoreHasSixteenLinesAndAnEmptyFileName) {
@@ -281,9 +281,9 @@ TEST_F(TextFilesTest, ImportOfTheThreeLineExample) {
 
     const auto& d = dialogs.shown.at(0);
     EXPECT_FALSE(d.save);
-    EXPECT_EQ(d.spec.title, "Import Compliant *.CSV Files");
-    EXPECT_EQ(d.spec.filter, "Compliant CSV files |*.CSV");
-    EXPECT_EQ(d.spec.defaultExtension, "CSV");
+    EXPECT_EQ(d.request.title, "Import Compliant *.CSV Files");
+    EXPECT_EQ(d.request.filter, "Compliant CSV files |*.CSV");
+    EXPECT_EQ(d.request.defaultExtension, "CSV");
 }
 
 TEST_F(TextFilesTest, ImportTakesLfAndLoneCrLineEndsAndKeepsLowSixteenBits) {
@@ -375,10 +375,10 @@ TEST_F(TextFilesTest, BinaryFileIsBareRecordsInInstrumentOrder) {
 
     const auto& d = dialogs.shown.at(0);
     EXPECT_TRUE(d.save);
-    EXPECT_EQ(d.spec.title, "");
-    EXPECT_EQ(d.spec.filter, "Binary Files|*.BIN");
-    EXPECT_EQ(d.spec.defaultExtension, "BIN");
-    EXPECT_FALSE(d.spec.overwritePrompt);
+    EXPECT_EQ(d.request.title, "");
+    EXPECT_EQ(d.request.filter, "Binary Files|*.BIN");
+    EXPECT_EQ(d.request.defaultExtension, "BIN");
+    EXPECT_FALSE(d.request.overwritePrompt);
 }
 
 TEST_F(TextFilesTest, BinaryFileOfAnEmptyStoreIsEmpty) {

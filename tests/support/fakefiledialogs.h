@@ -15,18 +15,18 @@ class ScriptedFileDialogs : public FileDialogs {
 public:
     struct Shown {
         bool save = false;
-        FileDialogSpec spec;
+        FileDialogSpec request;
     };
 
-    std::optional<std::string> openFile(const FileDialogSpec& spec) override { return answer(false, spec); }
-    std::optional<std::string> saveFile(const FileDialogSpec& spec) override { return answer(true, spec); }
+    std::optional<std::string> openFile(const FileDialogSpec& request) override { return answer(false, request); }
+    std::optional<std::string> saveFile(const FileDialogSpec& request) override { return answer(true, request); }
 
     std::deque<std::optional<std::string>> answers;
     std::vector<Shown> shown;
 
 private:
-    std::optional<std::string> answer(bool save, const FileDialogSpec& spec) {
-        shown.push_back({save, spec});
+    std::optional<std::string> answer(bool save, const FileDialogSpec& request) {
+        shown.push_back({save, request});
         if (answers.empty()) return std::nullopt;
         auto a = answers.front();
         answers.pop_front();
