@@ -32,7 +32,8 @@ EnabledControls enabledControls(const AppState& st) {
     if (isOnlineMode(st.operatingMode)) {
         e.menusEnabled = !st.collectionActive;
         e.navigationEnabled = false;
-        e.button2Enabled = true;
+        // During an upload the record mode's Start/Stop has nothing to stop; Cancel does that.
+        e.button2Enabled = !st.uploadActive;
         e.changesButtons34 = false;
     } else {
         e.menusEnabled = true;

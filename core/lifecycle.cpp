@@ -51,7 +51,11 @@ void Lifecycle::splashtimerTimer() {
 bool Lifecycle::FormCloseQuery() {
     if (!state_.collectionActive) return true;
     if (prompts_.confirm(kContinueCollectingText)) return false;
-    link_.stopRecordingAtClose();
+    // An upload is cancelled, not given a stop record.
+    if (state_.uploadActive && cancelTransfer_)
+        cancelTransfer_();
+    else
+        link_.stopRecordingAtClose();
     return true;
 }
 

@@ -3,6 +3,7 @@
 // the start timer connects, the splash timer hands over to the start menu, and closing asks
 // about a running recording, writes the settings and releases the port.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ public:
     void FormClose();
 
     const std::string& settingsPath() const { return settingsPath_; }
+    // How a transfer that is running when the window closes is cancelled (the upload's Cancel).
+    void setCancelTransfer(std::function<void()> cancel) { cancelTransfer_ = std::move(cancel); }
 
 private:
     AppState& state_;
@@ -41,6 +44,7 @@ private:
     MainTimers& timers_;
     std::string settingsPath_;
     bool activated_ = false;
+    std::function<void()> cancelTransfer_;
 };
 
 // The comment memo: leaving it stores its lines in commentLines (at most eleven, the slots

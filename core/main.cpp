@@ -109,6 +109,7 @@ TMainscreen::TMainscreen(MainPlatform platform, QWidget* parent)
     t.xmodemtimer.setHandler([this] { upload_.xmodemtimerTimer(); });
     t.update.setHandler([this] { updateTimer(viewContext_); });
 
+    lifecycle_.setCancelTransfer([this] { upload_.Button8Click(); });
     lifecycle_.FormCreate();
     redrawTraceView();
     applyPaintControls();

@@ -47,7 +47,7 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// A decimal number after optional blanks: sign, digits, fraction, exponent. Anything else,
+// A decimal number between optional blanks: sign, digits, fraction, exponent. Anything else,
 // trailing text included, is not a number and reads as 0.
 double decimalValue(std::string_view text) {
     size_t i = 0;
@@ -69,11 +69,13 @@ double decimalValue(std::string_view text) {
         while (j < text.size() && isDigit(text[j])) ++j;
         i = j;
     }
+    const size_t numberEnd = i;
+    while (i < text.size() && text[i] == ' ') ++i;  // blanks after the number are allowed
     if (i != text.size()) return 0;
     double value = 0;
-    const auto [end, ec] = std::from_chars(text.data() + start, text.data() + i, value);
+    const auto [end, ec] = std::from_chars(text.data() + start, text.data() + numberEnd, value);
     if (ec == std::errc::result_out_of_range) value = HUGE_VAL;  // an exponent too large for a double
-    else if (ec != std::errc() || end != text.data() + i) return 0;
+    else if (ec != std::errc() || end != text.data() + numberEnd) return 0;
     return negative ? -value : value;
 }
 

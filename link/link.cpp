@@ -123,6 +123,9 @@ void InstrumentLink::statusPoll() {
     if (online) {
         sendCommand(cmd::StatusOptions);
         waitTicks(9, true);
+        // An upload or download started during the wait owns the line now: a status answer
+        // in the middle of its blocks would break one of them.
+        if (state_.uploadActive || state_.protocolTransferActive) return;
         sendCommand(cmd::StatusClock);
     }
 }

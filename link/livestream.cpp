@@ -153,6 +153,9 @@ void InstrumentLink::limitStop() {
 
 void InstrumentLink::startStopRecording() {
     if (!isOnlineMode(state_.operatingMode)) return;  // offline, the same button searches
+    // An upload sets collectionActive too, but its end is Cancel: a stop record or a 0x41 in
+    // the middle of the block stream would corrupt the memory being received.
+    if (state_.uploadActive) return;
     view_.focusEventTimeButton();
     const int64_t t = now();
     state_.viewStartTime = t;
@@ -205,7 +208,7 @@ void InstrumentLink::collectNewData() {
 }
 
 void InstrumentLink::stopRecordingAtClose() {
-    if (state_.collectionActive) stopSequence();
+    if (state_.collectionActive && !state_.uploadActive) stopSequence();
 }
 
 }  // namespace zvl

@@ -29,8 +29,13 @@ void QtPrompts::information(const std::string& text) {
 }
 
 bool QtPrompts::confirm(const std::string& text) {
-    return QMessageBox::question(parent_, title_, q(text), QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Yes) == QMessageBox::Yes;
+    // Only Yes and No answer the question: closing the box or Escape counts as Yes, which
+    // leaves things as they are ("Continue Collecting Data ?" goes on collecting).
+    QMessageBox box(QMessageBox::Question, title_, q(text), QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Yes);
+    box.exec();
+    return box.clickedButton() != box.button(QMessageBox::No);
 }
 
 std::string QtPrompts::inputBox(const std::string& caption, const std::string& prompt,

@@ -54,6 +54,10 @@ TEST(ControlStates, StatisticsRecentAndTimebaseButtons) {
     EXPECT_FALSE(enabledControls(st).menusEnabled);
     EXPECT_FALSE(enabledControls(st).navigationEnabled);
     EXPECT_FALSE(paintControls(st).button5Enabled);
+    EXPECT_TRUE(enabledControls(st).button2Enabled);
+    st.operatingMode = EventRecord;
+    st.uploadActive = true;
+    EXPECT_FALSE(enabledControls(st).button2Enabled) << "no Stop in the middle of an upload";
 }
 
 }  // namespace

@@ -236,7 +236,8 @@ TEST(CsvField, ReadsBlanksSignsFractionsAndExponentsAndAnythingElseAsZero) {
     EXPECT_EQ(csvField(",9", 1).value, 0);
     EXPECT_EQ(csvField("", 1).value, 0);
     EXPECT_EQ(csvField("1,\"2\"", 2).value, 0) << "quotes are not part of a number";
-    EXPECT_EQ(csvField("65 ,5", 1).value, 0) << "trailing text after the number";
+    EXPECT_EQ(csvField("65x,5", 1).value, 0) << "trailing text after the number";
+    EXPECT_EQ(csvField("65  ,5", 1).value, 65) << "blanks after the number are not text";
 }
 
 TEST(CsvField, RefusesLinesLongerThan254AfterLeadingBlanksAndValuesBeyond32Bits) {

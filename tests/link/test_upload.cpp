@@ -3,6 +3,8 @@
 // the choice box's six buttons, and Cancel.
 #include <gtest/gtest.h>
 
+#include "core/lifecycle.h"
+
 #include "tests/link/upload_rig.h"
 
 namespace zvl {
@@ -321,6 +323,58 @@ TEST(UploadCancel, HalfWayKeepsTheRecordsStoredAndStopsTheInstrument) {
     EXPECT_EQ(u.rig.engine->uploadsCancelled(), 1);
     EXPECT_EQ(u.rig.port.writes.size(), writes) << "no retry after a cancel";
     EXPECT_EQ(st.resultCount(), stored);
+}
+
+TEST(UploadCancel, StartStopAndTheCloseQueryNeverPutAStopRecordIntoAnUpload) {
+    UploadRig u(memoryOf(200 * 16));
+    AppState& st = u.rig.state;
+    u.upload.DownloadStoredData1Click();
+    for (int k = 0; k < 100'000 && u.upload.packetsStored() < 20; ++k) u.rig.run(10);
+    ASSERT_TRUE(st.uploadActive);
+    ASSERT_TRUE(st.collectionActive);
+    const size_t writes = u.rig.port.writes.size();
+    u.rig.prompts.confirmAnswers = {false};
+    u.rig.link.startStopRecording();  // the record mode's Stop
+    u.rig.link.stopRecordingAtClose();
+    EXPECT_TRUE(u.rig.prompts.confirmations.empty());
+    EXPECT_EQ(u.rig.port.writes.size(), writes) << "no 0x41 into the block stream";
+    EXPECT_EQ(st.resultCount(), u.upload.packetsStored() * 16) << "no stop record among the uploaded results";
+    EXPECT_TRUE(st.collectionActive);
+
+    // Closing the window during the upload asks, and No cancels the upload.
+    test::FakeTimer t1(u.rig.clock, "Starttimer"), t2(u.rig.clock, "splashtimer"), t3(u.rig.clock, "update");
+    MainTimers timers{t1, t2, u.rig.statusTimer, u.rig.breakTimer, u.xmodemtimer, t3};
+    Lifecycle life(st, u.rig.link, u.rig.prompts, u.view, timers, "/nonexistent/Pellam.ini");
+    life.setCancelTransfer([&] { u.upload.Button8Click(); });
+    u.rig.prompts.confirmAnswers = {false};
+    EXPECT_TRUE(life.FormCloseQuery());
+    EXPECT_EQ(u.controlBytes().back(), CAN);
+    EXPECT_EQ(u.upload.outcome(), StoredDataUpload::Outcome::Cancelled);
+    EXPECT_EQ(st.resultCount(), u.upload.packetsStored() * 16);
+}
+
+TEST(UploadStart, AStatusPollWaitingWhenTheUploadStartsSendsNothingMore) {
+    UploadRig u(memoryOf(64));
+    u.rig.state.operatingMode = EventRecord;
+    u.rig.port.writes.clear();
+    // The upload starts from a message served inside the poll's 9-tick wait.
+    bool started = false;
+    u.rig.pump.onIdle = [&] {
+        if (!started && u.rig.clock.ms > 1100) {
+            started = true;
+            u.upload.DownloadStoredData1Click();
+        }
+    };
+    u.rig.link.statusPoll();
+    u.rig.pump.onIdle = nullptr;
+    ASSERT_TRUE(started);
+    std::vector<uint8_t> codes;
+    for (const Bytes& w : u.rig.port.writes)
+        if (w.size() >= 3 && w[0] == 0x01) codes.push_back(w[2]);
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), cmd::StatusClock), 0) << "no 0x22 after the upload began";
+    u.runToEnd();
+    EXPECT_EQ(u.rig.state.resultCount(), 64);
+    EXPECT_EQ(u.upload.checksumErrors(), 0);
 }
 
 TEST(UploadCancel, TheFileTransferIsCancelledToo) {

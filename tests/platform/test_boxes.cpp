@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QKeyEvent>
+
 #include "modal.h"
 #include "platform/qt/mboxb.h"
 #include "platform/qt/qtprompts.h"
@@ -233,6 +235,15 @@ TEST(QtPrompts, ConfirmIsYesOrNo) {
     answerMessageBox(QMessageBox::No, QStringLiteral("Clear the memory?"), QMessageBox::Question,
                      {QMessageBox::Yes, QMessageBox::No});
     EXPECT_FALSE(prompts.confirm("Clear the memory?"));
+}
+
+TEST(QtPrompts, EscapeOnAQuestionLeavesThingsAsTheyAre) {
+    QtPrompts prompts;
+    test::whenModalShows([](QWidget* w) {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(w, &escape);
+    });
+    EXPECT_TRUE(prompts.confirm("Continue Collecting Data ?")) << "Escape is not a No";
 }
 
 TEST(QtPrompts, WarningAndInformationHaveOneOkButtonAndTheCallersText) {

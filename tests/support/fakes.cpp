@@ -105,6 +105,7 @@ void FakePump::processEventsUntil(int64_t deadlineMs) {
         }
         port_.deliver();
         for (FakeTimer* t : timers_) t->fireIfDue();
+        if (onIdle) onIdle();
         if (clock_.ms >= deadlineMs) break;
         ++clock_.ms;
     } while (true);

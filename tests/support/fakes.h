@@ -112,6 +112,7 @@ public:
     void sleepUntil(int64_t deadlineMs) override;
     int depth = 0;      // nesting of message-processing waits
     int maxDepth = 0;
+    std::function<void()> onIdle;  // runs at every millisecond a wait serves, like a user's click
 
 private:
     FakeClock& clock_;
