@@ -2,6 +2,8 @@
 // data-available handler in notifications of a given size.
 #include <benchmark/benchmark.h>
 
+#include "bench/benchsupport.h"
+
 #include <functional>
 
 #include "link/link.h"
@@ -30,45 +32,16 @@ public:
     PortProbe probe(const std::string&) override { return PortProbe::Absent; }
 };
 
-class StillClock : public Clock {
-public:
-    LocalDateTime now() const override { return {2026, 12, 7, 12, 0, 0, 0}; }
-    int64_t milliseconds() const override { return 0; }
-};
-class NoPump : public EventPump {
-public:
-    void processEventsUntil(int64_t) override {}
-    void sleepUntil(int64_t) override {}
-};
-class NoTimer : public Timer {
-public:
-    void enable() override {}
-    void disable() override {}
-    bool isActive() const override { return false; }
-    void setInterval(int) override {}
-    int interval() const override { return 0; }
-    void setHandler(std::function<void()>) override {}
-};
-class SilentPrompts : public Prompts {
-public:
-    void warning(const std::string&) override {}
-    void information(const std::string&) override {}
-    bool confirm(const std::string&) override { return false; }
-    std::string inputBox(const std::string&, const std::string&, const std::string& d) override { return d; }
-    void setBusyCursor(bool) override {}
-    std::optional<int> selectPort(const std::vector<int>&) override { return std::nullopt; }
-    ChoiceAnswer choiceBox(const std::string&, std::optional<int64_t>) override { return ChoiceAnswer::IgnoreThis; }
-};
 
 void BM_LiveDecoder(benchmark::State& bench) {
     const size_t chunk = size_t(bench.range(0));
     const int results = 100000;
     AppState state;
     BufferPort port;
-    StillClock clock;
-    NoPump pump;
-    NoTimer t1, t2;
-    SilentPrompts prompts;
+    bench::StillClock clock;
+    bench::NoPump pump;
+    bench::NoTimer t1, t2;
+    bench::QuietPrompts prompts;
     ViewHooks view;
     InstrumentLink link(state, port, clock, pump, prompts, view, t1, t2);
     for (int i = 0; i < results; ++i) {

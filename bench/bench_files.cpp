@@ -5,6 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/benchsupport.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -19,23 +21,7 @@ namespace {
 
 constexpr int64_t kResults = 100000;
 
-class QuietPrompts : public Prompts {
-public:
-    void warning(const std::string& text) override { lastWarning = text; }
-    void information(const std::string&) override {}
-    bool confirm(const std::string&) override { return false; }
-    std::string inputBox(const std::string&, const std::string&, const std::string& d) override { return d; }
-    void setBusyCursor(bool) override {}
-    std::optional<int> selectPort(const std::vector<int>&) override { return std::nullopt; }
-    ChoiceAnswer choiceBox(const std::string&, std::optional<int64_t>) override { return ChoiceAnswer::IgnoreThis; }
-    std::string lastWarning;
-};
 
-class FixedClock : public Clock {
-public:
-    LocalDateTime now() const override { return {2026, 12, 7, 10, 0, 0, 0}; }
-    int64_t milliseconds() const override { return 0; }
-};
 
 class FixedDialogs : public FileDialogs {
 public:
@@ -77,9 +63,9 @@ std::unique_ptr<AppState> recording() {
 
 struct Rig {
     std::unique_ptr<AppState> state = recording();
-    QuietPrompts prompts;
+    bench::QuietPrompts prompts;
     ViewHooks view;
-    FixedClock clock;
+    bench::StillClock clock;
     FixedDialogs dialogs;
     FileCommands files{*state, dialogs, prompts, view, clock};
     Folder folder;
@@ -90,7 +76,7 @@ void BM_SaveAs100000(benchmark::State& st) {
     Rig rig;
     rig.dialogs.path = rig.folder.path + "/run.zvl";
     for (auto _ : st) {
-        if (rig.files.saveAs() != FileOutcome::Done) st.SkipWithError(rig.prompts.lastWarning.c_str());
+        if (rig.files.saveAs() != FileOutcome::Done) st.SkipWithError(rig.prompts.lastWarning().c_str());
     }
     st.SetItemsProcessed(st.iterations() * kResults);
 }
@@ -120,7 +106,7 @@ void BM_OpenParts100000(benchmark::State& st) {
         int64_t loaded = 0;
         for (int n = 1; n <= 4; ++n) {
             if (!loadRecordingFile(s, rig.folder.path + "/run_" + std::to_string(n) + ".ZVL", rig.prompts, rig.view))
-                st.SkipWithError(rig.prompts.lastWarning.c_str());
+                st.SkipWithError(rig.prompts.lastWarning().c_str());
             loaded += s.resultCount();
         }
         if (loaded != kResults) st.SkipWithError("wrong count");
@@ -134,7 +120,7 @@ void BM_Export100000(benchmark::State& st) {
     Rig rig;
     rig.dialogs.path = rig.folder.path + "/run.csv";
     for (auto _ : st) {
-        if (rig.files.exportCsvOrTxt() != FileOutcome::Done) st.SkipWithError(rig.prompts.lastWarning.c_str());
+        if (rig.files.exportCsvOrTxt() != FileOutcome::Done) st.SkipWithError(rig.prompts.lastWarning().c_str());
     }
     st.SetItemsProcessed(st.iterations() * kResults);
     st.counters["bytes"] = double(std::filesystem::file_size(rig.dialogs.path));
@@ -161,7 +147,7 @@ void BM_Import100000(benchmark::State& st) {
         std::fclose(f);
     }
     for (auto _ : st) {
-        if (rig.files.importCompliantCsv() != FileOutcome::Done) st.SkipWithError(rig.prompts.lastWarning.c_str());
+        if (rig.files.importCompliantCsv() != FileOutcome::Done) st.SkipWithError(rig.prompts.lastWarning().c_str());
     }
     st.SetItemsProcessed(st.iterations() * kResults);
 }

@@ -2,6 +2,8 @@
 // canvas onto a fresh 780 x 380 picture (what the main window does after every live result).
 #include <benchmark/benchmark.h>
 
+#include "bench/benchsupport.h"
+
 #include <QGuiApplication>
 
 #include "platform/qt/tracepicture.h"
@@ -9,22 +11,6 @@
 namespace zvl {
 namespace {
 
-class StillClock : public Clock {
-public:
-    LocalDateTime now() const override { return dateTimeFromTimeStamp(nowStamp); }
-    int64_t milliseconds() const override { return 0; }
-    int64_t nowStamp = 0;
-};
-class QuietPrompts : public Prompts {
-public:
-    void warning(const std::string&) override {}
-    void information(const std::string&) override {}
-    bool confirm(const std::string&) override { return false; }
-    std::string inputBox(const std::string&, const std::string&, const std::string& d) override { return d; }
-    void setBusyCursor(bool) override {}
-    std::optional<int> selectPort(const std::vector<int>&) override { return std::nullopt; }
-    ChoiceAnswer choiceBox(const std::string&, std::optional<int64_t>) override { return ChoiceAnswer::IgnoreThis; }
-};
 
 // 100000 results `step` seconds apart (step 0: all in the same second), inputs changing often.
 void fill(AppState& st, int64_t step) {
@@ -47,12 +33,12 @@ enum Scenario { EventRecordEnd, EventSearchMiddle, TimebaseRecordDense, Timebase
 void BM_Redraw(benchmark::State& bench) {
     const auto scenario = Scenario(bench.range(0));
     AppState st;
-    StillClock clock;
-    QuietPrompts prompts;
+    bench::StillClock clock;
+    bench::QuietPrompts prompts;
     TraceRenderer renderer(st, clock, prompts);
     const bool dense = scenario == TimebaseRecordDense || scenario == TimebaseSearchDenseEnd;
     fill(st, dense ? 0 : 1);
-    clock.nowStamp = st.recordingEndTime + 1;
+    clock.at = dateTimeFromTimeStamp(st.recordingEndTime + 1);
     st.timebaseIndex = 5;
     switch (scenario) {
         case EventRecordEnd: st.operatingMode = EventRecord; break;

@@ -3,22 +3,13 @@
 // can make, with all sixteen bit tests on every result.
 #include <benchmark/benchmark.h>
 
+#include "bench/benchsupport.h"
+
 #include "search/matchsearch.h"
 
 namespace zvl {
 namespace {
 
-class QuietPrompts : public Prompts {
-public:
-    void warning(const std::string&) override {}
-    void information(const std::string&) override { ++messages; }
-    bool confirm(const std::string&) override { return false; }
-    std::string inputBox(const std::string&, const std::string&, const std::string& d) override { return d; }
-    void setBusyCursor(bool) override {}
-    std::optional<int> selectPort(const std::vector<int>&) override { return std::nullopt; }
-    ChoiceAnswer choiceBox(const std::string&, std::optional<int64_t>) override { return ChoiceAnswer::IgnoreThis; }
-    int messages = 0;
-};
 
 constexpr int64_t kResults = 100000;
 
@@ -37,13 +28,13 @@ void fill(AppState& st) {
 void BM_Find(benchmark::State& bench) {
     AppState st;
     fill(st);
-    QuietPrompts prompts;
+    bench::QuietPrompts prompts;
     ViewHooks view;
     for (auto _ : bench) {
         Button1Click(st, prompts, view);
         benchmark::DoNotOptimize(st.currentMatch);
     }
-    if (st.currentMatch != kResults || prompts.messages != 0) bench.SkipWithError("the match is not the last result");
+    if (st.currentMatch != kResults || !prompts.informations.empty()) bench.SkipWithError("the match is not the last result");
     bench.SetItemsProcessed(bench.iterations() * kResults);
 }
 BENCHMARK(BM_Find)->Unit(benchmark::kMillisecond);
@@ -51,14 +42,14 @@ BENCHMARK(BM_Find)->Unit(benchmark::kMillisecond);
 void BM_Next(benchmark::State& bench) {
     AppState st;
     fill(st);
-    QuietPrompts prompts;
+    bench::QuietPrompts prompts;
     st.matchFound = true;
     for (auto _ : bench) {
         st.currentMatch = 1;
         Button2ClickSearch(st, prompts);
         benchmark::DoNotOptimize(st.currentMatch);
     }
-    if (st.currentMatch != kResults || prompts.messages != 0) bench.SkipWithError("the match is not the last result");
+    if (st.currentMatch != kResults || !prompts.informations.empty()) bench.SkipWithError("the match is not the last result");
     bench.SetItemsProcessed(bench.iterations() * (kResults - 1));
 }
 BENCHMARK(BM_Next)->Unit(benchmark::kMillisecond);

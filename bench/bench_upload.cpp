@@ -8,6 +8,8 @@
 //                        (blocks x 132 bytes x 10 bits / 19200).
 #include <benchmark/benchmark.h>
 
+#include "bench/benchsupport.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
@@ -27,17 +29,6 @@
 namespace zvl {
 namespace {
 
-class SilentPrompts : public Prompts {
-public:
-    void warning(const std::string& t) override { warnings.push_back(t); }
-    void information(const std::string&) override {}
-    bool confirm(const std::string&) override { return false; }
-    std::string inputBox(const std::string&, const std::string&, const std::string& d) override { return d; }
-    void setBusyCursor(bool) override {}
-    std::optional<int> selectPort(const std::vector<int>&) override { return std::nullopt; }
-    ChoiceAnswer choiceBox(const std::string&, std::optional<int64_t>) override { return ChoiceAnswer::IgnoreAll; }
-    std::vector<std::string> warnings;
-};
 
 // ---------------------------------------------------------------------------------------
 // In process: the engine answers every write at once.
@@ -66,25 +57,6 @@ public:
     void setDataAvailableHandler(std::function<void(int64_t)> h) override { handler = std::move(h); }
     PortProbe probe(const std::string&) override { return PortProbe::Absent; }
 };
-class StillClock : public Clock {
-public:
-    LocalDateTime now() const override { return {2026, 12, 7, 12, 0, 0, 0}; }
-    int64_t milliseconds() const override { return 0; }
-};
-class NoPump : public EventPump {
-public:
-    void processEventsUntil(int64_t) override {}
-    void sleepUntil(int64_t) override {}
-};
-class NoTimer : public Timer {
-public:
-    void enable() override {}
-    void disable() override {}
-    bool isActive() const override { return false; }
-    void setInterval(int) override {}
-    int interval() const override { return 0; }
-    void setHandler(std::function<void()>) override {}
-};
 
 void BM_UploadInProcess(benchmark::State& bench) {
     sim::SimConfig config;
@@ -93,10 +65,11 @@ void BM_UploadInProcess(benchmark::State& bench) {
     sim::InstrumentEngine engine(config);
     EnginePort port(engine);
     AppState state;
-    StillClock clock;
-    NoPump pump;
-    NoTimer t1, t2, xmodem;
-    SilentPrompts prompts;
+    bench::StillClock clock;
+    bench::NoPump pump;
+    bench::NoTimer t1, t2, xmodem;
+    bench::QuietPrompts prompts;
+    prompts.choice = ChoiceAnswer::IgnoreAll;
     ViewHooks view;
     InstrumentLink link(state, port, clock, pump, prompts, view, t1, t2);
     StoredDataUpload upload(state, link, clock, prompts, view, xmodem);
@@ -134,7 +107,8 @@ void BM_UploadOverPty(benchmark::State& bench) {
     QtEventPump pump(clock);
     QtSerialPort port;
     QtTimer t1{5000}, t2{500}, xmodem{5000};
-    SilentPrompts prompts;
+    bench::QuietPrompts prompts;
+    prompts.choice = ChoiceAnswer::IgnoreAll;
     ViewHooks view;
     InstrumentLink link(state, port, clock, pump, prompts, view, t1, t2);
     StoredDataUpload upload(state, link, clock, prompts, view, xmodem);
