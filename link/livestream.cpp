@@ -12,15 +12,6 @@
 
 namespace zvl {
 
-namespace {
-constexpr int kMaxPacketLength = 13;
-constexpr uint8_t kPacketOptions = 0xC0;
-constexpr uint8_t kPacketFirmware = 0xC1;
-constexpr uint8_t kPacketClock = 0xC2;
-constexpr uint8_t kPacketSerial = 0xC3;
-constexpr uint8_t kPacketLiveResult = 0xD0;
-}  // namespace
-
 void InstrumentLink::ApdComPort1TriggerAvail(int64_t count) {
     if (state_.protocolTransferActive) return;  // the file-transfer receiver owns the port
     for (int64_t i = 0; i < count; ++i) {
@@ -85,27 +76,27 @@ void InstrumentLink::packetLoop() {
 bool InstrumentLink::actOnPacket() {
     auto& p = state_.rxPacket;  // slot k + 1 holds packet offset k
     switch (uint8_t(p[3])) {
-        case kPacketOptions:
+        case packet::Options:
             state_.debounceCode = uint8_t(p[5]);
             for (int k = 0; k < 8; ++k) state_.hardwareOptions[size_t(k)] = (p[6] >> k) & 1;
             break;
-        case kPacketFirmware:
+        case packet::Firmware:
             state_.firmwareVersion = firmwareText(uint8_t(p[6]), uint8_t(p[7]));
             break;
-        case kPacketClock:
+        case packet::Clock:
             if (p[4] >= 0x80) {  // the clock would overflow: malformed
                 discardBuffer();
                 return false;
             }
             state_.instrumentClock = (int64_t(p[4]) << 24) | (int64_t(p[5]) << 16) | (int64_t(p[6]) << 8) | p[7];
             break;
-        case kPacketSerial: {
+        case packet::Serial: {
             std::string serial;
             for (int slot = 4; slot <= 11; ++slot) serial.push_back(char(uint8_t(p[size_t(slot)])));
             state_.serialNumber = serial;
             break;
         }
-        case kPacketLiveResult:
+        case packet::LiveResult:
             return storeLiveResult(uint16_t((p[4] << 8) | p[5]));
         default:
             break;

@@ -11,6 +11,7 @@
 
 #include "core/state.h"
 #include "link/link.h"
+#include "link/protocol.h"
 #include "platform/clock.h"
 #include "platform/prompts.h"
 #include "platform/timer.h"
@@ -25,9 +26,6 @@ inline constexpr const char* kBlockSequenceErrorText =
 inline constexpr const char* kUploadOverflowText =
     "Upload Error: The Instrument Sent More Than 100000 Results. Transfer Ended. The First 100000 Are Kept.";
 
-inline constexpr int kUploadPacketSize = 132;
-inline constexpr int kUploadSlotsPerPacket = 16;
-inline constexpr int kUploadDataBytes = 128;
 inline constexpr int kUploadRetryMs = 5000;        // xmodemtimer
 inline constexpr int kBlocksPerProgressStep = 8;  // the byte counter moves every 1024 bytes
 // A stalled partial packet is thrown away when the retry timer fires and nothing has arrived
@@ -36,15 +34,10 @@ inline constexpr int64_t kQuietLineMs = 1000;
 // The most results an upload stores: the highest result index that has a time.
 inline constexpr int64_t kUploadLimit = kMaxResults;
 
-// Record markers of the instrument's memory image.
-inline constexpr uint8_t kKindNewest = 0xBF;     // the last record written into a wrapped memory
-inline constexpr uint8_t kKindInOrder = 0xA0;    // the image is in time order already
-inline constexpr uint8_t kFlagWrapped = 0x80;    // in flags of result 1: the memory has wrapped
-
 // Sum of bytes 0..130 of a packet modulo 256 (the value its byte 131 must hold).
 uint8_t uploadChecksum(const uint8_t* packet);
 // Kinds 0x00 and 0x1A mark an empty record slot.
-inline bool isEmptySlotKind(uint8_t kind) { return kind == 0x00 || kind == 0x1A; }
+inline bool isEmptySlotKind(uint8_t kind) { return kind == 0x00 || kind == kPadByte; }
 // A record slot (flags, kind, time big-endian, inputs high, low) as a result.
 ResultRecord recordFromSlot(const uint8_t* slot);
 

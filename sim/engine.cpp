@@ -175,7 +175,7 @@ void InstrumentEngine::handleCommand(uint8_t code, const std::vector<uint8_t>& v
             endUpload();
             mode_ = Mode::UploadAwaitingNak;
             break;
-        case command::SendImage:
+        case command::DownloadImage:
             // The ZMODEM send of the memory image is not simulated: logged and nothing else.
             break;
         default:

@@ -10,57 +10,23 @@
 #include <string>
 #include <vector>
 
+#include "link/protocol.h"
+
 namespace zvl::sim {
 
-// Bytes on the line.
-namespace bytes {
-constexpr uint8_t SOH = 0x01;
-constexpr uint8_t EOT = 0x04;
-constexpr uint8_t ENQ = 0x05;  // the instrument's "unknown signal"
-constexpr uint8_t ACK = 0x06;
-constexpr uint8_t NAK = 0x15;  // the instrument's "invalid signal"; the PC's "send again"
-constexpr uint8_t CAN = 0x18;
-}  // namespace bytes
-
-// Packet codes, PC to instrument.
-namespace command {
-constexpr uint8_t StatusOptions = 0x20;
-constexpr uint8_t StatusFirmware = 0x21;
-constexpr uint8_t StatusClock = 0x22;
-constexpr uint8_t StatusSerial = 0x23;
-constexpr uint8_t WriteOptions = 0x30;
-constexpr uint8_t SetClock = 0x31;
-constexpr uint8_t StartLive = 0x40;
-constexpr uint8_t Stop = 0x41;
-constexpr uint8_t UploadMemory = 0x42;   // memory as XMODEM blocks after the PC's NAK
-constexpr uint8_t SendImage = 0x43;      // memory by ZMODEM (not simulated yet)
-}  // namespace command
-
-// Packet codes, instrument to PC.
-namespace answer {
-constexpr uint8_t Options = 0xC0;
-constexpr uint8_t Firmware = 0xC1;
-constexpr uint8_t Clock = 0xC2;
-constexpr uint8_t Serial = 0xC3;
-constexpr uint8_t LiveResult = 0xD0;
-}  // namespace answer
-
-// A packet is 01 L code data... 04 with L = data bytes + 2, so L is 2..13.
-constexpr int kMinPacketLength = 2;
-constexpr int kMaxPacketLength = 13;
+// The protocol's bytes and codes under the names the instrument side uses.
+namespace bytes = zvl::ctl;
+namespace command = zvl::cmd;
+namespace answer = zvl::packet;
 
 // The memory and its upload: 8-byte records (flags, kind, time big-endian, inputs high, low)
 // sent sixteen to a 132-byte block: SOH, number, its complement, 128 data bytes, checksum
 // (sum of the first 131 bytes modulo 256). Slots after the last record are filled with 0x1A.
 using MemoryRecord = std::array<uint8_t, 8>;
 constexpr int64_t kMemoryCapacity = 100000;
-constexpr int kBlockSize = 132;
-constexpr int kRecordsPerBlock = 16;
-constexpr uint8_t kKindRecord = 0xD0;   // an ordinary record
-constexpr uint8_t kKindNewest = 0xBF;   // the last record written into a wrapped memory
-constexpr uint8_t kKindInOrder = 0xA0;  // first record of an image the instrument sends in time order
-constexpr uint8_t kFlagWrapped = 0x80;  // in the flags of the first record sent: the memory has wrapped
-constexpr uint8_t kPadByte = 0x1A;
+constexpr int kBlockSize = kUploadPacketSize;
+constexpr int kRecordsPerBlock = kUploadSlotsPerPacket;
+constexpr uint8_t kKindRecord = 0xD0;   // an ordinary record (the instrument's own choice)
 
 struct SimConfig {
     uint8_t firmwareMajor = 1;        // firmware 1.51: 0xC1 offsets 5 and 6 are 1 and 0x51

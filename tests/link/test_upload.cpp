@@ -14,7 +14,9 @@ using test::Bytes;
 using test::memRecord;
 using test::UploadRig;
 
-constexpr uint8_t ACK = 0x06, NAK = 0x15, CAN = 0x18;
+using ctl::ACK;
+using ctl::CAN;
+using ctl::NAK;
 
 sim::SimConfig memoryOf(int64_t records) {
     sim::SimConfig c;
