@@ -76,22 +76,6 @@ std::string shown(const std::string& text) {
     return windows1252ToUtf8(safe);
 }
 
-// Usage check shared by the three commands: exactly `count` positional arguments.
-int checkUsage(const ParsedArgs& a, size_t count, const char* help, const std::string& name) {
-    if (a.has("--help")) {
-        std::fputs(help, stdout);
-        return kExitOk;
-    }
-    std::string why = a.error;
-    if (why.empty() && a.positionals.size() != count)
-        why = a.positionals.size() < count ? "missing file name" : "unexpected argument " + a.positionals[count];
-    for (const std::string& p : a.positionals)
-        if (why.empty() && p.empty()) why = "empty file name";
-    if (why.empty()) return -1;
-    fail(why + " (see zvl " + name + " --help)");
-    return kExitUsage;
-}
-
 struct FileRun {
     std::unique_ptr<AppState> state = std::make_unique<AppState>();
     QtClock clock;

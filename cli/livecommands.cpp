@@ -61,14 +61,7 @@ std::string printable(const std::string& s) {
 
 int runStatus(const std::vector<std::string>& args) {
     const ParsedArgs a = parseArgs(args, {"--port"}, {});
-    if (a.has("--help")) {
-        std::fputs(kStatusHelp, stdout);
-        return kExitOk;
-    }
-    if (!a.error.empty() || !a.positionals.empty()) {
-        fail((a.error.empty() ? "unexpected argument " + a.positionals[0] : a.error) + " (see zvl status --help)");
-        return kExitUsage;
-    }
+    if (int code = checkUsage(a, 0, kStatusHelp, "status"); code >= 0) return code;
     Session s;
     if (!s.openAndConnect(a.value("--port").value_or("COM1"))) return kExitFailure;
     const AppState& st = s.state;
@@ -90,14 +83,7 @@ int runStatus(const std::vector<std::string>& args) {
 
 int runCollect(const std::vector<std::string>& args) {
     const ParsedArgs a = parseArgs(args, {"--port", "--seconds", "--count", "--output"}, {}, {{"-o", "--output"}});
-    if (a.has("--help")) {
-        std::fputs(kCollectHelp, stdout);
-        return kExitOk;
-    }
-    if (!a.error.empty() || !a.positionals.empty()) {
-        fail((a.error.empty() ? "unexpected argument " + a.positionals[0] : a.error) + " (see zvl collect --help)");
-        return kExitUsage;
-    }
+    if (int code = checkUsage(a, 0, kCollectHelp, "collect"); code >= 0) return code;
     std::optional<double> seconds;
     std::optional<long long> count;
     if (auto v = a.value("--seconds")) {

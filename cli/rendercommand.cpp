@@ -36,13 +36,8 @@ const char* const kRenderHelp =
 
 int runRender(const std::vector<std::string>& args) {
     const ParsedArgs a = parseArgs(args, {"--mode", "--timebase"}, {"--mono"});
-    if (a.has("--help")) {
-        std::fputs(kRenderHelp, stdout);
-        return kExitOk;
-    }
-    std::string why = a.error;
-    if (why.empty() && a.positionals.size() != 2)
-        why = a.positionals.size() < 2 ? "missing file name" : "unexpected argument " + a.positionals[2];
+    if (int code = checkUsage(a, 2, kRenderHelp, "render"); code >= 0) return code;
+    std::string why;
     const std::string mode = a.value("--mode").value_or("event");
     if (why.empty() && mode != "event" && mode != "timebase") why = "--mode takes event or timebase, not \"" + mode + "\"";
     std::optional<long long> row;

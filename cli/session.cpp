@@ -1,10 +1,28 @@
 #include "cli/session.h"
 
+#include <cstdio>
+
+#include "cli/args.h"
 #include "platform/comports.h"
 
 namespace zvl::cli {
 
 void fail(const std::string& message) { std::cerr << "zvl: " << message << std::endl; }
+
+int checkUsage(const ParsedArgs& a, size_t files, const char* help, const std::string& name) {
+    if (a.has("--help")) {
+        std::fputs(help, stdout);
+        return kExitOk;
+    }
+    std::string why = a.error;
+    if (why.empty() && a.positionals.size() != files)
+        why = a.positionals.size() < files ? "missing file name" : "unexpected argument " + a.positionals[files];
+    for (const std::string& p : a.positionals)
+        if (why.empty() && p.empty()) why = "empty file name";
+    if (why.empty()) return -1;
+    fail(why + " (see zvl " + name + " --help)");
+    return kExitUsage;
+}
 
 Session::Session() {
     state.operatingMode = EventRecord;  // online

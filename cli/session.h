@@ -56,4 +56,9 @@ int runUpload(const std::vector<std::string>& args);
 // "zvl: message" on stderr.
 void fail(const std::string& message);
 
+struct ParsedArgs;
+// The usage check of every command: --help prints `help` (exit 0); an option error or a count
+// of file names other than `files` is one line on stderr (exit 1). -1 when the command may run.
+int checkUsage(const ParsedArgs& a, size_t files, const char* help, const std::string& name);
+
 }  // namespace zvl::cli

@@ -7,14 +7,11 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 
 #include "cli/args.h"
+#include "cli/filecommands.h"
 #include "cli/session.h"
-#include "core/settings.h"
-#include "files/filecommands.h"
-#include "files/recordingfile.h"
 #include "link/upload.h"
 
 namespace zvl::cli {
@@ -48,22 +45,6 @@ const char* const kUploadHelp =
 std::atomic<bool> interrupted{false};
 extern "C" void onUploadInterrupt(int) { interrupted = true; }
 
-// The save dialog of the tool: it answers with the name from the command line.
-class CommandLineSaveDialog : public FileDialogs {
-public:
-    explicit CommandLineSaveDialog(std::string path) : path_(std::move(path)) {}
-    std::optional<std::string> openFile(const FileDialogSpec&) override { return std::nullopt; }
-    std::optional<std::string> saveFile(const FileDialogSpec& request) override {
-        std::filesystem::path p = std::filesystem::absolute(path_);
-        if (!p.has_extension() && !request.defaultExtension.empty()) p += "." + request.defaultExtension;
-        chosen = p.string();
-        return chosen;
-    }
-    std::string chosen;  // the last answer
-
-private:
-    std::string path_;
-};
 
 std::string withSeparators(int64_t v) {
     std::string digits = std::to_string(v < 0 ? -v : v), out;
@@ -103,22 +84,8 @@ std::string progressLine(int64_t bytes, int64_t records, int64_t elapsedMs, bool
 
 int runUpload(const std::vector<std::string>& args) {
     const ParsedArgs a = parseArgs(args, {"--port", "--time-errors"}, {});
-    if (a.has("--help")) {
-        std::fputs(kUploadHelp, stdout);
-        return kExitOk;
-    }
-    if (!a.error.empty() || a.positionals.size() != 1) {
-        const std::string why = !a.error.empty()          ? a.error
-                                : a.positionals.empty()   ? "the output file is missing"
-                                                          : "unexpected argument " + a.positionals[1];
-        fail(why + " (see zvl upload --help)");
-        return kExitUsage;
-    }
+    if (int code = checkUsage(a, 1, kUploadHelp, "upload"); code >= 0) return code;
     const std::string out = a.positionals[0];
-    if (out.empty()) {
-        fail("the output file name is empty (see zvl upload --help)");
-        return kExitUsage;
-    }
     ChoiceAnswer answer = ChoiceAnswer::IgnoreAll;
     const std::string timeErrors = a.value("--time-errors").value_or("ignore");
     if (timeErrors == "correct")
@@ -209,30 +176,11 @@ int runUpload(const std::vector<std::string>& args) {
             std::fprintf(stderr, "zvl: the memory had wrapped; result %lld of the upload is now result 1\n",
                          static_cast<long long>(upload.ringStart()));
 
-        // The labels and flags the application would write: its settings, else their defaults.
-        for (int i = 0; i < kInputCount; ++i) {
-            st.inputLabels[size_t(i)] = "Channel " + std::to_string(i + 1);
-            st.inputActive[size_t(i)] = true;
-        }
-        {
-            auto settings = std::make_unique<AppState>();
-            if (loadSettingsFile(settingsFilePath(), *settings) == SettingsRead::Complete) {
-                st.inputLabels = settings->inputLabels;
-                st.inputActive = settings->inputActive;
-            }
-        }
-        CommandLineSaveDialog dialog(out);
-        FileCommands files(st, dialog, s.prompts, s.view, s.clock);
-        if (files.saveAs() != FileOutcome::Done) {
+        // The labels and flags the application would write, then its Save As.
+        useApplicationDescription(st);
+        if (saveRecordingAs(st, out, s.prompts, s.view, s.clock, stdout) != kExitOk) {
             fail("the recording file was not written");
             code = kExitFailure;
-        } else if (st.resultCount() <= kResultsPerFile) {
-            std::printf("%lld results written to %s\n", static_cast<long long>(st.resultCount()),
-                        st.saveFileName.c_str());
-        } else {
-            std::printf("%lld results written to %lld part files, %s .. %s\n", static_cast<long long>(st.resultCount()),
-                        static_cast<long long>((st.resultCount() + kResultsPerFile - 1) / kResultsPerFile),
-                        partFileName(dialog.chosen, 1).c_str(), st.saveFileName.c_str());
         }
     }
     s.link.closePort();
