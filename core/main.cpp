@@ -17,6 +17,7 @@
 #include <QToolButton>
 
 #include "core/controlstates.h"
+#include "core/mainactions.h"
 #include "dialogs/comments.h"
 #include "dialogs/options.h"
 #include "dialogs/splash.h"
@@ -126,9 +127,8 @@ TMainscreen::TMainscreen(MainPlatform platform, QWidget* parent)
              DownloadStoredData1Click();
          },
          [this] {
-             state_.operatingMode = TimebaseRecord;
-             if (!state_.instrumentOnline) link_.connect();
-             Button2Click();
+             trace("Button2Click");
+             optionsCollectData(state_, link_, platform_.prompts, *this);
          },
          [this] { QTimer::singleShot(0, this, &QWidget::close); }},
         this);
@@ -676,14 +676,7 @@ void TMainscreen::Button1Click() {
 
 void TMainscreen::Button2Click() {
     trace("Button2Click");
-    if (isOnlineMode(state_.operatingMode)) {
-        link_.startStopRecording();
-        return;
-    }
-    Button2ClickSearch(state_, platform_.prompts);
-    platform_.prompts.setBusyCursor(false);
-    updateControlStates();
-    repaint();
+    zvl::Button2Click(state_, link_, platform_.prompts, *this);
 }
 
 void TMainscreen::Button3Click() {
@@ -762,9 +755,7 @@ void TMainscreen::Memo1Exit() {
 void TMainscreen::Memo1Click() {
     trace("Memo1Click");
     CommentsDialog dialog(this);
-    std::vector<std::string> lines(state_.commentLines.begin(), state_.commentLines.begin() + 10);
-    while (!lines.empty() && lines.back().empty()) lines.pop_back();
-    dialog.setLines(lines);
+    dialog.setLines(commentLinesForEditing(state_));
     if (runModal(dialog)) zvl::Memo1Exit(state_, dialog.lines());
     repaint();
 }

@@ -2,6 +2,8 @@
 
 #include "core/controlstates.h"
 #include "core/lifecycle.h"
+#include "core/mainactions.h"
+#include "tests/support/fakes.h"
 
 namespace zvl {
 namespace {
@@ -58,6 +60,66 @@ TEST(ControlStates, StatisticsRecentAndTimebaseButtons) {
     st.operatingMode = EventRecord;
     st.uploadActive = true;
     EXPECT_FALSE(enabledControls(st).button2Enabled) << "no Stop in the middle of an upload";
+}
+
+}  // namespace
+}  // namespace zvl
+
+namespace zvl::test {
+// Two results and a key no result fits, so a search answers with its message.
+inline void fillSearchableStore(AppState& st) {
+    for (int k = 0; k < kInputCount; ++k) st.inputActive[size_t(k)] = true;
+    st.store.resultCount = 2;
+    st.store.results[1].setTime(100);
+    st.store.results[2].setTime(110);
+    st.searchKey[0] = On;  // input 1 is never on
+}
+}  // namespace zvl::test
+
+namespace zvl {
+namespace {
+
+std::vector<uint8_t> commandCodes(const test::FakePort& port) {
+    std::vector<uint8_t> c;
+    for (const auto& w : port.writes)
+        if (w.size() >= 3 && w[0] == 0x01) c.push_back(w[2]);
+    return c;
+}
+
+TEST(MainActions, CollectDataStartsALiveTimeBaseRecording) {
+    test::Rig rig;
+    optionsCollectData(rig.state, rig.link, rig.prompts, rig.view);
+    EXPECT_EQ(commandCodes(rig.port), (std::vector<uint8_t>{0x20, 0x21, 0x22, 0x23, 0x40}));
+    EXPECT_EQ(rig.state.operatingMode, TimebaseRecord);
+    EXPECT_TRUE(rig.state.collectionActive);
+
+    rig.port.writes.clear();  // pressed again while online: no second handshake, a stop question
+    rig.prompts.confirmAnswers = {true};
+    optionsCollectData(rig.state, rig.link, rig.prompts, rig.view);
+    EXPECT_TRUE(rig.port.writes.empty());
+    EXPECT_EQ(rig.prompts.confirmations.size(), 1u);
+}
+
+TEST(MainActions, CollectDataWithASilentInstrumentEndsOfflineAndButton2Searches) {
+    sim::SimConfig silent;
+    silent.silent = true;
+    test::Rig rig(silent);
+    test::fillSearchableStore(rig.state);
+    optionsCollectData(rig.state, rig.link, rig.prompts, rig.view);
+    EXPECT_EQ(rig.prompts.warnings.size(), 1u) << "the not-responding warning";
+    EXPECT_EQ(rig.state.operatingMode, TimebaseSearch);
+    EXPECT_FALSE(rig.state.collectionActive) << "no recording starts";
+    EXPECT_EQ(commandCodes(rig.port), (std::vector<uint8_t>{0x20}));
+    EXPECT_EQ(rig.prompts.informations.size(), 1u) << "Button2 was Next: its no-match message";
+    EXPECT_GE(rig.view.repaints, 1);
+    EXPECT_FALSE(rig.prompts.busyNow);
+}
+
+TEST(MainActions, CommentLinesForEditingDropTrailingEmptySlots) {
+    AppState st;
+    st.commentLines = {"a", "", "c", "", ""};
+    st.commentLines[10] = "eleventh";
+    EXPECT_EQ(commentLinesForEditing(st), (std::vector<std::string>{"a", "", "c"}));
 }
 
 }  // namespace
