@@ -178,6 +178,13 @@ void TMainscreen::buildControls() {
     Memo1->setObjectName("Memo1");
     Memo1->setGeometry(2, 28, 788, 53);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab moves on to the next control: a tab character would be stored as comment text.
+    Memo1->setTabChangesFocus(true);
+    connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
+        if (fillingMemo_) return;
+        memoEdited_ = true;
+        storeMemo();
+    });
     Memo1->installEventFilter(this);
     Memo1->viewport()->installEventFilter(this);
 
@@ -458,11 +465,16 @@ void TMainscreen::applyPaintControls() {
 
 void TMainscreen::repaint() {
     applyPaintControls();
-    // The memo shows the stored comment lines; while the user is typing in it, the typing stays.
-    if (!Memo1->hasFocus()) {
+    // The memo shows the stored comment lines. What the user types is stored as it is typed,
+    // so the typing stays as it stands (its empty lines, the caret) until something else
+    // changes the comment lines: a load, or the comments dialog, whose lines then replace it.
+    if (!memoEdited_ || state_.commentLines != memoStored_) {
         QStringList lines;
         for (const std::string& l : memoLinesToShow(state_)) lines << fromCp1252(l);
+        fillingMemo_ = true;
         Memo1->setPlainText(lines.join('\n'));
+        fillingMemo_ = false;
+        memoEdited_ = false;
     }
     redrawTraceView();
 }
@@ -744,12 +756,19 @@ void TMainscreen::Label1MouseDown() {
     files_.importFromModeCaption();
 }
 
-void TMainscreen::Memo1Exit() {
+void TMainscreen::storeMemo() {
     std::vector<std::string> lines;
     const QString text = Memo1->toPlainText();
     if (!text.isEmpty())
         for (const QString& l : splitLines(text)) lines.push_back(toCp1252(l));
     zvl::Memo1Exit(state_, lines);
+    memoStored_ = state_.commentLines;
+}
+
+void TMainscreen::Memo1Exit() {
+    // Only the user's typing is stored: a memo filled from the comment lines (after a load,
+    // say) gives nothing back, so it can never put older text over what was loaded.
+    if (memoEdited_) storeMemo();
 }
 
 void TMainscreen::Memo1Click() {

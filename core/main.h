@@ -147,6 +147,7 @@ private:
     void applyPaintControls();
     void formActivateOnce();
     bool runModal(QDialog& dialog);
+    void storeMemo();  // the memo's lines into commentLines
 
     AppState state_;
     MainPlatform platform_;
@@ -158,6 +159,11 @@ private:
     Lifecycle lifecycle_;
     QImage traceBitmap_;
     bool closing_ = false;
+    // The comment memo: set while the program fills it; set once the user has typed in it
+    // since the last fill; the comment lines as the typing last stored them.
+    bool fillingMemo_ = false;
+    bool memoEdited_ = false;
+    std::array<std::string, 11> memoStored_{};
 
     // Controls (object names as the handlers call them).
     TraceArea* area_ = nullptr;

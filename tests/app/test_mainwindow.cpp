@@ -10,13 +10,16 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
 
 #include "core/main.h"
 #include "core/settings.h"
+#include "dialogs/comments.h"
 #include "dialogs/options.h"
+#include "files/recordingfile.h"
 #include "link/commands.h"
 #include "platform/comports.h"
 #include "platform/qt/qtcanvas.h"
@@ -69,6 +72,26 @@ struct WindowRig {
         return c;
     }
     void run(int64_t ms) { pump.processEventsUntil(clock.ms + ms); }
+    // A recording file of three results with the given first comment line.
+    std::string recording(const char* name, const char* comment) {
+        AppState st;
+        st.store.resultCount = 3;
+        for (int64_t i = 1; i <= 3; ++i) st.store.slot(i).setTime(uint32_t(100 + i));
+        st.commentLines[0] = comment;
+        const std::string path = (dir / name).string();
+        std::ofstream(path, std::ios::binary) << encodeRecordingFile(st, 1, 3, "title");
+        return path;
+    }
+    // The window shown and active with the focus in the memo, as after a click in it.
+    QPlainTextEdit* focusedMemo() {
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        auto* memo = find<QPlainTextEdit>("Memo1");
+        memo->setFocus();
+        EXPECT_TRUE(memo->hasFocus());
+        return memo;
+    }
 
     static inline int counter = 0;
     std::filesystem::path dir;
@@ -344,15 +367,47 @@ TEST(MainWindow, LeavingTheMemoStoresTheComments) {
     WindowRig rig;
     AppState& st = rig.window->state();
     st.commentLines[5] = "old line";
-    auto* memo = rig.find<QPlainTextEdit>("Memo1");
-    memo->setPlainText("first\nsecond\nthird");
-    rig.window->Memo1Exit();
+    auto* memo = rig.focusedMemo();
+    memo->clear();
+    QTest::keyClicks(memo, "first\rsecond\rthird");
+    memo->clearFocus();
     EXPECT_EQ(st.commentLines[0], "first");
     EXPECT_EQ(st.commentLines[2], "third");
     EXPECT_EQ(st.commentLines[3], "");
     EXPECT_EQ(st.commentLines[5], "") << "lines deleted from the memo do not come back";
     rig.window->repaint();
     EXPECT_EQ(memo->toPlainText(), "first\nsecond\nthird");
+}
+
+TEST(MainWindow, TypingReachesTheCommentsAndALoadAlwaysShowsTheFilesComments) {
+    WindowRig rig;
+    AppState& st = rig.window->state();
+    auto* memo = rig.focusedMemo();
+    memo->clear();
+    QTest::keyClicks(memo, "typed");
+    QTest::keyClick(memo, Qt::Key_Tab);
+    EXPECT_EQ(memo->toPlainText(), "typed") << "Tab moves the focus on, it is no comment text";
+
+    // A click in the memo opens the comments dialog on what was typed; Accept keeps it.
+    std::vector<std::string> inDialog;
+    rig.window->modalDialogRunner = [&](QDialog& d) {
+        inDialog = static_cast<CommentsDialog&>(d).lines();
+        return true;
+    };
+    memo->setFocus();
+    rig.window->Memo1Click();
+    EXPECT_EQ(inDialog, std::vector<std::string>{"typed"});
+    EXPECT_EQ(st.commentLines[0], "typed");
+
+    // Reopen with the focus in the memo: the memo shows the file's comments, and leaving it
+    // stores nothing over them.
+    st.recentFiles[0] = rig.recording("notes.zvl", "from the file");
+    QTest::keyClicks(memo, " more");
+    ASSERT_TRUE(memo->hasFocus());
+    rig.find<QAction>("N11")->trigger();
+    EXPECT_EQ(memo->toPlainText(), "from the file");
+    memo->clearFocus();
+    EXPECT_EQ(st.commentLines[0], "from the file");
 }
 
 }  // namespace
