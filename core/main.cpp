@@ -574,9 +574,15 @@ bool TMainscreen::eventFilter(QObject* watched, QEvent* e) {
 
 // --- Handlers ----------------------------------------------------------------------------------
 
+void TMainscreen::commandEnded() {
+    updateControlStates();
+    repaint();
+}
+
 void TMainscreen::Open1Click() {
     trace("Open1Click");
     files_.open();
+    commandEnded();  // offline also when cancelled; a loaded file is in the Reopen list now
 }
 
 void TMainscreen::reopenClick(int entry) {
@@ -647,6 +653,7 @@ void TMainscreen::CollectNewData1Click() {
 void TMainscreen::ExamineRecords1Click() {
     trace("ExamineRecords1Click");
     zvl::ExamineRecords1Click(files_);
+    commandEnded();
 }
 
 namespace {
@@ -754,6 +761,7 @@ void TMainscreen::lastbtnClick() {
 void TMainscreen::Label1MouseDown() {
     trace("Label1MouseDown");
     files_.importFromModeCaption();
+    commandEnded();
 }
 
 void TMainscreen::storeMemo() {

@@ -148,6 +148,9 @@ private:
     void formActivateOnce();
     bool runModal(QDialog& dialog);
     void storeMemo();  // the memo's lines into commentLines
+    // The end of a command that changed the mode, the store or the Reopen list: control
+    // states, captions, menus, memo and picture brought up to date.
+    void commandEnded();
 
     AppState state_;
     MainPlatform platform_;

@@ -410,6 +410,23 @@ TEST(MainWindow, TypingReachesTheCommentsAndALoadAlwaysShowsTheFilesComments) {
     EXPECT_EQ(st.commentLines[0], "from the file");
 }
 
+TEST(MainWindow, OpenLeavesTheControlsAndTheReopenListUpToDate) {
+    WindowRig rig;
+    rig.window->lifecycle().FormActivate();
+    ASSERT_EQ(rig.find<QPushButton>("Button2")->text(), "Start");
+    rig.find<QAction>("Open1")->trigger();  // cancelled: offline all the same
+    EXPECT_EQ(rig.find<QPushButton>("Button2")->text(), "Next");
+    EXPECT_EQ(rig.find<QLabel>("Label6")->text(), "Search Mode.............");
+    EXPECT_TRUE(rig.find<QToolButton>("firstbtn")->isEnabled());
+
+    const std::string path = rig.recording("run.zvl", "");
+    rig.fileDialogs.answers = {path};
+    rig.find<QAction>("Open1")->trigger();
+    QAction* newest = rig.find<QAction>("N11");
+    EXPECT_TRUE(newest->isVisible());
+    EXPECT_EQ(newest->text().toStdString(), path);
+}
+
 }  // namespace
 }  // namespace zvl
 
