@@ -204,6 +204,9 @@ FileOutcome FileCommands::importCompliantCsv() {
 }
 
 FileOutcome FileCommands::importFromModeCaption() {
+    // A running collection or upload owns the store and the mode: clearing the store under
+    // it would mix its results with the file's, and the recording could no longer be stopped.
+    if (state_.collectionActive || state_.uploadActive) return FileOutcome::Cancelled;
     state_.operatingMode = EventSearch;
     return importCompliantCsv();
 }

@@ -52,7 +52,8 @@ public:
     // The compliant-CSV import. A failure is reported (line and reason); what was read before
     // it stays. Repaints on every path.
     FileOutcome importCompliantCsv();
-    // Label1MouseDown with the right button: offline event mode, then the import.
+    // Label1MouseDown with the right button: offline event mode, then the import. Does nothing
+    // (Cancelled) while a collection or an upload runs.
     FileOutcome importFromModeCaption();
 
     // File > Save as Binary File.

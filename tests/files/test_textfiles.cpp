@@ -287,6 +287,23 @@ TEST_F(TextFilesTest, ImportOfTheThreeLineExample) {
     EXPECT_EQ(d.request.defaultExtension, "CSV");
 }
 
+TEST_F(TextFilesTest, ImportFromTheModeCaptionDoesNothingWhileACollectionOrAnUploadRuns) {
+    test::writeBytes(dir.file("in.csv"), "0,0\r\n65,5\r\n");
+    state.operatingMode = TimebaseRecord;
+    state.resultCount() = 4;
+    state.store.slot(4).setTime(40);
+    for (bool upload : {false, true}) {
+        state.collectionActive = true;  // an upload sets it too
+        state.uploadActive = upload;
+        dialogs.answers = {dir.file("in.csv")};
+        EXPECT_EQ(files.importFromModeCaption(), FileOutcome::Cancelled);
+        EXPECT_TRUE(dialogs.shown.empty()) << "no import dialog";
+        EXPECT_EQ(state.operatingMode, TimebaseRecord);
+        EXPECT_EQ(state.resultCount(), 4);
+        EXPECT_EQ(state.resultTime(4), 40);
+    }
+}
+
 TEST_F(TextFilesTest, ImportTakesLfAndLoneCrLineEndsAndKeepsLowSixteenBits) {
     MemorySource in(std::string_view("0,0\n1,65537\r2,-1\r\n3.5,2"));
     const CsvImport r = readCompliantCsv(state, in);
