@@ -16,7 +16,7 @@ public:
     bool confirm(const std::string& text) override;
     std::string inputBox(const std::string& caption, const std::string& prompt, const std::string& def) override;
     void setBusyCursor(bool) override {}
-    std::optional<int> selectPort(const std::vector<int>&) override { return std::nullopt; }
+    std::optional<int> selectPort(const std::vector<int>&, const std::string&) override { return std::nullopt; }
     ChoiceAnswer choiceBox(const std::string& message, std::optional<int64_t> result) override;
 
     bool confirmAnswer = false;                          // "Yes" when true

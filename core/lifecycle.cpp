@@ -30,11 +30,19 @@ void Lifecycle::readSettings() {
         loadDefaultSettings(state_, prompts_);
     }
     if (state_.dataDirectory.empty()) state_.dataDirectory = defaultDataDirectory();
+    // With no valid port configured, the port choice comes first, not under the splash.
+    if (state_.comPortNumber == 0) view_.hideSplashWindow();
+    portOpening_ = true;
     link_.openPort();
+    portOpening_ = false;
     view_.repaint();
 }
 
 void Lifecycle::StarttimerTimer() {
+    // No handshake on a port that is not open yet: before the settings are read, or while
+    // the port is chosen and opened (the timer keeps running and the step comes at its next
+    // tick). A port that then fails to open has left the program offline.
+    if (!activated_ || portOpening_) return;
     state_.store.clearResults();
     timers_.Starttimer.disable();
     if (isOnlineMode(state_.operatingMode)) link_.connect();
@@ -43,6 +51,7 @@ void Lifecycle::StarttimerTimer() {
 }
 
 void Lifecycle::splashtimerTimer() {
+    if (portOpening_) return;  // the start menu waits until the port is settled
     timers_.splashtimer.disable();
     view_.hideSplashWindow();
     view_.showOptionsDialog();

@@ -44,6 +44,7 @@ private:
     MainTimers& timers_;
     std::string settingsPath_;
     bool activated_ = false;
+    bool portOpening_ = false;  // readSettings is opening the port (Select Port, COM Port Error)
     std::function<void()> cancelTransfer_;
 };
 

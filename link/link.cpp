@@ -29,18 +29,25 @@ bool InstrumentLink::openPort() {
     if (state_.comPortNumber != 0) {
         number = state_.comPortNumber;
     } else {
-        // No valid port configured: offer every port that exists, also those another program holds.
-        std::vector<int> candidates;
+        // No valid port configured: offer every port that exists, also those another program
+        // holds. Ports this user may not open are not offered; the dialog names them once.
+        std::vector<int> candidates, denied;
         for (int n = 1; n <= kHighestSelectablePort; ++n) {
-            if (port_.probe(comPortPath(n)) != PortProbe::Absent) candidates.push_back(n);
+            const PortProbe probe = port_.probe(comPortPath(n));
+            if (probe == PortProbe::NoAccess)
+                denied.push_back(n);
+            else if (probe != PortProbe::Absent)
+                candidates.push_back(n);
         }
-        number = prompts_.selectPort(candidates);  // for this run only: comPortNumber stays 0
+        // For this run only: comPortNumber stays 0.
+        number = prompts_.selectPort(candidates, noAccessNote(denied));
     }
     if (number && port_.open(comPortPath(*number))) return true;
 
+    // Offline before the box: the timers that run while it is open find no port to use.
+    state_.operatingMode = EventSearch;
     view_.closeSplash();
     prompts_.warning(kComPortErrorText);
-    state_.operatingMode = EventSearch;
     return false;
 }
 
@@ -143,6 +150,14 @@ void InstrumentLink::setLamp(uint32_t colour, const char* label) {
     state_.link.lampColour = colour;
     state_.link.label = label;
     view_.linkIndicatorChanged();
+}
+
+std::string noAccessNote(const std::vector<int>& ports) {
+    if (ports.empty()) return {};
+    std::string names;
+    for (int n : ports) names += (names.empty() ? "COM" : ", COM") + std::to_string(n);
+    return "You have no access to " + names +
+           " (on Debian: add your user to the dialout group, then log in again).";
 }
 
 std::string firmwareText(uint8_t major, uint8_t minorNibbles) {

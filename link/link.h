@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/state.h"
 #include "platform/clock.h"
@@ -90,6 +91,10 @@ private:
     int64_t liveStored_ = 0;
     bool limitStopShown_ = false;  // the limit warning has been shown for the store as it is
 };
+
+// The Select Port dialog's note on ports that exist but that this user may not open; empty
+// when there are none.
+std::string noAccessNote(const std::vector<int>& ports);
 
 // Bytes of the command codes 0x20..0x23 answers: the firmware text of packet 0xC1.
 std::string firmwareText(uint8_t major, uint8_t minorNibbles);

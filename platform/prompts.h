@@ -22,8 +22,9 @@ public:
     virtual std::string inputBox(const std::string& caption, const std::string& prompt,
                                  const std::string& defaultAnswer) = 0;
     virtual void setBusyCursor(bool busy) = 0;               // hourglass or default cursor
-    // The "Select Port" choice among the given port numbers; nullopt when cancelled.
-    virtual std::optional<int> selectPort(const std::vector<int>& portNumbers) = 0;
+    // The "Select Port" choice among the given port numbers, with a note under the list when
+    // it is not empty; nullopt when cancelled.
+    virtual std::optional<int> selectPort(const std::vector<int>& portNumbers, const std::string& note) = 0;
     // The choice box. With a result it offers all six buttons and names that result; without
     // one it offers only the two Ignore buttons.
     virtual ChoiceAnswer choiceBox(const std::string& message, std::optional<int64_t> result) = 0;

@@ -10,7 +10,9 @@
 
 namespace zvl {
 
-enum class PortProbe { Available, Busy, Absent };
+// Busy: another program holds the device. NoAccess: the device exists but this user may not
+// open it for reading and writing.
+enum class PortProbe { Available, Busy, NoAccess, Absent };
 
 class SerialPort {
 public:

@@ -57,8 +57,8 @@ void QtPrompts::setBusyCursor(bool busy) {
     busy_ = busy;
 }
 
-std::optional<int> QtPrompts::selectPort(const std::vector<int>& portNumbers) {
-    SelectPortDialog dialog(portNumbers, parent_);
+std::optional<int> QtPrompts::selectPort(const std::vector<int>& portNumbers, const std::string& note) {
+    SelectPortDialog dialog(portNumbers, parent_, q(note));
     dialog.exec();
     return dialog.chosenPort();
 }

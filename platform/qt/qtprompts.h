@@ -25,7 +25,7 @@ public:
     std::string inputBox(const std::string& caption, const std::string& prompt,
                          const std::string& defaultAnswer) override;
     void setBusyCursor(bool busy) override;
-    std::optional<int> selectPort(const std::vector<int>& portNumbers) override;
+    std::optional<int> selectPort(const std::vector<int>& portNumbers, const std::string& note) override;
     ChoiceAnswer choiceBox(const std::string& message, std::optional<int64_t> result) override;
 
     bool busyCursorShown() const { return busy_; }

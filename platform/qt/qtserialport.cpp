@@ -2,6 +2,10 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace zvl {
 
 namespace {
@@ -116,6 +120,12 @@ void QtSerialPort::onReadyRead() {
 }
 
 PortProbe QtSerialPort::probe(const std::string& devicePath) {
+    // A device that exists but that this user may not read and write (on Debian, a serial
+    // port for the dialout group's members) is not busy: no other program holds it, and no
+    // later attempt would open it.
+    if (::faccessat(AT_FDCWD, devicePath.c_str(), F_OK, AT_EACCESS) == 0 &&
+        ::faccessat(AT_FDCWD, devicePath.c_str(), R_OK | W_OK, AT_EACCESS) != 0 && errno == EACCES)
+        return PortProbe::NoAccess;
     QSerialPort trial;
     trial.setPortName(serialPortName(devicePath));
     if (trial.open(QIODevice::ReadWrite)) {

@@ -8,7 +8,7 @@
 
 namespace zvl {
 
-SelectPortDialog::SelectPortDialog(const std::vector<int>& portNumbers, QWidget* parent)
+SelectPortDialog::SelectPortDialog(const std::vector<int>& portNumbers, QWidget* parent, const QString& note)
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("Select Port"));
     setModal(true);
@@ -21,6 +21,12 @@ SelectPortDialog::SelectPortDialog(const std::vector<int>& portNumbers, QWidget*
     for (int n : portNumbers) portList_->addItem(QStringLiteral("COM%1").arg(n));
     if (portList_->count() > 0) portList_->setCurrentIndex(0);
     layout->addWidget(portList_);
+    if (!note.isEmpty()) {
+        auto* noteLabel = new QLabel(note, this);
+        noteLabel->setObjectName(QStringLiteral("note"));
+        noteLabel->setWordWrap(true);
+        layout->addWidget(noteLabel);
+    }
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

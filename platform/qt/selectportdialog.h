@@ -15,7 +15,9 @@ namespace zvl {
 class SelectPortDialog final : public QDialog {
     Q_OBJECT
 public:
-    explicit SelectPortDialog(const std::vector<int>& portNumbers, QWidget* parent = nullptr);
+    // note: a line under the list when not empty (ports this user may not open).
+    explicit SelectPortDialog(const std::vector<int>& portNumbers, QWidget* parent = nullptr,
+                              const QString& note = QString());
 
     // The port number of the chosen entry (the digits after "COM"); nullopt when the box was
     // cancelled or offers no entry.

@@ -32,7 +32,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 struct WindowRig {
-    explicit WindowRig(bool writeSettingsFile = true) {
+    explicit WindowRig(bool writeSettingsFile = true, uint8_t comPort = 1) {
         dir = std::filesystem::temp_directory_path() / ("zvl-main-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
         std::filesystem::create_directories(dir);
         settingsPath = (dir / "Pellam.ini").string();
@@ -42,7 +42,7 @@ struct WindowRig {
                 st.inputLabels[size_t(k)] = "Line " + std::to_string(k + 1);
                 st.inputActive[size_t(k)] = true;
             }
-            st.comPortNumber = 1;
+            st.comPortNumber = comPort;
             st.operatingMode = EventRecord;
             st.dataDirectory = dir.string();
             std::ofstream(settingsPath, std::ios::binary) << encodeSettings(st);
@@ -425,6 +425,49 @@ TEST(MainWindow, OpenLeavesTheControlsAndTheReopenListUpToDate) {
     QAction* newest = rig.find<QAction>("N11");
     EXPECT_TRUE(newest->isVisible());
     EXPECT_EQ(newest->text().toStdString(), path);
+}
+
+TEST(MainWindow, AMissingPortGivesOneBoxAndNoHandshake) {
+    WindowRig rig;
+    rig.port.failOpen = true;
+    bool boxOpen = false;
+    rig.prompts.onWarning = [&] {  // the box stays open while the timers run
+        if (boxOpen) return;
+        boxOpen = true;
+        rig.run(1500);
+    };
+    rig.window->lifecycle().FormActivate();
+    rig.run(4000);
+    EXPECT_EQ(rig.prompts.warnings, std::vector<std::string>{"COM Port Error"});
+    EXPECT_EQ(rig.window->state().operatingMode, EventSearch);
+    EXPECT_EQ(rig.optionsShown, 0);
+}
+
+TEST(MainWindow, PortZeroAsksForThePortFirstAndThenConnectsToIt) {
+    WindowRig rig(true, 0);
+    rig.port.probes[comPortPath(2)] = PortProbe::Available;
+    rig.port.probes[comPortPath(4)] = PortProbe::NoAccess;
+    rig.prompts.portChoice = 2;
+    auto* splash = rig.window->findChild<QDialog*>("herald");
+    bool splashUp = true;
+    int optionsDuringChoice = -1;
+    rig.prompts.onSelectPort = [&] {  // the dialog stays open while the timers run
+        splashUp = splash->isVisible();
+        rig.run(1500);
+        optionsDuringChoice = rig.optionsShown;
+    };
+    rig.window->lifecycle().FormActivate();
+    EXPECT_FALSE(splashUp) << "the choice does not stand under the splash";
+    EXPECT_EQ(optionsDuringChoice, 0) << "nothing opens over the choice";
+    EXPECT_EQ(rig.prompts.offeredPorts, std::vector<int>{2}) << "a port this user may not open is not offered";
+    ASSERT_EQ(rig.prompts.portNotes.size(), 1u);
+    EXPECT_NE(rig.prompts.portNotes[0].find("no access to COM4 "), std::string::npos) << rig.prompts.portNotes[0];
+    EXPECT_NE(rig.prompts.portNotes[0].find("dialout"), std::string::npos);
+    rig.run(2000);
+    EXPECT_EQ(rig.port.openedPath, comPortPath(2));
+    EXPECT_EQ(rig.codes(), (Bytes{0x20, 0x21, 0x22, 0x23})) << "connected to the chosen port";
+    EXPECT_TRUE(rig.prompts.warnings.empty());
+    EXPECT_EQ(rig.optionsShown, 1);
 }
 
 }  // namespace

@@ -47,6 +47,9 @@ TEST(SelectPortDialog, ListsTheGivenPortsWithTheFirstPreselected) {
     EXPECT_EQ(list->currentIndex(), 0);
     EXPECT_EQ(dialog.okButton()->text(), QStringLiteral("OK"));
     EXPECT_EQ(dialog.cancelButton()->text(), QStringLiteral("Cancel"));
+    EXPECT_EQ(labelTexts(dialog).size(), 2) << "no note";
+    SelectPortDialog noted({2}, nullptr, QStringLiteral("You have no access to COM1"));
+    EXPECT_TRUE(labelTexts(noted).contains(QStringLiteral("You have no access to COM1")));
 }
 
 TEST(SelectPortDialog, OkReturnsTheNumberOfTheChosenEntry) {
@@ -86,13 +89,13 @@ TEST(QtPrompts, SelectPortShowsTheDialogModallyAndReturnsTheChoice) {
         dialog->portList()->setCurrentIndex(2);
         dialog->okButton()->click();
     });
-    EXPECT_EQ(prompts.selectPort({1, 2, 9}), std::optional<int>(9));
+    EXPECT_EQ(prompts.selectPort({1, 2, 9}, ""), std::optional<int>(9));
 
     whenModalShows([](QWidget* w) {
         if (auto* dialog = qobject_cast<SelectPortDialog*>(w)) dialog->cancelButton()->click();
         else w->close();
     });
-    EXPECT_EQ(prompts.selectPort({1, 2, 9}), std::nullopt);
+    EXPECT_EQ(prompts.selectPort({1, 2, 9}, ""), std::nullopt);
 }
 
 // ---- Tmbox2 ----

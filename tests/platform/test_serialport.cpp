@@ -5,8 +5,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include "platform/qt/qtserialport.h"
 #include "pty.h"
@@ -191,6 +195,34 @@ TEST(QtSerialPort, ProbeTellsAvailableFromAbsent) {
     EXPECT_EQ(port.probe("/dev/zvl-no-such-device"), PortProbe::Absent);
     // The probe closed the device again: it can be opened for real.
     EXPECT_TRUE(port.open(pty.slavePath())) << port.lastError();
+}
+
+TEST(QtSerialPort, ProbeTellsADeviceThisUserMayNotOpenFromABusyOne) {
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    const std::string path = pty.slavePath();
+    int probed = -1;
+    if (::geteuid() == 0) {
+        // Root opens anything: the probe runs in a child that has given root up.
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
+            QtSerialPort port;
+            ::_exit(int(port.probe(path)));
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        probed = WEXITSTATUS(status);
+        ASSERT_NE(probed, 100) << "could not give root up";
+    } else {
+        ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+        QtSerialPort port;
+        probed = int(port.probe(path));
+        ::chmod(path.c_str(), 0620);
+    }
+    EXPECT_EQ(probed, int(PortProbe::NoAccess));
 }
 
 TEST(QtSerialPort, OpensThroughASymlinkLikeTheComLinks) {

@@ -128,8 +128,10 @@ public:
     bool confirm(const std::string& text) override;
     std::string inputBox(const std::string& caption, const std::string& prompt, const std::string& def) override;
     void setBusyCursor(bool busy) override { busy ? ++busyOn : ++busyOff; busyNow = busy; }
-    std::optional<int> selectPort(const std::vector<int>& ports) override {
+    std::optional<int> selectPort(const std::vector<int>& ports, const std::string& note) override {
         offeredPorts = ports;
+        portNotes.push_back(note);
+        if (onSelectPort) onSelectPort();
         return portChoice;
     }
     ChoiceAnswer choiceBox(const std::string& message, std::optional<int64_t> result) override;
@@ -144,6 +146,8 @@ public:
     std::function<void()> onChoice;          // runs inside the choice box (a modal loop)
     std::optional<int> portChoice;
     std::vector<int> offeredPorts;
+    std::vector<std::string> portNotes;
+    std::function<void()> onSelectPort;      // runs inside the Select Port dialog (a modal loop)
     std::function<void()> onWarning;         // runs inside the warning box (a modal loop)
     int busyOn = 0, busyOff = 0;
     bool busyNow = false;
