@@ -648,6 +648,7 @@ void TMainscreen::DownloadStoredData1Click() {
 void TMainscreen::CollectNewData1Click() {
     trace("CollectNewData1Click");
     link_.collectNewData();
+    commandEnded();  // a silent instrument has left the program offline
 }
 
 void TMainscreen::ExamineRecords1Click() {

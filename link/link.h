@@ -59,6 +59,8 @@ public:
     // --- Live stream ---------------------------------------------------------------------
     void ApdComPort1TriggerAvail(int64_t count);  // data-available notification
     void startStopRecording();
+    // Activity > Collect New Data: connect, then a live time-base recording; after a handshake
+    // that nobody answered it stays offline.
     void collectNewData();
     void stopRecordingAtClose();
 

@@ -193,7 +193,11 @@ void InstrumentLink::stopSequence() {
 }
 
 void InstrumentLink::collectNewData() {
+    const bool handshake = isOnlineMode(state_.operatingMode);
     connect();
+    // An instrument that did not answer has been warned about and connect has gone offline:
+    // no recording is started into the silence (as the start menu's Collect Data).
+    if (handshake && !state_.instrumentOnline) return;
     state_.operatingMode = TimebaseRecord;
     startStopRecording();
 }

@@ -470,6 +470,21 @@ TEST(MainWindow, PortZeroAsksForThePortFirstAndThenConnectsToIt) {
     EXPECT_EQ(rig.optionsShown, 1);
 }
 
+TEST(MainWindow, CollectNewDataOnASilentInstrumentGoesOffline) {
+    WindowRig rig;
+    rig.window->lifecycle().FormActivate();
+    rig.run(1100);
+    ASSERT_TRUE(rig.window->state().instrumentOnline);
+    rig.engine.config().silent = true;
+    rig.port.writes.clear();
+    rig.find<QAction>("CollectNewData1")->trigger();
+    EXPECT_EQ(rig.prompts.warnings, std::vector<std::string>{kNotRespondingText});
+    EXPECT_FALSE(rig.window->state().collectionActive);
+    EXPECT_EQ(rig.codes(), Bytes{0x20}) << "no start command";
+    EXPECT_EQ(rig.find<QPushButton>("Button2")->text(), "Next");
+    EXPECT_TRUE(rig.find<QToolButton>("firstbtn")->isEnabled());
+}
+
 }  // namespace
 }  // namespace zvl
 
