@@ -101,10 +101,6 @@ int runCollect(const std::vector<std::string>& args) {
         }
     }
     const std::optional<std::string> output = a.value("--output");
-    if (output && output->empty()) {
-        fail("--output needs a file name (see zvl collect --help)");
-        return kExitUsage;
-    }
     if (output) {  // refuse a folder that does not exist before recording anything
         const std::filesystem::path folder = std::filesystem::absolute(*output).parent_path();
         if (!std::filesystem::is_directory(folder)) {

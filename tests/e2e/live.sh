@@ -58,6 +58,8 @@ set +e
 "$zvl" collect --seconds abc >/dev/null 2>"$work/usage.err"; [ $? -eq 1 ] || fail "bad --seconds should exit 1"
 [ "$(wc -l <"$work/usage.err")" -eq 1 ] || fail "usage error should be one line: $(cat "$work/usage.err")"
 "$zvl" frobnicate >/dev/null 2>&1; [ $? -eq 1 ] || fail "unknown command should exit 1"
+"$zvl" status --port "" >/dev/null 2>"$work/usage.err"; [ $? -eq 1 ] || fail "an empty --port should exit 1"
+grep -qx 'zvl: option --port needs a value (see zvl status --help)' "$work/usage.err" || fail "empty --port: $(cat "$work/usage.err")"
 "$zvl" status --port /nonexistent/tty >/dev/null 2>"$work/open.err"; [ $? -eq 2 ] || fail "missing port should exit 2"
 [ "$(wc -l <"$work/open.err")" -eq 1 ] || fail "open failure should be one line: $(cat "$work/open.err")"
 "$zvl" status --help | grep -q 'usage: zvl status' || fail "status --help"
