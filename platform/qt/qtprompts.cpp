@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 #include "platform/qt/mboxb.h"
@@ -11,6 +12,8 @@ namespace zvl {
 
 namespace {
 QString q(const std::string& s) { return QString::fromStdString(s); }
+// Room in a title bar beside its caption: the window icon, three buttons and the margins.
+constexpr int kTitleBarExtra = 120;
 }  // namespace
 
 QtPrompts::QtPrompts(QWidget* parent, const QString& title)
@@ -40,11 +43,19 @@ bool QtPrompts::confirm(const std::string& text) {
 
 std::string QtPrompts::inputBox(const std::string& caption, const std::string& prompt,
                                 const std::string& defaultAnswer) {
-    bool ok = false;
-    const QString answer =
-        QInputDialog::getText(parent_, q(caption), q(prompt), QLineEdit::Normal, q(defaultAnswer), &ok);
-    if (!ok) return defaultAnswer;
-    return answer.toStdString();
+    QInputDialog box(parent_);
+    box.setInputMode(QInputDialog::TextInput);
+    box.setWindowTitle(q(caption));
+    box.setLabelText(q(prompt));
+    box.setTextValue(q(defaultAnswer));
+    // The box is as wide as its caption needs in the title bar, beside the frame's icon and
+    // buttons; a short prompt alone would make it so narrow that the caption is cut.
+    // (The box's layout sets its minimum size from its contents, so the prompt is widened.)
+    const QFontMetrics title(QApplication::font());
+    if (auto* label = box.findChild<QLabel*>())
+        label->setMinimumWidth(title.horizontalAdvance(box.windowTitle()) + kTitleBarExtra);
+    if (box.exec() != QDialog::Accepted) return defaultAnswer;
+    return box.textValue().toStdString();
 }
 
 void QtPrompts::setBusyCursor(bool busy) {

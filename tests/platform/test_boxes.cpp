@@ -282,6 +282,18 @@ TEST(QtPrompts, InputBoxReturnsTheAnswerOrTheDefaultWhenCancelled) {
     EXPECT_EQ(prompts.inputBox("Name", "Enter a name", "run 1"), "run 1");
 }
 
+TEST(QtPrompts, InputBoxIsWideEnoughForItsCaption) {
+    QtPrompts prompts;
+    int width = 0;
+    whenModalShows([&](QWidget* w) {
+        width = w->width();
+        w->close();
+    });
+    prompts.inputBox("Commmunication Port", "Select Comport [1..4]", "1");
+    // The caption, the window icon and three title-bar buttons of at least 24 pixels each.
+    EXPECT_GE(width, QFontMetrics(QApplication::font()).horizontalAdvance(QStringLiteral("Commmunication Port")) + 4 * 24);
+}
+
 TEST(QtPrompts, BusyCursorNeverStacksOverrides) {
     ASSERT_EQ(QApplication::overrideCursor(), nullptr);
     {
