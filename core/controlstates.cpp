@@ -20,7 +20,11 @@ PaintControls paintControls(const AppState& st) {
     p.button5Enabled = !st.collectionActive;
     p.statisticsEnabled = st.resultCount() > 0;
     p.monochromeChecked = st.monochromePrinting;
-    for (size_t i = 0; i < 4; ++i) p.recentVisible[i] = !st.recentFiles[i].empty();
+    p.reopenEnabled = false;
+    for (size_t i = 0; i < 4; ++i) {
+        p.recentVisible[i] = !st.recentFiles[i].empty();
+        p.reopenEnabled = p.reopenEnabled || p.recentVisible[i];
+    }
     p.timebaseCaption = timebaseRow(st.timebaseIndex).caption;
     p.plusEnabled = st.timebaseIndex != 3;
     p.minusEnabled = st.timebaseIndex != 19;

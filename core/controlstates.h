@@ -23,6 +23,7 @@ struct PaintControls {
     bool statisticsEnabled;
     bool monochromeChecked;
     std::array<bool, 4> recentVisible;
+    bool reopenEnabled;           // File > Reopen: not while the list is empty
     std::string timebaseCaption;  // Label3
     bool plusEnabled, minusEnabled;
 };

@@ -1,6 +1,8 @@
 #include "core/lifecycle.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "link/commands.h"
 
@@ -30,6 +32,9 @@ void Lifecycle::readSettings() {
         loadDefaultSettings(state_, prompts_);
     }
     if (state_.dataDirectory.empty()) state_.dataDirectory = defaultDataDirectory();
+    // The data folder, where the file dialogs start, exists from the first run on.
+    std::error_code ignored;
+    std::filesystem::create_directories(defaultDataDirectory(), ignored);
     // With no valid port configured, the port choice comes first, not under the splash.
     if (state_.comPortNumber == 0) view_.hideSplashWindow();
     portOpening_ = true;

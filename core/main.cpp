@@ -90,6 +90,8 @@ TMainscreen::TMainscreen(MainPlatform platform, QWidget* parent)
     setWindowTitle("Corvask Pellam-ZVL");
     QFont f("Arial");
     f.setPixelSize(12);
+    // One font for the whole program: the dialogs and message boxes take the window's.
+    QApplication::setFont(f);
     setFont(f);
 
     area_ = new TraceArea(this);
@@ -188,10 +190,12 @@ void TMainscreen::buildControls() {
     Memo1->installEventFilter(this);
     Memo1->viewport()->installEventFilter(this);
 
+    // The thin bevel between the top strip and the memo.
     auto* line = new QFrame(c);
+    line->setObjectName("Bevel1");
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    line->setGeometry(2, 84, 788, 4);
+    line->setGeometry(2, 25, 788, 3);
 
     // The control strip under the picture.
     auto* strip = new QFrame(c);
@@ -223,7 +227,7 @@ void TMainscreen::buildControls() {
     Panel2->setObjectName("Panel2");
     Panel2->setFrameShape(QFrame::Panel);
     Panel2->setFrameShadow(QFrame::Raised);
-    Panel2->setGeometry(113, 450, 25, 30);
+    Panel2->setGeometry(113, 450, 25, 60);
     auto* label7 = new QLabel("Key", Panel2);
     label7->setObjectName("Label7");
     label7->setGeometry(1, 7, 23, 14);
@@ -346,7 +350,7 @@ void TMainscreen::buildMenus() {
     QMenu* file = bar->addMenu("&File");
     file->setObjectName("File1");
     addEntry(file, "&Open...", "Open1", &TMainscreen::Open1Click);
-    QMenu* reopen = file->addMenu("&Reopen");
+    QMenu* reopen = reopenMenu_ = file->addMenu("&Reopen");
     reopen->setObjectName("Reopen1");
     reopen->menuAction()->setObjectName("Reopen1");
     for (int i = 0; i < 4; ++i) {
@@ -454,6 +458,7 @@ void TMainscreen::applyPaintControls() {
         recentActions_[i]->setText(QString::fromStdString(state_.recentFiles[i]));
         recentActions_[i]->setVisible(p.recentVisible[i]);
     }
+    reopenMenu_->menuAction()->setEnabled(p.reopenEnabled);
     Label3->setText(QString::fromStdString(p.timebaseCaption));
     Button6->setEnabled(p.plusEnabled);
     Button7->setEnabled(p.minusEnabled);

@@ -190,6 +190,7 @@ private:
     QAction* saveAction_ = nullptr;
     QAction* statisticsAction_ = nullptr;
     QAction* monochromeAction_ = nullptr;
+    QMenu* reopenMenu_ = nullptr;
     std::vector<QAction*> recentActions_;
 
     Tmask2form* mask2_ = nullptr;

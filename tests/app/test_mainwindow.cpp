@@ -8,8 +8,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
@@ -485,12 +487,39 @@ TEST(MainWindow, CollectNewDataOnASilentInstrumentGoesOffline) {
     EXPECT_TRUE(rig.find<QToolButton>("firstbtn")->isEnabled());
 }
 
+TEST(MainWindow, KeyPanelBevelFontDataFolderAndAnEmptyReopenList) {
+    std::filesystem::remove_all(defaultDataDirectory());
+    WindowRig rig;
+    EXPECT_EQ(rig.find<QFrame>("Panel2")->geometry(), QRect(113, 450, 25, 60));
+    std::vector<QRect> bevels;
+    for (QFrame* f : rig.window->findChildren<QFrame*>())
+        if (f->frameShape() == QFrame::HLine) bevels.push_back(f->geometry());
+    ASSERT_EQ(bevels.size(), 1u);
+    EXPECT_GT(bevels[0].top(), rig.find<QLineEdit>("Edit1")->geometry().bottom()) << "below the top strip";
+    EXPECT_LT(bevels[0].bottom(), rig.find<QPlainTextEdit>("Memo1")->geometry().top()) << "above the memo";
+
+    QMessageBox box;
+    EXPECT_EQ(box.font(), rig.window->font()) << "the boxes use the window's font";
+
+    rig.window->lifecycle().FormActivate();
+    EXPECT_TRUE(std::filesystem::is_directory(defaultDataDirectory()));
+
+    QAction* reopen = rig.find<QMenu>("Reopen1")->menuAction();
+    EXPECT_FALSE(reopen->isEnabled()) << "an empty Reopen list";
+    rig.window->state().recentFiles[2] = "/data/run.zvl";
+    rig.window->repaint();
+    EXPECT_TRUE(reopen->isEnabled());
+}
+
 }  // namespace
 }  // namespace zvl
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The data folder ~/Pellam is made at start-up: in a home of the tests' own.
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
