@@ -228,6 +228,7 @@ void TMainscreen::buildControls() {
     Panel2->setFrameShape(QFrame::Panel);
     Panel2->setFrameShadow(QFrame::Raised);
     Panel2->setGeometry(113, 450, 25, 60);
+    Panel2->setAutoFillBackground(true);  // a panel: it covers what lies under it
     auto* label7 = new QLabel("Key", Panel2);
     label7->setObjectName("Label7");
     label7->setGeometry(1, 7, 23, 14);
@@ -478,6 +479,7 @@ void TMainscreen::repaint() {
         for (const std::string& l : memoLinesToShow(state_)) lines << fromCp1252(l);
         fillingMemo_ = true;
         Memo1->setPlainText(lines.join('\n'));
+        Memo1->moveCursor(QTextCursor::End);  // typing after a refill goes on from the last line
         fillingMemo_ = false;
         memoEdited_ = false;
     }
