@@ -600,6 +600,44 @@ TEST(TimeCheckBox, NotificationsDuringTheBoxDoNotRunTheEndTwice) {
     EXPECT_EQ(u.rig.state.resultCount(), 8);
 }
 
+TEST(UploadCancel, ALostPortEndsTheUploadAsCancelDoesAndOnlyOnce) {
+    UploadRig u(memoryOf(200 * 16));
+    AppState& st = u.rig.state;
+    u.upload.DownloadStoredData1Click();
+    for (int k = 0; k < 100'000 && u.upload.packetsStored() < 20; ++k) u.rig.run(10);
+    u.rig.run(30);  // part of the next block is on its way
+    const size_t writes = u.rig.port.writes.size();
+    u.rig.port.loseDevice();
+    EXPECT_EQ(u.upload.outcome(), StoredDataUpload::Outcome::Cancelled);
+    const int64_t stored = st.resultCount();
+    EXPECT_EQ(stored, u.upload.packetsStored() * 16) << "whole blocks only";
+    const auto written = u.rig.engine->memoryInWrittenOrder();
+    expectStoreHolds(st, std::vector<sim::MemoryRecord>(written.begin(), written.begin() + stored));
+    EXPECT_TRUE(st.rxBuffer.empty());
+    EXPECT_FALSE(st.uploadActive);
+    EXPECT_FALSE(st.collectionActive);
+    EXPECT_FALSE(u.view.panelVisible);
+    EXPECT_FALSE(u.rig.prompts.busyNow);
+    EXPECT_FALSE(u.xmodemtimer.isActive());
+    EXPECT_EQ(st.operatingMode, EventSearch);
+    EXPECT_EQ(u.rig.prompts.warnings, (std::vector<std::string>{portLostMessage("Input/output error")}));
+    u.rig.run(30'000);
+    EXPECT_EQ(u.rig.port.writes.size(), writes) << "no CAN and no retry NAK into the dead port";
+    EXPECT_EQ(u.rig.prompts.warnings.size(), 1u);
+
+    // Lost while the end of a complete transfer asks about a time: that end runs to its close, once.
+    sim::SimConfig c = memoryOf(0);
+    c.memoryImage = withTimes({5, 10, 20, 15, 30});
+    UploadRig e(c);
+    e.rig.prompts.onChoice = [&] { e.rig.port.loseDevice(); };
+    e.upload.DownloadStoredData1Click();
+    e.runToEnd();
+    EXPECT_EQ(e.upload.outcome(), StoredDataUpload::Outcome::Completed);
+    EXPECT_EQ(e.rig.state.resultCount(), 5);
+    EXPECT_FALSE(e.rig.state.uploadActive);
+    EXPECT_EQ(e.rig.prompts.warnings.size(), 1u);
+}
+
 TEST(TimeCheckBox, ApplyChoiceRefusesAResultThatIsGone) {
     ResultStore store;
     store.resultCount = 3;
