@@ -214,6 +214,14 @@ TEST_F(Recording, CollectNewDataStartsALiveTimebaseRecording) {
     EXPECT_TRUE(st.instrumentOnline);
 }
 
+TEST_F(Recording, CollectNewDataRunsTheHandshakeInTheModeItFindsThenGoesOnline) {
+    st.operatingMode = EventSearch;  // offline: the handshake asks nothing
+    rig.link.collectNewData();
+    EXPECT_EQ(codesWritten(rig.port), (Bytes{0x40}));
+    EXPECT_EQ(st.operatingMode, TimebaseRecord);
+    EXPECT_TRUE(st.collectionActive);
+}
+
 TEST_F(Recording, StopAddsTheStopRecordAndStopsTheInstrument) {
     rig.link.collectNewData();
     rig.run(3'000);
@@ -393,6 +401,12 @@ TEST(StatusPoll, EachPollShowsOfflineUntilTheAnswerTurnsTheLampGreen) {
     EXPECT_EQ(rig.breakTimer.fired, 0);
     const auto codes = codesWritten(rig.port);
     EXPECT_EQ(Bytes(codes.end() - 2, codes.end()), (Bytes{0x20, 0x22}));
+
+    // The answer to 0x20 has nine ticks before 0x22 goes out.
+    rig.statusTimer.disable();
+    rig.clock.ms = 200 * kTickMs;
+    rig.link.statusPoll();
+    EXPECT_EQ(rig.clock.ms, 209 * kTickMs);
 }
 
 TEST(StatusPoll, OfflineThePollOnlyTurnsTheLampRed) {

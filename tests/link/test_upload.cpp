@@ -216,6 +216,15 @@ TEST(UploadFaults, SilenceIsAnsweredByOneNakAfterFiveSeconds) {
     EXPECT_EQ(h.countControl(NAK), 2u);
     h.rig.run(200);
     EXPECT_EQ(h.countControl(NAK), 3u);
+
+    // A repeat of the last block every second does not put the NAK off: enabling the running
+    // timer leaves it alone, so it fires 5 s after the first repeat.
+    for (int k = 0; k < 5; ++k) {
+        h.rig.feed(test::uploadPacket(1, {memRecord(5, 5)}));
+        h.rig.run(1'000);
+    }
+    h.rig.run(100);
+    EXPECT_EQ(h.countControl(NAK), 4u);
 }
 
 TEST(UploadFaults, AnInstrumentThatNeverStartsGetsOneRetry) {
