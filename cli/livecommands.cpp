@@ -175,7 +175,8 @@ int runCollect(const std::vector<std::string>& args) {
     }
     if (output) {
         useApplicationDescription(st);
-        if (int saved = saveRecordingAs(st, *output, s.prompts, s.view, s.clock, stderr); saved != kExitOk) return saved;
+        if (int saved = saveRecordingAs(st, *output, s.prompts, s.view, s.clock, stderr); saved != kExitOk)
+            return saved;
     }
     return code;
 }

@@ -34,7 +34,9 @@ Session::Session() {
     link.setLossReporter([this](const std::string& reason) { lostReason = reason; });
 }
 
-std::string Session::portGone() const { return "the instrument's serial port has gone away (" + lostReason + ")"; }
+std::string Session::portGone() const {
+    return "the instrument's serial port has gone away (" + lostReason + ")";
+}
 
 bool Session::openAndConnect(const std::string& portName) {
     if (!link.openDevice(portName)) {

@@ -148,7 +148,7 @@ int runUpload(const std::vector<std::string>& args) {
     watch.start(200);
     QCoreApplication::exec();
     watch.stop();
-    if (!s.lostReason.empty()) {  // the upload ended as Cancel ends it
+    if (!s.lostReason.empty()) {                  // the upload ended as Cancel ends it
         if (tty) std::fputs("\r\033[K", stderr);  // the progress line gives way to the reason
         fail(s.portGone() + "; upload ended, nothing written");
         return kExitFailure;

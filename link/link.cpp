@@ -29,7 +29,8 @@ InstrumentLink::~InstrumentLink() {
 }
 
 std::string portLostMessage(const std::string& reason) {
-    return "The instrument's serial port has gone away (" + reason + "). The results collected so far are kept.";
+    return "The instrument's serial port has gone away (" + reason +
+           "). The results collected so far are kept.";
 }
 
 bool InstrumentLink::openPort() {

@@ -55,7 +55,9 @@ public:
     // How a running transfer ends when the port goes away (the upload's Cancel).
     void setTransferEnd(std::function<void()> end) { transferEnd_ = std::move(end); }
     // Tells of a lost port instead of the message box (the zvl tool says it in its own words).
-    void setLossReporter(std::function<void(const std::string& reason)> report) { lossReporter_ = std::move(report); }
+    void setLossReporter(std::function<void(const std::string& reason)> report) {
+        lossReporter_ = std::move(report);
+    }
 
     // --- Commands and waits --------------------------------------------------------------
     void sendCommand(uint8_t code, int32_t value = 0, int minLength = 0);
@@ -112,7 +114,7 @@ private:
     std::string lostReason_;       // set while the port is closed by a loss
     // Losses so far: a wait that saw one knows the user has been told and the state is offline.
     uint64_t portLosses_ = 0;
-    bool stopping_ = false;        // the stop sequence has added its stop record and waits
+    bool stopping_ = false;  // the stop sequence has added its stop record and waits
 };
 
 // Bytes of the command codes 0x20..0x23 answers: the firmware text of packet 0xC1.
