@@ -23,10 +23,10 @@ inline constexpr const char* kComPortErrorText = "COM Port Error";
 inline constexpr const char* kContinueCollectingText = "Continue Collecting Data ?";
 inline constexpr const char* kMaximumResultsText = "Maximum Results Received. Pellam Stopped";
 inline constexpr int kTickMs = 55;
+inline constexpr int kHighestSelectablePort = 50;
 
 // The message box about a port whose device went away, with the system's error text.
 std::string portLostMessage(const std::string& reason);
-inline constexpr int kHighestSelectablePort = 50;
 
 class InstrumentLink {
 public:
