@@ -29,6 +29,7 @@ public:
     }
     void write(const std::vector<uint8_t>&) override {}
     void setDataAvailableHandler(std::function<void(int64_t)> h) override { handler = std::move(h); }
+    void setLostHandler(std::function<void(const std::string&)>) override {}  // never lost
     PortProbe probe(const std::string&) override { return PortProbe::Absent; }
 };
 

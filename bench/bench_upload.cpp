@@ -55,6 +55,7 @@ public:
         for (uint8_t b : engine.takeOutput()) line.push_back(b);
     }
     void setDataAvailableHandler(std::function<void(int64_t)> h) override { handler = std::move(h); }
+    void setLostHandler(std::function<void(const std::string&)>) override {}  // never lost
     PortProbe probe(const std::string&) override { return PortProbe::Absent; }
 };
 

@@ -46,7 +46,9 @@ const char* const kCollectHelp =
     "\n"
     "Questions: \"Continue Collecting Data ?\" is answered No (stop); the box about results\n"
     "with wrong times is answered Ignore. Exit 0 on success, 1 on a usage error, 2 when the\n"
-    "port cannot be opened or the instrument does not answer.\n";
+    "port cannot be opened, the instrument does not answer, or the port goes away during the\n"
+    "recording (the recording then ends with a stop record at that moment: every result is\n"
+    "printed, and saved with -o).\n";
 
 std::atomic<bool> interrupted{false};
 extern "C" void onInterrupt(int) { interrupted = true; }
@@ -139,14 +141,14 @@ int runCollect(const std::vector<std::string>& args) {
         printNew();
         QCoreApplication::quit();
     });
-    QTimer watch;  // Ctrl-C, the end of the recording by the limit, a link break
+    QTimer watch;  // Ctrl-C, the end of the recording by the limit or a lost port, a link break
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (interrupted) requestStop();
         if (st.linkBreak && !breakReported) {
             breakReported = true;
             fail("warning: the instrument stopped answering the status poll");
         }
-        if (!st.collectionActive && !stopRequested) {  // the limit stopped it
+        if (!st.collectionActive && !stopRequested) {  // the limit or a lost port stopped it
             printNew();
             QCoreApplication::quit();
         }
@@ -162,11 +164,17 @@ int runCollect(const std::vector<std::string>& args) {
     QCoreApplication::exec();
     s.statusTimer.disable();
     s.link.closePort();
+    int code = kExitOk;
+    if (!s.lostReason.empty()) {
+        fail(s.portGone() + "; the recording ends with the results above");
+        code = kExitFailure;
+    }
     if (output) {
         useApplicationDescription(st);
-        return saveRecordingAs(st, *output, s.prompts, s.view, s.clock, stderr);
+        if (int saved = saveRecordingAs(st, *output, s.prompts, s.view, s.clock, stderr); saved != kExitOk)
+            return saved;
     }
-    return kExitOk;
+    return code;
 }
 
 }  // namespace zvl::cli

@@ -31,6 +31,14 @@ Session::Session() {
     state.operatingMode = EventRecord;  // online
     statusTimer.setHandler([this] { link.statusPoll(); });
     breakTimer.setHandler([this] { link.breakTimerFired(); });
+    link.setStatusTimer(statusTimer);
+    // Each command ends with its own line about the loss; the exec loop ends on its own, as
+    // the recording or the upload has ended.
+    link.setLossReporter([this](const std::string& reason) { lostReason = reason; });
+}
+
+std::string Session::portGone() const {
+    return "the instrument's serial port has gone away (" + lostReason + ")";
 }
 
 bool Session::openAndConnect(const std::string& portName) {
@@ -39,9 +47,12 @@ bool Session::openAndConnect(const std::string& portName) {
         return false;
     }
     link.connect();  // prints the "Not Responding" warning itself when nobody answers
-    if (!state.instrumentOnline) return false;
-    link.waitTicks(3, true);  // let the last status answer land
-    return true;
+    if (state.instrumentOnline) link.waitTicks(3, true);  // let the last status answer land
+    if (!lostReason.empty()) {
+        fail(portGone());
+        return false;
+    }
+    return state.instrumentOnline;
 }
 
 }  // namespace zvl::cli

@@ -36,6 +36,11 @@ struct Session {
     Session();
     // Open the port and run the connect handshake; on failure prints one line and returns false.
     bool openAndConnect(const std::string& portName);
+    // "the instrument's serial port has gone away (<system error text>)", the start of the one
+    // line a command prints when the port was lost.
+    std::string portGone() const;
+
+    std::string lostReason;  // the system's text once the port has gone away
 
     AppState state;
     QtClock clock;

@@ -39,8 +39,9 @@ const char* const kUploadHelp =
     "\n"
     "Questions: the box about a result with a wrong time gets the answer of --time-errors for\n"
     "all such results; the first one is named on stderr. Exit 0 when the file is written, 1 on\n"
-    "a usage error, 2 when the port cannot be opened, the instrument does not answer, the\n"
-    "upload is cancelled or fails (nothing is written then), or the file cannot be written.\n";
+    "a usage error, 2 when the port cannot be opened, the instrument does not answer, the port\n"
+    "goes away, the upload is cancelled or fails (nothing is written then), or the file cannot\n"
+    "be written.\n";
 
 std::atomic<bool> interrupted{false};
 extern "C" void onUploadInterrupt(int) { interrupted = true; }
@@ -147,6 +148,11 @@ int runUpload(const std::vector<std::string>& args) {
     watch.start(200);
     QCoreApplication::exec();
     watch.stop();
+    if (!s.lostReason.empty()) {                  // the upload ended as Cancel ends it
+        if (tty) std::fputs("\r\033[K", stderr);  // the progress line gives way to the reason
+        fail(s.portGone() + "; upload ended, nothing written");
+        return kExitFailure;
+    }
     progress(true);
 
     int code = kExitOk;

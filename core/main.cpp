@@ -107,6 +107,7 @@ TMainscreen::TMainscreen(MainPlatform platform, QWidget* parent)
     t.splashtimer.setHandler([this] { lifecycle_.splashtimerTimer(); });
     t.status.setInterval(5000);
     t.status.setHandler([this] { link_.statusPoll(); });
+    link_.setStatusTimer(t.status);
     t.Breaktimer.setInterval(500);
     t.Breaktimer.setHandler([this] { link_.breakTimerFired(); });
     t.xmodemtimer.setHandler([this] { upload_.xmodemtimerTimer(); });

@@ -20,9 +20,18 @@ InstrumentLink::InstrumentLink(AppState& state, SerialPort& port, const Clock& c
       breakTimer_(breakTimer),
       updateTimer_(updateTimer) {
     port_.setDataAvailableHandler([this](int64_t count) { ApdComPort1TriggerAvail(count); });
+    port_.setLostHandler([this](const std::string& reason) { portLost(reason); });
 }
 
-InstrumentLink::~InstrumentLink() { port_.setDataAvailableHandler({}); }
+InstrumentLink::~InstrumentLink() {
+    port_.setDataAvailableHandler({});
+    port_.setLostHandler({});
+}
+
+std::string portLostMessage(const std::string& reason) {
+    return "The instrument's serial port has gone away (" + reason +
+           "). The results collected so far are kept.";
+}
 
 bool InstrumentLink::openPort() {
     std::optional<int> number;
@@ -42,7 +51,10 @@ bool InstrumentLink::openPort() {
         // For this run only: comPortNumber stays 0.
         number = prompts_.selectPort(candidates, noAccessNote(denied));
     }
-    if (number && port_.open(comPortPath(*number))) return true;
+    if (number && port_.open(comPortPath(*number))) {
+        devicePath_ = comPortPath(*number);
+        return true;
+    }
 
     // Offline before the box: the timers that run while it is open find no port to use.
     state_.operatingMode = EventSearch;
@@ -51,10 +63,62 @@ bool InstrumentLink::openPort() {
     return false;
 }
 
-bool InstrumentLink::openDevice(const std::string& nameOrPath) { return port_.open(resolvePortName(nameOrPath)); }
+bool InstrumentLink::openDevice(const std::string& nameOrPath) {
+    if (!port_.open(resolvePortName(nameOrPath))) return false;
+    devicePath_ = resolvePortName(nameOrPath);
+    return true;
+}
 
 void InstrumentLink::closePort() {
     if (port_.isOpen()) port_.close();
+}
+
+void InstrumentLink::portLost(const std::string& reason) {
+    lostReason_ = reason.empty() ? std::string("no reason given") : reason;
+    ++portLosses_;
+    breakTimer_.disable();
+    updateTimer_.disable();
+    if (statusTimer_) statusTimer_->disable();
+    state_.instrumentOnline = false;
+    state_.linkBreak = false;  // the poll must run again once the port is back
+    setLamp(kLampRed, "Offline");
+    if (state_.uploadActive || state_.protocolTransferActive) {
+        if (transferEnd_) transferEnd_();  // its CAN finds the port closed and goes nowhere
+    } else {
+        discardBuffer();  // the start of a packet that can never be finished
+        // A stop sequence that is waiting has added the stop record already.
+        if (state_.collectionActive && !stopping_) {
+            const int64_t t = now();
+            state_.liveTime = t;
+            state_.recordingEndTime = t;
+            addStopRecord();
+            state_.collectionActive = false;
+            // The newest results, the stop record under the cursor, as "Go to Last" shows them.
+            state_.currentResult = state_.resultCount() - 31;
+        }
+    }
+    state_.operatingMode = EventSearch;
+    view_.updateControlStates();
+    view_.repaint();
+    if (lossReporter_)
+        lossReporter_(lostReason_);
+    else
+        prompts_.warning(portLostMessage(lostReason_));
+}
+
+bool InstrumentLink::reopenLostPort() {
+    if (port_.open(devicePath_)) {
+        lostReason_.clear();
+        if (statusTimer_) statusTimer_->enable();
+        return true;
+    }
+    // Still gone: one box, as at start-up, and offline before it shows.
+    state_.instrumentOnline = false;
+    state_.operatingMode = EventSearch;
+    prompts_.warning(kComPortErrorText);
+    view_.updateControlStates();
+    view_.repaint();
+    return false;
 }
 
 void InstrumentLink::sendCommand(uint8_t code, int32_t value, int minLength) {
@@ -76,9 +140,12 @@ void InstrumentLink::waitTicks(int n, bool processMessages) {
 }
 
 void InstrumentLink::connect() {
+    // A port lost earlier in the run is opened again first: the device may be back.
+    if (!lostReason_.empty() && !port_.isOpen() && !reopenLostPort()) return;
     prompts_.setBusyCursor(true);
     state_.instrumentOnline = false;
     if (isOnlineMode(state_.operatingMode)) {
+        const uint64_t losses = portLosses_;
         sendCommand(cmd::StatusOptions);
         waitTicks(3, true);
         if (state_.instrumentOnline) {
@@ -88,7 +155,7 @@ void InstrumentLink::connect() {
             waitTicks(3, true);
             sendCommand(cmd::StatusSerial);
             waitTicks(3, true);
-        } else {
+        } else if (portLosses_ == losses) {  // after a loss in the wait the user has been told
             prompts_.setBusyCursor(false);
             prompts_.warning(kNotRespondingText);
             state_.operatingMode |= 2;

@@ -26,6 +26,9 @@ inline constexpr const char* kMaximumResultsText = "Maximum Results Received. Pe
 inline constexpr int kTickMs = 55;
 inline constexpr int kHighestSelectablePort = 50;
 
+// The message box about a port whose device went away, with the system's error text.
+std::string portLostMessage(const std::string& reason);
+
 class InstrumentLink {
 public:
     InstrumentLink(AppState& state, SerialPort& port, const Clock& clock, EventPump& pump, Prompts& prompts,
@@ -43,6 +46,19 @@ public:
     bool openDevice(const std::string& nameOrPath);
     std::string portError() const { return port_.lastError(); }
     void closePort();
+    // The port's lost-device notification: the device went away and the port has closed
+    // itself. A transfer ends as Cancel ends it, a live recording with its stop record at this
+    // moment; the program goes offline in event mode, the timers that would write to the port
+    // stop, and the user is told once. The next connect opens the port again.
+    void portLost(const std::string& reason);
+    // The 5 s status poll's timer, stopped by a loss and started again when the port reopens.
+    void setStatusTimer(Timer& status) { statusTimer_ = &status; }
+    // How a running transfer ends when the port goes away (the upload's Cancel).
+    void setTransferEnd(std::function<void()> end) { transferEnd_ = std::move(end); }
+    // Tells of a lost port instead of the message box (the zvl tool says it in its own words).
+    void setLossReporter(std::function<void(const std::string& reason)> report) {
+        lossReporter_ = std::move(report);
+    }
 
     // --- Commands and waits --------------------------------------------------------------
     void sendCommand(uint8_t code, int32_t value = 0, int minLength = 0);
@@ -77,6 +93,8 @@ private:
     bool storeLiveResult(uint16_t inputStates);
     void limitStop();
     void stopSequence();
+    void addStopRecord();
+    bool reopenLostPort();
     void discardBuffer();
     void setLamp(uint32_t colour, const char* label);
     int64_t now() const { return pcTimeStamp(clock_); }
@@ -90,8 +108,16 @@ private:
     Timer& breakTimer_;
     Timer& updateTimer_;
     std::function<void()> blockReceiver_;
+    std::function<void()> transferEnd_;
+    std::function<void(const std::string&)> lossReporter_;
+    Timer* statusTimer_ = nullptr;
     int64_t liveStored_ = 0;
     bool limitStopShown_ = false;  // the limit warning has been shown for the store as it is
+    std::string devicePath_;       // the device last opened, opened again after a loss
+    std::string lostReason_;       // set while the port is closed by a loss
+    // Losses so far: a wait that saw one knows the user has been told and the state is offline.
+    uint64_t portLosses_ = 0;
+    bool stopping_ = false;  // the stop sequence has added its stop record and waits
 };
 
 // The Select Port dialog's note on ports that exist but that this user may not open; empty

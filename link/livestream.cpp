@@ -159,34 +159,44 @@ void InstrumentLink::startStopRecording() {
         ResultRecord& start = state_.store.slot(0);
         start.setTime(uint32_t(std::clamp<int64_t>(state_.liveTime, 0, 0xFFFFFFFFll)));
         start.inputStates = 0;
+        const uint64_t losses = portLosses_;
         sendCommand(cmd::StartLive);
         waitTicks(3, true);
-        state_.collectionActive = true;
-        updateTimer_.setInterval(refreshIntervalMs(state_.timebaseIndex));
-        if (state_.operatingMode == TimebaseRecord) updateTimer_.enable();
+        // A port lost during the wait has left the program offline: nothing was started.
+        if (portLosses_ == losses) {
+            state_.collectionActive = true;
+            updateTimer_.setInterval(refreshIntervalMs(state_.timebaseIndex));
+            if (state_.operatingMode == TimebaseRecord) updateTimer_.enable();
+        }
     } else {
         prompts_.setBusyCursor(false);
         const bool keepGoing = prompts_.confirm(kContinueCollectingText);
         prompts_.setBusyCursor(true);
-        if (!keepGoing) stopSequence();
+        // The recording may have ended while the box was open (the port lost, the limit).
+        if (!keepGoing && state_.collectionActive) stopSequence();
     }
     prompts_.setBusyCursor(false);
     view_.updateControlStates();
     view_.repaint();
 }
 
-void InstrumentLink::stopSequence() {
+void InstrumentLink::addStopRecord() {
     // The stop record repeats the last state at the stop time. A full store has no slot with
     // a time left for it, so it is not added there.
     const int64_t n = state_.resultCount() + 1;
-    if (n <= kMaxResults) {
-        ResultRecord& stop = state_.store.slot(n);
-        stop.setTime(uint32_t(std::clamp<int64_t>(state_.liveTime, 0, 0xFFFFFFFFll)));
-        stop.inputStates = state_.store.slot(n - 1).inputStates;
-        state_.store.resultCount = n;
-    }
+    if (n > kMaxResults) return;
+    ResultRecord& stop = state_.store.slot(n);
+    stop.setTime(uint32_t(std::clamp<int64_t>(state_.liveTime, 0, 0xFFFFFFFFll)));
+    stop.inputStates = state_.store.slot(n - 1).inputStates;
+    state_.store.resultCount = n;
+}
+
+void InstrumentLink::stopSequence() {
+    addStopRecord();
+    stopping_ = true;
     sendCommand(cmd::Stop);
     waitTicks(3, true);
+    stopping_ = false;
     state_.collectionActive = false;
     prompts_.choiceBox(std::string(), std::nullopt);
     updateTimer_.disable();
@@ -198,6 +208,8 @@ void InstrumentLink::collectNewData() {
     // An instrument that did not answer has been warned about and connect has gone offline:
     // no recording is started into the silence (as the start menu's Collect Data).
     if (handshake && !state_.instrumentOnline) return;
+    // Nor into a port that is closed (it failed to open, or went away and is still gone).
+    if (!port_.isOpen()) return;
     state_.operatingMode = TimebaseRecord;
     startStopRecording();
 }

@@ -122,9 +122,14 @@ StoredDataUpload::StoredDataUpload(AppState& state, InstrumentLink& link, const 
     xmodemtimer_.disable();
     xmodemtimer_.setInterval(kUploadRetryMs);
     link_.setBlockReceiver([this] { blockReceiver(); });
+    // A port that goes away ends the transfer as Cancel does: the records stored so far stay.
+    link_.setTransferEnd([this] { Button8Click(); });
 }
 
-StoredDataUpload::~StoredDataUpload() { link_.setBlockReceiver({}); }
+StoredDataUpload::~StoredDataUpload() {
+    link_.setBlockReceiver({});
+    link_.setTransferEnd({});
+}
 
 void StoredDataUpload::DownloadStoredData1Click() {
     // One transfer at a time; the menus are disabled while one runs, this guards the rest.

@@ -71,7 +71,8 @@ class StoredDataUpload {
 public:
     enum class Outcome { Idle, NotStarted, Receiving, Completed, Cancelled, Failed };
 
-    // Registers itself as the link's block receiver; the xmodemtimer gets its 5000 ms interval.
+    // Registers itself as the link's block receiver and as the end of a transfer whose port is
+    // lost; the xmodemtimer gets its 5000 ms interval.
     // The owner connects the timer's notification to xmodemtimerTimer().
     StoredDataUpload(AppState& state, InstrumentLink& link, const Clock& clock, Prompts& prompts, ViewHooks& view,
                      Timer& xmodemtimer);

@@ -37,6 +37,13 @@ public:
     // announced when it returns.
     virtual void setDataAvailableHandler(std::function<void(int64_t)> handler) = 0;
 
+    // Handler of a lost device (a USB adapter pulled, the far end of a pseudo-terminal
+    // closed): called once per open, from the event loop and never from inside another call
+    // on the port, with the system's error text. By then the port has closed itself, so
+    // nothing more is read or written; bytes received before the loss have been announced
+    // to the data-available handler first.
+    virtual void setLostHandler(std::function<void(const std::string& reason)> handler) = 0;
+
     // Whether the device could be opened for reading and writing right now.
     virtual PortProbe probe(const std::string& devicePath) = 0;
 };

@@ -1,6 +1,11 @@
 #pragma once
 // The serial port over QSerialPort. Lives on the UI thread; the data-available handler runs
 // from the event loop (directly from readyRead) and never nests.
+//
+// A device that goes away leaves QSerialPort open and raising errorOccurred (ReadError after
+// a hang-up, ResourceError for EIO) as fast as the event loop turns. The port closes itself on
+// the first of them, keeps what was received before, and reports the loss once, later, from
+// the event loop.
 
 #include <QObject>
 #include <QSerialPort>
@@ -32,17 +37,25 @@ public:
     void write(const std::vector<uint8_t>& bytes) override;
 
     void setDataAvailableHandler(std::function<void(int64_t)> handler) override;
+    void setLostHandler(std::function<void(const std::string& reason)> handler) override;
 
     PortProbe probe(const std::string& devicePath) override;
 
 private:
     void onReadyRead();
+    void onError(QSerialPort::SerialPortError error);
+    void lose(const std::string& reason);
+    void reportLoss(uint64_t generation);
 
     std::unique_ptr<QSerialPort> port_;
     std::function<void(int64_t)> handler_;
+    std::function<void(const std::string&)> lostHandler_;
     std::string lastError_;
     bool inHandler_ = false;
     int64_t consumed_ = 0;  // bytes taken with readByte, counted to see what arrived meanwhile
+    QByteArray leftOver_;   // received before a loss and not yet taken
+    uint64_t generation_ = 0;  // counts opens and closes: a loss report of an earlier open is dropped
+    bool lossDue_ = false;     // the loss is told once the data handler has returned
 };
 
 // The name QSerialPort should open for a device path: the path itself, or the target of a

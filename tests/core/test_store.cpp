@@ -34,12 +34,18 @@ TEST(ResultStore, ResultTimeReadsOnlyResultSlotsAndClampsTheTopByte) {
     s.results[100000] = rec(77, 0);
     s.results[100001] = rec(88, 0);
     s.results[2].timeStamp = {0xFF, 0x01, 0x02, 0x03};
+    s.results[3].timeStamp = {0x80, 0x00, 0x00, 0x09};  // every top byte from 128 reads as 127
+    s.results[4].timeStamp = {0xFE, 0xAA, 0xBB, 0xCC};
+    s.results[5].timeStamp = {0x7F, 0xFF, 0xFF, 0xFF};
     EXPECT_EQ(s.resultTime(0), 0);
     EXPECT_EQ(s.resultTime(-5), 0);
     EXPECT_EQ(s.resultTime(1), 65);
     EXPECT_EQ(s.resultTime(100000), 77);
     EXPECT_EQ(s.resultTime(100001), 0);
     EXPECT_EQ(s.resultTime(2), 0x7F010203);
+    EXPECT_EQ(s.resultTime(3), 0x7F000009);
+    EXPECT_EQ(s.resultTime(4), 0x7FAABBCC);
+    EXPECT_EQ(s.resultTime(5), 0x7FFFFFFF);
 }
 
 TEST(ResultStore, ClearZeroesUpToTheLiveLimitOnly) {

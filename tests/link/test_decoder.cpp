@@ -81,6 +81,11 @@ TEST_F(Decoder, AClockThatWouldOverflowIsMalformed) {
 }
 
 TEST_F(Decoder, ALengthAbove13IsMalformedAsSoonAsTheLengthArrives) {
+    // 13 is the longest packet there is: a serial number with three spare bytes is decoded.
+    rig.feed({0x01, 0x0D, 0xC3, 'Z', 'V', '0', '0', '0', '0', '1', '3', 0xEE, 0xEE, 0xEE, 0x04});
+    EXPECT_EQ(st.serialNumber, "ZV000013");
+    EXPECT_TRUE(st.rxBuffer.empty());
+
     st.linkBreak = true;
     st.firmwareVersion = "9.99";
     rig.breakTimer.enable();

@@ -214,6 +214,14 @@ TEST_F(Recording, CollectNewDataStartsALiveTimebaseRecording) {
     EXPECT_TRUE(st.instrumentOnline);
 }
 
+TEST_F(Recording, CollectNewDataRunsTheHandshakeInTheModeItFindsThenGoesOnline) {
+    st.operatingMode = EventSearch;  // offline: the handshake asks nothing
+    rig.link.collectNewData();
+    EXPECT_EQ(codesWritten(rig.port), (Bytes{0x40}));
+    EXPECT_EQ(st.operatingMode, TimebaseRecord);
+    EXPECT_TRUE(st.collectionActive);
+}
+
 TEST_F(Recording, StopAddsTheStopRecordAndStopsTheInstrument) {
     rig.link.collectNewData();
     rig.run(3'000);
@@ -291,6 +299,97 @@ TEST_F(Recording, ResultsThroughNoiseAndSignalsAllArrive) {
     EXPECT_GT(st.resultCount(), 50);
 }
 
+TEST_F(Recording, ALostPortEndsTheRecordingWithItsStopRecordAndOneMessage) {
+    rig.statusTimer.enable();
+    rig.link.collectNewData();
+    rig.run(3'000);
+    const int64_t n = st.resultCount();
+    ASSERT_GT(n, 0);
+    const uint16_t lastState = st.store.results[size_t(n)].inputStates;
+    rig.port.writes.clear();
+    rig.port.loseDevice("Input/output error");
+    EXPECT_EQ(
+        rig.prompts.warnings,
+        (std::vector<std::string>{"The instrument's serial port has gone away (Input/output error). The "
+                                  "results collected so far are kept."}));
+    EXPECT_TRUE(rig.prompts.choiceCalls.empty()) << "one box";
+    EXPECT_EQ(st.operatingMode, EventSearch);
+    EXPECT_FALSE(st.collectionActive);
+    ASSERT_EQ(st.resultCount(), n + 1);
+    EXPECT_EQ(st.resultTime(n + 1), rig.clock.timeStamp()) << "stopped when the loss was seen";
+    EXPECT_EQ(st.store.results[size_t(n + 1)].inputStates, lastState);
+    EXPECT_EQ(st.currentResult + 31, n + 1) << "the stop record under the cursor";
+    EXPECT_FALSE(rig.statusTimer.isActive());
+    EXPECT_FALSE(rig.breakTimer.isActive());
+    EXPECT_FALSE(rig.updateTimer.isActive());
+    rig.run(20'000);
+    EXPECT_TRUE(rig.port.writes.empty());
+    EXPECT_EQ(rig.prompts.warnings.size(), 1u);
+}
+
+TEST_F(Recording, APortLostInsideAWaitIsToldOnceAndEndsNothingTwice) {
+    // Met in the handshake's wait: the loss is the one box, not "Not Responding" as well.
+    Rig handshake{liveConfig()};
+    handshake.pump.onIdle = [&] { handshake.port.loseDevice(); };
+    handshake.link.connect();
+    EXPECT_EQ(handshake.prompts.warnings, (std::vector<std::string>{portLostMessage("Input/output error")}));
+
+    // Met in the start's wait: no recording runs on a closed port.
+    rig.pump.onIdle = [&] { rig.port.loseDevice(); };
+    st.operatingMode = TimebaseRecord;
+    rig.link.startStopRecording();
+    EXPECT_FALSE(st.collectionActive);
+    EXPECT_EQ(rig.prompts.warnings.size(), 1u);
+
+    // Met in the stop's wait, after the stop record: no second one.
+    Rig other{liveConfig(4.0)};
+    other.link.connect();
+    other.link.collectNewData();
+    other.run(2'000);
+    other.engine->config().silent = true;  // nothing in flight behind the stop record
+    other.run(500);
+    const int64_t n = other.state.resultCount();
+    other.pump.onIdle = [&] { other.port.loseDevice(); };
+    other.link.startStopRecording();  // "Continue Collecting Data ?" No
+    EXPECT_EQ(other.state.resultCount(), n + 1);
+    EXPECT_FALSE(other.state.collectionActive);
+    EXPECT_EQ(other.prompts.warnings.size(), 1u);
+}
+
+TEST(Port, ALostPortIsOpenedAgainByTheNextConnect) {
+    Rig rig(liveConfig());
+    ASSERT_TRUE(rig.link.openDevice("/dev/fake0"));
+    rig.statusTimer.enable();
+    rig.link.connect();
+    rig.port.loseDevice();
+    rig.port.writes.clear();
+
+    // Still gone: one box, offline, nothing sent.
+    rig.port.failOpen = true;
+    rig.link.toggleOnline();
+    EXPECT_EQ(rig.prompts.warnings.size(), 2u);
+    EXPECT_EQ(rig.prompts.warnings.back(), "COM Port Error");
+    EXPECT_EQ(rig.state.operatingMode, EventSearch);
+    EXPECT_TRUE(rig.port.writes.empty());
+    EXPECT_FALSE(rig.statusTimer.isActive());
+    // Collect New Data on the device still gone starts no recording on the closed port.
+    rig.link.collectNewData();
+    EXPECT_FALSE(rig.state.collectionActive);
+    EXPECT_EQ(rig.state.operatingMode, EventSearch);
+    EXPECT_TRUE(rig.port.writes.empty());
+
+    // Back: the same device, the handshake, and the status poll runs again.
+    rig.port.failOpen = false;
+    rig.port.openedPath.clear();
+    rig.link.toggleOnline();
+    EXPECT_EQ(rig.port.openedPath, "/dev/fake0");
+    EXPECT_EQ(codesWritten(rig.port), (Bytes{0x20, 0x21, 0x22, 0x23}));
+    EXPECT_TRUE(rig.state.instrumentOnline);
+    EXPECT_EQ(rig.state.operatingMode, EventRecord);
+    EXPECT_TRUE(rig.statusTimer.isActive());
+    EXPECT_EQ(rig.prompts.warnings.size(), 3u);
+}
+
 TEST(StatusPoll, EachPollShowsOfflineUntilTheAnswerTurnsTheLampGreen) {
     Rig rig(liveConfig());
     rig.link.connect();
@@ -305,6 +404,12 @@ TEST(StatusPoll, EachPollShowsOfflineUntilTheAnswerTurnsTheLampGreen) {
     EXPECT_EQ(rig.breakTimer.fired, 0);
     const auto codes = codesWritten(rig.port);
     EXPECT_EQ(Bytes(codes.end() - 2, codes.end()), (Bytes{0x20, 0x22}));
+
+    // The answer to 0x20 has nine ticks before 0x22 goes out.
+    rig.statusTimer.disable();
+    rig.clock.ms = 200 * kTickMs;
+    rig.link.statusPoll();
+    EXPECT_EQ(rig.clock.ms, 209 * kTickMs);
 }
 
 TEST(StatusPoll, OfflineThePollOnlyTurnsTheLampRed) {

@@ -216,6 +216,15 @@ TEST(UploadFaults, SilenceIsAnsweredByOneNakAfterFiveSeconds) {
     EXPECT_EQ(h.countControl(NAK), 2u);
     h.rig.run(200);
     EXPECT_EQ(h.countControl(NAK), 3u);
+
+    // A repeat of the last block every second does not put the NAK off: enabling the running
+    // timer leaves it alone, so it fires 5 s after the first repeat.
+    for (int k = 0; k < 5; ++k) {
+        h.rig.feed(test::uploadPacket(1, {memRecord(5, 5)}));
+        h.rig.run(1'000);
+    }
+    h.rig.run(100);
+    EXPECT_EQ(h.countControl(NAK), 4u);
 }
 
 TEST(UploadFaults, AnInstrumentThatNeverStartsGetsOneRetry) {
@@ -598,6 +607,30 @@ TEST(TimeCheckBox, NotificationsDuringTheBoxDoNotRunTheEndTwice) {
     EXPECT_EQ(u.countControl(CAN), 0u);
     EXPECT_EQ(u.rig.engine->uploadsCompleted(), 1);
     EXPECT_EQ(u.rig.state.resultCount(), 8);
+}
+
+TEST(UploadCancel, ALostPortEndsTheUploadAsCancelDoes) {
+    UploadRig u(memoryOf(200 * 16));
+    AppState& st = u.rig.state;
+    u.upload.DownloadStoredData1Click();
+    for (int k = 0; k < 100'000 && u.upload.packetsStored() < 20; ++k) u.rig.run(10);
+    u.rig.run(30);  // part of the next block is on its way
+    const size_t writes = u.rig.port.writes.size();
+    u.rig.port.loseDevice();
+    EXPECT_EQ(u.upload.outcome(), StoredDataUpload::Outcome::Cancelled);
+    const int64_t stored = st.resultCount();
+    EXPECT_EQ(stored, u.upload.packetsStored() * 16) << "whole blocks only";
+    const auto written = u.rig.engine->memoryInWrittenOrder();
+    expectStoreHolds(st, std::vector<sim::MemoryRecord>(written.begin(), written.begin() + stored));
+    EXPECT_TRUE(st.rxBuffer.empty());
+    EXPECT_FALSE(st.uploadActive);
+    EXPECT_FALSE(st.collectionActive);
+    EXPECT_FALSE(u.view.panelVisible);
+    EXPECT_EQ(st.operatingMode, EventSearch);
+    EXPECT_EQ(u.rig.prompts.warnings, (std::vector<std::string>{portLostMessage("Input/output error")}));
+    u.rig.run(30'000);
+    EXPECT_EQ(u.rig.port.writes.size(), writes) << "no CAN and no retry NAK into the dead port";
+    EXPECT_EQ(u.rig.prompts.warnings.size(), 1u);
 }
 
 TEST(TimeCheckBox, ApplyChoiceRefusesAResultThatIsGone) {

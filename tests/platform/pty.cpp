@@ -71,6 +71,11 @@ std::vector<uint8_t> Pty::readMaster(size_t n, int timeoutMs) {
     return out;
 }
 
+void Pty::closeMaster() {
+    if (master_ >= 0) ::close(master_);
+    master_ = -1;
+}
+
 std::vector<uint8_t> sequence(size_t n, size_t first) {
     std::vector<uint8_t> v(n);
     for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>((first + i) & 0xFF);

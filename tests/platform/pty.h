@@ -23,6 +23,8 @@ public:
     bool writeMaster(const std::vector<uint8_t>& bytes);
     // Read from the master until n bytes are in or timeoutMs passed; does not serve Qt events.
     std::vector<uint8_t> readMaster(size_t n, int timeoutMs);
+    // The far end goes away, as when a USB adapter is pulled: the line hangs up.
+    void closeMaster();
 
 private:
     int master_ = -1;

@@ -12,6 +12,9 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "platform/qt/qtserialport.h"
 #include "pty.h"
 
@@ -161,6 +164,63 @@ TEST_F(QtSerialPortTest, BytesLeftUnreadAreNotAnnouncedAgainUntilMoreArrive) {
     ASSERT_TRUE(pty.writeMaster({4, 5}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return calls > settled && lastCount == 5; }, kWaitMs));
     EXPECT_EQ(port.bytesAvailable(), 5);
+}
+
+TEST_F(QtSerialPortTest, AHungUpLineIsToldOnceAfterTheBytesThatCameBeforeIt) {
+    // The handler is busy (a modal box) while the last bytes come and the far end goes away:
+    // those bytes still reach it, then the loss is told once, and the port is closed.
+    const auto first = sequence(10);
+    const auto last = sequence(20, 10);
+    std::vector<std::string> losses;
+    bool toldInsideTheHandler = false;
+    int calls = 0;
+    port.setLostHandler([&](const std::string& reason) { losses.push_back(reason); });
+    port.setDataAvailableHandler([&](int64_t n) {
+        ++calls;
+        for (uint8_t b = 0; n-- > 0 && port.readByte(b);) received.push_back(b);
+        if (calls == 1) {
+            if (!pty.writeMaster(last)) ADD_FAILURE() << "writing the last bytes";
+            if (!QTest::qWaitFor([&] { return port.bytesAvailable() >= int64_t(last.size()); }, kWaitMs))
+                ADD_FAILURE() << "the last bytes did not arrive";
+            pty.closeMaster();
+            QTest::qWait(100);
+            toldInsideTheHandler = !losses.empty();
+        }
+    });
+    ASSERT_TRUE(pty.writeMaster(first));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !losses.empty(); }, kWaitMs));
+    EXPECT_FALSE(toldInsideTheHandler);
+    std::vector<uint8_t> all = first;
+    all.insert(all.end(), last.begin(), last.end());
+    EXPECT_EQ(received, all);
+    EXPECT_FALSE(port.isOpen());
+    port.write({0x15});  // goes nowhere
+    QTest::qWait(100);
+    EXPECT_EQ(losses, std::vector<std::string>{std::strerror(EIO)});
+}
+
+TEST(QtSerialPort, AWriteIntoAHungUpLineClosesThePortAndItOpensAgainLater) {
+    Pty gone;
+    ASSERT_TRUE(gone.ok());
+    QtSerialPort port;
+    ASSERT_TRUE(port.open(gone.slavePath())) << port.lastError();
+    std::vector<std::string> losses;
+    port.setLostHandler([&](const std::string& reason) { losses.push_back(reason); });
+    gone.closeMaster();
+    port.write({0x15});  // before the event loop has seen the hang-up
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_TRUE(losses.empty()) << "told from the event loop, not inside the write";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !losses.empty(); }, kWaitMs));
+    EXPECT_EQ(losses, std::vector<std::string>{std::strerror(EIO)});
+
+    // The device is back: the port opens, carries bytes, and the old loss is not told again.
+    Pty back;
+    ASSERT_TRUE(back.ok());
+    ASSERT_TRUE(port.open(back.slavePath())) << port.lastError();
+    port.write({0x42});
+    EXPECT_EQ(back.readMaster(1, kWaitMs), std::vector<uint8_t>{0x42});
+    QTest::qWait(100);
+    EXPECT_EQ(losses.size(), 1u);
 }
 
 TEST_F(QtSerialPortTest, CloseStopsDelivery) {

@@ -1,10 +1,12 @@
-// zvl-sim as a program: started on a real pseudo-terminal, talked to through its COMn link.
+// zvl-sim as a program: started on a real pseudo-terminal, talked to through its COMn link;
+// and zvl against it when the simulator dies in the middle of a recording or an upload.
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -13,7 +15,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +26,9 @@
 
 #ifndef ZVL_SIM_EXECUTABLE
 #error "ZVL_SIM_EXECUTABLE must name the built zvl-sim"
+#endif
+#ifndef ZVL_EXECUTABLE
+#error "ZVL_EXECUTABLE must name the built zvl"
 #endif
 
 namespace {
@@ -38,7 +46,8 @@ struct Child {
     int err = -1;  // its stderr
 };
 
-Child spawn(const std::vector<std::string>& args, const std::string& xdg) {
+Child spawn(const std::vector<std::string>& args, const std::string& xdg,
+            const char* program = ZVL_SIM_EXECUTABLE) {
     int outPipe[2], errPipe[2];
     if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0) return {};
     const pid_t pid = ::fork();
@@ -49,7 +58,7 @@ Child spawn(const std::vector<std::string>& args, const std::string& xdg) {
         ::close(errPipe[0]);
         ::setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
         std::vector<char*> argv;
-        std::string exe = ZVL_SIM_EXECUTABLE;
+        std::string exe = program;
         argv.push_back(exe.data());
         std::vector<std::string> copy = args;
         for (auto& a : copy) argv.push_back(a.data());
@@ -202,6 +211,117 @@ TEST_F(ZvlSimProgram, RefusesALinkThatIsInUse) {
     EXPECT_EQ(finish(), 1);
     EXPECT_NE(err.find("COM2"), std::string::npos) << err;
     EXPECT_EQ(fs::read_symlink(link).string(), "/dev/null");
+}
+
+// ---------------------------------------------------------------------------------------
+// zvl when the instrument's end of the line goes away
+
+// CPU seconds (user and system) a running child has used, from /proc/<pid>/stat.
+double cpuSecondsSoFar(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t afterName = stat.rfind(')');
+    if (afterName == std::string::npos) return 0;
+    std::istringstream fields(stat.substr(afterName + 2));
+    std::string field;
+    double ticks = 0;
+    for (int k = 3; k <= 15 && fields >> field; ++k)
+        if (k >= 14) ticks += std::stod(field);  // utime and stime
+    return ticks / double(::sysconf(_SC_CLK_TCK));
+}
+
+class ZvlLosesThePort : public ZvlSimProgram {
+protected:
+    void TearDown() override {
+        if (zvl_.pid > 0) {
+            ::kill(zvl_.pid, SIGKILL);
+            ::waitpid(zvl_.pid, nullptr, 0);
+        }
+        for (int fd : {zvl_.out, zvl_.err})
+            if (fd >= 0) ::close(fd);
+        ZvlSimProgram::TearDown();
+    }
+    void startSim(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--port", "COM5"});
+        child_ = spawn(args, xdg_);
+        ASSERT_GT(child_.pid, 0);
+        const std::string line =
+            readUntil(child_.out, [](const std::string& t) { return t.find('\n') != std::string::npos; });
+        ASSERT_NE(line.find("COM5"), std::string::npos) << line;
+    }
+    // Kills the simulator (the line hangs up as when the adapter is pulled) and waits up to
+    // 5 s for zvl to end: its exit code (-1 when it did not end) and the CPU it used meanwhile.
+    void killSimAndWait() {
+        const double before = cpuSecondsSoFar(zvl_.pid);
+        ::kill(child_.pid, SIGKILL);
+        ::waitpid(child_.pid, nullptr, 0);
+        child_.pid = -1;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        int status = 0;
+        rusage usage{};
+        while (std::chrono::steady_clock::now() < end) {
+            if (::wait4(zvl_.pid, &status, WNOHANG, &usage) == zvl_.pid) {
+                zvl_.pid = -1;
+                code_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                cpuAfterLoss_ = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                                double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6 - before;
+                err_ = readUntil(zvl_.err, [](const std::string&) { return false; });
+                return;
+            }
+            ::usleep(20'000);
+        }
+        cpuAfterLoss_ = cpuSecondsSoFar(zvl_.pid) - before;
+    }
+
+    Child zvl_;
+    int code_ = -1;
+    double cpuAfterLoss_ = 0;
+    std::string err_;
+};
+
+TEST_F(ZvlLosesThePort, CollectPrintsWhatCameAndEndsWithExit2) {
+    startSim({"--rate", "50"});
+    zvl_ = spawn({"collect", "--port", "COM5"}, xdg_, ZVL_EXECUTABLE);
+    ASSERT_GT(zvl_.pid, 0);
+    std::string out =
+        readUntil(zvl_.out, [](const std::string& t) { return std::count(t.begin(), t.end(), '\n') >= 10; });
+    ASSERT_GE(std::count(out.begin(), out.end(), '\n'), 10) << "no live results";
+    killSimAndWait();
+    EXPECT_LT(cpuAfterLoss_, 0.5) << "seconds of CPU after the loss";
+    ASSERT_EQ(code_, 2);
+    EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
+    EXPECT_NE(err_.find("zvl: the instrument's serial port has gone away (Input/output error)"),
+              std::string::npos)
+        << err_;
+    out += readUntil(zvl_.out, [](const std::string&) { return false; });
+    // Every result, numbered without a gap, then the stop record repeating the last state
+    // (the sixteen "0," or "1," fields that end a line).
+    std::istringstream lines(out);
+    std::vector<std::string> states;
+    for (std::string line; std::getline(lines, line);) {
+        ASSERT_EQ(std::stoi(line), int(states.size()) + 1) << line;
+        states.push_back(line.substr(line.size() - 32));
+    }
+    ASSERT_GE(states.size(), 11u);
+    EXPECT_EQ(states.back(), states[states.size() - 2]);
+}
+
+TEST_F(ZvlLosesThePort, UploadEndsWithExit2AndWritesNothing) {
+    startSim({"--memory", "5000", "--verbose"});
+    const std::string file = xdg_ + "/up.zvl";
+    zvl_ = spawn({"upload", "--port", "COM5", file}, xdg_, ZVL_EXECUTABLE);
+    ASSERT_GT(zvl_.pid, 0);
+    const std::string simLog = readUntil(
+        child_.err, [](const std::string& t) { return t.find("(memory upload)") != std::string::npos; });
+    ASSERT_NE(simLog.find("(memory upload)"), std::string::npos) << simLog;
+    ::usleep(300'000);  // blocks are on their way
+    killSimAndWait();
+    EXPECT_LT(cpuAfterLoss_, 0.5) << "seconds of CPU after the loss";
+    ASSERT_EQ(code_, 2);
+    EXPECT_EQ(err_,
+              "zvl: the instrument's serial port has gone away (Input/output error); upload ended, nothing "
+              "written\n");
+    EXPECT_FALSE(fs::exists(file));
 }
 
 }  // namespace

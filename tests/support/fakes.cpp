@@ -95,6 +95,16 @@ void FakePort::deliver() {
     }
 }
 
+void FakePort::loseDevice(const std::string& reason) {
+    if (!open_) return;
+    deliver();
+    open_ = false;
+    error_ = reason;
+    line_.clear();
+    if (engine_) engine_->takeOutput();
+    if (lostHandler_) lostHandler_(reason);
+}
+
 void FakePump::processEventsUntil(int64_t deadlineMs) {
     ++depth;
     maxDepth = std::max(maxDepth, depth);
@@ -168,6 +178,7 @@ Rig::Rig(sim::SimConfig config, bool withEngine)
     breakTimer.setInterval(500);
     statusTimer.setHandler([this] { link.statusPoll(); });
     breakTimer.setHandler([this] { link.breakTimerFired(); });
+    link.setStatusTimer(statusTimer);
     pump.addTimer(statusTimer);
     pump.addTimer(breakTimer);
     pump.addTimer(updateTimer);

@@ -79,12 +79,15 @@ public:
     bool readByte(uint8_t& byte) override;
     void write(const std::vector<uint8_t>& bytes) override;
     void setDataAvailableHandler(std::function<void(int64_t)> h) override { handler_ = std::move(h); }
+    void setLostHandler(std::function<void(const std::string&)> h) override { lostHandler_ = std::move(h); }
     PortProbe probe(const std::string& devicePath) override;
 
     // Test side.
     void inject(const std::vector<uint8_t>& bytes);   // arrive now
     void pullFromEngine();                             // engine output joins the line
     void deliver();                                    // raise the notification if bytes wait
+    // The device goes away: what has arrived is announced, the port closes, the loss is told.
+    void loseDevice(const std::string& reason = "Input/output error");
     std::vector<uint8_t> written;                      // everything the PC wrote
     std::vector<std::vector<uint8_t>> writes;          // one entry per write()
     std::map<std::string, PortProbe> probes;           // probe answers by path (default Absent)
@@ -100,6 +103,7 @@ private:
     std::deque<std::pair<int64_t, uint8_t>> line_;  // (arrival ms, byte)
     int64_t lineFreeMs_ = 0;
     std::function<void(int64_t)> handler_;
+    std::function<void(const std::string&)> lostHandler_;
     bool inHandler_ = false;
 };
 
