@@ -298,11 +298,11 @@ TEST_F(Modes, SwitchingEventAndTimeKeepsTheCursorResult) {
     NullCanvas c;
     rig.renderer.redrawTraceView(c);
     ASSERT_EQ(rig.state.cursorResult, 40);
-    Button4Click(ctx);
+    toggleEventTimeView(ctx);
     EXPECT_EQ(rig.state.operatingMode, TimebaseSearch);
     rig.renderer.redrawTraceView(c);
     EXPECT_EQ(rig.state.cursorResult, 40);
-    Button4Click(ctx);
+    toggleEventTimeView(ctx);
     EXPECT_EQ(rig.state.operatingMode, EventSearch);
     rig.renderer.redrawTraceView(c);
     EXPECT_EQ(rig.state.cursorResult, 40);
@@ -316,20 +316,20 @@ TEST_F(Modes, PlusAndMinusStopAtRows3And19AndFollowTheCursor) {
     rig.state.operatingMode = TimebaseSearch;
     rig.state.timebaseIndex = 4;
     rig.state.viewStartTime = 1000;
-    Button6Click(ctx);
+    finerTimebase(ctx);
     EXPECT_EQ(rig.state.timebaseIndex, 3);
     EXPECT_EQ(update.interval(), 400);
     // At row 3 (1/20 s a pixel) from the old view start, result 1 spans 332..532 and so the
     // cursor line; the view is then re-centred on it, 300 pixels (15 s) before its time.
     EXPECT_EQ(rig.state.cursorResult, 1);
     EXPECT_EQ(rig.state.viewStartTime, 1010 - 15);
-    Button6Click(ctx);
+    finerTimebase(ctx);
     EXPECT_EQ(rig.state.timebaseIndex, 3);
     EXPECT_EQ(rig.state.cursorResult, 1);
     EXPECT_EQ(rig.state.viewStartTime, 1010 - 15);
     rig.state.timebaseIndex = 18;
-    Button7Click(ctx);
-    Button7Click(ctx);
+    coarserTimebase(ctx);
+    coarserTimebase(ctx);
     EXPECT_EQ(rig.state.timebaseIndex, 19);
     EXPECT_EQ(update.interval(), refreshIntervalMs(19));
     EXPECT_EQ(view.repaints, 4);
