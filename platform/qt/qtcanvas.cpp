@@ -42,8 +42,13 @@ void QtCanvas::dot(int x, int y, const QColor& colour) {
 
 void QtCanvas::rectangle(int l, int t, int r, int b) {
     if (r <= l || b <= t) return;
-    painter_.fillRect(QRect(l, t, r - l, b - t), fill_);
     const int w = penWidth_;
+    // A bar has its outline in its own fill colour, and a thin rectangle is all outline: one fill.
+    if (pen_ == fill_ || r - l <= 2 * w || b - t <= 2 * w) {
+        painter_.fillRect(QRect(l, t, r - l, b - t), pen_);
+        return;
+    }
+    painter_.fillRect(QRect(l, t, r - l, b - t), fill_);
     painter_.fillRect(QRect(l, t, r - l, std::min(w, b - t)), pen_);
     painter_.fillRect(QRect(l, std::max(t, b - w), r - l, std::min(w, b - t)), pen_);
     painter_.fillRect(QRect(l, t, std::min(w, r - l), b - t), pen_);
@@ -109,14 +114,17 @@ void QtCanvas::polygon(const std::vector<CanvasPoint>& points) {
     polyline(closed);
 }
 
-void QtCanvas::ellipse(int l, int t, int r, int b) {
-    if (r <= l || b <= t) return;
+namespace {
+// The rows of an ellipse (l, t, r, b) by the picture's rule: each row covers the pixels whose
+// centres lie inside; the top and bottom rows are outline, the others have an outline pixel
+// at each end.
+struct EllipseRow {
+    int y, first, last;
+};
+std::vector<EllipseRow> ellipseRows(int l, int t, int r, int b) {
+    std::vector<EllipseRow> rows;
     const double cx = (l + r) / 2.0, cy = (t + b) / 2.0;
     const double rx = (r - l) / 2.0, ry = (b - t) / 2.0;
-    struct Span {
-        int y, first, last;
-    };
-    std::vector<Span> spans;
     for (int y = t; y < b; ++y) {
         const double dy = (y + 0.5 - cy) / ry;
         if (std::abs(dy) > 1.0) continue;
@@ -124,18 +132,42 @@ void QtCanvas::ellipse(int l, int t, int r, int b) {
         const int first = int(std::ceil(cx - half - 0.5));
         const int last = int(std::floor(cx + half - 0.5));
         if (last < first) continue;
-        spans.push_back({y, first, last});
+        rows.push_back({y, first, last});
     }
-    for (size_t i = 0; i < spans.size(); ++i) {
-        const Span& s = spans[i];
+    return rows;
+}
+}  // namespace
+
+void QtCanvas::ellipse(int l, int t, int r, int b) {
+    if (r <= l || b <= t) return;
+    const std::vector<EllipseRow> rows = ellipseRows(l, t, r, b);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const EllipseRow& s = rows[i];
         painter_.fillRect(QRect(s.first, s.y, s.last - s.first + 1, 1), fill_);
-        if (i == 0 || i + 1 == spans.size()) {
+        if (i == 0 || i + 1 == rows.size()) {
             painter_.fillRect(QRect(s.first, s.y, s.last - s.first + 1, 1), pen_);
         } else {
             painter_.fillRect(QRect(s.first, s.y, 1, 1), pen_);
             painter_.fillRect(QRect(s.last, s.y, 1, 1), pen_);
         }
     }
+}
+
+void QtCanvas::stampEllipse(int l, int t, int r, int b) {
+    if (r <= l || b <= t) return;
+    const QSize size(r - l, b - t);
+    if (stamp_.isNull() || stamp_.size() != size || stampPen_ != pen_ || stampFill_ != fill_) {
+        // The ellipse drawn once at (0, 0) on a transparent sprite, by the same rule.
+        stamp_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        stamp_.fill(Qt::transparent);
+        QtCanvas sprite(&stamp_);
+        sprite.pen_ = pen_;
+        sprite.fill_ = fill_;
+        sprite.ellipse(0, 0, size.width(), size.height());
+        stampPen_ = pen_;
+        stampFill_ = fill_;
+    }
+    painter_.drawImage(QPoint(l, t), stamp_);
 }
 
 void QtCanvas::textOut(int x, int y, const std::string& text) {

@@ -4,6 +4,7 @@
 // with the outline inside, lines stop one pixel short, text is opaque, nothing is smoothed.
 
 #include <QFont>
+#include <QImage>
 #include <QPainter>
 
 #include "platform/canvas.h"
@@ -29,6 +30,7 @@ public:
     void rectangle(int l, int t, int r, int b) override;
     void polygon(const std::vector<CanvasPoint>& points) override;
     void ellipse(int l, int t, int r, int b) override;
+    void stampEllipse(int l, int t, int r, int b) override;
     void line(int x1, int y1, int x2, int y2) override;
     void polyline(const std::vector<CanvasPoint>& points) override;
     void frameRect(int l, int t, int r, int b) override;
@@ -48,6 +50,8 @@ private:
     int fontPoints_ = 10;
     bool bold_ = false;
     int dpi_ = 96;
+    QImage stamp_;  // the last stamped ellipse, and the colours it was made in
+    QColor stampPen_, stampFill_;
 };
 
 }  // namespace zvl
