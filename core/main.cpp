@@ -23,7 +23,6 @@
 #include "dialogs/splash.h"
 #include "platform/qt/cp1252.h"
 #include "platform/qt/qtcanvas.h"
-#include "platform/qt/tracepicture.h"
 #include "dialogs/gotodialog.h"
 #include "search/goto.h"
 #include "search/mask2.h"
@@ -85,7 +84,15 @@ TMainscreen::TMainscreen(MainPlatform platform, QWidget* parent)
       viewContext_{state_, renderer_, *this, platform.timers.update},
       files_(state_, platform.fileDialogs, platform.prompts, *this, platform.clock),
       upload_(state_, link_, platform.clock, platform.prompts, *this, platform.timers.xmodemtimer),
-      lifecycle_(state_, link_, platform.prompts, *this, platform_.timers, platform.settingsPath) {
+      lifecycle_(state_, link_, platform.prompts, *this, platform_.timers, platform.settingsPath),
+      pacer_(renderer_, platform.clock, frameTimer_, [this](const RedrawPacer::Draw& draw) {
+          {
+              if (traceBitmap_.isNull()) traceBitmap_ = QImage(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+              QtCanvas canvas(&traceBitmap_);  // every pixel is drawn anew
+              draw(canvas);
+          }
+          if (!painting_) area_->update();
+      }) {
     setObjectName("Mainscreen");
     setWindowTitle("Corvask Pellam-ZVL");
     QFont f("Arial");
@@ -406,12 +413,14 @@ void TMainscreen::buildMenus() {
 
 // --- ViewHooks -------------------------------------------------------------------------------
 
-void TMainscreen::redrawTraceView() {
-    traceBitmap_ = renderTracePicture(renderer_);
-    area_->update();
-}
+void TMainscreen::redrawTraceView() { pacer_.redrawNow(); }
+
+void TMainscreen::redrawTraceViewSoon() { pacer_.redrawSoon(); }
 
 void TMainscreen::paintTrace(Canvas& window) {
+    painting_ = true;
+    pacer_.flush();
+    painting_ = false;
     if (traceBitmap_.isNull()) return;
     if (auto* qt = dynamic_cast<QtCanvas*>(&window)) qt->painter().drawImage(QPoint(kPictureLeft, kPictureTop), traceBitmap_);
     renderer_.drawWindowOverlay(window);
