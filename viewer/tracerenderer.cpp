@@ -278,60 +278,61 @@ void TraceRenderer::timebaseRecordBars(Canvas* c) {
     if (!c) return;  // nothing else of the state comes from this walk
     const double spp = secondsPerPixel();
     const int64_t count = state_.resultCount();
-    auto T = [&](int64_t i) { return state_.resultTime(i); };
+    const ResultStore& store = state_.store;
+    auto T = [&](int64_t i) { return store.resultTime(i); };
     auto widthOf = [&](int64_t i) {
         const int64_t e = i == count ? state_.liveTime : T(i + 1);
         return nearest(double(e - T(i)) / spp);
     };
-    // The results before i that share its second have no width: in time order, the walk goes
-    // on at once from the first of them.
-    const bool ordered = timesInOrder();
-    auto firstOfSecond = [&](int64_t i) {
-        if (!ordered || i < 2 || T(i - 1) != T(i)) return i;
-        const int64_t t = T(i);
-        int64_t lo = 1, hi = i - 1;  // T(hi) == t; find the lowest such index
-        for (int64_t step = 1; hi - step >= 1; step *= 2) {
-            if (T(hi - step) != t) {
-                lo = hi - step + 1;
-                break;
-            }
-            hi -= step;
-        }
-        while (lo < hi) {
-            const int64_t mid = lo + (hi - lo) / 2;
-            if (T(mid) == t) hi = mid;
-            else lo = mid + 1;
-        }
-        return lo;
-    };
 
-    // Bars from the right edge (now) leftwards; slot 0, the start record, ends the walk.
+    // A result lasts until the next one; one whose time differs from the next one's by no more
+    // than `still` seconds has no width at this time base.
+    int64_t still = int64_t(std::max(0.0, std::floor(spp / 2)));
+    while (nearest(double(still + 1) / spp) == 0) ++still;
+    while (still > 0 && nearest(double(still) / spp) != 0) --still;
+
+    // Bars from the right edge (now) leftwards; slot 0, the start record, ends the walk. The
+    // results without width before a bar stand on its left end: the walk passes over them in
+    // one step, noting the inputs that changed among them for the change marks, which are
+    // drawn over all the bars at the end.
+    struct Marks {
+        int64_t x;
+        uint16_t inputs;
+    };
+    std::vector<Marks> marks;
     int64_t i = count, r = kTimebaseRight;
     do {
-        int64_t w = widthOf(i);
-        int64_t l = r - w;
+        const int64_t fullWidth = widthOf(i);
+        int64_t w = fullWidth, l = r - w;
         if (l < kPlotLeft) {
             w -= kPlotLeft - l;
             l = kPlotLeft;
         }
         if (w > 0) drawResultColumn(c, l, w, i);
+        // Changes too short for a bar of 2 pixels get a mark at the bar's right end.
+        if (fullWidth < 2 && i >= 2) marks.push_back({r, uint16_t(store.slot(i).inputStates ^ store.slot(i - 1).inputStates)});
         r -= w;
-        i = firstOfSecond(i) - 1;
-    } while (r > kPlotLeft && i >= 0);
+        if (r <= kPlotLeft || i == 0) break;
 
-    // Changes too short for a bar of 2 pixels get a mark at the bar's right end.
-    MarkPainter marks(*this, *c);
-    i = count;
-    r = kTimebaseRight;
-    do {
-        const int64_t w = widthOf(i);
-        if (w < 2 && i >= 2) marks.changes(r, i);
-        r -= w;
-        if (r <= kPlotLeft) break;
-        const int64_t first = firstOfSecond(i);
-        if (first < i) marks.add(r, changesWithin(std::max<int64_t>(first, 2), i - 1));
+        int64_t first = i;
+        uint16_t changed = 0;
+        uint16_t after = store.slot(i - 1).inputStates;
+        const ResultRecord* results = store.results.data();  // first - 1 stays within 0..i - 1
+        for (int64_t later = T(first); first > 1;) {
+            const int64_t earlier = T(first - 1);
+            if (std::abs(later - earlier) > still) break;
+            --first;  // result first has no width
+            const uint16_t before = results[first - 1].inputStates;
+            if (first >= 2) changed |= uint16_t(before ^ after);
+            after = before;
+            later = earlier;
+        }
+        if (changed) marks.push_back({r, changed});
         i = first - 1;
-    } while (i > 0);
+    } while (i >= 0);
+
+    MarkPainter painter(*this, *c);
+    for (const Marks& m : marks) painter.add(m.x, m.inputs);
 }
 
 void TraceRenderer::timebaseSearchWalk(Canvas* c) {
