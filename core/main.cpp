@@ -71,6 +71,8 @@ private:
 
 namespace {
 constexpr QColor kSkyBlue{166, 202, 240};
+// The band under the picture where the overlay draws the Event box.
+const QRect kEventBoxArea(kPictureLeft, 484, kPictureWidth, 28);
 
 QStringList splitLines(const QString& text) { return text.split('\n'); }
 }  // namespace
@@ -91,7 +93,8 @@ TMainscreen::TMainscreen(MainPlatform platform, QWidget* parent)
               QtCanvas canvas(&traceBitmap_);  // every pixel is drawn anew
               draw(canvas);
           }
-          if (!painting_) area_->update();
+          // Only what the picture and its overlay cover: the controls around them stay as they are.
+          if (!painting_) area_->update(QRegion(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight) + kEventBoxArea);
       }) {
     setObjectName("Mainscreen");
     setWindowTitle("Corvask Pellam-ZVL");
