@@ -4,6 +4,7 @@
 #include <QPolygon>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <unordered_map>
 
 #include "platform/qt/cp1252.h"
@@ -58,10 +59,22 @@ void QtCanvas::fill(int l, int t, int r, int b, uint32_t colour) {
     r = std::min(r, width_);
     b = std::min(b, height_);
     if (r <= l || b <= t) return;
-    for (int y = t; y < b; ++y) {
-        auto* row = reinterpret_cast<uint32_t*>(bits_ + y * bytesPerLine_);
-        std::fill(row + l, row + r, colour);
+    auto rowAt = [&](int y) { return reinterpret_cast<uint32_t*>(bits_ + y * bytesPerLine_) + l; };
+    const int n = r - l;
+    if (n < 16) {
+        for (int y = t; y < b; ++y) std::fill(rowAt(y), rowAt(y) + n, colour);
+        return;
     }
+    // A wide fill: its first row by doubling copies, the other rows copied from it.
+    uint32_t* first = rowAt(t);
+    int done = 8;
+    std::fill(first, first + done, colour);
+    while (done < n) {
+        const int k = std::min(done, n - done);
+        std::memcpy(first + done, first, size_t(k) * sizeof(uint32_t));
+        done += k;
+    }
+    for (int y = t + 1; y < b; ++y) std::memcpy(rowAt(y), first, size_t(n) * sizeof(uint32_t));
 }
 
 void QtCanvas::dot(int x, int y, uint32_t colour) {
