@@ -5,14 +5,12 @@
 //
 // Also the full redraw of the densest views: 100000 results in view.
 #include <benchmark/benchmark.h>
-
-#include "bench/benchsupport.h"
-
 #include <time.h>
 
 #include <QGuiApplication>
 #include <QImage>
 
+#include "bench/benchsupport.h"
 #include "link/link.h"
 #include "platform/qt/qtcanvas.h"
 #include "viewer/redrawpacer.h"
@@ -31,7 +29,9 @@ double threadCpuSeconds() {
     return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
 }
 
-uint16_t inputWord(int64_t i) { return uint16_t(uint32_t(i) * 2654435761u >> 16); }
+uint16_t inputWord(int64_t i) {
+    return uint16_t(uint32_t(i) * 2654435761u >> 16);
+}
 
 // Results 1..last, `perSecond` to each whole second, the last second ending at `end`.
 void fillStore(AppState& st, int64_t last, int64_t perSecond, int64_t end) {
@@ -150,7 +150,15 @@ void BM_DensestRedraw(benchmark::State& bench) {
 }
 
 // Event mode, then the time bases 1 minute, 2 minutes, 5 minutes, 1 hour and 1 day.
-BENCHMARK(BM_LiveSecond)->ArgName("timebase")->Arg(-1)->Arg(5)->Arg(6)->Arg(7)->Arg(10)->Arg(15)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LiveSecond)
+    ->ArgName("timebase")
+    ->Arg(-1)
+    ->Arg(5)
+    ->Arg(6)
+    ->Arg(7)
+    ->Arg(10)
+    ->Arg(15)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DensestRedraw)
     ->ArgNames({"mode", "timebase"})
     ->ArgsProduct({{TimebaseRecord, TimebaseSearch}, {5, 7, 10, 15}})

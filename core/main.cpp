@@ -94,7 +94,8 @@ TMainscreen::TMainscreen(MainPlatform platform, QWidget* parent)
               draw(canvas);
           }
           // Only what the picture and its overlay cover: the controls around them stay as they are.
-          if (!painting_) area_->update(QRegion(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight) + kEventBoxArea);
+          if (!painting_)
+              area_->update(QRegion(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight) + kEventBoxArea);
       }) {
     setObjectName("Mainscreen");
     setWindowTitle("Corvask Pellam-ZVL");

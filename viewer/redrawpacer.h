@@ -22,7 +22,8 @@ public:
 
     // showPicture(draw) gets the canvas of the picture, runs draw on it and shows the result.
     using Draw = std::function<void(Canvas&)>;
-    RedrawPacer(TraceRenderer& renderer, const Clock& clock, Timer& frameTimer, std::function<void(const Draw&)> showPicture);
+    RedrawPacer(TraceRenderer& renderer, const Clock& clock, Timer& frameTimer,
+                std::function<void(const Draw&)> showPicture);
     ~RedrawPacer();
     RedrawPacer(const RedrawPacer&) = delete;
     RedrawPacer& operator=(const RedrawPacer&) = delete;

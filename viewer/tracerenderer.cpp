@@ -310,7 +310,8 @@ void TraceRenderer::timebaseRecordBars(Canvas* c) {
         }
         if (w > 0) drawResultColumn(c, l, w, i);
         // Changes too short for a bar of 2 pixels get a mark at the bar's right end.
-        if (fullWidth < 2 && i >= 2) marks.push_back({r, uint16_t(store.slot(i).inputStates ^ store.slot(i - 1).inputStates)});
+        if (fullWidth < 2 && i >= 2)
+            marks.push_back({r, uint16_t(store.slot(i).inputStates ^ store.slot(i - 1).inputStates)});
         r -= w;
         if (r <= kPlotLeft || i == 0) break;
 

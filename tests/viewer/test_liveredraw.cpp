@@ -84,7 +84,8 @@ TEST(LiveRedraw, EveryResultIsStampedWhenItArrivesWhileEachPictureTakes40Ms) {
         }
         EXPECT_EQ(k, st.resultCount());
         EXPECT_EQ(late, 0) << "mode " << int(mode) << ": up to " << worst << " s late";
-        EXPECT_LT(live.pacer.picturesBuilt() * 10, st.resultCount()) << "pictures " << live.pacer.picturesBuilt();
+        EXPECT_LT(live.pacer.picturesBuilt() * 10, st.resultCount())
+            << "pictures " << live.pacer.picturesBuilt();
         EXPECT_GT(live.pacer.picturesBuilt(), 20);
     }
 }
@@ -94,8 +95,9 @@ TEST(LiveRedraw, TheFramesPictureIsThePictureAfterTheLastResultInEveryMode) {
         uint8_t mode;
         int timebase;
     };
-    for (View v : {View{EventRecord, 5}, View{EventSearch, 5}, View{TimebaseRecord, 5}, View{TimebaseRecord, 7},
-                   View{TimebaseRecord, 10}, View{TimebaseSearch, 5}, View{TimebaseSearch, 7}}) {
+    for (View v :
+         {View{EventRecord, 5}, View{EventSearch, 5}, View{TimebaseRecord, 5}, View{TimebaseRecord, 7},
+          View{TimebaseRecord, 10}, View{TimebaseSearch, 5}, View{TimebaseSearch, 7}}) {
         LiveRig live(false);
         AppState& st = live.rig.state;
         st.operatingMode = v.mode;
