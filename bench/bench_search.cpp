@@ -31,7 +31,7 @@ void BM_Find(benchmark::State& bench) {
     bench::QuietPrompts prompts;
     ViewHooks view;
     for (auto _ : bench) {
-        Button1Click(st, prompts, view);
+        findFirstMatch(st, prompts, view);
         benchmark::DoNotOptimize(st.currentMatch);
     }
     if (st.currentMatch != kResults || !prompts.informations.empty()) bench.SkipWithError("the match is not the last result");
@@ -46,7 +46,7 @@ void BM_Next(benchmark::State& bench) {
     st.matchFound = true;
     for (auto _ : bench) {
         st.currentMatch = 1;
-        Button2ClickSearch(st, prompts);
+        findNextMatch(st, prompts);
         benchmark::DoNotOptimize(st.currentMatch);
     }
     if (st.currentMatch != kResults || !prompts.informations.empty()) bench.SkipWithError("the match is not the last result");

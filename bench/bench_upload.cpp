@@ -76,7 +76,7 @@ void BM_UploadInProcess(benchmark::State& bench) {
     StoredDataUpload upload(state, link, clock, prompts, view, xmodem);
     for (auto _ : bench) {
         state.instrumentOnline = true;
-        upload.DownloadStoredData1Click();
+        upload.uploadStoredData();
         while (upload.running() && port.bytesAvailable() > 0) port.handler(port.bytesAvailable());
         if (upload.outcome() != StoredDataUpload::Outcome::Completed || state.resultCount() != 100000)
             bench.SkipWithError("the upload did not complete");
@@ -113,7 +113,7 @@ void BM_UploadOverPty(benchmark::State& bench) {
     ViewHooks view;
     InstrumentLink link(state, port, clock, pump, prompts, view, t1, t2);
     StoredDataUpload upload(state, link, clock, prompts, view, xmodem);
-    xmodem.setHandler([&] { upload.xmodemtimerTimer(); });
+    xmodem.setHandler([&] { upload.onUploadRetryTimer(); });
     if (!link.openDevice("COM12")) {
         bench.SkipWithError("cannot open the simulator's port");
         return;
@@ -132,7 +132,7 @@ void BM_UploadOverPty(benchmark::State& bench) {
         state.operatingMode = EventRecord;
         state.instrumentOnline = true;
         const int64_t start = clock.milliseconds();
-        upload.DownloadStoredData1Click();
+        upload.uploadStoredData();
         while (upload.running()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         const double seconds = double(clock.milliseconds() - start) / 1000.0;
         bench.SetIterationTime(seconds);

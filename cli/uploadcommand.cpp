@@ -103,9 +103,9 @@ int runUpload(const std::vector<std::string>& args) {
     AppState& st = s.state;
     s.prompts.timeErrorAnswer = answer;
 
-    QtTimer xmodemtimer{kUploadRetryMs};
-    StoredDataUpload upload(st, s.link, s.clock, s.prompts, s.view, xmodemtimer);
-    xmodemtimer.setHandler([&] { upload.xmodemtimerTimer(); });
+    QtTimer uploadRetryTimer{kUploadRetryMs};
+    StoredDataUpload upload(st, s.link, s.clock, s.prompts, s.view, uploadRetryTimer);
+    uploadRetryTimer.setHandler([&] { upload.onUploadRetryTimer(); });
 
     const bool tty = ::isatty(STDERR_FILENO) != 0;
     const int64_t startMs = s.clock.milliseconds();
@@ -121,7 +121,7 @@ int runUpload(const std::vector<std::string>& args) {
 
     std::signal(SIGINT, onUploadInterrupt);
     std::signal(SIGTERM, onUploadInterrupt);
-    upload.DownloadStoredData1Click();
+    upload.uploadStoredData();
     if (!upload.running()) return kExitFailure;
 
     // An instrument that stops sending for this long is given up on (the application waits
@@ -131,10 +131,10 @@ int runUpload(const std::vector<std::string>& args) {
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         const int64_t now = s.clock.milliseconds();
-        if (upload.running() && interrupted) upload.Button8Click();
+        if (upload.running() && interrupted) upload.cancelTransfer();
         if (upload.running() && now - upload.lastActivityMs() > kGiveUpMs) {
             gaveUp = true;
-            upload.Button8Click();
+            upload.cancelTransfer();
         }
         if (!upload.running()) {
             QCoreApplication::quit();

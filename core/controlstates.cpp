@@ -10,14 +10,14 @@ PaintControls paintControls(const AppState& st) {
     const bool event = isEventMode(st.operatingMode);
     const bool online = isOnlineMode(st.operatingMode);
     p.modeCaption = modeCaption(st.operatingMode);
-    p.button4Caption = event ? "Time" : "Event";
+    p.eventTimeCaption = event ? "Time" : "Event";
     p.timebaseControlsVisible = !event;
-    p.panel3Enabled = !event;
-    p.label6Caption = online ? "Record Mode" : "Search Mode.............";
+    p.timebasePanelEnabled = !event;
+    p.recordOrSearchCaption = online ? "Record Mode" : "Search Mode.............";
     p.searchControlsVisible = !online;
-    p.button2Caption = online ? (st.collectionActive ? "Stop" : "Start") : "Next";
-    p.button5Caption = online ? "Offline" : "Online";
-    p.button5Enabled = !st.collectionActive;
+    p.startStopCaption = online ? (st.collectionActive ? "Stop" : "Start") : "Next";
+    p.onlineOfflineCaption = online ? "Offline" : "Online";
+    p.onlineOfflineEnabled = !st.collectionActive;
     p.statisticsEnabled = st.resultCount() > 0;
     p.monochromeChecked = st.monochromePrinting;
     p.reopenEnabled = false;
@@ -37,13 +37,13 @@ EnabledControls enabledControls(const AppState& st) {
         e.menusEnabled = !st.collectionActive;
         e.navigationEnabled = false;
         // During an upload the record mode's Start/Stop has nothing to stop; Cancel does that.
-        e.button2Enabled = !st.uploadActive;
-        e.changesButtons34 = false;
+        e.startStopEnabled = !st.uploadActive;
+        e.enablesBackAndEventTime = false;
     } else {
         e.menusEnabled = true;
         e.navigationEnabled = true;
-        e.button2Enabled = true;
-        e.changesButtons34 = true;
+        e.startStopEnabled = true;
+        e.enablesBackAndEventTime = true;
     }
     return e;
 }

@@ -12,27 +12,27 @@ namespace zvl {
 
 struct PaintControls {
     std::string modeCaption;      // drawn on the picture
-    std::string button4Caption;   // "Time" / "Event"
-    bool timebaseControlsVisible; // Label3, Button6, Button7
-    bool panel3Enabled;
-    std::string label6Caption;    // "Record Mode" / "Search Mode............."
-    bool searchControlsVisible;   // Button1, Button3, Panel2
-    std::string button2Caption;   // "Start" / "Stop" / "Next"
-    std::string button5Caption;   // "Offline" / "Online"
-    bool button5Enabled;
+    std::string eventTimeCaption;   // "Time" / "Event"
+    bool timebaseControlsVisible; // timebaseLabel, timebasePlusButton, timebaseMinusButton
+    bool timebasePanelEnabled;
+    std::string recordOrSearchCaption;    // "Record Mode" / "Search Mode............."
+    bool searchControlsVisible;   // findButton, backButton, keyPanel
+    std::string startStopCaption;   // "Start" / "Stop" / "Next"
+    std::string onlineOfflineCaption;   // "Offline" / "Online"
+    bool onlineOfflineEnabled;
     bool statisticsEnabled;
     bool monochromeChecked;
     std::array<bool, 4> recentVisible;
     bool reopenEnabled;           // File > Reopen: not while the list is empty
-    std::string timebaseCaption;  // Label3
+    std::string timebaseCaption;  // timebaseLabel
     bool plusEnabled, minusEnabled;
 };
 
 struct EnabledControls {
     bool menusEnabled;       // File, Activity, Tools, Setup
     bool navigationEnabled;  // the six picture buttons
-    bool button2Enabled;
-    bool changesButtons34;   // the search modes enable Button3 and Button4; the record modes leave them
+    bool startStopEnabled;
+    bool enablesBackAndEventTime;   // the search modes enable backButton and eventTimeButton; the record modes leave them
 };
 
 PaintControls paintControls(const AppState& state);

@@ -8,9 +8,9 @@
 
 namespace zvl {
 
-void Lifecycle::FormCreate() { setDefaultColours(state_); }
+void Lifecycle::applyStartDefaults() { setDefaultColours(state_); }
 
-bool Lifecycle::FormActivate() {
+bool Lifecycle::startOnFirstActivation() {
     if (activated_) return false;
     activated_ = true;
     view_.showSplashWindow();
@@ -23,8 +23,8 @@ void Lifecycle::readSettings() {
     const SettingsRead read = loadSettingsFile(settingsPath_, state_);
     // A file that could be opened starts the splash timer however the reading ended.
     if (read != SettingsRead::Unreadable) {
-        timers_.splashtimer.setInterval(30);
-        timers_.splashtimer.enable();
+        timers_.splashTimer.setInterval(30);
+        timers_.splashTimer.enable();
     }
     if (read != SettingsRead::Complete) {
         view_.hideSplashWindow();
@@ -43,26 +43,26 @@ void Lifecycle::readSettings() {
     view_.repaint();
 }
 
-void Lifecycle::StarttimerTimer() {
+void Lifecycle::onStartTimer() {
     // No handshake on a port that is not open yet: before the settings are read, or while
     // the port is chosen and opened (the timer keeps running and the step comes at its next
     // tick). A port that then fails to open has left the program offline.
     if (!activated_ || portOpening_) return;
     state_.store.clearResults();
-    timers_.Starttimer.disable();
+    timers_.startTimer.disable();
     if (isOnlineMode(state_.operatingMode)) link_.connect();
-    timers_.splashtimer.setInterval(state_.instrumentOnline ? 1000 : 3000);
+    timers_.splashTimer.setInterval(state_.instrumentOnline ? 1000 : 3000);
     view_.updateControlStates();
 }
 
-void Lifecycle::splashtimerTimer() {
+void Lifecycle::onSplashTimer() {
     if (portOpening_) return;  // the start menu waits until the port is settled
-    timers_.splashtimer.disable();
+    timers_.splashTimer.disable();
     view_.hideSplashWindow();
-    view_.showOptionsDialog();
+    view_.showStartMenu();
 }
 
-bool Lifecycle::FormCloseQuery() {
+bool Lifecycle::mayClose() {
     if (!state_.collectionActive) return true;
     if (prompts_.confirm(kContinueCollectingText)) return false;
     // An upload is cancelled, not given a stop record.
@@ -73,8 +73,8 @@ bool Lifecycle::FormCloseQuery() {
     return true;
 }
 
-void Lifecycle::FormClose() {
-    timers_.update.disable();
+void Lifecycle::shutDown() {
+    timers_.refreshTimer.disable();
     writeSettings(state_, prompts_, settingsPath_);
     if (state_.instrumentOnline) {
         if (state_.collectionActive) {
@@ -86,7 +86,7 @@ void Lifecycle::FormClose() {
     }
 }
 
-void Memo1Exit(AppState& state, const std::vector<std::string>& memoLines) {
+void storeCommentLines(AppState& state, const std::vector<std::string>& memoLines) {
     const size_t count = std::min<size_t>(memoLines.size(), 255);
     const size_t n = std::min<size_t>(count, 10);
     for (size_t k = 0; k <= n; ++k) state.commentLines[k] = k < count ? memoLines[k] : std::string();

@@ -22,15 +22,15 @@ public:
               std::string settingsPath = settingsFilePath())
         : state_(state), link_(link), prompts_(prompts), view_(view), timers_(timers), settingsPath_(std::move(settingsPath)) {}
 
-    void FormCreate();      // colour and monochrome defaults
+    void applyStartDefaults();      // colour and monochrome defaults
     // First activation only: settings read (which opens the port) and the controls set. True
     // when it ran.
-    bool FormActivate();
+    bool startOnFirstActivation();
     void readSettings();
-    void StarttimerTimer();
-    void splashtimerTimer();
-    bool FormCloseQuery();  // may the window close?
-    void FormClose();
+    void onStartTimer();
+    void onSplashTimer();
+    bool mayClose();  // may the window close?
+    void shutDown();
 
     const std::string& settingsPath() const { return settingsPath_; }
     // How a transfer that is running when the window closes is cancelled (the upload's Cancel).
@@ -50,7 +50,7 @@ private:
 
 // The comment memo: leaving it stores its lines in commentLines (at most eleven, the slots
 // above its last line cleared); a paint shows the non-empty slots 0..9.
-void Memo1Exit(AppState& state, const std::vector<std::string>& memoLines);
+void storeCommentLines(AppState& state, const std::vector<std::string>& memoLines);
 std::vector<std::string> memoLinesToShow(const AppState& state);
 
 }  // namespace zvl

@@ -4,21 +4,21 @@
 
 namespace zvl {
 
-void Button2Click(AppState& state, InstrumentLink& link, Prompts& prompts, ViewHooks& view) {
+void startOrStopOrNext(AppState& state, InstrumentLink& link, Prompts& prompts, ViewHooks& view) {
     if (isOnlineMode(state.operatingMode)) {
         link.startStopRecording();  // ends with the cursor, the control states and a repaint
         return;
     }
-    Button2ClickSearch(state, prompts);
+    findNextMatch(state, prompts);
     prompts.setBusyCursor(false);
     view.updateControlStates();
     view.repaint();
 }
 
-void optionsCollectData(AppState& state, InstrumentLink& link, Prompts& prompts, ViewHooks& view) {
+void collectDataFromStartMenu(AppState& state, InstrumentLink& link, Prompts& prompts, ViewHooks& view) {
     state.operatingMode = TimebaseRecord;
     if (!state.instrumentOnline) link.connect();
-    Button2Click(state, link, prompts, view);
+    startOrStopOrNext(state, link, prompts, view);
 }
 
 std::vector<std::string> commentLinesForEditing(const AppState& state) {

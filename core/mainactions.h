@@ -12,15 +12,15 @@
 
 namespace zvl {
 
-// Button2: Start/Stop of the live recording in the record modes, "Next" of the match search in
+// startStopButton: Start/Stop of the live recording in the record modes, "Next" of the match search in
 // the search modes; in every mode it ends with the default cursor, the control states and a
 // repaint.
-void Button2Click(AppState& state, InstrumentLink& link, Prompts& prompts, ViewHooks& view);
+void startOrStopOrNext(AppState& state, InstrumentLink& link, Prompts& prompts, ViewHooks& view);
 
 // The start menu's "Collect Data": online time-base mode, the handshake unless the instrument
-// is known to be online, then Button2. An instrument that does not answer leaves the program
-// offline, so Button2 is then the search's "Next" and no recording starts.
-void optionsCollectData(AppState& state, InstrumentLink& link, Prompts& prompts, ViewHooks& view);
+// is known to be online, then startStopButton. An instrument that does not answer leaves the program
+// offline, so startStopButton is then the search's "Next" and no recording starts.
+void collectDataFromStartMenu(AppState& state, InstrumentLink& link, Prompts& prompts, ViewHooks& view);
 
 // The comment lines as the comments dialog edits them: slots 0..9, trailing empty ones left out.
 std::vector<std::string> commentLinesForEditing(const AppState& state);

@@ -76,7 +76,7 @@ struct AppState {
 
     // Recording files. Paths are as the file system names them (UTF-8 on Linux); where a path
     // becomes text inside a file it is converted to Windows-1252.
-    std::string recordingTitle = "Title";       // the title box Edit1 (Windows-1252)
+    std::string recordingTitle = "Title";       // the title box titleEdit (Windows-1252)
     std::string saveFileName;                   // the recording save dialog's file name; target of File > Save
     bool saveCommandEnabled = false;            // File > Save: enabled by the first single-file Save As
     std::array<std::string, 4> recentFiles{};   // Reopen entries N11 (newest), N21, N31, N41

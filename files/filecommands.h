@@ -1,6 +1,6 @@
 #pragma once
 // The File menu's commands on files: what each menu entry does, without any window. The main
-// window routes each entry here in one line, e.g. SaveAs1Click -> files.saveAs(); the zvl tool
+// window routes each entry here in one line, e.g. onSaveAsTriggered -> files.saveAs(); the zvl tool
 // runs the same commands with dialogs that answer from its command line.
 
 #include <string>
@@ -27,18 +27,18 @@ public:
     FileCommands(AppState& state, FileDialogs& dialogs, Prompts& prompts, ViewHooks& view, const Clock& clock)
         : state_(state), dialogs_(dialogs), prompts_(prompts), view_(view), clock_(clock) {}
 
-    // File > Save As (SaveAs1Click). Up to 32768 results: one file, added to the Reopen list,
+    // File > Save As (onSaveAsTriggered). Up to 32768 results: one file, added to the Reopen list,
     // dataDirectory set to it, File > Save enabled. More: the split message, then part files
     // _1.ZVL, _2.ZVL, ... of 32768 results each, touching neither the list, dataDirectory nor
     // File > Save; the save dialog's file name is left on the last part.
     FileOutcome saveAs();
-    // File > Save (Save1Click): rewrites the save dialog's file without a dialog; a store of
+    // File > Save (onSaveTriggered): rewrites the save dialog's file without a dialog; a store of
     // more than 32768 results runs Save As instead. Cancelled while the command is disabled.
     FileOutcome save();
-    // File > Open (Open1Click) and Activity > Examine Records: offline event mode at once, then
+    // File > Open (onOpenTriggered) and Activity > Examine Records: offline event mode at once, then
     // the open dialog; a loaded file joins the Reopen list and becomes dataDirectory.
     FileOutcome open();
-    // Reopen entries N11Click .. N41Click (entry 0..3): load the entry's file; the list,
+    // Reopen entries onReopen1Triggered .. onReopen4Triggered (entry 0..3): load the entry's file; the list,
     // dataDirectory and the save dialog's file name stay. An empty entry does nothing.
     FileOutcome reopen(int entry);
 
@@ -52,7 +52,7 @@ public:
     // The compliant-CSV import. A failure is reported (line and reason); what was read before
     // it stays. Repaints on every path.
     FileOutcome importCompliantCsv();
-    // Label1MouseDown with the right button: offline event mode, then the import. Does nothing
+    // onModeCaptionRightClicked with the right button: offline event mode, then the import. Does nothing
     // (Cancelled) while a collection or an upload runs.
     FileOutcome importFromModeCaption();
 

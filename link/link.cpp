@@ -19,7 +19,7 @@ InstrumentLink::InstrumentLink(AppState& state, SerialPort& port, const Clock& c
       view_(view),
       breakTimer_(breakTimer),
       updateTimer_(updateTimer) {
-    port_.setDataAvailableHandler([this](int64_t count) { ApdComPort1TriggerAvail(count); });
+    port_.setDataAvailableHandler([this](int64_t count) { onSerialDataAvailable(count); });
     port_.setLostHandler([this](const std::string& reason) { portLost(reason); });
 }
 

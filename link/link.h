@@ -69,11 +69,11 @@ public:
     // --- Handshake and watch -----------------------------------------------------------
     void connect();
     void toggleOnline();
-    void statusPoll();        // the 5-second `status` timer
-    void breakTimerFired();   // the 500 ms `Breaktimer`
+    void statusPoll();        // the 5-second `statusPollTimer`
+    void breakTimerFired();   // the 500 ms `breakTimer`
 
     // --- Live stream ---------------------------------------------------------------------
-    void ApdComPort1TriggerAvail(int64_t count);  // data-available notification
+    void onSerialDataAvailable(int64_t count);  // data-available notification
     void startStopRecording();
     // Activity > Collect New Data: connect, then a live time-base recording; after a handshake
     // that nobody answered it stays offline.

@@ -12,7 +12,7 @@
 
 namespace zvl {
 
-void InstrumentLink::ApdComPort1TriggerAvail(int64_t count) {
+void InstrumentLink::onSerialDataAvailable(int64_t count) {
     if (state_.protocolTransferActive) return;  // the file-transfer receiver owns the port
     for (int64_t i = 0; i < count; ++i) {
         uint8_t byte = 0;

@@ -117,13 +117,13 @@ TimeCheckSummary checkResultTimes(AppState& state, Prompts& prompts) {
 // ---------------------------------------------------------------------------------------
 
 StoredDataUpload::StoredDataUpload(AppState& state, InstrumentLink& link, const Clock& clock, Prompts& prompts,
-                                   ViewHooks& view, Timer& xmodemtimer)
-    : state_(state), link_(link), clock_(clock), prompts_(prompts), view_(view), xmodemtimer_(xmodemtimer) {
-    xmodemtimer_.disable();
-    xmodemtimer_.setInterval(kUploadRetryMs);
+                                   ViewHooks& view, Timer& uploadRetryTimer)
+    : state_(state), link_(link), clock_(clock), prompts_(prompts), view_(view), uploadRetryTimer_(uploadRetryTimer) {
+    uploadRetryTimer_.disable();
+    uploadRetryTimer_.setInterval(kUploadRetryMs);
     link_.setBlockReceiver([this] { blockReceiver(); });
     // A port that goes away ends the transfer as Cancel does: the records stored so far stay.
-    link_.setTransferEnd([this] { Button8Click(); });
+    link_.setTransferEnd([this] { cancelTransfer(); });
 }
 
 StoredDataUpload::~StoredDataUpload() {
@@ -131,7 +131,7 @@ StoredDataUpload::~StoredDataUpload() {
     link_.setTransferEnd({});
 }
 
-void StoredDataUpload::DownloadStoredData1Click() {
+void StoredDataUpload::uploadStoredData() {
     // One transfer at a time; the menus are disabled while one runs, this guards the rest.
     if (state_.uploadActive || state_.protocolTransferActive || state_.collectionActive) return;
     prompts_.setBusyCursor(true);
@@ -175,7 +175,7 @@ void StoredDataUpload::DownloadStoredData1Click() {
     state_.uploadCancel = false;
     view_.updateControlStates();
     // Armed now as well, so an instrument that never starts still gets its one retry.
-    xmodemtimer_.enable();
+    uploadRetryTimer_.enable();
 }
 
 void StoredDataUpload::blockReceiver() {
@@ -202,7 +202,7 @@ void StoredDataUpload::blockReceiver() {
     lastBufferSize_ = buf.size();
     // Enabling a running timer leaves it alone, so the 5 s count from the last new packet
     // (which stopped it) or from the first bytes after it last fired.
-    xmodemtimer_.enable();
+    uploadRetryTimer_.enable();
 }
 
 bool StoredDataUpload::takePacket() {
@@ -211,7 +211,7 @@ bool StoredDataUpload::takePacket() {
     std::copy_n(buf.begin(), kUploadPacketSize, p);
     const uint8_t number = p[1];
     const uint8_t expected = uint8_t(lastBlockNumber_ + 1);
-    if (number == expected) xmodemtimer_.disable();
+    if (number == expected) uploadRetryTimer_.disable();
 
     if (uploadChecksum(p) != p[kUploadPacketSize - 1]) {
         // A damaged packet: whatever came with it is suspect too. The NAK brings it again.
@@ -255,8 +255,8 @@ bool StoredDataUpload::takePacket() {
     return true;
 }
 
-void StoredDataUpload::xmodemtimerTimer() {
-    xmodemtimer_.disable();
+void StoredDataUpload::onUploadRetryTimer() {
+    uploadRetryTimer_.disable();
     if (!state_.uploadActive || ending_ || outcome_ != Outcome::Receiving) return;
     // A packet start that has not grown for a while lost bytes on the way; it could only
     // swallow the start of the packet the NAK brings.
@@ -271,7 +271,7 @@ void StoredDataUpload::xmodemtimerTimer() {
 
 void StoredDataUpload::endOfTransfer() {
     ending_ = true;
-    xmodemtimer_.disable();
+    uploadRetryTimer_.disable();
     state_.rxBuffer.erase(0, 1);
     // Everything has arrived: the instrument need not wait for the user's answers below.
     link_.sendByte(ctl::ACK);
@@ -294,7 +294,7 @@ void StoredDataUpload::endOfTransfer() {
 
 void StoredDataUpload::stopReceiving() {
     state_.uploadActive = false;
-    xmodemtimer_.disable();
+    uploadRetryTimer_.disable();
     if (outcome_ == Outcome::Receiving) state_.rxBuffer.clear();  // the rest of a block, if any
     lastBufferSize_ = 0;
     view_.showProgressPanel(false, std::string());
@@ -311,7 +311,7 @@ void StoredDataUpload::fail(const char* warning) {
     view_.repaint();
 }
 
-void StoredDataUpload::Button8Click() {
+void StoredDataUpload::cancelTransfer() {
     if (ending_) return;  // the panel is gone already; the end runs to its close
     if (!state_.uploadActive && !state_.protocolTransferActive) return;
     link_.sendByte(ctl::CAN);

@@ -3,7 +3,7 @@
 // arithmetic checksum; the block receiver stores their records, and the end of the transfer
 // puts the circular memory into time order and resolves results whose time runs backwards
 // through the choice box. Plain C++: the window wires the menu command, the Cancel button and
-// the xmodemtimer to the handlers below, one line each.
+// the uploadRetryTimer to the handlers below, one line each.
 
 #include <cstdint>
 #include <functional>
@@ -26,7 +26,7 @@ inline constexpr const char* kBlockSequenceErrorText =
 inline constexpr const char* kUploadOverflowText =
     "Upload Error: The Instrument Sent More Than 100000 Results. Transfer Ended. The First 100000 Are Kept.";
 
-inline constexpr int kUploadRetryMs = 5000;        // xmodemtimer
+inline constexpr int kUploadRetryMs = 5000;        // uploadRetryTimer
 inline constexpr int kBlocksPerProgressStep = 8;  // the byte counter moves every 1024 bytes
 // A stalled partial packet is thrown away when the retry timer fires and nothing has arrived
 // for this long; the NAK then brings the whole packet again.
@@ -72,25 +72,25 @@ public:
     enum class Outcome { Idle, NotStarted, Receiving, Completed, Cancelled, Failed };
 
     // Registers itself as the link's block receiver and as the end of a transfer whose port is
-    // lost; the xmodemtimer gets its 5000 ms interval.
-    // The owner connects the timer's notification to xmodemtimerTimer().
+    // lost; the uploadRetryTimer gets its 5000 ms interval.
+    // The owner connects the timer's notification to onUploadRetryTimer().
     StoredDataUpload(AppState& state, InstrumentLink& link, const Clock& clock, Prompts& prompts, ViewHooks& view,
-                     Timer& xmodemtimer);
+                     Timer& uploadRetryTimer);
     ~StoredDataUpload();
     StoredDataUpload(const StoredDataUpload&) = delete;
     StoredDataUpload& operator=(const StoredDataUpload&) = delete;
 
     // Activity > "&Upload Stored Data from Pellam".
-    void DownloadStoredData1Click();
+    void uploadStoredData();
     // Called by the receive handler while uploadActive is set: takes every complete packet,
     // control byte and stray byte waiting in rxBuffer.
     void blockReceiver();
     // The 5-second retry: one NAK per arming.
-    void xmodemtimerTimer();
+    void onUploadRetryTimer();
     // Cancel on the progress panel (also ends the binary download's transfer).
-    void Button8Click();
+    void cancelTransfer();
 
-    // The binary download's transfer component, cancelled by Button8Click.
+    // The binary download's transfer component, cancelled by cancelTransfer.
     void setFileTransferCancel(std::function<void()> cancel) { cancelFileTransfer_ = std::move(cancel); }
 
     Outcome outcome() const { return outcome_; }
@@ -118,7 +118,7 @@ private:
     const Clock& clock_;
     Prompts& prompts_;
     ViewHooks& view_;
-    Timer& xmodemtimer_;
+    Timer& uploadRetryTimer_;
     std::function<void()> cancelFileTransfer_;
 
     Outcome outcome_ = Outcome::Idle;

@@ -19,12 +19,12 @@ public:
 
 // The timers the main window owns.
 struct MainTimers {
-    Timer& Starttimer;
-    Timer& splashtimer;
-    Timer& status;
-    Timer& Breaktimer;
-    Timer& xmodemtimer;
-    Timer& update;
+    Timer& startTimer;
+    Timer& splashTimer;
+    Timer& statusPollTimer;
+    Timer& breakTimer;
+    Timer& uploadRetryTimer;
+    Timer& refreshTimer;
 };
 
 }  // namespace zvl

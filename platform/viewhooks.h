@@ -20,7 +20,7 @@ public:
     virtual void closeSplash() {}      // stop the splash timer and close the splash window
     virtual void showSplashWindow() {}
     virtual void hideSplashWindow() {} // close the splash window, leaving its timer alone
-    virtual void showOptionsDialog() {}  // the start menu, modal
+    virtual void showStartMenu() {}  // the start menu, modal
     virtual void rebuildPictureFrame() {}
     virtual void linkIndicatorChanged() {}  // the lamp or its label changed
     // The progress panel of a transfer: shown with its heading, or hidden; its byte counter.

@@ -78,7 +78,7 @@ bool goToTime(AppState& state, Prompts& prompts, int64_t moment) {
     return true;
 }
 
-void FindEvent1Click(ModalDialog& goToDialog, ViewHooks& view) {
+void goToEventOrTime(ModalDialog& goToDialog, ViewHooks& view) {
     goToDialog.runModal();
     view.repaint();
 }

@@ -63,7 +63,7 @@ int64_t findMatch(AppState& state, Prompts& prompts, int64_t start, bool forward
     return match;
 }
 
-void Button1Click(AppState& state, Prompts& prompts, ViewHooks& view) {
+void findFirstMatch(AppState& state, Prompts& prompts, ViewHooks& view) {
     state.matchFound = false;
     state.currentMatch = 1;
     if (state.resultCount() > 0) findMatch(state, prompts, 1, true);
@@ -71,11 +71,11 @@ void Button1Click(AppState& state, Prompts& prompts, ViewHooks& view) {
     view.repaint();
 }
 
-void Button2ClickSearch(AppState& state, Prompts& prompts) {
+void findNextMatch(AppState& state, Prompts& prompts) {
     if (state.currentMatch < state.resultCount()) findMatch(state, prompts, state.currentMatch + 1, true);
 }
 
-void Button3Click(AppState& state, Prompts& prompts, ViewHooks& view) {
+void findPreviousMatch(AppState& state, Prompts& prompts, ViewHooks& view) {
     if (state.currentMatch > 1) findMatch(state, prompts, state.currentMatch - 1, false);
     view.repaint();
 }

@@ -60,33 +60,33 @@ void putUnderCursor(AppState& state, int64_t n) {
     chooseCursorResult(state, n);
 }
 
-void firstbtnClick(AppState& state, ViewHooks& view) {
+void goToFirstResult(AppState& state, ViewHooks& view) {
     state.currentResult = kFirstEventPosition;
     state.viewStartTime = firstTimePosition(state);
     view.redrawTraceView();
 }
 
-void fastleftClick(AppState& state, ViewHooks& view) {
+void stepLeftFast(AppState& state, ViewHooks& view) {
     stepLeft(state, state.eventColumns / 2, timebaseSteps(state.timebaseIndex).fastStep);
     view.redrawTraceView();
 }
 
-void slowleftClick(AppState& state, ViewHooks& view) {
+void stepLeftSlow(AppState& state, ViewHooks& view) {
     stepLeft(state, 1, timebaseSteps(state.timebaseIndex).slowStep);
     view.redrawTraceView();
 }
 
-void slowrightClick(AppState& state, ViewHooks& view) {
+void stepRightSlow(AppState& state, ViewHooks& view) {
     stepRight(state, 1, timebaseSteps(state.timebaseIndex).slowStep);
     view.redrawTraceView();
 }
 
-void fastrightClick(AppState& state, ViewHooks& view) {
+void stepRightFast(AppState& state, ViewHooks& view) {
     stepRight(state, 31, timebaseSteps(state.timebaseIndex).fastStep);
     view.redrawTraceView();
 }
 
-void lastbtnClick(AppState& state, ViewHooks& view) {
+void goToLastResult(AppState& state, ViewHooks& view) {
     if (isEventMode(state.operatingMode)) {
         if (state.resultCount() > 0) state.currentResult = lastEventPosition(state);
     } else {
@@ -95,6 +95,6 @@ void lastbtnClick(AppState& state, ViewHooks& view) {
     view.redrawTraceView();
 }
 
-FileOutcome ExamineRecords1Click(FileCommands& files) { return files.open(); }
+FileOutcome examineRecords(FileCommands& files) { return files.open(); }
 
 }  // namespace zvl

@@ -42,7 +42,7 @@ void drawConditionSymbol(Canvas& canvas, int x, int condition, const ColourSlots
     }
 }
 
-void SearchMask1Click(AppState& state, Prompts& prompts, ViewHooks& view, ModalDialog& searchKeyDialog,
+void editSearchKey(AppState& state, Prompts& prompts, ViewHooks& view, ModalDialog& searchKeyDialog,
                       const std::string& settingsPath) {
     if (searchKeyDialog.runModal()) writeSettings(state, prompts, settingsPath);
     view.repaint();

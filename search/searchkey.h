@@ -1,5 +1,5 @@
 #pragma once
-// The search key: one condition per input, edited in Tmask2form (Tools > "&Search Key") or a
+// The search key: one condition per input, edited in SearchKeyDialog (Tools > "&Search Key") or a
 // step at a time in the key boxes of the trace view. What the dialog does, without the widgets.
 
 #include <array>
@@ -38,9 +38,9 @@ struct ConditionSymbol {
 ConditionSymbol conditionSymbol(int condition, const ColourSlots& colours);
 void drawConditionSymbol(Canvas& canvas, int x, int condition, const ColourSlots& colours);
 
-// Tools > "&Search Key" (SearchMask1Click): the dialog modally; the settings file is rewritten
+// Tools > "&Search Key" (editSearchKey): the dialog modally; the settings file is rewritten
 // when it closes with "Accept"; the main window repaints in every case.
-void SearchMask1Click(AppState& state, Prompts& prompts, ViewHooks& view, ModalDialog& searchKeyDialog,
+void editSearchKey(AppState& state, Prompts& prompts, ViewHooks& view, ModalDialog& searchKeyDialog,
                       const std::string& settingsPath = settingsFilePath());
 
 }  // namespace zvl

@@ -18,7 +18,7 @@ void setRefreshInterval(const AppState& state, Timer& updateTimer) {
     updateTimer.setInterval(refreshIntervalMs(state.timebaseIndex));
 }
 
-void Button4Click(ViewContext& ctx) {
+void toggleEventTimeView(ViewContext& ctx) {
     ctx.state.operatingMode ^= 1;
     recentreOnCursor(ctx.state);
     ctx.view.redrawTraceView();
@@ -38,9 +38,9 @@ void changeTimebase(ViewContext& ctx, int32_t index) {
 }
 }  // namespace
 
-void Button6Click(ViewContext& ctx) { changeTimebase(ctx, std::max(3, ctx.state.timebaseIndex - 1)); }
+void finerTimebase(ViewContext& ctx) { changeTimebase(ctx, std::max(3, ctx.state.timebaseIndex - 1)); }
 
-void Button7Click(ViewContext& ctx) { changeTimebase(ctx, std::min(19, ctx.state.timebaseIndex + 1)); }
+void coarserTimebase(ViewContext& ctx) { changeTimebase(ctx, std::min(19, ctx.state.timebaseIndex + 1)); }
 
 void updateTimer(ViewContext& ctx) {
     ctx.state.viewStartTime = ctx.state.liveTime;

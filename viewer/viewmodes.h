@@ -23,9 +23,9 @@ void recentreOnCursor(AppState& state);
 // The live refresh interval follows the time base.
 void setRefreshInterval(const AppState& state, Timer& updateTimer);
 
-void Button4Click(ViewContext& ctx);  // "Time" / "Event"
-void Button6Click(ViewContext& ctx);  // "+": a finer time base, not below row 3
-void Button7Click(ViewContext& ctx);  // "-": a coarser time base, not above row 19
+void toggleEventTimeView(ViewContext& ctx);  // "Time" / "Event"
+void finerTimebase(ViewContext& ctx);  // "+": a finer time base, not below row 3
+void coarserTimebase(ViewContext& ctx);  // "-": a coarser time base, not above row 19
 void updateTimer(ViewContext& ctx);   // the live refresh tick
 
 // Mouse clicks in window coordinates.

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QMessageBox>
 
-#include "platform/qt/mboxb.h"
+#include "platform/qt/choicebox.h"
 #include "platform/qt/selectportdialog.h"
 
 namespace zvl {
@@ -75,7 +75,7 @@ std::optional<int> QtPrompts::selectPort(const std::vector<int>& portNumbers, co
 }
 
 ChoiceAnswer QtPrompts::choiceBox(const std::string& message, std::optional<int64_t> result) {
-    Tmbox2 box(q(message), result.has_value(), parent_);
+    ChoiceBox box(q(message), result.has_value(), parent_);
     box.exec();
     return box.answer();
 }

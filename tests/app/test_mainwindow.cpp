@@ -17,10 +17,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/main.h"
+#include "app/mainwindow.h"
 #include "core/settings.h"
-#include "dialogs/comments.h"
-#include "dialogs/options.h"
+#include "app/commentsdialog.h"
+#include "app/startmenudialog.h"
 #include "files/recordingfile.h"
 #include "link/commands.h"
 #include "platform/comports.h"
@@ -49,11 +49,11 @@ struct WindowRig {
             st.dataDirectory = dir.string();
             std::ofstream(settingsPath, std::ios::binary) << encodeSettings(st);
         }
-        for (test::FakeTimer* t : {&starttimer, &splashtimer, &status, &breaktimer, &xmodemtimer, &update}) pump.addTimer(*t);
-        window = std::make_unique<TMainscreen>(MainPlatform{port, clock, pump, prompts, fileDialogs,
-                                                            {starttimer, splashtimer, status, breaktimer, xmodemtimer, update},
+        for (test::FakeTimer* t : {&startTimer, &splashTimer, &statusPollTimer, &breakTimer, &uploadRetryTimer, &refreshTimer}) pump.addTimer(*t);
+        window = std::make_unique<MainWindow>(MainPlatform{port, clock, pump, prompts, fileDialogs,
+                                                            {startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, refreshTimer},
                                                             settingsPath});
-        window->optionsDialogRunner = [this](TOptionform&) { ++optionsShown; };
+        window->startMenuRunner = [this](StartMenuDialog&) { ++startMenuShown; };
         window->modalDialogRunner = [this](QDialog& d) {
             dialogsShown.push_back(d.windowTitle().toStdString());
             return dialogAnswer;
@@ -89,7 +89,7 @@ struct WindowRig {
         window->show();
         window->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        auto* memo = find<QPlainTextEdit>("Memo1");
+        auto* memo = find<QPlainTextEdit>("commentsMemo");
         memo->setFocus();
         EXPECT_TRUE(memo->hasFocus());
         return memo;
@@ -106,12 +106,12 @@ struct WindowRig {
     }()};
     test::FakePort port{clock, &engine};
     test::FakePump pump{clock, port, &engine};
-    test::FakeTimer starttimer{clock, "Starttimer"}, splashtimer{clock, "splashtimer"}, status{clock, "status"},
-        breaktimer{clock, "Breaktimer"}, xmodemtimer{clock, "xmodemtimer"}, update{clock, "update"};
+    test::FakeTimer startTimer{clock, "startTimer"}, splashTimer{clock, "splashTimer"}, statusPollTimer{clock, "statusPollTimer"},
+        breakTimer{clock, "breakTimer"}, uploadRetryTimer{clock, "uploadRetryTimer"}, refreshTimer{clock, "refreshTimer"};
     test::ScriptedPrompts prompts;
     test::ScriptedFileDialogs fileDialogs;
-    std::unique_ptr<TMainscreen> window;
-    int optionsShown = 0;
+    std::unique_ptr<MainWindow> window;
+    int startMenuShown = 0;
     std::vector<std::string> dialogsShown;
     bool dialogAnswer = false;
 };
@@ -119,39 +119,39 @@ struct WindowRig {
 TEST(MainWindow, AtCreation) {
     WindowRig rig;
     EXPECT_EQ(rig.window->windowTitle(), "Corvask Pellam-ZVL");
-    EXPECT_FALSE(rig.find<QAction>("Save1")->isEnabled());
-    EXPECT_FALSE(rig.find<QPushButton>("Button3")->isEnabled());
-    EXPECT_TRUE(rig.find<QFrame>("Panel1")->isHidden());
-    EXPECT_EQ(rig.find<QLabel>("Label2")->text(), "");
+    EXPECT_FALSE(rig.find<QAction>("saveAction")->isEnabled());
+    EXPECT_FALSE(rig.find<QPushButton>("backButton")->isEnabled());
+    EXPECT_TRUE(rig.find<QFrame>("progressPanel")->isHidden());
+    EXPECT_EQ(rig.find<QLabel>("linkStatusLabel")->text(), "");
     EXPECT_EQ(rig.window->state().link.lampColour, kLampRed);
-    EXPECT_EQ(rig.find<QLineEdit>("Edit1")->text(), "Title");
-    EXPECT_EQ(rig.find<QLineEdit>("Edit1")->geometry(), QRect(260, 1, 513, 23));
-    EXPECT_EQ(rig.find<QPushButton>("Button8")->text(), "Cancel");
-    EXPECT_EQ(rig.find<QLabel>("Label1")->text(), "Pellam - ZVL Mode :");
-    EXPECT_TRUE(rig.starttimer.isActive());
-    EXPECT_TRUE(rig.status.isActive());
-    EXPECT_FALSE(rig.breaktimer.isActive());
-    EXPECT_FALSE(rig.update.isActive());
+    EXPECT_EQ(rig.find<QLineEdit>("titleEdit")->text(), "Title");
+    EXPECT_EQ(rig.find<QLineEdit>("titleEdit")->geometry(), QRect(260, 1, 513, 23));
+    EXPECT_EQ(rig.find<QPushButton>("cancelTransferButton")->text(), "Cancel");
+    EXPECT_EQ(rig.find<QLabel>("modeCaptionLabel")->text(), "Pellam - ZVL Mode :");
+    EXPECT_TRUE(rig.startTimer.isActive());
+    EXPECT_TRUE(rig.statusPollTimer.isActive());
+    EXPECT_FALSE(rig.breakTimer.isActive());
+    EXPECT_FALSE(rig.refreshTimer.isActive());
     EXPECT_EQ(rig.window->state().colours, ColourSlots{});
     EXPECT_EQ(rig.window->traceBitmap().size(), QSize(780, 380));
 }
 
 TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
     const std::vector<std::pair<const char*, const char*>> entries = {
-        {"Open1", "Open1Click"},
-        {"SaveAs1", "SaveAs1Click"},
-        {"SaveSettingsOnly1", "SaveSettingsOnly1Click"},
-        {"ReLoadSettingsOnly1", "ReLoadSettingsOnly1Click"},
-        {"SaveBinaryFile1", "SaveBinaryFile1Click"},
-        {"ExportasCSVFile1", "ExportasCSVFile1Click"},
-        {"MonochromePrinting1", "MonochromePrinting1Click"},
-        {"Exit1", "Exit1Click"},
-        {"Menu1", "Menu1Click"},
-        {"DownloadStoredData1", "DownloadStoredData1Click"},
-        {"CollectNewData1", "CollectNewData1Click"},
-        {"ExamineRecords1", "ExamineRecords1Click"},
-        {"SearchMask1", "SearchMask1Click"},
-        {"FindEvent1", "FindEvent1Click"},
+        {"openAction", "onOpenTriggered"},
+        {"saveAsAction", "onSaveAsTriggered"},
+        {"saveSettingsOnlyAction", "onSaveSettingsOnlyTriggered"},
+        {"reloadSettingsOnlyAction", "onReloadSettingsOnlyTriggered"},
+        {"saveBinaryFileAction", "onSaveBinaryFileTriggered"},
+        {"exportAction", "onExportTriggered"},
+        {"monochromeAction", "onMonochromeTriggered"},
+        {"exitAction", "onExitTriggered"},
+        {"startMenuAction", "onStartMenuTriggered"},
+        {"uploadStoredDataAction", "onUploadStoredDataTriggered"},
+        {"collectNewDataAction", "onCollectNewDataTriggered"},
+        {"examineRecordsAction", "onExamineRecordsTriggered"},
+        {"searchKeyAction", "onSearchKeyTriggered"},
+        {"goToEventAction", "onGoToEventTriggered"},
     };
     for (const auto& [action, handler] : entries) {
         WindowRig rig;
@@ -164,24 +164,24 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
     }
     // Entries the program does not have yet are there and disabled.
     WindowRig rig;
-    for (const char* name : {"DownloadBinaryFile1", "PrinterSetup1", "Print1", "Statistics1", "Display1", "Colours1",
-                             "Settings1", "SetDateTime1", "Contents1", "HowtoUseHelp1", "About1"}) {
+    for (const char* name : {"downloadBinaryFileAction", "printerSetupAction", "printAction", "statisticsAction", "displayAction", "coloursAction",
+                             "hardwareSettingsAction", "setDateTimeAction", "helpContentsAction", "howToUseHelpAction", "aboutAction"}) {
         QAction* a = rig.find<QAction>(name);
         ASSERT_NE(a, nullptr) << name;
         EXPECT_FALSE(a->isEnabled()) << name;
     }
-    EXPECT_EQ(rig.find<QMenu>("File1")->property("helpContext").toInt(), 146);
-    EXPECT_EQ(rig.find<QMenu>("Tools1")->property("helpContext").toInt(), 149);
+    EXPECT_EQ(rig.find<QMenu>("fileMenu")->property("helpContext").toInt(), 146);
+    EXPECT_EQ(rig.find<QMenu>("toolsMenu")->property("helpContext").toInt(), 149);
     EXPECT_EQ(rig.window->property("helpContext").toInt(), 1001);
     // The File menu's separators: after Save As, Reload Settings Only, Download Binary File,
     // Export, and before Exit.
     QStringList file;
-    for (QAction* a : rig.find<QMenu>("File1")->actions()) file << (a->isSeparator() ? "-" : a->objectName());
+    for (QAction* a : rig.find<QMenu>("fileMenu")->actions()) file << (a->isSeparator() ? "-" : a->objectName());
     EXPECT_EQ(file.join(' ').toStdString(),
-              "Open1 Reopen1 Save1 SaveAs1 - SaveSettingsOnly1 ReLoadSettingsOnly1 - SaveBinaryFile1 DownloadBinaryFile1 - "
-              "ExportasCSVFile1 - PrinterSetup1 MonochromePrinting1 Print1 - Exit1");
+              "openAction reopenMenu saveAction saveAsAction - saveSettingsOnlyAction reloadSettingsOnlyAction - saveBinaryFileAction downloadBinaryFileAction - "
+              "exportAction - printerSetupAction monochromeAction printAction - exitAction");
     // Four Reopen entries, hidden while empty.
-    for (const char* name : {"N11", "N21", "N31", "N41"}) EXPECT_FALSE(rig.find<QAction>(name)->isVisible()) << name;
+    for (const char* name : {"reopen1Action", "reopen2Action", "reopen3Action", "reopen4Action"}) EXPECT_FALSE(rig.find<QAction>(name)->isVisible()) << name;
 }
 
 TEST(MainWindow, ButtonsReachTheirHandlers) {
@@ -189,20 +189,31 @@ TEST(MainWindow, ButtonsReachTheirHandlers) {
     rig.window->state().operatingMode = EventSearch;
     rig.window->repaint();
     rig.window->updateControlStates();
-    for (const char* name : {"Button1", "Button3", "Button4", "Button6", "Button7"}) {
+    for (const auto& [name, handler] : std::vector<std::pair<const char*, const char*>>{
+             {"findButton", "onFindClicked"},
+             {"backButton", "onBackClicked"},
+             {"eventTimeButton", "onEventTimeClicked"},
+             {"timebasePlusButton", "onTimebasePlusClicked"},
+             {"timebaseMinusButton", "onTimebaseMinusClicked"}}) {
         rig.window->handlerLog.clear();
         QPushButton* b = rig.find<QPushButton>(name);
         ASSERT_NE(b, nullptr);
         b->setEnabled(true);
         b->click();
         ASSERT_FALSE(rig.window->handlerLog.empty()) << name;
-        EXPECT_EQ(rig.window->handlerLog.front(), std::string(name) + "Click");
+        EXPECT_EQ(rig.window->handlerLog.front(), handler);
     }
-    for (const char* name : {"firstbtn", "fastleft", "slowleft", "slowright", "fastright", "lastbtn"}) {
+    for (const auto& [name, handler] : std::vector<std::pair<const char*, const char*>>{
+             {"firstButton", "onFirstClicked"},
+             {"fastLeftButton", "onFastLeftClicked"},
+             {"slowLeftButton", "onSlowLeftClicked"},
+             {"slowRightButton", "onSlowRightClicked"},
+             {"fastRightButton", "onFastRightClicked"},
+             {"lastButton", "onLastClicked"}}) {
         rig.window->handlerLog.clear();
         rig.find<QToolButton>(name)->click();
         ASSERT_FALSE(rig.window->handlerLog.empty()) << name;
-        EXPECT_EQ(rig.window->handlerLog.front(), std::string(name) + "Click");
+        EXPECT_EQ(rig.window->handlerLog.front(), handler);
     }
 }
 
@@ -228,68 +239,68 @@ TEST(MainWindow, ControlsFollowTheMode) {
         rig.window->state().operatingMode = row.mode;
         rig.window->repaint();
         rig.window->updateControlStates();
-        EXPECT_EQ(rig.find<QPushButton>("Button4")->text(), row.button4) << int(row.mode);
-        EXPECT_EQ(!rig.find<QPushButton>("Button6")->isHidden(), row.timebaseVisible) << int(row.mode);
-        EXPECT_EQ(!rig.find<QLabel>("Label3")->isHidden(), row.timebaseVisible);
-        EXPECT_EQ(rig.find<QFrame>("Panel3")->isEnabled(), row.timebaseVisible);
-        EXPECT_EQ(rig.find<QLabel>("Label6")->text(), row.label6);
-        EXPECT_EQ(!rig.find<QPushButton>("Button1")->isHidden(), row.searchVisible);
-        EXPECT_EQ(!rig.find<QPushButton>("Button3")->isHidden(), row.searchVisible);
-        EXPECT_EQ(!rig.find<QFrame>("Panel2")->isHidden(), row.searchVisible);
-        EXPECT_EQ(rig.find<QPushButton>("Button2")->text(), row.button2);
-        EXPECT_EQ(rig.find<QPushButton>("Button5")->text(), row.button5);
+        EXPECT_EQ(rig.find<QPushButton>("eventTimeButton")->text(), row.button4) << int(row.mode);
+        EXPECT_EQ(!rig.find<QPushButton>("timebasePlusButton")->isHidden(), row.timebaseVisible) << int(row.mode);
+        EXPECT_EQ(!rig.find<QLabel>("timebaseLabel")->isHidden(), row.timebaseVisible);
+        EXPECT_EQ(rig.find<QFrame>("timebasePanel")->isEnabled(), row.timebaseVisible);
+        EXPECT_EQ(rig.find<QLabel>("recordOrSearchLabel")->text(), row.label6);
+        EXPECT_EQ(!rig.find<QPushButton>("findButton")->isHidden(), row.searchVisible);
+        EXPECT_EQ(!rig.find<QPushButton>("backButton")->isHidden(), row.searchVisible);
+        EXPECT_EQ(!rig.find<QFrame>("keyPanel")->isHidden(), row.searchVisible);
+        EXPECT_EQ(rig.find<QPushButton>("startStopButton")->text(), row.button2);
+        EXPECT_EQ(rig.find<QPushButton>("onlineOfflineButton")->text(), row.button5);
         const bool search = !isOnlineMode(row.mode);
-        EXPECT_EQ(rig.find<QToolButton>("firstbtn")->isEnabled(), search);
-        EXPECT_TRUE(rig.find<QMenu>("File1")->menuAction()->isEnabled());
+        EXPECT_EQ(rig.find<QToolButton>("firstButton")->isEnabled(), search);
+        EXPECT_TRUE(rig.find<QMenu>("fileMenu")->menuAction()->isEnabled());
     }
     // Collecting in a record mode: Stop, the four menus and Offline disabled.
     rig.window->state().operatingMode = EventRecord;
     rig.window->state().collectionActive = true;
     rig.window->repaint();
     rig.window->updateControlStates();
-    EXPECT_EQ(rig.find<QPushButton>("Button2")->text(), "Stop");
-    EXPECT_FALSE(rig.find<QPushButton>("Button5")->isEnabled());
-    for (const char* menu : {"File1", "Activity1", "Tools1", "Setup1"}) EXPECT_FALSE(rig.find<QMenu>(menu)->menuAction()->isEnabled()) << menu;
-    EXPECT_TRUE(rig.find<QMenu>("Help1")->menuAction()->isEnabled());
+    EXPECT_EQ(rig.find<QPushButton>("startStopButton")->text(), "Stop");
+    EXPECT_FALSE(rig.find<QPushButton>("onlineOfflineButton")->isEnabled());
+    for (const char* menu : {"fileMenu", "activityMenu", "toolsMenu", "setupMenu"}) EXPECT_FALSE(rig.find<QMenu>(menu)->menuAction()->isEnabled()) << menu;
+    EXPECT_TRUE(rig.find<QMenu>("helpMenu")->menuAction()->isEnabled());
 }
 
 TEST(MainWindow, StartUpReadsSettingsOpensThePortConnectsAndOpensTheStartMenu) {
     WindowRig rig;
-    rig.window->lifecycle().FormActivate();
+    rig.window->lifecycle().startOnFirstActivation();
     AppState& st = rig.window->state();
     EXPECT_EQ(st.inputLabels[0], "Line 1");
     EXPECT_EQ(rig.port.openedPath, comPortPath(1));
     EXPECT_TRUE(rig.prompts.warnings.empty());
-    EXPECT_TRUE(rig.splashtimer.isActive());
+    EXPECT_TRUE(rig.splashTimer.isActive());
     rig.run(1100);  // the splash timer (30 ms) opens the start menu; the start timer (1 s) connects
-    EXPECT_EQ(rig.optionsShown, 1);
+    EXPECT_EQ(rig.startMenuShown, 1);
     EXPECT_EQ(rig.codes(), (Bytes{0x20, 0x21, 0x22, 0x23}));
     EXPECT_TRUE(st.instrumentOnline);
-    EXPECT_FALSE(rig.starttimer.isActive()) << "one-shot";
-    EXPECT_EQ(rig.find<QLabel>("Label2")->text(), "Online");
+    EXPECT_FALSE(rig.startTimer.isActive()) << "one-shot";
+    EXPECT_EQ(rig.find<QLabel>("linkStatusLabel")->text(), "Online");
     EXPECT_EQ(st.firmwareVersion, "1.51");
-    EXPECT_FALSE(rig.window->lifecycle().FormActivate()) << "only the first activation reads the settings";
+    EXPECT_FALSE(rig.window->lifecycle().startOnFirstActivation()) << "only the first activation reads the settings";
 }
 
 TEST(MainWindow, FirstRunWithoutSettingsAsksForThePortAndStaysOffline) {
     WindowRig rig(false);
     rig.prompts.inputAnswers = {"3"};
-    rig.window->lifecycle().FormActivate();
+    rig.window->lifecycle().startOnFirstActivation();
     EXPECT_EQ(rig.prompts.warnings, (std::vector<std::string>{"INI File Error. Defaults Loaded"}));
     EXPECT_EQ(rig.window->state().comPortNumber, 3);
     EXPECT_EQ(rig.window->state().operatingMode, EventSearch);
-    EXPECT_FALSE(rig.splashtimer.isActive()) << "the start menu does not open by itself";
+    EXPECT_FALSE(rig.splashTimer.isActive()) << "the start menu does not open by itself";
     rig.run(4000);
-    EXPECT_EQ(rig.optionsShown, 0);
+    EXPECT_EQ(rig.startMenuShown, 0);
     EXPECT_TRUE(rig.codes().empty()) << "offline: no handshake";
 }
 
 TEST(MainWindow, CloseQueryWhileCollecting) {
     WindowRig rig;
-    rig.window->lifecycle().FormActivate();
+    rig.window->lifecycle().startOnFirstActivation();
     rig.run(1100);
     rig.window->show();
-    rig.find<QPushButton>("Button2")->click();  // Start in EventRecord
+    rig.find<QPushButton>("startStopButton")->click();  // Start in EventRecord
     AppState& st = rig.window->state();
     ASSERT_TRUE(st.collectionActive);
     rig.run(2000);
@@ -316,7 +327,7 @@ TEST(MainWindow, CloseQueryWhileCollecting) {
 
 TEST(MainWindow, ClosingOfflineWritesSettingsAndSendsNothing) {
     WindowRig rig;
-    rig.window->lifecycle().FormActivate();
+    rig.window->lifecycle().startOnFirstActivation();
     rig.window->state().operatingMode = EventSearch;
     rig.window->state().instrumentOnline = false;
     rig.port.writes.clear();
@@ -330,33 +341,33 @@ TEST(MainWindow, ClosingOfflineWritesSettingsAndSendsNothing) {
 
 TEST(MainWindow, KeyColumnClickAdvancesTheConditionAndRedrawsItsBox) {
     WindowRig rig;
-    rig.window->lifecycle().FormActivate();
+    rig.window->lifecycle().startOnFirstActivation();
     AppState& st = rig.window->state();
-    rig.window->FormMouseDown(125, 20 * 3 + 110 + 5);  // input 3
+    rig.window->onMouseDown(125, 20 * 3 + 110 + 5);  // input 3
     EXPECT_EQ(st.searchKey[2], On);
     const QRgb c = rig.window->traceBitmap().pixel(130, rowTop(3) + 2);
     EXPECT_EQ(QColor(c), toQColor(st.colours.onColour));
-    rig.window->FormMouseDown(100, 175);  // left of the key column: nothing
+    rig.window->onMouseDown(100, 175);  // left of the key column: nothing
     EXPECT_EQ(st.searchKey[2], On);
 }
 
 TEST(MainWindow, SearchKeyAcceptRewritesTheSettingsCancelDoesNot) {
     WindowRig rig;
-    rig.window->lifecycle().FormActivate();
+    rig.window->lifecycle().startOnFirstActivation();
     std::filesystem::remove(rig.settingsPath);
-    rig.find<QAction>("SearchMask1")->trigger();
+    rig.find<QAction>("searchKeyAction")->trigger();
     EXPECT_EQ(rig.dialogsShown.size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(rig.settingsPath)) << "Cancel";
     rig.dialogAnswer = true;
-    rig.find<QAction>("SearchMask1")->trigger();
+    rig.find<QAction>("searchKeyAction")->trigger();
     EXPECT_TRUE(std::filesystem::exists(rig.settingsPath)) << "Accept";
-    rig.find<QAction>("FindEvent1")->trigger();
+    rig.find<QAction>("goToEventAction")->trigger();
     EXPECT_EQ(rig.dialogsShown.back(), "Corvask Pellam - Go To Event");
 }
 
 TEST(MainWindow, TheTitleBoxHoldsTheTitleInTheFilesCodePage) {
     WindowRig rig;
-    auto* edit = rig.find<QLineEdit>("Edit1");
+    auto* edit = rig.find<QLineEdit>("titleEdit");
     edit->setText(QString::fromUtf8("Run \u20AC5 \u00E9"));
     emit edit->textEdited(edit->text());
     EXPECT_EQ(rig.window->state().recordingTitle, "Run \x80" "5 \xE9");
@@ -397,7 +408,7 @@ TEST(MainWindow, TypingReachesTheCommentsAndALoadAlwaysShowsTheFilesComments) {
         return true;
     };
     memo->setFocus();
-    rig.window->Memo1Click();
+    rig.window->onCommentsMemoClicked();
     EXPECT_EQ(inDialog, std::vector<std::string>{"typed"});
     EXPECT_EQ(st.commentLines[0], "typed");
 
@@ -405,7 +416,7 @@ TEST(MainWindow, TypingReachesTheCommentsAndALoadAlwaysShowsTheFilesComments) {
     // stores nothing over them.
     st.recentFiles[0] = rig.recording("notes.zvl", "from the file");
     QTest::keyClicks(memo, " more");
-    rig.find<QAction>("N11")->trigger();
+    rig.find<QAction>("reopen1Action")->trigger();
     EXPECT_EQ(memo->toPlainText(), "from the file");
     memo->clearFocus();
     EXPECT_EQ(st.commentLines[0], "from the file");
@@ -413,17 +424,17 @@ TEST(MainWindow, TypingReachesTheCommentsAndALoadAlwaysShowsTheFilesComments) {
 
 TEST(MainWindow, OpenLeavesTheControlsAndTheReopenListUpToDate) {
     WindowRig rig;
-    rig.window->lifecycle().FormActivate();
-    ASSERT_EQ(rig.find<QPushButton>("Button2")->text(), "Start");
-    rig.find<QAction>("Open1")->trigger();  // cancelled: offline all the same
-    EXPECT_EQ(rig.find<QPushButton>("Button2")->text(), "Next");
-    EXPECT_EQ(rig.find<QLabel>("Label6")->text(), "Search Mode.............");
-    EXPECT_TRUE(rig.find<QToolButton>("firstbtn")->isEnabled());
+    rig.window->lifecycle().startOnFirstActivation();
+    ASSERT_EQ(rig.find<QPushButton>("startStopButton")->text(), "Start");
+    rig.find<QAction>("openAction")->trigger();  // cancelled: offline all the same
+    EXPECT_EQ(rig.find<QPushButton>("startStopButton")->text(), "Next");
+    EXPECT_EQ(rig.find<QLabel>("recordOrSearchLabel")->text(), "Search Mode.............");
+    EXPECT_TRUE(rig.find<QToolButton>("firstButton")->isEnabled());
 
     const std::string path = rig.recording("run.zvl", "");
     rig.fileDialogs.answers = {path};
-    rig.find<QAction>("Open1")->trigger();
-    QAction* newest = rig.find<QAction>("N11");
+    rig.find<QAction>("openAction")->trigger();
+    QAction* newest = rig.find<QAction>("reopen1Action");
     EXPECT_TRUE(newest->isVisible());
     EXPECT_EQ(newest->text().toStdString(), path);
 }
@@ -437,11 +448,11 @@ TEST(MainWindow, AMissingPortGivesOneBoxAndNoHandshake) {
         boxOpen = true;
         rig.run(1500);
     };
-    rig.window->lifecycle().FormActivate();
+    rig.window->lifecycle().startOnFirstActivation();
     rig.run(4000);
     EXPECT_EQ(rig.prompts.warnings, std::vector<std::string>{"COM Port Error"});
     EXPECT_EQ(rig.window->state().operatingMode, EventSearch);
-    EXPECT_EQ(rig.optionsShown, 0);
+    EXPECT_EQ(rig.startMenuShown, 0);
 }
 
 TEST(MainWindow, PortZeroAsksForThePortFirstAndThenConnectsToIt) {
@@ -452,11 +463,11 @@ TEST(MainWindow, PortZeroAsksForThePortFirstAndThenConnectsToIt) {
     bool splashUp = true;
     int optionsDuringChoice = -1;
     rig.prompts.onSelectPort = [&] {  // the dialog stays open while the timers run
-        splashUp = rig.window->findChild<QDialog*>("herald")->isVisible();
+        splashUp = rig.window->findChild<QDialog*>("SplashWindow")->isVisible();
         rig.run(1500);
-        optionsDuringChoice = rig.optionsShown;
+        optionsDuringChoice = rig.startMenuShown;
     };
-    rig.window->lifecycle().FormActivate();
+    rig.window->lifecycle().startOnFirstActivation();
     EXPECT_FALSE(splashUp) << "the choice does not stand under the splash";
     EXPECT_EQ(optionsDuringChoice, 0) << "nothing opens over the choice";
     EXPECT_EQ(rig.prompts.offeredPorts, std::vector<int>{2}) << "a port this user may not open is not offered";
@@ -468,23 +479,23 @@ TEST(MainWindow, PortZeroAsksForThePortFirstAndThenConnectsToIt) {
 
 TEST(MainWindow, CollectNewDataOnASilentInstrumentGoesOffline) {
     WindowRig rig;
-    rig.window->lifecycle().FormActivate();
+    rig.window->lifecycle().startOnFirstActivation();
     rig.run(1100);
     ASSERT_TRUE(rig.window->state().instrumentOnline);
     rig.engine.config().silent = true;
     rig.port.writes.clear();
-    rig.find<QAction>("CollectNewData1")->trigger();
+    rig.find<QAction>("collectNewDataAction")->trigger();
     EXPECT_EQ(rig.prompts.warnings, std::vector<std::string>{kNotRespondingText});
     EXPECT_FALSE(rig.window->state().collectionActive);
     EXPECT_EQ(rig.codes(), Bytes{0x20}) << "no start command";
-    EXPECT_EQ(rig.find<QPushButton>("Button2")->text(), "Next");
-    EXPECT_TRUE(rig.find<QToolButton>("firstbtn")->isEnabled());
+    EXPECT_EQ(rig.find<QPushButton>("startStopButton")->text(), "Next");
+    EXPECT_TRUE(rig.find<QToolButton>("firstButton")->isEnabled());
 }
 
 TEST(MainWindow, KeyPanelBevelFontDataFolderAndAnEmptyReopenList) {
     std::filesystem::remove_all(defaultDataDirectory());
     WindowRig rig;
-    EXPECT_EQ(rig.find<QFrame>("Panel2")->geometry(), QRect(113, 450, 25, 60));
+    EXPECT_EQ(rig.find<QFrame>("keyPanel")->geometry(), QRect(113, 450, 25, 60));
     const auto frames = rig.window->findChildren<QFrame*>();
     const auto bevel = std::find_if(frames.begin(), frames.end(), [](QFrame* f) { return f->frameShape() == QFrame::HLine; });
     ASSERT_NE(bevel, frames.end());
@@ -492,10 +503,10 @@ TEST(MainWindow, KeyPanelBevelFontDataFolderAndAnEmptyReopenList) {
     QMessageBox box;
     EXPECT_EQ(box.font(), rig.window->font()) << "the boxes use the window's font";
 
-    rig.window->lifecycle().FormActivate();
+    rig.window->lifecycle().startOnFirstActivation();
     EXPECT_TRUE(std::filesystem::is_directory(defaultDataDirectory()));
 
-    QAction* reopen = rig.find<QMenu>("Reopen1")->menuAction();
+    QAction* reopen = rig.find<QMenu>("reopenMenu")->menuAction();
     EXPECT_FALSE(reopen->isEnabled()) << "an empty Reopen list";
     rig.window->state().recentFiles[2] = "/data/run.zvl";
     rig.window->repaint();

@@ -156,7 +156,7 @@ TEST_F(Decoder, ResultsAreStoredWhateverTheMode) {
 TEST_F(Decoder, TheFileTransferOwnsThePortAndTheUploadGetsTheBytes) {
     st.protocolTransferActive = true;
     rig.port.inject(live1234);
-    rig.link.ApdComPort1TriggerAvail(6);
+    rig.link.onSerialDataAvailable(6);
     EXPECT_EQ(rig.port.bytesAvailable(), 6) << "nothing read while the transfer runs";
     EXPECT_TRUE(st.rxBuffer.empty());
 
@@ -164,7 +164,7 @@ TEST_F(Decoder, TheFileTransferOwnsThePortAndTheUploadGetsTheBytes) {
     st.uploadActive = true;
     int receiverCalls = 0;
     rig.link.setBlockReceiver([&] { ++receiverCalls; });
-    rig.link.ApdComPort1TriggerAvail(6);
+    rig.link.onSerialDataAvailable(6);
     EXPECT_EQ(receiverCalls, 1);
     EXPECT_EQ(st.rxBuffer.size(), 6u);
     EXPECT_EQ(st.resultCount(), 0) << "the live decoder leaves upload bytes alone";
@@ -172,10 +172,10 @@ TEST_F(Decoder, TheFileTransferOwnsThePortAndTheUploadGetsTheBytes) {
 
 TEST_F(Decoder, TheHandlerReadsOnlyWhatIsAnnounced) {
     rig.port.inject(live1234);
-    rig.link.ApdComPort1TriggerAvail(4);
+    rig.link.onSerialDataAvailable(4);
     EXPECT_EQ(st.rxBuffer.size(), 4u);
     EXPECT_EQ(st.resultCount(), 0);
-    rig.link.ApdComPort1TriggerAvail(10);  // more announced than waiting: reads what is there
+    rig.link.onSerialDataAvailable(10);  // more announced than waiting: reads what is there
     EXPECT_EQ(st.resultCount(), 1);
 }
 
@@ -234,7 +234,7 @@ TEST_F(Limit, AHandlerRunInsideTheWarningBoxSharesTheBuffer) {
     rig.prompts.onWarning = [&] {
         nested = true;
         rig.port.inject({0x01, 0x06, 0xC1, 0, 0, 2, 0x07, 0x04, 0x01, 0x04, 0xD0, 0x00});
-        rig.link.ApdComPort1TriggerAvail(rig.port.bytesAvailable());
+        rig.link.onSerialDataAvailable(rig.port.bytesAvailable());
     };
     rig.feed({0x01, 0x04, 0xD0, 0x12, 0x34, 0x04, 0x01, 0x05, 0xC0, 0, 3, 0xFF, 0x04});
     ASSERT_TRUE(nested);

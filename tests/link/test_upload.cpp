@@ -45,7 +45,7 @@ TEST_P(UploadSizes, EveryRecordArrivesOnceInOrderAndTheStoreIsLeftForExamination
     st.operatingMode = TimebaseRecord;
     if (n > 1000) u.rig.port.paced = false;
 
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     EXPECT_TRUE(st.uploadActive);
     EXPECT_TRUE(st.collectionActive);
     EXPECT_TRUE(u.view.panelVisible);
@@ -72,7 +72,7 @@ TEST_P(UploadSizes, EveryRecordArrivesOnceInOrderAndTheStoreIsLeftForExamination
     EXPECT_FALSE(u.view.panelVisible);
     EXPECT_FALSE(u.rig.prompts.busyNow);
     EXPECT_TRUE(u.rig.prompts.choiceCalls.empty()) << "no time errors, no box";
-    EXPECT_FALSE(u.xmodemtimer.isActive());
+    EXPECT_FALSE(u.uploadRetryTimer.isActive());
 
     // Nothing more goes to the instrument once the transfer is over.
     const size_t writes = u.rig.port.writes.size();
@@ -84,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(Records, UploadSizes, ::testing::Values(1, 16, 17, 1000
 
 TEST(Upload, AnEmptyMemoryEndsAtOnceWithNoResults) {
     UploadRig u(memoryOf(0));
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     u.runToEnd();
     EXPECT_EQ(u.upload.outcome(), StoredDataUpload::Outcome::Completed);
     EXPECT_EQ(u.rig.state.resultCount(), 0);
@@ -94,14 +94,14 @@ TEST(Upload, AnEmptyMemoryEndsAtOnceWithNoResults) {
 
 TEST(Upload, APacketWithTwoEmptySlotsStoresFourteenAndCountsAllItsBytes) {
     UploadRig u(memoryOf(14));
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     u.runToEnd();
     expectStoreHolds(u.rig.state, u.rig.engine->memoryInWrittenOrder());
     EXPECT_EQ(u.rig.state.bytesTransferred, 128);
 
     // Empty slots in the middle of a packet (kind 0x00 or 0x1A) are skipped in place.
     UploadRig h({}, false);
-    h.upload.DownloadStoredData1Click();
+    h.upload.uploadStoredData();
     std::vector<sim::MemoryRecord> recs;
     for (int s = 0; s < 16; ++s) recs.push_back(memRecord(1000 + s, uint16_t(s)));
     recs[3][1] = 0x00;
@@ -117,13 +117,13 @@ TEST(Upload, APacketWithTwoEmptySlotsStoresFourteenAndCountsAllItsBytes) {
 
 TEST(Upload, TheByteCounterMovesAfterEveryEighthPacket) {
     UploadRig u(memoryOf(20 * 16));
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     u.runToEnd();
     EXPECT_EQ(u.view.counter, (std::vector<int64_t>{0, 1024, 2048}));
     EXPECT_EQ(u.rig.state.bytesTransferred, 20 * 128);
 
     UploadRig few(memoryOf(7 * 16));
-    few.upload.DownloadStoredData1Click();
+    few.upload.uploadStoredData();
     few.runToEnd();
     EXPECT_EQ(few.view.counter, (std::vector<int64_t>{0})) << "fewer than 8 packets leave it at 0";
 }
@@ -131,7 +131,7 @@ TEST(Upload, TheByteCounterMovesAfterEveryEighthPacket) {
 TEST(Upload, BlockNumbersRunPast255) {
     UploadRig u(memoryOf(300 * 16 - 5));
     u.rig.port.paced = false;
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     u.runToEnd();
     expectStoreHolds(u.rig.state, u.rig.engine->memoryInWrittenOrder());
     EXPECT_EQ(u.upload.lastBlockNumber(), 300 - 256);
@@ -145,7 +145,7 @@ TEST(UploadFaults, ABadChecksumIsAnsweredWithNakAndTheResendStoredOnce) {
     sim::SimConfig c = memoryOf(5 * 16);
     c.badChecksumChance = 1;  // every block arrives damaged once
     UploadRig u(c);
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     u.runToEnd();
     expectStoreHolds(u.rig.state, u.rig.engine->memoryInWrittenOrder());
     EXPECT_EQ(u.upload.checksumErrors(), 5);
@@ -154,7 +154,7 @@ TEST(UploadFaults, ABadChecksumIsAnsweredWithNakAndTheResendStoredOnce) {
 
     // By hand: the damaged packet stores nothing, the good one that follows is stored.
     UploadRig h({}, false);
-    h.upload.DownloadStoredData1Click();
+    h.upload.uploadStoredData();
     const std::vector<sim::MemoryRecord> recs{memRecord(10, 1), memRecord(11, 2)};
     h.rig.feed(test::uploadPacket(1, recs, true));
     EXPECT_EQ(h.rig.state.resultCount(), 0);
@@ -169,7 +169,7 @@ TEST(UploadFaults, ARepeatedBlockIsAcknowledgedAndStoredOnce) {
     sim::SimConfig c = memoryOf(6 * 16);
     c.repeatBlockChance = 1;
     UploadRig u(c);
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     u.runToEnd();
     expectStoreHolds(u.rig.state, u.rig.engine->memoryInWrittenOrder());
     EXPECT_EQ(u.upload.repeatedPackets(), 6);
@@ -180,7 +180,7 @@ TEST(UploadFaults, GarbageBeforeAPacketIsDroppedWithoutWaitingForMoreBytes) {
     sim::SimConfig c = memoryOf(8 * 16);
     c.blockGarbageChance = 1;
     UploadRig u(c);
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     u.runToEnd();
     expectStoreHolds(u.rig.state, u.rig.engine->memoryInWrittenOrder());
     EXPECT_GE(u.upload.strayBytes(), 8);
@@ -188,7 +188,7 @@ TEST(UploadFaults, GarbageBeforeAPacketIsDroppedWithoutWaitingForMoreBytes) {
 
     // Garbage and a whole packet in one notification: the packet is taken at once.
     UploadRig h({}, false);
-    h.upload.DownloadStoredData1Click();
+    h.upload.uploadStoredData();
     Bytes bytes{0x00, 0xFF, 0x15, 0x06, 0x18, 0x7E};
     const Bytes p = test::uploadPacket(1, {memRecord(5, 5)});
     bytes.insert(bytes.end(), p.begin(), p.end());
@@ -200,7 +200,7 @@ TEST(UploadFaults, GarbageBeforeAPacketIsDroppedWithoutWaitingForMoreBytes) {
 
 TEST(UploadFaults, SilenceIsAnsweredByOneNakAfterFiveSeconds) {
     UploadRig h({}, false);
-    h.upload.DownloadStoredData1Click();
+    h.upload.uploadStoredData();
     h.rig.feed(test::uploadPacket(1, {memRecord(5, 5)}));
     ASSERT_EQ(h.controlBytes(), (Bytes{NAK, ACK}));
     h.rig.run(4'900);
@@ -229,7 +229,7 @@ TEST(UploadFaults, SilenceIsAnsweredByOneNakAfterFiveSeconds) {
 
 TEST(UploadFaults, AnInstrumentThatNeverStartsGetsOneRetry) {
     UploadRig h({}, false);
-    h.upload.DownloadStoredData1Click();
+    h.upload.uploadStoredData();
     h.rig.run(30'000);
     EXPECT_EQ(h.controlBytes(), (Bytes{NAK, NAK}));
     EXPECT_TRUE(h.rig.state.uploadActive) << "it waits; Cancel ends it";
@@ -240,7 +240,7 @@ TEST(UploadFaults, PausesLongerThanTheRetryAreBridgedByTheNak) {
     c.blockPauseChance = 1;
     c.blockPauseMs = 20'000;
     UploadRig u(c);
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     const int64_t start = u.rig.clock.ms;
     u.runToEnd();
     expectStoreHolds(u.rig.state, u.rig.engine->memoryInWrittenOrder());
@@ -250,7 +250,7 @@ TEST(UploadFaults, PausesLongerThanTheRetryAreBridgedByTheNak) {
 
 TEST(UploadFaults, AStalledPartialPacketIsDroppedAtTheRetry) {
     UploadRig h({}, false);
-    h.upload.DownloadStoredData1Click();
+    h.upload.uploadStoredData();
     Bytes p = test::uploadPacket(1, {memRecord(7, 7)});
     h.rig.feed(Bytes(p.begin(), p.begin() + 100));  // the rest was lost on the line
     h.rig.run(5'100);
@@ -264,7 +264,7 @@ TEST(UploadFaults, AStalledPartialPacketIsDroppedAtTheRetry) {
 
 TEST(UploadFaults, ABlockOutOfSequenceEndsTheUploadWithCanKeepingWhatWasStored) {
     UploadRig h({}, false);
-    h.upload.DownloadStoredData1Click();
+    h.upload.uploadStoredData();
     std::vector<sim::MemoryRecord> first;
     for (int s = 0; s < 16; ++s) first.push_back(memRecord(100 + s, uint16_t(s)));
     h.rig.feed(test::uploadPacket(1, first));
@@ -282,7 +282,7 @@ TEST(UploadFaults, ABlockOutOfSequenceEndsTheUploadWithCanKeepingWhatWasStored) 
 TEST(UploadFaults, ARepeatOfTheLastNumberIsNeverStoredNotEvenBlockZero) {
     // Block 0 when nothing has been stored has the number of the last stored block (0).
     UploadRig h({}, false);
-    h.upload.DownloadStoredData1Click();
+    h.upload.uploadStoredData();
     h.rig.feed(test::uploadPacket(0, {memRecord(1, 1)}));
     EXPECT_EQ(h.controlBytes().back(), ACK);
     EXPECT_EQ(h.rig.state.resultCount(), 0);
@@ -291,7 +291,7 @@ TEST(UploadFaults, ARepeatOfTheLastNumberIsNeverStoredNotEvenBlockZero) {
 
 TEST(UploadFaults, AMemoryLargerThanTheStoreKeepsTheFirst100000AndCancels) {
     UploadRig h({}, false);
-    h.upload.DownloadStoredData1Click();
+    h.upload.uploadStoredData();
     std::vector<sim::MemoryRecord> recs(16);
     for (int64_t b = 1; b <= 6251; ++b) {
         for (int s = 0; s < 16; ++s) recs[size_t(s)] = memRecord(uint32_t(b * 16 + s), uint16_t(b));
@@ -311,9 +311,9 @@ TEST(UploadFaults, AMemoryLargerThanTheStoreKeepsTheFirst100000AndCancels) {
 TEST(UploadCancel, HalfWayKeepsTheRecordsStoredAndStopsTheInstrument) {
     UploadRig u(memoryOf(200 * 16));
     AppState& st = u.rig.state;
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     for (int k = 0; k < 100'000 && u.upload.packetsStored() < 100; ++k) u.rig.run(10);
-    u.upload.Button8Click();
+    u.upload.cancelTransfer();
     EXPECT_EQ(u.controlBytes().back(), CAN);
     EXPECT_TRUE(st.uploadCancel);
     EXPECT_FALSE(st.uploadActive);
@@ -339,7 +339,7 @@ TEST(UploadCancel, HalfWayKeepsTheRecordsStoredAndStopsTheInstrument) {
 TEST(UploadCancel, StartStopAndTheCloseQueryNeverPutAStopRecordIntoAnUpload) {
     UploadRig u(memoryOf(200 * 16));
     AppState& st = u.rig.state;
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     for (int k = 0; k < 100'000 && u.upload.packetsStored() < 20; ++k) u.rig.run(10);
     ASSERT_TRUE(st.uploadActive);
     ASSERT_TRUE(st.collectionActive);
@@ -353,12 +353,12 @@ TEST(UploadCancel, StartStopAndTheCloseQueryNeverPutAStopRecordIntoAnUpload) {
     EXPECT_TRUE(st.collectionActive);
 
     // Closing the window during the upload asks, and No cancels the upload.
-    test::FakeTimer t1(u.rig.clock, "Starttimer"), t2(u.rig.clock, "splashtimer"), t3(u.rig.clock, "update");
-    MainTimers timers{t1, t2, u.rig.statusTimer, u.rig.breakTimer, u.xmodemtimer, t3};
+    test::FakeTimer t1(u.rig.clock, "startTimer"), t2(u.rig.clock, "splashTimer"), t3(u.rig.clock, "refreshTimer");
+    MainTimers timers{t1, t2, u.rig.statusTimer, u.rig.breakTimer, u.uploadRetryTimer, t3};
     Lifecycle life(st, u.rig.link, u.rig.prompts, u.view, timers, "/nonexistent/Pellam.ini");
-    life.setCancelTransfer([&] { u.upload.Button8Click(); });
+    life.setCancelTransfer([&] { u.upload.cancelTransfer(); });
     u.rig.prompts.confirmAnswers = {false};
-    EXPECT_TRUE(life.FormCloseQuery());
+    EXPECT_TRUE(life.mayClose());
     EXPECT_EQ(u.controlBytes().back(), CAN);
     EXPECT_EQ(u.upload.outcome(), StoredDataUpload::Outcome::Cancelled);
     EXPECT_EQ(st.resultCount(), u.upload.packetsStored() * 16);
@@ -373,7 +373,7 @@ TEST(UploadStart, AStatusPollWaitingWhenTheUploadStartsSendsNothingMore) {
     u.rig.pump.onIdle = [&] {
         if (!started && u.rig.clock.ms > 1100) {
             started = true;
-            u.upload.DownloadStoredData1Click();
+            u.upload.uploadStoredData();
         }
     };
     u.rig.link.statusPoll();
@@ -393,7 +393,7 @@ TEST(UploadCancel, TheFileTransferIsCancelledToo) {
     int cancels = 0;
     h.upload.setFileTransferCancel([&] { ++cancels; });
     h.rig.state.protocolTransferActive = true;  // a binary download runs
-    h.upload.Button8Click();
+    h.upload.cancelTransfer();
     EXPECT_EQ(cancels, 1);
     EXPECT_EQ(h.controlBytes(), Bytes{CAN});
     EXPECT_TRUE(h.rig.state.uploadCancel);
@@ -404,7 +404,7 @@ TEST(UploadStart, AnInstrumentThatDoesNotAnswerStartsNothing) {
     c.silent = true;
     UploadRig u(c);
     u.rig.state.instrumentOnline = false;
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     EXPECT_EQ(u.upload.outcome(), StoredDataUpload::Outcome::NotStarted);
     EXPECT_EQ(u.rig.prompts.warnings.size(), 1u);
     EXPECT_FALSE(u.rig.state.uploadActive);
@@ -429,7 +429,7 @@ TEST(UploadOrder, AWrappedMemoryIsTurnedSoTheRecordAfterTheNewestComesFirst) {
     c.memoryImage[0][0] |= 0x80;    // wrapped
     c.memoryImage[39][1] = 0xBF;    // the newest record, index 40
     UploadRig u(c);
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     u.runToEnd();
     const AppState& st = u.rig.state;
     ASSERT_EQ(st.resultCount(), 100);
@@ -446,7 +446,7 @@ TEST(UploadOrder, NothingMovesWithAnA0RecordWithoutTheWrapFlagOrWithTheNewestLas
         sim::SimConfig c = memoryOf(0);
         c.memoryImage = image;
         auto u = std::make_unique<UploadRig>(c);
-        u->upload.DownloadStoredData1Click();
+        u->upload.uploadStoredData();
         u->runToEnd();
         expectStoreHolds(u->rig.state, image);
         EXPECT_EQ(u->upload.ringStart(), 1);
@@ -469,7 +469,7 @@ TEST(UploadOrder, NothingMovesWithAnA0RecordWithoutTheWrapFlagOrWithTheNewestLas
     sim::SimConfig c = memoryOf(0);
     c.memoryImage = twoMarkers;
     UploadRig u(c);
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     u.runToEnd();
     EXPECT_EQ(u.upload.ringStart(), 41);
 }
@@ -507,7 +507,7 @@ TEST_P(TimeCheck, TheBoxNamesTheFaultyResultAndItsButtonActsOnIt) {
     c.memoryImage = withTimes(k.times);
     UploadRig u(c);
     for (ChoiceAnswer a : k.answers) u.rig.prompts.choiceAnswers.push_back(a);
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     u.runToEnd();
     std::vector<int64_t> asked;
     for (const auto& r : u.rig.prompts.choiceCalls) {
@@ -555,7 +555,7 @@ TEST(TimeCheckBox, TheMessageNamesTheResultsTime) {
     const uint32_t t = uint32_t(timeStampFromDateTime(LocalDateTime{2024, 3, 9, 7, 5, 3, 0}));
     c.memoryImage = withTimes({t - 100, t - 50, t + 100, t});
     UploadRig u(c);
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     u.runToEnd();
     ASSERT_EQ(u.rig.prompts.choiceMessages.size(), 1u);
     EXPECT_EQ(u.rig.prompts.choiceMessages[0], "File Time Error at 9 Mar 24 07:05:03");
@@ -573,7 +573,7 @@ TEST(TimeCheckBox, ResultsAbove65535AreNamedAndActedOn) {
     UploadRig v(c);
     v.rig.port.paced = false;
     v.rig.prompts.choiceAnswers = {ChoiceAnswer::DeleteThis};
-    v.upload.DownloadStoredData1Click();
+    v.upload.uploadStoredData();
     v.runToEnd();
     EXPECT_EQ(v.rig.prompts.choiceCalls, (std::vector<std::optional<int64_t>>{69000}));
     EXPECT_EQ(v.rig.state.resultCount(), 69999);
@@ -592,12 +592,12 @@ TEST(TimeCheckBox, NotificationsDuringTheBoxDoNotRunTheEndTwice) {
         // over, the retry timer and Cancel are tried, and time passes.
         u.rig.state.rxBuffer += std::string("\x04\x04\x01\x02", 4);
         u.upload.blockReceiver();
-        u.upload.xmodemtimerTimer();
-        u.upload.Button8Click();
+        u.upload.onUploadRetryTimer();
+        u.upload.cancelTransfer();
         u.rig.port.inject({0x04, 0x01});
         u.rig.run(8'000);
     };
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     u.runToEnd();
     EXPECT_EQ(inside, 2);
     EXPECT_EQ(u.rig.prompts.choiceCalls.size(), 2u);
@@ -612,7 +612,7 @@ TEST(TimeCheckBox, NotificationsDuringTheBoxDoNotRunTheEndTwice) {
 TEST(UploadCancel, ALostPortEndsTheUploadAsCancelDoes) {
     UploadRig u(memoryOf(200 * 16));
     AppState& st = u.rig.state;
-    u.upload.DownloadStoredData1Click();
+    u.upload.uploadStoredData();
     for (int k = 0; k < 100'000 && u.upload.packetsStored() < 20; ++k) u.rig.run(10);
     u.rig.run(30);  // part of the next block is on its way
     const size_t writes = u.rig.port.writes.size();

@@ -34,7 +34,7 @@ TEST(UploadFuzz, RandomBytesNeverBreakTheReceiver) {
         if (!h.upload.running()) {
             h.rig.prompts.choiceAnswers.clear();
             for (int k = 0; k < 50; ++k) h.rig.prompts.choiceAnswers.push_back(answers[rng() % 6]);
-            h.upload.DownloadStoredData1Click();
+            h.upload.uploadStoredData();
             ASSERT_TRUE(h.upload.running());
             ++started;
         }
@@ -66,7 +66,7 @@ TEST(UploadFuzz, RandomBytesNeverBreakTheReceiver) {
             }
         }
         if (rng() % 10 == 0) h.rig.run(int64_t(rng() % 7000));  // the retry timer may fire
-        if (rng() % 50 == 0) h.upload.Button8Click();
+        if (rng() % 50 == 0) h.upload.cancelTransfer();
         if (h.upload.outcome() == StoredDataUpload::Outcome::Completed) {
             ++completed;
             for (int64_t i = 1; i <= st.resultCount(); ++i)
@@ -97,7 +97,7 @@ TEST(UploadFuzz, EveryRecordArrivesOnceWhateverTheLineDoesBetweenBlocks) {
         c.blockGarbageChance = 0.3;
         c.blockPauseChance = 0.03;
         UploadRig u(c);
-        u.upload.DownloadStoredData1Click();
+        u.upload.uploadStoredData();
         u.runToEnd();
         ASSERT_EQ(u.upload.outcome(), StoredDataUpload::Outcome::Completed) << "seed " << seed;
         const auto written = u.rig.engine->memoryInWrittenOrder();

@@ -1,6 +1,6 @@
 #pragma once
 // The upload wired the way the main window wires it, on the fakes of tests/support: the
-// in-process instrument (or bytes fed by hand), a fake clock, the xmodemtimer and a view
+// in-process instrument (or bytes fed by hand), a fake clock, the uploadRetryTimer and a view
 // that records the progress panel.
 
 #include <cstdint>
@@ -32,10 +32,10 @@ public:
 struct UploadRig {
     explicit UploadRig(sim::SimConfig config = {}, bool withEngine = true)
         : rig(std::move(config), withEngine),
-          xmodemtimer(rig.clock, "xmodemtimer"),
-          upload(rig.state, rig.link, rig.clock, rig.prompts, view, xmodemtimer) {
-        xmodemtimer.setHandler([this] { upload.xmodemtimerTimer(); });
-        rig.pump.addTimer(xmodemtimer);
+          uploadRetryTimer(rig.clock, "uploadRetryTimer"),
+          upload(rig.state, rig.link, rig.clock, rig.prompts, view, uploadRetryTimer) {
+        uploadRetryTimer.setHandler([this] { upload.onUploadRetryTimer(); });
+        rig.pump.addTimer(uploadRetryTimer);
         rig.state.instrumentOnline = true;  // as after the start-up handshake
     }
 
@@ -60,7 +60,7 @@ struct UploadRig {
 
     Rig rig;
     ProgressView view;
-    FakeTimer xmodemtimer;
+    FakeTimer uploadRetryTimer;
     StoredDataUpload upload;
 };
 

@@ -1,4 +1,4 @@
-// The boxes: SelectPortDialog, Tmbox2 and the QtPrompts that show them and the message boxes.
+// The boxes: SelectPortDialog, ChoiceBox and the QtPrompts that show them and the message boxes.
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,7 +15,7 @@
 #include <QKeyEvent>
 
 #include "modal.h"
-#include "platform/qt/mboxb.h"
+#include "platform/qt/choicebox.h"
 #include "platform/qt/qtprompts.h"
 #include "platform/qt/selectportdialog.h"
 
@@ -98,14 +98,14 @@ TEST(QtPrompts, SelectPortShowsTheDialogModallyAndReturnsTheChoice) {
     EXPECT_EQ(prompts.selectPort({1, 2, 9}, ""), std::nullopt);
 }
 
-// ---- Tmbox2 ----
+// ---- ChoiceBox ----
 
 const ChoiceAnswer kAllAnswers[] = {ChoiceAnswer::DeleteThis,  ChoiceAnswer::DeleteAll,
                                     ChoiceAnswer::CorrectThis, ChoiceAnswer::CorrectAll,
                                     ChoiceAnswer::IgnoreThis,  ChoiceAnswer::IgnoreAll};
 
-TEST(Tmbox2, LooksAsDesigned) {
-    Tmbox2 box(QStringLiteral("Result 4 has a time before its start."), true);
+TEST(ChoiceBox, LooksAsDesigned) {
+    ChoiceBox box(QStringLiteral("Result 4 has a time before its start."), true);
     EXPECT_EQ(box.windowTitle(), QStringLiteral("Pellam - ZVL"));
     EXPECT_EQ(box.minimumSize(), QSize(363, 226));
     EXPECT_EQ(box.maximumSize(), QSize(363, 226));
@@ -123,13 +123,13 @@ TEST(Tmbox2, LooksAsDesigned) {
     EXPECT_EQ(box.button(ChoiceAnswer::IgnoreAll)->objectName(), QStringLiteral("Button1"));
 }
 
-TEST(Tmbox2, EmptyMessageShowsThePlaceholder) {
-    Tmbox2 box(QString(), true);
+TEST(ChoiceBox, EmptyMessageShowsThePlaceholder) {
+    ChoiceBox box(QString(), true);
     EXPECT_EQ(box.messageLabel()->text(), QStringLiteral("Message"));
 }
 
-TEST(Tmbox2, WithAResultAllSixButtonsAreOffered) {
-    Tmbox2 box(QStringLiteral("m"), true);
+TEST(ChoiceBox, WithAResultAllSixButtonsAreOffered) {
+    ChoiceBox box(QStringLiteral("m"), true);
     box.show();
     for (ChoiceAnswer a : kAllAnswers) {
         EXPECT_TRUE(box.button(a)->isEnabled()) << int(a);
@@ -137,8 +137,8 @@ TEST(Tmbox2, WithAResultAllSixButtonsAreOffered) {
     }
 }
 
-TEST(Tmbox2, WithoutAResultOnlyTheIgnoreButtonsAreOffered) {
-    Tmbox2 box(QStringLiteral("m"), false);
+TEST(ChoiceBox, WithoutAResultOnlyTheIgnoreButtonsAreOffered) {
+    ChoiceBox box(QStringLiteral("m"), false);
     box.show();
     for (ChoiceAnswer a : kAllAnswers) {
         const bool offered = a == ChoiceAnswer::IgnoreThis || a == ChoiceAnswer::IgnoreAll;
@@ -147,9 +147,9 @@ TEST(Tmbox2, WithoutAResultOnlyTheIgnoreButtonsAreOffered) {
     }
 }
 
-TEST(Tmbox2, EachButtonClosesTheBoxWithItsAnswer) {
+TEST(ChoiceBox, EachButtonClosesTheBoxWithItsAnswer) {
     for (ChoiceAnswer a : kAllAnswers) {
-        Tmbox2 box(QStringLiteral("m"), true);
+        ChoiceBox box(QStringLiteral("m"), true);
         box.show();
         QTest::mouseClick(box.button(a), Qt::LeftButton);
         EXPECT_EQ(box.answer(), a) << int(a);
@@ -157,16 +157,16 @@ TEST(Tmbox2, EachButtonClosesTheBoxWithItsAnswer) {
     }
 }
 
-TEST(Tmbox2, ClosingTheWindowCountsAsIgnoreThis) {
-    Tmbox2 box(QStringLiteral("m"), true);
+TEST(ChoiceBox, ClosingTheWindowCountsAsIgnoreThis) {
+    ChoiceBox box(QStringLiteral("m"), true);
     box.show();
     EXPECT_TRUE(box.close());
     EXPECT_EQ(box.answer(), ChoiceAnswer::IgnoreThis);
     EXPECT_EQ(box.result(), QDialog::Rejected);
 }
 
-TEST(Tmbox2, IsCentredOnTheScreen) {
-    Tmbox2 box(QStringLiteral("m"), true);
+TEST(ChoiceBox, IsCentredOnTheScreen) {
+    ChoiceBox box(QStringLiteral("m"), true);
     box.show();
     ASSERT_NE(box.screen(), nullptr);
     const QPoint centre = box.screen()->availableGeometry().center();
@@ -178,7 +178,7 @@ TEST(Tmbox2, IsCentredOnTheScreen) {
 TEST(QtPrompts, ChoiceBoxReturnsThePressedButton) {
     QtPrompts prompts;
     whenModalShows([](QWidget* w) {
-        auto* box = qobject_cast<Tmbox2*>(w);
+        auto* box = qobject_cast<ChoiceBox*>(w);
         if (!box) {
             ADD_FAILURE() << "not the choice box";
             w->close();
@@ -193,7 +193,7 @@ TEST(QtPrompts, ChoiceBoxReturnsThePressedButton) {
 TEST(QtPrompts, ChoiceBoxWithoutAResultOffersOnlyIgnore) {
     QtPrompts prompts;
     whenModalShows([](QWidget* w) {
-        auto* box = qobject_cast<Tmbox2*>(w);
+        auto* box = qobject_cast<ChoiceBox*>(w);
         if (!box) {
             ADD_FAILURE() << "not the choice box";
             w->close();

@@ -73,24 +73,24 @@ TEST(FindNextBack, AllDoNotCareStepsResultByResult) {
     SearchRig rig;
     rig.fill(3);
     rig.key({});
-    Button1Click(rig.state, rig.prompts, rig.view);
+    findFirstMatch(rig.state, rig.prompts, rig.view);
     EXPECT_EQ(rig.state.currentMatch, 1);
     EXPECT_TRUE(rig.state.matchFound);
     EXPECT_EQ(rig.state.currentResult, -30) << "result 1 in slot 31";
     EXPECT_EQ(rig.view.controlUpdates, 1);
     EXPECT_EQ(rig.view.repaints, 1);
 
-    Button2ClickSearch(rig.state, rig.prompts);
+    findNextMatch(rig.state, rig.prompts);
     EXPECT_EQ(rig.state.currentMatch, 2);
     EXPECT_EQ(rig.state.currentResult, -29);
-    Button2ClickSearch(rig.state, rig.prompts);
+    findNextMatch(rig.state, rig.prompts);
     EXPECT_EQ(rig.state.currentMatch, 3);
-    Button2ClickSearch(rig.state, rig.prompts);
+    findNextMatch(rig.state, rig.prompts);
     EXPECT_EQ(rig.state.currentMatch, 3) << "Next at the last result does nothing";
     EXPECT_EQ(rig.state.currentResult, -28);
     EXPECT_TRUE(rig.prompts.informations.empty()) << "and shows no message";
 
-    Button3Click(rig.state, rig.prompts, rig.view);
+    findPreviousMatch(rig.state, rig.prompts, rig.view);
     EXPECT_EQ(rig.state.currentMatch, 2);
     EXPECT_EQ(rig.view.repaints, 2);
 }
@@ -100,16 +100,16 @@ TEST(FindNextBack, FindWithoutAMatchKeepsThePlainMessage) {
     rig.fill(5);
     rig.key({{3, On}});
     rig.state.currentResult = 12;
-    Button1Click(rig.state, rig.prompts, rig.view);
+    findFirstMatch(rig.state, rig.prompts, rig.view);
     EXPECT_EQ(rig.prompts.informations, Strings{kNoMatchesText});
     EXPECT_EQ(rig.state.currentMatch, 1);
     EXPECT_FALSE(rig.state.matchFound);
     EXPECT_EQ(rig.state.currentResult, 12) << "the view stays";
 
-    Button3Click(rig.state, rig.prompts, rig.view);
+    findPreviousMatch(rig.state, rig.prompts, rig.view);
     EXPECT_EQ(rig.prompts.informations.size(), 1u) << "Back from match 1 does nothing";
 
-    Button2ClickSearch(rig.state, rig.prompts);
+    findNextMatch(rig.state, rig.prompts);
     EXPECT_EQ(rig.prompts.informations, (Strings{kNoMatchesText, kNoMatchesText}));
     EXPECT_EQ(rig.state.currentMatch, 1);
 }
@@ -119,16 +119,16 @@ TEST(FindNextBack, NoMoreMatchesNameTheDirectionAndLeaveTheView) {
     rig.fill(20);
     rig.set(10, 0x0004);
     rig.key({{3, On}});
-    Button1Click(rig.state, rig.prompts, rig.view);
+    findFirstMatch(rig.state, rig.prompts, rig.view);
     ASSERT_EQ(rig.state.currentMatch, 10);
     EXPECT_EQ(rig.state.currentResult, -21);
 
-    Button2ClickSearch(rig.state, rig.prompts);
+    findNextMatch(rig.state, rig.prompts);
     EXPECT_EQ(rig.prompts.informations, Strings{kNoMoreForwardText});
     EXPECT_EQ(rig.state.currentMatch, 10);
     EXPECT_EQ(rig.state.currentResult, -21);
 
-    Button3Click(rig.state, rig.prompts, rig.view);
+    findPreviousMatch(rig.state, rig.prompts, rig.view);
     EXPECT_EQ(rig.prompts.informations, (Strings{kNoMoreForwardText, kNoMoreBackwardText}));
     EXPECT_EQ(rig.state.currentMatch, 10);
     EXPECT_TRUE(rig.state.matchFound);
@@ -139,7 +139,7 @@ TEST(FindNextBack, EmptyStoreFindsNothingAndSaysNothing) {
     rig.fill(0);
     rig.state.currentMatch = 7;
     rig.state.matchFound = true;
-    Button1Click(rig.state, rig.prompts, rig.view);
+    findFirstMatch(rig.state, rig.prompts, rig.view);
     EXPECT_EQ(rig.state.currentMatch, 1);
     EXPECT_FALSE(rig.state.matchFound);
     EXPECT_TRUE(rig.prompts.informations.empty());
@@ -174,19 +174,19 @@ TEST(FindNextBack, TimeViewPutsTheMatchOnTheCursorLine) {
     const int64_t t20 = 5000 + 7 * 20;
 
     rig.state.timebaseIndex = 0;  // 1/600 s a pixel: 300 pixels are half a second, rounded up
-    Button1Click(rig.state, rig.prompts, rig.view);
+    findFirstMatch(rig.state, rig.prompts, rig.view);
     EXPECT_EQ(rig.state.viewStartTime, t20 - 1);
     rig.state.timebaseIndex = 2;  // 1/120: 2.5000001 s
-    Button1Click(rig.state, rig.prompts, rig.view);
+    findFirstMatch(rig.state, rig.prompts, rig.view);
     EXPECT_EQ(rig.state.viewStartTime, t20 - 3);
     rig.state.timebaseIndex = 8;
-    Button1Click(rig.state, rig.prompts, rig.view);
+    findFirstMatch(rig.state, rig.prompts, rig.view);
     EXPECT_EQ(rig.state.viewStartTime, t20 - 900);
     EXPECT_EQ(rig.state.currentResult, 33) << "the event view keeps its position";
 
     rig.state.operatingMode = TimebaseRecord;
     rig.state.timebaseIndex = 7;
-    Button1Click(rig.state, rig.prompts, rig.view);
+    findFirstMatch(rig.state, rig.prompts, rig.view);
     EXPECT_EQ(rig.state.viewStartTime, t20 - 150);
 }
 
@@ -196,19 +196,19 @@ TEST(FindNextBack, NeverReportsASlotPastTheLastResult) {
     rig.fill(60);
     for (int64_t n : {3, 40, 50}) rig.set(n, 0x0001);
     rig.key({{1, On}});
-    Button1Click(rig.state, rig.prompts, rig.view);
-    Button2ClickSearch(rig.state, rig.prompts);
+    findFirstMatch(rig.state, rig.prompts, rig.view);
+    findNextMatch(rig.state, rig.prompts);
     EXPECT_EQ(rig.state.currentMatch, 40);
-    Button2ClickSearch(rig.state, rig.prompts);
+    findNextMatch(rig.state, rig.prompts);
     ASSERT_EQ(rig.state.currentMatch, 50);
     rig.state.store.resultCount = 10;  // a shorter recording; slots 40 and 50 still hold the old results
 
-    Button3Click(rig.state, rig.prompts, rig.view);
+    findPreviousMatch(rig.state, rig.prompts, rig.view);
     EXPECT_EQ(rig.state.currentMatch, 3);
     EXPECT_EQ(rig.state.currentResult, -28);
 
     rig.state.currentMatch = 50;
-    Button2ClickSearch(rig.state, rig.prompts);
+    findNextMatch(rig.state, rig.prompts);
     EXPECT_EQ(rig.state.currentMatch, 50) << "Next past the end does nothing";
     EXPECT_TRUE(rig.prompts.informations.empty());
     EXPECT_EQ(findMatch(rig.state, rig.prompts, 40, true), 0);

@@ -37,44 +37,44 @@ struct EventNavigation : ::testing::Test {
 
 TEST_F(EventNavigation, TenResults) {
     rig.fill(10);
-    EXPECT_EQ(press(lastbtnClick, 0), -21);
-    EXPECT_EQ(press(fastrightClick, -30), -21);
-    EXPECT_EQ(press(slowleftClick, -30), -30);
-    EXPECT_EQ(press(slowrightClick, -22), -21);
-    EXPECT_EQ(press(slowrightClick, -21), -21);
-    EXPECT_EQ(press(fastleftClick, -21), -30);
+    EXPECT_EQ(press(goToLastResult, 0), -21);
+    EXPECT_EQ(press(stepRightFast, -30), -21);
+    EXPECT_EQ(press(stepLeftSlow, -30), -30);
+    EXPECT_EQ(press(stepRightSlow, -22), -21);
+    EXPECT_EQ(press(stepRightSlow, -21), -21);
+    EXPECT_EQ(press(stepLeftFast, -21), -30);
 }
 
 TEST_F(EventNavigation, ThousandResultsFastStepsDiffer) {
     rig.fill(1000);
-    EXPECT_EQ(press(fastrightClick, 960), 969);
-    EXPECT_EQ(press(fastleftClick, 969), 937) << "fast left moves 32";
-    EXPECT_EQ(press(fastrightClick, 500), 531) << "fast right moves 31";
-    EXPECT_EQ(press(slowleftClick, 500), 499);
-    EXPECT_EQ(press(slowrightClick, 500), 501);
-    EXPECT_EQ(press(fastleftClick, 0), -30);
+    EXPECT_EQ(press(stepRightFast, 960), 969);
+    EXPECT_EQ(press(stepLeftFast, 969), 937) << "fast left moves 32";
+    EXPECT_EQ(press(stepRightFast, 500), 531) << "fast right moves 31";
+    EXPECT_EQ(press(stepLeftSlow, 500), 499);
+    EXPECT_EQ(press(stepRightSlow, 500), 501);
+    EXPECT_EQ(press(stepLeftFast, 0), -30);
 }
 
 TEST_F(EventNavigation, NoResults) {
     rig.fill(0);
-    EXPECT_EQ(press(lastbtnClick, 17), 17) << "Last needs a result";
-    EXPECT_EQ(press(fastrightClick, -30), -31);
-    EXPECT_EQ(press(slowrightClick, -30), -31);
+    EXPECT_EQ(press(goToLastResult, 17), 17) << "Last needs a result";
+    EXPECT_EQ(press(stepRightFast, -30), -31);
+    EXPECT_EQ(press(stepRightSlow, -30), -31);
 }
 
 TEST_F(EventNavigation, OnlyTheBoundOfTheStepsOwnDirection) {
     rig.fill(10);
-    EXPECT_EQ(press(slowleftClick, 500), 499) << "a step left is not held to the right bound";
-    EXPECT_EQ(press(slowrightClick, -100), -99) << "a step right is not held to the left bound";
+    EXPECT_EQ(press(stepLeftSlow, 500), 499) << "a step left is not held to the right bound";
+    EXPECT_EQ(press(stepRightSlow, -100), -99) << "a step right is not held to the left bound";
 }
 
 TEST_F(EventNavigation, FirstSetsBothViewsOthersOnlyTheEventView) {
     rig.fill(10, 1000, 10);
     st.timebaseIndex = 7;
     st.viewStartTime = 77;
-    EXPECT_EQ(press(firstbtnClick, 5), -30);
+    EXPECT_EQ(press(goToFirstResult, 5), -30);
     EXPECT_EQ(st.viewStartTime, 1010 - 150);
-    for (auto button : {fastleftClick, slowleftClick, slowrightClick, fastrightClick, lastbtnClick}) {
+    for (auto button : {stepLeftFast, stepLeftSlow, stepRightSlow, stepRightFast, goToLastResult}) {
         st.viewStartTime = 77;
         press(button, 0);
         EXPECT_EQ(st.viewStartTime, 77);
@@ -84,10 +84,10 @@ TEST_F(EventNavigation, FirstSetsBothViewsOthersOnlyTheEventView) {
 TEST_F(EventNavigation, RecordModeCountsAsEventSearchAndEveryButtonRedraws) {
     rig.fill(1000);
     st.operatingMode = EventRecord;
-    EXPECT_EQ(press(fastleftClick, 969), 937);
-    EXPECT_EQ(press(lastbtnClick, 0), 969);
+    EXPECT_EQ(press(stepLeftFast, 969), 937);
+    EXPECT_EQ(press(goToLastResult, 0), 969);
     EXPECT_EQ(rig.view.redraws, 2);
-    for (auto button : {firstbtnClick, slowleftClick, slowrightClick, fastrightClick}) press(button, 0);
+    for (auto button : {goToFirstResult, stepLeftSlow, stepRightSlow, stepRightFast}) press(button, 0);
     EXPECT_EQ(rig.view.redraws, 6);
     EXPECT_EQ(rig.view.repaints, 0) << "the buttons redraw the trace, not the whole window";
 }
@@ -108,57 +108,57 @@ struct TimeNavigation : ::testing::Test {
 
 TEST_F(TimeNavigation, FiveMinuteTimebase) {
     st.timebaseIndex = 7;  // h 150, q 75, s 3
-    EXPECT_EQ(press(firstbtnClick, 2000), 850);
-    EXPECT_EQ(press(slowleftClick, 850), 850);
-    EXPECT_EQ(press(slowrightClick, 850), 853);
-    EXPECT_EQ(press(lastbtnClick, 853), 4850);
-    EXPECT_EQ(press(fastrightClick, 4850), 4850);
-    EXPECT_EQ(press(fastleftClick, 4850), 4775);
-    EXPECT_EQ(press(fastleftClick, 900), 850);
-    EXPECT_EQ(press(slowrightClick, 4849), 4850);
+    EXPECT_EQ(press(goToFirstResult, 2000), 850);
+    EXPECT_EQ(press(stepLeftSlow, 850), 850);
+    EXPECT_EQ(press(stepRightSlow, 850), 853);
+    EXPECT_EQ(press(goToLastResult, 853), 4850);
+    EXPECT_EQ(press(stepRightFast, 4850), 4850);
+    EXPECT_EQ(press(stepLeftFast, 4850), 4775);
+    EXPECT_EQ(press(stepLeftFast, 900), 850);
+    EXPECT_EQ(press(stepRightSlow, 4849), 4850);
     EXPECT_EQ(st.currentResult, -30) << "only First moves the event view";
 }
 
 TEST_F(TimeNavigation, StepsOfTheRoundingRows) {
     st.timebaseIndex = 0;
-    EXPECT_EQ(press(fastleftClick, 3000), 3000) << "the fast step is 0 at the 1-second time base";
-    EXPECT_EQ(press(fastrightClick, 3000), 3000);
-    EXPECT_EQ(press(slowrightClick, 3000), 3001);
-    EXPECT_EQ(press(firstbtnClick, 3000), 999);
+    EXPECT_EQ(press(stepLeftFast, 3000), 3000) << "the fast step is 0 at the 1-second time base";
+    EXPECT_EQ(press(stepRightFast, 3000), 3000);
+    EXPECT_EQ(press(stepRightSlow, 3000), 3001);
+    EXPECT_EQ(press(goToFirstResult, 3000), 999);
 
     st.timebaseIndex = 1;
-    EXPECT_EQ(press(fastrightClick, 3000), 3001);
-    EXPECT_EQ(press(slowleftClick, 3000), 2999);
+    EXPECT_EQ(press(stepRightFast, 3000), 3001);
+    EXPECT_EQ(press(stepLeftSlow, 3000), 2999);
     st.timebaseIndex = 3;
-    EXPECT_EQ(press(fastleftClick, 3000), 2992);
-    EXPECT_EQ(press(slowrightClick, 3000), 3001);
-    EXPECT_EQ(press(lastbtnClick, 0), 4985);
+    EXPECT_EQ(press(stepLeftFast, 3000), 2992);
+    EXPECT_EQ(press(stepRightSlow, 3000), 3001);
+    EXPECT_EQ(press(goToLastResult, 0), 4985);
     st.timebaseIndex = 8;
-    EXPECT_EQ(press(fastrightClick, 2000), 2450);
-    EXPECT_EQ(press(slowleftClick, 2000), 1982);
-    EXPECT_EQ(press(firstbtnClick, 2000), 100);
+    EXPECT_EQ(press(stepRightFast, 2000), 2450);
+    EXPECT_EQ(press(stepLeftSlow, 2000), 1982);
+    EXPECT_EQ(press(goToFirstResult, 2000), 100);
 }
 
 TEST_F(TimeNavigation, OnlyTheBoundOfTheStepsOwnDirection) {
     st.timebaseIndex = 7;
-    EXPECT_EQ(press(slowrightClick, -5000), -4997);
-    EXPECT_EQ(press(slowleftClick, 9000), 8997);
+    EXPECT_EQ(press(stepRightSlow, -5000), -4997);
+    EXPECT_EQ(press(stepLeftSlow, 9000), 8997);
 }
 
 TEST_F(TimeNavigation, RecordModeCountsAsTimebaseSearch) {
     st.operatingMode = TimebaseRecord;
     st.timebaseIndex = 7;
-    EXPECT_EQ(press(slowrightClick, 1000), 1003);
-    EXPECT_EQ(press(lastbtnClick, 0), 4850);
+    EXPECT_EQ(press(stepRightSlow, 1000), 1003);
+    EXPECT_EQ(press(goToLastResult, 0), 4850);
     st.currentResult = 12;
-    EXPECT_EQ(press(fastrightClick, 1000), 1075);
+    EXPECT_EQ(press(stepRightFast, 1000), 1075);
     EXPECT_EQ(st.currentResult, 12);
 }
 
 TEST_F(TimeNavigation, LastWithoutResultsGoesToTheStartOf2000) {
     rig.fill(0);
     st.timebaseIndex = 7;
-    EXPECT_EQ(press(lastbtnClick, 1234), -150);
+    EXPECT_EQ(press(goToLastResult, 1234), -150);
 }
 
 }  // namespace

@@ -175,7 +175,7 @@ Rig::Rig(sim::SimConfig config, bool withEngine)
       port(clock, engine.get()),
       pump(clock, port, engine.get()),
       statusTimer(clock, "status"),
-      breakTimer(clock, "Breaktimer"),
+      breakTimer(clock, "breakTimer"),
       updateTimer(clock, "update"),
       link(state, port, clock, pump, prompts, view, breakTimer, updateTimer) {
     statusTimer.setInterval(5000);

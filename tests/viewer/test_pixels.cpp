@@ -269,7 +269,7 @@ TEST_F(Pixels, GoToLastShowsTheLastResultUnderTheCursor) {
     st.operatingMode = TimebaseSearch;
     st.timebaseIndex = 6;  // 0.2 s a pixel
     st.recordingEndTime = 1120;
-    lastbtnClick(st, rig.view);
+    goToLastResult(st, rig.view);
     const int y1 = rowTop(1) + 9, y16 = rowTop(16) + 9;
     const QImage img = draw("go_to_last");
     EXPECT_EQ(st.cursorResult, 10);

@@ -228,19 +228,19 @@ TEST(TimebaseSearchWalk, AChosenResultStaysTheCursorResultAmongResultsOfItsSecon
         rig.renderer.redrawTraceView(c);
         return rig.state.cursorResult;
     };
-    EXPECT_EQ(cursorAfter([&] { Button1Click(rig.state, rig.prompts, rig.view); }), 5) << "Find";
-    EXPECT_EQ(cursorAfter([&] { Button2ClickSearch(rig.state, rig.prompts); }), 7) << "Next";
-    EXPECT_EQ(cursorAfter([&] { Button3Click(rig.state, rig.prompts, rig.view); }), 5) << "Back";
+    EXPECT_EQ(cursorAfter([&] { findFirstMatch(rig.state, rig.prompts, rig.view); }), 5) << "Find";
+    EXPECT_EQ(cursorAfter([&] { findNextMatch(rig.state, rig.prompts); }), 7) << "Next";
+    EXPECT_EQ(cursorAfter([&] { findPreviousMatch(rig.state, rig.prompts, rig.view); }), 5) << "Back";
     EXPECT_EQ(cursorAfter([&] { goToEvent(rig.state, rig.prompts, "6"); }), 6) << "Go To";
     test::FakeTimer update{rig.clock, "update"};
     ViewContext ctx{rig.state, rig.renderer, rig.view, update};
     EXPECT_EQ(cursorAfter([&] {
-                  Button4Click(ctx);
-                  Button4Click(ctx);
+                  toggleEventTimeView(ctx);
+                  toggleEventTimeView(ctx);
               }),
               6)
         << "to the event view and back";
-    EXPECT_EQ(cursorAfter([&] { slowrightClick(rig.state, rig.view); }), 8) << "the view moved: the last of the second";
+    EXPECT_EQ(cursorAfter([&] { stepRightSlow(rig.state, rig.view); }), 8) << "the view moved: the last of the second";
 }
 
 TEST(TimeLabels, CountsAndTextsFollowTheRow) {
@@ -331,11 +331,11 @@ TEST_F(Modes, SwitchingEventAndTimeKeepsTheCursorResult) {
     NullCanvas c;
     rig.renderer.redrawTraceView(c);
     ASSERT_EQ(rig.state.cursorResult, 40);
-    Button4Click(ctx);
+    toggleEventTimeView(ctx);
     EXPECT_EQ(rig.state.operatingMode, TimebaseSearch);
     rig.renderer.redrawTraceView(c);
     EXPECT_EQ(rig.state.cursorResult, 40);
-    Button4Click(ctx);
+    toggleEventTimeView(ctx);
     EXPECT_EQ(rig.state.operatingMode, EventSearch);
     rig.renderer.redrawTraceView(c);
     EXPECT_EQ(rig.state.cursorResult, 40);
@@ -349,20 +349,20 @@ TEST_F(Modes, PlusAndMinusStopAtRows3And19AndFollowTheCursor) {
     rig.state.operatingMode = TimebaseSearch;
     rig.state.timebaseIndex = 4;
     rig.state.viewStartTime = 1000;
-    Button6Click(ctx);
+    finerTimebase(ctx);
     EXPECT_EQ(rig.state.timebaseIndex, 3);
     EXPECT_EQ(update.interval(), 400);
     // At row 3 (1/20 s a pixel) from the old view start, result 1 spans 332..532 and so the
     // cursor line; the view is then re-centred on it, 300 pixels (15 s) before its time.
     EXPECT_EQ(rig.state.cursorResult, 1);
     EXPECT_EQ(rig.state.viewStartTime, 1010 - 15);
-    Button6Click(ctx);
+    finerTimebase(ctx);
     EXPECT_EQ(rig.state.timebaseIndex, 3);
     EXPECT_EQ(rig.state.cursorResult, 1);
     EXPECT_EQ(rig.state.viewStartTime, 1010 - 15);
     rig.state.timebaseIndex = 18;
-    Button7Click(ctx);
-    Button7Click(ctx);
+    coarserTimebase(ctx);
+    coarserTimebase(ctx);
     EXPECT_EQ(rig.state.timebaseIndex, 19);
     EXPECT_EQ(update.interval(), refreshIntervalMs(19));
     EXPECT_EQ(view.repaints, 4);

@@ -1,4 +1,4 @@
-#include "search/mask2.h"
+#include "app/searchkeydialog.h"
 
 #include <QButtonGroup>
 #include <QFrame>
@@ -24,13 +24,13 @@ constexpr int kLabelTextY = 120;  // origin of the upward-reading condition labe
 
 QPoint groupOrigin(int input) {
     const int row = (input - 1) % 8;
-    const int x = kGroupLeft + (input > 8 ? Tmask2form::kRightHalfShift : 0);
+    const int x = kGroupLeft + (input > 8 ? SearchKeyDialog::kRightHalfShift : 0);
     return {x, kGroupTop + kRowStep * row};
 }
 }  // namespace
 
-Tmask2form::Tmask2form(AppState& state, QWidget* parent) : QDialog(parent), state_(state) {
-    setObjectName(QStringLiteral("Tmask2form"));
+SearchKeyDialog::SearchKeyDialog(AppState& state, QWidget* parent) : QDialog(parent), state_(state) {
+    setObjectName(QStringLiteral("SearchKeyDialog"));
     setWindowTitle(QStringLiteral("Corvask Pellam - ZVL   Define Search Key"));
     setProperty("helpContext", kHelpContext);
     setModal(true);
@@ -83,31 +83,31 @@ Tmask2form::Tmask2form(AppState& state, QWidget* parent) : QDialog(parent), stat
         choices_[size_t(i - 1)] = buttons;
     }
 
-    button1_ = new QPushButton(QStringLiteral("Accept"), this);
-    button1_->setObjectName(QStringLiteral("Button1"));
-    button1_->setGeometry(168, 508, 120, 30);
-    button1_->setDefault(true);
-    button2_ = new QPushButton(QStringLiteral("Cancel"), this);
-    button2_->setObjectName(QStringLiteral("Button2"));
-    button2_->setGeometry(304, 508, 120, 30);
-    button3_ = new QPushButton(QStringLiteral("Set ALL to \"Do not Care\""), this);
-    button3_->setObjectName(QStringLiteral("Button3"));
-    button3_->setGeometry(440, 508, 200, 30);
+    acceptButton_ = new QPushButton(QStringLiteral("Accept"), this);
+    acceptButton_->setObjectName(QStringLiteral("Button1"));
+    acceptButton_->setGeometry(168, 508, 120, 30);
+    acceptButton_->setDefault(true);
+    cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton_->setObjectName(QStringLiteral("Button2"));
+    cancelButton_->setGeometry(304, 508, 120, 30);
+    setAllButton_ = new QPushButton(QStringLiteral("Set ALL to \"Do not Care\""), this);
+    setAllButton_->setObjectName(QStringLiteral("Button3"));
+    setAllButton_->setGeometry(440, 508, 200, 30);
 
-    connect(button1_, &QPushButton::clicked, this, [this] { Button1Click(); });
-    connect(button2_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(button3_, &QPushButton::clicked, this, [this] { Button3Click(); });
+    connect(acceptButton_, &QPushButton::clicked, this, [this] { onAcceptClicked(); });
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(setAllButton_, &QPushButton::clicked, this, [this] { onSetAllClicked(); });
 
     loadFromState();
 }
 
-int Tmask2form::chosenItem(int input) const { return choices_[size_t(input - 1)]->checkedId(); }
+int SearchKeyDialog::chosenItem(int input) const { return choices_[size_t(input - 1)]->checkedId(); }
 
-void Tmask2form::chooseItem(int input, int item) {
+void SearchKeyDialog::chooseItem(int input, int item) {
     if (QAbstractButton* b = choices_[size_t(input - 1)]->button(item)) b->setChecked(true);
 }
 
-void Tmask2form::loadFromState() {
+void SearchKeyDialog::loadFromState() {
     for (int i = 1; i <= kInputCount; ++i) {
         const size_t k = size_t(i - 1);
         nameLabels_[k]->setText(fromCp1252(state_.inputLabels[k]));
@@ -116,7 +116,7 @@ void Tmask2form::loadFromState() {
     }
 }
 
-void Tmask2form::showEvent(QShowEvent* event) {
+void SearchKeyDialog::showEvent(QShowEvent* event) {
     // The stored key, not what was clicked and cancelled last time.
     loadFromState();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -126,7 +126,7 @@ void Tmask2form::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
-void Tmask2form::paintEvent(QPaintEvent* event) {
+void SearchKeyDialog::paintEvent(QPaintEvent* event) {
     QDialog::paintEvent(event);
     QtCanvas canvas(this);
     QPainter& p = canvas.painter();
@@ -157,14 +157,14 @@ void Tmask2form::paintEvent(QPaintEvent* event) {
     }
 }
 
-void Tmask2form::Button1Click() {
+void SearchKeyDialog::onAcceptClicked() {
     std::array<int, kInputCount> chosen{};
     for (int i = 1; i <= kInputCount; ++i) chosen[size_t(i - 1)] = chosenItem(i);
     acceptSearchKey(state_, chosen);
     accept();
 }
 
-void Tmask2form::Button3Click() {
+void SearchKeyDialog::onSetAllClicked() {
     setAllDoNotCare(state_);
     loadFromState();
     update();

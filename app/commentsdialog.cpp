@@ -1,4 +1,4 @@
-#include "dialogs/comments.h"
+#include "app/commentsdialog.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -8,7 +8,7 @@
 namespace zvl {
 
 CommentsDialog::CommentsDialog(QWidget* parent) : QDialog(parent) {
-    setObjectName("Commentsform");
+    setObjectName("CommentsDialog");
     setWindowTitle("Notes and Comments");
     setFixedSize(520, 300);
     edit_ = new QPlainTextEdit(this);

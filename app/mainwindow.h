@@ -1,5 +1,5 @@
 #pragma once
-// TMainscreen: the main window. It owns the one AppState for the whole run, lays out the
+// MainWindow: the main window. It owns the one AppState for the whole run, lays out the
 // controls, and routes every menu entry, button, mouse action, timer and serial notification
 // to its behaviour in one or two lines. The platform pieces (port, clock, waits, timers,
 // prompts, file dialogs) are handed in, so tests can run the window against fakes.
@@ -41,10 +41,10 @@ class QToolButton;
 
 namespace zvl {
 
-class Therald;
-class Tmask2form;
-class TGotoform;
-class TOptionform;
+class SplashWindow;
+class SearchKeyDialog;
+class GoToDialog;
+class StartMenuDialog;
 class LinkLamp;
 class TraceArea;
 
@@ -58,11 +58,11 @@ struct MainPlatform {
     std::string settingsPath;
 };
 
-class TMainscreen : public QMainWindow, public ViewHooks {
+class MainWindow : public QMainWindow, public ViewHooks {
     Q_OBJECT
 public:
-    explicit TMainscreen(MainPlatform platform, QWidget* parent = nullptr);
-    ~TMainscreen() override;
+    explicit MainWindow(MainPlatform platform, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     AppState& state() { return state_; }
     InstrumentLink& link() { return link_; }
@@ -72,13 +72,13 @@ public:
         pacer_.flush();
         return traceBitmap_;
     }
-    Tmask2form& searchKeyDialog() { return *mask2_; }
-    TGotoform& goToDialog() { return *goto_; }
+    SearchKeyDialog& searchKeyDialog() { return *searchKeyDialog_; }
+    GoToDialog& goToDialog() { return *goToDialog_; }
 
     // Each handler appends its name here as it starts: the record of what a control reached.
     std::vector<std::string> handlerLog;
     // Runs the start menu instead of showing it modally (tests).
-    std::function<void(TOptionform&)> optionsDialogRunner;
+    std::function<void(StartMenuDialog&)> startMenuRunner;
     // Runs the search key, go-to and comments dialogs instead of showing them modally (tests);
     // returns whether the dialog closed with OK.
     std::function<bool(QDialog&)> modalDialogRunner;
@@ -87,59 +87,59 @@ public:
     void redrawTraceView() override;
     void redrawTraceViewSoon() override;
     void updateControlStates() override;
-    void repaint() override;  // FormPaint: captions for the mode, memo, picture
+    void repaint() override;  // the paint handler: captions for the mode, memo, picture
     void focusEventTimeButton() override;
     void closeSplash() override;
     void showSplashWindow() override;
     void hideSplashWindow() override;
-    void showOptionsDialog() override;
+    void showStartMenu() override;
     void linkIndicatorChanged() override;
     void showProgressPanel(bool visible, const std::string& heading) override;
     void setBytesTransferred(int64_t bytes) override;
 
     // Window mouse handlers, in client coordinates.
-    void FormMouseDown(int x, int y);
-    void FormMouseUp(int x, int y);
+    void onMouseDown(int x, int y);
+    void onMouseUp(int x, int y);
     void paintTrace(Canvas& window);  // the picture and the overlay, in client coordinates
 
 public slots:
     // File
-    void Open1Click();
-    void reopenClick(int entry);
-    void Save1Click();
-    void SaveAs1Click();
-    void SaveSettingsOnly1Click();
-    void ReLoadSettingsOnly1Click();
-    void SaveBinaryFile1Click();
-    void ExportasCSVFile1Click();
-    void MonochromePrinting1Click();
-    void Exit1Click();
+    void onOpenTriggered();
+    void onReopenTriggered(int entry);
+    void onSaveTriggered();
+    void onSaveAsTriggered();
+    void onSaveSettingsOnlyTriggered();
+    void onReloadSettingsOnlyTriggered();
+    void onSaveBinaryFileTriggered();
+    void onExportTriggered();
+    void onMonochromeTriggered();
+    void onExitTriggered();
     // Activity
-    void Menu1Click();
-    void DownloadStoredData1Click();
-    void CollectNewData1Click();
-    void ExamineRecords1Click();
+    void onStartMenuTriggered();
+    void onUploadStoredDataTriggered();
+    void onCollectNewDataTriggered();
+    void onExamineRecordsTriggered();
     // Tools
-    void SearchMask1Click();
-    void FindEvent1Click();
+    void onSearchKeyTriggered();
+    void onGoToEventTriggered();
     // Buttons
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-    void Button4Click();
-    void Button5Click();
-    void Button6Click();
-    void Button7Click();
-    void Button8Click();
-    void firstbtnClick();
-    void fastleftClick();
-    void slowleftClick();
-    void slowrightClick();
-    void fastrightClick();
-    void lastbtnClick();
-    void Label1MouseDown();
-    void Memo1Exit();
-    void Memo1Click();
+    void onFindClicked();
+    void onStartStopClicked();
+    void onBackClicked();
+    void onEventTimeClicked();
+    void onOnlineOfflineClicked();
+    void onTimebasePlusClicked();
+    void onTimebaseMinusClicked();
+    void onCancelTransferClicked();
+    void onFirstClicked();
+    void onFastLeftClicked();
+    void onSlowLeftClicked();
+    void onSlowRightClicked();
+    void onFastRightClicked();
+    void onLastClicked();
+    void onModeCaptionRightClicked();
+    void onCommentsMemoExit();
+    void onCommentsMemoClicked();
 
 protected:
     bool event(QEvent* event) override;
@@ -149,10 +149,10 @@ protected:
 private:
     void buildControls();
     void buildMenus();
-    QAction* addEntry(QMenu* menu, const char* caption, const char* name, void (TMainscreen::*handler)(), bool built = true);
+    QAction* addEntry(QMenu* menu, const char* caption, const char* name, void (MainWindow::*handler)(), bool built = true);
     void trace(const char* handler) { handlerLog.emplace_back(handler); }
     void applyPaintControls();
-    void formActivateOnce();
+    void activateOnce();
     bool runModal(QDialog& dialog);
     void storeMemo();  // the memo's lines into commentLines
     // The end of a command that changed the mode, the store or the Reopen list: control
@@ -180,21 +180,21 @@ private:
 
     // Controls (object names as the handlers call them).
     TraceArea* area_ = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    LinkLamp* Shape3 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
-    QFrame* Panel1 = nullptr;
-    QLabel* Label10 = nullptr;
-    QLabel* Label8 = nullptr;
-    QPushButton* Button8 = nullptr;
-    QLabel* Label6 = nullptr;
-    QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr, *Button5 = nullptr;
-    QFrame* Panel2 = nullptr;
-    QFrame* Panel3 = nullptr;
-    QLabel* Label3 = nullptr;
-    QPushButton *Button6 = nullptr, *Button7 = nullptr;
+    QLabel* modeCaptionLabel = nullptr;
+    QLabel* linkStatusLabel = nullptr;
+    LinkLamp* linkLamp = nullptr;
+    QLineEdit* titleEdit = nullptr;
+    QPlainTextEdit* commentsMemo = nullptr;
+    QFrame* progressPanel = nullptr;
+    QLabel* progressHeadingLabel = nullptr;
+    QLabel* bytesTransferredLabel = nullptr;
+    QPushButton* cancelTransferButton = nullptr;
+    QLabel* recordOrSearchLabel = nullptr;
+    QPushButton *findButton = nullptr, *startStopButton = nullptr, *backButton = nullptr, *eventTimeButton = nullptr, *onlineOfflineButton = nullptr;
+    QFrame* keyPanel = nullptr;
+    QFrame* timebasePanel = nullptr;
+    QLabel* timebaseLabel = nullptr;
+    QPushButton *timebasePlusButton = nullptr, *timebaseMinusButton = nullptr;
     std::vector<QToolButton*> navButtons_;
     std::map<std::string, QMenu*> menus_;
     QAction* saveAction_ = nullptr;
@@ -203,10 +203,10 @@ private:
     QMenu* reopenMenu_ = nullptr;
     std::vector<QAction*> recentActions_;
 
-    Tmask2form* mask2_ = nullptr;
-    TGotoform* goto_ = nullptr;
-    Therald* splash_ = nullptr;
-    TOptionform* options_ = nullptr;
+    SearchKeyDialog* searchKeyDialog_ = nullptr;
+    GoToDialog* goToDialog_ = nullptr;
+    SplashWindow* splashWindow_ = nullptr;
+    StartMenuDialog* startMenu_ = nullptr;
 };
 
 }  // namespace zvl

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "core/main.h"
+#include "app/mainwindow.h"
 #include "platform/qt/qtclock.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/qtfiledialogs.h"
@@ -19,15 +19,15 @@ int main(int argc, char** argv) {
     zvl::QtSerialPort port;
     zvl::QtPrompts prompts;
     zvl::QtFileDialogs fileDialogs;
-    zvl::QtTimer starttimer, splashtimer, status, breaktimer, xmodemtimer, update;
+    zvl::QtTimer startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, refreshTimer;
     zvl::MainPlatform platform{port,
                                clock,
                                pump,
                                prompts,
                                fileDialogs,
-                               {starttimer, splashtimer, status, breaktimer, xmodemtimer, update},
+                               {startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, refreshTimer},
                                zvl::settingsFilePath()};
-    zvl::TMainscreen window(platform);
+    zvl::MainWindow window(platform);
     prompts.setParent(&window);
     fileDialogs.setParent(&window);
     window.show();

@@ -1,5 +1,5 @@
 #pragma once
-// TOptionform: the start menu, shown when the splash ends and from Activity > "&Menu".
+// StartMenuDialog: the start menu, shown when the splash ends and from Activity > "&Menu".
 
 #include <QDialog>
 #include <functional>
@@ -8,7 +8,7 @@ class QPushButton;
 
 namespace zvl {
 
-class TOptionform : public QDialog {
+class StartMenuDialog : public QDialog {
     Q_OBJECT
 public:
     struct Actions {
@@ -17,7 +17,7 @@ public:
         std::function<void()> collect;  // "Collect Data"
         std::function<void()> exitProgram;
     };
-    TOptionform(Actions actions, QWidget* parent);
+    StartMenuDialog(Actions actions, QWidget* parent);
     QPushButton* button(int n) const;  // Button1..Button5
 
 protected:

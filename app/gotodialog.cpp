@@ -1,4 +1,4 @@
-#include "dialogs/gotodialog.h"
+#include "app/gotodialog.h"
 
 #include <QDateEdit>
 #include <QLabel>
@@ -32,9 +32,9 @@ QLabel* value(const QString& name, QWidget* parent, int x, int y) {
 }
 }  // namespace
 
-TGotoform::TGotoform(AppState& state, Prompts& prompts, QWidget* parent)
+GoToDialog::GoToDialog(AppState& state, Prompts& prompts, QWidget* parent)
     : QDialog(parent), state_(state), prompts_(prompts) {
-    setObjectName(QStringLiteral("TGotoform"));
+    setObjectName(QStringLiteral("GoToDialog"));
     setWindowTitle(QStringLiteral("Corvask Pellam - Go To Event"));
     setProperty("helpContext", kHelpContext);
     setModal(true);
@@ -79,14 +79,14 @@ TGotoform::TGotoform(AppState& state, Prompts& prompts, QWidget* parent)
     cancelButton_->setGeometry(256, 174, 110, 28);
     cancelButton_->setAutoDefault(false);
 
-    connect(goToEventButton_, &QPushButton::clicked, this, [this] { goToEventClick(); });
-    connect(goToTimeButton_, &QPushButton::clicked, this, [this] { goToTimeClick(); });
+    connect(goToEventButton_, &QPushButton::clicked, this, [this] { onGoToEventClicked(); });
+    connect(goToTimeButton_, &QPushButton::clicked, this, [this] { onGoToTimeClicked(); });
     connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 
     loadFromState();
 }
 
-void TGotoform::loadFromState() {
+void GoToDialog::loadFromState() {
     eventEdit_->setText(QStringLiteral("1"));
     const LocalDateTime preset = dateTimeFromTimeStamp(goToPresetTime(state_));
     dateEdit_->setDate(QDate(preset.year, preset.month, preset.day));
@@ -97,16 +97,16 @@ void TGotoform::loadFromState() {
     totalValue_->setText(QString::number(span.total));
 }
 
-void TGotoform::showEvent(QShowEvent* event) {
+void GoToDialog::showEvent(QShowEvent* event) {
     loadFromState();
     QDialog::showEvent(event);
 }
 
-void TGotoform::goToEventClick() {
+void GoToDialog::onGoToEventClicked() {
     if (goToEvent(state_, prompts_, toCp1252(eventEdit_->text()))) accept();
 }
 
-void TGotoform::goToTimeClick() {
+void GoToDialog::onGoToTimeClicked() {
     const QDate d = dateEdit_->date();
     const QTime t = timeEdit_->time();
     const LocalDateTime moment{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), 0};

@@ -1,4 +1,4 @@
-#include "dialogs/options.h"
+#include "app/startmenudialog.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -6,8 +6,8 @@
 
 namespace zvl {
 
-TOptionform::TOptionform(Actions actions, QWidget* parent) : QDialog(parent), actions_(std::move(actions)) {
-    setObjectName("Optionform");
+StartMenuDialog::StartMenuDialog(Actions actions, QWidget* parent) : QDialog(parent), actions_(std::move(actions)) {
+    setObjectName("StartMenuDialog");
     setWindowTitle("Corvask Pellam ZVL - Options");
     // No border icons: the dialog is left through its buttons.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -46,14 +46,14 @@ TOptionform::TOptionform(Actions actions, QWidget* parent) : QDialog(parent), ac
     connect(cancel, &QPushButton::clicked, this, [this] { run({}); });
 }
 
-QPushButton* TOptionform::button(int n) const { return findChild<QPushButton*>(QString("Button%1").arg(n)); }
+QPushButton* StartMenuDialog::button(int n) const { return findChild<QPushButton*>(QString("Button%1").arg(n)); }
 
-void TOptionform::run(const std::function<void()>& action) {
+void StartMenuDialog::run(const std::function<void()>& action) {
     if (action) action();
     reject();  // every button closes the dialog with the Cancel result
 }
 
-void TOptionform::keyPressEvent(QKeyEvent* event) {
+void StartMenuDialog::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) return;
     QDialog::keyPressEvent(event);
 }

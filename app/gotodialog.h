@@ -18,10 +18,10 @@ class QTimeEdit;
 
 namespace zvl {
 
-class TGotoform final : public QDialog, public ModalDialog {
+class GoToDialog final : public QDialog, public ModalDialog {
     Q_OBJECT
 public:
-    TGotoform(AppState& state, Prompts& prompts, QWidget* parent = nullptr);
+    GoToDialog(AppState& state, Prompts& prompts, QWidget* parent = nullptr);
 
     static constexpr int kHelpContext = 152;
 
@@ -45,8 +45,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void goToEventClick();
-    void goToTimeClick();
+    void onGoToEventClicked();
+    void onGoToTimeClicked();
 
     AppState& state_;
     Prompts& prompts_;

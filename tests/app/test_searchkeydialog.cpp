@@ -1,4 +1,4 @@
-// Tmask2form on the offscreen platform: what it loads, what Accept, Cancel and Set ALL do to
+// SearchKeyDialog on the offscreen platform: what it loads, what Accept, Cancel and Set ALL do to
 // the stored key and the settings file, and what it paints.
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <QTest>
 
 #include "core/settings.h"
-#include "search/mask2.h"
+#include "app/searchkeydialog.h"
 #include "tests/platform/modal.h"
 #include "tests/search/searchfixture.h"
 
@@ -24,7 +24,7 @@ uint32_t px(const QImage& img, int x, int y) {
     return rgb(uint8_t(qRed(c)), uint8_t(qGreen(c)), uint8_t(qBlue(c)));
 }
 
-struct Mask2 : ::testing::Test {
+struct SearchKeyDialogTest : ::testing::Test {
     test::SearchRig rig;
     AppState& st = rig.state;
     QTemporaryDir config;
@@ -36,20 +36,20 @@ struct Mask2 : ::testing::Test {
     }
     void TearDown() override { qputenv("XDG_CONFIG_HOME", savedXdg); }
 
-    void click(Tmask2form& form, int input, int item) {
+    void click(SearchKeyDialog& form, int input, int item) {
         auto* b = form.radioGroup(input)->findChild<QRadioButton*>(QStringLiteral("RadioGroup%1Item%2").arg(input).arg(item));
         ASSERT_NE(b, nullptr);
         QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center());
     }
-    std::vector<int> chosen(const Tmask2form& form) {
+    std::vector<int> chosen(const SearchKeyDialog& form) {
         std::vector<int> out;
         for (int i = 1; i <= kInputCount; ++i) out.push_back(form.chosenItem(i));
         return out;
     }
 };
 
-TEST_F(Mask2, DefaultsShowEveryGroupOnDoNotCare) {
-    Tmask2form form(st);
+TEST_F(SearchKeyDialogTest, DefaultsShowEveryGroupOnDoNotCare) {
+    SearchKeyDialog form(st);
     form.show();
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Corvask Pellam - ZVL   Define Search Key"));
     EXPECT_EQ(form.size(), QSize(800, 575));
@@ -71,8 +71,8 @@ TEST_F(Mask2, DefaultsShowEveryGroupOnDoNotCare) {
     EXPECT_EQ(form.radioGroup(16)->pos(), QPoint(568, 432));
 }
 
-TEST_F(Mask2, StoredKeyAndLabelsAreLoadedEachTimeItOpensAndCancelKeepsTheKey) {
-    Tmask2form form(st);
+TEST_F(SearchKeyDialogTest, StoredKeyAndLabelsAreLoadedEachTimeItOpensAndCancelKeepsTheKey) {
+    SearchKeyDialog form(st);
     st.searchKey = {1, 2, 3, 4, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4};
     st.inputLabels[1] = "Pump \xE9";  // Windows-1252 e acute
     form.show();
@@ -90,8 +90,8 @@ TEST_F(Mask2, StoredKeyAndLabelsAreLoadedEachTimeItOpensAndCancelKeepsTheKey) {
     EXPECT_EQ(form.chosenItem(1), 1) << "a reopened dialog shows the stored key";
 }
 
-TEST_F(Mask2, ClicksSurviveARepaintAndAcceptStoresThem) {
-    Tmask2form form(st);
+TEST_F(SearchKeyDialogTest, ClicksSurviveARepaintAndAcceptStoresThem) {
+    SearchKeyDialog form(st);
     form.show();
     click(form, 3, 4);
     click(form, 12, 2);
@@ -105,10 +105,10 @@ TEST_F(Mask2, ClicksSurviveARepaintAndAcceptStoresThem) {
     EXPECT_EQ(st.searchKey[0], DoNotCare);
 }
 
-TEST_F(Mask2, InactiveInputIsGreyedAndKeepsItsCondition) {
+TEST_F(SearchKeyDialogTest, InactiveInputIsGreyedAndKeepsItsCondition) {
     st.inputActive[4] = false;
     st.searchKey[4] = HighToLow;
-    Tmask2form form(st);
+    SearchKeyDialog form(st);
     form.show();
     EXPECT_FALSE(form.radioGroup(5)->isEnabled());
     EXPECT_TRUE(form.radioGroup(4)->isEnabled());
@@ -121,10 +121,10 @@ TEST_F(Mask2, InactiveInputIsGreyedAndKeepsItsCondition) {
     EXPECT_EQ(st.searchKey[3], On);
 }
 
-TEST_F(Mask2, SetAllClearsTheStoredKeyAtOnceAndCancelDoesNotBringItBack) {
+TEST_F(SearchKeyDialogTest, SetAllClearsTheStoredKeyAtOnceAndCancelDoesNotBringItBack) {
     st.searchKey = {1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 4};
     st.inputActive[6] = false;
-    Tmask2form form(st);
+    SearchKeyDialog form(st);
     form.show();
     QTest::mouseClick(form.setAllButton(), Qt::LeftButton);
     EXPECT_EQ(st.searchKey, (std::array<uint8_t, kInputCount>{}));
@@ -135,29 +135,29 @@ TEST_F(Mask2, SetAllClearsTheStoredKeyAtOnceAndCancelDoesNotBringItBack) {
     EXPECT_EQ(st.searchKey, (std::array<uint8_t, kInputCount>{}));
 }
 
-TEST_F(Mask2, SettingsFileIsRewrittenAfterAcceptOnly) {
-    Tmask2form form(st);
+TEST_F(SearchKeyDialogTest, SettingsFileIsRewrittenAfterAcceptOnly) {
+    SearchKeyDialog form(st);
     const QString path = config.path() + QStringLiteral("/Pellam/Pellam.ini");
     ASSERT_EQ(QString::fromStdString(settingsFilePath()), path);
 
     test::whenModalShows([](QWidget* w) {
-        auto* form = qobject_cast<Tmask2form*>(w);
+        auto* form = qobject_cast<SearchKeyDialog*>(w);
         ASSERT_NE(form, nullptr);
         form->chooseItem(2, int(Off));
         form->cancelButton()->click();
     });
-    SearchMask1Click(st, rig.prompts, rig.view, form);
+    editSearchKey(st, rig.prompts, rig.view, form);
     EXPECT_FALSE(QFile::exists(path)) << "Cancel writes nothing";
     EXPECT_EQ(rig.view.repaints, 1);
 
     test::whenModalShows([](QWidget* w) {
-        auto* form = qobject_cast<Tmask2form*>(w);
+        auto* form = qobject_cast<SearchKeyDialog*>(w);
         ASSERT_NE(form, nullptr);
         form->chooseItem(2, int(Off));
         form->chooseItem(16, int(LowToHigh));
         form->acceptButton()->click();
     });
-    SearchMask1Click(st, rig.prompts, rig.view, form);
+    editSearchKey(st, rig.prompts, rig.view, form);
     EXPECT_EQ(rig.view.repaints, 2);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "Accept rewrites the settings file";
@@ -170,10 +170,10 @@ TEST_F(Mask2, SettingsFileIsRewrittenAfterAcceptOnly) {
     EXPECT_TRUE(rig.prompts.warnings.empty());
 }
 
-TEST_F(Mask2, PaintsLabelsAndSymbolsInTheCurrentColours) {
+TEST_F(SearchKeyDialogTest, PaintsLabelsAndSymbolsInTheCurrentColours) {
     st.colours.onColour = rgb(200, 10, 20);
     st.colours.offColour = rgb(10, 180, 30);
-    Tmask2form form(st);
+    SearchKeyDialog form(st);
     form.show();
     QImage img = form.grab().toImage();
     ASSERT_EQ(img.size(), QSize(800, 575));

@@ -17,16 +17,16 @@ std::vector<std::string> numbered(int n) {
 TEST(CommentMemo, LeavingItStoresItsLines) {
     AppState st;
     st.commentLines.fill("stale");
-    Memo1Exit(st, numbered(3));
+    storeCommentLines(st, numbered(3));
     EXPECT_EQ(st.commentLines[0], "line 0");
     EXPECT_EQ(st.commentLines[2], "line 2");
     for (size_t k = 3; k < 11; ++k) EXPECT_EQ(st.commentLines[k], "") << k;
 
-    Memo1Exit(st, numbered(15));
+    storeCommentLines(st, numbered(15));
     for (size_t k = 0; k < 11; ++k) EXPECT_EQ(st.commentLines[k], "line " + std::to_string(k)) << "first eleven lines";
     EXPECT_EQ(memoLinesToShow(st).size(), 10u) << "only slots 0..9 are shown again";
 
-    Memo1Exit(st, {});
+    storeCommentLines(st, {});
     for (const auto& l : st.commentLines) EXPECT_EQ(l, "");
 
     st.commentLines = {"a", "", "c"};
@@ -50,16 +50,16 @@ TEST(ControlStates, StatisticsRecentAndTimebaseButtons) {
     EXPECT_TRUE(p.statisticsEnabled);
     EXPECT_TRUE(p.plusEnabled);
     EXPECT_FALSE(p.minusEnabled);
-    EXPECT_TRUE(enabledControls(st).changesButtons34);
+    EXPECT_TRUE(enabledControls(st).enablesBackAndEventTime);
     st.operatingMode = TimebaseRecord;
     st.collectionActive = true;
     EXPECT_FALSE(enabledControls(st).menusEnabled);
     EXPECT_FALSE(enabledControls(st).navigationEnabled);
-    EXPECT_FALSE(paintControls(st).button5Enabled);
-    EXPECT_TRUE(enabledControls(st).button2Enabled);
+    EXPECT_FALSE(paintControls(st).onlineOfflineEnabled);
+    EXPECT_TRUE(enabledControls(st).startStopEnabled);
     st.operatingMode = EventRecord;
     st.uploadActive = true;
-    EXPECT_FALSE(enabledControls(st).button2Enabled) << "no Stop in the middle of an upload";
+    EXPECT_FALSE(enabledControls(st).startStopEnabled) << "no Stop in the middle of an upload";
 }
 
 }  // namespace
@@ -88,29 +88,29 @@ std::vector<uint8_t> commandCodes(const test::FakePort& port) {
 
 TEST(MainActions, CollectDataStartsALiveTimeBaseRecording) {
     test::Rig rig;
-    optionsCollectData(rig.state, rig.link, rig.prompts, rig.view);
+    collectDataFromStartMenu(rig.state, rig.link, rig.prompts, rig.view);
     EXPECT_EQ(commandCodes(rig.port), (std::vector<uint8_t>{0x20, 0x21, 0x22, 0x23, 0x40}));
     EXPECT_EQ(rig.state.operatingMode, TimebaseRecord);
     EXPECT_TRUE(rig.state.collectionActive);
 
     rig.port.writes.clear();  // pressed again while online: no second handshake, a stop question
     rig.prompts.confirmAnswers = {true};
-    optionsCollectData(rig.state, rig.link, rig.prompts, rig.view);
+    collectDataFromStartMenu(rig.state, rig.link, rig.prompts, rig.view);
     EXPECT_TRUE(rig.port.writes.empty());
     EXPECT_EQ(rig.prompts.confirmations.size(), 1u);
 }
 
-TEST(MainActions, CollectDataWithASilentInstrumentEndsOfflineAndButton2Searches) {
+TEST(MainActions, CollectDataWithASilentInstrumentEndsOfflineAndNextSearches) {
     sim::SimConfig silent;
     silent.silent = true;
     test::Rig rig(silent);
     test::fillSearchableStore(rig.state);
-    optionsCollectData(rig.state, rig.link, rig.prompts, rig.view);
+    collectDataFromStartMenu(rig.state, rig.link, rig.prompts, rig.view);
     EXPECT_EQ(rig.prompts.warnings.size(), 1u) << "the not-responding warning";
     EXPECT_EQ(rig.state.operatingMode, TimebaseSearch);
     EXPECT_FALSE(rig.state.collectionActive) << "no recording starts";
     EXPECT_EQ(commandCodes(rig.port), (std::vector<uint8_t>{0x20}));
-    EXPECT_EQ(rig.prompts.informations.size(), 1u) << "Button2 was Next: its no-match message";
+    EXPECT_EQ(rig.prompts.informations.size(), 1u) << "startStopButton was Next: its no-match message";
     EXPECT_GE(rig.view.repaints, 1);
     EXPECT_FALSE(rig.prompts.busyNow);
 }

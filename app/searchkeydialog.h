@@ -1,5 +1,5 @@
 #pragma once
-// Tmask2form, the search key dialog (Tools > "&Search Key"): one group of five choices per
+// SearchKeyDialog, the search key dialog (Tools > "&Search Key"): one group of five choices per
 // input under painted condition labels and symbols, "Accept", "Cancel" and "Set ALL to "Do not
 // Care"". Created once and reused; it loads its choices from the stored key each time it opens
 // and writes them back only on "Accept".
@@ -19,10 +19,10 @@ class QPushButton;
 
 namespace zvl {
 
-class Tmask2form final : public QDialog, public ModalDialog {
+class SearchKeyDialog final : public QDialog, public ModalDialog {
     Q_OBJECT
 public:
-    explicit Tmask2form(AppState& state, QWidget* parent = nullptr);
+    explicit SearchKeyDialog(AppState& state, QWidget* parent = nullptr);
 
     static constexpr int kWidth = 800;
     static constexpr int kHeight = 575;
@@ -39,9 +39,9 @@ public:
     int chosenItem(int input) const;
     void chooseItem(int input, int item);
     QLabel* nameLabel(int input) const { return nameLabels_[size_t(input - 1)]; }
-    QPushButton* acceptButton() const { return button1_; }
-    QPushButton* cancelButton() const { return button2_; }
-    QPushButton* setAllButton() const { return button3_; }
+    QPushButton* acceptButton() const { return acceptButton_; }
+    QPushButton* cancelButton() const { return cancelButton_; }
+    QPushButton* setAllButton() const { return setAllButton_; }
 
     // Labels, choices and enabled groups from the stored key and input description.
     void loadFromState();
@@ -51,16 +51,16 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void Button1Click();  // Accept
-    void Button3Click();  // Set ALL to "Do not Care"
+    void onAcceptClicked();  // Accept
+    void onSetAllClicked();  // Set ALL to "Do not Care"
 
     AppState& state_;
     std::array<QGroupBox*, kInputCount> groups_{};
     std::array<QButtonGroup*, kInputCount> choices_{};
     std::array<QLabel*, kInputCount> nameLabels_{};
-    QPushButton* button1_ = nullptr;
-    QPushButton* button2_ = nullptr;
-    QPushButton* button3_ = nullptr;
+    QPushButton* acceptButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    QPushButton* setAllButton_ = nullptr;
 };
 
 }  // namespace zvl

@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QTimeEdit>
 
-#include "dialogs/gotodialog.h"
+#include "app/gotodialog.h"
 #include "search/goto.h"
 #include "tests/platform/modal.h"
 #include "tests/search/searchfixture.h"
@@ -16,7 +16,7 @@
 namespace zvl {
 namespace {
 
-struct GoToDialog : ::testing::Test {
+struct GoToDialogTest : ::testing::Test {
     test::SearchRig rig;
     AppState& st = rig.state;
     void SetUp() override {
@@ -28,14 +28,14 @@ struct GoToDialog : ::testing::Test {
         st.viewStartTime = 4444;
         st.cursorResult = 3;
     }
-    QString labelText(const TGotoform& form, const char* name) {
+    QString labelText(const GoToDialog& form, const char* name) {
         auto* l = form.findChild<QLabel*>(QString::fromLatin1(name));
         return l ? l->text() : QStringLiteral("<missing>");
     }
 };
 
-TEST_F(GoToDialog, LayoutAndPresets) {
-    TGotoform form(st, rig.prompts);
+TEST_F(GoToDialogTest, LayoutAndPresets) {
+    GoToDialog form(st, rig.prompts);
     form.show();
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Corvask Pellam - Go To Event"));
     EXPECT_EQ(labelText(form, "EventLabel"), QStringLiteral("Event"));
@@ -55,8 +55,8 @@ TEST_F(GoToDialog, LayoutAndPresets) {
     EXPECT_EQ(form.cancelButton()->text(), QStringLiteral("Cancel"));
 }
 
-TEST_F(GoToDialog, GoToEventMovesBothViewsAndCloses) {
-    TGotoform form(st, rig.prompts);
+TEST_F(GoToDialogTest, GoToEventMovesBothViewsAndCloses) {
+    GoToDialog form(st, rig.prompts);
     form.show();
     form.eventEdit()->setText(QStringLiteral("12"));
     QTest::mouseClick(form.goToEventButton(), Qt::LeftButton);
@@ -67,8 +67,8 @@ TEST_F(GoToDialog, GoToEventMovesBothViewsAndCloses) {
     EXPECT_TRUE(rig.prompts.informations.empty());
 }
 
-TEST_F(GoToDialog, BadEventNumberKeepsTheDialogOpenAndTheViewWhereItWas) {
-    TGotoform form(st, rig.prompts);
+TEST_F(GoToDialogTest, BadEventNumberKeepsTheDialogOpenAndTheViewWhereItWas) {
+    GoToDialog form(st, rig.prompts);
     form.show();
     for (const char* text : {"21", "0", "twelve"}) {
         form.eventEdit()->setText(QString::fromLatin1(text));
@@ -80,8 +80,8 @@ TEST_F(GoToDialog, BadEventNumberKeepsTheDialogOpenAndTheViewWhereItWas) {
     EXPECT_EQ(st.viewStartTime, 4444);
 }
 
-TEST_F(GoToDialog, GoToTimePicksTheFirstResultAtOrAfterTheMoment) {
-    TGotoform form(st, rig.prompts);
+TEST_F(GoToDialogTest, GoToTimePicksTheFirstResultAtOrAfterTheMoment) {
+    GoToDialog form(st, rig.prompts);
     form.show();
     form.dateEdit()->setDate(QDate(2024, 3, 3));
     form.timeEdit()->setTime(QTime(15, 30, 0));
@@ -96,17 +96,17 @@ TEST_F(GoToDialog, GoToTimePicksTheFirstResultAtOrAfterTheMoment) {
     EXPECT_EQ(st.cursorResult, 20) << "after the last result: the last result";
 }
 
-TEST_F(GoToDialog, MenuCommandShowsItModallyAndRepaintsAfterCancel) {
-    TGotoform form(st, rig.prompts);
+TEST_F(GoToDialogTest, MenuCommandShowsItModallyAndRepaintsAfterCancel) {
+    GoToDialog form(st, rig.prompts);
     form.eventEdit()->setText(QStringLiteral("9"));  // left over from a last visit
     bool sawPreset = false;
     test::whenModalShows([&](QWidget* w) {
-        auto* f = qobject_cast<TGotoform*>(w);
+        auto* f = qobject_cast<GoToDialog*>(w);
         ASSERT_NE(f, nullptr);
         sawPreset = f->eventEdit()->text() == QStringLiteral("1");
         f->cancelButton()->click();
     });
-    FindEvent1Click(form, rig.view);
+    goToEventOrTime(form, rig.view);
     EXPECT_TRUE(sawPreset);
     EXPECT_EQ(rig.view.repaints, 1);
     EXPECT_EQ(st.currentResult, 4);

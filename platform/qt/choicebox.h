@@ -1,5 +1,5 @@
 #pragma once
-// Tmbox2, the choice box about a result whose time is wrong: delete, correct or ignore this
+// ChoiceBox, the choice box about a result whose time is wrong: delete, correct or ignore this
 // result or all such results. Without a result of its own only the two Ignore buttons are on
 // offer. Closing the box counts as "Ignore This Result".
 
@@ -12,10 +12,10 @@ class QPushButton;
 
 namespace zvl {
 
-class Tmbox2 final : public QDialog {
+class ChoiceBox final : public QDialog {
     Q_OBJECT
 public:
-    Tmbox2(const QString& message, bool withResult, QWidget* parent = nullptr);
+    ChoiceBox(const QString& message, bool withResult, QWidget* parent = nullptr);
 
     ChoiceAnswer answer() const { return answer_; }
 

@@ -1,4 +1,4 @@
-#include "dialogs/splash.h"
+#include "app/splashwindow.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -6,8 +6,8 @@
 
 namespace zvl {
 
-Therald::Therald(QWidget* parent) : QDialog(parent) {
-    setObjectName("herald");
+SplashWindow::SplashWindow(QWidget* parent) : QDialog(parent) {
+    setObjectName("SplashWindow");
     setWindowTitle("Corvask - Pellam-ZVL ");
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint);
     setFixedSize(360, 200);
@@ -20,7 +20,7 @@ Therald::Therald(QWidget* parent) : QDialog(parent) {
         move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
 }
 
-void Therald::paintEvent(QPaintEvent*) {
+void SplashWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     // The picture: a few traces of a timing diagram.
     p.setPen(QPen(QColor(0, 0, 255), 2));

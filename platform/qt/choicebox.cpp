@@ -1,4 +1,4 @@
-#include "platform/qt/mboxb.h"
+#include "platform/qt/choicebox.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -11,12 +11,12 @@ namespace {
 constexpr int kMargin = 12;
 constexpr int kButtonWidth = 160;
 constexpr int kButtonHeight = 28;
-constexpr int kColumnGap = Tmbox2::kClientWidth - 2 * kMargin - 2 * kButtonWidth;
+constexpr int kColumnGap = ChoiceBox::kClientWidth - 2 * kMargin - 2 * kButtonWidth;
 constexpr int kRowStep = kButtonHeight + 8;
 }  // namespace
 
-Tmbox2::Tmbox2(const QString& message, bool withResult, QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("Tmbox2"));
+ChoiceBox::ChoiceBox(const QString& message, bool withResult, QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("ChoiceBox"));
     setWindowTitle(QStringLiteral("Pellam - ZVL"));
     setModal(true);
     setFixedSize(kClientWidth, kClientHeight);
@@ -57,7 +57,7 @@ Tmbox2::Tmbox2(const QString& message, bool withResult, QWidget* parent) : QDial
     button4_->setDefault(true);
 }
 
-QPushButton* Tmbox2::addButton(const QString& name, const QString& text, ChoiceAnswer answer,
+QPushButton* ChoiceBox::addButton(const QString& name, const QString& text, ChoiceAnswer answer,
                                int x, int y) {
     auto* b = new QPushButton(text, this);
     b->setObjectName(name);
@@ -70,7 +70,7 @@ QPushButton* Tmbox2::addButton(const QString& name, const QString& text, ChoiceA
     return b;
 }
 
-QPushButton* Tmbox2::button(ChoiceAnswer which) const {
+QPushButton* ChoiceBox::button(ChoiceAnswer which) const {
     switch (which) {
         case ChoiceAnswer::DeleteThis: return button3_;
         case ChoiceAnswer::DeleteAll: return button5_;
@@ -82,12 +82,12 @@ QPushButton* Tmbox2::button(ChoiceAnswer which) const {
     return nullptr;
 }
 
-void Tmbox2::reject() {
+void ChoiceBox::reject() {
     answer_ = ChoiceAnswer::IgnoreThis;
     QDialog::reject();
 }
 
-void Tmbox2::showEvent(QShowEvent* event) {
+void ChoiceBox::showEvent(QShowEvent* event) {
     // Centred on the screen, whatever the parent.
     if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
