@@ -23,7 +23,6 @@
 #include "app/splashwindow.h"
 #include "platform/qt/cp1252.h"
 #include "platform/qt/qtcanvas.h"
-#include "platform/qt/tracepicture.h"
 #include "app/gotodialog.h"
 #include "search/goto.h"
 #include "app/searchkeydialog.h"
@@ -72,6 +71,8 @@ private:
 
 namespace {
 constexpr QColor kSkyBlue{166, 202, 240};
+// The band under the picture where the overlay draws the Event box.
+const QRect kEventBoxArea(kPictureLeft, 484, kPictureWidth, 28);
 
 QStringList splitLines(const QString& text) { return text.split('\n'); }
 }  // namespace
@@ -85,7 +86,17 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
       viewContext_{state_, renderer_, *this, platform.timers.refreshTimer},
       files_(state_, platform.fileDialogs, platform.prompts, *this, platform.clock),
       upload_(state_, link_, platform.clock, platform.prompts, *this, platform.timers.uploadRetryTimer),
-      lifecycle_(state_, link_, platform.prompts, *this, platform_.timers, platform.settingsPath) {
+      lifecycle_(state_, link_, platform.prompts, *this, platform_.timers, platform.settingsPath),
+      pacer_(renderer_, platform.clock, frameTimer_, [this](const RedrawPacer::Draw& draw) {
+          {
+              if (traceBitmap_.isNull()) traceBitmap_ = QImage(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+              QtCanvas canvas(&traceBitmap_);  // every pixel is drawn anew
+              draw(canvas);
+          }
+          // Only what the picture and its overlay cover: the controls around them stay as they are.
+          if (!painting_)
+              area_->update(QRegion(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight) + kEventBoxArea);
+      }) {
     setObjectName("MainWindow");
     setWindowTitle("Corvask Pellam-ZVL");
     QFont f("Arial");
@@ -419,12 +430,14 @@ void MainWindow::buildMenus() {
 
 // --- ViewHooks -------------------------------------------------------------------------------
 
-void MainWindow::redrawTraceView() {
-    traceBitmap_ = renderTracePicture(renderer_);
-    area_->update();
-}
+void MainWindow::redrawTraceView() { pacer_.redrawNow(); }
+
+void MainWindow::redrawTraceViewSoon() { pacer_.redrawSoon(); }
 
 void MainWindow::paintTrace(Canvas& window) {
+    painting_ = true;
+    pacer_.flush();
+    painting_ = false;
     if (traceBitmap_.isNull()) return;
     if (auto* qt = dynamic_cast<QtCanvas*>(&window)) qt->painter().drawImage(QPoint(kPictureLeft, kPictureTop), traceBitmap_);
     renderer_.drawWindowOverlay(window);

@@ -21,9 +21,11 @@
 #include "platform/clock.h"
 #include "platform/filedialogs.h"
 #include "platform/prompts.h"
+#include "platform/qt/qttimer.h"
 #include "platform/serialport.h"
 #include "platform/timer.h"
 #include "platform/viewhooks.h"
+#include "viewer/redrawpacer.h"
 #include "viewer/tracerenderer.h"
 #include "viewer/viewmodes.h"
 
@@ -65,7 +67,11 @@ public:
     AppState& state() { return state_; }
     InstrumentLink& link() { return link_; }
     Lifecycle& lifecycle() { return lifecycle_; }
-    const QImage& traceBitmap() const { return traceBitmap_; }
+    // The picture as it is shown (a picture still waiting for its frame is built first).
+    const QImage& traceBitmap() {
+        pacer_.flush();
+        return traceBitmap_;
+    }
     SearchKeyDialog& searchKeyDialog() { return *searchKeyDialog_; }
     GoToDialog& goToDialog() { return *goToDialog_; }
 
@@ -79,6 +85,7 @@ public:
 
     // ViewHooks: what behaviour asks of the window.
     void redrawTraceView() override;
+    void redrawTraceViewSoon() override;
     void updateControlStates() override;
     void repaint() override;  // the paint handler: captions for the mode, memo, picture
     void focusEventTimeButton() override;
@@ -161,6 +168,9 @@ private:
     StoredDataUpload upload_;
     Lifecycle lifecycle_;
     QImage traceBitmap_;
+    QtTimer frameTimer_;  // builds the picture a burst of live results asked for
+    RedrawPacer pacer_;
+    bool painting_ = false;
     bool closing_ = false;
     // The comment memo: set while the program fills it; set once the user has typed in it
     // since the last fill; the comment lines as the typing last stored them.

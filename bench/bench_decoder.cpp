@@ -4,41 +4,16 @@
 
 #include "bench/benchsupport.h"
 
-#include <functional>
-
 #include "link/link.h"
 
 namespace zvl {
 namespace {
 
-class BufferPort : public SerialPort {
-public:
-    std::vector<uint8_t> data;
-    size_t pos = 0;
-    size_t limit = 0;  // bytes "arrived" so far
-    std::function<void(int64_t)> handler;
-    bool open(const std::string&) override { return true; }
-    bool isOpen() const override { return true; }
-    void close() override {}
-    std::string lastError() const override { return {}; }
-    int64_t bytesAvailable() const override { return int64_t(limit - pos); }
-    bool readByte(uint8_t& b) override {
-        if (pos >= limit) return false;
-        b = data[pos++];
-        return true;
-    }
-    void write(const std::vector<uint8_t>&) override {}
-    void setDataAvailableHandler(std::function<void(int64_t)> h) override { handler = std::move(h); }
-    void setLostHandler(std::function<void(const std::string&)>) override {}  // never lost
-    PortProbe probe(const std::string&) override { return PortProbe::Absent; }
-};
-
-
 void BM_LiveDecoder(benchmark::State& bench) {
     const size_t chunk = size_t(bench.range(0));
     const int results = 100000;
     AppState state;
-    BufferPort port;
+    bench::BufferPort port;
     bench::StillClock clock;
     bench::NoPump pump;
     bench::NoTimer t1, t2;

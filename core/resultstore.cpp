@@ -6,11 +6,6 @@
 
 namespace zvl {
 
-uint32_t ResultRecord::rawTime() const {
-    return (uint32_t(timeStamp[0]) << 24) | (uint32_t(timeStamp[1]) << 16) |
-           (uint32_t(timeStamp[2]) << 8) | uint32_t(timeStamp[3]);
-}
-
 void ResultRecord::setTime(uint32_t t) {
     timeStamp = {uint8_t(t >> 24), uint8_t(t >> 16), uint8_t(t >> 8), uint8_t(t)};
 }
@@ -25,14 +20,6 @@ ResultRecord& ResultStore::slot(int64_t index) {
 const ResultRecord& ResultStore::slot(int64_t index) const {
     if (!validSlot(index)) throw std::out_of_range("result index " + std::to_string(index) + " outside 0..100005");
     return results[size_t(index)];
-}
-
-int64_t ResultStore::resultTime(int64_t n) const {
-    if (n < 1 || n > kMaxResults) return 0;
-    uint32_t t = results[size_t(n)].rawTime();
-    // The top byte is clamped so the value stays a non-negative 32-bit integer.
-    if (t >= 0x80000000u) t = (t & 0x00FFFFFFu) | 0x7F000000u;
-    return int64_t(t);
 }
 
 void ResultStore::clearResults() {

@@ -3,6 +3,7 @@
 // Slot 0 is the start record of a live recording; results stand in 1..resultCount.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -15,7 +16,10 @@ struct ResultRecord {
     std::array<uint8_t, 4> timeStamp{};     // seconds since 2000, most significant byte first
     uint16_t inputStates = 0;               // bit n = input n+1, set = on
 
-    uint32_t rawTime() const;               // the four bytes as an unsigned big-endian number
+    uint32_t rawTime() const {              // the four bytes as an unsigned big-endian number
+        return (uint32_t(timeStamp[0]) << 24) | (uint32_t(timeStamp[1]) << 16) | (uint32_t(timeStamp[2]) << 8) |
+               uint32_t(timeStamp[3]);
+    }
     void setTime(uint32_t t);               // store t most significant byte first
     bool operator==(const ResultRecord&) const = default;
 };
@@ -44,7 +48,14 @@ public:
     const ResultRecord& slot(int64_t index) const;
 
     // Time stamp of result n; 0 outside 1..100000; a top byte of 0x80 or more reads as 0x7F.
-    int64_t resultTime(int64_t n) const;
+    // Inline: the trace view's walks read it in their inner loops.
+    int64_t resultTime(int64_t n) const {
+        if (n < 1 || n > kMaxResults) return 0;
+        uint32_t t = results[size_t(n)].rawTime();
+        // The top byte is clamped so the value stays a non-negative 32-bit integer.
+        if (t >= 0x80000000u) t = (t & 0x00FFFFFFu) | 0x7F000000u;
+        return int64_t(t);
+    }
 
     // Zero slots 0..100000 (100001..100005 keep what they hold) and set resultCount to 0.
     void clearResults();

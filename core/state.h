@@ -49,6 +49,15 @@ struct ColourSlots {
     bool operator==(const ColourSlots&) const = default;
 };
 
+// The result a search, a go-to or a re-centring put on the time chart's cursor line, and the view
+// it was put there for. Time stamps are whole seconds, so later results often stand on the same
+// pixel; while the view stays where the choice put it, the chosen one is the cursor result.
+struct CursorChoice {
+    int64_t result = 0;
+    int64_t viewStartTime = 0;
+    int32_t timebaseIndex = -1;
+};
+
 struct AppState {
     // Result store.
     ResultStore store;
@@ -94,6 +103,7 @@ struct AppState {
     // View state.
     int64_t viewStartTime = 0;
     int64_t cursorResult = 0;
+    CursorChoice cursorChoice;
     int eventColumns = 64;
     std::array<std::string, 11> timeLabels{};  // texts under the time-base grid lines
     ColourSlots colours;
@@ -109,6 +119,11 @@ struct AppState {
     int64_t resultCount() const { return store.resultCount; }
     int64_t resultTime(int64_t n) const { return store.resultTime(n); }
 };
+
+// Result n is the chosen cursor result of the view as it stands now.
+inline void chooseCursorResult(AppState& state, int64_t n) {
+    state.cursorChoice = {n, state.viewStartTime, state.timebaseIndex};
+}
 
 // monochromePrinting off and every colour slot to its default.
 void setDefaultColours(AppState& state);

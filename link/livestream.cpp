@@ -124,7 +124,7 @@ bool InstrumentLink::storeLiveResult(uint16_t inputStates) {
     r.setTime(uint32_t(std::clamp<int64_t>(now(), 0, 0xFFFFFFFFll)));
     r.inputStates = inputStates;
     ++liveStored_;
-    view_.redrawTraceView();
+    view_.redrawTraceViewSoon();
     return true;
 }
 

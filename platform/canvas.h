@@ -30,6 +30,9 @@ public:
     virtual void rectangle(int l, int t, int r, int b) = 0;            // outlined and filled
     virtual void polygon(const std::vector<CanvasPoint>& points) = 0;  // filled, outlined
     virtual void ellipse(int l, int t, int r, int b) = 0;              // filled, outlined
+    // The same ellipse, for a shape drawn many times with the same size and colours (the change
+    // marks): a canvas may prepare it once and copy it.
+    virtual void stampEllipse(int l, int t, int r, int b) { ellipse(l, t, r, b); }
     virtual void line(int x1, int y1, int x2, int y2) = 0;
     virtual void polyline(const std::vector<CanvasPoint>& points) = 0;
     virtual void frameRect(int l, int t, int r, int b) = 0;            // one pixel, fill colour
@@ -49,6 +52,7 @@ public:
     void rectangle(int, int, int, int) override {}
     void polygon(const std::vector<CanvasPoint>&) override {}
     void ellipse(int, int, int, int) override {}
+    void stampEllipse(int, int, int, int) override {}
     void line(int, int, int, int) override {}
     void polyline(const std::vector<CanvasPoint>&) override {}
     void frameRect(int, int, int, int) override {}

@@ -11,6 +11,9 @@ class ViewHooks {
 public:
     virtual ~ViewHooks() = default;
     virtual void redrawTraceView() {}
+    // redrawTraceView after a stored live result. The window brings the walk's state up to
+    // date at once and builds the picture of a burst of results once per display frame.
+    virtual void redrawTraceViewSoon() { redrawTraceView(); }
     virtual void updateControlStates() {}
     virtual void repaint() {}
     virtual void focusEventTimeButton() {}

@@ -57,6 +57,7 @@ void putUnderCursor(AppState& state, int64_t n) {
     state.currentResult = n - 31;
     state.viewStartTime = state.resultTime(n) - timebaseSteps(state.timebaseIndex).halfWidth;
     state.cursorResult = n;
+    chooseCursorResult(state, n);
 }
 
 void goToFirstResult(AppState& state, ViewHooks& view) {

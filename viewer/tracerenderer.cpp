@@ -25,11 +25,21 @@ double TraceRenderer::secondsPerPixel() const { return double(timebaseRow(state_
 
 double TraceRenderer::nowSeconds() const { return (dayCount(clock_.now()) - double(kDay2000)) * 86400.0; }
 
-void TraceRenderer::redrawTraceView(Canvas& picture) {
-    buildPictureFrame(picture);
-    runWalk(picture);
-    drawNameBoxes(picture);
-    drawGrid(picture);
+void TraceRenderer::redrawTraceView(Canvas& picture) { render(&picture, true); }
+
+void TraceRenderer::updateWalkState() { render(nullptr, true); }
+
+void TraceRenderer::drawPicture(Canvas& picture) { render(&picture, false); }
+
+void TraceRenderer::render(Canvas* picture, bool readClock) {
+    if (picture) buildPictureFrame(*picture);
+    const bool timebase = !isEventMode(state_.operatingMode);
+    if (readClock && timebase && (state_.operatingMode & 3) == TimebaseRecord) state_.liveTime = nearest(nowSeconds());
+    walk(picture);
+    if (readClock && timebase) computeTimeLabels();
+    if (!picture) return;
+    drawNameBoxes(*picture);
+    drawGrid(*picture);
 }
 
 void TraceRenderer::buildPictureFrame(Canvas& c) {
@@ -131,7 +141,7 @@ void TraceRenderer::drawSegment(Canvas& c, int64_t x, int input, int64_t width, 
         c.setPenColour(colour);
         c.setFillColour(colour);
         if (kind == ChangeMark)
-            c.ellipse(xi - 3, y, xi + 3, y + 18);
+            c.stampEllipse(xi - 3, y, xi + 3, y + 18);
         else
             c.rectangle(xi, y, ei, y + 18);
         return;
@@ -151,65 +161,98 @@ void TraceRenderer::drawSegment(Canvas& c, int64_t x, int input, int64_t width, 
     }
 }
 
-void TraceRenderer::drawResultColumn(Canvas& c, int64_t x, int64_t width, int64_t index) {
+void TraceRenderer::drawResultColumn(Canvas* c, int64_t x, int64_t width, int64_t index) {
+    if (!c) return;
     const uint16_t states = state_.store.slot(index).inputStates;
     for (int k = 1; k <= kLastInput; ++k)
-        if (state_.inputActive[size_t(k - 1)]) drawSegment(c, x, k, width, isOn(states, k) ? OnBar : OffBar);
+        if (state_.inputActive[size_t(k - 1)]) drawSegment(*c, x, k, width, isOn(states, k) ? OnBar : OffBar);
 }
 
-// Draws the change marks of a walk. Thousands of short results can fall on one pixel column;
-// a mark already standing at the same place for the same input is not drawn again, which
-// leaves the picture as it is and keeps the redraw fast.
+bool TraceRenderer::timesInOrder() const {
+    const ResultStore& store = state_.store;
+    const int64_t count = state_.resultCount();
+    int64_t before = 0;
+    for (int64_t i = 1; i <= count; ++i) {
+        const int64_t t = store.resultTime(i);
+        if (t < before) return false;
+        before = t;
+    }
+    return true;
+}
+
+uint16_t TraceRenderer::changesWithin(int64_t first, int64_t last) const {
+    uint16_t changed = 0;
+    if (first > last) return 0;
+    const auto& results = state_.store.results;
+    uint16_t before = state_.store.slot(first - 1).inputStates;
+    state_.store.slot(last);  // range check once
+    for (int64_t i = first; i <= last; ++i) {
+        const uint16_t now = results[size_t(i)].inputStates;
+        changed |= uint16_t(before ^ now);
+        before = now;
+    }
+    return changed;
+}
+
+// Draws the change marks of a walk, one column at a time: the marks asked for at one x are
+// gathered and drawn once each, when the walk moves on to another column. Thousands of short
+// results can fall on one pixel column; a mark drawn twice at one place leaves the picture as
+// it was, so this draws the same picture at the cost of the columns.
 class TraceRenderer::MarkPainter {
 public:
     MarkPainter(TraceRenderer& r, Canvas& c) : r_(r), c_(c) {
         for (int k = 1; k <= kLastInput; ++k)
             if (r.state_.inputActive[size_t(k - 1)]) active_ |= inputMask(k);
     }
-    void changes(int64_t x, int64_t width, int64_t i) {
-        const AppState& st = r_.state_;
-        if (x != markedX_) {
-            markedX_ = x;
-            marked_ = 0;
+    ~MarkPainter() { flush(); }
+    void add(int64_t x, uint16_t inputs) {
+        inputs &= active_;
+        if (!inputs) return;
+        if (x != x_) {
+            flush();
+            x_ = x;
         }
-        uint16_t todo = uint16_t((st.store.slot(i).inputStates ^ st.store.slot(i - 1).inputStates) & active_);
-        if (!r_.segmentLog) todo &= uint16_t(~marked_);
-        if (!todo) return;
-        marked_ |= todo;
-        for (int k = 1; k <= kLastInput; ++k)
-            if (todo & inputMask(k)) r_.drawSegment(c_, x, k, width, ChangeMark);
+        todo_ |= inputs;
+    }
+    // The changes of result i, from result i - 1.
+    void changes(int64_t x, int64_t i) {
+        const ResultStore& store = r_.state_.store;
+        add(x, uint16_t(store.slot(i).inputStates ^ store.slot(i - 1).inputStates));
     }
 
 private:
+    void flush() {
+        for (int k = 1; k <= kLastInput && todo_; ++k)
+            if (todo_ & inputMask(k)) r_.drawSegment(c_, x_, k, 0, ChangeMark);
+        todo_ = 0;
+    }
     TraceRenderer& r_;
     Canvas& c_;
     uint16_t active_ = 0;
-    int64_t markedX_ = INT64_MIN;
-    uint16_t marked_ = 0;  // inputs with a mark at markedX_ already
+    int64_t x_ = INT64_MIN;
+    uint16_t todo_ = 0;  // inputs with a mark to draw at x_
 };
 
 void TraceRenderer::runWalk(Canvas& c) {
+    if ((state_.operatingMode & 3) == TimebaseRecord) state_.liveTime = nearest(nowSeconds());
+    walk(&c);
+    if (!isEventMode(state_.operatingMode)) computeTimeLabels();
+}
+
+void TraceRenderer::walk(Canvas* c) {
     switch (state_.operatingMode & 3) {
-        case TimebaseRecord:
-            timebaseRecordWalk(c);
-            computeTimeLabels();
-            break;
-        case TimebaseSearch:
-            timebaseSearchWalk(c);
-            computeTimeLabels();
-            break;
-        default:
-            eventWalk(c);
-            break;
+        case TimebaseRecord: timebaseRecordBars(c); break;
+        case TimebaseSearch: timebaseSearchWalk(c); break;
+        default: eventWalk(c); break;
     }
 }
 
-void TraceRenderer::eventWalk(Canvas& c) {
+void TraceRenderer::eventWalk(Canvas* c) {
     const int64_t count = state_.resultCount();
     if ((state_.operatingMode & 3) == EventRecord) {
         // Newest result in slot 63, older ones leftwards down to result 1 (or the start record).
         state_.cursorResult = count;
-        for (int s = 63; s >= 0; --s) {
+        for (int s = 63; s >= 0 && c; --s) {
             const int64_t i = count - (63 - s);
             drawResultColumn(c, kPlotLeft + 10 * s, 10, i);
             if (i <= 1) break;
@@ -226,96 +269,181 @@ void TraceRenderer::eventWalk(Canvas& c) {
 }
 
 void TraceRenderer::timebaseRecordWalk(Canvas& c) {
+    state_.liveTime = nearest(nowSeconds());
+    timebaseRecordBars(&c);
+}
+
+void TraceRenderer::timebaseRecordBars(Canvas* c) {
+    state_.cursorResult = 1;
+    if (!c) return;  // nothing else of the state comes from this walk
     const double spp = secondsPerPixel();
     const int64_t count = state_.resultCount();
-    state_.liveTime = nearest(nowSeconds());
-    state_.cursorResult = 1;
-    auto T = [&](int64_t i) { return state_.resultTime(i); };
+    const ResultStore& store = state_.store;
+    auto T = [&](int64_t i) { return store.resultTime(i); };
     auto widthOf = [&](int64_t i) {
         const int64_t e = i == count ? state_.liveTime : T(i + 1);
         return nearest(double(e - T(i)) / spp);
     };
 
-    // Bars from the right edge (now) leftwards; slot 0, the start record, ends the walk.
+    // A result lasts until the next one; one whose time differs from the next one's by no more
+    // than `still` seconds has no width at this time base.
+    int64_t still = int64_t(std::max(0.0, std::floor(spp / 2)));
+    while (nearest(double(still + 1) / spp) == 0) ++still;
+    while (still > 0 && nearest(double(still) / spp) != 0) --still;
+
+    // Bars from the right edge (now) leftwards; slot 0, the start record, ends the walk. The
+    // results without width before a bar stand on its left end: the walk passes over them in
+    // one step, noting the inputs that changed among them for the change marks, which are
+    // drawn over all the bars at the end.
+    struct Marks {
+        int64_t x;
+        uint16_t inputs;
+    };
+    std::vector<Marks> marks;
     int64_t i = count, r = kTimebaseRight;
     do {
-        int64_t w = widthOf(i);
-        int64_t l = r - w;
+        const int64_t fullWidth = widthOf(i);
+        int64_t w = fullWidth, l = r - w;
         if (l < kPlotLeft) {
             w -= kPlotLeft - l;
             l = kPlotLeft;
         }
         if (w > 0) drawResultColumn(c, l, w, i);
+        // Changes too short for a bar of 2 pixels get a mark at the bar's right end.
+        if (fullWidth < 2 && i >= 2)
+            marks.push_back({r, uint16_t(store.slot(i).inputStates ^ store.slot(i - 1).inputStates)});
         r -= w;
-        --i;
-    } while (r > kPlotLeft && i >= 0);
+        if (r <= kPlotLeft || i == 0) break;
 
-    // Changes too short for a bar of 2 pixels get a mark.
-    MarkPainter marks(*this, c);
-    i = count;
-    r = kTimebaseRight;
-    do {
-        const int64_t w = widthOf(i);
-        if (w < 2 && i >= 2) marks.changes(r, w, i);
-        r -= w;
-        --i;
-    } while (r > kPlotLeft && i > 0);
+        int64_t first = i;
+        uint16_t changed = 0;
+        uint16_t after = store.slot(i - 1).inputStates;
+        const ResultRecord* results = store.results.data();  // first - 1 stays within 0..i - 1
+        for (int64_t later = T(first); first > 1;) {
+            const int64_t earlier = T(first - 1);
+            if (std::abs(later - earlier) > still) break;
+            --first;  // result first has no width
+            const uint16_t before = results[first - 1].inputStates;
+            if (first >= 2) changed |= uint16_t(before ^ after);
+            after = before;
+            later = earlier;
+        }
+        if (changed) marks.push_back({r, changed});
+        i = first - 1;
+    } while (i >= 0);
+
+    MarkPainter painter(*this, *c);
+    for (const Marks& m : marks) painter.add(m.x, m.inputs);
 }
 
-void TraceRenderer::timebaseSearchWalk(Canvas& c) {
-    prompts_.setBusyCursor(true);
+void TraceRenderer::timebaseSearchWalk(Canvas* c) {
+    if (c) prompts_.setBusyCursor(true);
     const double spp = secondsPerPixel();
     const int64_t count = state_.resultCount();
     const int64_t start = state_.viewStartTime;
     state_.cursorResult = 1;
     auto T = [&](int64_t i) { return state_.resultTime(i); };
-    auto X = [&](int64_t t) { return kPlotLeft + nearest(double(t - start) / spp); };
+    // Where a moment stands on the chart; anything before the view at its left edge.
+    auto X = [&](int64_t t) { return t <= start ? int64_t(kPlotLeft) : kPlotLeft + nearest(double(t - start) / spp); };
+    // The last result lasts until the end of the recording, and is at least one pixel wide
+    // when it lies in the view.
+    auto endOf = [&](int64_t i) { return i < count ? T(i + 1) : std::max(state_.recordingEndTime, T(i)); };
+    auto barEnd = [&](int64_t i, int64_t l) {
+        const int64_t r = X(endOf(i));
+        return i == count && T(i) >= start ? std::max(r, l + 1) : r;
+    };
+    const bool ordered = timesInOrder();
+    // In time order: the last result from i on that stands on column x (all before it have no
+    // width there), searched outwards from i and then halved.
+    auto lastOnColumn = [&](int64_t i, int64_t x, int64_t last) {
+        if (!ordered || i >= last || X(T(i + 1)) > x) return i;
+        int64_t lo = i + 1, hi = last;  // X(T(lo)) <= x
+        for (int64_t step = 2; lo + step <= last; step *= 2) {
+            if (X(T(lo + step)) > x) {
+                hi = lo + step - 1;
+                break;
+            }
+            lo += step;
+        }
+        while (lo < hi) {
+            const int64_t mid = hi - (hi - lo) / 2;
+            if (X(T(mid)) <= x) lo = mid;
+            else hi = mid - 1;
+        }
+        return lo;
+    };
 
     // The first result whose bar reaches into the view. Any result can start the view; only a
     // view that starts after every result has nothing to plot.
-    int64_t i = 1;
-    bool found = false;
-    for (const int64_t last = std::max<int64_t>(count, 1); i <= last; ++i) {
-        if (T(i + 1) >= start) {
-            found = true;
-            break;
+    int64_t i = 0;
+    if (ordered && count > 0) {
+        int64_t lo = 1, hi = count;
+        while (lo < hi) {
+            const int64_t mid = lo + (hi - lo) / 2;
+            if (endOf(mid) >= start) hi = mid;
+            else lo = mid + 1;
         }
+        if (endOf(lo) >= start) i = lo;
+    } else {
+        for (int64_t k = 1; k <= count && !i; ++k)
+            if (endOf(k) >= start) i = k;
     }
-    if (!found) {
-        prompts_.setBusyCursor(false);
-        prompts_.warning(kPlottingErrorText);
+    if (!i) {
+        if (c) {
+            prompts_.setBusyCursor(false);
+            prompts_.warning(kPlottingErrorText);
+        }
         return;
     }
 
+    // Bars. Of the results that share a column only the last one has a width there.
+    const CursorChoice& choice = state_.cursorChoice;
+    const bool chosenView = choice.viewStartTime == start && choice.timebaseIndex == state_.timebaseIndex &&
+                            choice.result >= 1 && choice.result <= count;
     bool spanned = false;
     int64_t r = 0;
     do {
-        const int64_t l = T(i) < start ? kPlotLeft : X(T(i));
-        if (T(i + 1) <= start)
-            r = kPlotLeft;
-        else
-            r = i < count ? X(T(i + 1)) : X(state_.recordingEndTime);
+        const int64_t l = X(T(i));
+        const int64_t j = l < kTimebaseRight ? lastOnColumn(i, l, count) : i;
+        r = barEnd(j, l);
         if (r > kTimebaseCursorX && l <= kTimebaseCursorX) {
-            state_.cursorResult = i;
+            // A chosen result that shares the cursor line's column with later ones stays the
+            // cursor result.
+            state_.cursorResult = chosenView && choice.result <= j && X(T(choice.result)) == l ? choice.result : j;
             spanned = true;
         }
-        if (r - l > 0) drawResultColumn(c, l, r - l, i);
-        ++i;
-    } while (r < kTimebaseRight && i < count);
-    if (!spanned && i >= count) state_.cursorResult = i;
+        if (r - l > 0) drawResultColumn(c, l, r - l, j);
+        i = j + 1;
+    } while (r < kTimebaseRight && i <= count);
+    if (!spanned && i > count) state_.cursorResult = count;
 
     // Marks for changes too short to show, from the start of the store; none within 6 pixels
     // of the left edge.
-    MarkPainter marks(*this, c);
-    i = 1;
-    do {
-        const int64_t l = T(i) < start ? kPlotLeft : X(T(i));
-        r = T(i + 1) <= start ? kPlotLeft : X(T(i + 1));
-        const int64_t w = r - l;
-        if (w < 2 && l >= 138 && i >= 2) marks.changes(l, w, i);
-        ++i;
-    } while (r < kTimebaseRight && i < count);
-    prompts_.setBusyCursor(false);
+    if (c) {
+        MarkPainter marks(*this, *c);
+        i = 1;
+        if (ordered) {  // straight to the first result right of x 138
+            int64_t lo = 1, hi = count;
+            while (lo < hi) {
+                const int64_t mid = lo + (hi - lo) / 2;
+                if (X(T(mid)) >= 138) hi = mid;
+                else lo = mid + 1;
+            }
+            i = std::max<int64_t>(lo - 1, 1);
+        }
+        do {
+            const int64_t l = X(T(i));
+            const int64_t j = l < kTimebaseRight ? lastOnColumn(i, l, std::max<int64_t>(count - 1, i)) : i;
+            // Results i..j-1 have no width; j has the width up to the next result.
+            r = X(T(j + 1));
+            if (l >= 138) {
+                marks.add(l, changesWithin(std::max<int64_t>(i, 2), j - 1));
+                if (r - l < 2 && j >= 2) marks.changes(l, j);
+            }
+            i = j + 1;
+        } while (r < kTimebaseRight && i < count);
+        prompts_.setBusyCursor(false);
+    }
 }
 
 void TraceRenderer::computeTimeLabels() {

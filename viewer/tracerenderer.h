@@ -53,14 +53,21 @@ public:
     // cells, grid and axis. Sets cursorResult (and the time labels in the time-base modes).
     void redrawTraceView(Canvas& picture);
 
+    // A redraw in two halves, for redraws that are put off to the next display frame:
+    // updateWalkState sets what the walk of the mode decides (cursorResult, liveTime, the time
+    // labels) without drawing; drawPicture later draws the picture of that state, reading
+    // neither the clock nor the labels again. Together they give what redrawTraceView gives.
+    void updateWalkState();
+    void drawPicture(Canvas& picture);
+
     // Step 1: background, border, heading, mode caption, cursor arrow, the sixteen key boxes.
     void buildPictureFrame(Canvas& picture);
     void drawKeyBox(Canvas& picture, int input);
     // Step 2: the walk of the current mode (time labels included in the time-base modes).
     void runWalk(Canvas& picture);
-    void eventWalk(Canvas& picture);
-    void timebaseRecordWalk(Canvas& picture);
-    void timebaseSearchWalk(Canvas& picture);
+    void eventWalk(Canvas& picture) { eventWalk(&picture); }
+    void timebaseRecordWalk(Canvas& picture);  // liveTime from the clock first
+    void timebaseSearchWalk(Canvas& picture) { timebaseSearchWalk(&picture); }
     void computeTimeLabels();
     // Step 3 and 4.
     void drawNameBoxes(Canvas& picture);
@@ -78,7 +85,18 @@ private:
     double secondsPerPixel() const;
     double nowSeconds() const;  // the PC clock as real seconds since 2000
     uint16_t levelSource() const;
-    void drawResultColumn(Canvas& picture, int64_t x, int64_t width, int64_t index);
+    // The walks draw on the canvas given, or only set their state when it is null.
+    void render(Canvas* picture, bool readClock);
+    void walk(Canvas* picture);
+    void eventWalk(Canvas* picture);
+    void timebaseRecordBars(Canvas* picture);  // at the liveTime already set
+    void timebaseSearchWalk(Canvas* picture);
+    void drawResultColumn(Canvas* picture, int64_t x, int64_t width, int64_t index);
+    // Whether results 1..resultCount stand in time order, which lets the time-base walks find
+    // a place by binary search and pass over the results that share a pixel column at once.
+    bool timesInOrder() const;
+    // The inputs that changed from result first - 1 to result last, step by step.
+    uint16_t changesWithin(int64_t first, int64_t last) const;
 
     AppState& state_;
     const Clock& clock_;

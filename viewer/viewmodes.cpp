@@ -11,6 +11,7 @@ void recentreOnCursor(AppState& state) {
     const double spp = double(timebaseRow(state.timebaseIndex).secondsPerPixel);
     state.viewStartTime = state.resultTime(state.cursorResult) - int64_t(std::nearbyint(300.0 * spp));
     state.currentResult = (state.operatingMode & 3) == TimebaseSearch ? -30 : state.cursorResult - 31;
+    chooseCursorResult(state, state.cursorResult);
 }
 
 void setRefreshInterval(const AppState& state, Timer& updateTimer) {

@@ -65,7 +65,10 @@ PortProbe FakePort::probe(const std::string& devicePath) {
 }
 
 void FakePort::inject(const std::vector<uint8_t>& bytes) {
-    for (uint8_t b : bytes) line_.emplace_back(clock_.ms, b);
+    for (uint8_t b : bytes) {
+        line_.emplace_back(clock_.ms, b);
+        arrived.emplace_back(clock_.ms, b);
+    }
 }
 
 void FakePort::pullFromEngine() {
@@ -82,6 +85,7 @@ void FakePort::pullFromEngine() {
             at = lineFreeMs_;
         }
         line_.emplace_back(at, b);
+        arrived.emplace_back(at, b);
     }
 }
 

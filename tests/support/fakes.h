@@ -90,6 +90,7 @@ public:
     void loseDevice(const std::string& reason = "Input/output error");
     std::vector<uint8_t> written;                      // everything the PC wrote
     std::vector<std::vector<uint8_t>> writes;          // one entry per write()
+    std::vector<std::pair<int64_t, uint8_t>> arrived;  // every byte put on the line, with its arrival ms
     std::map<std::string, PortProbe> probes;           // probe answers by path (default Absent)
     bool failOpen = false;
     std::string openedPath;
@@ -159,7 +160,16 @@ public:
 
 class CountingView : public ViewHooks {
 public:
-    void redrawTraceView() override { ++redraws; }
+    void redrawTraceView() override {
+        ++redraws;
+        if (onRedraw) onRedraw();
+    }
+    void redrawTraceViewSoon() override {
+        if (onRedrawSoon) onRedrawSoon();
+        else redrawTraceView();
+    }
+    std::function<void()> onRedraw;      // a window's redraw, when a test wires one
+    std::function<void()> onRedrawSoon;  // and its coalesced redraw
     void updateControlStates() override { ++controlUpdates; }
     void repaint() override { ++repaints; }
     void focusEventTimeButton() override { ++focuses; }

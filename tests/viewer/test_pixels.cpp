@@ -7,6 +7,7 @@
 
 #include "platform/qt/qtcanvas.h"
 #include "platform/qt/tracepicture.h"
+#include "search/navigation.h"
 #include "tests/viewer/viewerfixture.h"
 #include "viewer/timebase.h"
 
@@ -261,6 +262,27 @@ TEST_F(Pixels, TimeChartGridLinesAndLabels) {
     EXPECT_EQ(px(img, 231, y), col.onColour);
     EXPECT_EQ(px(img, 182, rowTop(1) + 9), col.onColour);
     EXPECT_EQ(px(img, 232, rowTop(1) + 9), col.offColour) << "result 2 has input 1 off";
+}
+
+TEST_F(Pixels, GoToLastShowsTheLastResultUnderTheCursor) {
+    test::fillStore(st, 10, 1000, 10);  // the last result at 1100, input 1 off, input 16 on
+    st.operatingMode = TimebaseSearch;
+    st.timebaseIndex = 6;  // 0.2 s a pixel
+    st.recordingEndTime = 1120;
+    goToLastResult(st, rig.view);
+    const int y1 = rowTop(1) + 9, y16 = rowTop(16) + 9;
+    const QImage img = draw("go_to_last");
+    EXPECT_EQ(st.cursorResult, 10);
+    EXPECT_EQ(px(img, 431, y1), col.onColour) << "result 9 up to the cursor line";
+    EXPECT_EQ(px(img, 433, y1), col.offColour) << "result 10 from it";
+    EXPECT_EQ(px(img, 531, y16), col.onColour) << "until the end of the recording";
+    EXPECT_EQ(px(img, 532, y16), col.backgroundColour);
+    EXPECT_EQ(px(img, 7, rowTop(1) + 1), col.highlightOffColour) << "the name boxes show result 10";
+
+    st.recordingEndTime = 1100;  // ends with its last result: one pixel, under the grid line at 432
+    const QImage ending = draw();
+    EXPECT_EQ(st.cursorResult, 10);
+    EXPECT_EQ(px(ending, 433, y16), col.backgroundColour);
 }
 
 TEST_F(Pixels, TheWindowOverlayDrawsTheEventBox) {

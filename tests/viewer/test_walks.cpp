@@ -1,6 +1,9 @@
 // The walks of the four modes, observed through the drawSegment calls they make.
 #include <gtest/gtest.h>
 
+#include "search/goto.h"
+#include "search/matchsearch.h"
+#include "search/navigation.h"
 #include "tests/viewer/viewerfixture.h"
 #include "viewer/timebase.h"
 #include "viewer/viewmodes.h"
@@ -125,8 +128,9 @@ TEST(TimebaseSearchWalk, BarsStartAtTheirTimesAndTheCursorResultSpansX432) {
     NullCanvas c;
     rig.renderer.timebaseSearchWalk(c);
     const auto bars = rig.of(16, OnBar);
-    ASSERT_EQ(bars.size(), 9u) << "results 1..9; the last result is not drawn by this walk";
-    for (size_t j = 0; j < bars.size(); ++j) EXPECT_EQ(bars[j], (SegmentCall{182 + 50 * int64_t(j), 16, 50, OnBar}));
+    ASSERT_EQ(bars.size(), 10u) << "results 1..10";
+    for (size_t j = 0; j < 9; ++j) EXPECT_EQ(bars[j], (SegmentCall{182 + 50 * int64_t(j), 16, 50, OnBar}));
+    EXPECT_EQ(bars[9], (SegmentCall{632, 16, 1, OnBar})) << "the last result ends with the recording: one pixel";
     EXPECT_EQ(rig.state.cursorResult, 6) << "result 6 spans 432..482";
     EXPECT_TRUE(rig.prompts.warnings.empty());
     EXPECT_EQ(rig.prompts.busyOn, rig.prompts.busyOff);
@@ -146,7 +150,7 @@ TEST(TimebaseSearchWalk, TwoTimeBasesScaleTheSameStore) {
         ASSERT_FALSE(bars.empty());
         EXPECT_EQ(bars[0].x, 132 + int64_t(std::nearbyint(5 / spp))) << "row " << row;
         if (row == 8) {  // 3 s a pixel: 10 s rounds to 3 pixels, the whole store fits
-            EXPECT_EQ(bars.size(), 9u);
+            EXPECT_EQ(bars.size(), 10u);
             EXPECT_EQ(bars[0].width, int64_t(std::nearbyint((1020 - 1005) / spp)) - 2);
         }
     }
@@ -208,6 +212,35 @@ TEST(TimebaseSearchWalk, NoChangeMarksLeftOfX138) {
     ASSERT_FALSE(marks.empty());
     for (const auto& m : marks) EXPECT_GE(m.x, 138);
     EXPECT_TRUE(later.of(16, ChangeMark).empty());
+}
+
+TEST(TimebaseSearchWalk, AChosenResultStaysTheCursorResultAmongResultsOfItsSecond) {
+    ViewerRig rig;
+    test::fillStore(rig.state, 10, 1000, 10);
+    for (int64_t i = 6; i <= 8; ++i) rig.state.store.results[size_t(i)].setTime(1050);  // 5..8 share a second
+    for (int64_t i : {1, 3}) rig.state.store.results[size_t(i)].inputStates &= 0xFFFE;      // input 1 on: 5, 7, 9
+    rig.state.operatingMode = TimebaseSearch;
+    rig.state.timebaseIndex = 6;
+    rig.state.searchKey[0] = On;  // input 1 is on in the odd results
+    NullCanvas c;
+    auto cursorAfter = [&](auto&& choose) {
+        choose();
+        rig.renderer.redrawTraceView(c);
+        return rig.state.cursorResult;
+    };
+    EXPECT_EQ(cursorAfter([&] { findFirstMatch(rig.state, rig.prompts, rig.view); }), 5) << "Find";
+    EXPECT_EQ(cursorAfter([&] { findNextMatch(rig.state, rig.prompts); }), 7) << "Next";
+    EXPECT_EQ(cursorAfter([&] { findPreviousMatch(rig.state, rig.prompts, rig.view); }), 5) << "Back";
+    EXPECT_EQ(cursorAfter([&] { goToEvent(rig.state, rig.prompts, "6"); }), 6) << "Go To";
+    test::FakeTimer update{rig.clock, "update"};
+    ViewContext ctx{rig.state, rig.renderer, rig.view, update};
+    EXPECT_EQ(cursorAfter([&] {
+                  toggleEventTimeView(ctx);
+                  toggleEventTimeView(ctx);
+              }),
+              6)
+        << "to the event view and back";
+    EXPECT_EQ(cursorAfter([&] { stepRightSlow(rig.state, rig.view); }), 8) << "the view moved: the last of the second";
 }
 
 TEST(TimeLabels, CountsAndTextsFollowTheRow) {

@@ -29,6 +29,7 @@ struct ViewerRig {
     AppState state;
     FakeClock clock;
     ScriptedPrompts prompts;
+    CountingView view;
     TraceRenderer renderer{state, clock, prompts};
     std::vector<SegmentCall> segments;
     ViewerRig() { renderer.segmentLog = &segments; }

@@ -1,0 +1,176 @@
+// A live recording at the line's limit, in process: 320 results a second through the real
+// data-available handler, the window's redraw pacing and the Qt canvas, on a store that holds
+// 100000 results at the end of each second of stream. One iteration is one second of stream,
+// so its CPU time is the share of a core the program needs to keep up.
+//
+// Also the full redraw of the densest views: 100000 results in view.
+#include <benchmark/benchmark.h>
+#include <time.h>
+
+#include <QGuiApplication>
+#include <QImage>
+
+#include "bench/benchsupport.h"
+#include "link/link.h"
+#include "platform/qt/qtcanvas.h"
+#include "viewer/redrawpacer.h"
+#include "viewer/timebase.h"
+#include "viewer/viewmodes.h"
+
+namespace zvl {
+namespace {
+
+constexpr int kPerSecond = 320;
+constexpr int64_t kStored = kMaxResults - kPerSecond;  // in the store before each second of stream
+
+double threadCpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+uint16_t inputWord(int64_t i) {
+    return uint16_t(uint32_t(i) * 2654435761u >> 16);
+}
+
+// Results 1..last, `perSecond` to each whole second, the last second ending at `end`.
+void fillStore(AppState& st, int64_t last, int64_t perSecond, int64_t end) {
+    for (int k = 0; k < kInputCount; ++k) {
+        st.inputActive[size_t(k)] = true;
+        st.inputLabels[size_t(k)] = "Channel " + std::to_string(k + 1);
+    }
+    st.store.results[0].setTime(uint32_t(end - last / perSecond - 1));
+    for (int64_t i = 1; i <= last; ++i) {
+        st.store.results[size_t(i)].setTime(uint32_t(end - (last - i) / perSecond));
+        st.store.results[size_t(i)].inputStates = inputWord(i);
+    }
+    st.store.resultCount = last;
+}
+
+// The main window's redraw hooks over the pacer, its picture a QImage drawn by the Qt canvas.
+struct LiveWindow : ViewHooks {
+    LiveWindow(TraceRenderer& renderer, const Clock& clock, Timer& frameTimer)
+        : pacer(renderer, clock, frameTimer, [this](const RedrawPacer::Draw& draw) {
+              QtCanvas canvas(&picture);
+              draw(canvas);
+          }) {}
+    void redrawTraceView() override { pacer.redrawNow(); }
+    void redrawTraceViewSoon() override { pacer.redrawSoon(); }
+    QImage picture{kPictureWidth, kPictureHeight, QImage::Format_RGB32};
+    RedrawPacer pacer;
+};
+
+void BM_LiveSecond(benchmark::State& bench) {
+    const int timebase = int(bench.range(0));  // -1: event mode
+    AppState st;
+    bench::SteppedClock clock;
+    bench::NoPump pump;
+    bench::QuietPrompts prompts;
+    bench::BufferPort port;
+    bench::NoTimer breakTimer;
+    bench::SteppedTimer updateTimer(clock), frameTimer(clock);
+    TraceRenderer renderer(st, clock, prompts);
+    LiveWindow window(renderer, clock, frameTimer);
+    InstrumentLink link(st, port, clock, pump, prompts, window, breakTimer, updateTimer);
+    ViewContext ctx{st, renderer, window, updateTimer};
+    updateTimer.setHandler([&] { zvl::updateTimer(ctx); });
+
+    // The stream's second starts at a whole second; what is stored ran at the same rate up to it.
+    const int64_t second = timeStampFromDateTime(clock.base);
+    fillStore(st, kStored, kPerSecond, second - 1);
+    st.collectionActive = true;
+    st.operatingMode = timebase < 0 ? EventRecord : TimebaseRecord;
+    st.timebaseIndex = timebase < 0 ? 5 : timebase;
+    for (int64_t k = 1; k <= kPerSecond; ++k) {
+        const uint16_t w = inputWord(kStored + k);
+        port.data.insert(port.data.end(), {0x01, 0x04, 0xD0, uint8_t(w >> 8), uint8_t(w), 0x04});
+    }
+
+    // The event loop: timers that fall due before a moment fire first, in time order.
+    auto runUntil = [&](int64_t ms) {
+        for (;;) {
+            bench::SteppedTimer* next = updateTimer.due() <= frameTimer.due() ? &updateTimer : &frameTimer;
+            if (next->due() > ms) break;
+            clock.ms = std::max(clock.ms, next->due());
+            next->fire();
+        }
+        clock.ms = ms;
+    };
+
+    int64_t pictures = 0;
+    const double cpuBefore = threadCpuSeconds();
+    for (auto _ : bench) {
+        st.store.resultCount = kStored;
+        port.pos = port.limit = 0;
+        clock.ms = 0;
+        updateTimer.disable();
+        updateTimer.setInterval(refreshIntervalMs(st.timebaseIndex));
+        if (st.operatingMode == TimebaseRecord) updateTimer.enable();
+        frameTimer.disable();
+        const int64_t before = window.pacer.picturesBuilt();
+        for (int k = 0; k < kPerSecond; ++k) {
+            runUntil(k * 1000 / kPerSecond);
+            port.limit += 6;
+            port.handler(port.bytesAvailable());
+        }
+        runUntil(999);
+        window.pacer.flush();
+        pictures += window.pacer.picturesBuilt() - before;
+        if (st.resultCount() != kMaxResults) bench.SkipWithError("the stream was not stored");
+        benchmark::DoNotOptimize(window.picture.constBits());
+    }
+    const double n = double(bench.iterations());
+    bench.counters["pictures_per_s"] = benchmark::Counter(double(pictures) / n);
+    bench.counters["core_percent"] = benchmark::Counter((threadCpuSeconds() - cpuBefore) / n * 100.0);
+}
+
+// A full redraw (the window's command redraw) of a view with all 100000 results in it.
+void BM_DensestRedraw(benchmark::State& bench) {
+    const auto mode = uint8_t(bench.range(0));
+    const int timebase = int(bench.range(1));
+    AppState st;
+    bench::SteppedClock clock;
+    bench::QuietPrompts prompts;
+    TraceRenderer renderer(st, clock, prompts);
+    const int64_t second = timeStampFromDateTime(clock.base);
+    const double across = 600.0 * double(timebaseRow(timebase).secondsPerPixel);
+    // 100000 results spread over the width of the view (at least one second).
+    const int64_t perSecond = std::max<int64_t>(1, int64_t(double(kMaxResults) / std::max(1.0, across)) + 1);
+    fillStore(st, kMaxResults, perSecond, second);
+    st.operatingMode = mode;
+    st.timebaseIndex = timebase;
+    st.recordingEndTime = second;
+    st.viewStartTime = st.resultTime(1);
+    QImage picture(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+    for (auto _ : bench) {
+        QtCanvas canvas(&picture);
+        renderer.redrawTraceView(canvas);
+        benchmark::DoNotOptimize(picture.constBits());
+    }
+}
+
+// Event mode, then the time bases 1 minute, 2 minutes, 5 minutes, 1 hour and 1 day.
+BENCHMARK(BM_LiveSecond)
+    ->ArgName("timebase")
+    ->Arg(-1)
+    ->Arg(5)
+    ->Arg(6)
+    ->Arg(7)
+    ->Arg(10)
+    ->Arg(15)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DensestRedraw)
+    ->ArgNames({"mode", "timebase"})
+    ->ArgsProduct({{TimebaseRecord, TimebaseSearch}, {5, 7, 10, 15}})
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace zvl
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

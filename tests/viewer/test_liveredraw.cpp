@@ -1,0 +1,137 @@
+// A live stream at the line's limit against a slow picture: every result is stamped when its
+// bytes arrive, and the picture a burst of results leaves is the one a redraw after each
+// result would have left.
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "platform/qt/qtcanvas.h"
+#include "platform/qt/tracepicture.h"
+#include "tests/support/fakes.h"
+#include "viewer/redrawpacer.h"
+
+namespace zvl {
+namespace {
+
+sim::SimConfig atTheLinesLimit() {
+    sim::SimConfig c;
+    c.resultsPerSecond = 320;
+    return c;
+}
+
+// The link and the instrument with the window's redraws: a command's at once, a result's
+// through the pacer, each picture drawn by the Qt canvas and then held up for slowMs while the
+// line goes on delivering bytes into the port.
+struct LiveRig {
+    explicit LiveRig(bool withEngine) : rig(atTheLinesLimit(), withEngine) {
+        rig.port.paced = false;  // the engine's own pace: 320 results a second
+        rig.pump.addTimer(frame);
+        rig.view.onRedraw = [this] { pacer.redrawNow(); };
+        rig.view.onRedrawSoon = [this] { pacer.redrawSoon(); };
+        for (int k = 0; k < kInputCount; ++k) {
+            rig.state.inputActive[size_t(k)] = true;
+            rig.state.inputLabels[size_t(k)] = "In " + std::to_string(k + 1);
+        }
+    }
+    void show(const RedrawPacer::Draw& draw) {
+        {
+            QtCanvas canvas(&picture);
+            draw(canvas);
+        }
+        for (int ms = 0; ms < slowMs; ++ms) {
+            ++rig.clock.ms;
+            if (rig.engine) rig.engine->tick(rig.clock.ms);
+            rig.port.pullFromEngine();
+        }
+    }
+    int64_t stampAt(int64_t ms) const {
+        test::FakeClock at = rig.clock;
+        at.ms = ms;
+        return at.timeStamp();
+    }
+
+    test::Rig rig;
+    test::FakeTimer frame{rig.clock, "frame"};
+    TraceRenderer renderer{rig.state, rig.clock, rig.prompts};
+    QImage picture{kPictureWidth, kPictureHeight, QImage::Format_RGB32};
+    int slowMs = 0;
+    RedrawPacer pacer{renderer, rig.clock, frame, [this](const RedrawPacer::Draw& draw) { show(draw); }};
+};
+
+TEST(LiveRedraw, EveryResultIsStampedWhenItArrivesWhileEachPictureTakes40Ms) {
+    for (uint8_t mode : {EventRecord, TimebaseRecord}) {
+        LiveRig live(true);
+        live.slowMs = 40;
+        live.rig.state.operatingMode = mode;
+        live.rig.state.timebaseIndex = 7;
+        live.rig.link.startStopRecording();
+        live.rig.run(3000);
+        const AppState& st = live.rig.state;
+        ASSERT_GT(st.resultCount(), 900) << int(mode);
+
+        // The k-th live packet on the line is result k; it is stamped within a tick of the
+        // arrival of its last byte.
+        int64_t k = 0, late = 0, worst = 0;
+        const auto& line = live.rig.port.arrived;
+        for (size_t i = 0; i + 5 < line.size() && k < st.resultCount(); ++i) {
+            if (line[i].second != 0x01 || line[i + 1].second != 0x04 || line[i + 2].second != 0xD0) continue;
+            const int64_t arrival = line[i + 5].first, stamp = st.resultTime(++k);
+            if (stamp < live.stampAt(arrival) || stamp > live.stampAt(arrival + kTickMs)) {
+                ++late;
+                worst = std::max(worst, stamp - live.stampAt(arrival));
+            }
+            i += 5;
+        }
+        EXPECT_EQ(k, st.resultCount());
+        EXPECT_EQ(late, 0) << "mode " << int(mode) << ": up to " << worst << " s late";
+        EXPECT_LT(live.pacer.picturesBuilt() * 10, st.resultCount())
+            << "pictures " << live.pacer.picturesBuilt();
+        EXPECT_GT(live.pacer.picturesBuilt(), 20);
+    }
+}
+
+TEST(LiveRedraw, TheFramesPictureIsThePictureAfterTheLastResultInEveryMode) {
+    struct View {
+        uint8_t mode;
+        int timebase;
+    };
+    for (View v :
+         {View{EventRecord, 5}, View{EventSearch, 5}, View{TimebaseRecord, 5}, View{TimebaseRecord, 7},
+          View{TimebaseRecord, 10}, View{TimebaseSearch, 5}, View{TimebaseSearch, 7}}) {
+        LiveRig live(false);
+        AppState& st = live.rig.state;
+        st.operatingMode = v.mode;
+        st.timebaseIndex = v.timebase;
+        live.rig.clock.ms = 10'490;
+        st.viewStartTime = live.rig.clock.timeStamp() - 30;
+        st.currentResult = 100 - 31;
+        QImage afterEach;
+        live.rig.view.onRedrawSoon = [&] {
+            live.pacer.redrawSoon();
+            afterEach = renderTracePicture(live.renderer);
+        };
+        auto burst = [&](uint16_t seed) {
+            std::vector<uint8_t> bytes;
+            for (uint16_t n = 0; n < 150; ++n) {
+                const uint16_t w = uint16_t((seed + n) * 40503u);
+                bytes.insert(bytes.end(), {0x01, 0x04, 0xD0, uint8_t(w >> 8), uint8_t(w), 0x04});
+            }
+            live.rig.feed(bytes);
+        };
+        burst(1);  // an idle event loop: its picture at once
+        live.rig.run(5);
+        const int64_t pictures = live.pacer.picturesBuilt();
+        burst(2);  // within the frame: its picture waits for the frame, past the half second
+        ASSERT_TRUE(live.pacer.pending());
+        const int64_t cursorAfterLast = st.cursorResult;
+        live.rig.run(20);
+        ASSERT_FALSE(live.pacer.pending());
+        EXPECT_EQ(live.pacer.picturesBuilt(), pictures + 1);
+        EXPECT_EQ(st.resultCount(), 300);
+        EXPECT_EQ(st.cursorResult, cursorAfterLast);
+        EXPECT_TRUE(live.picture == afterEach) << "mode " << int(v.mode) << " row " << v.timebase;
+    }
+}
+
+}  // namespace
+}  // namespace zvl
