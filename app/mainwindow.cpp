@@ -16,20 +16,16 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/commentsdialog.h"
+#include "app/gotodialog.h"
+#include "app/searchkeydialog.h"
+#include "app/splashwindow.h"
+#include "app/startmenudialog.h"
 #include "core/controlstates.h"
 #include "core/mainactions.h"
-#include "app/commentsdialog.h"
-#include "app/startmenudialog.h"
-#include "app/splashwindow.h"
 #include "platform/qt/cp1252.h"
 #include "platform/qt/qtcanvas.h"
 #include "platform/qt/tracepicture.h"
-#include "app/gotodialog.h"
-#include "search/goto.h"
-#include "app/searchkeydialog.h"
-#include "search/matchsearch.h"
-#include "search/navigation.h"
-#include "search/searchkey.h"
 
 namespace zvl {
 
@@ -74,18 +70,45 @@ namespace {
 constexpr QColor kSkyBlue{166, 202, 240};
 
 QStringList splitLines(const QString& text) { return text.split('\n'); }
+
+// A dialog made once and shown through the window's runner, so a test can answer it; it is
+// loaded from the state each time it opens.
+template <class Dialog>
+class RunnerDialog : public ModalDialog {
+public:
+    RunnerDialog(std::function<bool(QDialog&)> run, Dialog& dialog) : run_(std::move(run)), dialog_(dialog) {}
+    bool runModal() override {
+        dialog_.loadFromState();
+        return run_(dialog_);
+    }
+
+private:
+    std::function<bool(QDialog&)> run_;
+    Dialog& dialog_;
+};
+
+// The comments dialog, made for each edit and shown through the window's runner.
+class RunnerCommentsEditor : public CommentsEditor {
+public:
+    RunnerCommentsEditor(std::function<bool(QDialog&)> run, QWidget* parent) : run_(std::move(run)), parent_(parent) {}
+    std::optional<std::vector<std::string>> edit(const std::vector<std::string>& lines) override {
+        CommentsDialog dialog(parent_);
+        dialog.setLines(lines);
+        if (!run_(dialog)) return std::nullopt;
+        return dialog.lines();
+    }
+
+private:
+    std::function<bool(QDialog&)> run_;
+    QWidget* parent_;
+};
 }  // namespace
 
 MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     : QMainWindow(parent),
       platform_(platform),
-      link_(state_, platform.port, platform.clock, platform.pump, platform.prompts, *this, platform.timers.breakTimer,
-            platform.timers.refreshTimer),
-      renderer_(state_, platform.clock, platform.prompts),
-      viewContext_{state_, renderer_, *this, platform.timers.refreshTimer},
-      files_(state_, platform.fileDialogs, platform.prompts, *this, platform.clock),
-      upload_(state_, link_, platform.clock, platform.prompts, *this, platform.timers.uploadRetryTimer),
-      lifecycle_(state_, link_, platform.prompts, *this, platform_.timers, platform.settingsPath) {
+      commands_(state_, platform, *this),
+      renderer_(commands_.renderer()) {
     setObjectName("MainWindow");
     setWindowTitle("Corvask Pellam-ZVL");
     QFont f("Arial");
@@ -100,21 +123,6 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     buildControls();
     buildMenus();
 
-    MainTimers& t = platform_.timers;
-    t.startTimer.setInterval(1000);
-    t.startTimer.setHandler([this] { lifecycle_.onStartTimer(); });
-    t.splashTimer.setInterval(30);
-    t.splashTimer.setHandler([this] { lifecycle_.onSplashTimer(); });
-    t.statusPollTimer.setInterval(5000);
-    t.statusPollTimer.setHandler([this] { link_.statusPoll(); });
-    link_.setStatusTimer(t.statusPollTimer);
-    t.breakTimer.setInterval(500);
-    t.breakTimer.setHandler([this] { link_.breakTimerFired(); });
-    t.uploadRetryTimer.setHandler([this] { upload_.onUploadRetryTimer(); });
-    t.refreshTimer.setHandler([this] { updateTimer(viewContext_); });
-
-    lifecycle_.setCancelTransfer([this] { upload_.cancelTransfer(); });
-    lifecycle_.applyStartDefaults();
     redrawTraceView();
     applyPaintControls();
 
@@ -122,35 +130,32 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     // splash (shown at once) and the start menu.
     searchKeyDialog_ = new SearchKeyDialog(state_, this);
     goToDialog_ = new GoToDialog(state_, platform_.prompts, this);
+    const auto run = [this](QDialog& d) { return runModal(d); };
+    searchKeyRunner_ = std::make_unique<RunnerDialog<SearchKeyDialog>>(run, *searchKeyDialog_);
+    goToRunner_ = std::make_unique<RunnerDialog<GoToDialog>>(run, *goToDialog_);
+    commentsEditor_ = std::make_unique<RunnerCommentsEditor>(run, this);
     splashWindow_ = new SplashWindow(this);
     startMenu_ = new StartMenuDialog(
         {[this] { onOpenTriggered(); },
          [this] {
-             platform_.prompts.setBusyCursor(true);
-             onUploadStoredDataTriggered();
+             trace("onUploadStoredDataTriggered");
+             commands_.uploadFromStartMenu();
          },
          [this] {
              trace("onStartStopClicked");
-             collectDataFromStartMenu(state_, link_, platform_.prompts, *this);
+             commands_.collectDataFromStartMenu();
          },
          [this] { QTimer::singleShot(0, this, &QWidget::close); }},
         this);
     splashWindow_->show();
 
-    t.statusPollTimer.enable();
-    t.startTimer.enable();
+    commands_.startTimers();
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(400, 303));
 }
 
-MainWindow::~MainWindow() {
-    MainTimers& t = platform_.timers;
-    for (Timer* timer : {&t.startTimer, &t.splashTimer, &t.statusPollTimer, &t.breakTimer, &t.uploadRetryTimer, &t.refreshTimer}) {
-        timer->disable();
-        timer->setHandler({});
-    }
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::buildControls() {
     QWidget* c = area_;
@@ -183,11 +188,7 @@ void MainWindow::buildControls() {
     commentsMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Tab moves on to the next control: a tab character would be stored as comment text.
     commentsMemo->setTabChangesFocus(true);
-    connect(commentsMemo, &QPlainTextEdit::textChanged, this, [this] {
-        if (fillingMemo_) return;
-        memoEdited_ = true;
-        storeMemo();
-    });
+    connect(commentsMemo, &QPlainTextEdit::textChanged, this, [this] { commands_.memo().textChanged(memoLines()); });
     commentsMemo->installEventFilter(this);
     commentsMemo->viewport()->installEventFilter(this);
 
@@ -472,18 +473,13 @@ void MainWindow::applyPaintControls() {
 
 void MainWindow::repaint() {
     applyPaintControls();
-    // The memo shows the stored comment lines. What the user types is stored as it is typed,
-    // so the typing stays as it stands (its empty lines, the caret) until something else
-    // changes the comment lines: a load, or the comments dialog, whose lines then replace it.
-    if (!memoEdited_ || state_.commentLines != memoStored_) {
+    // The memo shows the stored comment lines unless it holds the typing they came from.
+    commands_.memo().refresh([this](const std::vector<std::string>& shown) {
         QStringList lines;
-        for (const std::string& l : memoLinesToShow(state_)) lines << fromCp1252(l);
-        fillingMemo_ = true;
+        for (const std::string& l : shown) lines << fromCp1252(l);
         commentsMemo->setPlainText(lines.join('\n'));
         commentsMemo->moveCursor(QTextCursor::End);  // typing after a refill goes on from the last line
-        fillingMemo_ = false;
-        memoEdited_ = false;
-    }
+    });
     redrawTraceView();
 }
 
@@ -527,9 +523,8 @@ void MainWindow::setBytesTransferred(int64_t bytes) { bytesTransferredLabel->set
 // --- Mouse -------------------------------------------------------------------------------------
 
 void MainWindow::onMouseDown(int x, int y) {
-    if (auto k = keyColumnInput(x, y)) {
+    if (auto k = commands_.keyColumnClicked(x, y)) {
         trace("onMouseDown");
-        advanceSearchCondition(state_, *k);
         if (!traceBitmap_.isNull()) {
             QtCanvas canvas(&traceBitmap_);
             renderer_.drawKeyBox(canvas, *k);
@@ -545,7 +540,7 @@ void MainWindow::onMouseUp(int x, int y) {
 
 // --- Window events -----------------------------------------------------------------------------
 
-void MainWindow::activateOnce() { lifecycle_.startOnFirstActivation(); }
+void MainWindow::activateOnce() { commands_.lifecycle().startOnFirstActivation(); }
 
 bool MainWindow::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate) activateOnce();
@@ -556,13 +551,13 @@ bool MainWindow::event(QEvent* e) {
 
 void MainWindow::closeEvent(QCloseEvent* e) {
     trace("mayClose");
-    if (!lifecycle_.mayClose()) {
+    if (!commands_.lifecycle().mayClose()) {
         e->ignore();
         return;
     }
     closing_ = true;
     trace("shutDown");
-    lifecycle_.shutDown();
+    commands_.lifecycle().shutDown();
     if (splashWindow_) splashWindow_->hide();
     e->accept();
 }
@@ -582,60 +577,50 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 
 // --- Handlers ----------------------------------------------------------------------------------
 
-void MainWindow::commandEnded() {
-    updateControlStates();
-    repaint();
-}
-
 void MainWindow::onOpenTriggered() {
     trace("onOpenTriggered");
-    files_.open();
-    commandEnded();  // offline also when cancelled; a loaded file is in the Reopen list now
+    commands_.open();
 }
 
 void MainWindow::onReopenTriggered(int entry) {
     static const char* const names[] = {"onReopen1Triggered", "onReopen2Triggered", "onReopen3Triggered", "onReopen4Triggered"};
     trace(names[entry & 3]);
-    files_.reopen(entry);
+    commands_.reopen(entry);
 }
 
 void MainWindow::onSaveTriggered() {
     trace("onSaveTriggered");
-    files_.save();
-    applyPaintControls();
+    commands_.save();
 }
 
 void MainWindow::onSaveAsTriggered() {
     trace("onSaveAsTriggered");
-    files_.saveAs();
-    applyPaintControls();
+    commands_.saveAs();
 }
 
 void MainWindow::onSaveSettingsOnlyTriggered() {
     trace("onSaveSettingsOnlyTriggered");
-    files_.saveSettingsOnly();
+    commands_.saveSettingsOnly();
 }
 
 void MainWindow::onReloadSettingsOnlyTriggered() {
     trace("onReloadSettingsOnlyTriggered");
-    files_.reloadSettingsOnly();
-    applyPaintControls();
+    commands_.reloadSettingsOnly();
 }
 
 void MainWindow::onSaveBinaryFileTriggered() {
     trace("onSaveBinaryFileTriggered");
-    files_.saveBinaryFile();
+    commands_.saveBinaryFile();
 }
 
 void MainWindow::onExportTriggered() {
     trace("onExportTriggered");
-    files_.exportCsvOrTxt();
+    commands_.exportCsvOrTxt();
 }
 
 void MainWindow::onMonochromeTriggered() {
     trace("onMonochromeTriggered");
-    state_.monochromePrinting = !state_.monochromePrinting;
-    repaint();
+    commands_.toggleMonochrome();
 }
 
 void MainWindow::onExitTriggered() {
@@ -650,33 +635,18 @@ void MainWindow::onStartMenuTriggered() {
 
 void MainWindow::onUploadStoredDataTriggered() {
     trace("onUploadStoredDataTriggered");
-    upload_.uploadStoredData();
+    commands_.uploadStoredData();
 }
 
 void MainWindow::onCollectNewDataTriggered() {
     trace("onCollectNewDataTriggered");
-    link_.collectNewData();
-    commandEnded();  // a silent instrument has left the program offline
+    commands_.collectNewData();
 }
 
 void MainWindow::onExamineRecordsTriggered() {
     trace("onExamineRecordsTriggered");
-    zvl::examineRecords(files_);
-    commandEnded();
+    commands_.examineRecords();
 }
-
-namespace {
-// A dialog shown through the window's runner, so a test can answer it.
-class RunnerDialog : public ModalDialog {
-public:
-    RunnerDialog(std::function<bool(QDialog&)> run, QDialog& dialog) : run_(std::move(run)), dialog_(dialog) {}
-    bool runModal() override { return run_(dialog_); }
-
-private:
-    std::function<bool(QDialog&)> run_;
-    QDialog& dialog_;
-};
-}  // namespace
 
 bool MainWindow::runModal(QDialog& dialog) {
     if (modalDialogRunner) return modalDialogRunner(dialog);
@@ -685,115 +655,102 @@ bool MainWindow::runModal(QDialog& dialog) {
 
 void MainWindow::onSearchKeyTriggered() {
     trace("onSearchKeyTriggered");
-    searchKeyDialog_->loadFromState();
-    RunnerDialog dialog([this](QDialog& d) { return runModal(d); }, *searchKeyDialog_);
-    zvl::editSearchKey(state_, platform_.prompts, *this, dialog, lifecycle_.settingsPath());
+    commands_.editSearchKey(*searchKeyRunner_);
 }
 
 void MainWindow::onGoToEventTriggered() {
     trace("onGoToEventTriggered");
-    goToDialog_->loadFromState();
-    RunnerDialog dialog([this](QDialog& d) { return runModal(d); }, *goToDialog_);
-    zvl::goToEventOrTime(dialog, *this);
+    commands_.goToEventOrTime(*goToRunner_);
 }
 
 void MainWindow::onFindClicked() {
     trace("onFindClicked");
-    zvl::findFirstMatch(state_, platform_.prompts, *this);
+    commands_.findFirstMatch();
 }
 
 void MainWindow::onStartStopClicked() {
     trace("onStartStopClicked");
-    zvl::startOrStopOrNext(state_, link_, platform_.prompts, *this);
+    commands_.startOrStopOrNext();
 }
 
 void MainWindow::onBackClicked() {
     trace("onBackClicked");
-    zvl::findPreviousMatch(state_, platform_.prompts, *this);
+    commands_.findPreviousMatch();
 }
 
 void MainWindow::onEventTimeClicked() {
     trace("onEventTimeClicked");
-    zvl::toggleEventTimeView(viewContext_);
+    commands_.toggleEventTimeView();
 }
 
 void MainWindow::onOnlineOfflineClicked() {
     trace("onOnlineOfflineClicked");
-    link_.toggleOnline();
+    commands_.toggleOnline();
 }
 
 void MainWindow::onTimebasePlusClicked() {
     trace("onTimebasePlusClicked");
-    zvl::finerTimebase(viewContext_);
+    commands_.finerTimebase();
 }
 
 void MainWindow::onTimebaseMinusClicked() {
     trace("onTimebaseMinusClicked");
-    zvl::coarserTimebase(viewContext_);
+    commands_.coarserTimebase();
 }
 
 void MainWindow::onCancelTransferClicked() {
     trace("onCancelTransferClicked");
-    upload_.cancelTransfer();
+    commands_.cancelTransfer();
 }
 
 void MainWindow::onFirstClicked() {
     trace("onFirstClicked");
-    zvl::goToFirstResult(state_, *this);
+    commands_.goToFirstResult();
 }
 
 void MainWindow::onFastLeftClicked() {
     trace("onFastLeftClicked");
-    zvl::stepLeftFast(state_, *this);
+    commands_.stepLeftFast();
 }
 
 void MainWindow::onSlowLeftClicked() {
     trace("onSlowLeftClicked");
-    zvl::stepLeftSlow(state_, *this);
+    commands_.stepLeftSlow();
 }
 
 void MainWindow::onSlowRightClicked() {
     trace("onSlowRightClicked");
-    zvl::stepRightSlow(state_, *this);
+    commands_.stepRightSlow();
 }
 
 void MainWindow::onFastRightClicked() {
     trace("onFastRightClicked");
-    zvl::stepRightFast(state_, *this);
+    commands_.stepRightFast();
 }
 
 void MainWindow::onLastClicked() {
     trace("onLastClicked");
-    zvl::goToLastResult(state_, *this);
+    commands_.goToLastResult();
 }
 
 void MainWindow::onModeCaptionRightClicked() {
     trace("onModeCaptionRightClicked");
-    files_.importFromModeCaption();
-    commandEnded();
+    commands_.importFromModeCaption();
 }
 
-void MainWindow::storeMemo() {
+std::vector<std::string> MainWindow::memoLines() const {
     std::vector<std::string> lines;
     const QString text = commentsMemo->toPlainText();
     if (!text.isEmpty())
         for (const QString& l : splitLines(text)) lines.push_back(toCp1252(l));
-    zvl::storeCommentLines(state_, lines);
-    memoStored_ = state_.commentLines;
+    return lines;
 }
 
-void MainWindow::onCommentsMemoExit() {
-    // Only the user's typing is stored: a memo filled from the comment lines (after a load,
-    // say) gives nothing back, so it can never put older text over what was loaded.
-    if (memoEdited_) storeMemo();
-}
+void MainWindow::onCommentsMemoExit() { commands_.memo().left(memoLines()); }
 
 void MainWindow::onCommentsMemoClicked() {
     trace("onCommentsMemoClicked");
-    CommentsDialog dialog(this);
-    dialog.setLines(commentLinesForEditing(state_));
-    if (runModal(dialog)) zvl::storeCommentLines(state_, dialog.lines());
-    repaint();
+    commands_.editComments(*commentsEditor_);
 }
 
 }  // namespace zvl

@@ -12,20 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "core/lifecycle.h"
+#include "core/maincommands.h"
 #include "core/state.h"
-#include "files/filecommands.h"
-#include "link/link.h"
-#include "link/upload.h"
 #include "platform/canvas.h"
-#include "platform/clock.h"
-#include "platform/filedialogs.h"
-#include "platform/prompts.h"
-#include "platform/serialport.h"
-#include "platform/timer.h"
 #include "platform/viewhooks.h"
 #include "viewer/tracerenderer.h"
-#include "viewer/viewmodes.h"
 
 class QAction;
 class QDialog;
@@ -46,16 +37,6 @@ class StartMenuDialog;
 class LinkLamp;
 class TraceArea;
 
-struct MainPlatform {
-    SerialPort& port;
-    const Clock& clock;
-    EventPump& pump;
-    Prompts& prompts;
-    FileDialogs& fileDialogs;
-    MainTimers timers;
-    std::string settingsPath;
-};
-
 class MainWindow : public QMainWindow, public ViewHooks {
     Q_OBJECT
 public:
@@ -63,8 +44,8 @@ public:
     ~MainWindow() override;
 
     AppState& state() { return state_; }
-    InstrumentLink& link() { return link_; }
-    Lifecycle& lifecycle() { return lifecycle_; }
+    InstrumentLink& link() { return commands_.link(); }
+    Lifecycle& lifecycle() { return commands_.lifecycle(); }
     const QImage& traceBitmap() const { return traceBitmap_; }
     SearchKeyDialog& searchKeyDialog() { return *searchKeyDialog_; }
     GoToDialog& goToDialog() { return *goToDialog_; }
@@ -81,6 +62,7 @@ public:
     void redrawTraceView() override;
     void updateControlStates() override;
     void repaint() override;  // the paint handler: captions for the mode, memo, picture
+    void applyPaintControls() override;
     void focusEventTimeButton() override;
     void closeSplash() override;
     void showSplashWindow() override;
@@ -144,29 +126,19 @@ private:
     void buildMenus();
     QAction* addEntry(QMenu* menu, const char* caption, const char* name, void (MainWindow::*handler)(), bool built = true);
     void trace(const char* handler) { handlerLog.emplace_back(handler); }
-    void applyPaintControls();
     void activateOnce();
     bool runModal(QDialog& dialog);
-    void storeMemo();  // the memo's lines into commentLines
-    // The end of a command that changed the mode, the store or the Reopen list: control
-    // states, captions, menus, memo and picture brought up to date.
-    void commandEnded();
+    std::vector<std::string> memoLines() const;  // the memo's text as comment lines
 
     AppState state_;
     MainPlatform platform_;
-    InstrumentLink link_;
-    TraceRenderer renderer_;
-    ViewContext viewContext_;
-    FileCommands files_;
-    StoredDataUpload upload_;
-    Lifecycle lifecycle_;
+    MainCommands commands_;
+    TraceRenderer& renderer_;
     QImage traceBitmap_;
     bool closing_ = false;
-    // The comment memo: set while the program fills it; set once the user has typed in it
-    // since the last fill; the comment lines as the typing last stored them.
-    bool fillingMemo_ = false;
-    bool memoEdited_ = false;
-    std::array<std::string, 11> memoStored_{};
+    // The search key, go-to and comments dialogs as the commands run them.
+    std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_;
+    std::unique_ptr<CommentsEditor> commentsEditor_;
 
     // Controls (object names as the handlers call them).
     TraceArea* area_ = nullptr;
