@@ -1,22 +1,20 @@
 #include "app/mainwindow.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 #include <QTimer>
-#include <QToolButton>
 
 #include "app/commentsdialog.h"
+#include "app/controlstrip.h"
+#include "app/mainmenus.h"
+#include "app/progresspanel.h"
 #include "app/gotodialog.h"
 #include "app/searchkeydialog.h"
 #include "app/splashwindow.h"
@@ -67,8 +65,6 @@ private:
 };
 
 namespace {
-constexpr QColor kSkyBlue{166, 202, 240};
-
 QStringList splitLines(const QString& text) { return text.split('\n'); }
 
 // A dialog made once and shown through the window's runner, so a test can answer it; it is
@@ -121,7 +117,8 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     area_->setFixedSize(792, 560);
     setCentralWidget(area_);
     buildControls();
-    buildMenus();
+    menus_ = std::make_unique<MainMenus>(menuBar(), *this);
+    setProperty("helpContext", 1001);  // for the help viewer
 
     redrawTraceView();
     applyPaintControls();
@@ -199,223 +196,8 @@ void MainWindow::buildControls() {
     line->setFrameShadow(QFrame::Sunken);
     line->setGeometry(2, 25, 788, 3);
 
-    // The control strip under the picture.
-    auto* strip = new QFrame(c);
-    strip->setFrameShape(QFrame::Panel);
-    strip->setFrameShadow(QFrame::Sunken);
-    strip->setGeometry(6, 482, 780, 70);
-    auto* left = new QFrame(c);
-    left->setFrameShape(QFrame::Panel);
-    left->setFrameShadow(QFrame::Raised);
-    left->setGeometry(16, 488, 137, 56);
-
-    recordOrSearchLabel = new QLabel("Record Mode", c);
-    recordOrSearchLabel->setObjectName("recordOrSearchLabel");
-    recordOrSearchLabel->setGeometry(24, 492, 125, 16);
-    auto button = [&](const char* name, const char* caption, const char* hint, QRect geometry, void (MainWindow::*handler)()) {
-        auto* b = new QPushButton(caption, c);
-        b->setObjectName(name);
-        b->setToolTip(hint);
-        b->setGeometry(geometry);
-        connect(b, &QPushButton::clicked, this, handler);
-        return b;
-    };
-    findButton = button("findButton", "Find", "Start Search", {24, 512, 40, 25}, &MainWindow::onFindClicked);
-    startStopButton = button("startStopButton", "Next", "Next Match", {64, 512, 40, 25}, &MainWindow::onStartStopClicked);
-    backButton = button("backButton", "Back", "Previous Match", {104, 512, 40, 25}, &MainWindow::onBackClicked);
-    backButton->setEnabled(false);
-
-    keyPanel = new QFrame(c);
-    keyPanel->setObjectName("keyPanel");
-    keyPanel->setFrameShape(QFrame::Panel);
-    keyPanel->setFrameShadow(QFrame::Raised);
-    keyPanel->setGeometry(113, 450, 25, 60);
-    keyPanel->setAutoFillBackground(true);  // a panel: it covers what lies under it
-    auto* keyLabel = new QLabel("Key", keyPanel);
-    keyLabel->setObjectName("keyLabel");
-    keyLabel->setGeometry(1, 7, 23, 14);
-    keyLabel->setAlignment(Qt::AlignCenter);
-
-    auto* modeBox = new QFrame(c);
-    modeBox->setObjectName("changeModeBox");
-    modeBox->setGeometry(160, 488, 144, 56);
-    modeBox->setAutoFillBackground(true);
-    QPalette sky = modeBox->palette();
-    sky.setColor(QPalette::Window, kSkyBlue);
-    modeBox->setPalette(sky);
-    auto* changeModeLabel = new QLabel("Change Mode", c);
-    changeModeLabel->setObjectName("changeModeLabel");
-    changeModeLabel->setGeometry(168, 491, 130, 16);
-    onlineOfflineButton = button("onlineOfflineButton", "Offline", "Switch Between Live & Archive", {168, 512, 57, 25}, &MainWindow::onOnlineOfflineClicked);
-    eventTimeButton = button("eventTimeButton", "Time", "Switch Between Event & Time", {238, 512, 54, 25}, &MainWindow::onEventTimeClicked);
-
-    auto* navBevel = new QFrame(c);
-    navBevel->setFrameShape(QFrame::Panel);
-    navBevel->setFrameShadow(QFrame::Raised);
-    navBevel->setGeometry(312, 514, 296, 32);
-    struct Nav {
-        const char* name;
-        const char* hint;
-        QStyle::StandardPixmap icon;
-        void (MainWindow::*handler)();
-    };
-    const Nav navs[] = {
-        {"firstButton", "Go to First Result", QStyle::SP_MediaSkipBackward, &MainWindow::onFirstClicked},
-        {"fastLeftButton", "Fast Left", QStyle::SP_MediaSeekBackward, &MainWindow::onFastLeftClicked},
-        {"slowLeftButton", "Slow Left", QStyle::SP_ArrowLeft, &MainWindow::onSlowLeftClicked},
-        {"slowRightButton", "Slow Right", QStyle::SP_ArrowRight, &MainWindow::onSlowRightClicked},
-        {"fastRightButton", "Fast Right", QStyle::SP_MediaSeekForward, &MainWindow::onFastRightClicked},
-        {"lastButton", "Go to Last Results", QStyle::SP_MediaSkipForward, &MainWindow::onLastClicked},
-    };
-    int x = 320;
-    for (const Nav& n : navs) {
-        auto* b = new QToolButton(c);
-        b->setObjectName(n.name);
-        b->setToolTip(n.hint);
-        b->setIcon(style()->standardIcon(n.icon));
-        b->setGeometry(x, 518, 40, 25);
-        connect(b, &QToolButton::clicked, this, n.handler);
-        navButtons_.push_back(b);
-        x += 48;
-    }
-
-    timebasePanel = new QFrame(c);
-    timebasePanel->setObjectName("timebasePanel");
-    timebasePanel->setGeometry(616, 488, 161, 56);
-    timebasePanel->setAutoFillBackground(true);
-    timebasePanel->setPalette(sky);
-    timebaseLabel = new QLabel("Timebase", timebasePanel);
-    timebaseLabel->setObjectName("timebaseLabel");
-    timebaseLabel->setGeometry(6, 6, 150, 16);
-    QFont sign("Arial");
-    sign.setPixelSize(27);
-    sign.setBold(true);
-    timebasePlusButton = new QPushButton("+", timebasePanel);
-    timebasePlusButton->setObjectName("timebasePlusButton");
-    timebasePlusButton->setToolTip("Increase Time Base");
-    timebasePlusButton->setGeometry(44, 23, 37, 25);
-    timebasePlusButton->setFont(sign);
-    connect(timebasePlusButton, &QPushButton::clicked, this, &MainWindow::onTimebasePlusClicked);
-    timebaseMinusButton = new QPushButton("-", timebasePanel);
-    timebaseMinusButton->setObjectName("timebaseMinusButton");
-    timebaseMinusButton->setToolTip("Decrease Time Base");
-    timebaseMinusButton->setGeometry(89, 23, 40, 25);
-    timebaseMinusButton->setFont(sign);
-    connect(timebaseMinusButton, &QPushButton::clicked, this, &MainWindow::onTimebaseMinusClicked);
-
-    // The progress panel of a transfer, over the picture.
-    progressPanel = new QFrame(c);
-    progressPanel->setObjectName("progressPanel");
-    progressPanel->setFrameShape(QFrame::Panel);
-    progressPanel->setFrameShadow(QFrame::Raised);
-    progressPanel->setGeometry(16, 96, 185, 105);
-    progressPanel->setAutoFillBackground(true);
-    progressHeadingLabel = new QLabel("Uploading Data", progressPanel);
-    progressHeadingLabel->setObjectName("progressHeadingLabel");
-    QFont heading("Arial");
-    heading.setPixelSize(13);
-    heading.setBold(true);
-    progressHeadingLabel->setFont(heading);
-    progressHeadingLabel->setGeometry(8, 6, 170, 18);
-    auto* bytesTransferredCaption = new QLabel("Bytes Transferred :", progressPanel);
-    bytesTransferredCaption->setObjectName("bytesTransferredCaption");
-    bytesTransferredCaption->setGeometry(8, 32, 110, 16);
-    bytesTransferredLabel = new QLabel("0", progressPanel);
-    bytesTransferredLabel->setObjectName("bytesTransferredLabel");
-    bytesTransferredLabel->setGeometry(118, 32, 64, 16);
-    QFont counter("Arial");
-    counter.setPixelSize(12);
-    counter.setBold(true);
-    bytesTransferredLabel->setFont(counter);
-    bytesTransferredLabel->setStyleSheet("color: red");
-    cancelTransferButton = new QPushButton("Cancel", progressPanel);
-    cancelTransferButton->setObjectName("cancelTransferButton");
-    cancelTransferButton->setGeometry(55, 64, 75, 25);
-    connect(cancelTransferButton, &QPushButton::clicked, this, &MainWindow::onCancelTransferClicked);
-    progressPanel->hide();
-}
-
-QAction* MainWindow::addEntry(QMenu* menu, const char* caption, const char* name, void (MainWindow::*handler)(), bool built) {
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(name);
-    if (handler) connect(a, &QAction::triggered, this, handler);
-    // Entries whose behaviour the program does not have yet are there, and disabled.
-    if (!built) {
-        a->setEnabled(false);
-        a->setProperty("notBuilt", true);
-    }
-    return a;
-}
-
-void MainWindow::buildMenus() {
-    QMenuBar* bar = menuBar();
-    bar->setNativeMenuBar(false);
-    QMenu* file = bar->addMenu("&File");
-    file->setObjectName("fileMenu");
-    addEntry(file, "&Open...", "openAction", &MainWindow::onOpenTriggered);
-    QMenu* reopen = reopenMenu_ = file->addMenu("&Reopen");
-    reopen->setObjectName("reopenMenu");
-    reopen->menuAction()->setObjectName("reopenMenu");
-    for (int i = 0; i < 4; ++i) {
-        QAction* a = reopen->addAction(QString());
-        a->setObjectName(QString("reopen%1Action").arg(i + 1));
-        connect(a, &QAction::triggered, this, [this, i] { onReopenTriggered(i); });
-        a->setVisible(false);
-        recentActions_.push_back(a);
-    }
-    saveAction_ = addEntry(file, "&Save", "saveAction", &MainWindow::onSaveTriggered);
-    saveAction_->setEnabled(false);
-    addEntry(file, "Save &As...", "saveAsAction", &MainWindow::onSaveAsTriggered);
-    file->addSeparator();
-    addEntry(file, "&Save Settings Only...", "saveSettingsOnlyAction", &MainWindow::onSaveSettingsOnlyTriggered);
-    addEntry(file, "Re&Load Settings Only...", "reloadSettingsOnlyAction", &MainWindow::onReloadSettingsOnlyTriggered);
-    file->addSeparator();
-    addEntry(file, "Save as &Binary File...", "saveBinaryFileAction", &MainWindow::onSaveBinaryFileTriggered);
-    addEntry(file, "&Download Binary File...", "downloadBinaryFileAction", nullptr, false);
-    file->addSeparator();
-    addEntry(file, "&Export as CSV or TXT File...", "exportAction", &MainWindow::onExportTriggered);
-    file->addSeparator();
-    addEntry(file, "Printer Se&tup...", "printerSetupAction", nullptr, false);
-    monochromeAction_ = addEntry(file, "&Monochrome ", "monochromeAction", &MainWindow::onMonochromeTriggered);
-    monochromeAction_->setCheckable(true);
-    addEntry(file, "&Print...", "printAction", nullptr, false);
-    file->addSeparator();
-    addEntry(file, "E&xit", "exitAction", &MainWindow::onExitTriggered);
-
-    QMenu* activity = bar->addMenu("&Activity");
-    activity->setObjectName("activityMenu");
-    addEntry(activity, "&Menu", "startMenuAction", &MainWindow::onStartMenuTriggered);
-    addEntry(activity, "&Upload Stored Data from Pellam", "uploadStoredDataAction", &MainWindow::onUploadStoredDataTriggered);
-    addEntry(activity, "&Collect New Data", "collectNewDataAction", &MainWindow::onCollectNewDataTriggered);
-    addEntry(activity, "&Examine Records", "examineRecordsAction", &MainWindow::onExamineRecordsTriggered);
-    statisticsAction_ = addEntry(activity, "&Statistics...", "statisticsAction", nullptr, false);
-
-    QMenu* setup = bar->addMenu("&Setup");
-    setup->setObjectName("setupMenu");
-    addEntry(setup, "&Display...", "displayAction", nullptr, false);
-    addEntry(setup, "&Colours...", "coloursAction", nullptr, false);
-    addEntry(setup, "&Hardware Settings...", "hardwareSettingsAction", nullptr, false);
-
-    QMenu* tools = bar->addMenu("&Tools");
-    tools->setObjectName("toolsMenu");
-    addEntry(tools, "&Search Key", "searchKeyAction", &MainWindow::onSearchKeyTriggered);
-    addEntry(tools, "Set &Date Time", "setDateTimeAction", nullptr, false);
-    tools->addSeparator();
-    addEntry(tools, "&Go To Event...", "goToEventAction", &MainWindow::onGoToEventTriggered);
-
-    QMenu* help = bar->addMenu("&Help");
-    help->setObjectName("helpMenu");
-    addEntry(help, "&Contents", "helpContentsAction", nullptr, false);
-    addEntry(help, "&How to Use Help", "howToUseHelpAction", nullptr, false);
-    addEntry(help, "&About...", "aboutAction", nullptr, false);
-
-    menus_ = {{"File", file}, {"Activity", activity}, {"Setup", setup}, {"Tools", tools}, {"Help", help}};
-    // Help contexts of the window and the menus, for the help viewer.
-    setProperty("helpContext", 1001);
-    file->setProperty("helpContext", 146);
-    activity->setProperty("helpContext", 147);
-    setup->setProperty("helpContext", 148);
-    tools->setProperty("helpContext", 149);
+    strip_ = std::make_unique<ControlStrip>(c, *this);
+    progressPanel_ = new ProgressPanel(c, [this] { onCancelTransferClicked(); });
 }
 
 // --- ViewHooks -------------------------------------------------------------------------------
@@ -433,39 +215,14 @@ void MainWindow::paintTrace(Canvas& window) {
 
 void MainWindow::updateControlStates() {
     const EnabledControls e = enabledControls(state_);
-    for (const char* name : {"File", "Activity", "Tools", "Setup"}) menus_[name]->menuAction()->setEnabled(e.menusEnabled);
-    for (QToolButton* b : navButtons_) b->setEnabled(e.navigationEnabled);
-    startStopButton->setEnabled(e.startStopEnabled);
-    if (e.enablesBackAndEventTime) {
-        backButton->setEnabled(true);
-        eventTimeButton->setEnabled(true);
-    }
+    menus_->enable(e);
+    strip_->enable(e);
 }
 
 void MainWindow::applyPaintControls() {
     const PaintControls p = paintControls(state_);
-    eventTimeButton->setText(QString::fromStdString(p.eventTimeCaption));
-    timebaseLabel->setVisible(p.timebaseControlsVisible);
-    timebasePlusButton->setVisible(p.timebaseControlsVisible);
-    timebaseMinusButton->setVisible(p.timebaseControlsVisible);
-    timebasePanel->setEnabled(p.timebasePanelEnabled);
-    recordOrSearchLabel->setText(QString::fromStdString(p.recordOrSearchCaption));
-    findButton->setVisible(p.searchControlsVisible);
-    backButton->setVisible(p.searchControlsVisible);
-    keyPanel->setVisible(p.searchControlsVisible);
-    startStopButton->setText(QString::fromStdString(p.startStopCaption));
-    onlineOfflineButton->setText(QString::fromStdString(p.onlineOfflineCaption));
-    onlineOfflineButton->setEnabled(p.onlineOfflineEnabled);
-    monochromeAction_->setChecked(p.monochromeChecked);
-    for (size_t i = 0; i < recentActions_.size(); ++i) {
-        recentActions_[i]->setText(QString::fromStdString(state_.recentFiles[i]));
-        recentActions_[i]->setVisible(p.recentVisible[i]);
-    }
-    reopenMenu_->menuAction()->setEnabled(p.reopenEnabled);
-    timebaseLabel->setText(QString::fromStdString(p.timebaseCaption));
-    timebasePlusButton->setEnabled(p.plusEnabled);
-    timebaseMinusButton->setEnabled(p.minusEnabled);
-    saveAction_->setEnabled(state_.saveCommandEnabled);
+    strip_->show(p);
+    menus_->show(p, state_);
     const QString title = fromCp1252(state_.recordingTitle);
     if (titleEdit->text() != title) titleEdit->setText(title);
     linkIndicatorChanged();
@@ -483,7 +240,7 @@ void MainWindow::repaint() {
     redrawTraceView();
 }
 
-void MainWindow::focusEventTimeButton() { eventTimeButton->setFocus(); }
+void MainWindow::focusEventTimeButton() { strip_->focusEventTimeButton(); }
 
 void MainWindow::closeSplash() {
     platform_.timers.splashTimer.disable();
@@ -513,12 +270,10 @@ void MainWindow::linkIndicatorChanged() {
 }
 
 void MainWindow::showProgressPanel(bool visible, const std::string& heading) {
-    progressHeadingLabel->setText(QString::fromStdString(heading));
-    progressPanel->setVisible(visible);
-    if (visible) progressPanel->raise();
+    progressPanel_->showWithHeading(visible, heading);
 }
 
-void MainWindow::setBytesTransferred(int64_t bytes) { bytesTransferredLabel->setText(QString::number(bytes)); }
+void MainWindow::setBytesTransferred(int64_t bytes) { progressPanel_->setBytesTransferred(bytes); }
 
 // --- Mouse -------------------------------------------------------------------------------------
 

@@ -35,6 +35,9 @@ class SearchKeyDialog;
 class GoToDialog;
 class StartMenuDialog;
 class LinkLamp;
+class ControlStrip;
+class MainMenus;
+class ProgressPanel;
 class TraceArea;
 
 class MainWindow : public QMainWindow, public ViewHooks {
@@ -123,8 +126,6 @@ protected:
 
 private:
     void buildControls();
-    void buildMenus();
-    QAction* addEntry(QMenu* menu, const char* caption, const char* name, void (MainWindow::*handler)(), bool built = true);
     void trace(const char* handler) { handlerLog.emplace_back(handler); }
     void activateOnce();
     bool runModal(QDialog& dialog);
@@ -147,23 +148,9 @@ private:
     LinkLamp* linkLamp = nullptr;
     QLineEdit* titleEdit = nullptr;
     QPlainTextEdit* commentsMemo = nullptr;
-    QFrame* progressPanel = nullptr;
-    QLabel* progressHeadingLabel = nullptr;
-    QLabel* bytesTransferredLabel = nullptr;
-    QPushButton* cancelTransferButton = nullptr;
-    QLabel* recordOrSearchLabel = nullptr;
-    QPushButton *findButton = nullptr, *startStopButton = nullptr, *backButton = nullptr, *eventTimeButton = nullptr, *onlineOfflineButton = nullptr;
-    QFrame* keyPanel = nullptr;
-    QFrame* timebasePanel = nullptr;
-    QLabel* timebaseLabel = nullptr;
-    QPushButton *timebasePlusButton = nullptr, *timebaseMinusButton = nullptr;
-    std::vector<QToolButton*> navButtons_;
-    std::map<std::string, QMenu*> menus_;
-    QAction* saveAction_ = nullptr;
-    QAction* statisticsAction_ = nullptr;
-    QAction* monochromeAction_ = nullptr;
-    QMenu* reopenMenu_ = nullptr;
-    std::vector<QAction*> recentActions_;
+    std::unique_ptr<ControlStrip> strip_;
+    ProgressPanel* progressPanel_ = nullptr;
+    std::unique_ptr<MainMenus> menus_;
 
     SearchKeyDialog* searchKeyDialog_ = nullptr;
     GoToDialog* goToDialog_ = nullptr;
