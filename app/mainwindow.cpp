@@ -1,34 +1,29 @@
 #include "app/mainwindow.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 #include <QTimer>
-#include <QToolButton>
 
+#include "app/commentsdialog.h"
+#include "app/controlstrip.h"
+#include "app/mainmenus.h"
+#include "app/progresspanel.h"
+#include "app/gotodialog.h"
+#include "app/searchkeydialog.h"
+#include "app/splashwindow.h"
+#include "app/startmenudialog.h"
 #include "core/controlstates.h"
 #include "core/mainactions.h"
-#include "app/commentsdialog.h"
-#include "app/startmenudialog.h"
-#include "app/splashwindow.h"
 #include "platform/qt/cp1252.h"
 #include "platform/qt/qtcanvas.h"
-#include "app/gotodialog.h"
-#include "search/goto.h"
-#include "app/searchkeydialog.h"
-#include "search/matchsearch.h"
-#include "search/navigation.h"
-#include "search/searchkey.h"
+#include "platform/qt/tracepicture.h"
 
 namespace zvl {
 
@@ -70,23 +65,49 @@ private:
 };
 
 namespace {
-constexpr QColor kSkyBlue{166, 202, 240};
 // The band under the picture where the overlay draws the Event box.
 const QRect kEventBoxArea(kPictureLeft, 484, kPictureWidth, 28);
 
 QStringList splitLines(const QString& text) { return text.split('\n'); }
+
+// A dialog made once and shown through the window's runner, so a test can answer it; it is
+// loaded from the state each time it opens.
+template <class Dialog>
+class RunnerDialog : public ModalDialog {
+public:
+    RunnerDialog(std::function<bool(QDialog&)> run, Dialog& dialog) : run_(std::move(run)), dialog_(dialog) {}
+    bool runModal() override {
+        dialog_.loadFromState();
+        return run_(dialog_);
+    }
+
+private:
+    std::function<bool(QDialog&)> run_;
+    Dialog& dialog_;
+};
+
+// The comments dialog, made for each edit and shown through the window's runner.
+class RunnerCommentsEditor : public CommentsEditor {
+public:
+    RunnerCommentsEditor(std::function<bool(QDialog&)> run, QWidget* parent) : run_(std::move(run)), parent_(parent) {}
+    std::optional<std::vector<std::string>> edit(const std::vector<std::string>& lines) override {
+        CommentsDialog dialog(parent_);
+        dialog.setLines(lines);
+        if (!run_(dialog)) return std::nullopt;
+        return dialog.lines();
+    }
+
+private:
+    std::function<bool(QDialog&)> run_;
+    QWidget* parent_;
+};
 }  // namespace
 
 MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     : QMainWindow(parent),
       platform_(platform),
-      link_(state_, platform.port, platform.clock, platform.pump, platform.prompts, *this, platform.timers.breakTimer,
-            platform.timers.refreshTimer),
-      renderer_(state_, platform.clock, platform.prompts),
-      viewContext_{state_, renderer_, *this, platform.timers.refreshTimer},
-      files_(state_, platform.fileDialogs, platform.prompts, *this, platform.clock),
-      upload_(state_, link_, platform.clock, platform.prompts, *this, platform.timers.uploadRetryTimer),
-      lifecycle_(state_, link_, platform.prompts, *this, platform_.timers, platform.settingsPath),
+      commands_(state_, platform, *this),
+      renderer_(commands_.renderer()),
       pacer_(renderer_, platform.clock, frameTimer_, [this](const RedrawPacer::Draw& draw) {
           {
               if (traceBitmap_.isNull()) traceBitmap_ = QImage(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
@@ -109,23 +130,9 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     area_->setFixedSize(792, 560);
     setCentralWidget(area_);
     buildControls();
-    buildMenus();
+    menus_ = std::make_unique<MainMenus>(menuBar(), *this);
+    setProperty("helpContext", 1001);  // for the help viewer
 
-    MainTimers& t = platform_.timers;
-    t.startTimer.setInterval(1000);
-    t.startTimer.setHandler([this] { lifecycle_.onStartTimer(); });
-    t.splashTimer.setInterval(30);
-    t.splashTimer.setHandler([this] { lifecycle_.onSplashTimer(); });
-    t.statusPollTimer.setInterval(5000);
-    t.statusPollTimer.setHandler([this] { link_.statusPoll(); });
-    link_.setStatusTimer(t.statusPollTimer);
-    t.breakTimer.setInterval(500);
-    t.breakTimer.setHandler([this] { link_.breakTimerFired(); });
-    t.uploadRetryTimer.setHandler([this] { upload_.onUploadRetryTimer(); });
-    t.refreshTimer.setHandler([this] { updateTimer(viewContext_); });
-
-    lifecycle_.setCancelTransfer([this] { upload_.cancelTransfer(); });
-    lifecycle_.applyStartDefaults();
     redrawTraceView();
     applyPaintControls();
 
@@ -133,35 +140,32 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     // splash (shown at once) and the start menu.
     searchKeyDialog_ = new SearchKeyDialog(state_, this);
     goToDialog_ = new GoToDialog(state_, platform_.prompts, this);
+    const auto run = [this](QDialog& d) { return runModal(d); };
+    searchKeyRunner_ = std::make_unique<RunnerDialog<SearchKeyDialog>>(run, *searchKeyDialog_);
+    goToRunner_ = std::make_unique<RunnerDialog<GoToDialog>>(run, *goToDialog_);
+    commentsEditor_ = std::make_unique<RunnerCommentsEditor>(run, this);
     splashWindow_ = new SplashWindow(this);
     startMenu_ = new StartMenuDialog(
         {[this] { onOpenTriggered(); },
          [this] {
-             platform_.prompts.setBusyCursor(true);
-             onUploadStoredDataTriggered();
+             trace("onUploadStoredDataTriggered");
+             commands_.uploadFromStartMenu();
          },
          [this] {
              trace("onStartStopClicked");
-             collectDataFromStartMenu(state_, link_, platform_.prompts, *this);
+             commands_.collectDataFromStartMenu();
          },
          [this] { QTimer::singleShot(0, this, &QWidget::close); }},
         this);
     splashWindow_->show();
 
-    t.statusPollTimer.enable();
-    t.startTimer.enable();
+    commands_.startTimers();
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(400, 303));
 }
 
-MainWindow::~MainWindow() {
-    MainTimers& t = platform_.timers;
-    for (Timer* timer : {&t.startTimer, &t.splashTimer, &t.statusPollTimer, &t.breakTimer, &t.uploadRetryTimer, &t.refreshTimer}) {
-        timer->disable();
-        timer->setHandler({});
-    }
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::buildControls() {
     QWidget* c = area_;
@@ -194,11 +198,7 @@ void MainWindow::buildControls() {
     commentsMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Tab moves on to the next control: a tab character would be stored as comment text.
     commentsMemo->setTabChangesFocus(true);
-    connect(commentsMemo, &QPlainTextEdit::textChanged, this, [this] {
-        if (fillingMemo_) return;
-        memoEdited_ = true;
-        storeMemo();
-    });
+    connect(commentsMemo, &QPlainTextEdit::textChanged, this, [this] { commands_.memo().textChanged(memoLines()); });
     commentsMemo->installEventFilter(this);
     commentsMemo->viewport()->installEventFilter(this);
 
@@ -209,223 +209,8 @@ void MainWindow::buildControls() {
     line->setFrameShadow(QFrame::Sunken);
     line->setGeometry(2, 25, 788, 3);
 
-    // The control strip under the picture.
-    auto* strip = new QFrame(c);
-    strip->setFrameShape(QFrame::Panel);
-    strip->setFrameShadow(QFrame::Sunken);
-    strip->setGeometry(6, 482, 780, 70);
-    auto* left = new QFrame(c);
-    left->setFrameShape(QFrame::Panel);
-    left->setFrameShadow(QFrame::Raised);
-    left->setGeometry(16, 488, 137, 56);
-
-    recordOrSearchLabel = new QLabel("Record Mode", c);
-    recordOrSearchLabel->setObjectName("recordOrSearchLabel");
-    recordOrSearchLabel->setGeometry(24, 492, 125, 16);
-    auto button = [&](const char* name, const char* caption, const char* hint, QRect geometry, void (MainWindow::*handler)()) {
-        auto* b = new QPushButton(caption, c);
-        b->setObjectName(name);
-        b->setToolTip(hint);
-        b->setGeometry(geometry);
-        connect(b, &QPushButton::clicked, this, handler);
-        return b;
-    };
-    findButton = button("findButton", "Find", "Start Search", {24, 512, 40, 25}, &MainWindow::onFindClicked);
-    startStopButton = button("startStopButton", "Next", "Next Match", {64, 512, 40, 25}, &MainWindow::onStartStopClicked);
-    backButton = button("backButton", "Back", "Previous Match", {104, 512, 40, 25}, &MainWindow::onBackClicked);
-    backButton->setEnabled(false);
-
-    keyPanel = new QFrame(c);
-    keyPanel->setObjectName("keyPanel");
-    keyPanel->setFrameShape(QFrame::Panel);
-    keyPanel->setFrameShadow(QFrame::Raised);
-    keyPanel->setGeometry(113, 450, 25, 60);
-    keyPanel->setAutoFillBackground(true);  // a panel: it covers what lies under it
-    auto* keyLabel = new QLabel("Key", keyPanel);
-    keyLabel->setObjectName("keyLabel");
-    keyLabel->setGeometry(1, 7, 23, 14);
-    keyLabel->setAlignment(Qt::AlignCenter);
-
-    auto* modeBox = new QFrame(c);
-    modeBox->setObjectName("changeModeBox");
-    modeBox->setGeometry(160, 488, 144, 56);
-    modeBox->setAutoFillBackground(true);
-    QPalette sky = modeBox->palette();
-    sky.setColor(QPalette::Window, kSkyBlue);
-    modeBox->setPalette(sky);
-    auto* changeModeLabel = new QLabel("Change Mode", c);
-    changeModeLabel->setObjectName("changeModeLabel");
-    changeModeLabel->setGeometry(168, 491, 130, 16);
-    onlineOfflineButton = button("onlineOfflineButton", "Offline", "Switch Between Live & Archive", {168, 512, 57, 25}, &MainWindow::onOnlineOfflineClicked);
-    eventTimeButton = button("eventTimeButton", "Time", "Switch Between Event & Time", {238, 512, 54, 25}, &MainWindow::onEventTimeClicked);
-
-    auto* navBevel = new QFrame(c);
-    navBevel->setFrameShape(QFrame::Panel);
-    navBevel->setFrameShadow(QFrame::Raised);
-    navBevel->setGeometry(312, 514, 296, 32);
-    struct Nav {
-        const char* name;
-        const char* hint;
-        QStyle::StandardPixmap icon;
-        void (MainWindow::*handler)();
-    };
-    const Nav navs[] = {
-        {"firstButton", "Go to First Result", QStyle::SP_MediaSkipBackward, &MainWindow::onFirstClicked},
-        {"fastLeftButton", "Fast Left", QStyle::SP_MediaSeekBackward, &MainWindow::onFastLeftClicked},
-        {"slowLeftButton", "Slow Left", QStyle::SP_ArrowLeft, &MainWindow::onSlowLeftClicked},
-        {"slowRightButton", "Slow Right", QStyle::SP_ArrowRight, &MainWindow::onSlowRightClicked},
-        {"fastRightButton", "Fast Right", QStyle::SP_MediaSeekForward, &MainWindow::onFastRightClicked},
-        {"lastButton", "Go to Last Results", QStyle::SP_MediaSkipForward, &MainWindow::onLastClicked},
-    };
-    int x = 320;
-    for (const Nav& n : navs) {
-        auto* b = new QToolButton(c);
-        b->setObjectName(n.name);
-        b->setToolTip(n.hint);
-        b->setIcon(style()->standardIcon(n.icon));
-        b->setGeometry(x, 518, 40, 25);
-        connect(b, &QToolButton::clicked, this, n.handler);
-        navButtons_.push_back(b);
-        x += 48;
-    }
-
-    timebasePanel = new QFrame(c);
-    timebasePanel->setObjectName("timebasePanel");
-    timebasePanel->setGeometry(616, 488, 161, 56);
-    timebasePanel->setAutoFillBackground(true);
-    timebasePanel->setPalette(sky);
-    timebaseLabel = new QLabel("Timebase", timebasePanel);
-    timebaseLabel->setObjectName("timebaseLabel");
-    timebaseLabel->setGeometry(6, 6, 150, 16);
-    QFont sign("Arial");
-    sign.setPixelSize(27);
-    sign.setBold(true);
-    timebasePlusButton = new QPushButton("+", timebasePanel);
-    timebasePlusButton->setObjectName("timebasePlusButton");
-    timebasePlusButton->setToolTip("Increase Time Base");
-    timebasePlusButton->setGeometry(44, 23, 37, 25);
-    timebasePlusButton->setFont(sign);
-    connect(timebasePlusButton, &QPushButton::clicked, this, &MainWindow::onTimebasePlusClicked);
-    timebaseMinusButton = new QPushButton("-", timebasePanel);
-    timebaseMinusButton->setObjectName("timebaseMinusButton");
-    timebaseMinusButton->setToolTip("Decrease Time Base");
-    timebaseMinusButton->setGeometry(89, 23, 40, 25);
-    timebaseMinusButton->setFont(sign);
-    connect(timebaseMinusButton, &QPushButton::clicked, this, &MainWindow::onTimebaseMinusClicked);
-
-    // The progress panel of a transfer, over the picture.
-    progressPanel = new QFrame(c);
-    progressPanel->setObjectName("progressPanel");
-    progressPanel->setFrameShape(QFrame::Panel);
-    progressPanel->setFrameShadow(QFrame::Raised);
-    progressPanel->setGeometry(16, 96, 185, 105);
-    progressPanel->setAutoFillBackground(true);
-    progressHeadingLabel = new QLabel("Uploading Data", progressPanel);
-    progressHeadingLabel->setObjectName("progressHeadingLabel");
-    QFont heading("Arial");
-    heading.setPixelSize(13);
-    heading.setBold(true);
-    progressHeadingLabel->setFont(heading);
-    progressHeadingLabel->setGeometry(8, 6, 170, 18);
-    auto* bytesTransferredCaption = new QLabel("Bytes Transferred :", progressPanel);
-    bytesTransferredCaption->setObjectName("bytesTransferredCaption");
-    bytesTransferredCaption->setGeometry(8, 32, 110, 16);
-    bytesTransferredLabel = new QLabel("0", progressPanel);
-    bytesTransferredLabel->setObjectName("bytesTransferredLabel");
-    bytesTransferredLabel->setGeometry(118, 32, 64, 16);
-    QFont counter("Arial");
-    counter.setPixelSize(12);
-    counter.setBold(true);
-    bytesTransferredLabel->setFont(counter);
-    bytesTransferredLabel->setStyleSheet("color: red");
-    cancelTransferButton = new QPushButton("Cancel", progressPanel);
-    cancelTransferButton->setObjectName("cancelTransferButton");
-    cancelTransferButton->setGeometry(55, 64, 75, 25);
-    connect(cancelTransferButton, &QPushButton::clicked, this, &MainWindow::onCancelTransferClicked);
-    progressPanel->hide();
-}
-
-QAction* MainWindow::addEntry(QMenu* menu, const char* caption, const char* name, void (MainWindow::*handler)(), bool built) {
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(name);
-    if (handler) connect(a, &QAction::triggered, this, handler);
-    // Entries whose behaviour the program does not have yet are there, and disabled.
-    if (!built) {
-        a->setEnabled(false);
-        a->setProperty("notBuilt", true);
-    }
-    return a;
-}
-
-void MainWindow::buildMenus() {
-    QMenuBar* bar = menuBar();
-    bar->setNativeMenuBar(false);
-    QMenu* file = bar->addMenu("&File");
-    file->setObjectName("fileMenu");
-    addEntry(file, "&Open...", "openAction", &MainWindow::onOpenTriggered);
-    QMenu* reopen = reopenMenu_ = file->addMenu("&Reopen");
-    reopen->setObjectName("reopenMenu");
-    reopen->menuAction()->setObjectName("reopenMenu");
-    for (int i = 0; i < 4; ++i) {
-        QAction* a = reopen->addAction(QString());
-        a->setObjectName(QString("reopen%1Action").arg(i + 1));
-        connect(a, &QAction::triggered, this, [this, i] { onReopenTriggered(i); });
-        a->setVisible(false);
-        recentActions_.push_back(a);
-    }
-    saveAction_ = addEntry(file, "&Save", "saveAction", &MainWindow::onSaveTriggered);
-    saveAction_->setEnabled(false);
-    addEntry(file, "Save &As...", "saveAsAction", &MainWindow::onSaveAsTriggered);
-    file->addSeparator();
-    addEntry(file, "&Save Settings Only...", "saveSettingsOnlyAction", &MainWindow::onSaveSettingsOnlyTriggered);
-    addEntry(file, "Re&Load Settings Only...", "reloadSettingsOnlyAction", &MainWindow::onReloadSettingsOnlyTriggered);
-    file->addSeparator();
-    addEntry(file, "Save as &Binary File...", "saveBinaryFileAction", &MainWindow::onSaveBinaryFileTriggered);
-    addEntry(file, "&Download Binary File...", "downloadBinaryFileAction", nullptr, false);
-    file->addSeparator();
-    addEntry(file, "&Export as CSV or TXT File...", "exportAction", &MainWindow::onExportTriggered);
-    file->addSeparator();
-    addEntry(file, "Printer Se&tup...", "printerSetupAction", nullptr, false);
-    monochromeAction_ = addEntry(file, "&Monochrome ", "monochromeAction", &MainWindow::onMonochromeTriggered);
-    monochromeAction_->setCheckable(true);
-    addEntry(file, "&Print...", "printAction", nullptr, false);
-    file->addSeparator();
-    addEntry(file, "E&xit", "exitAction", &MainWindow::onExitTriggered);
-
-    QMenu* activity = bar->addMenu("&Activity");
-    activity->setObjectName("activityMenu");
-    addEntry(activity, "&Menu", "startMenuAction", &MainWindow::onStartMenuTriggered);
-    addEntry(activity, "&Upload Stored Data from Pellam", "uploadStoredDataAction", &MainWindow::onUploadStoredDataTriggered);
-    addEntry(activity, "&Collect New Data", "collectNewDataAction", &MainWindow::onCollectNewDataTriggered);
-    addEntry(activity, "&Examine Records", "examineRecordsAction", &MainWindow::onExamineRecordsTriggered);
-    statisticsAction_ = addEntry(activity, "&Statistics...", "statisticsAction", nullptr, false);
-
-    QMenu* setup = bar->addMenu("&Setup");
-    setup->setObjectName("setupMenu");
-    addEntry(setup, "&Display...", "displayAction", nullptr, false);
-    addEntry(setup, "&Colours...", "coloursAction", nullptr, false);
-    addEntry(setup, "&Hardware Settings...", "hardwareSettingsAction", nullptr, false);
-
-    QMenu* tools = bar->addMenu("&Tools");
-    tools->setObjectName("toolsMenu");
-    addEntry(tools, "&Search Key", "searchKeyAction", &MainWindow::onSearchKeyTriggered);
-    addEntry(tools, "Set &Date Time", "setDateTimeAction", nullptr, false);
-    tools->addSeparator();
-    addEntry(tools, "&Go To Event...", "goToEventAction", &MainWindow::onGoToEventTriggered);
-
-    QMenu* help = bar->addMenu("&Help");
-    help->setObjectName("helpMenu");
-    addEntry(help, "&Contents", "helpContentsAction", nullptr, false);
-    addEntry(help, "&How to Use Help", "howToUseHelpAction", nullptr, false);
-    addEntry(help, "&About...", "aboutAction", nullptr, false);
-
-    menus_ = {{"File", file}, {"Activity", activity}, {"Setup", setup}, {"Tools", tools}, {"Help", help}};
-    // Help contexts of the window and the menus, for the help viewer.
-    setProperty("helpContext", 1001);
-    file->setProperty("helpContext", 146);
-    activity->setProperty("helpContext", 147);
-    setup->setProperty("helpContext", 148);
-    tools->setProperty("helpContext", 149);
+    strip_ = std::make_unique<ControlStrip>(c, *this);
+    progressPanel_ = new ProgressPanel(c, [this] { onCancelTransferClicked(); });
 }
 
 // --- ViewHooks -------------------------------------------------------------------------------
@@ -445,39 +230,14 @@ void MainWindow::paintTrace(Canvas& window) {
 
 void MainWindow::updateControlStates() {
     const EnabledControls e = enabledControls(state_);
-    for (const char* name : {"File", "Activity", "Tools", "Setup"}) menus_[name]->menuAction()->setEnabled(e.menusEnabled);
-    for (QToolButton* b : navButtons_) b->setEnabled(e.navigationEnabled);
-    startStopButton->setEnabled(e.startStopEnabled);
-    if (e.enablesBackAndEventTime) {
-        backButton->setEnabled(true);
-        eventTimeButton->setEnabled(true);
-    }
+    menus_->enable(e);
+    strip_->enable(e);
 }
 
 void MainWindow::applyPaintControls() {
     const PaintControls p = paintControls(state_);
-    eventTimeButton->setText(QString::fromStdString(p.eventTimeCaption));
-    timebaseLabel->setVisible(p.timebaseControlsVisible);
-    timebasePlusButton->setVisible(p.timebaseControlsVisible);
-    timebaseMinusButton->setVisible(p.timebaseControlsVisible);
-    timebasePanel->setEnabled(p.timebasePanelEnabled);
-    recordOrSearchLabel->setText(QString::fromStdString(p.recordOrSearchCaption));
-    findButton->setVisible(p.searchControlsVisible);
-    backButton->setVisible(p.searchControlsVisible);
-    keyPanel->setVisible(p.searchControlsVisible);
-    startStopButton->setText(QString::fromStdString(p.startStopCaption));
-    onlineOfflineButton->setText(QString::fromStdString(p.onlineOfflineCaption));
-    onlineOfflineButton->setEnabled(p.onlineOfflineEnabled);
-    monochromeAction_->setChecked(p.monochromeChecked);
-    for (size_t i = 0; i < recentActions_.size(); ++i) {
-        recentActions_[i]->setText(QString::fromStdString(state_.recentFiles[i]));
-        recentActions_[i]->setVisible(p.recentVisible[i]);
-    }
-    reopenMenu_->menuAction()->setEnabled(p.reopenEnabled);
-    timebaseLabel->setText(QString::fromStdString(p.timebaseCaption));
-    timebasePlusButton->setEnabled(p.plusEnabled);
-    timebaseMinusButton->setEnabled(p.minusEnabled);
-    saveAction_->setEnabled(state_.saveCommandEnabled);
+    strip_->show(p);
+    menus_->show(p, state_);
     const QString title = fromCp1252(state_.recordingTitle);
     if (titleEdit->text() != title) titleEdit->setText(title);
     linkIndicatorChanged();
@@ -485,22 +245,17 @@ void MainWindow::applyPaintControls() {
 
 void MainWindow::repaint() {
     applyPaintControls();
-    // The memo shows the stored comment lines. What the user types is stored as it is typed,
-    // so the typing stays as it stands (its empty lines, the caret) until something else
-    // changes the comment lines: a load, or the comments dialog, whose lines then replace it.
-    if (!memoEdited_ || state_.commentLines != memoStored_) {
+    // The memo shows the stored comment lines unless it holds the typing they came from.
+    commands_.memo().refresh([this](const std::vector<std::string>& shown) {
         QStringList lines;
-        for (const std::string& l : memoLinesToShow(state_)) lines << fromCp1252(l);
-        fillingMemo_ = true;
+        for (const std::string& l : shown) lines << fromCp1252(l);
         commentsMemo->setPlainText(lines.join('\n'));
         commentsMemo->moveCursor(QTextCursor::End);  // typing after a refill goes on from the last line
-        fillingMemo_ = false;
-        memoEdited_ = false;
-    }
+    });
     redrawTraceView();
 }
 
-void MainWindow::focusEventTimeButton() { eventTimeButton->setFocus(); }
+void MainWindow::focusEventTimeButton() { strip_->focusEventTimeButton(); }
 
 void MainWindow::closeSplash() {
     platform_.timers.splashTimer.disable();
@@ -530,19 +285,16 @@ void MainWindow::linkIndicatorChanged() {
 }
 
 void MainWindow::showProgressPanel(bool visible, const std::string& heading) {
-    progressHeadingLabel->setText(QString::fromStdString(heading));
-    progressPanel->setVisible(visible);
-    if (visible) progressPanel->raise();
+    progressPanel_->showWithHeading(visible, heading);
 }
 
-void MainWindow::setBytesTransferred(int64_t bytes) { bytesTransferredLabel->setText(QString::number(bytes)); }
+void MainWindow::setBytesTransferred(int64_t bytes) { progressPanel_->setBytesTransferred(bytes); }
 
 // --- Mouse -------------------------------------------------------------------------------------
 
 void MainWindow::onMouseDown(int x, int y) {
-    if (auto k = keyColumnInput(x, y)) {
+    if (auto k = commands_.keyColumnClicked(x, y)) {
         trace("onMouseDown");
-        advanceSearchCondition(state_, *k);
         if (!traceBitmap_.isNull()) {
             QtCanvas canvas(&traceBitmap_);
             renderer_.drawKeyBox(canvas, *k);
@@ -558,7 +310,7 @@ void MainWindow::onMouseUp(int x, int y) {
 
 // --- Window events -----------------------------------------------------------------------------
 
-void MainWindow::activateOnce() { lifecycle_.startOnFirstActivation(); }
+void MainWindow::activateOnce() { commands_.lifecycle().startOnFirstActivation(); }
 
 bool MainWindow::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate) activateOnce();
@@ -569,13 +321,13 @@ bool MainWindow::event(QEvent* e) {
 
 void MainWindow::closeEvent(QCloseEvent* e) {
     trace("mayClose");
-    if (!lifecycle_.mayClose()) {
+    if (!commands_.lifecycle().mayClose()) {
         e->ignore();
         return;
     }
     closing_ = true;
     trace("shutDown");
-    lifecycle_.shutDown();
+    commands_.lifecycle().shutDown();
     if (splashWindow_) splashWindow_->hide();
     e->accept();
 }
@@ -595,60 +347,50 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 
 // --- Handlers ----------------------------------------------------------------------------------
 
-void MainWindow::commandEnded() {
-    updateControlStates();
-    repaint();
-}
-
 void MainWindow::onOpenTriggered() {
     trace("onOpenTriggered");
-    files_.open();
-    commandEnded();  // offline also when cancelled; a loaded file is in the Reopen list now
+    commands_.open();
 }
 
 void MainWindow::onReopenTriggered(int entry) {
     static const char* const names[] = {"onReopen1Triggered", "onReopen2Triggered", "onReopen3Triggered", "onReopen4Triggered"};
     trace(names[entry & 3]);
-    files_.reopen(entry);
+    commands_.reopen(entry);
 }
 
 void MainWindow::onSaveTriggered() {
     trace("onSaveTriggered");
-    files_.save();
-    applyPaintControls();
+    commands_.save();
 }
 
 void MainWindow::onSaveAsTriggered() {
     trace("onSaveAsTriggered");
-    files_.saveAs();
-    applyPaintControls();
+    commands_.saveAs();
 }
 
 void MainWindow::onSaveSettingsOnlyTriggered() {
     trace("onSaveSettingsOnlyTriggered");
-    files_.saveSettingsOnly();
+    commands_.saveSettingsOnly();
 }
 
 void MainWindow::onReloadSettingsOnlyTriggered() {
     trace("onReloadSettingsOnlyTriggered");
-    files_.reloadSettingsOnly();
-    applyPaintControls();
+    commands_.reloadSettingsOnly();
 }
 
 void MainWindow::onSaveBinaryFileTriggered() {
     trace("onSaveBinaryFileTriggered");
-    files_.saveBinaryFile();
+    commands_.saveBinaryFile();
 }
 
 void MainWindow::onExportTriggered() {
     trace("onExportTriggered");
-    files_.exportCsvOrTxt();
+    commands_.exportCsvOrTxt();
 }
 
 void MainWindow::onMonochromeTriggered() {
     trace("onMonochromeTriggered");
-    state_.monochromePrinting = !state_.monochromePrinting;
-    repaint();
+    commands_.toggleMonochrome();
 }
 
 void MainWindow::onExitTriggered() {
@@ -663,33 +405,18 @@ void MainWindow::onStartMenuTriggered() {
 
 void MainWindow::onUploadStoredDataTriggered() {
     trace("onUploadStoredDataTriggered");
-    upload_.uploadStoredData();
+    commands_.uploadStoredData();
 }
 
 void MainWindow::onCollectNewDataTriggered() {
     trace("onCollectNewDataTriggered");
-    link_.collectNewData();
-    commandEnded();  // a silent instrument has left the program offline
+    commands_.collectNewData();
 }
 
 void MainWindow::onExamineRecordsTriggered() {
     trace("onExamineRecordsTriggered");
-    zvl::examineRecords(files_);
-    commandEnded();
+    commands_.examineRecords();
 }
-
-namespace {
-// A dialog shown through the window's runner, so a test can answer it.
-class RunnerDialog : public ModalDialog {
-public:
-    RunnerDialog(std::function<bool(QDialog&)> run, QDialog& dialog) : run_(std::move(run)), dialog_(dialog) {}
-    bool runModal() override { return run_(dialog_); }
-
-private:
-    std::function<bool(QDialog&)> run_;
-    QDialog& dialog_;
-};
-}  // namespace
 
 bool MainWindow::runModal(QDialog& dialog) {
     if (modalDialogRunner) return modalDialogRunner(dialog);
@@ -698,115 +425,102 @@ bool MainWindow::runModal(QDialog& dialog) {
 
 void MainWindow::onSearchKeyTriggered() {
     trace("onSearchKeyTriggered");
-    searchKeyDialog_->loadFromState();
-    RunnerDialog dialog([this](QDialog& d) { return runModal(d); }, *searchKeyDialog_);
-    zvl::editSearchKey(state_, platform_.prompts, *this, dialog, lifecycle_.settingsPath());
+    commands_.editSearchKey(*searchKeyRunner_);
 }
 
 void MainWindow::onGoToEventTriggered() {
     trace("onGoToEventTriggered");
-    goToDialog_->loadFromState();
-    RunnerDialog dialog([this](QDialog& d) { return runModal(d); }, *goToDialog_);
-    zvl::goToEventOrTime(dialog, *this);
+    commands_.goToEventOrTime(*goToRunner_);
 }
 
 void MainWindow::onFindClicked() {
     trace("onFindClicked");
-    zvl::findFirstMatch(state_, platform_.prompts, *this);
+    commands_.findFirstMatch();
 }
 
 void MainWindow::onStartStopClicked() {
     trace("onStartStopClicked");
-    zvl::startOrStopOrNext(state_, link_, platform_.prompts, *this);
+    commands_.startOrStopOrNext();
 }
 
 void MainWindow::onBackClicked() {
     trace("onBackClicked");
-    zvl::findPreviousMatch(state_, platform_.prompts, *this);
+    commands_.findPreviousMatch();
 }
 
 void MainWindow::onEventTimeClicked() {
     trace("onEventTimeClicked");
-    zvl::toggleEventTimeView(viewContext_);
+    commands_.toggleEventTimeView();
 }
 
 void MainWindow::onOnlineOfflineClicked() {
     trace("onOnlineOfflineClicked");
-    link_.toggleOnline();
+    commands_.toggleOnline();
 }
 
 void MainWindow::onTimebasePlusClicked() {
     trace("onTimebasePlusClicked");
-    zvl::finerTimebase(viewContext_);
+    commands_.finerTimebase();
 }
 
 void MainWindow::onTimebaseMinusClicked() {
     trace("onTimebaseMinusClicked");
-    zvl::coarserTimebase(viewContext_);
+    commands_.coarserTimebase();
 }
 
 void MainWindow::onCancelTransferClicked() {
     trace("onCancelTransferClicked");
-    upload_.cancelTransfer();
+    commands_.cancelTransfer();
 }
 
 void MainWindow::onFirstClicked() {
     trace("onFirstClicked");
-    zvl::goToFirstResult(state_, *this);
+    commands_.goToFirstResult();
 }
 
 void MainWindow::onFastLeftClicked() {
     trace("onFastLeftClicked");
-    zvl::stepLeftFast(state_, *this);
+    commands_.stepLeftFast();
 }
 
 void MainWindow::onSlowLeftClicked() {
     trace("onSlowLeftClicked");
-    zvl::stepLeftSlow(state_, *this);
+    commands_.stepLeftSlow();
 }
 
 void MainWindow::onSlowRightClicked() {
     trace("onSlowRightClicked");
-    zvl::stepRightSlow(state_, *this);
+    commands_.stepRightSlow();
 }
 
 void MainWindow::onFastRightClicked() {
     trace("onFastRightClicked");
-    zvl::stepRightFast(state_, *this);
+    commands_.stepRightFast();
 }
 
 void MainWindow::onLastClicked() {
     trace("onLastClicked");
-    zvl::goToLastResult(state_, *this);
+    commands_.goToLastResult();
 }
 
 void MainWindow::onModeCaptionRightClicked() {
     trace("onModeCaptionRightClicked");
-    files_.importFromModeCaption();
-    commandEnded();
+    commands_.importFromModeCaption();
 }
 
-void MainWindow::storeMemo() {
+std::vector<std::string> MainWindow::memoLines() const {
     std::vector<std::string> lines;
     const QString text = commentsMemo->toPlainText();
     if (!text.isEmpty())
         for (const QString& l : splitLines(text)) lines.push_back(toCp1252(l));
-    zvl::storeCommentLines(state_, lines);
-    memoStored_ = state_.commentLines;
+    return lines;
 }
 
-void MainWindow::onCommentsMemoExit() {
-    // Only the user's typing is stored: a memo filled from the comment lines (after a load,
-    // say) gives nothing back, so it can never put older text over what was loaded.
-    if (memoEdited_) storeMemo();
-}
+void MainWindow::onCommentsMemoExit() { commands_.memo().left(memoLines()); }
 
 void MainWindow::onCommentsMemoClicked() {
     trace("onCommentsMemoClicked");
-    CommentsDialog dialog(this);
-    dialog.setLines(commentLinesForEditing(state_));
-    if (runModal(dialog)) zvl::storeCommentLines(state_, dialog.lines());
-    repaint();
+    commands_.editComments(*commentsEditor_);
 }
 
 }  // namespace zvl

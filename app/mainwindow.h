@@ -12,22 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "core/lifecycle.h"
+#include "core/maincommands.h"
 #include "core/state.h"
-#include "files/filecommands.h"
-#include "link/link.h"
-#include "link/upload.h"
 #include "platform/canvas.h"
-#include "platform/clock.h"
-#include "platform/filedialogs.h"
-#include "platform/prompts.h"
 #include "platform/qt/qttimer.h"
-#include "platform/serialport.h"
-#include "platform/timer.h"
 #include "platform/viewhooks.h"
 #include "viewer/redrawpacer.h"
 #include "viewer/tracerenderer.h"
-#include "viewer/viewmodes.h"
 
 class QAction;
 class QDialog;
@@ -46,17 +37,10 @@ class SearchKeyDialog;
 class GoToDialog;
 class StartMenuDialog;
 class LinkLamp;
+class ControlStrip;
+class MainMenus;
+class ProgressPanel;
 class TraceArea;
-
-struct MainPlatform {
-    SerialPort& port;
-    const Clock& clock;
-    EventPump& pump;
-    Prompts& prompts;
-    FileDialogs& fileDialogs;
-    MainTimers timers;
-    std::string settingsPath;
-};
 
 class MainWindow : public QMainWindow, public ViewHooks {
     Q_OBJECT
@@ -65,8 +49,8 @@ public:
     ~MainWindow() override;
 
     AppState& state() { return state_; }
-    InstrumentLink& link() { return link_; }
-    Lifecycle& lifecycle() { return lifecycle_; }
+    InstrumentLink& link() { return commands_.link(); }
+    Lifecycle& lifecycle() { return commands_.lifecycle(); }
     // The picture as it is shown (a picture still waiting for its frame is built first).
     const QImage& traceBitmap() {
         pacer_.flush();
@@ -88,6 +72,7 @@ public:
     void redrawTraceViewSoon() override;
     void updateControlStates() override;
     void repaint() override;  // the paint handler: captions for the mode, memo, picture
+    void applyPaintControls() override;
     void focusEventTimeButton() override;
     void closeSplash() override;
     void showSplashWindow() override;
@@ -148,35 +133,23 @@ protected:
 
 private:
     void buildControls();
-    void buildMenus();
-    QAction* addEntry(QMenu* menu, const char* caption, const char* name, void (MainWindow::*handler)(), bool built = true);
     void trace(const char* handler) { handlerLog.emplace_back(handler); }
-    void applyPaintControls();
     void activateOnce();
     bool runModal(QDialog& dialog);
-    void storeMemo();  // the memo's lines into commentLines
-    // The end of a command that changed the mode, the store or the Reopen list: control
-    // states, captions, menus, memo and picture brought up to date.
-    void commandEnded();
+    std::vector<std::string> memoLines() const;  // the memo's text as comment lines
 
     AppState state_;
     MainPlatform platform_;
-    InstrumentLink link_;
-    TraceRenderer renderer_;
-    ViewContext viewContext_;
-    FileCommands files_;
-    StoredDataUpload upload_;
-    Lifecycle lifecycle_;
+    MainCommands commands_;
+    TraceRenderer& renderer_;
     QImage traceBitmap_;
     QtTimer frameTimer_;  // builds the picture a burst of live results asked for
     RedrawPacer pacer_;
     bool painting_ = false;
     bool closing_ = false;
-    // The comment memo: set while the program fills it; set once the user has typed in it
-    // since the last fill; the comment lines as the typing last stored them.
-    bool fillingMemo_ = false;
-    bool memoEdited_ = false;
-    std::array<std::string, 11> memoStored_{};
+    // The search key, go-to and comments dialogs as the commands run them.
+    std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_;
+    std::unique_ptr<CommentsEditor> commentsEditor_;
 
     // Controls (object names as the handlers call them).
     TraceArea* area_ = nullptr;
@@ -185,23 +158,9 @@ private:
     LinkLamp* linkLamp = nullptr;
     QLineEdit* titleEdit = nullptr;
     QPlainTextEdit* commentsMemo = nullptr;
-    QFrame* progressPanel = nullptr;
-    QLabel* progressHeadingLabel = nullptr;
-    QLabel* bytesTransferredLabel = nullptr;
-    QPushButton* cancelTransferButton = nullptr;
-    QLabel* recordOrSearchLabel = nullptr;
-    QPushButton *findButton = nullptr, *startStopButton = nullptr, *backButton = nullptr, *eventTimeButton = nullptr, *onlineOfflineButton = nullptr;
-    QFrame* keyPanel = nullptr;
-    QFrame* timebasePanel = nullptr;
-    QLabel* timebaseLabel = nullptr;
-    QPushButton *timebasePlusButton = nullptr, *timebaseMinusButton = nullptr;
-    std::vector<QToolButton*> navButtons_;
-    std::map<std::string, QMenu*> menus_;
-    QAction* saveAction_ = nullptr;
-    QAction* statisticsAction_ = nullptr;
-    QAction* monochromeAction_ = nullptr;
-    QMenu* reopenMenu_ = nullptr;
-    std::vector<QAction*> recentActions_;
+    std::unique_ptr<ControlStrip> strip_;
+    ProgressPanel* progressPanel_ = nullptr;
+    std::unique_ptr<MainMenus> menus_;
 
     SearchKeyDialog* searchKeyDialog_ = nullptr;
     GoToDialog* goToDialog_ = nullptr;

@@ -16,6 +16,9 @@ public:
     virtual void redrawTraceViewSoon() { redrawTraceView(); }
     virtual void updateControlStates() {}
     virtual void repaint() {}
+    // The part of a repaint that sets the controls' captions, visibility and menus, without
+    // the memo and the picture.
+    virtual void applyPaintControls() {}
     virtual void focusEventTimeButton() {}
     virtual void closeSplash() {}      // stop the splash timer and close the splash window
     virtual void showSplashWindow() {}

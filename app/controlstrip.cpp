@@ -1,0 +1,152 @@
+#include "app/controlstrip.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+
+#include "app/mainwindow.h"
+
+namespace zvl {
+
+namespace {
+constexpr QColor kSkyBlue{166, 202, 240};
+}  // namespace
+
+ControlStrip::ControlStrip(QWidget* c, MainWindow& window) {
+    auto* strip = new QFrame(c);
+    strip->setFrameShape(QFrame::Panel);
+    strip->setFrameShadow(QFrame::Sunken);
+    strip->setGeometry(6, 482, 780, 70);
+    auto* left = new QFrame(c);
+    left->setFrameShape(QFrame::Panel);
+    left->setFrameShadow(QFrame::Raised);
+    left->setGeometry(16, 488, 137, 56);
+
+    recordOrSearchLabel_ = new QLabel("Record Mode", c);
+    recordOrSearchLabel_->setObjectName("recordOrSearchLabel");
+    recordOrSearchLabel_->setGeometry(24, 492, 125, 16);
+    auto button = [&](const char* name, const char* caption, const char* hint, QRect geometry, void (MainWindow::*handler)()) {
+        auto* b = new QPushButton(caption, c);
+        b->setObjectName(name);
+        b->setToolTip(hint);
+        b->setGeometry(geometry);
+        QObject::connect(b, &QPushButton::clicked, &window, handler);
+        return b;
+    };
+    findButton_ = button("findButton", "Find", "Start Search", {24, 512, 40, 25}, &MainWindow::onFindClicked);
+    startStopButton_ = button("startStopButton", "Next", "Next Match", {64, 512, 40, 25}, &MainWindow::onStartStopClicked);
+    backButton_ = button("backButton", "Back", "Previous Match", {104, 512, 40, 25}, &MainWindow::onBackClicked);
+    backButton_->setEnabled(false);
+
+    keyPanel_ = new QFrame(c);
+    keyPanel_->setObjectName("keyPanel");
+    keyPanel_->setFrameShape(QFrame::Panel);
+    keyPanel_->setFrameShadow(QFrame::Raised);
+    keyPanel_->setGeometry(113, 450, 25, 60);
+    keyPanel_->setAutoFillBackground(true);  // a panel: it covers what lies under it
+    auto* keyLabel = new QLabel("Key", keyPanel_);
+    keyLabel->setObjectName("keyLabel");
+    keyLabel->setGeometry(1, 7, 23, 14);
+    keyLabel->setAlignment(Qt::AlignCenter);
+
+    auto* modeBox = new QFrame(c);
+    modeBox->setObjectName("changeModeBox");
+    modeBox->setGeometry(160, 488, 144, 56);
+    modeBox->setAutoFillBackground(true);
+    QPalette sky = modeBox->palette();
+    sky.setColor(QPalette::Window, kSkyBlue);
+    modeBox->setPalette(sky);
+    auto* changeModeLabel = new QLabel("Change Mode", c);
+    changeModeLabel->setObjectName("changeModeLabel");
+    changeModeLabel->setGeometry(168, 491, 130, 16);
+    onlineOfflineButton_ = button("onlineOfflineButton", "Offline", "Switch Between Live & Archive", {168, 512, 57, 25}, &MainWindow::onOnlineOfflineClicked);
+    eventTimeButton_ = button("eventTimeButton", "Time", "Switch Between Event & Time", {238, 512, 54, 25}, &MainWindow::onEventTimeClicked);
+
+    auto* navBevel = new QFrame(c);
+    navBevel->setFrameShape(QFrame::Panel);
+    navBevel->setFrameShadow(QFrame::Raised);
+    navBevel->setGeometry(312, 514, 296, 32);
+    struct Nav {
+        const char* name;
+        const char* hint;
+        QStyle::StandardPixmap icon;
+        void (MainWindow::*handler)();
+    };
+    const Nav navs[] = {
+        {"firstButton", "Go to First Result", QStyle::SP_MediaSkipBackward, &MainWindow::onFirstClicked},
+        {"fastLeftButton", "Fast Left", QStyle::SP_MediaSeekBackward, &MainWindow::onFastLeftClicked},
+        {"slowLeftButton", "Slow Left", QStyle::SP_ArrowLeft, &MainWindow::onSlowLeftClicked},
+        {"slowRightButton", "Slow Right", QStyle::SP_ArrowRight, &MainWindow::onSlowRightClicked},
+        {"fastRightButton", "Fast Right", QStyle::SP_MediaSeekForward, &MainWindow::onFastRightClicked},
+        {"lastButton", "Go to Last Results", QStyle::SP_MediaSkipForward, &MainWindow::onLastClicked},
+    };
+    int x = 320;
+    for (const Nav& n : navs) {
+        auto* b = new QToolButton(c);
+        b->setObjectName(n.name);
+        b->setToolTip(n.hint);
+        b->setIcon(window.style()->standardIcon(n.icon));
+        b->setGeometry(x, 518, 40, 25);
+        QObject::connect(b, &QToolButton::clicked, &window, n.handler);
+        navButtons_.push_back(b);
+        x += 48;
+    }
+
+    timebasePanel_ = new QFrame(c);
+    timebasePanel_->setObjectName("timebasePanel");
+    timebasePanel_->setGeometry(616, 488, 161, 56);
+    timebasePanel_->setAutoFillBackground(true);
+    timebasePanel_->setPalette(sky);
+    timebaseLabel_ = new QLabel("Timebase", timebasePanel_);
+    timebaseLabel_->setObjectName("timebaseLabel");
+    timebaseLabel_->setGeometry(6, 6, 150, 16);
+    QFont sign("Arial");
+    sign.setPixelSize(27);
+    sign.setBold(true);
+    timebasePlusButton_ = new QPushButton("+", timebasePanel_);
+    timebasePlusButton_->setObjectName("timebasePlusButton");
+    timebasePlusButton_->setToolTip("Increase Time Base");
+    timebasePlusButton_->setGeometry(44, 23, 37, 25);
+    timebasePlusButton_->setFont(sign);
+    QObject::connect(timebasePlusButton_, &QPushButton::clicked, &window, &MainWindow::onTimebasePlusClicked);
+    timebaseMinusButton_ = new QPushButton("-", timebasePanel_);
+    timebaseMinusButton_->setObjectName("timebaseMinusButton");
+    timebaseMinusButton_->setToolTip("Decrease Time Base");
+    timebaseMinusButton_->setGeometry(89, 23, 40, 25);
+    timebaseMinusButton_->setFont(sign);
+    QObject::connect(timebaseMinusButton_, &QPushButton::clicked, &window, &MainWindow::onTimebaseMinusClicked);
+
+}
+
+void ControlStrip::show(const PaintControls& p) {
+    eventTimeButton_->setText(QString::fromStdString(p.eventTimeCaption));
+    timebaseLabel_->setVisible(p.timebaseControlsVisible);
+    timebasePlusButton_->setVisible(p.timebaseControlsVisible);
+    timebaseMinusButton_->setVisible(p.timebaseControlsVisible);
+    timebasePanel_->setEnabled(p.timebasePanelEnabled);
+    recordOrSearchLabel_->setText(QString::fromStdString(p.recordOrSearchCaption));
+    findButton_->setVisible(p.searchControlsVisible);
+    backButton_->setVisible(p.searchControlsVisible);
+    keyPanel_->setVisible(p.searchControlsVisible);
+    startStopButton_->setText(QString::fromStdString(p.startStopCaption));
+    onlineOfflineButton_->setText(QString::fromStdString(p.onlineOfflineCaption));
+    onlineOfflineButton_->setEnabled(p.onlineOfflineEnabled);
+    timebaseLabel_->setText(QString::fromStdString(p.timebaseCaption));
+    timebasePlusButton_->setEnabled(p.plusEnabled);
+    timebaseMinusButton_->setEnabled(p.minusEnabled);
+}
+
+void ControlStrip::focusEventTimeButton() { eventTimeButton_->setFocus(); }
+
+void ControlStrip::enable(const EnabledControls& e) {
+    for (QToolButton* b : navButtons_) b->setEnabled(e.navigationEnabled);
+    startStopButton_->setEnabled(e.startStopEnabled);
+    if (e.enablesBackAndEventTime) {
+        backButton_->setEnabled(true);
+        eventTimeButton_->setEnabled(true);
+    }
+}
+
+}  // namespace zvl

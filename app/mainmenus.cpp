@@ -1,0 +1,106 @@
+#include "app/mainmenus.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "app/mainwindow.h"
+
+namespace zvl {
+
+QAction* MainMenus::addEntry(QMenu* menu, const char* caption, const char* name, void (MainWindow::*handler)(), bool built) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    if (handler) QObject::connect(a, &QAction::triggered, &window_, handler);
+    // Entries whose behaviour the program does not have yet are there, and disabled.
+    if (!built) {
+        a->setEnabled(false);
+        a->setProperty("notBuilt", true);
+    }
+    return a;
+}
+
+MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
+    bar->setNativeMenuBar(false);
+    QMenu* file = bar->addMenu("&File");
+    file->setObjectName("fileMenu");
+    addEntry(file, "&Open...", "openAction", &MainWindow::onOpenTriggered);
+    QMenu* reopen = reopenMenu_ = file->addMenu("&Reopen");
+    reopen->setObjectName("reopenMenu");
+    reopen->menuAction()->setObjectName("reopenMenu");
+    for (int i = 0; i < 4; ++i) {
+        QAction* a = reopen->addAction(QString());
+        a->setObjectName(QString("reopen%1Action").arg(i + 1));
+        QObject::connect(a, &QAction::triggered, &window, [&window, i] { window.onReopenTriggered(i); });
+        a->setVisible(false);
+        recentActions_.push_back(a);
+    }
+    saveAction_ = addEntry(file, "&Save", "saveAction", &MainWindow::onSaveTriggered);
+    saveAction_->setEnabled(false);
+    addEntry(file, "Save &As...", "saveAsAction", &MainWindow::onSaveAsTriggered);
+    file->addSeparator();
+    addEntry(file, "&Save Settings Only...", "saveSettingsOnlyAction", &MainWindow::onSaveSettingsOnlyTriggered);
+    addEntry(file, "Re&Load Settings Only...", "reloadSettingsOnlyAction", &MainWindow::onReloadSettingsOnlyTriggered);
+    file->addSeparator();
+    addEntry(file, "Save as &Binary File...", "saveBinaryFileAction", &MainWindow::onSaveBinaryFileTriggered);
+    addEntry(file, "&Download Binary File...", "downloadBinaryFileAction", nullptr, false);
+    file->addSeparator();
+    addEntry(file, "&Export as CSV or TXT File...", "exportAction", &MainWindow::onExportTriggered);
+    file->addSeparator();
+    addEntry(file, "Printer Se&tup...", "printerSetupAction", nullptr, false);
+    monochromeAction_ = addEntry(file, "&Monochrome ", "monochromeAction", &MainWindow::onMonochromeTriggered);
+    monochromeAction_->setCheckable(true);
+    addEntry(file, "&Print...", "printAction", nullptr, false);
+    file->addSeparator();
+    addEntry(file, "E&xit", "exitAction", &MainWindow::onExitTriggered);
+
+    QMenu* activity = bar->addMenu("&Activity");
+    activity->setObjectName("activityMenu");
+    addEntry(activity, "&Menu", "startMenuAction", &MainWindow::onStartMenuTriggered);
+    addEntry(activity, "&Upload Stored Data from Pellam", "uploadStoredDataAction", &MainWindow::onUploadStoredDataTriggered);
+    addEntry(activity, "&Collect New Data", "collectNewDataAction", &MainWindow::onCollectNewDataTriggered);
+    addEntry(activity, "&Examine Records", "examineRecordsAction", &MainWindow::onExamineRecordsTriggered);
+    addEntry(activity, "&Statistics...", "statisticsAction", nullptr, false);
+
+    QMenu* setup = bar->addMenu("&Setup");
+    setup->setObjectName("setupMenu");
+    addEntry(setup, "&Display...", "displayAction", nullptr, false);
+    addEntry(setup, "&Colours...", "coloursAction", nullptr, false);
+    addEntry(setup, "&Hardware Settings...", "hardwareSettingsAction", nullptr, false);
+
+    QMenu* tools = bar->addMenu("&Tools");
+    tools->setObjectName("toolsMenu");
+    addEntry(tools, "&Search Key", "searchKeyAction", &MainWindow::onSearchKeyTriggered);
+    addEntry(tools, "Set &Date Time", "setDateTimeAction", nullptr, false);
+    tools->addSeparator();
+    addEntry(tools, "&Go To Event...", "goToEventAction", &MainWindow::onGoToEventTriggered);
+
+    QMenu* help = bar->addMenu("&Help");
+    help->setObjectName("helpMenu");
+    addEntry(help, "&Contents", "helpContentsAction", nullptr, false);
+    addEntry(help, "&How to Use Help", "howToUseHelpAction", nullptr, false);
+    addEntry(help, "&About...", "aboutAction", nullptr, false);
+
+    menus_ = {{"File", file}, {"Activity", activity}, {"Setup", setup}, {"Tools", tools}, {"Help", help}};
+    // Help contexts of the menus, for the help viewer.
+    file->setProperty("helpContext", 146);
+    activity->setProperty("helpContext", 147);
+    setup->setProperty("helpContext", 148);
+    tools->setProperty("helpContext", 149);
+}
+
+void MainMenus::show(const PaintControls& p, const AppState& state) {
+    monochromeAction_->setChecked(p.monochromeChecked);
+    for (size_t i = 0; i < recentActions_.size(); ++i) {
+        recentActions_[i]->setText(QString::fromStdString(state.recentFiles[i]));
+        recentActions_[i]->setVisible(p.recentVisible[i]);
+    }
+    reopenMenu_->menuAction()->setEnabled(p.reopenEnabled);
+    saveAction_->setEnabled(state.saveCommandEnabled);
+}
+
+void MainMenus::enable(const EnabledControls& e) {
+    for (const char* name : {"File", "Activity", "Tools", "Setup"}) menus_[name]->menuAction()->setEnabled(e.menusEnabled);
+}
+
+}  // namespace zvl

@@ -1,0 +1,187 @@
+#include "core/maincommands.h"
+
+#include "core/mainactions.h"
+#include "search/goto.h"
+#include "search/matchsearch.h"
+#include "search/navigation.h"
+#include "search/searchkey.h"
+
+namespace zvl {
+
+// --- The comment memo --------------------------------------------------------------------------
+
+void CommentMemo::store(const std::vector<std::string>& lines) {
+    storeCommentLines(state_, lines);
+    stored_ = state_.commentLines;
+}
+
+void CommentMemo::textChanged(const std::vector<std::string>& lines) {
+    if (filling_) return;
+    edited_ = true;
+    store(lines);
+}
+
+void CommentMemo::left(const std::vector<std::string>& lines) {
+    if (edited_) store(lines);
+}
+
+void CommentMemo::refresh(const std::function<void(const std::vector<std::string>&)>& show) {
+    if (edited_ && state_.commentLines == stored_) return;
+    filling_ = true;
+    show(memoLinesToShow(state_));
+    filling_ = false;
+    edited_ = false;
+}
+
+// --- The commands ------------------------------------------------------------------------------
+
+MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& view)
+    : state_(state),
+      platform_(std::move(platform)),
+      view_(view),
+      link_(state_, platform_.port, platform_.clock, platform_.pump, platform_.prompts, view_, platform_.timers.breakTimer,
+            platform_.timers.refreshTimer),
+      renderer_(state_, platform_.clock, platform_.prompts),
+      viewContext_{state_, renderer_, view_, platform_.timers.refreshTimer},
+      files_(state_, platform_.fileDialogs, platform_.prompts, view_, platform_.clock),
+      upload_(state_, link_, platform_.clock, platform_.prompts, view_, platform_.timers.uploadRetryTimer),
+      lifecycle_(state_, link_, platform_.prompts, view_, platform_.timers, platform_.settingsPath),
+      memo_(state_) {
+    MainTimers& t = platform_.timers;
+    t.startTimer.setInterval(1000);
+    t.startTimer.setHandler([this] { lifecycle_.onStartTimer(); });
+    t.splashTimer.setInterval(30);
+    t.splashTimer.setHandler([this] { lifecycle_.onSplashTimer(); });
+    t.statusPollTimer.setInterval(5000);
+    t.statusPollTimer.setHandler([this] { link_.statusPoll(); });
+    link_.setStatusTimer(t.statusPollTimer);
+    t.breakTimer.setInterval(500);
+    t.breakTimer.setHandler([this] { link_.breakTimerFired(); });
+    t.uploadRetryTimer.setHandler([this] { upload_.onUploadRetryTimer(); });
+    t.refreshTimer.setHandler([this] { updateTimer(viewContext_); });
+
+    lifecycle_.setCancelTransfer([this] { upload_.cancelTransfer(); });
+    lifecycle_.applyStartDefaults();
+}
+
+MainCommands::~MainCommands() {
+    MainTimers& t = platform_.timers;
+    for (Timer* timer : {&t.startTimer, &t.splashTimer, &t.statusPollTimer, &t.breakTimer, &t.uploadRetryTimer, &t.refreshTimer}) {
+        timer->disable();
+        timer->setHandler({});
+    }
+}
+
+void MainCommands::startTimers() {
+    platform_.timers.statusPollTimer.enable();
+    platform_.timers.startTimer.enable();
+}
+
+void MainCommands::commandEnded() {
+    view_.updateControlStates();
+    view_.repaint();
+}
+
+void MainCommands::open() {
+    files_.open();
+    commandEnded();  // offline also when cancelled; a loaded file is in the Reopen list now
+}
+
+void MainCommands::reopen(int entry) { files_.reopen(entry); }
+
+void MainCommands::save() {
+    files_.save();
+    view_.applyPaintControls();
+}
+
+void MainCommands::saveAs() {
+    files_.saveAs();
+    view_.applyPaintControls();
+}
+
+void MainCommands::saveSettingsOnly() { files_.saveSettingsOnly(); }
+
+void MainCommands::reloadSettingsOnly() {
+    files_.reloadSettingsOnly();
+    view_.applyPaintControls();
+}
+
+void MainCommands::saveBinaryFile() { files_.saveBinaryFile(); }
+
+void MainCommands::exportCsvOrTxt() { files_.exportCsvOrTxt(); }
+
+void MainCommands::toggleMonochrome() {
+    state_.monochromePrinting = !state_.monochromePrinting;
+    view_.repaint();
+}
+
+void MainCommands::uploadStoredData() { upload_.uploadStoredData(); }
+
+void MainCommands::uploadFromStartMenu() {
+    platform_.prompts.setBusyCursor(true);
+    upload_.uploadStoredData();
+}
+
+void MainCommands::collectNewData() {
+    link_.collectNewData();
+    commandEnded();  // a silent instrument has left the program offline
+}
+
+void MainCommands::collectDataFromStartMenu() { zvl::collectDataFromStartMenu(state_, link_, platform_.prompts, view_); }
+
+void MainCommands::examineRecords() {
+    zvl::examineRecords(files_);
+    commandEnded();
+}
+
+void MainCommands::editSearchKey(ModalDialog& searchKeyDialog) {
+    zvl::editSearchKey(state_, platform_.prompts, view_, searchKeyDialog, lifecycle_.settingsPath());
+}
+
+void MainCommands::goToEventOrTime(ModalDialog& goToDialog) { zvl::goToEventOrTime(goToDialog, view_); }
+
+void MainCommands::findFirstMatch() { zvl::findFirstMatch(state_, platform_.prompts, view_); }
+
+void MainCommands::startOrStopOrNext() { zvl::startOrStopOrNext(state_, link_, platform_.prompts, view_); }
+
+void MainCommands::findPreviousMatch() { zvl::findPreviousMatch(state_, platform_.prompts, view_); }
+
+void MainCommands::toggleEventTimeView() { zvl::toggleEventTimeView(viewContext_); }
+
+void MainCommands::toggleOnline() { link_.toggleOnline(); }
+
+void MainCommands::finerTimebase() { zvl::finerTimebase(viewContext_); }
+
+void MainCommands::coarserTimebase() { zvl::coarserTimebase(viewContext_); }
+
+void MainCommands::cancelTransfer() { upload_.cancelTransfer(); }
+
+void MainCommands::goToFirstResult() { zvl::goToFirstResult(state_, view_); }
+
+void MainCommands::stepLeftFast() { zvl::stepLeftFast(state_, view_); }
+
+void MainCommands::stepLeftSlow() { zvl::stepLeftSlow(state_, view_); }
+
+void MainCommands::stepRightSlow() { zvl::stepRightSlow(state_, view_); }
+
+void MainCommands::stepRightFast() { zvl::stepRightFast(state_, view_); }
+
+void MainCommands::goToLastResult() { zvl::goToLastResult(state_, view_); }
+
+void MainCommands::importFromModeCaption() {
+    files_.importFromModeCaption();
+    commandEnded();
+}
+
+void MainCommands::editComments(CommentsEditor& dialog) {
+    if (auto lines = dialog.edit(commentLinesForEditing(state_))) storeCommentLines(state_, *lines);
+    view_.repaint();
+}
+
+std::optional<int> MainCommands::keyColumnClicked(int x, int y) {
+    const std::optional<int> input = keyColumnInput(x, y);
+    if (input) advanceSearchCondition(state_, *input);
+    return input;
+}
+
+}  // namespace zvl

@@ -1,0 +1,68 @@
+// The window's commands without the window: fakes for the platform, a view that counts.
+#include <gtest/gtest.h>
+
+#include "core/maincommands.h"
+#include "tests/support/fakefiledialogs.h"
+#include "tests/support/fakes.h"
+
+namespace zvl {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(CommentMemo, TypingStaysUntilTheCommentLinesChangeAndTheProgramsFillIsNoTyping) {
+    AppState st;
+    CommentMemo memo(st);
+    std::vector<Lines> shown;
+    memo.left({"put there by the program"});
+    EXPECT_EQ(st.commentLines[0], "") << "nothing typed: leaving stores nothing";
+    memo.textChanged({"typed", ""});
+    EXPECT_EQ(st.commentLines[0], "typed");
+    memo.refresh([&](const Lines& l) { shown.push_back(l); });
+    EXPECT_TRUE(shown.empty()) << "the typing stays as it stands";
+
+    st.commentLines[0] = "loaded";
+    memo.refresh([&](const Lines& l) {
+        memo.textChanged({"echo of the fill"});
+        shown.push_back(l);
+    });
+    EXPECT_EQ(shown, std::vector<Lines>{{"loaded"}});
+    memo.left({"older text"});
+    EXPECT_EQ(st.commentLines[0], "loaded") << "neither the fill nor leaving the filled memo stores";
+}
+
+struct CaptionCountingView : test::CountingView {
+    void applyPaintControls() override { ++captionUpdates; }
+    int captionUpdates = 0;
+};
+
+TEST(MainCommands, EachCommandEndsWithTheRefreshItNeeds) {
+    test::FakeClock clock;
+    test::FakePort port{clock, nullptr};
+    test::FakePump pump{clock, port, nullptr};
+    test::FakeTimer start{clock, "start"}, splash{clock, "splash"}, poll{clock, "poll"}, brk{clock, "break"}, retry{clock, "retry"},
+        refresh{clock, "refresh"};
+    test::ScriptedPrompts prompts;
+    test::ScriptedFileDialogs dialogs;
+    CaptionCountingView view;
+    AppState st;
+    st.operatingMode = EventRecord;
+    MainCommands commands(st, {port, clock, pump, prompts, dialogs, {start, splash, poll, brk, retry, refresh}, "unused.ini"}, view);
+
+    commands.open();  // cancelled: offline all the same, and the command ends
+    EXPECT_EQ(st.operatingMode, EventSearch);
+    EXPECT_EQ(view.controlUpdates, 1);
+    EXPECT_EQ(view.repaints, 1);
+    commands.reloadSettingsOnly();  // cancelled: only the captions follow
+    EXPECT_EQ(view.captionUpdates, 1);
+    EXPECT_EQ(view.repaints, 1);
+    commands.toggleMonochrome();
+    EXPECT_TRUE(st.monochromePrinting);
+    EXPECT_EQ(view.repaints, 2);
+
+    commands.startTimers();
+    EXPECT_TRUE(start.isActive() && poll.isActive());
+}
+
+}  // namespace
+}  // namespace zvl
