@@ -64,8 +64,8 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
 
     QMenu* setup = bar->addMenu("&Setup");
     setup->setObjectName("setupMenu");
-    addEntry(setup, "&Display...", "displayAction", nullptr, false);
-    addEntry(setup, "&Colours...", "coloursAction", nullptr, false);
+    addEntry(setup, "&Display...", "displayAction", &MainWindow::onDisplayTriggered);
+    addEntry(setup, "&Colours...", "coloursAction", &MainWindow::onColoursTriggered);
     addEntry(setup, "&Hardware Settings...", "hardwareSettingsAction", nullptr, false);
 
     QMenu* tools = bar->addMenu("&Tools");

@@ -107,6 +107,9 @@ public:
     // Tools
     void editSearchKey(ModalDialog& searchKeyDialog);
     void goToEventOrTime(ModalDialog& goToDialog);
+    // Setup
+    void editDisplayOptions(ModalDialog& displayOptionsDialog);  // also a click in the name column
+    void editColours(ModalDialog& coloursDialog);
     // The control strip
     void findFirstMatch();
     void startOrStopOrNext();

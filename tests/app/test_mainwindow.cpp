@@ -17,6 +17,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/coloursdialog.h"
+#include "app/displayoptionsdialog.h"
 #include "app/mainwindow.h"
 #include "core/settings.h"
 #include "app/commentsdialog.h"
@@ -152,6 +154,8 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
         {"examineRecordsAction", "onExamineRecordsTriggered"},
         {"searchKeyAction", "onSearchKeyTriggered"},
         {"goToEventAction", "onGoToEventTriggered"},
+        {"displayAction", "onDisplayTriggered"},
+        {"coloursAction", "onColoursTriggered"},
     };
     for (const auto& [action, handler] : entries) {
         WindowRig rig;
@@ -164,8 +168,9 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
     }
     // Entries the program does not have yet are there and disabled.
     WindowRig rig;
-    for (const char* name : {"downloadBinaryFileAction", "printerSetupAction", "printAction", "statisticsAction", "displayAction", "coloursAction",
-                             "hardwareSettingsAction", "setDateTimeAction", "helpContentsAction", "howToUseHelpAction", "aboutAction"}) {
+    for (const char* name : {"downloadBinaryFileAction", "printerSetupAction", "printAction", "statisticsAction",
+                             "hardwareSettingsAction", "setDateTimeAction", "helpContentsAction", "howToUseHelpAction",
+                             "aboutAction"}) {
         QAction* a = rig.find<QAction>(name);
         ASSERT_NE(a, nullptr) << name;
         EXPECT_FALSE(a->isEnabled()) << name;
@@ -511,6 +516,58 @@ TEST(MainWindow, KeyPanelBevelFontDataFolderAndAnEmptyReopenList) {
     rig.window->state().recentFiles[2] = "/data/run.zvl";
     rig.window->repaint();
     EXPECT_TRUE(reopen->isEnabled());
+}
+
+std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(MainWindow, DisplayOptionsFromTheNameColumnAndTheMenuSaveOnlyAfterAccept) {
+    WindowRig rig;
+    rig.window->lifecycle().startOnFirstActivation();
+    AppState& st = rig.window->state();
+    st.inputActive[3] = false;
+    rig.window->repaint();
+    const QRgb silver = qRgb(192, 192, 192);
+    const int nameBoxY = 20 * 4 + 12;  // inside the name box of input 4
+    ASSERT_EQ(rig.window->traceBitmap().pixel(8, nameBoxY), silver);
+    const std::string saved = fileText(rig.settingsPath);
+
+    DisplayOptionsDialog& dialog = rig.window->displayOptionsDialog();
+    rig.window->modalDialogRunner = [&](QDialog& d) {
+        EXPECT_EQ(&d, &dialog);
+        dialog.setAllActiveButton()->click();
+        dialog.cancelButton()->click();
+        return d.result() == QDialog::Accepted;
+    };
+    rig.window->onMouseUp(60, 200);  // a name box
+    EXPECT_EQ(rig.window->handlerLog, std::vector<std::string>{"onMouseUp"});
+    EXPECT_TRUE(std::all_of(st.inputActive.begin(), st.inputActive.end(), [](bool a) { return a; })) << "Set All Active stays";
+    EXPECT_EQ(fileText(rig.settingsPath), saved) << "Cancel writes no settings";
+    EXPECT_NE(rig.window->traceBitmap().pixel(8, nameBoxY), silver) << "the window repainted";
+
+    rig.window->modalDialogRunner = [&](QDialog&) {
+        dialog.labelEdit(2)->setText("Pump motor");
+        dialog.acceptButton()->click();
+        return dialog.result() == QDialog::Accepted;
+    };
+    rig.find<QAction>("displayAction")->trigger();
+    EXPECT_EQ(st.inputLabels[1], "Pump motor");
+    EXPECT_NE(fileText(rig.settingsPath).find("Pump motor"), std::string::npos) << "Accept writes the settings";
+}
+
+TEST(MainWindow, AColourPickedShowsBehindTheColoursDialog) {
+    WindowRig rig;
+    rig.window->colourPickerRunner = [](uint32_t) { return rgb(10, 20, 30); };
+    QRgb behind = 0;
+    rig.window->modalDialogRunner = [&](QDialog&) {
+        rig.window->coloursDialog().colourButton(ColourButton::Background)->click();
+        behind = rig.window->traceBitmap().pixel(3, 3);
+        return true;
+    };
+    rig.find<QAction>("coloursAction")->trigger();
+    EXPECT_EQ(behind, qRgb(10, 20, 30));
 }
 
 }  // namespace
