@@ -11,9 +11,11 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "app/aboutbox.h"
 #include "app/coloursdialog.h"
 #include "app/commentsdialog.h"
 #include "app/displayoptionsdialog.h"
+#include "app/helpwindow.h"
 #include "app/controlstrip.h"
 #include "app/mainmenus.h"
 #include "app/progresspanel.h"
@@ -162,6 +164,9 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     colourPicker_ = std::make_unique<RunnerColourPicker>(colourPickerRunner, this);
     coloursDialog_ = new ColoursDialog(state_, platform_.prompts, *this, *colourPicker_, this);
     coloursRunner_ = std::make_unique<RunnerDialog<ColoursDialog>>(run, *coloursDialog_);
+    aboutBox_ = new AboutBox(state_, commands_.lifecycle().settingsPath(), this);
+    aboutRunner_ = std::make_unique<RunnerDialog<AboutBox>>(run, *aboutBox_);
+    help_ = std::make_unique<HelpViewer>(platform_.prompts, this);
     splashWindow_ = new SplashWindow(this);
     startMenu_ = new StartMenuDialog(
         {[this] { onOpenTriggered(); },
@@ -461,6 +466,21 @@ void MainWindow::onDisplayTriggered() {
 void MainWindow::onColoursTriggered() {
     trace("onColoursTriggered");
     commands_.editColours(*coloursRunner_);
+}
+
+void MainWindow::onHelpContentsTriggered() {
+    trace("onHelpContentsTriggered");
+    help_->showContents();
+}
+
+void MainWindow::onHowToUseHelpTriggered() {
+    trace("onHowToUseHelpTriggered");
+    help_->showHowToUseHelp();
+}
+
+void MainWindow::onAboutTriggered() {
+    trace("onAboutTriggered");
+    commands_.showAbout(*aboutRunner_);
 }
 
 void MainWindow::onFindClicked() {

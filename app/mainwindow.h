@@ -38,6 +38,8 @@ class SearchKeyDialog;
 class GoToDialog;
 class DisplayOptionsDialog;
 class ColoursDialog;
+class AboutBox;
+class HelpViewer;
 class StartMenuDialog;
 class LinkLamp;
 class ControlStrip;
@@ -63,12 +65,14 @@ public:
     GoToDialog& goToDialog() { return *goToDialog_; }
     DisplayOptionsDialog& displayOptionsDialog() { return *displayOptionsDialog_; }
     ColoursDialog& coloursDialog() { return *coloursDialog_; }
+    AboutBox& aboutBox() { return *aboutBox_; }
+    HelpViewer& help() { return *help_; }
 
     // Each handler appends its name here as it starts: the record of what a control reached.
     std::vector<std::string> handlerLog;
     // Runs the start menu instead of showing it modally (tests).
     std::function<void(StartMenuDialog&)> startMenuRunner;
-    // Runs the modal dialogs (search key, go-to, comments, display options, colours)
+    // Runs the modal dialogs (search key, go-to, comments, display options, colours, About)
     // instead of showing them (tests); returns whether the dialog closed with OK.
     std::function<bool(QDialog&)> modalDialogRunner;
     // Answers the colour picker instead of showing it (tests): the picked colour or nothing.
@@ -117,6 +121,10 @@ public slots:
     // Setup
     void onDisplayTriggered();
     void onColoursTriggered();
+    // Help
+    void onHelpContentsTriggered();
+    void onHowToUseHelpTriggered();
+    void onAboutTriggered();
     // Buttons
     void onFindClicked();
     void onStartStopClicked();
@@ -158,8 +166,9 @@ private:
     bool painting_ = false;
     bool closing_ = false;
     // The dialogs as the commands run them.
-    std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_, displayOptionsRunner_, coloursRunner_;
+    std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_, displayOptionsRunner_, coloursRunner_, aboutRunner_;
     std::unique_ptr<ColourPicker> colourPicker_;
+    std::unique_ptr<HelpViewer> help_;
     std::unique_ptr<CommentsEditor> commentsEditor_;
 
     // Controls (object names as the handlers call them).
@@ -177,6 +186,7 @@ private:
     GoToDialog* goToDialog_ = nullptr;
     DisplayOptionsDialog* displayOptionsDialog_ = nullptr;
     ColoursDialog* coloursDialog_ = nullptr;
+    AboutBox* aboutBox_ = nullptr;
     SplashWindow* splashWindow_ = nullptr;
     StartMenuDialog* startMenu_ = nullptr;
 };

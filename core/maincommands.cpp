@@ -149,6 +149,13 @@ void MainCommands::editDisplayOptions(ModalDialog& displayOptionsDialog) {
 
 void MainCommands::editColours(ModalDialog& coloursDialog) { zvl::editColours(coloursDialog, view_); }
 
+void MainCommands::showAbout(ModalDialog& aboutBox) {
+    const bool connecting = !state_.instrumentOnline && state_.operatingMode < TimebaseSearch;
+    if (connecting) link_.connect();
+    aboutBox.runModal();
+    if (connecting) commandEnded();  // a silent instrument has left the program offline
+}
+
 void MainCommands::findFirstMatch() { zvl::findFirstMatch(state_, platform_.prompts, view_); }
 
 void MainCommands::startOrStopOrNext() { zvl::startOrStopOrNext(state_, link_, platform_.prompts, view_); }

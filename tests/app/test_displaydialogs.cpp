@@ -1,5 +1,5 @@
-// The display options dialog and the colours dialog on the offscreen platform: what each
-// loads and what its buttons store.
+// The display options dialog, the colours dialog, the About box and the help window on the
+// offscreen platform: what each loads, what its buttons store, and what the help window finds.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -10,8 +10,11 @@
 #include <QTextBrowser>
 #include <deque>
 
+#include "app/aboutbox.h"
 #include "app/coloursdialog.h"
 #include "app/displayoptionsdialog.h"
+#include "app/helpwindow.h"
+#include "core/help.h"
 #include "tests/support/fakes.h"
 
 namespace zvl {
@@ -130,6 +133,49 @@ TEST_F(ColoursTest, DefaultAsksAndClosesWhateverTheAnswer) {
     EXPECT_EQ(st.colours.spareColour, 65535u);
     EXPECT_EQ(st.colours.gridColour, 16711680u);
     EXPECT_FALSE(st.monochromePrinting);
+}
+
+TEST(AboutBox, VersionFirmwareAndUsefulInformation) {
+    AppState st;
+    st.firmwareVersion = "1.51";
+    AboutBox box(st, "/home/user/.config/Pellam/Pellam.ini");
+    EXPECT_EQ(box.windowTitle(), "About Corvask Pellam - ZVL");
+    EXPECT_EQ(box.size(), QSize(353, 324));
+    EXPECT_EQ(box.versionLabel()->text(), "Software Version 1.51 5th February 2014");
+    EXPECT_EQ(box.firmwareLabel()->text(), "Unknown") << "offline";
+    st.instrumentOnline = true;
+    box.loadFromState();
+    EXPECT_EQ(box.firmwareLabel()->text(), "1.51");
+    st.instrumentOnline = false;
+    st.firmwareVersion = "0.0";
+    box.show();
+    EXPECT_EQ(box.firmwareLabel()->text(), "1.51") << "offline keeps what was shown";
+    EXPECT_FALSE(box.informationMemo()->isVisible());
+    box.informationButton()->click();
+    EXPECT_TRUE(box.informationMemo()->isVisible());
+    EXPECT_TRUE(box.informationMemo()->toPlainText().contains("/home/user/.config/Pellam/Pellam.ini"));
+    box.backButton()->click();
+    EXPECT_EQ(box.result(), QDialog::Accepted);
+    box.show();
+    EXPECT_FALSE(box.informationMemo()->isVisible()) << "hidden again when the box opens";
+}
+
+TEST(HelpWindow, BackForwardContentsAndSearch) {
+    HelpWindow help(QStringLiteral(ZVL_SOURCE_DIR "/help"), nullptr);
+    help.showPage(QString::fromLatin1(kHelpContentsPage));
+    EXPECT_FALSE(help.backButton()->isEnabled());
+    EXPECT_TRUE(help.find("dialout")) << "a word of another page";
+    EXPECT_EQ(help.currentPage(), "linux-instrument.html");
+    EXPECT_TRUE(help.browser()->textCursor().selectedText().contains("dialout", Qt::CaseInsensitive));
+    help.backButton()->click();
+    EXPECT_EQ(help.currentPage(), "contents.html");
+    help.forwardButton()->click();
+    EXPECT_EQ(help.currentPage(), "linux-instrument.html");
+    help.contentsButton()->click();
+    EXPECT_EQ(help.currentPage(), "contents.html");
+    EXPECT_FALSE(help.find("xyzzy-not-there"));
+    EXPECT_EQ(help.statusLabel()->text(), "\"xyzzy-not-there\" is not in the help pages.");
+    EXPECT_EQ(help.currentPage(), "contents.html");
 }
 
 }  // namespace

@@ -15,11 +15,17 @@
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
+#include <set>
 #include <fstream>
 
+#include "app/aboutbox.h"
 #include "app/coloursdialog.h"
 #include "app/displayoptionsdialog.h"
+#include "app/helpwindow.h"
 #include "app/mainwindow.h"
+#include "core/help.h"
+#include "platform/qt/choicebox.h"
+#include "platform/qt/selectportdialog.h"
 #include "core/settings.h"
 #include "app/commentsdialog.h"
 #include "app/startmenudialog.h"
@@ -156,6 +162,9 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
         {"goToEventAction", "onGoToEventTriggered"},
         {"displayAction", "onDisplayTriggered"},
         {"coloursAction", "onColoursTriggered"},
+        {"helpContentsAction", "onHelpContentsTriggered"},
+        {"howToUseHelpAction", "onHowToUseHelpTriggered"},
+        {"aboutAction", "onAboutTriggered"},
     };
     for (const auto& [action, handler] : entries) {
         WindowRig rig;
@@ -169,8 +178,7 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
     // Entries the program does not have yet are there and disabled.
     WindowRig rig;
     for (const char* name : {"downloadBinaryFileAction", "printerSetupAction", "printAction", "statisticsAction",
-                             "hardwareSettingsAction", "setDateTimeAction", "helpContentsAction", "howToUseHelpAction",
-                             "aboutAction"}) {
+                             "hardwareSettingsAction", "setDateTimeAction"}) {
         QAction* a = rig.find<QAction>(name);
         ASSERT_NE(a, nullptr) << name;
         EXPECT_FALSE(a->isEnabled()) << name;
@@ -568,6 +576,79 @@ TEST(MainWindow, AColourPickedShowsBehindTheColoursDialog) {
     };
     rig.find<QAction>("coloursAction")->trigger();
     EXPECT_EQ(behind, qRgb(10, 20, 30));
+}
+
+TEST(MainWindow, AboutConnectsFirstOnlyInRecordModeWithoutAnInstrument) {
+    WindowRig rig;
+    rig.window->lifecycle().startOnFirstActivation();
+    rig.run(1100);
+    AppState& st = rig.window->state();
+    st.instrumentOnline = false;
+    st.operatingMode = EventSearch;
+    rig.port.writes.clear();
+    const int busy = rig.prompts.busyOn;
+    rig.find<QAction>("aboutAction")->trigger();
+    EXPECT_TRUE(rig.port.writes.empty()) << "search mode never contacts the instrument";
+    EXPECT_EQ(rig.prompts.busyOn, busy) << "no handshake at all";
+    EXPECT_EQ(rig.dialogsShown, std::vector<std::string>{"About Corvask Pellam - ZVL"});
+
+    st.operatingMode = EventRecord;
+    rig.engine.config().silent = true;
+    std::vector<std::string> warningsBeforeTheBox;
+    QString firmware;
+    rig.window->modalDialogRunner = [&](QDialog&) {
+        warningsBeforeTheBox = rig.prompts.warnings;
+        firmware = rig.window->aboutBox().firmwareLabel()->text();
+        return true;
+    };
+    rig.find<QAction>("aboutAction")->trigger();
+    EXPECT_EQ(rig.codes(), Bytes{0x20}) << "the handshake";
+    EXPECT_EQ(warningsBeforeTheBox, std::vector<std::string>{kNotRespondingText});
+    EXPECT_EQ(firmware, "Unknown");
+    EXPECT_EQ(st.operatingMode, EventSearch);
+    EXPECT_EQ(rig.find<QPushButton>("startStopButton")->text(), "Next") << "the controls follow the new mode";
+}
+
+TEST(MainWindow, EveryHelpContextHasAPageAndF1KeepsWorkingAfterHowToUseHelp) {
+    WindowRig rig;
+    HelpViewer& help = rig.window->help();
+    help.programDirectory = ZVL_BINARY_DIR;
+    CommentsDialog comments(rig.window.get());
+    ChoiceBox choice("Message", true, rig.window.get());
+    SelectPortDialog ports({1}, rig.window.get());
+    QList<QObject*> objects = rig.window->findChildren<QObject*>();
+    objects << rig.window.get();
+    std::set<int> used;
+    for (QObject* o : objects) {
+        const QVariant context = o->property("helpContext");
+        if (!context.isValid()) continue;
+        used.insert(context.toInt());
+        const std::optional<std::string> page = helpPageForContext(context.toInt());
+        ASSERT_TRUE(page) << context.toInt() << " of " << o->objectName().toStdString();
+        EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::path(ZVL_BINARY_DIR) / "help" / *page)) << *page;
+    }
+    EXPECT_GE(used.size(), 13u);
+
+    DisplayOptionsDialog& dialog = rig.window->displayOptionsDialog();
+    dialog.show();
+    QTest::keyClick(dialog.labelEdit(3), Qt::Key_F1);
+    ASSERT_NE(help.window(), nullptr);
+    EXPECT_EQ(help.window()->currentPage(), "displayoptions.html");
+    EXPECT_TRUE(help.window()->isVisible());
+    rig.find<QAction>("howToUseHelpAction")->trigger();
+    EXPECT_EQ(help.window()->currentPage(), "usinghelp.html");
+    QTest::keyClick(dialog.labelEdit(3), Qt::Key_F1);
+    EXPECT_EQ(help.window()->currentPage(), "displayoptions.html");
+    dialog.hide();
+    rig.find<QAction>("helpContentsAction")->trigger();
+    EXPECT_EQ(help.window()->currentPage(), "contents.html");
+    QTest::keyClick(rig.find<QMenu>("setupMenu"), Qt::Key_F1);
+    EXPECT_EQ(help.window()->currentPage(), "setupmenu.html");
+
+    help.programDirectory = rig.dir.string();
+    rig.find<QAction>("helpContentsAction")->trigger();
+    ASSERT_EQ(rig.prompts.warnings.size(), 1u);
+    EXPECT_NE(rig.prompts.warnings[0].find((rig.dir / "help").string()), std::string::npos) << rig.prompts.warnings[0];
 }
 
 }  // namespace
