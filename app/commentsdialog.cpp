@@ -1,5 +1,7 @@
 #include "app/commentsdialog.h"
 
+#include "core/help.h"
+
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -10,6 +12,7 @@ namespace zvl {
 CommentsDialog::CommentsDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("CommentsDialog");
     setWindowTitle("Notes and Comments");
+    setProperty("helpContext", kHelpComments);
     setFixedSize(520, 300);
     edit_ = new QPlainTextEdit(this);
     edit_->setObjectName("Memo1");

@@ -5,6 +5,7 @@
 #include <QMenuBar>
 
 #include "app/mainwindow.h"
+#include "core/help.h"
 
 namespace zvl {
 
@@ -64,8 +65,8 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
 
     QMenu* setup = bar->addMenu("&Setup");
     setup->setObjectName("setupMenu");
-    addEntry(setup, "&Display...", "displayAction", nullptr, false);
-    addEntry(setup, "&Colours...", "coloursAction", nullptr, false);
+    addEntry(setup, "&Display...", "displayAction", &MainWindow::onDisplayTriggered);
+    addEntry(setup, "&Colours...", "coloursAction", &MainWindow::onColoursTriggered);
     addEntry(setup, "&Hardware Settings...", "hardwareSettingsAction", nullptr, false);
 
     QMenu* tools = bar->addMenu("&Tools");
@@ -77,9 +78,9 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
 
     QMenu* help = bar->addMenu("&Help");
     help->setObjectName("helpMenu");
-    addEntry(help, "&Contents", "helpContentsAction", nullptr, false);
-    addEntry(help, "&How to Use Help", "howToUseHelpAction", nullptr, false);
-    addEntry(help, "&About...", "aboutAction", nullptr, false);
+    addEntry(help, "&Contents", "helpContentsAction", &MainWindow::onHelpContentsTriggered);
+    addEntry(help, "&How to Use Help", "howToUseHelpAction", &MainWindow::onHowToUseHelpTriggered);
+    addEntry(help, "&About...", "aboutAction", &MainWindow::onAboutTriggered);
 
     menus_ = {{"File", file}, {"Activity", activity}, {"Setup", setup}, {"Tools", tools}, {"Help", help}};
     // Help contexts of the menus, for the help viewer.
@@ -87,6 +88,7 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     activity->setProperty("helpContext", 147);
     setup->setProperty("helpContext", 148);
     tools->setProperty("helpContext", 149);
+    help->setProperty("helpContext", kHelpHelpMenu);
 }
 
 void MainMenus::show(const PaintControls& p, const AppState& state) {

@@ -11,7 +11,11 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "app/aboutbox.h"
+#include "app/coloursdialog.h"
 #include "app/commentsdialog.h"
+#include "app/displayoptionsdialog.h"
+#include "app/helpwindow.h"
 #include "app/controlstrip.h"
 #include "app/mainmenus.h"
 #include "app/progresspanel.h"
@@ -86,6 +90,17 @@ private:
     Dialog& dialog_;
 };
 
+// The colour picker: the test's answer when one is set, otherwise the system's picker.
+class RunnerColourPicker : public ColourPicker {
+public:
+    RunnerColourPicker(const std::function<std::optional<uint32_t>(uint32_t)>& run, QWidget* parent) : run_(run), system_(parent) {}
+    std::optional<uint32_t> pick(uint32_t current) override { return run_ ? run_(current) : system_.pick(current); }
+
+private:
+    const std::function<std::optional<uint32_t>(uint32_t)>& run_;
+    QtColourPicker system_;
+};
+
 // The comments dialog, made for each edit and shown through the window's runner.
 class RunnerCommentsEditor : public CommentsEditor {
 public:
@@ -144,6 +159,14 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     searchKeyRunner_ = std::make_unique<RunnerDialog<SearchKeyDialog>>(run, *searchKeyDialog_);
     goToRunner_ = std::make_unique<RunnerDialog<GoToDialog>>(run, *goToDialog_);
     commentsEditor_ = std::make_unique<RunnerCommentsEditor>(run, this);
+    displayOptionsDialog_ = new DisplayOptionsDialog(state_, this);
+    displayOptionsRunner_ = std::make_unique<RunnerDialog<DisplayOptionsDialog>>(run, *displayOptionsDialog_);
+    colourPicker_ = std::make_unique<RunnerColourPicker>(colourPickerRunner, this);
+    coloursDialog_ = new ColoursDialog(state_, platform_.prompts, *this, *colourPicker_, this);
+    coloursRunner_ = std::make_unique<RunnerDialog<ColoursDialog>>(run, *coloursDialog_);
+    aboutBox_ = new AboutBox(state_, commands_.lifecycle().settingsPath(), this);
+    aboutRunner_ = std::make_unique<RunnerDialog<AboutBox>>(run, *aboutBox_);
+    help_ = std::make_unique<HelpViewer>(platform_.prompts, this);
     splashWindow_ = new SplashWindow(this);
     startMenu_ = new StartMenuDialog(
         {[this] { onOpenTriggered(); },
@@ -304,8 +327,10 @@ void MainWindow::onMouseDown(int x, int y) {
 }
 
 void MainWindow::onMouseUp(int x, int y) {
-    // The name column opens the display options, which the program does not have yet.
-    if (inNameColumn(x, y)) trace("onMouseUp");
+    // The name column opens the display options, as Setup > "&Display..." does.
+    if (!inNameColumn(x, y)) return;
+    trace("onMouseUp");
+    commands_.editDisplayOptions(*displayOptionsRunner_);
 }
 
 // --- Window events -----------------------------------------------------------------------------
@@ -431,6 +456,31 @@ void MainWindow::onSearchKeyTriggered() {
 void MainWindow::onGoToEventTriggered() {
     trace("onGoToEventTriggered");
     commands_.goToEventOrTime(*goToRunner_);
+}
+
+void MainWindow::onDisplayTriggered() {
+    trace("onDisplayTriggered");
+    commands_.editDisplayOptions(*displayOptionsRunner_);
+}
+
+void MainWindow::onColoursTriggered() {
+    trace("onColoursTriggered");
+    commands_.editColours(*coloursRunner_);
+}
+
+void MainWindow::onHelpContentsTriggered() {
+    trace("onHelpContentsTriggered");
+    help_->showContents();
+}
+
+void MainWindow::onHowToUseHelpTriggered() {
+    trace("onHowToUseHelpTriggered");
+    help_->showHowToUseHelp();
+}
+
+void MainWindow::onAboutTriggered() {
+    trace("onAboutTriggered");
+    commands_.showAbout(*aboutRunner_);
 }
 
 void MainWindow::onFindClicked() {

@@ -17,6 +17,7 @@
 #include "platform/canvas.h"
 #include "platform/qt/qttimer.h"
 #include "platform/viewhooks.h"
+#include "viewer/colouroptions.h"
 #include "viewer/redrawpacer.h"
 #include "viewer/tracerenderer.h"
 
@@ -35,6 +36,10 @@ namespace zvl {
 class SplashWindow;
 class SearchKeyDialog;
 class GoToDialog;
+class DisplayOptionsDialog;
+class ColoursDialog;
+class AboutBox;
+class HelpViewer;
 class StartMenuDialog;
 class LinkLamp;
 class ControlStrip;
@@ -58,14 +63,20 @@ public:
     }
     SearchKeyDialog& searchKeyDialog() { return *searchKeyDialog_; }
     GoToDialog& goToDialog() { return *goToDialog_; }
+    DisplayOptionsDialog& displayOptionsDialog() { return *displayOptionsDialog_; }
+    ColoursDialog& coloursDialog() { return *coloursDialog_; }
+    AboutBox& aboutBox() { return *aboutBox_; }
+    HelpViewer& help() { return *help_; }
 
     // Each handler appends its name here as it starts: the record of what a control reached.
     std::vector<std::string> handlerLog;
     // Runs the start menu instead of showing it modally (tests).
     std::function<void(StartMenuDialog&)> startMenuRunner;
-    // Runs the search key, go-to and comments dialogs instead of showing them modally (tests);
-    // returns whether the dialog closed with OK.
+    // Runs the modal dialogs (search key, go-to, comments, display options, colours, About)
+    // instead of showing them (tests); returns whether the dialog closed with OK.
     std::function<bool(QDialog&)> modalDialogRunner;
+    // Answers the colour picker instead of showing it (tests): the picked colour or nothing.
+    std::function<std::optional<uint32_t>(uint32_t current)> colourPickerRunner;
 
     // ViewHooks: what behaviour asks of the window.
     void redrawTraceView() override;
@@ -107,6 +118,13 @@ public slots:
     // Tools
     void onSearchKeyTriggered();
     void onGoToEventTriggered();
+    // Setup
+    void onDisplayTriggered();
+    void onColoursTriggered();
+    // Help
+    void onHelpContentsTriggered();
+    void onHowToUseHelpTriggered();
+    void onAboutTriggered();
     // Buttons
     void onFindClicked();
     void onStartStopClicked();
@@ -147,8 +165,10 @@ private:
     RedrawPacer pacer_;
     bool painting_ = false;
     bool closing_ = false;
-    // The search key, go-to and comments dialogs as the commands run them.
-    std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_;
+    // The dialogs as the commands run them.
+    std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_, displayOptionsRunner_, coloursRunner_, aboutRunner_;
+    std::unique_ptr<ColourPicker> colourPicker_;
+    std::unique_ptr<HelpViewer> help_;
     std::unique_ptr<CommentsEditor> commentsEditor_;
 
     // Controls (object names as the handlers call them).
@@ -164,6 +184,9 @@ private:
 
     SearchKeyDialog* searchKeyDialog_ = nullptr;
     GoToDialog* goToDialog_ = nullptr;
+    DisplayOptionsDialog* displayOptionsDialog_ = nullptr;
+    ColoursDialog* coloursDialog_ = nullptr;
+    AboutBox* aboutBox_ = nullptr;
     SplashWindow* splashWindow_ = nullptr;
     StartMenuDialog* startMenu_ = nullptr;
 };

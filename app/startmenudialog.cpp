@@ -1,5 +1,7 @@
 #include "app/startmenudialog.h"
 
+#include "core/help.h"
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -9,6 +11,7 @@ namespace zvl {
 StartMenuDialog::StartMenuDialog(Actions actions, QWidget* parent) : QDialog(parent), actions_(std::move(actions)) {
     setObjectName("StartMenuDialog");
     setWindowTitle("Corvask Pellam ZVL - Options");
+    setProperty("helpContext", kHelpStartMenu);
     // No border icons: the dialog is left through its buttons.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(389, 277);

@@ -1,5 +1,8 @@
 #include "core/maincommands.h"
 
+#include "core/displayoptions.h"
+#include "viewer/colouroptions.h"
+
 #include "core/mainactions.h"
 #include "search/goto.h"
 #include "search/matchsearch.h"
@@ -139,6 +142,19 @@ void MainCommands::editSearchKey(ModalDialog& searchKeyDialog) {
 }
 
 void MainCommands::goToEventOrTime(ModalDialog& goToDialog) { zvl::goToEventOrTime(goToDialog, view_); }
+
+void MainCommands::editDisplayOptions(ModalDialog& displayOptionsDialog) {
+    zvl::editDisplayOptions(state_, platform_.prompts, view_, displayOptionsDialog, lifecycle_.settingsPath());
+}
+
+void MainCommands::editColours(ModalDialog& coloursDialog) { zvl::editColours(coloursDialog, view_); }
+
+void MainCommands::showAbout(ModalDialog& aboutBox) {
+    const bool connecting = !state_.instrumentOnline && state_.operatingMode < TimebaseSearch;
+    if (connecting) link_.connect();
+    aboutBox.runModal();
+    if (connecting) commandEnded();  // a silent instrument has left the program offline
+}
 
 void MainCommands::findFirstMatch() { zvl::findFirstMatch(state_, platform_.prompts, view_); }
 

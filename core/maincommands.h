@@ -107,6 +107,11 @@ public:
     // Tools
     void editSearchKey(ModalDialog& searchKeyDialog);
     void goToEventOrTime(ModalDialog& goToDialog);
+    // Setup
+    void editDisplayOptions(ModalDialog& displayOptionsDialog);  // also a click in the name column
+    void editColours(ModalDialog& coloursDialog);
+    // Help: "&About...", which in record mode without an instrument connects first.
+    void showAbout(ModalDialog& aboutBox);
     // The control strip
     void findFirstMatch();
     void startOrStopOrNext();

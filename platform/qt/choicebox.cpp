@@ -1,5 +1,7 @@
 #include "platform/qt/choicebox.h"
 
+#include "core/help.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -18,6 +20,7 @@ constexpr int kRowStep = kButtonHeight + 8;
 ChoiceBox::ChoiceBox(const QString& message, bool withResult, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ChoiceBox"));
     setWindowTitle(QStringLiteral("Pellam - ZVL"));
+    setProperty("helpContext", kHelpChoiceBox);
     setModal(true);
     setFixedSize(kClientWidth, kClientHeight);
 

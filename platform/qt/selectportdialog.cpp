@@ -1,5 +1,7 @@
 #include "platform/qt/selectportdialog.h"
 
+#include "core/help.h"
+
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +13,7 @@ namespace zvl {
 SelectPortDialog::SelectPortDialog(const std::vector<int>& portNumbers, QWidget* parent, const QString& note)
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("Select Port"));
+    setProperty("helpContext", kHelpSelectPort);
     setModal(true);
 
     auto* layout = new QVBoxLayout(this);

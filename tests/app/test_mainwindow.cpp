@@ -15,9 +15,17 @@
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
+#include <set>
 #include <fstream>
 
+#include "app/aboutbox.h"
+#include "app/coloursdialog.h"
+#include "app/displayoptionsdialog.h"
+#include "app/helpwindow.h"
 #include "app/mainwindow.h"
+#include "core/help.h"
+#include "platform/qt/choicebox.h"
+#include "platform/qt/selectportdialog.h"
 #include "core/settings.h"
 #include "app/commentsdialog.h"
 #include "app/startmenudialog.h"
@@ -152,6 +160,11 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
         {"examineRecordsAction", "onExamineRecordsTriggered"},
         {"searchKeyAction", "onSearchKeyTriggered"},
         {"goToEventAction", "onGoToEventTriggered"},
+        {"displayAction", "onDisplayTriggered"},
+        {"coloursAction", "onColoursTriggered"},
+        {"helpContentsAction", "onHelpContentsTriggered"},
+        {"howToUseHelpAction", "onHowToUseHelpTriggered"},
+        {"aboutAction", "onAboutTriggered"},
     };
     for (const auto& [action, handler] : entries) {
         WindowRig rig;
@@ -164,8 +177,8 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
     }
     // Entries the program does not have yet are there and disabled.
     WindowRig rig;
-    for (const char* name : {"downloadBinaryFileAction", "printerSetupAction", "printAction", "statisticsAction", "displayAction", "coloursAction",
-                             "hardwareSettingsAction", "setDateTimeAction", "helpContentsAction", "howToUseHelpAction", "aboutAction"}) {
+    for (const char* name : {"downloadBinaryFileAction", "printerSetupAction", "printAction", "statisticsAction",
+                             "hardwareSettingsAction", "setDateTimeAction"}) {
         QAction* a = rig.find<QAction>(name);
         ASSERT_NE(a, nullptr) << name;
         EXPECT_FALSE(a->isEnabled()) << name;
@@ -511,6 +524,131 @@ TEST(MainWindow, KeyPanelBevelFontDataFolderAndAnEmptyReopenList) {
     rig.window->state().recentFiles[2] = "/data/run.zvl";
     rig.window->repaint();
     EXPECT_TRUE(reopen->isEnabled());
+}
+
+std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(MainWindow, DisplayOptionsFromTheNameColumnAndTheMenuSaveOnlyAfterAccept) {
+    WindowRig rig;
+    rig.window->lifecycle().startOnFirstActivation();
+    AppState& st = rig.window->state();
+    st.inputActive[3] = false;
+    rig.window->repaint();
+    const QRgb silver = qRgb(192, 192, 192);
+    const int nameBoxY = 20 * 4 + 12;  // inside the name box of input 4
+    ASSERT_EQ(rig.window->traceBitmap().pixel(8, nameBoxY), silver);
+    const std::string saved = fileText(rig.settingsPath);
+
+    DisplayOptionsDialog& dialog = rig.window->displayOptionsDialog();
+    rig.window->modalDialogRunner = [&](QDialog& d) {
+        EXPECT_EQ(&d, &dialog);
+        dialog.setAllActiveButton()->click();
+        dialog.cancelButton()->click();
+        return d.result() == QDialog::Accepted;
+    };
+    rig.window->onMouseUp(60, 200);  // a name box
+    EXPECT_EQ(rig.window->handlerLog, std::vector<std::string>{"onMouseUp"});
+    EXPECT_TRUE(std::all_of(st.inputActive.begin(), st.inputActive.end(), [](bool a) { return a; })) << "Set All Active stays";
+    EXPECT_EQ(fileText(rig.settingsPath), saved) << "Cancel writes no settings";
+    EXPECT_NE(rig.window->traceBitmap().pixel(8, nameBoxY), silver) << "the window repainted";
+
+    rig.window->modalDialogRunner = [&](QDialog&) {
+        dialog.labelEdit(2)->setText("Pump motor");
+        dialog.acceptButton()->click();
+        return dialog.result() == QDialog::Accepted;
+    };
+    rig.find<QAction>("displayAction")->trigger();
+    EXPECT_EQ(st.inputLabels[1], "Pump motor");
+    EXPECT_NE(fileText(rig.settingsPath).find("Pump motor"), std::string::npos) << "Accept writes the settings";
+}
+
+TEST(MainWindow, AColourPickedShowsBehindTheColoursDialog) {
+    WindowRig rig;
+    rig.window->colourPickerRunner = [](uint32_t) { return rgb(10, 20, 30); };
+    QRgb behind = 0;
+    rig.window->modalDialogRunner = [&](QDialog&) {
+        rig.window->coloursDialog().colourButton(ColourButton::Background)->click();
+        behind = rig.window->traceBitmap().pixel(3, 3);
+        return true;
+    };
+    rig.find<QAction>("coloursAction")->trigger();
+    EXPECT_EQ(behind, qRgb(10, 20, 30));
+}
+
+TEST(MainWindow, AboutConnectsFirstOnlyInRecordModeWithoutAnInstrument) {
+    WindowRig rig;
+    rig.window->lifecycle().startOnFirstActivation();
+    rig.run(1100);
+    AppState& st = rig.window->state();
+    st.instrumentOnline = false;
+    st.operatingMode = EventSearch;
+    rig.port.writes.clear();
+    const int busy = rig.prompts.busyOn;
+    rig.find<QAction>("aboutAction")->trigger();
+    EXPECT_TRUE(rig.port.writes.empty()) << "search mode never contacts the instrument";
+    EXPECT_EQ(rig.prompts.busyOn, busy) << "no handshake at all";
+    EXPECT_EQ(rig.dialogsShown, std::vector<std::string>{"About Corvask Pellam - ZVL"});
+
+    st.operatingMode = EventRecord;
+    rig.engine.config().silent = true;
+    std::vector<std::string> warningsBeforeTheBox;
+    QString firmware;
+    rig.window->modalDialogRunner = [&](QDialog&) {
+        warningsBeforeTheBox = rig.prompts.warnings;
+        firmware = rig.window->aboutBox().firmwareLabel()->text();
+        return true;
+    };
+    rig.find<QAction>("aboutAction")->trigger();
+    EXPECT_EQ(rig.codes(), Bytes{0x20}) << "the handshake";
+    EXPECT_EQ(warningsBeforeTheBox, std::vector<std::string>{kNotRespondingText});
+    EXPECT_EQ(firmware, "Unknown");
+    EXPECT_EQ(st.operatingMode, EventSearch);
+    EXPECT_EQ(rig.find<QPushButton>("startStopButton")->text(), "Next") << "the controls follow the new mode";
+}
+
+TEST(MainWindow, EveryHelpContextHasAPageAndF1KeepsWorkingAfterHowToUseHelp) {
+    WindowRig rig;
+    HelpViewer& help = rig.window->help();
+    help.programDirectory = ZVL_BINARY_DIR;
+    CommentsDialog comments(rig.window.get());
+    ChoiceBox choice("Message", true, rig.window.get());
+    SelectPortDialog ports({1}, rig.window.get());
+    QList<QObject*> objects = rig.window->findChildren<QObject*>();
+    objects << rig.window.get();
+    std::set<int> used;
+    for (QObject* o : objects) {
+        const QVariant context = o->property("helpContext");
+        if (!context.isValid()) continue;
+        used.insert(context.toInt());
+        const std::optional<std::string> page = helpPageForContext(context.toInt());
+        ASSERT_TRUE(page) << context.toInt() << " of " << o->objectName().toStdString();
+        EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::path(ZVL_BINARY_DIR) / "help" / *page)) << *page;
+    }
+    EXPECT_GE(used.size(), 13u);
+
+    DisplayOptionsDialog& dialog = rig.window->displayOptionsDialog();
+    dialog.show();
+    QTest::keyClick(dialog.labelEdit(3), Qt::Key_F1);
+    ASSERT_NE(help.window(), nullptr);
+    EXPECT_EQ(help.window()->currentPage(), "displayoptions.html");
+    EXPECT_TRUE(help.window()->isVisible());
+    rig.find<QAction>("howToUseHelpAction")->trigger();
+    EXPECT_EQ(help.window()->currentPage(), "usinghelp.html");
+    QTest::keyClick(dialog.labelEdit(3), Qt::Key_F1);
+    EXPECT_EQ(help.window()->currentPage(), "displayoptions.html");
+    dialog.hide();
+    rig.find<QAction>("helpContentsAction")->trigger();
+    EXPECT_EQ(help.window()->currentPage(), "contents.html");
+    QTest::keyClick(rig.find<QMenu>("setupMenu"), Qt::Key_F1);
+    EXPECT_EQ(help.window()->currentPage(), "setupmenu.html");
+
+    help.programDirectory = rig.dir.string();
+    rig.find<QAction>("helpContentsAction")->trigger();
+    ASSERT_EQ(rig.prompts.warnings.size(), 1u);
+    EXPECT_NE(rig.prompts.warnings[0].find((rig.dir / "help").string()), std::string::npos) << rig.prompts.warnings[0];
 }
 
 }  // namespace
