@@ -23,6 +23,7 @@ const char* const kHelp =
     "  export    write a recording file as the application's CSV or TXT export\n"
     "  import    read a compliant CSV file and save it as a recording file\n"
     "  render    draw the trace picture of a recording file as a PNG\n"
+    "  stats     print the statistics of a recording file as CSV\n"
     "\n"
     "zvl <command> --help tells more. Exit codes: 0 done, 1 usage error, 2 instrument or file\n"
     "failure.\n";
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
     if (command == "export") return zvl::cli::runExport(args);
     if (command == "import") return zvl::cli::runImport(args);
     if (command == "render") return zvl::cli::runRender(args);
+    if (command == "stats") return zvl::cli::runStats(args);
     zvl::cli::fail("unknown command \"" + command + "\" (see zvl --help)");
     return zvl::cli::kExitUsage;
 }
