@@ -47,10 +47,10 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     file->addSeparator();
     addEntry(file, "&Export as CSV or TXT File...", "exportAction", &MainWindow::onExportTriggered);
     file->addSeparator();
-    addEntry(file, "Printer Se&tup...", "printerSetupAction", nullptr, false);
+    addEntry(file, "Printer Se&tup...", "printerSetupAction", &MainWindow::onPrinterSetupTriggered);
     monochromeAction_ = addEntry(file, "&Monochrome ", "monochromeAction", &MainWindow::onMonochromeTriggered);
     monochromeAction_->setCheckable(true);
-    addEntry(file, "&Print...", "printAction", nullptr, false);
+    addEntry(file, "&Print...", "printAction", &MainWindow::onPrintTriggered);
     file->addSeparator();
     addEntry(file, "E&xit", "exitAction", &MainWindow::onExitTriggered);
 

@@ -6,8 +6,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <QTimer>
 
@@ -22,6 +25,7 @@
 #include "core/controlstates.h"
 #include "core/mainactions.h"
 #include "platform/qt/cp1252.h"
+#include "platform/qt/pageprint.h"
 #include "platform/qt/qtcanvas.h"
 #include "platform/qt/tracepicture.h"
 
@@ -143,6 +147,7 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     const auto run = [this](QDialog& d) { return runModal(d); };
     searchKeyRunner_ = std::make_unique<RunnerDialog<SearchKeyDialog>>(run, *searchKeyDialog_);
     goToRunner_ = std::make_unique<RunnerDialog<GoToDialog>>(run, *goToDialog_);
+    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     commentsEditor_ = std::make_unique<RunnerCommentsEditor>(run, this);
     splashWindow_ = new SplashWindow(this);
     startMenu_ = new StartMenuDialog(
@@ -391,6 +396,25 @@ void MainWindow::onExportTriggered() {
 void MainWindow::onMonochromeTriggered() {
     trace("onMonochromeTriggered");
     commands_.toggleMonochrome();
+}
+
+void MainWindow::onPrinterSetupTriggered() {
+    trace("onPrinterSetupTriggered");
+    QPageSetupDialog dialog(printer_.get(), this);
+    runPrintDialog(dialog);
+}
+
+void MainWindow::onPrintTriggered() {
+    trace("onPrintTriggered");
+    QPrintDialog dialog(printer_.get(), this);
+    if (!runPrintDialog(dialog)) return;
+    if (const std::string error = printTracePage(*printer_, renderer_, state_); !error.empty())
+        platform_.prompts.warning(error);
+}
+
+bool MainWindow::runPrintDialog(QDialog& dialog) {
+    if (printDialogRunner) return printDialogRunner(dialog);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void MainWindow::onExitTriggered() {

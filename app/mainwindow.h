@@ -27,6 +27,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QPrinter;
 class QPushButton;
 class QToolButton;
 
@@ -58,6 +59,10 @@ public:
     }
     SearchKeyDialog& searchKeyDialog() { return *searchKeyDialog_; }
     GoToDialog& goToDialog() { return *goToDialog_; }
+    QPrinter& printer() { return *printer_; }
+    // Runs the print and printer set-up dialogs instead of showing them (tests); returns
+    // whether the dialog closed with OK.
+    std::function<bool(QDialog&)> printDialogRunner;
 
     // Each handler appends its name here as it starts: the record of what a control reached.
     std::vector<std::string> handlerLog;
@@ -98,6 +103,8 @@ public slots:
     void onSaveBinaryFileTriggered();
     void onExportTriggered();
     void onMonochromeTriggered();
+    void onPrinterSetupTriggered();
+    void onPrintTriggered();
     void onExitTriggered();
     // Activity
     void onStartMenuTriggered();
@@ -136,6 +143,7 @@ private:
     void trace(const char* handler) { handlerLog.emplace_back(handler); }
     void activateOnce();
     bool runModal(QDialog& dialog);
+    bool runPrintDialog(QDialog& dialog);
     std::vector<std::string> memoLines() const;  // the memo's text as comment lines
 
     AppState state_;
@@ -149,6 +157,7 @@ private:
     bool closing_ = false;
     // The search key, go-to and comments dialogs as the commands run them.
     std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_;
+    std::unique_ptr<QPrinter> printer_;  // kept for the run, so Printer Setup's choices last
     std::unique_ptr<CommentsEditor> commentsEditor_;
 
     // Controls (object names as the handlers call them).

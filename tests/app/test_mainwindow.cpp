@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -145,6 +146,8 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
         {"saveBinaryFileAction", "onSaveBinaryFileTriggered"},
         {"exportAction", "onExportTriggered"},
         {"monochromeAction", "onMonochromeTriggered"},
+        {"printerSetupAction", "onPrinterSetupTriggered"},
+        {"printAction", "onPrintTriggered"},
         {"exitAction", "onExitTriggered"},
         {"startMenuAction", "onStartMenuTriggered"},
         {"uploadStoredDataAction", "onUploadStoredDataTriggered"},
@@ -155,6 +158,7 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
     };
     for (const auto& [action, handler] : entries) {
         WindowRig rig;
+        rig.window->printDialogRunner = [](QDialog&) { return false; };
         QAction* a = rig.find<QAction>(action);
         ASSERT_NE(a, nullptr) << action;
         ASSERT_TRUE(a->isEnabled()) << action;
@@ -164,7 +168,7 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
     }
     // Entries the program does not have yet are there and disabled.
     WindowRig rig;
-    for (const char* name : {"downloadBinaryFileAction", "printerSetupAction", "printAction", "statisticsAction", "displayAction", "coloursAction",
+    for (const char* name : {"downloadBinaryFileAction", "statisticsAction", "displayAction", "coloursAction",
                              "hardwareSettingsAction", "setDateTimeAction", "helpContentsAction", "howToUseHelpAction", "aboutAction"}) {
         QAction* a = rig.find<QAction>(name);
         ASSERT_NE(a, nullptr) << name;
@@ -182,6 +186,24 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
               "exportAction - printerSetupAction monochromeAction printAction - exitAction");
     // Four Reopen entries, hidden while empty.
     for (const char* name : {"reopen1Action", "reopen2Action", "reopen3Action", "reopen4Action"}) EXPECT_FALSE(rig.find<QAction>(name)->isVisible()) << name;
+}
+
+TEST(MainWindow, PrintToAPdfFile) {
+    WindowRig rig;
+    // The print dialog answered with a PDF file: the page is printed at 600 dots per inch.
+    const std::string pdf = (rig.dir / "page.pdf").string();
+    rig.window->printDialogRunner = [&](QDialog&) {
+        rig.window->printer().setOutputFormat(QPrinter::PdfFormat);
+        rig.window->printer().setOutputFileName(QString::fromStdString(pdf));
+        return true;
+    };
+    rig.find<QAction>("printAction")->trigger();
+    EXPECT_EQ(rig.window->printer().resolution(), 600);
+    std::ifstream in(pdf, std::ios::binary);
+    std::string head(5, '\0');
+    in.read(head.data(), 5);
+    EXPECT_EQ(head, "%PDF-");
+    EXPECT_TRUE(rig.prompts.warnings.empty());
 }
 
 TEST(MainWindow, ButtonsReachTheirHandlers) {
