@@ -60,7 +60,7 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     addEntry(activity, "&Upload Stored Data from Pellam", "uploadStoredDataAction", &MainWindow::onUploadStoredDataTriggered);
     addEntry(activity, "&Collect New Data", "collectNewDataAction", &MainWindow::onCollectNewDataTriggered);
     addEntry(activity, "&Examine Records", "examineRecordsAction", &MainWindow::onExamineRecordsTriggered);
-    addEntry(activity, "&Statistics...", "statisticsAction", nullptr, false);
+    statisticsAction_ = addEntry(activity, "&Statistics...", "statisticsAction", &MainWindow::onStatisticsTriggered);
 
     QMenu* setup = bar->addMenu("&Setup");
     setup->setObjectName("setupMenu");
@@ -91,6 +91,7 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
 
 void MainMenus::show(const PaintControls& p, const AppState& state) {
     monochromeAction_->setChecked(p.monochromeChecked);
+    statisticsAction_->setEnabled(p.statisticsEnabled);
     for (size_t i = 0; i < recentActions_.size(); ++i) {
         recentActions_[i]->setText(QString::fromStdString(state.recentFiles[i]));
         recentActions_[i]->setVisible(p.recentVisible[i]);

@@ -20,6 +20,7 @@
 #include "app/progresspanel.h"
 #include "app/gotodialog.h"
 #include "app/searchkeydialog.h"
+#include "app/statisticsdialog.h"
 #include "app/splashwindow.h"
 #include "app/startmenudialog.h"
 #include "core/controlstates.h"
@@ -147,6 +148,8 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     const auto run = [this](QDialog& d) { return runModal(d); };
     searchKeyRunner_ = std::make_unique<RunnerDialog<SearchKeyDialog>>(run, *searchKeyDialog_);
     goToRunner_ = std::make_unique<RunnerDialog<GoToDialog>>(run, *goToDialog_);
+    statisticsDialog_ = new StatisticsDialog(state_, platform_.fileDialogs, platform_.prompts, this);
+    statisticsRunner_ = std::make_unique<RunnerDialog<StatisticsDialog>>(run, *statisticsDialog_);
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     commentsEditor_ = std::make_unique<RunnerCommentsEditor>(run, this);
     splashWindow_ = new SplashWindow(this);
@@ -440,6 +443,11 @@ void MainWindow::onCollectNewDataTriggered() {
 void MainWindow::onExamineRecordsTriggered() {
     trace("onExamineRecordsTriggered");
     commands_.examineRecords();
+}
+
+void MainWindow::onStatisticsTriggered() {
+    trace("onStatisticsTriggered");
+    commands_.showStatistics(*statisticsRunner_);
 }
 
 bool MainWindow::runModal(QDialog& dialog) {

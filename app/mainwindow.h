@@ -36,6 +36,7 @@ namespace zvl {
 class SplashWindow;
 class SearchKeyDialog;
 class GoToDialog;
+class StatisticsDialog;
 class StartMenuDialog;
 class LinkLamp;
 class ControlStrip;
@@ -59,6 +60,7 @@ public:
     }
     SearchKeyDialog& searchKeyDialog() { return *searchKeyDialog_; }
     GoToDialog& goToDialog() { return *goToDialog_; }
+    StatisticsDialog& statisticsDialog() { return *statisticsDialog_; }
     QPrinter& printer() { return *printer_; }
     // Runs the print and printer set-up dialogs instead of showing them (tests); returns
     // whether the dialog closed with OK.
@@ -111,6 +113,7 @@ public slots:
     void onUploadStoredDataTriggered();
     void onCollectNewDataTriggered();
     void onExamineRecordsTriggered();
+    void onStatisticsTriggered();
     // Tools
     void onSearchKeyTriggered();
     void onGoToEventTriggered();
@@ -155,8 +158,8 @@ private:
     RedrawPacer pacer_;
     bool painting_ = false;
     bool closing_ = false;
-    // The search key, go-to and comments dialogs as the commands run them.
-    std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_;
+    // The search key, go-to, statistics and comments dialogs as the commands run them.
+    std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_, statisticsRunner_;
     std::unique_ptr<QPrinter> printer_;  // kept for the run, so Printer Setup's choices last
     std::unique_ptr<CommentsEditor> commentsEditor_;
 
@@ -173,6 +176,7 @@ private:
 
     SearchKeyDialog* searchKeyDialog_ = nullptr;
     GoToDialog* goToDialog_ = nullptr;
+    StatisticsDialog* statisticsDialog_ = nullptr;
     SplashWindow* splashWindow_ = nullptr;
     StartMenuDialog* startMenu_ = nullptr;
 };

@@ -166,7 +166,8 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
         ASSERT_FALSE(rig.window->handlerLog.empty()) << action;
         EXPECT_EQ(rig.window->handlerLog.front(), handler) << action;
     }
-    // Entries the program does not have yet are there and disabled.
+    // Entries the program does not have yet are there and disabled, and Statistics while the
+    // store is empty.
     WindowRig rig;
     for (const char* name : {"downloadBinaryFileAction", "statisticsAction", "displayAction", "coloursAction",
                              "hardwareSettingsAction", "setDateTimeAction", "helpContentsAction", "howToUseHelpAction", "aboutAction"}) {
@@ -188,8 +189,19 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
     for (const char* name : {"reopen1Action", "reopen2Action", "reopen3Action", "reopen4Action"}) EXPECT_FALSE(rig.find<QAction>(name)->isVisible()) << name;
 }
 
-TEST(MainWindow, PrintToAPdfFile) {
+TEST(MainWindow, StatisticsOnceTheStoreHoldsAResultAndPrintToAPdfFile) {
     WindowRig rig;
+    AppState& st = rig.window->state();
+    st.store.results[1].setTime(1000);
+    st.store.results[2].setTime(1060);
+    st.store.results[2].inputStates = 1;
+    st.resultCount() = 2;
+    rig.window->repaint();
+    QAction* statistics = rig.find<QAction>("statisticsAction");
+    ASSERT_TRUE(statistics->isEnabled());
+    statistics->trigger();
+    EXPECT_EQ(rig.dialogsShown, std::vector<std::string>{"Corvask Pellam - ZVL  Statistics"});
+
     // The print dialog answered with a PDF file: the page is printed at 600 dots per inch.
     const std::string pdf = (rig.dir / "page.pdf").string();
     rig.window->printDialogRunner = [&](QDialog&) {
