@@ -97,7 +97,9 @@ StatisticsDialog::StatisticsDialog(AppState& state, FileDialogs& dialogs, Prompt
     layout->addLayout(bottom);
 }
 
-void StatisticsDialog::loadFromState() { chooseBoxes(choice_); }
+void StatisticsDialog::loadFromState() {
+    chooseBoxes(choice_);
+}
 
 void StatisticsDialog::chooseBoxes(BoxChoice choice) {
     choice_ = choice;
@@ -130,9 +132,13 @@ void StatisticsDialog::showBoxDetails(int box) {
     fillTable(details_, rows, 1, 2, state_.inputActive, 1);
 }
 
-void StatisticsDialog::onCellClicked(int, int column) { showBoxDetails(column - kFixedColumns); }
+void StatisticsDialog::onCellClicked(int, int column) {
+    showBoxDetails(column - kFixedColumns);
+}
 
-void StatisticsDialog::onSaveClicked() { saveStatisticsCsv(shownGrid_, state_.dataDirectory, dialogs_, prompts_); }
+void StatisticsDialog::onSaveClicked() {
+    saveStatisticsCsv(shownGrid_, state_.dataDirectory, dialogs_, prompts_);
+}
 
 void StatisticsDialog::onPrintClicked() {
     QPrinter printer(QPrinter::HighResolution);
@@ -143,7 +149,8 @@ void StatisticsDialog::onPrintClicked() {
         prompts_.warning("The printer could not be started.");
         return;
     }
-    paintPage(painter, QRect(QPoint(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size()));
+    paintPage(painter,
+              QRect(QPoint(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size()));
     painter.end();
 }
 
@@ -169,7 +176,8 @@ void StatisticsDialog::paintPage(QPainter& painter, const QRect& page) const {
         std::vector<int> w(t[0].size(), 0);
         for (const auto& row : t)
             for (size_t c = 0; c < row.size(); ++c)
-                w[c] = std::max(w[c], metrics.horizontalAdvance(fromCp1252(row[c])) + metrics.averageCharWidth());
+                w[c] = std::max(w[c],
+                                metrics.horizontalAdvance(fromCp1252(row[c])) + metrics.averageCharWidth());
         int sum = 0;
         for (int x : w) sum += x;
         widest = std::max(widest, sum);

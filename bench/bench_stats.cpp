@@ -34,7 +34,10 @@ void BM_Statistics(benchmark::State& bench) {
     bench.SetLabel(kBoxChoiceNames[bench.range(0)]);
     bench.SetItemsProcessed(bench.iterations() * kResults);
 }
-BENCHMARK(BM_Statistics)->Arg(int(BoxChoice::Hourly))->Arg(int(BoxChoice::TenEqual))->Arg(int(BoxChoice::TwentyEqual))
+BENCHMARK(BM_Statistics)
+    ->Arg(int(BoxChoice::Hourly))
+    ->Arg(int(BoxChoice::TenEqual))
+    ->Arg(int(BoxChoice::TwentyEqual))
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -61,7 +61,8 @@ int runStats(const std::vector<std::string>& args) {
     const std::string summary = windows1252ToUtf8(csvText(inputSummary(stats, *state), "\n"));
     std::fwrite(summary.data(), 1, summary.size(), stdout);
     if (auto out = a.value("--csv")) {
-        const std::string error = writeFileAtomically(dialogAnswer(*out, "csv"), csvText(statisticsGrid(stats, *state)));
+        const std::string error =
+            writeFileAtomically(dialogAnswer(*out, "csv"), csvText(statisticsGrid(stats, *state)));
         if (!error.empty()) {
             fail(error);
             return kExitFailure;

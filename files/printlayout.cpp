@@ -22,8 +22,8 @@ std::optional<PrintPage> printPage(int width, int height, const AppState& state,
     const std::string eventLine =
         formatResultTime(state, state.cursorResult) + "   Event: " + std::to_string(state.cursorResult);
     // Integer division truncates toward zero, as the centring asks.
-    page.texts.push_back({PrintPage::kLeft + page.halfPage - boldWidth(eventLine) / 2, below + PrintPage::kLineStep,
-                          eventLine, true});
+    page.texts.push_back({PrintPage::kLeft + page.halfPage - boldWidth(eventLine) / 2,
+                          below + PrintPage::kLineStep, eventLine, true});
     page.texts.push_back({PrintPage::kLeft, PrintPage::kTop, kPrintCaption, true});
     page.texts.push_back({PrintPage::kLeft, below + 2 * PrintPage::kLineStep, state.recordingTitle, false});
     int y = below + 3 * PrintPage::kLineStep;

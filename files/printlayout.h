@@ -30,9 +30,9 @@ struct PrintedText {
 
 struct PrintPage {
     static constexpr int kLeft = 200, kTop = 100, kLineStep = 150;
-    double sx = 0, sy = 0;  // W / 660, H / 1000
-    int halfPage = 0;       // W / 2, truncated
-    PageRect picture;       // (200, 550) to (200 + round(600 sx), 550 + round(300 sy))
+    double sx = 0, sy = 0;           // W / 660, H / 1000
+    int halfPage = 0;                // W / 2, truncated
+    PageRect picture;                // (200, 550) to (200 + round(600 sx), 550 + round(300 sy))
     std::vector<PrintedText> texts;  // event line, caption, title, comment lines, in print order
 };
 

@@ -19,9 +19,12 @@ const char* const kBoxChoiceNames[3] = {"Hourly Boxes (Repeating Daily)", "10 Eq
 
 int boxCount(BoxChoice choice) {
     switch (choice) {
-        case BoxChoice::Hourly: return 24;
-        case BoxChoice::TenEqual: return 10;
-        case BoxChoice::TwentyEqual: return 20;
+        case BoxChoice::Hourly:
+            return 24;
+        case BoxChoice::TenEqual:
+            return 10;
+        case BoxChoice::TwentyEqual:
+            return 20;
     }
     return 24;
 }
@@ -35,8 +38,11 @@ constexpr int64_t kSecondsPerHour = 3600;
 class BoxLayout {
 public:
     BoxLayout(BoxChoice choice, int64_t first, int64_t last)
-        : hourly_(choice == BoxChoice::Hourly), count_(boxCount(choice)), lo_(double(first)),
-          hi_(double(std::max(first, last))), width_((hi_ - lo_) / count_) {}
+        : hourly_(choice == BoxChoice::Hourly),
+          count_(boxCount(choice)),
+          lo_(double(first)),
+          hi_(double(std::max(first, last))),
+          width_((hi_ - lo_) / count_) {}
 
     int count() const { return count_; }
     double start(int box) const { return hourly_ ? double(box * kSecondsPerHour) : lo_ + box * width_; }
@@ -84,7 +90,9 @@ private:
     double lo_, hi_, width_;
 };
 
-std::string number(int64_t n) { return std::to_string(n); }
+std::string number(int64_t n) {
+    return std::to_string(n);
+}
 
 // Whole seconds as an integer, anything else with one decimal.
 std::string secondsText(double s) {
@@ -153,9 +161,11 @@ Statistics computeStatistics(const ResultStore& store, BoxChoice choice) {
             }
         }
         if (i == 1)
-            for (uint16_t bits = word; bits; bits = uint16_t(bits & (bits - 1))) runStart[size_t(__builtin_ctz(bits))] = 1;
+            for (uint16_t bits = word; bits; bits = uint16_t(bits & (bits - 1)))
+                runStart[size_t(__builtin_ctz(bits))] = 1;
         if (d > 0)
-            for (uint16_t bits = word; bits; bits = uint16_t(bits & (bits - 1))) wholeOn[size_t(__builtin_ctz(bits))] += d;
+            for (uint16_t bits = word; bits; bits = uint16_t(bits & (bits - 1)))
+                wholeOn[size_t(__builtin_ctz(bits))] += d;
         wholeTime += d;
         if (d > 0) {
             layout.split(t, d, [&](int box, double part) {
@@ -230,8 +240,8 @@ TextGrid boxDetails(const Statistics& stats, const AppState& state, size_t box) 
 }
 
 TextGrid inputSummary(const Statistics& stats, const AppState& state) {
-    TextGrid rows{{"Input", "Label", "To On", "To Off", "On Time (s)", "Off Time (s)", "Duty (%)", "Shortest On (s)",
-                   "Longest On (s)"}};
+    TextGrid rows{{"Input", "Label", "To On", "To Off", "On Time (s)", "Off Time (s)", "Duty (%)",
+                   "Shortest On (s)", "Longest On (s)"}};
     for (int k = 0; k < kInputCount; ++k) {
         const InputSummary& s = stats.inputs[size_t(k)];
         rows.push_back({number(k + 1), state.inputLabels[size_t(k)], number(s.toOn), number(s.toOff),
@@ -263,7 +273,8 @@ std::string csvText(const TextGrid& grid, const char* lineEnd) {
     return out;
 }
 
-bool saveStatisticsCsv(const TextGrid& grid, const std::string& folder, FileDialogs& dialogs, Prompts& prompts) {
+bool saveStatisticsCsv(const TextGrid& grid, const std::string& folder, FileDialogs& dialogs,
+                       Prompts& prompts) {
     FileDialogSpec spec;
     spec.filter = "Comma Separated Variable Files|*.csv";
     spec.defaultExtension = "csv";

@@ -38,8 +38,8 @@ struct InputSummary : InputFigures {
 };
 
 struct BoxFigures {
-    double start = 0;      // seconds since 2000 (hourly: second of the day)
-    int64_t results = 0;   // results whose time falls in the box
+    double start = 0;     // seconds since 2000 (hourly: second of the day)
+    int64_t results = 0;  // results whose time falls in the box
     std::array<InputFigures, kInputCount> inputs{};
 };
 
@@ -75,6 +75,7 @@ std::string csvText(const TextGrid& grid, const char* lineEnd = "\r\n");
 
 // "Save as CSV File": the save dialog for CSV files, then `grid` as csvText through the safe
 // save; a failure is shown with the system's error text. False when cancelled or failed.
-bool saveStatisticsCsv(const TextGrid& grid, const std::string& folder, FileDialogs& dialogs, Prompts& prompts);
+bool saveStatisticsCsv(const TextGrid& grid, const std::string& folder, FileDialogs& dialogs,
+                       Prompts& prompts);
 
 }  // namespace zvl

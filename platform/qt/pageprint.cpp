@@ -40,8 +40,8 @@ std::string printTracePage(QPrinter& printer, TraceRenderer& renderer, const App
     for (const PrintedText& t : page->texts) {
         font.setBold(t.bold);
         painter.setFont(font);
-        painter.drawText(QRect(t.x, t.y, area.width(), area.height()), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
-                         fromCp1252(t.text));
+        painter.drawText(QRect(t.x, t.y, area.width(), area.height()),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, fromCp1252(t.text));
     }
     return "";
 }

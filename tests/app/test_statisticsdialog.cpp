@@ -34,10 +34,12 @@ TEST(StatisticsDialog, GridBoxChoicesDetailsAndCsv) {
     ASSERT_EQ(grid->columnCount(), 29);
     EXPECT_EQ(grid->item(0, 2)->text(), QStringLiteral("00-01"));
     EXPECT_EQ(grid->item(18, 3)->text(), QStringLiteral("2"));  // 01:00 and 01:30
-    EXPECT_NE(grid->item(17, 5)->foreground(), grid->item(16, 5)->foreground()) << "inactive input 16 is greyed";
+    EXPECT_NE(grid->item(17, 5)->foreground(), grid->item(16, 5)->foreground())
+        << "inactive input 16 is greyed";
 
     // A click on the column of box 01-02 shows its figures for each input.
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(5, 3)).center());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualRect(grid->model()->index(5, 3)).center());
     EXPECT_EQ(form.chosenBox(), 1);
     ASSERT_EQ(form.details()->rowCount(), 17);
     EXPECT_EQ(form.details()->item(1, 2)->text(), QStringLiteral("1"));  // To On of input 1 at 01:00

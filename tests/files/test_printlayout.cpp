@@ -10,7 +10,9 @@
 namespace zvl {
 namespace {
 
-int tenPerCharacter(const std::string& text) { return 10 * int(text.size()); }
+int tenPerCharacter(const std::string& text) {
+    return 10 * int(text.size());
+}
 
 TEST(PrintPage, PictureRectangleScalesWithThePageAndRoundsHalvesToEven) {
     auto st = std::make_unique<AppState>();
@@ -39,10 +41,10 @@ TEST(PrintPage, TextLinesAroundThePicture) {
     const std::string eventLine = "2 Jan 00 01:01:01   Event: 3";  // 28 characters, 280 wide
     // Centred on 200 + 4800 / 2 = 2600, not on the page's centre 2400.
     EXPECT_EQ(page->texts, (std::vector<PrintedText>{{2600 - 140, 2680, eventLine, true},
-                                                      {200, 100, "Corvask Pellam-ZVL", true},
-                                                      {200, 2830, "Press line 2", false},
-                                                      {200, 2980, "first", false},
-                                                      {200, 3130, "third", false}}));
+                                                     {200, 100, "Corvask Pellam-ZVL", true},
+                                                     {200, 2830, "Press line 2", false},
+                                                     {200, 2980, "first", false},
+                                                     {200, 3130, "third", false}}));
     // An odd width: half of it is truncated toward zero.
     const auto odd = printPage(4801, 6600, *st, [](const std::string&) { return 281; });
     EXPECT_EQ(odd->texts[0].x, 200 + 2400 - 140);

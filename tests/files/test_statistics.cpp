@@ -63,10 +63,10 @@ TEST(Statistics, WholeRecordingAndTenEqualBoxes) {
     ASSERT_EQ(grid[0].size(), 15u);
     EXPECT_EQ(grid[0][2], "1");
     EXPECT_EQ(grid[1][5], formatTimeStamp(kBase + 30));
-    EXPECT_EQ(grid[2], (std::vector<std::string>{"1", "Pump, \"main\"", "0", "1", "0", "1", "0", "0", "1", "0", "0",
-                                                 "0", "3", "45", "45.0"}));
-    EXPECT_EQ(grid[18], (std::vector<std::string>{"All", "", "1", "1", "0", "1", "0", "0", "1", "0", "0", "1", "5",
-                                                  "", ""}));
+    EXPECT_EQ(grid[2], (std::vector<std::string>{"1", "Pump, \"main\"", "0", "1", "0", "1", "0", "0", "1",
+                                                 "0", "0", "0", "3", "45", "45.0"}));
+    EXPECT_EQ(grid[18], (std::vector<std::string>{"All", "", "1", "1", "0", "1", "0", "0", "1", "0", "0", "1",
+                                                  "5", "", ""}));
     const std::string csv = csvText(grid);
     EXPECT_NE(csv.find("\r\n1,\"Pump, \"\"main\"\"\",0,1,"), std::string::npos) << csv;
     EXPECT_EQ(csv.substr(csv.size() - 2), "\r\n");
