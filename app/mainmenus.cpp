@@ -48,10 +48,10 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     file->addSeparator();
     addEntry(file, "&Export as CSV or TXT File...", "exportAction", &MainWindow::onExportTriggered);
     file->addSeparator();
-    addEntry(file, "Printer Se&tup...", "printerSetupAction", nullptr, false);
+    addEntry(file, "Printer Se&tup...", "printerSetupAction", &MainWindow::onPrinterSetupTriggered);
     monochromeAction_ = addEntry(file, "&Monochrome ", "monochromeAction", &MainWindow::onMonochromeTriggered);
     monochromeAction_->setCheckable(true);
-    addEntry(file, "&Print...", "printAction", nullptr, false);
+    addEntry(file, "&Print...", "printAction", &MainWindow::onPrintTriggered);
     file->addSeparator();
     addEntry(file, "E&xit", "exitAction", &MainWindow::onExitTriggered);
 
@@ -61,7 +61,7 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     addEntry(activity, "&Upload Stored Data from Pellam", "uploadStoredDataAction", &MainWindow::onUploadStoredDataTriggered);
     addEntry(activity, "&Collect New Data", "collectNewDataAction", &MainWindow::onCollectNewDataTriggered);
     addEntry(activity, "&Examine Records", "examineRecordsAction", &MainWindow::onExamineRecordsTriggered);
-    addEntry(activity, "&Statistics...", "statisticsAction", nullptr, false);
+    statisticsAction_ = addEntry(activity, "&Statistics...", "statisticsAction", &MainWindow::onStatisticsTriggered);
 
     QMenu* setup = bar->addMenu("&Setup");
     setup->setObjectName("setupMenu");
@@ -93,6 +93,7 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
 
 void MainMenus::show(const PaintControls& p, const AppState& state) {
     monochromeAction_->setChecked(p.monochromeChecked);
+    statisticsAction_->setEnabled(p.statisticsEnabled);
     for (size_t i = 0; i < recentActions_.size(); ++i) {
         recentActions_[i]->setText(QString::fromStdString(state.recentFiles[i]));
         recentActions_[i]->setVisible(p.recentVisible[i]);

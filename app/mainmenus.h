@@ -31,6 +31,7 @@ private:
     std::map<std::string, QMenu*> menus_;
     QAction* saveAction_ = nullptr;
     QAction* monochromeAction_ = nullptr;
+    QAction* statisticsAction_ = nullptr;
     QMenu* reopenMenu_ = nullptr;
     std::vector<QAction*> recentActions_;
 };

@@ -6,8 +6,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <QTimer>
 
@@ -21,11 +24,13 @@
 #include "app/progresspanel.h"
 #include "app/gotodialog.h"
 #include "app/searchkeydialog.h"
+#include "app/statisticsdialog.h"
 #include "app/splashwindow.h"
 #include "app/startmenudialog.h"
 #include "core/controlstates.h"
 #include "core/mainactions.h"
 #include "platform/qt/cp1252.h"
+#include "platform/qt/pageprint.h"
 #include "platform/qt/qtcanvas.h"
 #include "platform/qt/tracepicture.h"
 
@@ -158,6 +163,9 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     const auto run = [this](QDialog& d) { return runModal(d); };
     searchKeyRunner_ = std::make_unique<RunnerDialog<SearchKeyDialog>>(run, *searchKeyDialog_);
     goToRunner_ = std::make_unique<RunnerDialog<GoToDialog>>(run, *goToDialog_);
+    statisticsDialog_ = new StatisticsDialog(state_, platform_.fileDialogs, platform_.prompts, this);
+    statisticsRunner_ = std::make_unique<RunnerDialog<StatisticsDialog>>(run, *statisticsDialog_);
+    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     commentsEditor_ = std::make_unique<RunnerCommentsEditor>(run, this);
     displayOptionsDialog_ = new DisplayOptionsDialog(state_, this);
     displayOptionsRunner_ = std::make_unique<RunnerDialog<DisplayOptionsDialog>>(run, *displayOptionsDialog_);
@@ -418,6 +426,25 @@ void MainWindow::onMonochromeTriggered() {
     commands_.toggleMonochrome();
 }
 
+void MainWindow::onPrinterSetupTriggered() {
+    trace("onPrinterSetupTriggered");
+    QPageSetupDialog dialog(printer_.get(), this);
+    runPrintDialog(dialog);
+}
+
+void MainWindow::onPrintTriggered() {
+    trace("onPrintTriggered");
+    QPrintDialog dialog(printer_.get(), this);
+    if (!runPrintDialog(dialog)) return;
+    if (const std::string error = printTracePage(*printer_, renderer_, state_); !error.empty())
+        platform_.prompts.warning(error);
+}
+
+bool MainWindow::runPrintDialog(QDialog& dialog) {
+    if (printDialogRunner) return printDialogRunner(dialog);
+    return dialog.exec() == QDialog::Accepted;
+}
+
 void MainWindow::onExitTriggered() {
     trace("onExitTriggered");
     close();
@@ -441,6 +468,11 @@ void MainWindow::onCollectNewDataTriggered() {
 void MainWindow::onExamineRecordsTriggered() {
     trace("onExamineRecordsTriggered");
     commands_.examineRecords();
+}
+
+void MainWindow::onStatisticsTriggered() {
+    trace("onStatisticsTriggered");
+    commands_.showStatistics(*statisticsRunner_);
 }
 
 bool MainWindow::runModal(QDialog& dialog) {

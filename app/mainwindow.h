@@ -28,6 +28,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QPrinter;
 class QPushButton;
 class QToolButton;
 
@@ -40,6 +41,7 @@ class DisplayOptionsDialog;
 class ColoursDialog;
 class AboutBox;
 class HelpViewer;
+class StatisticsDialog;
 class StartMenuDialog;
 class LinkLamp;
 class ControlStrip;
@@ -67,6 +69,11 @@ public:
     ColoursDialog& coloursDialog() { return *coloursDialog_; }
     AboutBox& aboutBox() { return *aboutBox_; }
     HelpViewer& help() { return *help_; }
+    StatisticsDialog& statisticsDialog() { return *statisticsDialog_; }
+    QPrinter& printer() { return *printer_; }
+    // Runs the print and printer set-up dialogs instead of showing them (tests); returns
+    // whether the dialog closed with OK.
+    std::function<bool(QDialog&)> printDialogRunner;
 
     // Each handler appends its name here as it starts: the record of what a control reached.
     std::vector<std::string> handlerLog;
@@ -109,12 +116,15 @@ public slots:
     void onSaveBinaryFileTriggered();
     void onExportTriggered();
     void onMonochromeTriggered();
+    void onPrinterSetupTriggered();
+    void onPrintTriggered();
     void onExitTriggered();
     // Activity
     void onStartMenuTriggered();
     void onUploadStoredDataTriggered();
     void onCollectNewDataTriggered();
     void onExamineRecordsTriggered();
+    void onStatisticsTriggered();
     // Tools
     void onSearchKeyTriggered();
     void onGoToEventTriggered();
@@ -154,6 +164,7 @@ private:
     void trace(const char* handler) { handlerLog.emplace_back(handler); }
     void activateOnce();
     bool runModal(QDialog& dialog);
+    bool runPrintDialog(QDialog& dialog);
     std::vector<std::string> memoLines() const;  // the memo's text as comment lines
 
     AppState state_;
@@ -166,9 +177,11 @@ private:
     bool painting_ = false;
     bool closing_ = false;
     // The dialogs as the commands run them.
-    std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_, displayOptionsRunner_, coloursRunner_, aboutRunner_;
+    std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_, displayOptionsRunner_, coloursRunner_, aboutRunner_,
+        statisticsRunner_;
     std::unique_ptr<ColourPicker> colourPicker_;
     std::unique_ptr<HelpViewer> help_;
+    std::unique_ptr<QPrinter> printer_;  // kept for the run, so Printer Setup's choices last
     std::unique_ptr<CommentsEditor> commentsEditor_;
 
     // Controls (object names as the handlers call them).
@@ -187,6 +200,7 @@ private:
     DisplayOptionsDialog* displayOptionsDialog_ = nullptr;
     ColoursDialog* coloursDialog_ = nullptr;
     AboutBox* aboutBox_ = nullptr;
+    StatisticsDialog* statisticsDialog_ = nullptr;
     SplashWindow* splashWindow_ = nullptr;
     StartMenuDialog* startMenu_ = nullptr;
 };

@@ -42,5 +42,7 @@ int runInfo(const std::vector<std::string>& args);
 int runExport(const std::vector<std::string>& args);
 int runImport(const std::vector<std::string>& args);
 int runRender(const std::vector<std::string>& args);
+int runPrint(const std::vector<std::string>& args);
+int runStats(const std::vector<std::string>& args);
 
 }  // namespace zvl::cli

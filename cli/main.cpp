@@ -23,6 +23,8 @@ const char* const kHelp =
     "  export    write a recording file as the application's CSV or TXT export\n"
     "  import    read a compliant CSV file and save it as a recording file\n"
     "  render    draw the trace picture of a recording file as a PNG\n"
+    "  print     print the page of File > Print of a recording file to a PDF file\n"
+    "  stats     print the statistics of a recording file as CSV\n"
     "\n"
     "zvl <command> --help tells more. Exit codes: 0 done, 1 usage error, 2 instrument or file\n"
     "failure.\n";
@@ -32,7 +34,7 @@ const char* const kHelp =
 int main(int argc, char** argv) {
     // Drawing needs fonts, so render runs a GUI application, on the offscreen platform when
     // nothing else is asked for (it never opens a window).
-    const bool drawing = argc > 1 && std::string(argv[1]) == "render";
+    const bool drawing = argc > 1 && (std::string(argv[1]) == "render" || std::string(argv[1]) == "print");
     if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> app = drawing ? std::make_unique<QGuiApplication>(argc, argv)
                                                     : std::make_unique<QCoreApplication>(argc, argv);
@@ -51,6 +53,8 @@ int main(int argc, char** argv) {
     if (command == "export") return zvl::cli::runExport(args);
     if (command == "import") return zvl::cli::runImport(args);
     if (command == "render") return zvl::cli::runRender(args);
+    if (command == "print") return zvl::cli::runPrint(args);
+    if (command == "stats") return zvl::cli::runStats(args);
     zvl::cli::fail("unknown command \"" + command + "\" (see zvl --help)");
     return zvl::cli::kExitUsage;
 }

@@ -9,7 +9,7 @@
 namespace zvl {
 
 namespace {
-constexpr std::array<std::pair<int, const char*>, 15> kPages{{
+constexpr std::array<std::pair<int, const char*>, 16> kPages{{
     {kHelpDisplayOptions, "displayoptions.html"},
     {kHelpColours, "colours.html"},
     {kHelpHelpMenu, "helpmenu.html"},
@@ -20,6 +20,7 @@ constexpr std::array<std::pair<int, const char*>, 15> kPages{{
     {kHelpAbout, "about.html"},
     {kHelpStartMenu, "startmenu.html"},
     {kHelpSearchKey, "searchkey.html"},
+    {kHelpStatistics, "statistics.html"},
     {kHelpComments, "comments.html"},
     {kHelpHelpWindow, "usinghelp.html"},
     {kHelpChoiceBox, "choicebox.html"},

@@ -30,6 +30,7 @@ enum HelpContext : int {
     kHelpAbout = 150,
     kHelpStartMenu = 151,
     kHelpSearchKey = 152,  // also the go-to dialog
+    kHelpStatistics = 153,
     kHelpComments = 154,
     kHelpHelpWindow = 155,
     kHelpChoiceBox = 156,

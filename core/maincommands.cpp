@@ -141,6 +141,10 @@ void MainCommands::editSearchKey(ModalDialog& searchKeyDialog) {
     zvl::editSearchKey(state_, platform_.prompts, view_, searchKeyDialog, lifecycle_.settingsPath());
 }
 
+void MainCommands::showStatistics(ModalDialog& statisticsDialog) {
+    if (state_.resultCount() > 0) statisticsDialog.runModal();
+}
+
 void MainCommands::goToEventOrTime(ModalDialog& goToDialog) { zvl::goToEventOrTime(goToDialog, view_); }
 
 void MainCommands::editDisplayOptions(ModalDialog& displayOptionsDialog) {

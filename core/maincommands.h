@@ -104,6 +104,8 @@ public:
     void collectNewData();
     void collectDataFromStartMenu();
     void examineRecords();
+    // Activity > Statistics: the statistics dialog, modally, while the store holds a result.
+    void showStatistics(ModalDialog& statisticsDialog);
     // Tools
     void editSearchKey(ModalDialog& searchKeyDialog);
     void goToEventOrTime(ModalDialog& goToDialog);

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -153,6 +154,8 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
         {"saveBinaryFileAction", "onSaveBinaryFileTriggered"},
         {"exportAction", "onExportTriggered"},
         {"monochromeAction", "onMonochromeTriggered"},
+        {"printerSetupAction", "onPrinterSetupTriggered"},
+        {"printAction", "onPrintTriggered"},
         {"exitAction", "onExitTriggered"},
         {"startMenuAction", "onStartMenuTriggered"},
         {"uploadStoredDataAction", "onUploadStoredDataTriggered"},
@@ -168,6 +171,7 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
     };
     for (const auto& [action, handler] : entries) {
         WindowRig rig;
+        rig.window->printDialogRunner = [](QDialog&) { return false; };
         QAction* a = rig.find<QAction>(action);
         ASSERT_NE(a, nullptr) << action;
         ASSERT_TRUE(a->isEnabled()) << action;
@@ -175,10 +179,10 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
         ASSERT_FALSE(rig.window->handlerLog.empty()) << action;
         EXPECT_EQ(rig.window->handlerLog.front(), handler) << action;
     }
-    // Entries the program does not have yet are there and disabled.
+    // Entries the program does not have yet are there and disabled, and Statistics while the
+    // store is empty.
     WindowRig rig;
-    for (const char* name : {"downloadBinaryFileAction", "printerSetupAction", "printAction", "statisticsAction",
-                             "hardwareSettingsAction", "setDateTimeAction"}) {
+    for (const char* name : {"downloadBinaryFileAction", "statisticsAction", "hardwareSettingsAction", "setDateTimeAction"}) {
         QAction* a = rig.find<QAction>(name);
         ASSERT_NE(a, nullptr) << name;
         EXPECT_FALSE(a->isEnabled()) << name;
@@ -195,6 +199,35 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
               "exportAction - printerSetupAction monochromeAction printAction - exitAction");
     // Four Reopen entries, hidden while empty.
     for (const char* name : {"reopen1Action", "reopen2Action", "reopen3Action", "reopen4Action"}) EXPECT_FALSE(rig.find<QAction>(name)->isVisible()) << name;
+}
+
+TEST(MainWindow, StatisticsOnceTheStoreHoldsAResultAndPrintToAPdfFile) {
+    WindowRig rig;
+    AppState& st = rig.window->state();
+    st.store.results[1].setTime(1000);
+    st.store.results[2].setTime(1060);
+    st.store.results[2].inputStates = 1;
+    st.resultCount() = 2;
+    rig.window->repaint();
+    QAction* statistics = rig.find<QAction>("statisticsAction");
+    ASSERT_TRUE(statistics->isEnabled());
+    statistics->trigger();
+    EXPECT_EQ(rig.dialogsShown, std::vector<std::string>{"Corvask Pellam - ZVL  Statistics"});
+
+    // The print dialog answered with a PDF file: the page is printed at 600 dots per inch.
+    const std::string pdf = (rig.dir / "page.pdf").string();
+    rig.window->printDialogRunner = [&](QDialog&) {
+        rig.window->printer().setOutputFormat(QPrinter::PdfFormat);
+        rig.window->printer().setOutputFileName(QString::fromStdString(pdf));
+        return true;
+    };
+    rig.find<QAction>("printAction")->trigger();
+    EXPECT_EQ(rig.window->printer().resolution(), 600);
+    std::ifstream in(pdf, std::ios::binary);
+    std::string head(5, '\0');
+    in.read(head.data(), 5);
+    EXPECT_EQ(head, "%PDF-");
+    EXPECT_TRUE(rig.prompts.warnings.empty());
 }
 
 TEST(MainWindow, ButtonsReachTheirHandlers) {

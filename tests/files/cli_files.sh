@@ -69,6 +69,19 @@ tail -n +2 run.txt | cmp - expected.txt || fail "export differs from the text bu
 [ -f run2.CSV ] || fail "a name without an extension gets .CSV"
 grep -q 'CSV Format' export2.err || fail "the .CSV message: $(cat export2.err)"
 
+# ---- stats: out.zvl holds 5 (inputs 1 and 3 on) at 65 s and 4 at 70 s ----
+"$zvl" stats out.zvl --boxes 10 --csv grid >stats.out 2>stats.err || fail "stats exited $?: $(cat stats.err)"
+[ "$(head -1 stats.out)" = 'Input,Label,To On,To Off,On Time (s),Off Time (s),Duty (%),Shortest On (s),Longest On (s)' ] \
+  || fail "stats header: $(head -1 stats.out)"
+[ "$(sed -n '2p;4p;17p' stats.out)" = $'1,Channel 1,0,1,5,0,100.0,5,5\n3,Channel 3,0,0,5,0,100.0,,\n16,Channel 16,0,0,0,5,0.0,,' ] \
+  || fail "stats lines: $(cat stats.out)"
+[ "$(tail -1 grid.csv)" = $'All,,1,0,0,0,0,0,0,0,0,1,2,,\r' ] || fail "stats grid: $(tail -2 grid.csv)"
+
+# ---- print: one A4 page as PDF ----
+"$zvl" print out.zvl page.pdf --title 'Press line 2' >print.out 2>print.err || fail "print exited $?: $(cat print.err)"
+[ "$(head -c 5 page.pdf)" = '%PDF-' ] || fail "print wrote no PDF"
+grep -qa '/MediaBox \[0 0 595' page.pdf || fail "print: not an A4 page"
+
 # ---- trailing empty results are not counted ----
 printf '0,0\n5,1\n0,0\n' >trail.csv
 "$zvl" import trail.csv trail.zvl >/dev/null || fail "import trail"
@@ -117,7 +130,13 @@ grep -q "Cannot create file $work/nofolder/x.zvl: No such file or directory" nof
 [ "$(cat usage.err)" = 'zvl: missing file name (see zvl import --help)' ] || fail "usage: $(cat usage.err)"
 "$zvl" info a.zvl b.zvl >/dev/null 2>&1; [ $? -eq 1 ] || fail "info with two names should exit 1"
 "$zvl" export --frob a b >/dev/null 2>&1; [ $? -eq 1 ] || fail "unknown option should exit 1"
-for c in info export import; do
+"$zvl" stats out.zvl --boxes 7 >/dev/null 2>&1; [ $? -eq 1 ] || fail "stats --boxes 7 should exit 1"
+"$zvl" stats missing.zvl >/dev/null 2>&1; [ $? -eq 2 ] || fail "stats of a missing file should exit 2"
+"$zvl" print out.zvl nofolder/p.pdf >/dev/null 2>&1; [ $? -eq 2 ] || fail "print into a missing folder should exit 2"
+"$zvl" print missing.zvl p.pdf >/dev/null 2>&1; [ $? -eq 2 ] || fail "print of a missing file should exit 2"
+"$zvl" print out.zvl p.pdf --mode sideways >/dev/null 2>&1; [ $? -eq 1 ] || fail "print --mode sideways should exit 1"
+"$zvl" stats out.zvl --csv nofolder/g.csv >/dev/null 2>&1; [ $? -eq 2 ] || fail "stats into a missing folder should exit 2"
+for c in info export import stats print; do
   "$zvl" $c --help | grep -q "usage: zvl $c" || fail "$c --help"
   "$zvl" $c --help | grep -q '^Questions:' || fail "$c --help says how questions are answered"
 done

@@ -1,0 +1,74 @@
+// zvl stats: the Statistics dialog's figures of a recording file, as CSV.
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+#include "cli/args.h"
+#include "cli/consoleprompts.h"
+#include "cli/filecommands.h"
+#include "cli/session.h"
+#include "core/codepage.h"
+#include "files/atomicfile.h"
+#include "files/recordingfile.h"
+#include "files/statistics.h"
+
+namespace zvl::cli {
+
+namespace {
+
+const char* const kStatsHelp =
+    "usage: zvl stats FILE.zvl [--boxes hourly|10|20] [--csv OUT.csv]\n"
+    "\n"
+    "Open a recording file as the application's File > Open does and print, as CSV on stdout,\n"
+    "one line per input 1..16 (inactive inputs too) after the header line: the changes to on\n"
+    "and to off (result 1 is no change), the seconds on and off (result i holds until result\n"
+    "i + 1, the last for nothing), the duty in percent, and the shortest and longest closed\n"
+    "on period (a period still on at the last result is not counted). Text is printed in\n"
+    "UTF-8.\n"
+    "\n"
+    "--csv OUT.csv also writes the grid of the Statistics dialog for the chosen boxes\n"
+    "(hourly boxes repeating daily, the default, or 10 or 20 equal parts of the recording),\n"
+    "as its \"Save as CSV File\" does: changes per input and box, the totals, and the results\n"
+    "per box, with CR LF line ends and the labels in the file's code page.\n"
+    "\n"
+    "Questions: none are asked; an existing OUT is replaced (it stays whole until the new\n"
+    "one is complete). Exit 0 on success, 1 on a usage error, 2 when FILE cannot be read or\n"
+    "OUT cannot be written.\n";
+
+}  // namespace
+
+int runStats(const std::vector<std::string>& args) {
+    const ParsedArgs a = parseArgs(args, {"--boxes", "--csv"}, {});
+    if (int code = checkUsage(a, 1, kStatsHelp, "stats"); code >= 0) return code;
+    const std::string boxes = a.value("--boxes").value_or("hourly");
+    BoxChoice choice = BoxChoice::Hourly;
+    if (boxes == "10") {
+        choice = BoxChoice::TenEqual;
+    } else if (boxes == "20") {
+        choice = BoxChoice::TwentyEqual;
+    } else if (boxes != "hourly") {
+        fail("--boxes takes hourly, 10 or 20, not \"" + boxes + "\" (see zvl stats --help)");
+        return kExitUsage;
+    }
+
+    auto state = std::make_unique<AppState>();
+    ConsolePrompts prompts(std::cerr);
+    ViewHooks view;
+    if (!loadRecordingFile(*state, dialogAnswer(a.positionals[0], ""), prompts, view)) return kExitFailure;
+
+    const Statistics stats = computeStatistics(state->store, choice);
+    const std::string summary = windows1252ToUtf8(csvText(inputSummary(stats, *state), "\n"));
+    std::fwrite(summary.data(), 1, summary.size(), stdout);
+    if (auto out = a.value("--csv")) {
+        const std::string error =
+            writeFileAtomically(dialogAnswer(*out, "csv"), csvText(statisticsGrid(stats, *state)));
+        if (!error.empty()) {
+            fail(error);
+            return kExitFailure;
+        }
+    }
+    return kExitOk;
+}
+
+}  // namespace zvl::cli

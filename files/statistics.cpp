@@ -1,0 +1,290 @@
+// Statistics of a recording: one pass over the results, splitting each holding time between
+// the boxes it overlaps.
+
+#include "files/statistics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "core/state.h"
+#include "core/timerules.h"
+#include "files/atomicfile.h"
+#include "platform/filedialogs.h"
+#include "platform/prompts.h"
+
+namespace zvl {
+
+const char* const kBoxChoiceNames[3] = {"Hourly Boxes (Repeating Daily)", "10 Equal Boxes", "20 Equal Boxes"};
+
+int boxCount(BoxChoice choice) {
+    switch (choice) {
+        case BoxChoice::Hourly:
+            return 24;
+        case BoxChoice::TenEqual:
+            return 10;
+        case BoxChoice::TwentyEqual:
+            return 20;
+    }
+    return 24;
+}
+
+namespace {
+
+constexpr int64_t kSecondsPerDay = 86400;
+constexpr int64_t kSecondsPerHour = 3600;
+
+// Where results fall and how a holding time is cut, for one box choice.
+class BoxLayout {
+public:
+    BoxLayout(BoxChoice choice, int64_t first, int64_t last)
+        : hourly_(choice == BoxChoice::Hourly),
+          count_(boxCount(choice)),
+          lo_(double(first)),
+          hi_(double(std::max(first, last))),
+          width_((hi_ - lo_) / count_) {}
+
+    int count() const { return count_; }
+    double start(int box) const { return hourly_ ? double(box * kSecondsPerHour) : lo_ + box * width_; }
+
+    int boxOf(int64_t t) const {
+        if (hourly_) return int((t % kSecondsPerDay) / kSecondsPerHour);
+        const double x = double(t);
+        if (x >= hi_) return count_ - 1;  // the end of the recording belongs to the last box
+        if (x <= lo_) return 0;
+        return std::min(count_ - 1, int(std::floor((x - lo_) / width_)));
+    }
+
+    // Calls add(box, seconds) for each part of [t, t + d) that falls in a box.
+    template <typename Add>
+    void split(int64_t t, int64_t d, Add add) const {
+        if (d <= 0) return;
+        if (hourly_) {
+            const int64_t days = d / kSecondsPerDay;
+            if (days > 0)
+                for (int h = 0; h < count_; ++h) add(h, double(days * kSecondsPerHour));
+            int64_t rest = d % kSecondsPerDay, s = t % kSecondsPerDay;
+            while (rest > 0) {
+                const int64_t h = s / kSecondsPerHour, end = (h + 1) * kSecondsPerHour;
+                const int64_t part = std::min(rest, end - s);
+                add(int(h), double(part));
+                rest -= part;
+                s = end % kSecondsPerDay;
+            }
+            return;
+        }
+        // Times out of order can reach outside the recording's span; only the part inside counts.
+        double a = std::clamp(double(t), lo_, hi_);
+        const double b = std::clamp(double(t + d), lo_, hi_);
+        for (int k = boxOf(t); a < b && k < count_; ++k) {
+            const double end = k == count_ - 1 ? hi_ : lo_ + (k + 1) * width_;
+            if (end <= a) continue;
+            add(k, std::min(b, end) - a);
+            a = end;
+        }
+    }
+
+private:
+    bool hourly_;
+    int count_;
+    double lo_, hi_, width_;
+};
+
+std::string number(int64_t n) {
+    return std::to_string(n);
+}
+
+// Whole seconds as an integer, anything else with one decimal.
+std::string secondsText(double s) {
+    char text[32];
+    if (s == std::floor(s) && std::fabs(s) < 1e15)
+        std::snprintf(text, sizeof text, "%lld", static_cast<long long>(s));
+    else
+        std::snprintf(text, sizeof text, "%.1f", s);
+    return text;
+}
+
+std::string boxName(BoxChoice choice, int box) {
+    if (choice != BoxChoice::Hourly) return number(box + 1);
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d-%02d", box, box + 1);
+    return text;
+}
+
+std::string boxStartText(BoxChoice choice, double start) {
+    if (choice != BoxChoice::Hourly) return formatTimeStamp(int64_t(std::nearbyint(start)));
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:00:00", int(start) / int(kSecondsPerHour));
+    return text;
+}
+
+}  // namespace
+
+Statistics computeStatistics(const ResultStore& store, BoxChoice choice) {
+    Statistics stats;
+    stats.choice = choice;
+    // Times exist for results 1..100000 only.
+    const int64_t n = std::clamp<int64_t>(store.resultCount, 0, kMaxResults);
+    stats.resultCount = n;
+    const BoxLayout layout(choice, store.resultTime(1), store.resultTime(n));
+    stats.boxes.resize(size_t(layout.count()));
+    for (int k = 0; k < layout.count(); ++k) stats.boxes[size_t(k)].start = layout.start(k);
+    if (n == 0) return stats;
+
+    std::vector<double> boxTime(stats.boxes.size(), 0.0);  // holding time per box, all inputs
+    std::array<int64_t, kInputCount> runStart{};           // first result of the on run, 0 when off
+    std::array<int64_t, kInputCount> wholeOn{};
+    int64_t wholeTime = 0;
+    uint16_t previous = 0;
+    int64_t t = store.resultTime(1);
+    for (int64_t i = 1; i <= n; ++i) {
+        const uint16_t word = store.results[size_t(i)].inputStates;
+        const int64_t next = i < n ? store.resultTime(i + 1) : t;
+        const int64_t d = std::max<int64_t>(0, next - t);
+        BoxFigures& home = stats.boxes[size_t(layout.boxOf(t))];
+        ++home.results;
+        // Only the inputs that are on or that change cost anything.
+        const uint16_t changed = i == 1 ? 0 : uint16_t(word ^ previous);
+        for (uint16_t bits = changed; bits; bits = uint16_t(bits & (bits - 1))) {
+            const int k = __builtin_ctz(bits);
+            const bool on = word & (1u << k);
+            InputSummary& whole = stats.inputs[size_t(k)];
+            ++(on ? whole.toOn : whole.toOff);
+            ++(on ? home.inputs[size_t(k)].toOn : home.inputs[size_t(k)].toOff);
+            if (on) {
+                runStart[size_t(k)] = i;
+            } else {
+                const int64_t length = std::max<int64_t>(0, t - store.resultTime(runStart[size_t(k)]));
+                whole.shortestOn = std::min(whole.shortestOn.value_or(length), length);
+                whole.longestOn = std::max(whole.longestOn.value_or(length), length);
+                runStart[size_t(k)] = 0;
+            }
+        }
+        if (i == 1)
+            for (uint16_t bits = word; bits; bits = uint16_t(bits & (bits - 1)))
+                runStart[size_t(__builtin_ctz(bits))] = 1;
+        if (d > 0)
+            for (uint16_t bits = word; bits; bits = uint16_t(bits & (bits - 1)))
+                wholeOn[size_t(__builtin_ctz(bits))] += d;
+        wholeTime += d;
+        if (d > 0) {
+            layout.split(t, d, [&](int box, double part) {
+                boxTime[size_t(box)] += part;
+                InputFigures* figures = stats.boxes[size_t(box)].inputs.data();
+                for (uint16_t bits = word; bits; bits = uint16_t(bits & (bits - 1)))
+                    figures[__builtin_ctz(bits)].onTime += part;
+            });
+        }
+        previous = word;
+        t = next;
+    }
+    for (int k = 0; k < kInputCount; ++k) {
+        stats.inputs[size_t(k)].onTime = double(wholeOn[size_t(k)]);
+        stats.inputs[size_t(k)].offTime = double(wholeTime - wholeOn[size_t(k)]);
+        for (size_t b = 0; b < stats.boxes.size(); ++b) {
+            InputFigures& f = stats.boxes[b].inputs[size_t(k)];
+            f.offTime = std::max(0.0, boxTime[b] - f.onTime);
+        }
+    }
+    return stats;
+}
+
+std::string dutyText(double onTime, double offTime) {
+    if (onTime + offTime <= 0) return "";
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f", 100.0 * onTime / (onTime + offTime));
+    return text;
+}
+
+TextGrid statisticsGrid(const Statistics& stats, const AppState& state) {
+    const size_t boxes = stats.boxes.size();
+    TextGrid grid(2 + kInputCount + 1, std::vector<std::string>(2 + boxes + 3));
+    grid[0][0] = "Input";
+    grid[0][1] = "Label";
+    for (size_t b = 0; b < boxes; ++b) {
+        grid[0][2 + b] = boxName(stats.choice, int(b));
+        grid[1][2 + b] = boxStartText(stats.choice, stats.boxes[b].start);
+    }
+    grid[0][2 + boxes] = "Changes";
+    grid[0][3 + boxes] = "On Time";
+    grid[0][4 + boxes] = "Duty %";
+    for (int k = 0; k < kInputCount; ++k) {
+        std::vector<std::string>& row = grid[size_t(2 + k)];
+        const InputSummary& whole = stats.inputs[size_t(k)];
+        row[0] = number(k + 1);
+        row[1] = state.inputLabels[size_t(k)];
+        for (size_t b = 0; b < boxes; ++b) {
+            const InputFigures& f = stats.boxes[b].inputs[size_t(k)];
+            row[2 + b] = number(f.toOn + f.toOff);
+        }
+        row[2 + boxes] = number(whole.toOn + whole.toOff);
+        row[3 + boxes] = secondsText(whole.onTime);
+        row[4 + boxes] = dutyText(whole.onTime, whole.offTime);
+    }
+    std::vector<std::string>& all = grid.back();
+    all[0] = "All";
+    for (size_t b = 0; b < boxes; ++b) all[2 + b] = number(stats.boxes[b].results);
+    all[2 + boxes] = number(stats.resultCount);
+    return grid;
+}
+
+TextGrid boxDetails(const Statistics& stats, const AppState& state, size_t box) {
+    TextGrid rows{{"Input", "Label", "To On", "To Off", "On Time", "Off Time", "Duty %"}};
+    if (box >= stats.boxes.size()) return rows;
+    for (int k = 0; k < kInputCount; ++k) {
+        const InputFigures& f = stats.boxes[box].inputs[size_t(k)];
+        rows.push_back({number(k + 1), state.inputLabels[size_t(k)], number(f.toOn), number(f.toOff),
+                        secondsText(f.onTime), secondsText(f.offTime), dutyText(f.onTime, f.offTime)});
+    }
+    return rows;
+}
+
+TextGrid inputSummary(const Statistics& stats, const AppState& state) {
+    TextGrid rows{{"Input", "Label", "To On", "To Off", "On Time (s)", "Off Time (s)", "Duty (%)",
+                   "Shortest On (s)", "Longest On (s)"}};
+    for (int k = 0; k < kInputCount; ++k) {
+        const InputSummary& s = stats.inputs[size_t(k)];
+        rows.push_back({number(k + 1), state.inputLabels[size_t(k)], number(s.toOn), number(s.toOff),
+                        secondsText(s.onTime), secondsText(s.offTime), dutyText(s.onTime, s.offTime),
+                        s.shortestOn ? number(*s.shortestOn) : "", s.longestOn ? number(*s.longestOn) : ""});
+    }
+    return rows;
+}
+
+std::string csvText(const TextGrid& grid, const char* lineEnd) {
+    std::string out;
+    for (const auto& row : grid) {
+        for (size_t c = 0; c < row.size(); ++c) {
+            if (c > 0) out += ',';
+            const std::string& field = row[c];
+            if (field.find_first_of(",\"\r\n") == std::string::npos) {
+                out += field;
+                continue;
+            }
+            out += '"';
+            for (char ch : field) {
+                if (ch == '"') out += '"';
+                out += ch;
+            }
+            out += '"';
+        }
+        out += lineEnd;
+    }
+    return out;
+}
+
+bool saveStatisticsCsv(const TextGrid& grid, const std::string& folder, FileDialogs& dialogs,
+                       Prompts& prompts) {
+    FileDialogSpec spec;
+    spec.filter = "Comma Separated Variable Files|*.csv";
+    spec.defaultExtension = "csv";
+    spec.initialDirectory = folder;
+    spec.overwritePrompt = true;
+    const auto chosen = dialogs.saveFile(spec);
+    if (!chosen) return false;
+    const std::string error = writeFileAtomically(*chosen, csvText(grid));
+    if (!error.empty()) prompts.warning(error);
+    return error.empty();
+}
+
+}  // namespace zvl
