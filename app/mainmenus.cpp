@@ -66,12 +66,12 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     setup->setObjectName("setupMenu");
     addEntry(setup, "&Display...", "displayAction", nullptr, false);
     addEntry(setup, "&Colours...", "coloursAction", nullptr, false);
-    addEntry(setup, "&Hardware Settings...", "hardwareSettingsAction", nullptr, false);
+    addEntry(setup, "&Hardware Settings...", "hardwareSettingsAction", &MainWindow::onHardwareSettingsTriggered);
 
     QMenu* tools = bar->addMenu("&Tools");
     tools->setObjectName("toolsMenu");
     addEntry(tools, "&Search Key", "searchKeyAction", &MainWindow::onSearchKeyTriggered);
-    addEntry(tools, "Set &Date Time", "setDateTimeAction", nullptr, false);
+    addEntry(tools, "Set &Date Time", "setDateTimeAction", &MainWindow::onSetDateTimeTriggered);
     tools->addSeparator();
     addEntry(tools, "&Go To Event...", "goToEventAction", &MainWindow::onGoToEventTriggered);
 

@@ -16,6 +16,7 @@
 #include "app/mainmenus.h"
 #include "app/progresspanel.h"
 #include "app/gotodialog.h"
+#include "app/hardwaredialog.h"
 #include "app/searchkeydialog.h"
 #include "app/splashwindow.h"
 #include "app/startmenudialog.h"
@@ -143,6 +144,8 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     const auto run = [this](QDialog& d) { return runModal(d); };
     searchKeyRunner_ = std::make_unique<RunnerDialog<SearchKeyDialog>>(run, *searchKeyDialog_);
     goToRunner_ = std::make_unique<RunnerDialog<GoToDialog>>(run, *goToDialog_);
+    hardwareDialog_ = new HardwareDialog(state_, commands_.instrumentSetup(), this);
+    hardwareRunner_ = std::make_unique<RunnerDialog<HardwareDialog>>(run, *hardwareDialog_);
     commentsEditor_ = std::make_unique<RunnerCommentsEditor>(run, this);
     splashWindow_ = new SplashWindow(this);
     startMenu_ = new StartMenuDialog(
@@ -431,6 +434,16 @@ void MainWindow::onSearchKeyTriggered() {
 void MainWindow::onGoToEventTriggered() {
     trace("onGoToEventTriggered");
     commands_.goToEventOrTime(*goToRunner_);
+}
+
+void MainWindow::onSetDateTimeTriggered() {
+    trace("onSetDateTimeTriggered");
+    commands_.setDateTime();
+}
+
+void MainWindow::onHardwareSettingsTriggered() {
+    trace("onHardwareSettingsTriggered");
+    commands_.showHardwareSettings(*hardwareRunner_);
 }
 
 void MainWindow::onFindClicked() {

@@ -35,6 +35,7 @@ namespace zvl {
 class SplashWindow;
 class SearchKeyDialog;
 class GoToDialog;
+class HardwareDialog;
 class StartMenuDialog;
 class LinkLamp;
 class ControlStrip;
@@ -58,6 +59,7 @@ public:
     }
     SearchKeyDialog& searchKeyDialog() { return *searchKeyDialog_; }
     GoToDialog& goToDialog() { return *goToDialog_; }
+    HardwareDialog& hardwareDialog() { return *hardwareDialog_; }
 
     // Each handler appends its name here as it starts: the record of what a control reached.
     std::vector<std::string> handlerLog;
@@ -107,6 +109,9 @@ public slots:
     // Tools
     void onSearchKeyTriggered();
     void onGoToEventTriggered();
+    void onSetDateTimeTriggered();
+    // Setup
+    void onHardwareSettingsTriggered();
     // Buttons
     void onFindClicked();
     void onStartStopClicked();
@@ -148,7 +153,7 @@ private:
     bool painting_ = false;
     bool closing_ = false;
     // The search key, go-to and comments dialogs as the commands run them.
-    std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_;
+    std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_, hardwareRunner_;
     std::unique_ptr<CommentsEditor> commentsEditor_;
 
     // Controls (object names as the handlers call them).
@@ -164,6 +169,7 @@ private:
 
     SearchKeyDialog* searchKeyDialog_ = nullptr;
     GoToDialog* goToDialog_ = nullptr;
+    HardwareDialog* hardwareDialog_ = nullptr;
     SplashWindow* splashWindow_ = nullptr;
     StartMenuDialog* startMenu_ = nullptr;
 };

@@ -46,7 +46,8 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
       files_(state_, platform_.fileDialogs, platform_.prompts, view_, platform_.clock),
       upload_(state_, link_, platform_.clock, platform_.prompts, view_, platform_.timers.uploadRetryTimer),
       lifecycle_(state_, link_, platform_.prompts, view_, platform_.timers, platform_.settingsPath),
-      memo_(state_) {
+      memo_(state_),
+      setup_(state_, link_, platform_.prompts, platform_.clock, view_) {
     MainTimers& t = platform_.timers;
     t.startTimer.setInterval(1000);
     t.startTimer.setHandler([this] { lifecycle_.onStartTimer(); });
@@ -139,6 +140,12 @@ void MainCommands::editSearchKey(ModalDialog& searchKeyDialog) {
 }
 
 void MainCommands::goToEventOrTime(ModalDialog& goToDialog) { zvl::goToEventOrTime(goToDialog, view_); }
+
+void MainCommands::setDateTime() { setup_.setDateTime(); }
+
+void MainCommands::showHardwareSettings(ModalDialog& hardwareDialog) {
+    setup_.showHardwareSettings(hardwareDialog, lifecycle_.settingsPath());
+}
 
 void MainCommands::findFirstMatch() { zvl::findFirstMatch(state_, platform_.prompts, view_); }
 

@@ -14,6 +14,7 @@
 #include "core/state.h"
 #include "files/filecommands.h"
 #include "link/link.h"
+#include "link/setup.h"
 #include "link/upload.h"
 #include "platform/clock.h"
 #include "platform/filedialogs.h"
@@ -84,6 +85,7 @@ public:
     Lifecycle& lifecycle() { return lifecycle_; }
     TraceRenderer& renderer() { return renderer_; }
     CommentMemo& memo() { return memo_; }
+    InstrumentSetup& instrumentSetup() { return setup_; }
 
     // Start-up: the status poll and the start timer run.
     void startTimers();
@@ -107,6 +109,9 @@ public:
     // Tools
     void editSearchKey(ModalDialog& searchKeyDialog);
     void goToEventOrTime(ModalDialog& goToDialog);
+    void setDateTime();
+    // Setup
+    void showHardwareSettings(ModalDialog& hardwareDialog);
     // The control strip
     void findFirstMatch();
     void startOrStopOrNext();
@@ -145,6 +150,7 @@ private:
     StoredDataUpload upload_;
     Lifecycle lifecycle_;
     CommentMemo memo_;
+    InstrumentSetup setup_;
 };
 
 }  // namespace zvl

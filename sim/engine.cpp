@@ -156,8 +156,10 @@ void InstrumentEngine::handleCommand(uint8_t code, const std::vector<uint8_t>& v
             break;
         }
         case command::WriteOptions:
+            // The word is sent as 00 00 O D: the option byte, then the debounce count.
             hardwareSettings_ = value;
-            config_.options = uint8_t(value & 0xFF);
+            config_.options = uint8_t(value >> 8);
+            config_.debounce = uint8_t(value);
             break;
         case command::SetClock:
             clockSetMs_ = nowMs;
