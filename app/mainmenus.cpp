@@ -43,7 +43,7 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     addEntry(file, "Re&Load Settings Only...", "reloadSettingsOnlyAction", &MainWindow::onReloadSettingsOnlyTriggered);
     file->addSeparator();
     addEntry(file, "Save as &Binary File...", "saveBinaryFileAction", &MainWindow::onSaveBinaryFileTriggered);
-    addEntry(file, "&Download Binary File...", "downloadBinaryFileAction", nullptr, false);
+    addEntry(file, "&Download Binary File...", "downloadBinaryFileAction", &MainWindow::onDownloadBinaryFileTriggered);
     file->addSeparator();
     addEntry(file, "&Export as CSV or TXT File...", "exportAction", &MainWindow::onExportTriggered);
     file->addSeparator();

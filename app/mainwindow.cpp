@@ -446,6 +446,11 @@ void MainWindow::onHardwareSettingsTriggered() {
     commands_.showHardwareSettings(*hardwareRunner_);
 }
 
+void MainWindow::onDownloadBinaryFileTriggered() {
+    trace("onDownloadBinaryFileTriggered");
+    commands_.downloadBinaryFile();
+}
+
 void MainWindow::onFindClicked() {
     trace("onFindClicked");
     commands_.findFirstMatch();

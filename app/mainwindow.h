@@ -98,6 +98,7 @@ public slots:
     void onSaveSettingsOnlyTriggered();
     void onReloadSettingsOnlyTriggered();
     void onSaveBinaryFileTriggered();
+    void onDownloadBinaryFileTriggered();
     void onExportTriggered();
     void onMonochromeTriggered();
     void onExitTriggered();

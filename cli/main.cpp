@@ -21,6 +21,7 @@ const char* const kHelp =
     "  upload    upload the instrument's memory and save it as a recording file\n"
     "  hardware  print or change the instrument's debounce, memory mode and backlight\n"
     "  set-time  set the instrument's clock (to the PC's clock unless a time is given)\n"
+    "  download  receive the instrument's memory image by ZMODEM and save it as a BIN file\n"
     "  info      print what a recording file holds\n"
     "  export    write a recording file as the application's CSV or TXT export\n"
     "  import    read a compliant CSV file and save it as a recording file\n"
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
     if (command == "upload") return zvl::cli::runUpload(args);
     if (command == "hardware") return zvl::cli::runHardware(args);
     if (command == "set-time") return zvl::cli::runSetTime(args);
+    if (command == "download") return zvl::cli::runDownload(args);
     if (command == "info") return zvl::cli::runInfo(args);
     if (command == "export") return zvl::cli::runExport(args);
     if (command == "import") return zvl::cli::runImport(args);

@@ -59,6 +59,7 @@ int runCollect(const std::vector<std::string>& args);
 int runUpload(const std::vector<std::string>& args);
 int runHardware(const std::vector<std::string>& args);
 int runSetTime(const std::vector<std::string>& args);
+int runDownload(const std::vector<std::string>& args);
 
 // "zvl: message" on stderr.
 void fail(const std::string& message);

@@ -14,6 +14,7 @@
 #include "core/state.h"
 #include "files/filecommands.h"
 #include "link/link.h"
+#include "link/download.h"
 #include "link/setup.h"
 #include "link/upload.h"
 #include "platform/clock.h"
@@ -37,6 +38,7 @@ struct MainPlatform {
     FileDialogs& fileDialogs;
     MainTimers timers;
     std::string settingsPath;
+    ReceiverProcess* receiver = nullptr;  // the download's ZMODEM receiver; none: it cannot start
 };
 
 // The comments dialog as the commands see it: shows the lines, and gives the edited lines back
@@ -98,6 +100,7 @@ public:
     void saveSettingsOnly();
     void reloadSettingsOnly();
     void saveBinaryFile();
+    void downloadBinaryFile();
     void exportCsvOrTxt();
     void toggleMonochrome();
     // Activity
@@ -140,6 +143,23 @@ public:
     void commandEnded();
 
 private:
+    // A command that would write to the port while a download runs says so and does nothing.
+    bool refusedDuringDownload();
+
+    // Stands in when the platform has no receiver program.
+    class NoReceiver final : public ReceiverProcess {
+    public:
+        bool start(const std::string&) override { return false; }
+        bool isRunning() const override { return false; }
+        void write(const std::vector<uint8_t>&) override {}
+        void stop() override {}
+        void setOutputHandler(std::function<void(const std::vector<uint8_t>&)>) override {}
+        void setFinishedHandler(std::function<void(bool)>) override {}
+        std::string errorText() const override {
+            return "No ZMODEM receiver is available (on Debian: install the package lrzsz).";
+        }
+    };
+
     AppState& state_;
     MainPlatform platform_;
     ViewHooks& view_;
@@ -151,6 +171,8 @@ private:
     Lifecycle lifecycle_;
     CommentMemo memo_;
     InstrumentSetup setup_;
+    NoReceiver noReceiver_;
+    BinaryDownload download_;
 };
 
 }  // namespace zvl

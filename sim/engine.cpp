@@ -178,7 +178,10 @@ void InstrumentEngine::handleCommand(uint8_t code, const std::vector<uint8_t>& v
             mode_ = Mode::UploadAwaitingNak;
             break;
         case command::DownloadImage:
-            // The ZMODEM send of the memory image is not simulated: logged and nothing else.
+            // The program around the engine sends the image by ZMODEM; the stream stops.
+            stopStream();
+            endUpload();
+            ++imageRequests_;
             break;
         default:
             break;
@@ -556,6 +559,13 @@ void InstrumentEngine::endUpload() {
     currentBlock_ = 0;
     repeatDue_ = false;
     pendingSendMs_ = -1;
+}
+
+std::vector<uint8_t> InstrumentEngine::memoryImageBytes() const {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(memory_.size() * 8);
+    for (const MemoryRecord& r : memory_) bytes.insert(bytes.end(), r.begin(), r.end());
+    return bytes;
 }
 
 }  // namespace zvl::sim
