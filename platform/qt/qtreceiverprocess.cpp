@@ -6,15 +6,19 @@ namespace zvl {
 
 QtReceiverProcess::QtReceiverProcess(QString program) : program_(std::move(program)) {}
 
-QtReceiverProcess::~QtReceiverProcess() {
+QtReceiverProcess::~QtReceiverProcess() { end(); }
+
+void QtReceiverProcess::end() {
     if (process_ && process_->state() != QProcess::NotRunning) {
         process_->disconnect();
         process_->kill();
         process_->waitForFinished(1000);
     }
+    process_.reset();
 }
 
 bool QtReceiverProcess::start(const std::string& folder) {
+    end();  // one that was stopped and has not ended yet goes now, unheard
     error_.clear();
     const QString path = program_.contains('/') ? program_ : QStandardPaths::findExecutable(program_);
     if (path.isEmpty()) {

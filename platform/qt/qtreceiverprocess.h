@@ -25,6 +25,8 @@ public:
     std::string errorText() const override { return error_; }
 
 private:
+    void end();
+
     QString program_;
     std::unique_ptr<QProcess> process_;
     std::function<void(const std::vector<uint8_t>&)> output_;
