@@ -7,6 +7,7 @@
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/qtfiledialogs.h"
 #include "platform/qt/qtprompts.h"
+#include "platform/qt/qtreceiverprocess.h"
 #include "platform/qt/qtserialport.h"
 #include "platform/qt/qttimer.h"
 
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     zvl::QtSerialPort port;
     zvl::QtPrompts prompts;
     zvl::QtFileDialogs fileDialogs;
+    zvl::QtReceiverProcess receiver;
     zvl::QtTimer startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, refreshTimer;
     zvl::MainPlatform platform{port,
                                clock,
@@ -26,7 +28,8 @@ int main(int argc, char** argv) {
                                prompts,
                                fileDialogs,
                                {startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, refreshTimer},
-                               zvl::settingsFilePath()};
+                               zvl::settingsFilePath(),
+                               &receiver};
     zvl::MainWindow window(platform);
     prompts.setParent(&window);
     fileDialogs.setParent(&window);

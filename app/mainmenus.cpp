@@ -44,7 +44,7 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     addEntry(file, "Re&Load Settings Only...", "reloadSettingsOnlyAction", &MainWindow::onReloadSettingsOnlyTriggered);
     file->addSeparator();
     addEntry(file, "Save as &Binary File...", "saveBinaryFileAction", &MainWindow::onSaveBinaryFileTriggered);
-    addEntry(file, "&Download Binary File...", "downloadBinaryFileAction", nullptr, false);
+    addEntry(file, "&Download Binary File...", "downloadBinaryFileAction", &MainWindow::onDownloadBinaryFileTriggered);
     file->addSeparator();
     addEntry(file, "&Export as CSV or TXT File...", "exportAction", &MainWindow::onExportTriggered);
     file->addSeparator();
@@ -67,12 +67,12 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     setup->setObjectName("setupMenu");
     addEntry(setup, "&Display...", "displayAction", &MainWindow::onDisplayTriggered);
     addEntry(setup, "&Colours...", "coloursAction", &MainWindow::onColoursTriggered);
-    addEntry(setup, "&Hardware Settings...", "hardwareSettingsAction", nullptr, false);
+    addEntry(setup, "&Hardware Settings...", "hardwareSettingsAction", &MainWindow::onHardwareSettingsTriggered);
 
     QMenu* tools = bar->addMenu("&Tools");
     tools->setObjectName("toolsMenu");
     addEntry(tools, "&Search Key", "searchKeyAction", &MainWindow::onSearchKeyTriggered);
-    addEntry(tools, "Set &Date Time", "setDateTimeAction", nullptr, false);
+    addEntry(tools, "Set &Date Time", "setDateTimeAction", &MainWindow::onSetDateTimeTriggered);
     tools->addSeparator();
     addEntry(tools, "&Go To Event...", "goToEventAction", &MainWindow::onGoToEventTriggered);
 

@@ -23,6 +23,7 @@
 #include "app/mainmenus.h"
 #include "app/progresspanel.h"
 #include "app/gotodialog.h"
+#include "app/hardwaredialog.h"
 #include "app/searchkeydialog.h"
 #include "app/statisticsdialog.h"
 #include "app/splashwindow.h"
@@ -166,6 +167,8 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     statisticsDialog_ = new StatisticsDialog(state_, platform_.fileDialogs, platform_.prompts, this);
     statisticsRunner_ = std::make_unique<RunnerDialog<StatisticsDialog>>(run, *statisticsDialog_);
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    hardwareDialog_ = new HardwareDialog(state_, commands_.instrumentSetup(), this);
+    hardwareRunner_ = std::make_unique<RunnerDialog<HardwareDialog>>(run, *hardwareDialog_);
     commentsEditor_ = std::make_unique<RunnerCommentsEditor>(run, this);
     displayOptionsDialog_ = new DisplayOptionsDialog(state_, this);
     displayOptionsRunner_ = std::make_unique<RunnerDialog<DisplayOptionsDialog>>(run, *displayOptionsDialog_);
@@ -513,6 +516,21 @@ void MainWindow::onHowToUseHelpTriggered() {
 void MainWindow::onAboutTriggered() {
     trace("onAboutTriggered");
     commands_.showAbout(*aboutRunner_);
+}
+
+void MainWindow::onSetDateTimeTriggered() {
+    trace("onSetDateTimeTriggered");
+    commands_.setDateTime();
+}
+
+void MainWindow::onHardwareSettingsTriggered() {
+    trace("onHardwareSettingsTriggered");
+    commands_.showHardwareSettings(*hardwareRunner_);
+}
+
+void MainWindow::onDownloadBinaryFileTriggered() {
+    trace("onDownloadBinaryFileTriggered");
+    commands_.downloadBinaryFile();
 }
 
 void MainWindow::onFindClicked() {

@@ -42,6 +42,7 @@ class ColoursDialog;
 class AboutBox;
 class HelpViewer;
 class StatisticsDialog;
+class HardwareDialog;
 class StartMenuDialog;
 class LinkLamp;
 class ControlStrip;
@@ -74,6 +75,7 @@ public:
     // Runs the print and printer set-up dialogs instead of showing them (tests); returns
     // whether the dialog closed with OK.
     std::function<bool(QDialog&)> printDialogRunner;
+    HardwareDialog& hardwareDialog() { return *hardwareDialog_; }
 
     // Each handler appends its name here as it starts: the record of what a control reached.
     std::vector<std::string> handlerLog;
@@ -114,6 +116,7 @@ public slots:
     void onSaveSettingsOnlyTriggered();
     void onReloadSettingsOnlyTriggered();
     void onSaveBinaryFileTriggered();
+    void onDownloadBinaryFileTriggered();
     void onExportTriggered();
     void onMonochromeTriggered();
     void onPrinterSetupTriggered();
@@ -128,7 +131,9 @@ public slots:
     // Tools
     void onSearchKeyTriggered();
     void onGoToEventTriggered();
+    void onSetDateTimeTriggered();
     // Setup
+    void onHardwareSettingsTriggered();
     void onDisplayTriggered();
     void onColoursTriggered();
     // Help
@@ -178,7 +183,7 @@ private:
     bool closing_ = false;
     // The dialogs as the commands run them.
     std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_, displayOptionsRunner_, coloursRunner_, aboutRunner_,
-        statisticsRunner_;
+        statisticsRunner_, hardwareRunner_;
     std::unique_ptr<ColourPicker> colourPicker_;
     std::unique_ptr<HelpViewer> help_;
     std::unique_ptr<QPrinter> printer_;  // kept for the run, so Printer Setup's choices last
@@ -201,6 +206,7 @@ private:
     ColoursDialog* coloursDialog_ = nullptr;
     AboutBox* aboutBox_ = nullptr;
     StatisticsDialog* statisticsDialog_ = nullptr;
+    HardwareDialog* hardwareDialog_ = nullptr;
     SplashWindow* splashWindow_ = nullptr;
     StartMenuDialog* startMenu_ = nullptr;
 };

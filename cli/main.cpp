@@ -19,6 +19,9 @@ const char* const kHelp =
     "  status    connect and print the instrument's firmware, serial number, clock and options\n"
     "  collect   run a live recording and print its results\n"
     "  upload    upload the instrument's memory and save it as a recording file\n"
+    "  hardware  print or change the instrument's debounce, memory mode and backlight\n"
+    "  set-time  set the instrument's clock (to the PC's clock unless a time is given)\n"
+    "  download  receive the instrument's memory image by ZMODEM and save it as a BIN file\n"
     "  info      print what a recording file holds\n"
     "  export    write a recording file as the application's CSV or TXT export\n"
     "  import    read a compliant CSV file and save it as a recording file\n"
@@ -49,6 +52,9 @@ int main(int argc, char** argv) {
     if (command == "status") return zvl::cli::runStatus(args);
     if (command == "collect") return zvl::cli::runCollect(args);
     if (command == "upload") return zvl::cli::runUpload(args);
+    if (command == "hardware") return zvl::cli::runHardware(args);
+    if (command == "set-time") return zvl::cli::runSetTime(args);
+    if (command == "download") return zvl::cli::runDownload(args);
     if (command == "info") return zvl::cli::runInfo(args);
     if (command == "export") return zvl::cli::runExport(args);
     if (command == "import") return zvl::cli::runImport(args);

@@ -57,6 +57,9 @@ struct Session {
 int runStatus(const std::vector<std::string>& args);
 int runCollect(const std::vector<std::string>& args);
 int runUpload(const std::vector<std::string>& args);
+int runHardware(const std::vector<std::string>& args);
+int runSetTime(const std::vector<std::string>& args);
+int runDownload(const std::vector<std::string>& args);
 
 // "zvl: message" on stderr.
 void fail(const std::string& message);

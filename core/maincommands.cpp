@@ -49,7 +49,10 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
       files_(state_, platform_.fileDialogs, platform_.prompts, view_, platform_.clock),
       upload_(state_, link_, platform_.clock, platform_.prompts, view_, platform_.timers.uploadRetryTimer),
       lifecycle_(state_, link_, platform_.prompts, view_, platform_.timers, platform_.settingsPath),
-      memo_(state_) {
+      memo_(state_),
+      setup_(state_, link_, platform_.prompts, platform_.clock, view_),
+      download_(state_, link_, platform_.receiver ? *platform_.receiver : noReceiver_, platform_.clock, platform_.prompts,
+                view_) {
     MainTimers& t = platform_.timers;
     t.startTimer.setInterval(1000);
     t.startTimer.setHandler([this] { lifecycle_.onStartTimer(); });
@@ -64,6 +67,8 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
     t.refreshTimer.setHandler([this] { updateTimer(viewContext_); });
 
     lifecycle_.setCancelTransfer([this] { upload_.cancelTransfer(); });
+    // Cancel on the panel sends the CAN; during a download it then stops the receiver.
+    upload_.setFileTransferCancel([this] { download_.stopReceiver(); });
     lifecycle_.applyStartDefaults();
 }
 
@@ -118,19 +123,38 @@ void MainCommands::toggleMonochrome() {
     view_.repaint();
 }
 
-void MainCommands::uploadStoredData() { upload_.uploadStoredData(); }
+bool MainCommands::refusedDuringDownload() {
+    if (!state_.protocolTransferActive) return false;
+    platform_.prompts.warning(kDownloadInProgressText);
+    return true;
+}
+
+void MainCommands::downloadBinaryFile() {
+    if (refusedDuringDownload()) return;
+    download_.downloadBinaryFile(platform_.fileDialogs);
+}
+
+void MainCommands::uploadStoredData() {
+    if (refusedDuringDownload()) return;
+    upload_.uploadStoredData();
+}
 
 void MainCommands::uploadFromStartMenu() {
+    if (refusedDuringDownload()) return;
     platform_.prompts.setBusyCursor(true);
     upload_.uploadStoredData();
 }
 
 void MainCommands::collectNewData() {
+    if (refusedDuringDownload()) return;
     link_.collectNewData();
     commandEnded();  // a silent instrument has left the program offline
 }
 
-void MainCommands::collectDataFromStartMenu() { zvl::collectDataFromStartMenu(state_, link_, platform_.prompts, view_); }
+void MainCommands::collectDataFromStartMenu() {
+    if (refusedDuringDownload()) return;
+    zvl::collectDataFromStartMenu(state_, link_, platform_.prompts, view_);
+}
 
 void MainCommands::examineRecords() {
     zvl::examineRecords(files_);
@@ -160,15 +184,28 @@ void MainCommands::showAbout(ModalDialog& aboutBox) {
     if (connecting) commandEnded();  // a silent instrument has left the program offline
 }
 
+void MainCommands::setDateTime() { setup_.setDateTime(); }
+
+void MainCommands::showHardwareSettings(ModalDialog& hardwareDialog) {
+    setup_.showHardwareSettings(hardwareDialog, lifecycle_.settingsPath());
+}
+
 void MainCommands::findFirstMatch() { zvl::findFirstMatch(state_, platform_.prompts, view_); }
 
-void MainCommands::startOrStopOrNext() { zvl::startOrStopOrNext(state_, link_, platform_.prompts, view_); }
+void MainCommands::startOrStopOrNext() {
+    // Online the button starts or stops a recording; offline it is Next, which stays free.
+    if (isOnlineMode(state_.operatingMode) && refusedDuringDownload()) return;
+    zvl::startOrStopOrNext(state_, link_, platform_.prompts, view_);
+}
 
 void MainCommands::findPreviousMatch() { zvl::findPreviousMatch(state_, platform_.prompts, view_); }
 
 void MainCommands::toggleEventTimeView() { zvl::toggleEventTimeView(viewContext_); }
 
-void MainCommands::toggleOnline() { link_.toggleOnline(); }
+void MainCommands::toggleOnline() {
+    if (!isOnlineMode(state_.operatingMode) && refusedDuringDownload()) return;  // going online connects
+    link_.toggleOnline();
+}
 
 void MainCommands::finerTimebase() { zvl::finerTimebase(viewContext_); }
 

@@ -14,6 +14,8 @@
 #include "core/state.h"
 #include "files/filecommands.h"
 #include "link/link.h"
+#include "link/download.h"
+#include "link/setup.h"
 #include "link/upload.h"
 #include "platform/clock.h"
 #include "platform/filedialogs.h"
@@ -36,6 +38,7 @@ struct MainPlatform {
     FileDialogs& fileDialogs;
     MainTimers timers;
     std::string settingsPath;
+    ReceiverProcess* receiver = nullptr;  // the download's ZMODEM receiver; none: it cannot start
 };
 
 // The comments dialog as the commands see it: shows the lines, and gives the edited lines back
@@ -84,6 +87,7 @@ public:
     Lifecycle& lifecycle() { return lifecycle_; }
     TraceRenderer& renderer() { return renderer_; }
     CommentMemo& memo() { return memo_; }
+    InstrumentSetup& instrumentSetup() { return setup_; }
 
     // Start-up: the status poll and the start timer run.
     void startTimers();
@@ -96,6 +100,7 @@ public:
     void saveSettingsOnly();
     void reloadSettingsOnly();
     void saveBinaryFile();
+    void downloadBinaryFile();
     void exportCsvOrTxt();
     void toggleMonochrome();
     // Activity
@@ -109,7 +114,9 @@ public:
     // Tools
     void editSearchKey(ModalDialog& searchKeyDialog);
     void goToEventOrTime(ModalDialog& goToDialog);
+    void setDateTime();
     // Setup
+    void showHardwareSettings(ModalDialog& hardwareDialog);
     void editDisplayOptions(ModalDialog& displayOptionsDialog);  // also a click in the name column
     void editColours(ModalDialog& coloursDialog);
     // Help: "&About...", which in record mode without an instrument connects first.
@@ -142,6 +149,23 @@ public:
     void commandEnded();
 
 private:
+    // A command that would write to the port while a download runs says so and does nothing.
+    bool refusedDuringDownload();
+
+    // Stands in when the platform has no receiver program.
+    class NoReceiver final : public ReceiverProcess {
+    public:
+        bool start(const std::string&) override { return false; }
+        bool isRunning() const override { return false; }
+        void write(const std::vector<uint8_t>&) override {}
+        void stop() override {}
+        void setOutputHandler(std::function<void(const std::vector<uint8_t>&)>) override {}
+        void setFinishedHandler(std::function<void(bool)>) override {}
+        std::string errorText() const override {
+            return "No ZMODEM receiver is available (on Debian: install the package lrzsz).";
+        }
+    };
+
     AppState& state_;
     MainPlatform platform_;
     ViewHooks& view_;
@@ -152,6 +176,9 @@ private:
     StoredDataUpload upload_;
     Lifecycle lifecycle_;
     CommentMemo memo_;
+    InstrumentSetup setup_;
+    NoReceiver noReceiver_;
+    BinaryDownload download_;
 };
 
 }  // namespace zvl

@@ -82,7 +82,9 @@ void InstrumentLink::portLost(const std::string& reason) {
     state_.instrumentOnline = false;
     state_.linkBreak = false;  // the poll must run again once the port is back
     setLamp(kLampRed, "Offline");
-    if (state_.uploadActive || state_.protocolTransferActive) {
+    if (state_.protocolTransferActive && fileTransferEnd_) {
+        fileTransferEnd_();
+    } else if (state_.uploadActive || state_.protocolTransferActive) {
         if (transferEnd_) transferEnd_();  // its CAN finds the port closed and goes nowhere
     } else {
         discardBuffer();  // the start of a packet that can never be finished
@@ -122,13 +124,18 @@ bool InstrumentLink::reopenLostPort() {
 }
 
 void InstrumentLink::sendCommand(uint8_t code, int32_t value, int minLength) {
-    if (!port_.isOpen()) return;
+    // A download owns the line: a command in the middle of its frames would break them.
+    if (!port_.isOpen() || state_.protocolTransferActive) return;
     port_.write(buildCommandPacket(code, value, minLength));
 }
 
 void InstrumentLink::sendByte(uint8_t byte) {
     if (!port_.isOpen()) return;
     port_.write({byte});
+}
+
+void InstrumentLink::sendBytes(const std::vector<uint8_t>& bytes) {
+    if (port_.isOpen() && !bytes.empty()) port_.write(bytes);
 }
 
 void InstrumentLink::waitTicks(int n, bool processMessages) {

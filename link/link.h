@@ -63,6 +63,8 @@ public:
     // --- Commands and waits --------------------------------------------------------------
     void sendCommand(uint8_t code, int32_t value = 0, int minLength = 0);
     void sendByte(uint8_t byte);
+    // Bytes as they are, for the file transfer's receiver; commands are refused while it runs.
+    void sendBytes(const std::vector<uint8_t>& bytes);
     // Block for n ticks of 55 ms; with processMessages the notifications and timers are served.
     void waitTicks(int n, bool processMessages);
 
@@ -79,6 +81,13 @@ public:
     // that nobody answered it stays offline.
     void collectNewData();
     void stopRecordingAtClose();
+
+    // Receiver of the port's bytes while a file transfer (protocolTransferActive) runs, and
+    // how that transfer ends when the port goes away.
+    void setFileTransferReceiver(std::function<void(const std::vector<uint8_t>&)> receiver) {
+        fileTransferReceiver_ = std::move(receiver);
+    }
+    void setFileTransferEnd(std::function<void()> end) { fileTransferEnd_ = std::move(end); }
 
     // Receiver of the bytes while an upload is running (it reads state.rxBuffer).
     void setBlockReceiver(std::function<void()> receiver) { blockReceiver_ = std::move(receiver); }
@@ -109,6 +118,8 @@ private:
     Timer& updateTimer_;
     std::function<void()> blockReceiver_;
     std::function<void()> transferEnd_;
+    std::function<void(const std::vector<uint8_t>&)> fileTransferReceiver_;
+    std::function<void()> fileTransferEnd_;
     std::function<void(const std::string&)> lossReporter_;
     Timer* statusTimer_ = nullptr;
     int64_t liveStored_ = 0;

@@ -13,7 +13,14 @@
 namespace zvl {
 
 void InstrumentLink::onSerialDataAvailable(int64_t count) {
-    if (state_.protocolTransferActive) return;  // the file-transfer receiver owns the port
+    if (state_.protocolTransferActive) {  // the file-transfer receiver owns the port
+        std::vector<uint8_t> bytes;
+        bytes.reserve(size_t(count > 0 ? count : 0));
+        uint8_t byte = 0;
+        for (int64_t i = 0; i < count && port_.readByte(byte); ++i) bytes.push_back(byte);
+        if (fileTransferReceiver_ && !bytes.empty()) fileTransferReceiver_(bytes);
+        return;
+    }
     for (int64_t i = 0; i < count; ++i) {
         uint8_t byte = 0;
         if (!port_.readByte(byte)) break;

@@ -156,8 +156,10 @@ void InstrumentEngine::handleCommand(uint8_t code, const std::vector<uint8_t>& v
             break;
         }
         case command::WriteOptions:
+            // The word is sent as 00 00 O D: the option byte, then the debounce count.
             hardwareSettings_ = value;
-            config_.options = uint8_t(value & 0xFF);
+            config_.options = uint8_t(value >> 8);
+            config_.debounce = uint8_t(value);
             break;
         case command::SetClock:
             clockSetMs_ = nowMs;
@@ -176,7 +178,10 @@ void InstrumentEngine::handleCommand(uint8_t code, const std::vector<uint8_t>& v
             mode_ = Mode::UploadAwaitingNak;
             break;
         case command::DownloadImage:
-            // The ZMODEM send of the memory image is not simulated: logged and nothing else.
+            // The program around the engine sends the image by ZMODEM; the stream stops.
+            stopStream();
+            endUpload();
+            ++imageRequests_;
             break;
         default:
             break;
@@ -554,6 +559,13 @@ void InstrumentEngine::endUpload() {
     currentBlock_ = 0;
     repeatDue_ = false;
     pendingSendMs_ = -1;
+}
+
+std::vector<uint8_t> InstrumentEngine::memoryImageBytes() const {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(memory_.size() * 8);
+    for (const MemoryRecord& r : memory_) bytes.insert(bytes.end(), r.begin(), r.end());
+    return bytes;
 }
 
 }  // namespace zvl::sim

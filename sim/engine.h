@@ -124,6 +124,14 @@ public:
     int64_t blocksSent() const { return blocksSent_; }          // every sending, resends included
     int64_t uploadsCompleted() const { return uploadsCompleted_; }
     int64_t uploadsCancelled() const { return uploadsCancelled_; }
+    // Command 0x43 asked for the memory image (physical order, 8-byte records as a BIN file
+    // holds them): true once per request. The program sends it by ZMODEM.
+    bool takeImageRequest() {
+        if (imageRequests_ == 0) return false;
+        --imageRequests_;
+        return true;
+    }
+    std::vector<uint8_t> memoryImageBytes() const;
 
 private:
     void receiveByte(uint8_t byte, int64_t nowMs);
@@ -181,6 +189,7 @@ private:
     int64_t blocksSent_ = 0;
     int64_t uploadsCompleted_ = 0;
     int64_t uploadsCancelled_ = 0;
+    int imageRequests_ = 0;
 };
 
 }  // namespace zvl::sim

@@ -10,12 +10,14 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/timerules.h"
 #include "platform/comports.h"
 #include "sim/engine.h"
+#include "sim/imagesender.h"
 #include "sim/options.h"
 #include "sim/pacer.h"
 #include "sim/pty.h"
@@ -93,7 +95,7 @@ void logCommand(const zvl::sim::InstrumentEngine::Command& c) {
         case 0x40: what = " (start live results)"; break;
         case 0x41: what = " (stop)"; break;
         case 0x42: what = " (memory upload)"; break;
-        case 0x43: what = " (memory image: not simulated)"; break;
+        case 0x43: what = " (memory image by ZMODEM)"; break;
         default: what = " (unknown)"; break;
     }
     std::fprintf(stderr, "zvl-sim: command %s value %u (0x%08X)%s\n", hexByte(c.code).c_str(), unsigned(c.value),
@@ -172,6 +174,14 @@ int main(int argc, char** argv) {
     bool lineDown = false;       // the master reported a hang-up or EIO
     int exitCode = 0;
     const int master = pty.masterFd();
+    // While sz sends the memory image, the line is its: its output joins the pending output
+    // (paced like every answer) and the PC's bytes go to it instead of the engine.
+    std::unique_ptr<ImageSender> sender;
+    auto endSender = [&] {
+        const int status = sender->finish();
+        if (opts.verbose) std::fprintf(stderr, "zvl-sim: memory image sent, sz exit status %d\n", status);
+        sender.reset();
+    };
 
     while (!gStop) {
         int64_t now = engineMs();
@@ -231,12 +241,14 @@ int main(int argc, char** argv) {
         }
         if (lineDown) timeoutMs = std::min(timeoutMs, 100);
 
-        pollfd fds[2] = {{gWakePipe[0], POLLIN, 0}, {master, 0, 0}};
+        pollfd fds[3] = {{gWakePipe[0], POLLIN, 0}, {master, 0, 0}, {-1, 0, 0}};
         if (!lineDown) {
             fds[1].events = POLLIN;
             if (writeBlocked) fds[1].events |= POLLOUT;
         }
-        const int ready = ::poll(fds, lineDown ? 1 : 2, timeoutMs);
+        // sz's output is taken only while the line keeps up, so sz runs at the line's pace.
+        if (sender && pending.size() - pendingPos < kLowWater) fds[2] = {sender->output(), POLLIN, 0};
+        const int ready = ::poll(fds, 3, timeoutMs);
         if (ready < 0) {
             if (errno == EINTR) continue;
             std::fprintf(stderr, "zvl-sim: poll: %s\n", std::strerror(errno));
@@ -248,7 +260,9 @@ int main(int argc, char** argv) {
         if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
             uint8_t buf[512];
             const ssize_t r = ::read(master, buf, sizeof buf);
-            if (r > 0) {
+            if (r > 0 && sender) {
+                sender->input(buf, size_t(r));
+            } else if (r > 0) {
                 const size_t before = engine.commandLog().size();
                 const int64_t doneBefore = engine.uploadsCompleted(), cancelledBefore = engine.uploadsCancelled();
                 engine.receive(buf, size_t(r), engineMs());
@@ -260,6 +274,14 @@ int main(int argc, char** argv) {
                     if (engine.uploadsCancelled() != cancelledBefore)
                         std::fprintf(stderr, "zvl-sim: memory upload cancelled by the PC\n");
                 }
+                if (engine.takeImageRequest()) {
+                    sender = std::make_unique<ImageSender>();
+                    std::string why;
+                    if (!sender->start(engine.memoryImageBytes(), opts.zmodemName, why)) {
+                        std::fprintf(stderr, "zvl-sim: cannot send the memory image: %s\n", why.c_str());
+                        sender.reset();
+                    }
+                }
             } else if (r == 0 || errno == EIO) {
                 lineDown = true;  // no one holds the slave open; wait for a client
             } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
@@ -268,6 +290,21 @@ int main(int argc, char** argv) {
                 break;
             }
         }
+        if (sender && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) {
+            uint8_t buf[4096];
+            const ssize_t r = ::read(sender->output(), buf, sizeof buf);
+            if (r > 0) {
+                if (pendingPos > 0) {
+                    pending.erase(pending.begin(), pending.begin() + ptrdiff_t(pendingPos));
+                    pendingPos = 0;
+                }
+                pending.insert(pending.end(), buf, buf + r);
+            } else if (r == 0 || (errno != EAGAIN && errno != EINTR)) {
+                endSender();
+            }
+        }
+        // The PC has gone: nobody will answer sz, so it stops now instead of timing out.
+        if (sender && lineDown) sender->stop();
         if (fds[0].revents & POLLIN) {
             char drain[16];
             while (::read(gWakePipe[0], drain, sizeof drain) > 0) {

@@ -112,6 +112,9 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
         } else if (name == "--silent") {
             if (!flag()) return name + " takes no value";
             out.engine.silent = true;
+        } else if (name == "--zmodem-name") {
+            if (!value(v) || v.empty()) return "--zmodem-name needs a file name";
+            out.zmodemName = v;
         } else if (name == "--verbose") {
             if (!flag()) return name + " takes no value";
             out.verbose = true;
@@ -212,6 +215,9 @@ std::string usageText() {
            "  --pause-ms MS          length of those pauses (default 6000)\n"
            "  --dump-memory FILE     write the records in the order they were written, 8 bytes\n"
            "                         each (flags, kind, time, inputs), then start\n"
+           "  --zmodem-name NAME     the file name sent with the memory image after 0x43\n"
+           "                         (default ZVLIMAGE.BIN); sent as given, so a name with\n"
+           "                         ../ tests the PC's receiver\n"
            "  --verbose              log the commands received to stderr\n"
            "  --help                 show this text\n"
            "\n"

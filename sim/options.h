@@ -15,6 +15,7 @@ struct ProgramOptions {
     bool verbose = false;
     bool help = false;
     std::string dumpMemoryPath;  // write the memory in written order (8-byte records) here
+    std::string zmodemName = "ZVLIMAGE.BIN";  // the file name sent with the memory image
     SimConfig engine;        // clockStart is set by the program at start-up
 };
 

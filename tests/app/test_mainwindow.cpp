@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QRadioButton>
+#include <QTimeEdit>
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
@@ -29,6 +34,7 @@
 #include "platform/qt/selectportdialog.h"
 #include "core/settings.h"
 #include "app/commentsdialog.h"
+#include "app/hardwaredialog.h"
 #include "app/startmenudialog.h"
 #include "files/recordingfile.h"
 #include "link/commands.h"
@@ -168,6 +174,9 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
         {"helpContentsAction", "onHelpContentsTriggered"},
         {"howToUseHelpAction", "onHowToUseHelpTriggered"},
         {"aboutAction", "onAboutTriggered"},
+        {"setDateTimeAction", "onSetDateTimeTriggered"},
+        {"hardwareSettingsAction", "onHardwareSettingsTriggered"},
+        {"downloadBinaryFileAction", "onDownloadBinaryFileTriggered"},
     };
     for (const auto& [action, handler] : entries) {
         WindowRig rig;
@@ -182,7 +191,7 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
     // Entries the program does not have yet are there and disabled, and Statistics while the
     // store is empty.
     WindowRig rig;
-    for (const char* name : {"downloadBinaryFileAction", "statisticsAction", "hardwareSettingsAction", "setDateTimeAction"}) {
+    for (const char* name : {"statisticsAction"}) {
         QAction* a = rig.find<QAction>(name);
         ASSERT_NE(a, nullptr) << name;
         EXPECT_FALSE(a->isEnabled()) << name;
@@ -409,6 +418,71 @@ TEST(MainWindow, SearchKeyAcceptRewritesTheSettingsCancelDoesNot) {
     EXPECT_TRUE(std::filesystem::exists(rig.settingsPath)) << "Accept";
     rig.find<QAction>("goToEventAction")->trigger();
     EXPECT_EQ(rig.dialogsShown.back(), "Corvask Pellam - Go To Event");
+}
+
+TEST(MainWindow, HardwareDialogOnlineAcceptWaitsThenShowsWhatTheInstrumentTookOffline) {
+    WindowRig rig;
+    rig.window->lifecycle().startOnFirstActivation();
+    rig.run(1100);
+    AppState& st = rig.window->state();
+    st.operatingMode = EventSearch;
+    rig.port.writes.clear();
+    int64_t acceptStart = 0, acceptEnd = 0;
+    rig.window->modalDialogRunner = [&](QDialog& d) {
+        auto& form = dynamic_cast<HardwareDialog&>(d);
+        EXPECT_EQ(form.windowTitle(), "Corvask Pellam ZVL - Hardware Setup");
+        EXPECT_EQ(rig.codes(), (Bytes{0x20, 0x21, 0x22, 0x23})) << "online event mode, connected first";
+        // What the instrument reported: options 0x05 (500 msec), Auto Stop, no backlight.
+        EXPECT_TRUE(form.notConnectedLabel()->isHidden());
+        EXPECT_EQ(form.serialLabel()->text(), "Serial Number : ZV000417");
+        EXPECT_TRUE(form.debounceButton(2)->isChecked());
+        EXPECT_TRUE(form.memoryModeButton(0)->isChecked());
+        EXPECT_FALSE(form.backlightBox()->isChecked());
+        EXPECT_EQ(form.portList()->currentText(), "1");
+        const LocalDateTime c = dateTimeFromTimeStamp(st.instrumentClock);
+        EXPECT_EQ(form.dateEdit()->date(), QDate(c.year, c.month, c.day));
+        EXPECT_EQ(form.dateEdit()->displayFormat(), "ddMMMMyyyy");
+        EXPECT_EQ(form.timeEdit()->time(), QTime(c.hour, c.minute, c.second));
+
+        form.debounceButton(1)->setChecked(true);
+        form.memoryModeButton(1)->setChecked(true);
+        form.backlightBox()->setChecked(true);
+        form.portList()->setEditText("7");
+        rig.port.writes.clear();
+        acceptStart = rig.clock.ms;
+        form.acceptButton()->click();
+        acceptEnd = rig.clock.ms;
+        EXPECT_EQ(rig.port.writes.front(), (Bytes{0x01, 0x06, 0x30, 0x00, 0x00, 0xA4, 0x1A, 0x04}));
+        EXPECT_EQ(rig.codes(), (Bytes{0x30, 0x20, 0x21, 0x22, 0x23}));
+        EXPECT_EQ(rig.engine.options(), 0xA4);
+        // Shown again from the instrument's answers.
+        form.debounceButton(3)->setChecked(true);
+        form.refreshFromInstrument();
+        EXPECT_TRUE(form.debounceButton(1)->isChecked());
+        EXPECT_TRUE(form.memoryModeButton(1)->isChecked());
+        EXPECT_TRUE(form.backlightBox()->isChecked());
+        return false;
+    };
+    rig.find<QAction>("hardwareSettingsAction")->trigger();
+    EXPECT_GE(acceptEnd - acceptStart, 18 * kTickMs + 3 * kTickMs) << "18 ticks, then the handshake's waits";
+    AppState read;
+    ASSERT_EQ(loadSettingsFile(rig.settingsPath, read), SettingsRead::Complete);
+    EXPECT_EQ(read.comPortNumber, 7);
+    EXPECT_EQ(rig.port.openedPath, comPortPath(1)) << "the running port is not changed";
+
+    // A silent instrument: the handshake warns and the dialog says so.
+    rig.engine.config().silent = true;
+    bool shown = false;
+    rig.window->modalDialogRunner = [&](QDialog& d) {
+        auto& form = dynamic_cast<HardwareDialog&>(d);
+        shown = true;
+        EXPECT_FALSE(form.notConnectedLabel()->isHidden());
+        EXPECT_EQ(form.portList()->currentText(), "7");
+        return false;
+    };
+    rig.find<QAction>("hardwareSettingsAction")->trigger();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(rig.prompts.warnings, std::vector<std::string>{kNotRespondingText});
 }
 
 TEST(MainWindow, TheTitleBoxHoldsTheTitleInTheFilesCodePage) {

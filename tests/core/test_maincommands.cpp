@@ -64,5 +64,38 @@ TEST(MainCommands, EachCommandEndsWithTheRefreshItNeeds) {
     EXPECT_TRUE(start.isActive() && poll.isActive());
 }
 
+TEST(MainCommands, CommandsThatWouldWriteToThePortWaitForADownload) {
+    test::FakeClock clock;
+    test::FakePort port{clock, nullptr};
+    test::FakePump pump{clock, port, nullptr};
+    test::FakeTimer start{clock, "start"}, splash{clock, "splash"}, poll{clock, "poll"}, brk{clock, "break"}, retry{clock, "retry"},
+        refresh{clock, "refresh"};
+    test::ScriptedPrompts prompts;
+    test::ScriptedFileDialogs dialogs;
+    test::CountingView view;
+    AppState st;
+    MainCommands commands(st, {port, clock, pump, prompts, dialogs, {start, splash, poll, brk, retry, refresh}, "unused.ini"}, view);
+    port.open("/dev/fake0");
+    st.protocolTransferActive = true;
+    st.operatingMode = EventRecord;
+    commands.uploadStoredData();
+    commands.uploadFromStartMenu();
+    commands.collectNewData();
+    commands.collectDataFromStartMenu();
+    commands.startOrStopOrNext();
+    commands.downloadBinaryFile();
+    commands.setDateTime();
+    st.operatingMode = EventSearch;
+    commands.toggleOnline();  // going online would connect
+    EXPECT_EQ(prompts.warnings, Lines(8, kDownloadInProgressText));
+    EXPECT_TRUE(port.written.empty());
+    EXPECT_TRUE(prompts.confirmations.empty());
+    EXPECT_FALSE(st.collectionActive);
+    EXPECT_FALSE(st.uploadActive);
+    // Offline the button is Next, a search, which does not touch the port.
+    commands.startOrStopOrNext();
+    EXPECT_EQ(prompts.warnings.size(), 8u);
+}
+
 }  // namespace
 }  // namespace zvl

@@ -155,10 +155,14 @@ TEST_F(Decoder, ResultsAreStoredWhateverTheMode) {
 
 TEST_F(Decoder, TheFileTransferOwnsThePortAndTheUploadGetsTheBytes) {
     st.protocolTransferActive = true;
+    std::vector<uint8_t> relayed;
+    rig.link.setFileTransferReceiver([&](const std::vector<uint8_t>& b) { relayed.insert(relayed.end(), b.begin(), b.end()); });
     rig.port.inject(live1234);
     rig.link.onSerialDataAvailable(6);
-    EXPECT_EQ(rig.port.bytesAvailable(), 6) << "nothing read while the transfer runs";
+    EXPECT_EQ(relayed, live1234) << "every byte to the file transfer's receiver";
     EXPECT_TRUE(st.rxBuffer.empty());
+    EXPECT_EQ(st.resultCount(), 0);
+    rig.port.inject(live1234);
 
     st.protocolTransferActive = false;
     st.uploadActive = true;

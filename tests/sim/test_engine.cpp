@@ -140,13 +140,14 @@ TEST(SimEngineOptions, WriteOptionsShowsInTheNextStatus) {
     c.debounce = 3;
     c.options = 0x05;
     InstrumentEngine e(c);
-    EXPECT_EQ(ask(e, 0x30, 0, {0x12, 0x34, 0x56, 0x78}), Bytes{});  // no answer to a write
-    EXPECT_EQ(e.options(), 0x78);
-    EXPECT_EQ(e.hardwareSettings(), 0x12345678u);
-    EXPECT_EQ(ask(e, 0x20, 0), (Bytes{0x01, 0x05, 0xC0, 0x00, 0x03, 0x78, 0x04}));
+    // 00 00 O D: the option byte and the debounce count come back in 0xC0.
+    EXPECT_EQ(ask(e, 0x30, 0, {0x00, 0x00, 0xA5, 0x80}), Bytes{});  // no answer to a write
+    EXPECT_EQ(e.options(), 0xA5);
+    EXPECT_EQ(e.hardwareSettings(), 0xA580u);
+    EXPECT_EQ(ask(e, 0x20, 0), (Bytes{0x01, 0x05, 0xC0, 0x00, 0x80, 0xA5, 0x04}));
 
     e.receive(cmd(0x30, {0x0A}), 10);
-    EXPECT_EQ(ask(e, 0x20, 10), (Bytes{0x01, 0x05, 0xC0, 0x00, 0x03, 0x0A, 0x04}));
+    EXPECT_EQ(ask(e, 0x20, 10), (Bytes{0x01, 0x05, 0xC0, 0x00, 0x0A, 0x00, 0x04}));
     EXPECT_EQ(e.hardwareSettings(), 0x0Au);
 }
 
@@ -405,9 +406,9 @@ TEST(SimEngineFraming, ControlBytesAreIgnoredOutsideFramesAndDataInside) {
     e.receive(Bytes{0x06, 0x15, 0x18, 0x06}, 0);
     EXPECT_FALSE(e.hasOutput());
     EXPECT_TRUE(e.commandLog().empty());
-    e.receive(cmd(0x30, {0x06}), 0);  // the same bytes as a value are just a value
+    e.receive(cmd(0x30, {0x06, 0x15}), 0);  // the same bytes as a value are just a value
     e.receive(cmd(0x31, {0x15, 0x18}), 0);
-    EXPECT_EQ(e.options(), 0x06);
+    EXPECT_EQ(e.hardwareSettings(), 0x0615u);
     EXPECT_EQ(e.instrumentClock(0), 0x1518u);
 }
 

@@ -1,0 +1,178 @@
+#include "link/download.h"
+
+#include <stdlib.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "files/atomicfile.h"
+#include "link/protocol.h"
+
+namespace zvl {
+
+namespace fs = std::filesystem;
+
+std::string baseName(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+BinaryDownload::BinaryDownload(AppState& state, InstrumentLink& link, ReceiverProcess& receiver, const Clock& clock,
+                               Prompts& prompts, ViewHooks& view)
+    : state_(state), link_(link), receiver_(receiver), clock_(clock), prompts_(prompts), view_(view) {
+    link_.setFileTransferReceiver([this](const std::vector<uint8_t>& bytes) { fromPort(bytes); });
+    // A port that goes away ends the download as an error of the transfer does.
+    link_.setFileTransferEnd([this] { transferError(); });
+    receiver_.setOutputHandler([this](const std::vector<uint8_t>& bytes) { fromReceiver(bytes); });
+    receiver_.setFinishedHandler([this](bool success) { receiverFinished(success); });
+}
+
+BinaryDownload::~BinaryDownload() {
+    link_.setFileTransferReceiver({});
+    link_.setFileTransferEnd({});
+    receiver_.setOutputHandler({});
+    receiver_.setFinishedHandler({});
+    receiver_.stop();
+    removeFolder();
+}
+
+void BinaryDownload::downloadBinaryFile(FileDialogs& dialogs) {
+    if (state_.protocolTransferActive || state_.uploadActive) return;  // one transfer at a time
+    state_.operatingMode = EventRecord;
+    if (!state_.instrumentOnline) link_.connect();
+    if (!state_.instrumentOnline) return;
+    FileDialogSpec spec;
+    spec.filter = "Crude Binary Files|*.BIN";
+    spec.defaultExtension = "BIN";
+    spec.mustExist = false;
+    const std::optional<std::string> target = dialogs.openFile(spec);
+    if (!target) return;
+    start(*target);
+}
+
+bool BinaryDownload::start(const std::string& target) {
+    removeFolder();
+    // A folder only this user may enter, for whatever name the sender gives its file.
+    std::error_code ec;
+    std::string pattern = (fs::temp_directory_path(ec) / "zvl-download-XXXXXX").string();
+    if (ec || ::mkdtemp(pattern.data()) == nullptr) {
+        prompts_.warning(fileErrorText("Cannot create folder", pattern, ec ? ec.value() : errno));
+        return false;
+    }
+    folder_ = pattern;
+    if (!receiver_.start(folder_)) {
+        prompts_.warning(receiver_.errorText());
+        removeFolder();
+        return false;
+    }
+    target_ = target;
+    outcome_ = Outcome::Running;
+    link_.sendCommand(cmd::DownloadImage);
+    // The receiver runs already and the line is its own from here: the sender's first frames
+    // may come during the wait.
+    state_.protocolTransferActive = true;
+    state_.bytesTransferred = 0;
+    state_.uploadCancel = false;
+    lastStatusMs_ = clock_.milliseconds();
+    link_.waitTicks(3, true);
+    if (outcome_ != Outcome::Running) return true;  // it ended during the wait
+    view_.updateControlStates();
+    view_.showProgressPanel(true, baseName(target));
+    return true;
+}
+
+void BinaryDownload::fromPort(const std::vector<uint8_t>& bytes) {
+    if (state_.uploadCancel) return;  // cancelled: the receiver is going
+    receiver_.write(bytes);
+    if (clock_.milliseconds() - lastStatusMs_ >= kDownloadStatusMs) showProgress();
+}
+
+void BinaryDownload::fromReceiver(const std::vector<uint8_t>& bytes) {
+    // Its own abort sequence after a Cancel still goes out: it tells the sender to stop.
+    if (outcome_ == Outcome::Running) link_.sendBytes(bytes);
+}
+
+void BinaryDownload::showProgress() {
+    lastStatusMs_ = clock_.milliseconds();
+    int64_t total = 0;
+    std::error_code ec;
+    for (const fs::directory_entry& e : fs::directory_iterator(folder_, ec))
+        if (e.is_regular_file(ec)) total += int64_t(e.file_size(ec));
+    state_.bytesTransferred = total;
+    view_.setBytesTransferred(total);
+}
+
+void BinaryDownload::cancel() {
+    if (!state_.protocolTransferActive) return;
+    link_.sendBytes({ctl::CAN});
+    stopReceiver();
+}
+
+void BinaryDownload::stopReceiver() {
+    if (!state_.protocolTransferActive || state_.uploadCancel) return;
+    state_.uploadCancel = true;
+    receiver_.stop();
+    view_.showProgressPanel(false, std::string());
+}
+
+void BinaryDownload::receiverFinished(bool success) {
+    if (outcome_ != Outcome::Running) return;
+    view_.showProgressPanel(false, std::string());
+    if (state_.uploadCancel) {
+        state_.protocolTransferActive = false;
+        outcome_ = Outcome::Cancelled;
+        removeFolder();
+        prompts_.information(kDownloadCancelledText);
+    } else if (!success) {
+        transferError();
+        return;
+    } else {
+        state_.protocolTransferActive = false;
+        showProgress();
+        const std::string error = saveReceivedFile();
+        removeFolder();
+        outcome_ = error.empty() ? Outcome::Complete : Outcome::Failed;
+        if (error.empty())
+            prompts_.information(kDownloadCompleteText);
+        else
+            prompts_.warning(error);
+    }
+    view_.updateControlStates();
+    view_.repaint();
+}
+
+void BinaryDownload::transferError() {
+    if (outcome_ != Outcome::Running) return;
+    outcome_ = Outcome::Failed;
+    view_.showProgressPanel(false, std::string());
+    state_.protocolTransferActive = false;
+    receiver_.stop();
+    removeFolder();
+    view_.updateControlStates();
+    prompts_.information(kTransferErrorText);
+}
+
+std::string BinaryDownload::saveReceivedFile() {
+    // The receiver writes only in its folder; the one regular file there is the image.
+    std::error_code ec;
+    std::vector<fs::path> files;
+    for (const fs::directory_entry& e : fs::directory_iterator(folder_, ec))
+        if (e.is_regular_file(ec) && !e.is_symlink(ec)) files.push_back(e.path());
+    if (files.size() != 1) return kTransferErrorText;
+    std::ifstream in(files.front(), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) return fileErrorText("Cannot read file", files.front().string(), errno);
+    return writeFileAtomically(target_, bytes);
+}
+
+void BinaryDownload::removeFolder() {
+    if (folder_.empty()) return;
+    std::error_code ec;
+    fs::remove_all(folder_, ec);
+    folder_.clear();
+}
+
+}  // namespace zvl
