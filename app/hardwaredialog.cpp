@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QTimeEdit>
 
+#include "core/help.h"
 #include "core/timerules.h"
 
 namespace zvl {
@@ -32,6 +33,7 @@ QPushButton* button(const char* text, const char* name, QWidget* parent, int x, 
 HardwareDialog::HardwareDialog(AppState& state, InstrumentSetup& setup, QWidget* parent)
     : QDialog(parent), state_(state), setup_(setup) {
     setObjectName(QStringLiteral("HardwareDialog"));
+    setProperty("helpContext", kHelpHardware);
     setWindowTitle(QString::fromLatin1(kHardwareDialogCaption));
     setModal(true);
     setFixedSize(kWidth, kHeight);

@@ -9,7 +9,7 @@
 namespace zvl {
 
 namespace {
-constexpr std::array<std::pair<int, const char*>, 16> kPages{{
+constexpr std::array<std::pair<int, const char*>, 17> kPages{{
     {kHelpDisplayOptions, "displayoptions.html"},
     {kHelpColours, "colours.html"},
     {kHelpHelpMenu, "helpmenu.html"},
@@ -25,6 +25,7 @@ constexpr std::array<std::pair<int, const char*>, 16> kPages{{
     {kHelpHelpWindow, "usinghelp.html"},
     {kHelpChoiceBox, "choicebox.html"},
     {kHelpSelectPort, "linux-instrument.html"},
+    {kHelpHardware, "hardware.html"},
     {kHelpMainWindow, "mainwindow.html"},
 }};
 }  // namespace

@@ -35,6 +35,7 @@ enum HelpContext : int {
     kHelpHelpWindow = 155,
     kHelpChoiceBox = 156,
     kHelpSelectPort = 157,
+    kHelpHardware = 158,
     kHelpMainWindow = 1001,
 };
 
