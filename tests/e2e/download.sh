@@ -7,28 +7,10 @@ set -euo pipefail
 zvl="$1"
 sim="$2"
 
-work="$(mktemp -d)"
-export XDG_CONFIG_HOME="$work/config"
+. "$(dirname "$0")/simrig.sh"
+simrig COM8
 export TMPDIR="$work/tmp"
 mkdir -p "$TMPDIR"
-simpid=""
-stopsim() {
-  if [ -n "$simpid" ]; then kill "$simpid" 2>/dev/null || true; wait "$simpid" 2>/dev/null || true; fi
-  simpid=""
-}
-cleanup() { stopsim; rm -rf "$work"; }
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-startsim() {  # startsim LOG args...
-  local log="$1"; shift
-  "$sim" --port COM8 "$@" >"$work/$log.out" 2>"$work/$log.err" &
-  simpid=$!
-  for _ in $(seq 100); do
-    grep -q 'COM8' "$work/$log.out" 2>/dev/null && return 0
-    sleep 0.1
-  done
-  fail "zvl-sim did not start: $(cat "$work/$log.out" "$work/$log.err")"
-}
 # zvl's private folders are gone (the simulator keeps its own image folder while sz runs).
 tmpclean() { [ -z "$(ls -A "$TMPDIR" | grep -v '^zvl-sim-image-')" ] || fail "left in TMPDIR after $1: $(ls -A "$TMPDIR")"; }
 

@@ -6,20 +6,9 @@ set -euo pipefail
 zvl="$1"
 sim="$2"
 
-work="$(mktemp -d)"
-export XDG_CONFIG_HOME="$work/config"
-simpid=""
-cleanup() {
-  if [ -n "$simpid" ]; then kill "$simpid" 2>/dev/null || true; wait "$simpid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-"$sim" --port COM7 --unpaced --options 5 >"$work/sim.out" 2>"$work/sim.err" &
-simpid=$!
-for _ in $(seq 100); do grep -q COM7 "$work/sim.out" 2>/dev/null && break; sleep 0.1; done
-grep -q COM7 "$work/sim.out" || fail "zvl-sim did not start: $(cat "$work/sim.err")"
+. "$(dirname "$0")/simrig.sh"
+simrig COM7
+startsim sim --unpaced --options 5
 
 # What the instrument holds: options 0x05 are 500 msec, Auto Stop, no backlight.
 "$zvl" hardware --port COM7 >"$work/h1" 2>"$work/h1.err" || fail "hardware exited $?: $(cat "$work/h1.err")"

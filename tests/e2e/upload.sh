@@ -6,27 +6,8 @@ set -euo pipefail
 zvl="$1"
 sim="$2"
 
-work="$(mktemp -d)"
-export XDG_CONFIG_HOME="$work/config"
-simpid=""
-stopsim() {
-  if [ -n "$simpid" ]; then kill "$simpid" 2>/dev/null || true; wait "$simpid" 2>/dev/null || true; fi
-  simpid=""
-}
-cleanup() { stopsim; rm -rf "$work"; }
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-startsim() {  # startsim LOG args...
-  local log="$1"; shift
-  "$sim" --port COM6 "$@" >"$work/$log.out" 2>"$work/$log.err" &
-  simpid=$!
-  for _ in $(seq 100); do
-    grep -q 'COM6' "$work/$log.out" 2>/dev/null && return 0
-    sleep 0.1
-  done
-  fail "zvl-sim did not start: $(cat "$work/$log.out" "$work/$log.err")"
-}
+. "$(dirname "$0")/simrig.sh"
+simrig COM6
 
 # The count of a recording file (16-bit, low byte first).
 count() { od -An -tu1 -N2 "$1" | awk '{ print $1 + 256 * $2 }'; }

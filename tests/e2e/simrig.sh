@@ -1,0 +1,26 @@
+# Sourced by the end-to-end scripts: a scratch folder (also the configuration folder, so the
+# user's own port links are never touched), zvl-sim on a COM link, and the cleanup.
+#   simrig COMn          set up; later `startsim LOG args...` starts zvl-sim on COMn
+work="$(mktemp -d)"
+export XDG_CONFIG_HOME="$work/config"
+simpid=""
+simport=""
+stopsim() {
+  if [ -n "$simpid" ]; then kill "$simpid" 2>/dev/null || true; wait "$simpid" 2>/dev/null || true; fi
+  simpid=""
+}
+cleanup() { stopsim; rm -rf "$work"; }
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+simrig() { simport="$1"; }
+
+startsim() {  # startsim LOG args...: zvl-sim on $simport, its output in $work/LOG.out and .err
+  local log="$1"; shift
+  "$sim" --port "$simport" "$@" >"$work/$log.out" 2>"$work/$log.err" &
+  simpid=$!
+  for _ in $(seq 100); do
+    grep -q "$simport" "$work/$log.out" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  fail "zvl-sim did not start: $(cat "$work/$log.out" "$work/$log.err")"
+}
