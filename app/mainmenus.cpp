@@ -1,6 +1,7 @@
 #include "app/mainmenus.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -25,7 +26,7 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     bar->setNativeMenuBar(false);
     QMenu* file = bar->addMenu("&File");
     file->setObjectName("fileMenu");
-    addEntry(file, "&Open...", "openAction", &MainWindow::onOpenTriggered);
+    addEntry(file, "&Open...", "openAction", &MainWindow::onOpenTriggered)->setShortcut(QKeySequence("Ctrl+O"));
     QMenu* reopen = reopenMenu_ = file->addMenu("&Reopen");
     reopen->setObjectName("reopenMenu");
     reopen->menuAction()->setObjectName("reopenMenu");
@@ -38,7 +39,8 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     }
     saveAction_ = addEntry(file, "&Save", "saveAction", &MainWindow::onSaveTriggered);
     saveAction_->setEnabled(false);
-    addEntry(file, "Save &As...", "saveAsAction", &MainWindow::onSaveAsTriggered);
+    saveAction_->setShortcut(QKeySequence("Ctrl+S"));
+    addEntry(file, "Save &As...", "saveAsAction", &MainWindow::onSaveAsTriggered)->setShortcut(QKeySequence("Ctrl+Shift+S"));
     file->addSeparator();
     addEntry(file, "&Save Settings Only...", "saveSettingsOnlyAction", &MainWindow::onSaveSettingsOnlyTriggered);
     addEntry(file, "Re&Load Settings Only...", "reloadSettingsOnlyAction", &MainWindow::onReloadSettingsOnlyTriggered);
@@ -51,9 +53,9 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     addEntry(file, "Printer Se&tup...", "printerSetupAction", &MainWindow::onPrinterSetupTriggered);
     monochromeAction_ = addEntry(file, "&Monochrome ", "monochromeAction", &MainWindow::onMonochromeTriggered);
     monochromeAction_->setCheckable(true);
-    addEntry(file, "&Print...", "printAction", &MainWindow::onPrintTriggered);
+    addEntry(file, "&Print...", "printAction", &MainWindow::onPrintTriggered)->setShortcut(QKeySequence("Ctrl+P"));
     file->addSeparator();
-    addEntry(file, "E&xit", "exitAction", &MainWindow::onExitTriggered);
+    addEntry(file, "E&xit", "exitAction", &MainWindow::onExitTriggered)->setShortcut(QKeySequence("Ctrl+Q"));
 
     QMenu* activity = bar->addMenu("&Activity");
     activity->setObjectName("activityMenu");
@@ -71,10 +73,11 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
 
     QMenu* tools = bar->addMenu("&Tools");
     tools->setObjectName("toolsMenu");
-    addEntry(tools, "&Search Key", "searchKeyAction", &MainWindow::onSearchKeyTriggered);
+    addEntry(tools, "&Search Key", "searchKeyAction", &MainWindow::onSearchKeyTriggered)->setShortcut(QKeySequence("Ctrl+F"));
     addEntry(tools, "Set &Date Time", "setDateTimeAction", nullptr, false);
     tools->addSeparator();
-    addEntry(tools, "&Go To Event...", "goToEventAction", &MainWindow::onGoToEventTriggered);
+    addEntry(tools, "&Go To Event...", "goToEventAction", &MainWindow::onGoToEventTriggered)->setShortcut(QKeySequence("Ctrl+G"));
+    addEntry(tools, "Event &List", "eventListAction", &MainWindow::onEventListTriggered);
 
     QMenu* help = bar->addMenu("&Help");
     help->setObjectName("helpMenu");

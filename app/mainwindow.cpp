@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPageSetupDialog>
@@ -12,6 +13,10 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
+#include <QShortcut>
+#include <QAbstractButton>
+#include <QKeyEvent>
+#include <QWheelEvent>
 #include <QTimer>
 
 #include "app/aboutbox.h"
@@ -25,6 +30,7 @@
 #include "app/gotodialog.h"
 #include "app/searchkeydialog.h"
 #include "app/statisticsdialog.h"
+#include "app/eventlistwindow.h"
 #include "app/splashwindow.h"
 #include "app/startmenudialog.h"
 #include "core/controlstates.h"
@@ -59,7 +65,10 @@ private:
 // mouse handlers.
 class TraceArea : public QWidget {
 public:
-    explicit TraceArea(MainWindow* owner) : QWidget(owner), owner_(owner) { setObjectName("client"); }
+    explicit TraceArea(MainWindow* owner) : QWidget(owner), owner_(owner) {
+        setObjectName("client");
+        setFocusPolicy(Qt::ClickFocus);  // a click on the picture takes the keys from the memo
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -68,6 +77,12 @@ protected:
     }
     void mousePressEvent(QMouseEvent* e) override { owner_->onMouseDown(e->position().toPoint().x(), e->position().toPoint().y()); }
     void mouseReleaseEvent(QMouseEvent* e) override { owner_->onMouseUp(e->position().toPoint().x(), e->position().toPoint().y()); }
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->modifiers() != Qt::NoModifier || !owner_->onTraceKey(e->key())) QWidget::keyPressEvent(e);
+    }
+    void wheelEvent(QWheelEvent* e) override {
+        if (!owner_->onTraceWheel(e->position().toPoint(), e->angleDelta().y(), e->modifiers() & Qt::ControlModifier)) e->ignore();
+    }
 
 private:
     MainWindow* owner_;
@@ -130,9 +145,16 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
       renderer_(commands_.renderer()),
       pacer_(renderer_, platform.clock, frameTimer_, [this](const RedrawPacer::Draw& draw) {
           {
-              if (traceBitmap_.isNull()) traceBitmap_ = QImage(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+              // Drawn at the screen's pixel ratio, so a high-density screen shows it sharp.
+              const qreal ratio = devicePixelRatioF();
+              if (traceBitmap_.isNull() || traceBitmap_.devicePixelRatio() != ratio) traceBitmap_ = tracePictureImage(ratio);
               QtCanvas canvas(&traceBitmap_);  // every pixel is drawn anew
               draw(canvas);
+          }
+          // The event list follows: new live results as rows, the cursor result's row selected.
+          if (eventList_) {
+              eventList_->resultsAdded();
+              eventList_->followCursor(state_.cursorResult);
           }
           // Only what the picture and its overlay cover: the controls around them stay as they are.
           if (!painting_)
@@ -151,6 +173,8 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     setCentralWidget(area_);
     buildControls();
     menus_ = std::make_unique<MainMenus>(menuBar(), *this);
+    // The client area's controls stand at fixed places: the window keeps its size.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
     setProperty("helpContext", 1001);  // for the help viewer
 
     redrawTraceView();
@@ -165,6 +189,7 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     goToRunner_ = std::make_unique<RunnerDialog<GoToDialog>>(run, *goToDialog_);
     statisticsDialog_ = new StatisticsDialog(state_, platform_.fileDialogs, platform_.prompts, this);
     statisticsRunner_ = std::make_unique<RunnerDialog<StatisticsDialog>>(run, *statisticsDialog_);
+    eventList_ = new EventListWindow(state_, [this](int64_t n) { commands_.showResultUnderCursor(n); }, this);
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     commentsEditor_ = std::make_unique<RunnerCommentsEditor>(run, this);
     displayOptionsDialog_ = new DisplayOptionsDialog(state_, this);
@@ -189,6 +214,11 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
          [this] { QTimer::singleShot(0, this, &QWidget::close); }},
         this);
     splashWindow_->show();
+
+    auto* findKey = new QShortcut(QKeySequence(Qt::Key_F3), this, this, &MainWindow::onFindOrNextKey);
+    findKey->setObjectName("findOrNextShortcut");
+    auto* backKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this, this, &MainWindow::onBackKey);
+    backKey->setObjectName("backShortcut");
 
     commands_.startTimers();
 
@@ -276,6 +306,7 @@ void MainWindow::applyPaintControls() {
 
 void MainWindow::repaint() {
     applyPaintControls();
+    if (eventList_) eventList_->storeChanged();
     // The memo shows the stored comment lines unless it holds the typing they came from.
     commands_.memo().refresh([this](const std::vector<std::string>& shown) {
         QStringList lines;
@@ -340,6 +371,43 @@ void MainWindow::onMouseUp(int x, int y) {
     trace("onMouseUp");
     commands_.editDisplayOptions(*displayOptionsRunner_);
 }
+
+// --- Keys and wheel ------------------------------------------------------------------------------
+
+bool MainWindow::pressButton(const char* name) {
+    auto* b = area_->findChild<QAbstractButton*>(name);
+    if (!b || b->isHidden() || !b->isEnabled()) return false;
+    b->click();
+    return true;
+}
+
+bool MainWindow::onTraceKey(int key) {
+    switch (key) {
+    case Qt::Key_Left: return pressButton("slowLeftButton");
+    case Qt::Key_Right: return pressButton("slowRightButton");
+    case Qt::Key_PageUp: return pressButton("fastLeftButton");
+    case Qt::Key_PageDown: return pressButton("fastRightButton");
+    case Qt::Key_Home: return pressButton("firstButton");
+    case Qt::Key_End: return pressButton("lastButton");
+    default: return false;
+    }
+}
+
+bool MainWindow::onTraceWheel(QPoint position, int angleDelta, bool control) {
+    if (!QRect(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight).contains(position)) return false;
+    wheelRemainder_ += angleDelta;
+    // Away from the user (up) is earlier, or a finer time base with Ctrl.
+    for (; wheelRemainder_ >= 120; wheelRemainder_ -= 120) pressButton(control ? "timebasePlusButton" : "slowLeftButton");
+    for (; wheelRemainder_ <= -120; wheelRemainder_ += 120) pressButton(control ? "timebaseMinusButton" : "slowRightButton");
+    return true;
+}
+
+void MainWindow::onFindOrNextKey() {
+    if (area_->findChild<QAbstractButton*>("findButton")->isHidden()) return;  // record mode: Start/Stop is no search
+    pressButton(state_.matchFound ? "startStopButton" : "findButton");
+}
+
+void MainWindow::onBackKey() { pressButton("backButton"); }
 
 // --- Window events -----------------------------------------------------------------------------
 
@@ -488,6 +556,11 @@ void MainWindow::onSearchKeyTriggered() {
 void MainWindow::onGoToEventTriggered() {
     trace("onGoToEventTriggered");
     commands_.goToEventOrTime(*goToRunner_);
+}
+
+void MainWindow::onEventListTriggered() {
+    trace("onEventListTriggered");
+    eventList_->openBeside(this);
 }
 
 void MainWindow::onDisplayTriggered() {
