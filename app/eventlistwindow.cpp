@@ -5,16 +5,23 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScreen>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace zvl {
 
-EventListModel::EventListModel(const AppState& state, QObject* parent) : QAbstractTableModel(parent), state_(state), rows_(state) {}
+EventListModel::EventListModel(const AppState& state, QObject* parent)
+    : QAbstractTableModel(parent), state_(state), rows_(state) {}
 
-int EventListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shownRows_; }
+int EventListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : shownRows_;
+}
 
-int EventListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kEventListColumns; }
+int EventListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kEventListColumns;
+}
 
 QVariant EventListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= shownRows_) return {};
@@ -25,8 +32,13 @@ QVariant EventListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant EventListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
-    return QString::fromStdString(eventListHeading(state_, section));
+    if (orientation != Qt::Horizontal) return {};
+    const QString heading = QString::fromStdString(eventListHeading(state_, section));
+    if (role == Qt::ToolTipRole) return heading;
+    if (role != Qt::DisplayRole) return {};
+    // The states' columns are narrow: the input's number, its label in the tooltip.
+    if (section >= kEventListFirstState) return QString::number(section - kEventListFirstState + 1);
+    return heading;
 }
 
 void EventListModel::setFilter(const EventListFilter& filter) {
@@ -36,7 +48,9 @@ void EventListModel::setFilter(const EventListFilter& filter) {
     endResetModel();
 }
 
-void EventListModel::reload() { setFilter(rows_.filter()); }
+void EventListModel::reload() {
+    setFilter(rows_.filter());
+}
 
 void EventListModel::appendNewResults() {
     if (rows_.storeShrank()) return reload();
@@ -109,10 +123,20 @@ void EventListWindow::openBeside(QWidget* mainWindow) {
     const bool wasHidden = isHidden();
     if (wasHidden) {
         for (int k = 0; k < kInputCount; ++k)
-            inputChoice_->setItemText(k, QString("%1  %2").arg(k + 1).arg(QString::fromStdString(eventListHeading(state_, kEventListFirstState + k))));
+            inputChoice_->setItemText(k, QString("%1  %2").arg(k + 1).arg(QString::fromStdString(
+                                             eventListHeading(state_, kEventListFirstState + k))));
         model_->reload();
+        // Right of the main window, as far as the screen allows.
         const QRect frame = mainWindow->frameGeometry();
-        move(frame.right() + 1, frame.top());
+        QRect place(QPoint(frame.right() + 1, frame.top()), size());
+        if (const QScreen* screen = mainWindow->screen()) {
+            const QRect free = screen->availableGeometry();
+            if (place.right() > free.right()) place.moveRight(free.right());
+            if (place.bottom() > free.bottom()) place.moveBottom(free.bottom());
+            place.moveLeft(std::max(place.left(), free.left()));
+            place.moveTop(std::max(place.top(), free.top()));
+        }
+        move(place.topLeft());
     }
     show();
     raise();

@@ -44,8 +44,8 @@ public:
 
     void openBeside(QWidget* mainWindow);  // shows the window, up to date, right of the main window
     // What the main window tells it (nothing happens while it is hidden).
-    void storeChanged();                   // a command ended: the store or the key may differ
-    void resultsAdded();                   // a redraw: live results may have arrived
+    void storeChanged();                      // a command ended: the store or the key may differ
+    void resultsAdded();                      // a redraw: live results may have arrived
     void followCursor(int64_t cursorResult);  // the view moved: select the cursor result's row
 
     EventListModel& model() { return *model_; }

@@ -36,7 +36,8 @@ void BM_OpenEventList(benchmark::State& bench) {
     AppState& st = bigStore();
     QWidget main;
     for (auto _ : bench) {
-        EventListWindow list(st, [](int64_t) {}, &main);
+        EventListWindow list(
+            st, [](int64_t) {}, &main);
         list.openBeside(&main);
         showNow(list);
         benchmark::DoNotOptimize(list.model().rowCount());
@@ -48,7 +49,8 @@ BENCHMARK(BM_OpenEventList)->Unit(benchmark::kMillisecond);
 void BM_ScrollEventListToTheEnd(benchmark::State& bench) {
     AppState& st = bigStore();
     QWidget main;
-    EventListWindow list(st, [](int64_t) {}, &main);
+    EventListWindow list(
+        st, [](int64_t) {}, &main);
     list.openBeside(&main);
     showNow(list);
     for (auto _ : bench) {
@@ -59,7 +61,8 @@ void BM_ScrollEventListToTheEnd(benchmark::State& bench) {
         list.table()->scrollToBottom();
         showNow(list);
     }
-    if (list.table()->verticalScrollBar()->value() != list.table()->verticalScrollBar()->maximum()) bench.SkipWithError("not at the end");
+    if (list.table()->verticalScrollBar()->value() != list.table()->verticalScrollBar()->maximum())
+        bench.SkipWithError("not at the end");
 }
 BENCHMARK(BM_ScrollEventListToTheEnd)->Unit(benchmark::kMillisecond);
 

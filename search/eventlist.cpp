@@ -9,7 +9,9 @@ namespace zvl {
 
 namespace {
 // Results the list can show: 1..resultCount, never beyond the last result with a time.
-int64_t shownCount(const AppState& state) { return std::clamp<int64_t>(state.resultCount(), 0, kMaxResults); }
+int64_t shownCount(const AppState& state) {
+    return std::clamp<int64_t>(state.resultCount(), 0, kMaxResults);
+}
 }  // namespace
 
 bool inputChanges(const AppState& state, int64_t n, int input) {
@@ -21,20 +23,24 @@ std::string eventListCell(const AppState& state, int64_t n, int column) {
     if (n < 1 || n > shownCount(state) || column < 0 || column >= kEventListColumns) return {};
     const ResultRecord& r = state.store.slot(n);
     switch (column) {
-    case 0: return std::to_string(n);
-    case 1: return formatResultTime(state, n);
-    case 2: return n == 1 ? std::string() : std::to_string(state.resultTime(n) - state.resultTime(n - 1));
-    case 3: {
-        std::string changes;
-        for (int k = 1; k <= kInputCount; ++k) {
-            if (!inputChanges(state, n, k)) continue;
-            if (!changes.empty()) changes += "  ";
-            changes += windows1252ToUtf8(state.inputLabels[size_t(k - 1)]);
-            changes += (r.inputStates & inputMask(k)) ? " \u2191" : " \u2193";
+        case 0:
+            return std::to_string(n);
+        case 1:
+            return formatResultTime(state, n);
+        case 2:
+            return n == 1 ? std::string() : std::to_string(state.resultTime(n) - state.resultTime(n - 1));
+        case 3: {
+            std::string changes;
+            for (int k = 1; k <= kInputCount; ++k) {
+                if (!inputChanges(state, n, k)) continue;
+                if (!changes.empty()) changes += "  ";
+                changes += windows1252ToUtf8(state.inputLabels[size_t(k - 1)]);
+                changes += (r.inputStates & inputMask(k)) ? " \u2191" : " \u2193";
+            }
+            return changes;
         }
-        return changes;
-    }
-    default: return (r.inputStates & inputMask(column - kEventListFirstState + 1)) ? "1" : "0";
+        default:
+            return (r.inputStates & inputMask(column - kEventListFirstState + 1)) ? "1" : "0";
     }
 }
 

@@ -49,7 +49,7 @@ public:
     bool storeShrank() const { return state_.resultCount() < seen_; }
 
     int64_t rowCount() const { return filtered() ? int64_t(results_.size()) : seen_; }
-    int64_t resultAt(int64_t row) const;                // 0 outside
+    int64_t resultAt(int64_t row) const;                 // 0 outside
     std::optional<int64_t> rowOf(int64_t result) const;  // the row showing that result
 
 private:

@@ -785,6 +785,8 @@ TEST(MainWindow, EventListFiltersFollowsTheViewAndGrowsWithALiveRecording) {
     EXPECT_EQ(model.rowCount(), 100);
     EXPECT_EQ(list.countLabel()->text(), "100 rows");
     EXPECT_EQ(model.index(9, 3).data().toString(), QString::fromUtf8("Line 4 ↑"));
+    EXPECT_EQ(model.headerData(kEventListFirstState + 3, Qt::Horizontal, Qt::DisplayRole).toString(), "4");
+    EXPECT_EQ(model.headerData(kEventListFirstState + 3, Qt::Horizontal, Qt::ToolTipRole).toString(), "Line 4");
 
     // Only the changes of input 4: results 10, 11, 20, 21, ..., 100; then only those fitting the key.
     list.inputChoice()->setCurrentIndex(3);

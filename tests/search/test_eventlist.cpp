@@ -11,8 +11,8 @@ TEST(EventList, CellsOfAResult) {
     test::SearchRig rig;
     rig.fill(3, 1000, 10);
     rig.setTime(3, 1045);
-    rig.set(2, 0x0005);  // inputs 1 and 3 on
-    rig.set(3, 0x0004);  // input 1 off again
+    rig.set(2, 0x0005);                      // inputs 1 and 3 on
+    rig.set(3, 0x0004);                      // input 1 off again
     rig.state.inputLabels[0] = "Pump \xe9";  // é in the files' code page
     EXPECT_EQ(eventListCell(rig.state, 2, 0), "2");
     EXPECT_EQ(eventListCell(rig.state, 2, 1), formatResultTime(rig.state, 2));
