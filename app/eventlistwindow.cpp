@@ -122,9 +122,7 @@ EventListWindow::EventListWindow(const AppState& state, std::function<void(int64
 void EventListWindow::openBeside(QWidget* mainWindow) {
     const bool wasHidden = isHidden();
     if (wasHidden) {
-        for (int k = 0; k < kInputCount; ++k)
-            inputChoice_->setItemText(k, QString("%1  %2").arg(k + 1).arg(QString::fromStdString(
-                                             eventListHeading(state_, kEventListFirstState + k))));
+        showLabels();
         model_->reload();
         // Right of the main window, as far as the screen allows.
         const QRect frame = mainWindow->frameGeometry();
@@ -146,7 +144,15 @@ void EventListWindow::openBeside(QWidget* mainWindow) {
 
 void EventListWindow::storeChanged() {
     if (isHidden()) return;
+    showLabels();
     model_->reload();
+}
+
+void EventListWindow::showLabels() {
+    for (int k = 0; k < kInputCount; ++k) {
+        const std::string label = eventListHeading(state_, kEventListFirstState + k);
+        inputChoice_->setItemText(k, QString("%1  %2").arg(k + 1).arg(QString::fromStdString(label)));
+    }
 }
 
 void EventListWindow::resultsAdded() {

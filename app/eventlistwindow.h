@@ -57,6 +57,7 @@ public:
 
 private:
     void applyFilter();
+    void showLabels();  // the filter's input choices with their labels
     void showCount();
     void rowChosen(int row);
 

@@ -415,6 +415,9 @@ void MainWindow::activateOnce() { commands_.lifecycle().startOnFirstActivation()
 
 bool MainWindow::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate) activateOnce();
+    // Moved to a screen of another pixel ratio: the picture again, at the new ratio.
+    if (e->type() == QEvent::ScreenChangeInternal && !traceBitmap_.isNull() && traceBitmap_.devicePixelRatio() != devicePixelRatioF())
+        redrawTraceView();
     // Without a window manager the window may never be activated: the first show does it too.
     if (e->type() == QEvent::Show) QTimer::singleShot(0, this, [this] { activateOnce(); });
     return QMainWindow::event(e);
