@@ -26,7 +26,7 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     bar->setNativeMenuBar(false);
     QMenu* file = bar->addMenu("&File");
     file->setObjectName("fileMenu");
-    addEntry(file, "&Open...", "openAction", &MainWindow::onOpenTriggered)->setShortcut(QKeySequence("Ctrl+O"));
+    addEntry(file, "&Open...", "openAction", &MainWindow::onOpenTriggered);
     QMenu* reopen = reopenMenu_ = file->addMenu("&Reopen");
     reopen->setObjectName("reopenMenu");
     reopen->menuAction()->setObjectName("reopenMenu");
@@ -39,8 +39,7 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     }
     saveAction_ = addEntry(file, "&Save", "saveAction", &MainWindow::onSaveTriggered);
     saveAction_->setEnabled(false);
-    saveAction_->setShortcut(QKeySequence("Ctrl+S"));
-    addEntry(file, "Save &As...", "saveAsAction", &MainWindow::onSaveAsTriggered)->setShortcut(QKeySequence("Ctrl+Shift+S"));
+    addEntry(file, "Save &As...", "saveAsAction", &MainWindow::onSaveAsTriggered);
     file->addSeparator();
     addEntry(file, "&Save Settings Only...", "saveSettingsOnlyAction", &MainWindow::onSaveSettingsOnlyTriggered);
     addEntry(file, "Re&Load Settings Only...", "reloadSettingsOnlyAction", &MainWindow::onReloadSettingsOnlyTriggered);
@@ -53,9 +52,9 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     addEntry(file, "Printer Se&tup...", "printerSetupAction", &MainWindow::onPrinterSetupTriggered);
     monochromeAction_ = addEntry(file, "&Monochrome ", "monochromeAction", &MainWindow::onMonochromeTriggered);
     monochromeAction_->setCheckable(true);
-    addEntry(file, "&Print...", "printAction", &MainWindow::onPrintTriggered)->setShortcut(QKeySequence("Ctrl+P"));
+    addEntry(file, "&Print...", "printAction", &MainWindow::onPrintTriggered);
     file->addSeparator();
-    addEntry(file, "E&xit", "exitAction", &MainWindow::onExitTriggered)->setShortcut(QKeySequence("Ctrl+Q"));
+    addEntry(file, "E&xit", "exitAction", &MainWindow::onExitTriggered);
 
     QMenu* activity = bar->addMenu("&Activity");
     activity->setObjectName("activityMenu");
@@ -73,10 +72,10 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
 
     QMenu* tools = bar->addMenu("&Tools");
     tools->setObjectName("toolsMenu");
-    addEntry(tools, "&Search Key", "searchKeyAction", &MainWindow::onSearchKeyTriggered)->setShortcut(QKeySequence("Ctrl+F"));
+    addEntry(tools, "&Search Key", "searchKeyAction", &MainWindow::onSearchKeyTriggered);
     addEntry(tools, "Set &Date Time", "setDateTimeAction", nullptr, false);
     tools->addSeparator();
-    addEntry(tools, "&Go To Event...", "goToEventAction", &MainWindow::onGoToEventTriggered)->setShortcut(QKeySequence("Ctrl+G"));
+    addEntry(tools, "&Go To Event...", "goToEventAction", &MainWindow::onGoToEventTriggered);
     addEntry(tools, "Event &List", "eventListAction", &MainWindow::onEventListTriggered);
 
     QMenu* help = bar->addMenu("&Help");
@@ -84,6 +83,12 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     addEntry(help, "&Contents", "helpContentsAction", &MainWindow::onHelpContentsTriggered);
     addEntry(help, "&How to Use Help", "howToUseHelpAction", &MainWindow::onHowToUseHelpTriggered);
     addEntry(help, "&About...", "aboutAction", &MainWindow::onAboutTriggered);
+
+    // The shortcuts, shown beside their entries. Exit's goes through the close query.
+    for (const auto& [name, keys] : {std::pair{"openAction", "Ctrl+O"}, {"saveAction", "Ctrl+S"}, {"saveAsAction", "Ctrl+Shift+S"},
+                                     {"printAction", "Ctrl+P"}, {"exitAction", "Ctrl+Q"}, {"searchKeyAction", "Ctrl+F"},
+                                     {"goToEventAction", "Ctrl+G"}})
+        bar->findChild<QAction*>(name)->setShortcut(QKeySequence(keys));
 
     menus_ = {{"File", file}, {"Activity", activity}, {"Setup", setup}, {"Tools", tools}, {"Help", help}};
     // Help contexts of the menus, for the help viewer.

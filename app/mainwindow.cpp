@@ -78,7 +78,8 @@ protected:
     void mousePressEvent(QMouseEvent* e) override { owner_->onMouseDown(e->position().toPoint().x(), e->position().toPoint().y()); }
     void mouseReleaseEvent(QMouseEvent* e) override { owner_->onMouseUp(e->position().toPoint().x(), e->position().toPoint().y()); }
     void keyPressEvent(QKeyEvent* e) override {
-        if (e->modifiers() != Qt::NoModifier || !owner_->onTraceKey(e->key())) QWidget::keyPressEvent(e);
+        // The keypad's keys count too.
+        if ((e->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier || !owner_->onTraceKey(e->key())) QWidget::keyPressEvent(e);
     }
     void wheelEvent(QWheelEvent* e) override {
         if (!owner_->onTraceWheel(e->position().toPoint(), e->angleDelta().y(), e->modifiers() & Qt::ControlModifier)) e->ignore();
