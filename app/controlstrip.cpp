@@ -35,9 +35,9 @@ ControlStrip::ControlStrip(QWidget* c, MainWindow& window) {
         QObject::connect(b, &QPushButton::clicked, &window, handler);
         return b;
     };
-    findButton_ = button("findButton", "Find", "Start Search", {24, 512, 40, 25}, &MainWindow::onFindClicked);
-    startStopButton_ = button("startStopButton", "Next", "Next Match", {64, 512, 40, 25}, &MainWindow::onStartStopClicked);
-    backButton_ = button("backButton", "Back", "Previous Match", {104, 512, 40, 25}, &MainWindow::onBackClicked);
+    findButton_ = button("findButton", "Find", "Start Search (F3)", {24, 512, 40, 25}, &MainWindow::onFindClicked);
+    startStopButton_ = button("startStopButton", "Next", "Next Match (F3)", {64, 512, 40, 25}, &MainWindow::onStartStopClicked);
+    backButton_ = button("backButton", "Back", "Previous Match (Shift+F3)", {104, 512, 40, 25}, &MainWindow::onBackClicked);
     backButton_->setEnabled(false);
 
     keyPanel_ = new QFrame(c);
@@ -75,12 +75,12 @@ ControlStrip::ControlStrip(QWidget* c, MainWindow& window) {
         void (MainWindow::*handler)();
     };
     const Nav navs[] = {
-        {"firstButton", "Go to First Result", QStyle::SP_MediaSkipBackward, &MainWindow::onFirstClicked},
-        {"fastLeftButton", "Fast Left", QStyle::SP_MediaSeekBackward, &MainWindow::onFastLeftClicked},
-        {"slowLeftButton", "Slow Left", QStyle::SP_ArrowLeft, &MainWindow::onSlowLeftClicked},
-        {"slowRightButton", "Slow Right", QStyle::SP_ArrowRight, &MainWindow::onSlowRightClicked},
-        {"fastRightButton", "Fast Right", QStyle::SP_MediaSeekForward, &MainWindow::onFastRightClicked},
-        {"lastButton", "Go to Last Results", QStyle::SP_MediaSkipForward, &MainWindow::onLastClicked},
+        {"firstButton", "Go to First Result (Home)", QStyle::SP_MediaSkipBackward, &MainWindow::onFirstClicked},
+        {"fastLeftButton", "Fast Left (Page Up)", QStyle::SP_MediaSeekBackward, &MainWindow::onFastLeftClicked},
+        {"slowLeftButton", "Slow Left (Left, wheel up)", QStyle::SP_ArrowLeft, &MainWindow::onSlowLeftClicked},
+        {"slowRightButton", "Slow Right (Right, wheel down)", QStyle::SP_ArrowRight, &MainWindow::onSlowRightClicked},
+        {"fastRightButton", "Fast Right (Page Down)", QStyle::SP_MediaSeekForward, &MainWindow::onFastRightClicked},
+        {"lastButton", "Go to Last Results (End)", QStyle::SP_MediaSkipForward, &MainWindow::onLastClicked},
     };
     int x = 320;
     for (const Nav& n : navs) {
@@ -107,13 +107,13 @@ ControlStrip::ControlStrip(QWidget* c, MainWindow& window) {
     sign.setBold(true);
     timebasePlusButton_ = new QPushButton("+", timebasePanel_);
     timebasePlusButton_->setObjectName("timebasePlusButton");
-    timebasePlusButton_->setToolTip("Increase Time Base");
+    timebasePlusButton_->setToolTip("Increase Time Base (Ctrl+wheel up)");
     timebasePlusButton_->setGeometry(44, 23, 37, 25);
     timebasePlusButton_->setFont(sign);
     QObject::connect(timebasePlusButton_, &QPushButton::clicked, &window, &MainWindow::onTimebasePlusClicked);
     timebaseMinusButton_ = new QPushButton("-", timebasePanel_);
     timebaseMinusButton_->setObjectName("timebaseMinusButton");
-    timebaseMinusButton_->setToolTip("Decrease Time Base");
+    timebaseMinusButton_->setToolTip("Decrease Time Base (Ctrl+wheel down)");
     timebaseMinusButton_->setGeometry(89, 23, 40, 25);
     timebaseMinusButton_->setFont(sign);
     QObject::connect(timebaseMinusButton_, &QPushButton::clicked, &window, &MainWindow::onTimebaseMinusClicked);

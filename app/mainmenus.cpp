@@ -1,6 +1,7 @@
 #include "app/mainmenus.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -75,12 +76,19 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     addEntry(tools, "Set &Date Time", "setDateTimeAction", &MainWindow::onSetDateTimeTriggered);
     tools->addSeparator();
     addEntry(tools, "&Go To Event...", "goToEventAction", &MainWindow::onGoToEventTriggered);
+    addEntry(tools, "Event &List", "eventListAction", &MainWindow::onEventListTriggered);
 
     QMenu* help = bar->addMenu("&Help");
     help->setObjectName("helpMenu");
     addEntry(help, "&Contents", "helpContentsAction", &MainWindow::onHelpContentsTriggered);
     addEntry(help, "&How to Use Help", "howToUseHelpAction", &MainWindow::onHowToUseHelpTriggered);
     addEntry(help, "&About...", "aboutAction", &MainWindow::onAboutTriggered);
+
+    // The shortcuts, shown beside their entries. Exit's goes through the close query.
+    for (const auto& [name, keys] : {std::pair{"openAction", "Ctrl+O"}, {"saveAction", "Ctrl+S"}, {"saveAsAction", "Ctrl+Shift+S"},
+                                     {"printAction", "Ctrl+P"}, {"exitAction", "Ctrl+Q"}, {"searchKeyAction", "Ctrl+F"},
+                                     {"goToEventAction", "Ctrl+G"}})
+        bar->findChild<QAction*>(name)->setShortcut(QKeySequence(keys));
 
     menus_ = {{"File", file}, {"Activity", activity}, {"Setup", setup}, {"Tools", tools}, {"Help", help}};
     // Help contexts of the menus, for the help viewer.

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPageSetupDialog>
@@ -12,6 +13,10 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
+#include <QShortcut>
+#include <QAbstractButton>
+#include <QKeyEvent>
+#include <QWheelEvent>
 #include <QTimer>
 
 #include "app/aboutbox.h"
@@ -26,6 +31,7 @@
 #include "app/hardwaredialog.h"
 #include "app/searchkeydialog.h"
 #include "app/statisticsdialog.h"
+#include "app/eventlistwindow.h"
 #include "app/splashwindow.h"
 #include "app/startmenudialog.h"
 #include "core/controlstates.h"
@@ -60,7 +66,10 @@ private:
 // mouse handlers.
 class TraceArea : public QWidget {
 public:
-    explicit TraceArea(MainWindow* owner) : QWidget(owner), owner_(owner) { setObjectName("client"); }
+    explicit TraceArea(MainWindow* owner) : QWidget(owner), owner_(owner) {
+        setObjectName("client");
+        setFocusPolicy(Qt::ClickFocus);  // a click on the picture takes the keys from the memo
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -69,6 +78,13 @@ protected:
     }
     void mousePressEvent(QMouseEvent* e) override { owner_->onMouseDown(e->position().toPoint().x(), e->position().toPoint().y()); }
     void mouseReleaseEvent(QMouseEvent* e) override { owner_->onMouseUp(e->position().toPoint().x(), e->position().toPoint().y()); }
+    void keyPressEvent(QKeyEvent* e) override {
+        // The keypad's keys count too.
+        if ((e->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier || !owner_->onTraceKey(e->key())) QWidget::keyPressEvent(e);
+    }
+    void wheelEvent(QWheelEvent* e) override {
+        if (!owner_->onTraceWheel(e->position().toPoint(), e->angleDelta().y(), e->modifiers() & Qt::ControlModifier)) e->ignore();
+    }
 
 private:
     MainWindow* owner_;
@@ -131,9 +147,16 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
       renderer_(commands_.renderer()),
       pacer_(renderer_, platform.clock, frameTimer_, [this](const RedrawPacer::Draw& draw) {
           {
-              if (traceBitmap_.isNull()) traceBitmap_ = QImage(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+              // Drawn at the screen's pixel ratio, so a high-density screen shows it sharp.
+              const qreal ratio = devicePixelRatioF();
+              if (traceBitmap_.isNull() || traceBitmap_.devicePixelRatio() != ratio) traceBitmap_ = tracePictureImage(ratio);
               QtCanvas canvas(&traceBitmap_);  // every pixel is drawn anew
               draw(canvas);
+          }
+          // The event list follows: new live results as rows, the cursor result's row selected.
+          if (eventList_) {
+              eventList_->resultsAdded();
+              eventList_->followCursor(state_.cursorResult);
           }
           // Only what the picture and its overlay cover: the controls around them stay as they are.
           if (!painting_)
@@ -152,6 +175,8 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     setCentralWidget(area_);
     buildControls();
     menus_ = std::make_unique<MainMenus>(menuBar(), *this);
+    // The client area's controls stand at fixed places: the window keeps its size.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
     setProperty("helpContext", 1001);  // for the help viewer
 
     redrawTraceView();
@@ -166,6 +191,7 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     goToRunner_ = std::make_unique<RunnerDialog<GoToDialog>>(run, *goToDialog_);
     statisticsDialog_ = new StatisticsDialog(state_, platform_.fileDialogs, platform_.prompts, this);
     statisticsRunner_ = std::make_unique<RunnerDialog<StatisticsDialog>>(run, *statisticsDialog_);
+    eventList_ = new EventListWindow(state_, [this](int64_t n) { commands_.showResultUnderCursor(n); }, this);
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     hardwareDialog_ = new HardwareDialog(state_, commands_.instrumentSetup(), this);
     hardwareRunner_ = std::make_unique<RunnerDialog<HardwareDialog>>(run, *hardwareDialog_);
@@ -192,6 +218,11 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
          [this] { QTimer::singleShot(0, this, &QWidget::close); }},
         this);
     splashWindow_->show();
+
+    auto* findKey = new QShortcut(QKeySequence(Qt::Key_F3), this, this, &MainWindow::onFindOrNextKey);
+    findKey->setObjectName("findOrNextShortcut");
+    auto* backKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this, this, &MainWindow::onBackKey);
+    backKey->setObjectName("backShortcut");
 
     commands_.startTimers();
 
@@ -279,6 +310,7 @@ void MainWindow::applyPaintControls() {
 
 void MainWindow::repaint() {
     applyPaintControls();
+    if (eventList_) eventList_->storeChanged();
     // The memo shows the stored comment lines unless it holds the typing they came from.
     commands_.memo().refresh([this](const std::vector<std::string>& shown) {
         QStringList lines;
@@ -344,12 +376,52 @@ void MainWindow::onMouseUp(int x, int y) {
     commands_.editDisplayOptions(*displayOptionsRunner_);
 }
 
+// --- Keys and wheel ------------------------------------------------------------------------------
+
+bool MainWindow::pressButton(const char* name) {
+    auto* b = area_->findChild<QAbstractButton*>(name);
+    if (!b || b->isHidden() || !b->isEnabled()) return false;
+    b->click();
+    return true;
+}
+
+bool MainWindow::onTraceKey(int key) {
+    switch (key) {
+    case Qt::Key_Left: return pressButton("slowLeftButton");
+    case Qt::Key_Right: return pressButton("slowRightButton");
+    case Qt::Key_PageUp: return pressButton("fastLeftButton");
+    case Qt::Key_PageDown: return pressButton("fastRightButton");
+    case Qt::Key_Home: return pressButton("firstButton");
+    case Qt::Key_End: return pressButton("lastButton");
+    default: return false;
+    }
+}
+
+bool MainWindow::onTraceWheel(QPoint position, int angleDelta, bool control) {
+    if (!QRect(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight).contains(position)) return false;
+    wheelRemainder_ += angleDelta;
+    // Away from the user (up) is earlier, or a finer time base with Ctrl.
+    for (; wheelRemainder_ >= 120; wheelRemainder_ -= 120) pressButton(control ? "timebasePlusButton" : "slowLeftButton");
+    for (; wheelRemainder_ <= -120; wheelRemainder_ += 120) pressButton(control ? "timebaseMinusButton" : "slowRightButton");
+    return true;
+}
+
+void MainWindow::onFindOrNextKey() {
+    if (area_->findChild<QAbstractButton*>("findButton")->isHidden()) return;  // record mode: Start/Stop is no search
+    pressButton(state_.matchFound ? "startStopButton" : "findButton");
+}
+
+void MainWindow::onBackKey() { pressButton("backButton"); }
+
 // --- Window events -----------------------------------------------------------------------------
 
 void MainWindow::activateOnce() { commands_.lifecycle().startOnFirstActivation(); }
 
 bool MainWindow::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate) activateOnce();
+    // Moved to a screen of another pixel ratio: the picture again, at the new ratio.
+    if (e->type() == QEvent::ScreenChangeInternal && !traceBitmap_.isNull() && traceBitmap_.devicePixelRatio() != devicePixelRatioF())
+        redrawTraceView();
     // Without a window manager the window may never be activated: the first show does it too.
     if (e->type() == QEvent::Show) QTimer::singleShot(0, this, [this] { activateOnce(); });
     return QMainWindow::event(e);
@@ -491,6 +563,11 @@ void MainWindow::onSearchKeyTriggered() {
 void MainWindow::onGoToEventTriggered() {
     trace("onGoToEventTriggered");
     commands_.goToEventOrTime(*goToRunner_);
+}
+
+void MainWindow::onEventListTriggered() {
+    trace("onEventListTriggered");
+    eventList_->openBeside(this);
 }
 
 void MainWindow::onDisplayTriggered() {

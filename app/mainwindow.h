@@ -43,6 +43,7 @@ class AboutBox;
 class HelpViewer;
 class StatisticsDialog;
 class HardwareDialog;
+class EventListWindow;
 class StartMenuDialog;
 class LinkLamp;
 class ControlStrip;
@@ -71,6 +72,7 @@ public:
     AboutBox& aboutBox() { return *aboutBox_; }
     HelpViewer& help() { return *help_; }
     StatisticsDialog& statisticsDialog() { return *statisticsDialog_; }
+    EventListWindow& eventList() { return *eventList_; }
     QPrinter& printer() { return *printer_; }
     // Runs the print and printer set-up dialogs instead of showing them (tests); returns
     // whether the dialog closed with OK.
@@ -106,6 +108,14 @@ public:
     void onMouseDown(int x, int y);
     void onMouseUp(int x, int y);
     void paintTrace(Canvas& window);  // the picture and the overlay, in client coordinates
+    // Keys and the wheel on the trace press the button they stand for, when it can be pressed:
+    // Left/Right the slow steps, Page Up/Down the fast steps, Home/End first and last; the
+    // wheel the slow steps, Ctrl+wheel "+"/"-". Each returns whether a button took it.
+    bool onTraceKey(int key);
+    bool onTraceWheel(QPoint position, int angleDelta, bool control);
+    // F3: "Find" until a match is found, then "Next"; Shift+F3: "Back" (search mode only).
+    void onFindOrNextKey();
+    void onBackKey();
 
 public slots:
     // File
@@ -132,6 +142,7 @@ public slots:
     void onSearchKeyTriggered();
     void onGoToEventTriggered();
     void onSetDateTimeTriggered();
+    void onEventListTriggered();
     // Setup
     void onHardwareSettingsTriggered();
     void onDisplayTriggered();
@@ -170,6 +181,7 @@ private:
     void activateOnce();
     bool runModal(QDialog& dialog);
     bool runPrintDialog(QDialog& dialog);
+    bool pressButton(const char* name);  // clicks the named button of the client if it is shown and enabled
     std::vector<std::string> memoLines() const;  // the memo's text as comment lines
 
     AppState state_;
@@ -181,6 +193,7 @@ private:
     RedrawPacer pacer_;
     bool painting_ = false;
     bool closing_ = false;
+    int wheelRemainder_ = 0;  // wheel angle not yet worth a whole step (120 a step)
     // The dialogs as the commands run them.
     std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_, displayOptionsRunner_, coloursRunner_, aboutRunner_,
         statisticsRunner_, hardwareRunner_;
@@ -207,6 +220,7 @@ private:
     AboutBox* aboutBox_ = nullptr;
     StatisticsDialog* statisticsDialog_ = nullptr;
     HardwareDialog* hardwareDialog_ = nullptr;
+    EventListWindow* eventList_ = nullptr;
     SplashWindow* splashWindow_ = nullptr;
     StartMenuDialog* startMenu_ = nullptr;
 };

@@ -66,6 +66,25 @@ BENCHMARK(BM_Redraw)
     ->Arg(TimebaseSearchDenseEnd)
     ->Unit(benchmark::kMicrosecond);
 
+// The same redraw onto a picture at a device pixel ratio of 2 (1560 x 760 device pixels), as
+// the window draws it on a 200 % desktop.
+void BM_RedrawAtRatioTwo(benchmark::State& bench) {
+    AppState st;
+    bench::StillClock clock;
+    bench::QuietPrompts prompts;
+    TraceRenderer renderer(st, clock, prompts);
+    fill(st, 1);
+    st.timebaseIndex = 5;
+    st.operatingMode = bench.range(0) == 0 ? EventSearch : TimebaseSearch;
+    st.currentResult = 50000;
+    st.viewStartTime = st.resultTime(100000) - 30;
+    for (auto _ : bench) {
+        QImage img = renderTracePicture(renderer, 2.0);
+        benchmark::DoNotOptimize(img.constBits());
+    }
+}
+BENCHMARK(BM_RedrawAtRatioTwo)->ArgName("timebase")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 }  // namespace zvl
 

@@ -171,6 +171,12 @@ void MainCommands::showStatistics(ModalDialog& statisticsDialog) {
 
 void MainCommands::goToEventOrTime(ModalDialog& goToDialog) { zvl::goToEventOrTime(goToDialog, view_); }
 
+void MainCommands::showResultUnderCursor(int64_t n) {
+    if (n < 1 || n > state_.resultCount()) return;
+    putUnderCursor(state_, n);
+    view_.redrawTraceView();
+}
+
 void MainCommands::editDisplayOptions(ModalDialog& displayOptionsDialog) {
     zvl::editDisplayOptions(state_, platform_.prompts, view_, displayOptionsDialog, lifecycle_.settingsPath());
 }

@@ -115,6 +115,9 @@ public:
     void editSearchKey(ModalDialog& searchKeyDialog);
     void goToEventOrTime(ModalDialog& goToDialog);
     void setDateTime();
+    // A row chosen in the event list: result n (1..resultCount) under the cursor as Go To puts
+    // it, then the picture; anything else does nothing.
+    void showResultUnderCursor(int64_t n);
     // Setup
     void showHardwareSettings(ModalDialog& hardwareDialog);
     void editDisplayOptions(ModalDialog& displayOptionsDialog);  // also a click in the name column

@@ -24,6 +24,7 @@ QtCanvas::QtCanvas(QPaintDevice* device) : painter_(device), font_(QStringLitera
         (image->format() == QImage::Format_RGB32 || image->format() == QImage::Format_ARGB32 ||
          image->format() == QImage::Format_ARGB32_Premultiplied)) {
         bits_ = image->bits();
+        scale_ = image->devicePixelRatio();
         bytesPerLine_ = image->bytesPerLine();
         width_ = image->width();
         height_ = image->height();
@@ -53,6 +54,12 @@ void QtCanvas::fill(int l, int t, int r, int b, uint32_t colour) {
     if (!bits_) {
         if (r > l && b > t) painter_.fillRect(QRect(l, t, r - l, b - t), QColor::fromRgba(colour));
         return;
+    }
+    if (scale_ != 1.0) {  // a picture at a high-density screen's pixel ratio: its device pixels
+        l = int(std::lround(l * scale_));
+        t = int(std::lround(t * scale_));
+        r = int(std::lround(r * scale_));
+        b = int(std::lround(b * scale_));
     }
     l = std::max(l, 0);
     t = std::max(t, 0);

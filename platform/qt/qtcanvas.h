@@ -2,6 +2,8 @@
 // Canvas on any Qt paint device (the trace picture's QImage, the window, a printer page),
 // drawing with the picture's pixel rules rather than QPainter's: rectangles fill l <= x < r
 // with the outline inside, lines stop one pixel short, text is opaque, nothing is smoothed.
+// On an image with a device pixel ratio above 1 the shapes cover the device pixels of their
+// picture pixels and the text is drawn at the device's resolution.
 
 #include <QFont>
 #include <QImage>
@@ -76,6 +78,7 @@ private:
     TextMetrics metrics_;
     bool metricsValid_ = false;
     uchar* bits_ = nullptr;  // the pixels of a 32-bit image device, else null
+    double scale_ = 1.0;     // that image's device pixels per picture pixel
     qsizetype bytesPerLine_ = 0;
     int width_ = 0, height_ = 0;
     // Stamps of one colour that touch side by side are drawn as one band: on each row, from the

@@ -1,13 +1,21 @@
 #include "platform/qt/tracepicture.h"
 
 #include <QPainter>
+#include <cmath>
 
 #include "platform/qt/qtcanvas.h"
 
 namespace zvl {
 
-QImage renderTracePicture(TraceRenderer& renderer) {
-    QImage image(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+QImage tracePictureImage(double devicePixelRatio) {
+    QImage image(int(std::lround(kPictureWidth * devicePixelRatio)), int(std::lround(kPictureHeight * devicePixelRatio)),
+                 QImage::Format_RGB32);
+    image.setDevicePixelRatio(devicePixelRatio);
+    return image;
+}
+
+QImage renderTracePicture(TraceRenderer& renderer, double devicePixelRatio) {
+    QImage image = tracePictureImage(devicePixelRatio);
     image.fill(Qt::white);
     {
         QtCanvas canvas(&image);

@@ -8,8 +8,13 @@
 
 namespace zvl {
 
-// A fresh 780 x 380 picture drawn by a full redraw.
-QImage renderTracePicture(TraceRenderer& renderer);
+// An empty 780 x 380 picture at a device pixel ratio (2: 1560 x 760 device pixels).
+QImage tracePictureImage(double devicePixelRatio = 1.0);
+
+// A fresh 780 x 380 picture drawn by a full redraw, at a device pixel ratio: at 1 the pixels
+// the renderer's rules give; above 1 each picture pixel's shapes cover its device pixels and
+// the texts are drawn at the device's resolution.
+QImage renderTracePicture(TraceRenderer& renderer, double devicePixelRatio = 1.0);
 
 // The picture as the window shows it: copied at (6, 100) on a window-sized image, with the
 // cursor column and the Event box drawn over it.

@@ -2,6 +2,7 @@
 // port, with a fake clock and fake timers driven by the fake event pump.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,15 +12,22 @@
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QTableView>
+#include <QItemSelectionModel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
+#include <tuple>
 #include <filesystem>
 #include <set>
 #include <fstream>
@@ -27,6 +35,8 @@
 #include "app/aboutbox.h"
 #include "app/coloursdialog.h"
 #include "app/displayoptionsdialog.h"
+#include "app/eventlistwindow.h"
+#include "search/navigation.h"
 #include "app/helpwindow.h"
 #include "app/mainwindow.h"
 #include "core/help.h"
@@ -149,6 +159,9 @@ TEST(MainWindow, AtCreation) {
     EXPECT_FALSE(rig.refreshTimer.isActive());
     EXPECT_EQ(rig.window->state().colours, ColourSlots{});
     EXPECT_EQ(rig.window->traceBitmap().size(), QSize(780, 380));
+    // The controls stand at fixed places: the window keeps its size.
+    rig.window->layout()->activate();
+    EXPECT_EQ(rig.window->minimumSize(), rig.window->maximumSize());
 }
 
 TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
@@ -714,6 +727,180 @@ TEST(MainWindow, AboutConnectsFirstOnlyInRecordModeWithoutAnInstrument) {
     EXPECT_EQ(firmware, "Unknown");
     EXPECT_EQ(st.operatingMode, EventSearch);
     EXPECT_EQ(rig.find<QPushButton>("startStopButton")->text(), "Next") << "the controls follow the new mode";
+}
+
+TEST(MainWindow, ShortcutsReachTheHandlersOfTheirEntriesAndButtons) {
+    WindowRig rig;
+    rig.window->printDialogRunner = [](QDialog&) { return false; };
+    rig.focusedMemo();
+    AppState& st = rig.window->state();
+    st.saveCommandEnabled = true;
+    st.saveFileName = (rig.dir / "saved.zvl").string();
+    st.operatingMode = EventSearch;
+    rig.window->repaint();
+    rig.window->updateControlStates();
+    const auto pressed = [&](const char* keys) {
+        rig.window->handlerLog.clear();
+        QTest::keySequence(rig.window.get(), QKeySequence(keys));
+        return rig.window->handlerLog.empty() ? std::string() : rig.window->handlerLog.front();
+    };
+    for (const auto& [keys, action, handler] : std::vector<std::tuple<const char*, const char*, const char*>>{
+             {"Ctrl+O", "openAction", "onOpenTriggered"},
+             {"Ctrl+S", "saveAction", "onSaveTriggered"},
+             {"Ctrl+Shift+S", "saveAsAction", "onSaveAsTriggered"},
+             {"Ctrl+P", "printAction", "onPrintTriggered"},
+             {"Ctrl+F", "searchKeyAction", "onSearchKeyTriggered"},
+             {"Ctrl+G", "goToEventAction", "onGoToEventTriggered"}}) {
+        EXPECT_EQ(rig.find<QAction>(action)->shortcut(), QKeySequence(keys)) << action;  // shown in the menu
+        EXPECT_EQ(pressed(keys), handler) << keys;
+    }
+    // F3 is Find until a match is found, then Next; Shift+F3 is Back; none of them in record mode.
+    EXPECT_EQ(pressed("F3"), "onFindClicked");
+    st.matchFound = true;
+    EXPECT_EQ(pressed("F3"), "onStartStopClicked");
+    EXPECT_EQ(pressed("Shift+F3"), "onBackClicked");
+    EXPECT_NE(rig.find<QPushButton>("findButton")->toolTip().indexOf("(F3)"), -1);
+    EXPECT_NE(rig.find<QPushButton>("backButton")->toolTip().indexOf("(Shift+F3)"), -1);
+    st.operatingMode = EventRecord;
+    rig.window->repaint();
+    EXPECT_EQ(pressed("F3"), "");
+    // Ctrl+Q asks the close query; while collecting, "No" keeps the window.
+    st.collectionActive = true;
+    rig.prompts.confirmAnswers = {true};  // "Continue Collecting Data ?" Yes
+    EXPECT_EQ(pressed("Ctrl+Q"), "onExitTriggered");
+    EXPECT_EQ(rig.window->handlerLog, (std::vector<std::string>{"onExitTriggered", "mayClose"}));
+    EXPECT_EQ(rig.prompts.confirmations, std::vector<std::string>{"Continue Collecting Data ?"});
+    EXPECT_TRUE(rig.window->isVisible());
+    st.collectionActive = false;
+}
+
+// The state a button leaves and the state its key or wheel step leaves, from the same start.
+TEST(MainWindow, KeysAndTheWheelOnTheTraceDoWhatTheirButtonsDo) {
+    WindowRig rig;
+    AppState& st = rig.window->state();
+    st.resultCount() = 1000;
+    for (int64_t i = 1; i <= 1000; ++i) st.store.slot(i).setTime(uint32_t(100000 + 7 * i));
+    QWidget* client = rig.find<QWidget>("client");
+    using View = std::tuple<int64_t, int64_t, int>;
+    const auto from = [&](uint8_t mode) {
+        st.operatingMode = mode;
+        st.currentResult = 500;
+        st.viewStartTime = 103000;
+        st.timebaseIndex = 7;
+        rig.window->repaint();
+        rig.window->updateControlStates();
+    };
+    const auto view = [&] { return View{st.currentResult, st.viewStartTime, st.timebaseIndex}; };
+    const auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
+        QWheelEvent e(QPointF(400, 300), client->mapToGlobal(QPointF(400, 300)), {}, {0, delta}, Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(client, &e);
+    };
+    struct Step {
+        std::function<void()> input;
+        const char* button;
+    };
+    const std::vector<Step> steps = {
+        {[&] { QTest::keyClick(client, Qt::Key_Left); }, "slowLeftButton"},
+        {[&] { QTest::keyClick(client, Qt::Key_Right); }, "slowRightButton"},
+        {[&] { QTest::keyClick(client, Qt::Key_PageUp); }, "fastLeftButton"},
+        {[&] { QTest::keyClick(client, Qt::Key_PageDown); }, "fastRightButton"},
+        {[&] { QTest::keyClick(client, Qt::Key_Home); }, "firstButton"},
+        {[&] { QTest::keyClick(client, Qt::Key_End); }, "lastButton"},
+        {[&] { wheel(120, Qt::NoModifier); }, "slowLeftButton"},
+        {[&] { wheel(-120, Qt::NoModifier); }, "slowRightButton"},
+        {[&] { wheel(120, Qt::ControlModifier); }, "timebasePlusButton"},
+        {[&] { wheel(-120, Qt::ControlModifier); }, "timebaseMinusButton"},
+    };
+    for (uint8_t mode : {EventSearch, TimebaseSearch}) {
+        // Ctrl+wheel is for the time-base buttons, shown only in time-base mode.
+        for (size_t i = 0; i < (mode == TimebaseSearch ? steps.size() : 8); ++i) {
+            from(mode);
+            const View start = view();
+            rig.find<QAbstractButton>(steps[i].button)->click();
+            const View clicked = view();
+            from(mode);
+            steps[i].input();
+            EXPECT_EQ(view(), clicked) << int(mode) << " step " << i;
+            EXPECT_NE(clicked, start) << int(mode) << " step " << i;
+        }
+    }
+    // Half a wheel step waits for the other half; Ctrl+wheel in event mode and the keys in
+    // record mode do nothing.
+    from(EventSearch);
+    wheel(-120, Qt::ControlModifier);
+    EXPECT_EQ(st.timebaseIndex, 7);
+    wheel(60, Qt::NoModifier);
+    EXPECT_EQ(st.currentResult, 500);
+    wheel(60, Qt::NoModifier);
+    EXPECT_EQ(st.currentResult, 499);
+    from(EventRecord);
+    QTest::keyClick(client, Qt::Key_Home);
+    EXPECT_EQ(st.currentResult, 500);
+}
+
+TEST(MainWindow, EventListFiltersFollowsTheViewAndGrowsWithALiveRecording) {
+    WindowRig rig;
+    AppState& st = rig.window->state();
+    st.operatingMode = EventSearch;
+    st.inputLabels[3] = "Line 4";
+    st.inputActive.fill(true);
+    st.store.resultCount = 100;
+    for (int64_t i = 1; i <= 100; ++i) {
+        st.store.slot(i).setTime(uint32_t(5000 + 3 * i));
+        st.store.slot(i).inputStates = (i % 10 == 0) ? inputMask(4) : 0;  // input 4 on at 10, 20, ...
+    }
+    rig.window->repaint();
+    rig.window->updateControlStates();
+    rig.find<QAction>("eventListAction")->trigger();
+    EventListWindow& list = rig.window->eventList();
+    ASSERT_TRUE(list.isVisible());
+    EXPECT_FALSE(list.isModal());
+    EventListModel& model = list.model();
+    EXPECT_EQ(model.rowCount(), 100);
+    EXPECT_EQ(list.countLabel()->text(), "100 rows");
+    EXPECT_EQ(model.index(9, 3).data().toString(), QString::fromUtf8("Line 4 ↑"));
+    EXPECT_EQ(model.headerData(kEventListFirstState + 3, Qt::Horizontal, Qt::DisplayRole).toString(), "4");
+    EXPECT_EQ(model.headerData(kEventListFirstState + 3, Qt::Horizontal, Qt::ToolTipRole).toString(), "Line 4");
+
+    // Only the changes of input 4: results 10, 11, 20, 21, ..., 100; then only those fitting the key.
+    list.inputChoice()->setCurrentIndex(3);
+    list.changesOnlyBox()->setChecked(true);
+    EXPECT_EQ(list.countLabel()->text(), "19 rows");
+    EXPECT_EQ(model.index(1, 0).data().toString(), "11");
+    st.searchKey.fill(DoNotCare);
+    st.searchKey[3] = LowToHigh;
+    list.matchingOnlyBox()->setChecked(true);
+    EXPECT_EQ(list.countLabel()->text(), "10 rows");
+    list.changesOnlyBox()->setChecked(false);
+    EXPECT_EQ(list.countLabel()->text(), "10 rows");
+
+    // Choosing a row puts its result under the cursor as Go To does.
+    list.table()->selectRow(4);  // result 50
+    EXPECT_EQ(st.currentResult, 50 - 31);
+    EXPECT_EQ(st.cursorResult, 50);
+    AppState byGoTo = st;
+    putUnderCursor(byGoTo, 50);
+    EXPECT_EQ(st.viewStartTime, byGoTo.viewStartTime);
+    // A move of the view selects the cursor result's row.
+    rig.find<QToolButton>("fastRightButton")->click();  // 31 on: result 81, not a match
+    EXPECT_EQ(list.table()->currentIndex().row(), 4);    // no row shows it: the selection stays
+    list.matchingOnlyBox()->setChecked(false);
+    rig.find<QToolButton>("slowLeftButton")->click();
+    EXPECT_EQ(st.cursorResult, 80);
+    EXPECT_EQ(list.table()->currentIndex().row(), 79);
+    EXPECT_EQ(st.currentResult, 80 - 31) << "the program's selection is no Go To";
+
+    // A live recording: the store is cleared and rows come as results arrive.
+    rig.window->lifecycle().startOnFirstActivation();
+    rig.run(1100);
+    rig.find<QPushButton>("startStopButton")->click();  // Start in EventRecord
+    ASSERT_TRUE(st.collectionActive);
+    rig.run(2000);
+    rig.window->traceBitmap();  // the waiting picture
+    ASSERT_GT(st.resultCount(), 3);
+    EXPECT_EQ(model.rowCount(), st.resultCount());
+    EXPECT_EQ(list.table()->currentIndex().row(), st.resultCount() - 1) << "the newest result is under the cursor";
+    st.collectionActive = false;
 }
 
 TEST(MainWindow, EveryHelpContextHasAPageAndF1KeepsWorkingAfterHowToUseHelp) {

@@ -285,6 +285,38 @@ TEST_F(Pixels, GoToLastShowsTheLastResultUnderTheCursor) {
     EXPECT_EQ(px(ending, 433, y16), col.backgroundColour);
 }
 
+// At a device pixel ratio of 2 (a 200 % desktop) the picture has four device pixels for each of
+// its own: the shapes cover exactly those, the texts are drawn at the finer resolution.
+TEST_F(Pixels, AtPixelRatioTwoTheShapesAreTodaysAndTheTextsFiner) {
+    test::fillStore(st, 300, 1000, 7);
+    for (int64_t i = 1; i <= 300; ++i) st.store.slot(i).inputStates = uint16_t(i * 0x9E37u);
+    st.operatingMode = TimebaseSearch;
+    st.timebaseIndex = 7;
+    st.viewStartTime = 1500;
+    const QImage one = draw("ratio1");
+    const QImage two = renderTracePicture(rig.renderer, 2.0);
+    keep(two, "ratio2");
+    ASSERT_EQ(two.size(), QSize(1560, 760));
+    EXPECT_EQ(two.deviceIndependentSize(), QSizeF(780, 380));
+    // Scaled down (the top left device pixel of each picture pixel): today's picture but for
+    // the glyphs' edges. Blocks of four that differ are what makes the texts finer.
+    int64_t same = 0, finer = 0;
+    for (int y = 0; y < 380; ++y)
+        for (int x = 0; x < 780; ++x) {
+            same += px(two, 2 * x, 2 * y) == px(one, x, y);
+            finer += px(two, 2 * x, 2 * y) != px(two, 2 * x + 1, 2 * y + 1);
+        }
+    EXPECT_GT(same, 780 * 380 * 97 / 100);
+    EXPECT_GT(finer, 500);
+    // The shapes of the plot (bars, marks, grid) and the border cover their four device pixels.
+    for (int y = 0; y < 348; ++y)
+        for (int x = (y < 30 ? 0 : 132); x < 780; x += (y < 30 ? 1 : 3)) {
+            if (y < 30 && y > 1) break;
+            for (auto [dx, dy] : {std::pair{0, 0}, {1, 0}, {0, 1}, {1, 1}})
+                ASSERT_EQ(px(two, 2 * x + dx, 2 * y + dy), px(one, x, y)) << x << "," << y;
+        }
+}
+
 TEST_F(Pixels, TheWindowOverlayDrawsTheEventBox) {
     test::fillStore(st, 5, 1000, 10);
     st.operatingMode = EventRecord;

@@ -1,0 +1,65 @@
+#pragma once
+// The event list: a table of the results (number, date and time, seconds since the previous
+// result, the inputs that changed, the sixteen states) read straight from the store. The rows
+// are the results 1..resultCount, or, with a filter, the numbers of the results that pass it;
+// nothing of a result is copied. Texts are UTF-8.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/state.h"
+
+namespace zvl {
+
+// Columns: 0 number, 1 date and time, 2 seconds since the previous result, 3 the changes,
+// 4..19 the states of inputs 1..16.
+inline constexpr int kEventListColumns = 20;
+inline constexpr int kEventListFirstState = 4;
+
+struct EventListFilter {
+    int changedInput = 0;       // 1..16: only results where that input changes; 0: any result
+    bool matchingOnly = false;  // only results that fit the search key
+    bool operator==(const EventListFilter&) const = default;
+};
+
+// Whether input k (1..16) differs between result n and the one before it (slot 0, the start
+// record, for result 1), as the search key's edges judge it.
+bool inputChanges(const AppState& state, int64_t n, int input);
+
+// The text of one cell of result n (1..resultCount); empty outside.
+std::string eventListCell(const AppState& state, int64_t n, int column);
+// The column headings: "No.", "Date and Time", "Seconds", "Changes", then the input labels.
+std::string eventListHeading(const AppState& state, int column);
+
+class EventListRows {
+public:
+    explicit EventListRows(const AppState& state) : state_(state) {}
+
+    // A new filter: the rows are worked out again over the whole store.
+    void setFilter(const EventListFilter& filter);
+    const EventListFilter& filter() const { return filter_; }
+    // The store was replaced (cleared, loaded, uploaded): the rows again from result 1.
+    void reload();
+    // Results stored since the last call become rows at the end; returns how many rows were
+    // added (0 when the store shrank: call reload then).
+    int64_t appendNewResults();
+    // Whether the store holds fewer results than the rows have seen (it was cleared).
+    bool storeShrank() const { return state_.resultCount() < seen_; }
+
+    int64_t rowCount() const { return filtered() ? int64_t(results_.size()) : seen_; }
+    int64_t resultAt(int64_t row) const;                 // 0 outside
+    std::optional<int64_t> rowOf(int64_t result) const;  // the row showing that result
+
+private:
+    bool filtered() const { return filter_.changedInput != 0 || filter_.matchingOnly; }
+    bool passes(int64_t n) const;
+
+    const AppState& state_;
+    EventListFilter filter_;
+    int64_t seen_ = 0;              // results 1..seen_ have been looked at
+    std::vector<int64_t> results_;  // with a filter: the numbers of the results that pass it
+};
+
+}  // namespace zvl
