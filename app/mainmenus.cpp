@@ -47,6 +47,7 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     addEntry(file, "&Download Binary File...", "downloadBinaryFileAction", nullptr, false);
     file->addSeparator();
     addEntry(file, "&Export as CSV or TXT File...", "exportAction", &MainWindow::onExportTriggered);
+    addEntry(file, "Export as &VCD...", "exportVcdAction", &MainWindow::onExportVcdTriggered);
     file->addSeparator();
     addEntry(file, "Printer Se&tup...", "printerSetupAction", &MainWindow::onPrinterSetupTriggered);
     monochromeAction_ = addEntry(file, "&Monochrome ", "monochromeAction", &MainWindow::onMonochromeTriggered);

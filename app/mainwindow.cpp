@@ -421,6 +421,11 @@ void MainWindow::onExportTriggered() {
     commands_.exportCsvOrTxt();
 }
 
+void MainWindow::onExportVcdTriggered() {
+    trace("onExportVcdTriggered");
+    commands_.exportVcd();
+}
+
 void MainWindow::onMonochromeTriggered() {
     trace("onMonochromeTriggered");
     commands_.toggleMonochrome();

@@ -115,6 +115,7 @@ public slots:
     void onReloadSettingsOnlyTriggered();
     void onSaveBinaryFileTriggered();
     void onExportTriggered();
+    void onExportVcdTriggered();
     void onMonochromeTriggered();
     void onPrinterSetupTriggered();
     void onPrintTriggered();

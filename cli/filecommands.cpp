@@ -12,7 +12,9 @@
 #include "core/codepage.h"
 #include "core/settings.h"
 #include "files/filecommands.h"
+#include "core/version.h"
 #include "files/recordingfile.h"
+#include "files/vcdfile.h"
 #include "platform/qt/qtclock.h"
 
 namespace zvl::cli {
@@ -60,6 +62,21 @@ const char* const kImportHelp =
     "a question, as in the application; the split message is printed on stderr. Exit 0 on\n"
     "success, 1 on a usage error, 2 when IN cannot be read or stops the import (the line and\n"
     "the reason are printed, and nothing is written) or OUT cannot be written.\n";
+
+const char* const kVcdHelp =
+    "usage: zvl vcd FILE.zvl OUT.vcd|-\n"
+    "\n"
+    "Open FILE as the application's File > Open does, then write it as File > Export as VCD\n"
+    "does: a Value Change Dump for waveform viewers (GTKWave, PulseView, sigrok) with one\n"
+    "1-bit wire per active input, named by its label (characters other than letters, digits\n"
+    "and \"_\" become \"_\"; a repeated name gets \"_2\", \"_3\", ...), a time scale of one\n"
+    "second, time 0 at result 1, and one time point per second that holds results, giving\n"
+    "the state of the last result of that second (a comment says how many results were\n"
+    "hidden so). Inactive inputs are left out. A name without an extension gets \".vcd\";\n"
+    "OUT \"-\" writes to standard output.\n"
+    "\n"
+    "Questions: replacing an existing OUT is answered Yes. Exit 0 on success, 1 on a usage\n"
+    "error, 2 when FILE cannot be read or OUT cannot be written.\n";
 
 // Messages of the file commands: "zvl: text" on stderr; the tool asks no questions.
 class FilePrompts final : public ConsolePrompts {
@@ -187,6 +204,25 @@ int runExport(const std::vector<std::string>& args) {
     if (run.files.exportCsvOrTxt() != FileOutcome::Done) return kExitFailure;
     std::printf("%lld results exported to %s\n", static_cast<long long>(run.state->resultCount()),
                 dialogAnswer(a.positionals[1], "CSV").c_str());
+    return kExitOk;
+}
+
+int runVcd(const std::vector<std::string>& args) {
+    const ParsedArgs a = parseArgs(args, {}, {});
+    if (int code = checkUsage(a, 2, kVcdHelp, "vcd"); code >= 0) return code;
+    FileRun run;
+    run.dialogs.openPath = a.positionals[0];
+    run.dialogs.savePath = a.positionals[1];
+    if (run.files.open() != FileOutcome::Done) return kExitFailure;
+    if (a.positionals[1] == "-") {
+        const std::string text = vcdText(*run.state, std::string(kProgramName) + " " + kProgramVersion);
+        return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0
+                   ? kExitOk
+                   : kExitFailure;
+    }
+    if (run.files.exportVcd() != FileOutcome::Done) return kExitFailure;
+    std::printf("%lld results exported to %s\n", static_cast<long long>(run.state->resultCount()),
+                dialogAnswer(a.positionals[1], "vcd").c_str());
     return kExitOk;
 }
 

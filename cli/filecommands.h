@@ -40,6 +40,7 @@ int saveRecordingAs(AppState& state, const std::string& out, Prompts& prompts, V
 
 int runInfo(const std::vector<std::string>& args);
 int runExport(const std::vector<std::string>& args);
+int runVcd(const std::vector<std::string>& args);
 int runImport(const std::vector<std::string>& args);
 int runRender(const std::vector<std::string>& args);
 int runPrint(const std::vector<std::string>& args);

@@ -21,6 +21,7 @@ const char* const kHelp =
     "  upload    upload the instrument's memory and save it as a recording file\n"
     "  info      print what a recording file holds\n"
     "  export    write a recording file as the application's CSV or TXT export\n"
+    "  vcd       write a recording file as a VCD file for waveform viewers\n"
     "  import    read a compliant CSV file and save it as a recording file\n"
     "  render    draw the trace picture of a recording file as a PNG\n"
     "  print     print the page of File > Print of a recording file to a PDF file\n"
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
     if (command == "upload") return zvl::cli::runUpload(args);
     if (command == "info") return zvl::cli::runInfo(args);
     if (command == "export") return zvl::cli::runExport(args);
+    if (command == "vcd") return zvl::cli::runVcd(args);
     if (command == "import") return zvl::cli::runImport(args);
     if (command == "render") return zvl::cli::runRender(args);
     if (command == "print") return zvl::cli::runPrint(args);

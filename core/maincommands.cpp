@@ -113,6 +113,8 @@ void MainCommands::saveBinaryFile() { files_.saveBinaryFile(); }
 
 void MainCommands::exportCsvOrTxt() { files_.exportCsvOrTxt(); }
 
+void MainCommands::exportVcd() { files_.exportVcd(); }
+
 void MainCommands::toggleMonochrome() {
     state_.monochromePrinting = !state_.monochromePrinting;
     view_.repaint();

@@ -97,6 +97,7 @@ public:
     void reloadSettingsOnly();
     void saveBinaryFile();
     void exportCsvOrTxt();
+    void exportVcd();
     void toggleMonochrome();
     // Activity
     void uploadStoredData();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/version.h"
 #include "files/atomicfile.h"
 #include "files/busycursor.h"
 #include "files/binaryfile.h"
@@ -10,6 +11,7 @@
 #include "files/recordingfile.h"
 #include "files/settingsonlyfile.h"
 #include "files/textio.h"
+#include "files/vcdfile.h"
 
 namespace zvl {
 
@@ -57,6 +59,15 @@ FileDialogSpec exportDialog() {
     d.title = "Save Pellam Files as CSV or TXT";
     d.filter = "Comma Separated Variables|*.CSV|Text Files|*.TXT";
     d.defaultExtension = "CSV";
+    d.overwritePrompt = true;
+    return d;
+}
+
+FileDialogSpec vcdExportDialog() {
+    FileDialogSpec d;
+    d.title = "Export as VCD";
+    d.filter = "Value Change Dump|*.VCD";
+    d.defaultExtension = "vcd";
     d.overwritePrompt = true;
     return d;
 }
@@ -178,6 +189,17 @@ FileOutcome FileCommands::exportCsvOrTxt() {
     if (!writeFile(*chosen, text)) return FileOutcome::Failed;
     if (const std::string message = exportMessage(*chosen); !message.empty()) prompts_.information(message);
     return FileOutcome::Done;
+}
+
+FileOutcome FileCommands::exportVcd() {
+    const auto chosen = dialogs_.saveFile(vcdExportDialog());
+    if (!chosen) return FileOutcome::Cancelled;
+    std::string text;
+    {
+        BusyCursor busy(prompts_);
+        text = vcdText(state_, std::string(kProgramName) + " " + kProgramVersion);
+    }
+    return writeFile(*chosen, text) ? FileOutcome::Done : FileOutcome::Failed;
 }
 
 FileOutcome FileCommands::importCompliantCsv() {

@@ -49,6 +49,8 @@ public:
 
     // File > Export as CSV or TXT File, with the closing message chosen by the extension.
     FileOutcome exportCsvOrTxt();
+    // File > Export as VCD: the recording as a VCD file for waveform viewers (files/vcdfile.h).
+    FileOutcome exportVcd();
     // The compliant-CSV import. A failure is reported (line and reason); what was read before
     // it stays. Repaints on every path.
     FileOutcome importCompliantCsv();

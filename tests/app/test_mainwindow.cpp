@@ -153,6 +153,7 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
         {"reloadSettingsOnlyAction", "onReloadSettingsOnlyTriggered"},
         {"saveBinaryFileAction", "onSaveBinaryFileTriggered"},
         {"exportAction", "onExportTriggered"},
+        {"exportVcdAction", "onExportVcdTriggered"},
         {"monochromeAction", "onMonochromeTriggered"},
         {"printerSetupAction", "onPrinterSetupTriggered"},
         {"printAction", "onPrintTriggered"},
@@ -196,7 +197,7 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
     for (QAction* a : rig.find<QMenu>("fileMenu")->actions()) file << (a->isSeparator() ? "-" : a->objectName());
     EXPECT_EQ(file.join(' ').toStdString(),
               "openAction reopenMenu saveAction saveAsAction - saveSettingsOnlyAction reloadSettingsOnlyAction - saveBinaryFileAction downloadBinaryFileAction - "
-              "exportAction - printerSetupAction monochromeAction printAction - exitAction");
+              "exportAction exportVcdAction - printerSetupAction monochromeAction printAction - exitAction");
     // Four Reopen entries, hidden while empty.
     for (const char* name : {"reopen1Action", "reopen2Action", "reopen3Action", "reopen4Action"}) EXPECT_FALSE(rig.find<QAction>(name)->isVisible()) << name;
 }

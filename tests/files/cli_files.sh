@@ -69,6 +69,15 @@ tail -n +2 run.txt | cmp - expected.txt || fail "export differs from the text bu
 [ -f run2.CSV ] || fail "a name without an extension gets .CSV"
 grep -q 'CSV Format' export2.err || fail "the .CSV message: $(cat export2.err)"
 
+# ---- vcd: the same text to a file (".vcd" added) and to standard output ----
+"$zvl" vcd out.zvl wave >vcd.out 2>vcd.err || fail "vcd exited $?: $(cat vcd.err)"
+[ "$(cat vcd.out)" = "2 results exported to $work/wave.vcd" ] || fail "vcd summary: $(cat vcd.out)"
+"$zvl" vcd out.zvl - >wave-stdout.vcd || fail "vcd to stdout"
+cmp wave.vcd wave-stdout.vcd || fail "vcd to stdout differs from the file"
+# Results at 65 s (inputs 1 and 3 on) and 70 s (input 3): time points 0 and 5, then the end.
+[ "$(grep '^#' wave.vcd | tr '\n' ' ')" = '#0 #5 #6 ' ] || fail "vcd time points: $(grep '^#' wave.vcd)"
+[ "$(sed -n '/^#5$/,/^#6$/p' wave.vcd | tr '\n' ' ')" = '#5 0! #6 ' ] || fail "vcd at 5 s: $(cat wave.vcd)"
+
 # ---- stats: out.zvl holds 5 (inputs 1 and 3 on) at 65 s and 4 at 70 s ----
 "$zvl" stats out.zvl --boxes 10 --csv grid >stats.out 2>stats.err || fail "stats exited $?: $(cat stats.err)"
 [ "$(head -1 stats.out)" = 'Input,Label,To On,To Off,On Time (s),Off Time (s),Duty (%),Shortest On (s),Longest On (s)' ] \
@@ -136,7 +145,7 @@ grep -q "Cannot create file $work/nofolder/x.zvl: No such file or directory" nof
 "$zvl" print missing.zvl p.pdf >/dev/null 2>&1; [ $? -eq 2 ] || fail "print of a missing file should exit 2"
 "$zvl" print out.zvl p.pdf --mode sideways >/dev/null 2>&1; [ $? -eq 1 ] || fail "print --mode sideways should exit 1"
 "$zvl" stats out.zvl --csv nofolder/g.csv >/dev/null 2>&1; [ $? -eq 2 ] || fail "stats into a missing folder should exit 2"
-for c in info export import stats print; do
+for c in info export vcd import stats print; do
   "$zvl" $c --help | grep -q "usage: zvl $c" || fail "$c --help"
   "$zvl" $c --help | grep -q '^Questions:' || fail "$c --help says how questions are answered"
 done
