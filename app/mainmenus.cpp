@@ -26,6 +26,7 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     QMenu* file = bar->addMenu("&File");
     file->setObjectName("fileMenu");
     addEntry(file, "&Open...", "openAction", &MainWindow::onOpenTriggered);
+    addEntry(file, "Open All &Parts...", "openAllPartsAction", &MainWindow::onOpenAllPartsTriggered);
     QMenu* reopen = reopenMenu_ = file->addMenu("&Reopen");
     reopen->setObjectName("reopenMenu");
     reopen->menuAction()->setObjectName("reopenMenu");

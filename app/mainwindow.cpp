@@ -385,6 +385,11 @@ void MainWindow::onOpenTriggered() {
     commands_.open();
 }
 
+void MainWindow::onOpenAllPartsTriggered() {
+    trace("onOpenAllPartsTriggered");
+    commands_.openAllParts();
+}
+
 void MainWindow::onReopenTriggered(int entry) {
     static const char* const names[] = {"onReopen1Triggered", "onReopen2Triggered", "onReopen3Triggered", "onReopen4Triggered"};
     trace(names[entry & 3]);

@@ -108,6 +108,7 @@ public:
 public slots:
     // File
     void onOpenTriggered();
+    void onOpenAllPartsTriggered();
     void onReopenTriggered(int entry);
     void onSaveTriggered();
     void onSaveAsTriggered();

@@ -11,8 +11,9 @@
 #include "cli/session.h"
 #include "core/codepage.h"
 #include "core/settings.h"
-#include "files/filecommands.h"
 #include "core/version.h"
+#include "files/filecommands.h"
+#include "files/partfiles.h"
 #include "files/recordingfile.h"
 #include "files/vcdfile.h"
 #include "platform/qt/qtclock.h"
@@ -22,19 +23,20 @@ namespace zvl::cli {
 namespace {
 
 const char* const kInfoHelp =
-    "usage: zvl info FILE.zvl\n"
+    "usage: zvl info FILE.zvl [--all-parts]\n"
     "\n"
     "Open a recording file as the application's File > Open does and print what it holds:\n"
     "the number of results (empty results at the end of the file are not counted, as the\n"
     "application drops them), the title line, the ten comment lines, the sixteen input\n"
     "labels with their active flags, and the times of the first and the last result.\n"
     "Text is printed in UTF-8; control characters show as \"?\".\n"
+    "\n" ZVL_ALL_PARTS_HELP
     "\n"
     "Questions: none are asked. Exit 0 on success, 1 on a usage error, 2 when the file\n"
     "cannot be opened or ends before all its fields (the reason is printed).\n";
 
 const char* const kExportHelp =
-    "usage: zvl export FILE.zvl OUT.csv|OUT.txt\n"
+    "usage: zvl export FILE.zvl OUT.csv|OUT.txt [--all-parts]\n"
     "\n"
     "Open FILE as the application's File > Open does, then write its File > Export as CSV\n"
     "or TXT File: the header lines (line 1 names FILE's full path), and one line per result\n"
@@ -42,6 +44,7 @@ const char* const kExportHelp =
     "the sixteen inputs as 1 or 0. Both extensions give the same content; the application's\n"
     "closing message for .CSV or .TXT is printed on stderr. A name without an extension\n"
     "gets \".CSV\", as in the application's dialog.\n"
+    "\n" ZVL_ALL_PARTS_HELP
     "\n"
     "Questions: replacing an existing OUT is answered Yes (the old file stays whole until\n"
     "the new one is complete). Exit 0 on success, 1 on a usage error, 2 when FILE cannot be\n"
@@ -64,7 +67,7 @@ const char* const kImportHelp =
     "the reason are printed, and nothing is written) or OUT cannot be written.\n";
 
 const char* const kVcdHelp =
-    "usage: zvl vcd FILE.zvl OUT.vcd|-\n"
+    "usage: zvl vcd FILE.zvl OUT.vcd|- [--all-parts]\n"
     "\n"
     "Open FILE as the application's File > Open does, then write it as File > Export as VCD\n"
     "does: a Value Change Dump for waveform viewers (GTKWave, PulseView, sigrok) with one\n"
@@ -74,6 +77,7 @@ const char* const kVcdHelp =
     "the state of the last result of that second (a comment says how many results were\n"
     "hidden so). Inactive inputs are left out. A name without an extension gets \".vcd\";\n"
     "OUT \"-\" writes to standard output.\n"
+    "\n" ZVL_ALL_PARTS_HELP
     "\n"
     "Questions: replacing an existing OUT is answered Yes. Exit 0 on success, 1 on a usage\n"
     "error, 2 when FILE cannot be read or OUT cannot be written.\n";
@@ -134,8 +138,8 @@ void useApplicationDescription(AppState& state) {
     }
 }
 
-int saveRecordingAs(AppState& state, const std::string& out, Prompts& prompts, ViewHooks& view, const Clock& clock,
-                    std::FILE* summary) {
+int saveRecordingAs(AppState& state, const std::string& out, Prompts& prompts, ViewHooks& view,
+                    const Clock& clock, std::FILE* summary) {
     CommandLineDialogs dialogs;
     dialogs.savePath = out;
     FileCommands files(state, dialogs, prompts, view, clock);
@@ -152,8 +156,14 @@ int saveRecordingAs(AppState& state, const std::string& out, Prompts& prompts, V
     return kExitOk;
 }
 
+bool loadRecordingArgument(AppState& state, const std::string& file, bool allParts, Prompts& prompts,
+                           ViewHooks& view) {
+    return allParts ? loadAllPartFiles(state, dialogAnswer(file, ""), prompts, view)
+                    : loadRecordingFile(state, dialogAnswer(file, ""), prompts, view);
+}
+
 int runInfo(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {}, {});
+    const ParsedArgs a = parseArgs(args, {}, {"--all-parts"});
     if (int code = checkUsage(a, 1, kInfoHelp, "info"); code >= 0) return code;
     FileRun run;
     AppState& st = *run.state;
@@ -162,7 +172,12 @@ int runInfo(const std::vector<std::string>& args) {
     open.defaultExtension = "ZVL";
     const std::string path = *run.dialogs.openFile(open);
     RecordingRead details;
-    if (!loadRecordingFile(st, path, run.prompts, run.view, &details)) return kExitFailure;
+    if (a.has("--all-parts")) {
+        if (!loadAllPartFiles(st, path, run.prompts, run.view)) return kExitFailure;
+        details.fileCount = st.resultCount();
+    } else if (!loadRecordingFile(st, path, run.prompts, run.view, &details)) {
+        return kExitFailure;
+    }
 
     std::printf("File:          %s\n", path.c_str());
     std::printf("Results:       %lld", static_cast<long long>(st.resultCount()));
@@ -193,12 +208,13 @@ int runInfo(const std::vector<std::string>& args) {
 }
 
 int runExport(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {}, {});
+    const ParsedArgs a = parseArgs(args, {}, {"--all-parts"});
     if (int code = checkUsage(a, 2, kExportHelp, "export"); code >= 0) return code;
     FileRun run;
     run.dialogs.openPath = a.positionals[0];
     run.dialogs.savePath = a.positionals[1];
-    if (run.files.open() != FileOutcome::Done) return kExitFailure;
+    if ((a.has("--all-parts") ? run.files.openAllParts() : run.files.open()) != FileOutcome::Done)
+        return kExitFailure;
     // Line 1 names the opened file where the application names its save dialog's file.
     run.state->saveFileName = run.state->dataDirectory;
     if (run.files.exportCsvOrTxt() != FileOutcome::Done) return kExitFailure;
@@ -208,12 +224,13 @@ int runExport(const std::vector<std::string>& args) {
 }
 
 int runVcd(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {}, {});
+    const ParsedArgs a = parseArgs(args, {}, {"--all-parts"});
     if (int code = checkUsage(a, 2, kVcdHelp, "vcd"); code >= 0) return code;
     FileRun run;
     run.dialogs.openPath = a.positionals[0];
     run.dialogs.savePath = a.positionals[1];
-    if (run.files.open() != FileOutcome::Done) return kExitFailure;
+    if ((a.has("--all-parts") ? run.files.openAllParts() : run.files.open()) != FileOutcome::Done)
+        return kExitFailure;
     if (a.positionals[1] == "-") {
         const std::string text = vcdText(*run.state, std::string(kProgramName) + " " + kProgramVersion);
         return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0

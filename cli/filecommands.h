@@ -35,8 +35,19 @@ void useApplicationDescription(AppState& state);
 
 // Save As of the application to `out` (part files above 32768 results); prints what was
 // written on `summary`. Returns the exit code (0, or 2 when a file could not be written).
-int saveRecordingAs(AppState& state, const std::string& out, Prompts& prompts, ViewHooks& view, const Clock& clock,
-                    std::FILE* summary);
+int saveRecordingAs(AppState& state, const std::string& out, Prompts& prompts, ViewHooks& view,
+                    const Clock& clock, std::FILE* summary);
+
+// --all-parts of the commands that open a recording file: FILE names one part of a recording
+// saved in parts and all its parts are opened as one. The paragraph of their help texts:
+#define ZVL_ALL_PARTS_HELP                                                                       \
+    "--all-parts: FILE is one of the part files NAME_1.ZVL .. NAME_n.ZVL of a recording saved\n" \
+    "in parts; all of them are opened, in order, as one recording, as File > Open All Parts\n"   \
+    "does (a missing or unreadable part stops the command, naming it).\n"
+
+// Opens FILE as File > Open does, or with allParts as File > Open All Parts does.
+bool loadRecordingArgument(AppState& state, const std::string& file, bool allParts, Prompts& prompts,
+                           ViewHooks& view);
 
 int runInfo(const std::vector<std::string>& args);
 int runExport(const std::vector<std::string>& args);

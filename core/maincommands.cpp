@@ -90,6 +90,11 @@ void MainCommands::open() {
     commandEnded();  // offline also when cancelled; a loaded file is in the Reopen list now
 }
 
+void MainCommands::openAllParts() {
+    files_.openAllParts();
+    commandEnded();
+}
+
 void MainCommands::reopen(int entry) { files_.reopen(entry); }
 
 void MainCommands::save() {

@@ -90,6 +90,7 @@ public:
 
     // File
     void open();
+    void openAllParts();
     void reopen(int entry);  // Reopen entry 0..3
     void save();
     void saveAs();

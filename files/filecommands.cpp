@@ -8,6 +8,7 @@
 #include "files/binaryfile.h"
 #include "files/exportfile.h"
 #include "files/recentfiles.h"
+#include "files/partfiles.h"
 #include "files/recordingfile.h"
 #include "files/settingsonlyfile.h"
 #include "files/textio.h"
@@ -151,6 +152,16 @@ FileOutcome FileCommands::open() {
     const auto chosen = dialogs_.openFile(recordingOpenDialog(state_));
     if (!chosen) return FileOutcome::Cancelled;
     if (!loadRecordingFile(state_, *chosen, prompts_, view_)) return FileOutcome::Failed;
+    addRecentFile(state_, *chosen);
+    state_.dataDirectory = *chosen;
+    return FileOutcome::Done;
+}
+
+FileOutcome FileCommands::openAllParts() {
+    state_.operatingMode = EventSearch;  // also when the dialog is then cancelled
+    const auto chosen = dialogs_.openFile(recordingOpenDialog(state_));
+    if (!chosen) return FileOutcome::Cancelled;
+    if (!loadAllPartFiles(state_, *chosen, prompts_, view_)) return FileOutcome::Failed;
     addRecentFile(state_, *chosen);
     state_.dataDirectory = *chosen;
     return FileOutcome::Done;

@@ -38,6 +38,10 @@ public:
     // File > Open (onOpenTriggered) and Activity > Examine Records: offline event mode at once, then
     // the open dialog; a loaded file joins the Reopen list and becomes dataDirectory.
     FileOutcome open();
+    // File > Open All Parts: as Open, with the chosen part file and its siblings NAME_1 .. NAME_n
+    // loaded in order as one recording (files/partfiles.h); a missing or unreadable part is
+    // reported and changes nothing.
+    FileOutcome openAllParts();
     // Reopen entries onReopen1Triggered .. onReopen4Triggered (entry 0..3): load the entry's file; the list,
     // dataDirectory and the save dialog's file name stay. An empty entry does nothing.
     FileOutcome reopen(int entry);

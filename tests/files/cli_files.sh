@@ -78,6 +78,20 @@ cmp wave.vcd wave-stdout.vcd || fail "vcd to stdout differs from the file"
 [ "$(grep '^#' wave.vcd | tr '\n' ' ')" = '#0 #5 #6 ' ] || fail "vcd time points: $(grep '^#' wave.vcd)"
 [ "$(sed -n '/^#5$/,/^#6$/p' wave.vcd | tr '\n' ' ')" = '#5 0! #6 ' ] || fail "vcd at 5 s: $(cat wave.vcd)"
 
+# ---- --all-parts: 100000 results imported, saved in four parts, exported whole ----
+awk 'BEGIN { for (i = 0; i <= 100000; i++) printf "%d,%d\r\n", 800000000 + int(i / 2), (i * 7) % 65536 }' >big.csv
+"$zvl" import big.csv big >/dev/null 2>&1 || fail "import of 100000 results"
+[ -f big_4.ZVL ] || fail "four part files: $(ls)"
+"$zvl" export --all-parts big_2.ZVL whole.csv >/dev/null 2>&1 || fail "export --all-parts exited $?"
+# Data lines of results 1..100000 as "seconds,word", against the imported lines.
+tail -n +17 whole.csv | tr -d '\r' | awk -F', *' '{ w = 0; for (k = 16; k >= 1; k--) w = w * 2 + $(k + 3); print $3 "," w }' >whole.txt
+tail -n +2 big.csv | tr -d '\r' | cmp - whole.txt || fail "the parts exported whole differ from the import"
+"$zvl" info --all-parts big_1.ZVL | grep -qx 'Results:       100000' || fail "info --all-parts"
+mv big_3.ZVL away.ZVL
+rc=0; "$zvl" stats --all-parts big_1.ZVL >/dev/null 2>stats3.err || rc=$?
+[ $rc -eq 2 ] || fail "a missing part should exit 2, not $rc"
+grep -q "Part file $work/big_3.ZVL is missing" stats3.err || fail "the missing part is named: $(cat stats3.err)"
+
 # ---- stats: out.zvl holds 5 (inputs 1 and 3 on) at 65 s and 4 at 70 s ----
 "$zvl" stats out.zvl --boxes 10 --csv grid >stats.out 2>stats.err || fail "stats exited $?: $(cat stats.err)"
 [ "$(head -1 stats.out)" = 'Input,Label,To On,To Off,On Time (s),Off Time (s),Duty (%),Shortest On (s),Longest On (s)' ] \
