@@ -58,6 +58,8 @@ public:
     AppState& state() { return state_; }
     InstrumentLink& link() { return commands_.link(); }
     Lifecycle& lifecycle() { return commands_.lifecycle(); }
+    // A file named on the command line, opened once the start-up sequence has ended.
+    void openAtStart(const std::string& path) { commands_.openAtStart(path); }
     // The picture as it is shown (a picture still waiting for its frame is built first).
     const QImage& traceBitmap() {
         pacer_.flush();

@@ -2,6 +2,7 @@
 
 #include "cli/filecommands.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -12,6 +13,8 @@
 #include "core/codepage.h"
 #include "core/settings.h"
 #include "core/version.h"
+#include "files/atomicfile.h"
+#include "files/exportfile.h"
 #include "files/filecommands.h"
 #include "files/partfiles.h"
 #include "files/recordingfile.h"
@@ -36,14 +39,16 @@ const char* const kInfoHelp =
     "cannot be opened or ends before all its fields (the reason is printed).\n";
 
 const char* const kExportHelp =
-    "usage: zvl export FILE.zvl OUT.csv|OUT.txt [--all-parts]\n"
+    "usage: zvl export FILE.zvl OUT.csv|OUT.txt|- [--all-parts]\n"
     "\n"
     "Open FILE as the application's File > Open does, then write its File > Export as CSV\n"
     "or TXT File: the header lines (line 1 names FILE's full path), and one line per result\n"
     "from index 0 with its number, its time as text and in seconds since 1 Jan 2000, and\n"
     "the sixteen inputs as 1 or 0. Both extensions give the same content; the application's\n"
     "closing message for .CSV or .TXT is printed on stderr. A name without an extension\n"
-    "gets \".CSV\", as in the application's dialog.\n"
+    "gets \".CSV\", as in the application's dialog, unless it exists as something other than\n"
+    "a regular file: a device or a pipe (/dev/null, /dev/stdout) is written as it stands.\n"
+    "OUT \"-\" writes to standard output (no message, no summary).\n"
     "\n" ZVL_ALL_PARTS_HELP
     "\n"
     "Questions: replacing an existing OUT is answered Yes (the old file stays whole until\n"
@@ -75,8 +80,9 @@ const char* const kVcdHelp =
     "and \"_\" become \"_\"; a repeated name gets \"_2\", \"_3\", ...), a time scale of one\n"
     "second, time 0 at result 1, and one time point per second that holds results, giving\n"
     "the state of the last result of that second (a comment says how many results were\n"
-    "hidden so). Inactive inputs are left out. A name without an extension gets \".vcd\";\n"
-    "OUT \"-\" writes to standard output.\n"
+    "hidden so). Inactive inputs are left out. A name without an extension gets \".vcd\"\n"
+    "unless it exists as something other than a regular file (a device or a pipe is written\n"
+    "as it stands); OUT \"-\" writes to standard output.\n"
     "\n" ZVL_ALL_PARTS_HELP
     "\n"
     "Questions: replacing an existing OUT is answered Yes. Exit 0 on success, 1 on a usage\n"
@@ -123,7 +129,39 @@ std::optional<std::string> CommandLineDialogs::openFile(const FileDialogSpec& re
 }
 
 std::optional<std::string> CommandLineDialogs::saveFile(const FileDialogSpec& request) {
+    // A name that exists as something else than a regular file (a folder, a device) is taken
+    // as it stands: the extension would name another file.
+    std::error_code ec;
+    if (std::filesystem::exists(savePath, ec) && !std::filesystem::is_regular_file(savePath, ec))
+        return dialogAnswer(savePath, "");
     return dialogAnswer(savePath, request.defaultExtension);
+}
+
+bool isStreamOutput(const std::string& out) {
+    if (out == "-") return true;
+    std::error_code ec;
+    const auto status = std::filesystem::status(out, ec);
+    return !ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+           !std::filesystem::is_directory(status);
+}
+
+int writeStreamOutput(const std::string& out, const std::string& text, int64_t results) {
+    const bool toStdout = out == "-";
+    std::FILE* f = toStdout ? stdout : std::fopen(out.c_str(), "wb");
+    if (!f) {
+        fail(fileErrorText("Cannot open file", out, errno));
+        return kExitFailure;
+    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    const int error = errno;
+    const bool closed = toStdout ? std::fflush(f) == 0 : std::fclose(f) == 0;
+    if (!written || !closed) {
+        fail(fileErrorText("Cannot write file", toStdout ? std::string("(standard output)") : out,
+                           written ? errno : error));
+        return kExitFailure;
+    }
+    if (!toStdout) std::printf("%lld results exported to %s\n", static_cast<long long>(results), out.c_str());
+    return kExitOk;
 }
 
 void useApplicationDescription(AppState& state) {
@@ -217,9 +255,12 @@ int runExport(const std::vector<std::string>& args) {
         return kExitFailure;
     // Line 1 names the opened file where the application names its save dialog's file.
     run.state->saveFileName = run.state->dataDirectory;
+    const std::string& out = a.positionals[1];
+    if (isStreamOutput(out))
+        return writeStreamOutput(out, exportText(*run.state, run.clock.now()), run.state->resultCount());
     if (run.files.exportCsvOrTxt() != FileOutcome::Done) return kExitFailure;
     std::printf("%lld results exported to %s\n", static_cast<long long>(run.state->resultCount()),
-                dialogAnswer(a.positionals[1], "CSV").c_str());
+                dialogAnswer(out, "CSV").c_str());
     return kExitOk;
 }
 
@@ -231,15 +272,14 @@ int runVcd(const std::vector<std::string>& args) {
     run.dialogs.savePath = a.positionals[1];
     if ((a.has("--all-parts") ? run.files.openAllParts() : run.files.open()) != FileOutcome::Done)
         return kExitFailure;
-    if (a.positionals[1] == "-") {
+    const std::string& out = a.positionals[1];
+    if (isStreamOutput(out)) {
         const std::string text = vcdText(*run.state, std::string(kProgramName) + " " + kProgramVersion);
-        return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0
-                   ? kExitOk
-                   : kExitFailure;
+        return writeStreamOutput(out, text, run.state->resultCount());
     }
     if (run.files.exportVcd() != FileOutcome::Done) return kExitFailure;
     std::printf("%lld results exported to %s\n", static_cast<long long>(run.state->resultCount()),
-                dialogAnswer(a.positionals[1], "vcd").c_str());
+                dialogAnswer(out, "vcd").c_str());
     return kExitOk;
 }
 

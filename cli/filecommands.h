@@ -16,7 +16,8 @@ namespace zvl::cli {
 
 // The dialogs of the tool: an open dialog answers with openPath, a save dialog with savePath,
 // each made absolute, with the dialog's default extension added to a name that has none (as
-// the application's dialogs add it to a typed name). A save dialog's overwrite question is
+// the application's dialogs add it to a typed name) unless it exists as something other than
+// a regular file. A save dialog's overwrite question is
 // answered Yes.
 class CommandLineDialogs : public FileDialogs {
 public:
@@ -24,6 +25,14 @@ public:
     std::optional<std::string> saveFile(const FileDialogSpec& request) override;
     std::string openPath, savePath;
 };
+
+// OUT of zvl export and vcd written as a stream rather than replaced as a file: "-" (standard
+// output), or a name that exists as something other than a regular file or a folder (a
+// device such as /dev/null, a pipe).
+bool isStreamOutput(const std::string& out);
+// Writes text to such an OUT and, unless it is standard output, prints the summary line.
+// Returns the exit code.
+int writeStreamOutput(const std::string& out, const std::string& text, int64_t results);
 
 // The path as a dialog would answer it: absolute, normalised, with `defaultExtension` added
 // when the file name has no extension.

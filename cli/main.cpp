@@ -2,13 +2,14 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/filecommands.h"
 #include "cli/session.h"
+#include "core/version.h"
 
 namespace {
 
@@ -27,8 +28,8 @@ const char* const kHelp =
     "  print     print the page of File > Print of a recording file to a PDF file\n"
     "  stats     print the statistics of a recording file as CSV\n"
     "\n"
-    "zvl <command> --help tells more. Exit codes: 0 done, 1 usage error, 2 instrument or file\n"
-    "failure.\n";
+    "zvl <command> --help tells more; zvl --version prints the version. Exit codes: 0 done,\n"
+    "1 usage error, 2 instrument or file failure.\n";
 
 }  // namespace
 
@@ -44,6 +45,10 @@ int main(int argc, char** argv) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         std::fputs(kHelp, args.empty() ? stderr : stdout);
         return args.empty() ? zvl::cli::kExitUsage : zvl::cli::kExitOk;
+    }
+    if (args[0] == "--version") {
+        std::printf("zvl (%s) %s\n", zvl::kProgramName, zvl::kProgramVersion);
+        return zvl::cli::kExitOk;
     }
     const std::string command = args[0];
     args.erase(args.begin());

@@ -1,5 +1,10 @@
 #include "core/maincommands.h"
 
+#include <cctype>
+#include <filesystem>
+#include <utility>
+
+#include "core/controlstates.h"
 #include "core/displayoptions.h"
 #include "viewer/colouroptions.h"
 
@@ -52,9 +57,15 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
       memo_(state_) {
     MainTimers& t = platform_.timers;
     t.startTimer.setInterval(1000);
-    t.startTimer.setHandler([this] { lifecycle_.onStartTimer(); });
+    t.startTimer.setHandler([this] {
+        lifecycle_.onStartTimer();
+        openStartFile();
+    });
     t.splashTimer.setInterval(30);
-    t.splashTimer.setHandler([this] { lifecycle_.onSplashTimer(); });
+    t.splashTimer.setHandler([this] {
+        lifecycle_.onSplashTimer();
+        openStartFile();
+    });
     t.statusPollTimer.setInterval(5000);
     t.statusPollTimer.setHandler([this] { link_.statusPoll(); });
     link_.setStatusTimer(t.statusPollTimer);
@@ -88,6 +99,25 @@ void MainCommands::commandEnded() {
 void MainCommands::open() {
     files_.open();
     commandEnded();  // offline also when cancelled; a loaded file is in the Reopen list now
+}
+
+void MainCommands::openStartFile() {
+    // Either timer still running: the start menu has not been shown yet, or the start step
+    // (which clears the store) has not run.
+    if (startFile_.empty() || platform_.timers.splashTimer.isActive() || platform_.timers.startTimer.isActive())
+        return;
+    const std::string path = std::exchange(startFile_, std::string());
+    if (!enabledControls(state_).menusEnabled) return;
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension) c = char(std::toupper(static_cast<unsigned char>(c)));
+    if (extension == ".STG") {
+        files_.reloadSettingsOnlyFrom(path);
+        view_.applyPaintControls();
+        return;
+    }
+    state_.operatingMode = EventSearch;
+    files_.openFile(path);
+    commandEnded();
 }
 
 void MainCommands::openAllParts() {

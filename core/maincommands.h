@@ -87,6 +87,12 @@ public:
 
     // Start-up: the status poll and the start timer run.
     void startTimers();
+    // A file named on the program's command line: opened once the start-up sequence has
+    // ended (the start step has run, the splash has handed over to the start menu and that has
+    // closed), a settings-only
+    // file (.STG) as Reload Settings Only and any other as File > Open would open it; not while
+    // a recording or an upload that the start menu began is running.
+    void openAtStart(std::string path) { startFile_ = std::move(path); }
 
     // File
     void open();
@@ -154,6 +160,8 @@ private:
     StoredDataUpload upload_;
     Lifecycle lifecycle_;
     CommentMemo memo_;
+    std::string startFile_;
+    void openStartFile();
 };
 
 }  // namespace zvl

@@ -4,11 +4,11 @@
 
 #include "core/version.h"
 #include "files/atomicfile.h"
-#include "files/busycursor.h"
 #include "files/binaryfile.h"
+#include "files/busycursor.h"
 #include "files/exportfile.h"
-#include "files/recentfiles.h"
 #include "files/partfiles.h"
+#include "files/recentfiles.h"
 #include "files/recordingfile.h"
 #include "files/settingsonlyfile.h"
 #include "files/textio.h"
@@ -151,9 +151,13 @@ FileOutcome FileCommands::open() {
     state_.operatingMode = EventSearch;  // also when the dialog is then cancelled
     const auto chosen = dialogs_.openFile(recordingOpenDialog(state_));
     if (!chosen) return FileOutcome::Cancelled;
-    if (!loadRecordingFile(state_, *chosen, prompts_, view_)) return FileOutcome::Failed;
-    addRecentFile(state_, *chosen);
-    state_.dataDirectory = *chosen;
+    return openFile(*chosen);
+}
+
+FileOutcome FileCommands::openFile(const std::string& path) {
+    if (!loadRecordingFile(state_, path, prompts_, view_)) return FileOutcome::Failed;
+    addRecentFile(state_, path);
+    state_.dataDirectory = path;
     return FileOutcome::Done;
 }
 
@@ -184,8 +188,12 @@ FileOutcome FileCommands::saveSettingsOnly() {
 FileOutcome FileCommands::reloadSettingsOnly() {
     const auto chosen = dialogs_.openFile(settingsReloadDialog(state_));
     if (!chosen) return FileOutcome::Cancelled;
+    return reloadSettingsOnlyFrom(*chosen);
+}
+
+FileOutcome FileCommands::reloadSettingsOnlyFrom(const std::string& path) {
     FileSource in;
-    if (!in.open(*chosen)) return FileOutcome::Failed;
+    if (!in.open(path)) return FileOutcome::Failed;
     return readSettingsOnly(state_, in) ? FileOutcome::Done : FileOutcome::Failed;
 }
 

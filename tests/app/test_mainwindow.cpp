@@ -31,6 +31,7 @@
 #include "app/commentsdialog.h"
 #include "app/startmenudialog.h"
 #include "files/recordingfile.h"
+#include "files/settingsonlyfile.h"
 #include "link/commands.h"
 #include "platform/comports.h"
 #include "platform/qt/qtcanvas.h"
@@ -719,6 +720,34 @@ TEST(MainWindow, AFullStoreSavedInFourPartsOpensWhole) {
     }
     EXPECT_EQ(st.operatingMode, EventSearch);
     EXPECT_EQ(rig.find<QAction>("reopen1Action")->text().toStdString(), (rig.dir / "run_3.ZVL").string());
+}
+
+
+TEST(MainWindow, AFileNamedAtStartOpensOnceTheStartUpHasEnded) {
+    WindowRig rig;
+    const std::string path = rig.recording("named.zvl", "from the command line");
+    rig.window->openAtStart(path);
+    rig.window->lifecycle().startOnFirstActivation();
+    rig.run(500);  // the start menu is up, the start step that clears the store is still to come
+    EXPECT_EQ(rig.startMenuShown, 1);
+    EXPECT_EQ(rig.window->state().resultCount(), 0);
+    rig.run(1000);
+    const AppState& st = rig.window->state();
+    EXPECT_EQ(st.resultCount(), 3);
+    EXPECT_EQ(st.commentLines[0], "from the command line");
+    EXPECT_EQ(st.operatingMode, EventSearch);
+    EXPECT_EQ(rig.find<QAction>("reopen1Action")->text().toStdString(), path);
+
+    // A settings-only file reloads the description.
+    WindowRig second;
+    AppState described;
+    described.inputLabels[0] = "Door";
+    const std::string stg = (second.dir / "desc.stg").string();
+    std::ofstream(stg, std::ios::binary) << settingsOnlyText(described, stg, LocalDateTime{});
+    second.window->openAtStart(stg);
+    second.window->lifecycle().startOnFirstActivation();
+    second.run(1500);
+    EXPECT_EQ(second.window->state().inputLabels[0], "Door");
 }
 
 }  // namespace

@@ -78,6 +78,21 @@ cmp wave.vcd wave-stdout.vcd || fail "vcd to stdout differs from the file"
 [ "$(grep '^#' wave.vcd | tr '\n' ' ')" = '#0 #5 #6 ' ] || fail "vcd time points: $(grep '^#' wave.vcd)"
 [ "$(sed -n '/^#5$/,/^#6$/p' wave.vcd | tr '\n' ' ')" = '#5 0! #6 ' ] || fail "vcd at 5 s: $(cat wave.vcd)"
 
+# ---- outputs that are not regular files: standard output, a pipe, a folder ----
+"$zvl" export out.zvl - >stdout.csv 2>stdout.err || fail "export to stdout"
+tail -n +2 stdout.csv | cmp - expected.txt || fail "export to stdout differs"
+[ ! -s stdout.err ] || fail "export to stdout printed a message: $(cat stdout.err)"
+mkfifo pipe
+timeout 20 cat pipe >piped.vcd &  # a writer that never opens the pipe does not hang the test
+"$zvl" vcd out.zvl pipe >/dev/null || fail "vcd into a pipe"
+wait
+cmp piped.vcd wave.vcd || fail "vcd through a pipe differs"
+mkdir folder
+rc=0; "$zvl" export out.zvl folder >/dev/null 2>&1 || rc=$?
+[ $rc -eq 2 ] || fail "export onto a folder should exit 2, not $rc"
+[ ! -e pipe.vcd ] && [ ! -e folder.CSV ] || fail "an extension was added to an existing name: $(ls)"
+"$zvl" --version | grep -Eqx 'zvl \(Pellam ZVL companion\) [0-9.]+' || fail "zvl --version: $("$zvl" --version)"
+
 # ---- --all-parts: 100000 results imported, saved in four parts, exported whole ----
 awk 'BEGIN { for (i = 0; i <= 100000; i++) printf "%d,%d\r\n", 800000000 + int(i / 2), (i * 7) % 65536 }' >big.csv
 "$zvl" import big.csv big >/dev/null 2>&1 || fail "import of 100000 results"
