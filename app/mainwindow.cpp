@@ -343,7 +343,7 @@ void MainWindow::onMouseUp(int x, int y) {
 
 // --- Window events -----------------------------------------------------------------------------
 
-void MainWindow::activateOnce() { commands_.lifecycle().startOnFirstActivation(); }
+void MainWindow::activateOnce() { commands_.activate(); }
 
 bool MainWindow::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate) activateOnce();

@@ -101,10 +101,16 @@ void MainCommands::open() {
     commandEnded();  // offline also when cancelled; a loaded file is in the Reopen list now
 }
 
+void MainCommands::activate() {
+    lifecycle_.startOnFirstActivation();
+    openStartFile();  // its timers may have run out inside the first activation's boxes
+}
+
 void MainCommands::openStartFile() {
     // Either timer still running: the start menu has not been shown yet, or the start step
-    // (which clears the store) has not run.
-    if (startFile_.empty() || platform_.timers.splashTimer.isActive() || platform_.timers.startTimer.isActive())
+    // (which clears the store) has not run; or the settings and the port are still being read.
+    if (startFile_.empty() || platform_.timers.splashTimer.isActive() || platform_.timers.startTimer.isActive() ||
+        lifecycle_.activating())
         return;
     const std::string path = std::exchange(startFile_, std::string());
     if (!enabledControls(state_).menusEnabled) return;

@@ -93,6 +93,8 @@ public:
     // file (.STG) as Reload Settings Only and any other as File > Open would open it; not while
     // a recording or an upload that the start menu began is running.
     void openAtStart(std::string path) { startFile_ = std::move(path); }
+    // The window's first activation: the lifecycle's start, then a named file that is due.
+    void activate();
 
     // File
     void open();

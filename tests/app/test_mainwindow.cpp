@@ -748,6 +748,20 @@ TEST(MainWindow, AFileNamedAtStartOpensOnceTheStartUpHasEnded) {
     second.window->lifecycle().startOnFirstActivation();
     second.run(1500);
     EXPECT_EQ(second.window->state().inputLabels[0], "Door");
+
+    // A first run: the timers run out under the settings box; the file waits for its end.
+    WindowRig first(false);
+    const std::string named = first.recording("first.zvl", "");
+    int64_t underTheBox = -1;
+    first.prompts.onWarning = [&] {
+        first.run(4000);
+        underTheBox = first.window->state().resultCount();
+    };
+    first.window->openAtStart(named);
+    first.window->show();
+    for (int i = 0; i < 10 && underTheBox < 0; ++i) QApplication::processEvents();
+    EXPECT_EQ(underTheBox, 0) << testing::PrintToString(first.prompts.warnings);
+    EXPECT_EQ(first.window->state().resultCount(), 3);
 }
 
 }  // namespace
