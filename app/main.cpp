@@ -1,8 +1,12 @@
 // pellam-zvl: the desktop application.
 
 #include <QApplication>
+#include <cstdio>
+#include <filesystem>
+#include <string>
 
 #include "app/mainwindow.h"
+#include "core/version.h"
 #include "platform/qt/qtclock.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/qtfiledialogs.h"
@@ -11,9 +15,40 @@
 #include "platform/qt/qtserialport.h"
 #include "platform/qt/qttimer.h"
 
+namespace {
+
+const char* const kHelp =
+    "usage: pellam-zvl [FILE]\n"
+    "       pellam-zvl --version | --help\n"
+    "\n"
+    "The desktop application of the Corvask Pellam ZVL. FILE, a recording file (.zvl) or a\n"
+    "settings-only file (.stg), is opened once the start-up sequence has ended, as File > Open\n"
+    "or File > Reload Settings Only would open it.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // Qt's own options (-platform, ...) are taken out of argv by QApplication.
     QApplication app(argc, argv);
     QApplication::setApplicationName("Corvask Morvic ZVL");
+    std::string file;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--version") {
+            std::printf("pellam-zvl (%s) %s\n", zvl::kProgramName, zvl::kProgramVersion);
+            return 0;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+        if ((arg.size() > 1 && arg[0] == '-') || !file.empty()) {
+            std::fprintf(stderr, "pellam-zvl: %s \"%s\"\n%s",
+                         file.empty() ? "unknown option" : "one file only, not also", arg.c_str(), kHelp);
+            return 1;
+        }
+        file = std::filesystem::absolute(arg).lexically_normal().string();  // as a dialog answers
+    }
 
     zvl::QtClock clock;
     zvl::QtEventPump pump(clock);
@@ -33,6 +68,7 @@ int main(int argc, char** argv) {
     zvl::MainWindow window(platform);
     prompts.setParent(&window);
     fileDialogs.setParent(&window);
+    if (!file.empty()) window.openAtStart(file);
     window.show();
     return QApplication::exec();
 }

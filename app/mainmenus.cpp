@@ -27,6 +27,7 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     QMenu* file = bar->addMenu("&File");
     file->setObjectName("fileMenu");
     addEntry(file, "&Open...", "openAction", &MainWindow::onOpenTriggered);
+    addEntry(file, "Open All &Parts...", "openAllPartsAction", &MainWindow::onOpenAllPartsTriggered);
     QMenu* reopen = reopenMenu_ = file->addMenu("&Reopen");
     reopen->setObjectName("reopenMenu");
     reopen->menuAction()->setObjectName("reopenMenu");
@@ -48,6 +49,7 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     addEntry(file, "&Download Binary File...", "downloadBinaryFileAction", &MainWindow::onDownloadBinaryFileTriggered);
     file->addSeparator();
     addEntry(file, "&Export as CSV or TXT File...", "exportAction", &MainWindow::onExportTriggered);
+    addEntry(file, "Export as &VCD...", "exportVcdAction", &MainWindow::onExportVcdTriggered);
     file->addSeparator();
     addEntry(file, "Printer Se&tup...", "printerSetupAction", &MainWindow::onPrinterSetupTriggered);
     monochromeAction_ = addEntry(file, "&Monochrome ", "monochromeAction", &MainWindow::onMonochromeTriggered);

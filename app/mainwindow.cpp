@@ -415,7 +415,7 @@ void MainWindow::onBackKey() { pressButton("backButton"); }
 
 // --- Window events -----------------------------------------------------------------------------
 
-void MainWindow::activateOnce() { commands_.lifecycle().startOnFirstActivation(); }
+void MainWindow::activateOnce() { commands_.activate(); }
 
 bool MainWindow::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate) activateOnce();
@@ -460,6 +460,11 @@ void MainWindow::onOpenTriggered() {
     commands_.open();
 }
 
+void MainWindow::onOpenAllPartsTriggered() {
+    trace("onOpenAllPartsTriggered");
+    commands_.openAllParts();
+}
+
 void MainWindow::onReopenTriggered(int entry) {
     static const char* const names[] = {"onReopen1Triggered", "onReopen2Triggered", "onReopen3Triggered", "onReopen4Triggered"};
     trace(names[entry & 3]);
@@ -494,6 +499,11 @@ void MainWindow::onSaveBinaryFileTriggered() {
 void MainWindow::onExportTriggered() {
     trace("onExportTriggered");
     commands_.exportCsvOrTxt();
+}
+
+void MainWindow::onExportVcdTriggered() {
+    trace("onExportVcdTriggered");
+    commands_.exportVcd();
 }
 
 void MainWindow::onMonochromeTriggered() {

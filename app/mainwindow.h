@@ -60,6 +60,8 @@ public:
     AppState& state() { return state_; }
     InstrumentLink& link() { return commands_.link(); }
     Lifecycle& lifecycle() { return commands_.lifecycle(); }
+    // A file named on the command line, opened once the start-up sequence has ended.
+    void openAtStart(const std::string& path) { commands_.openAtStart(path); }
     // The picture as it is shown (a picture still waiting for its frame is built first).
     const QImage& traceBitmap() {
         pacer_.flush();
@@ -120,6 +122,7 @@ public:
 public slots:
     // File
     void onOpenTriggered();
+    void onOpenAllPartsTriggered();
     void onReopenTriggered(int entry);
     void onSaveTriggered();
     void onSaveAsTriggered();
@@ -128,6 +131,7 @@ public slots:
     void onSaveBinaryFileTriggered();
     void onDownloadBinaryFileTriggered();
     void onExportTriggered();
+    void onExportVcdTriggered();
     void onMonochromeTriggered();
     void onPrinterSetupTriggered();
     void onPrintTriggered();

@@ -15,6 +15,7 @@
 #include "files/exportfile.h"
 #include "files/filecommands.h"
 #include "files/recordingfile.h"
+#include "files/vcdfile.h"
 
 namespace zvl {
 namespace {
@@ -134,6 +135,18 @@ void BM_ExportText100000(benchmark::State& st) {
     st.SetItemsProcessed(st.iterations() * kResults);
 }
 BENCHMARK(BM_ExportText100000)->Unit(benchmark::kMillisecond);
+
+// Export as VCD of 100000 results (what zvl vcd runs after opening the file).
+void BM_ExportVcd100000(benchmark::State& st) {
+    Rig rig;
+    rig.dialogs.path = rig.folder.path + "/run.vcd";
+    for (auto _ : st) {
+        if (rig.files.exportVcd() != FileOutcome::Done) st.SkipWithError(rig.prompts.lastWarning().c_str());
+    }
+    st.SetItemsProcessed(st.iterations() * kResults);
+    st.counters["bytes"] = double(std::filesystem::file_size(rig.dialogs.path));
+}
+BENCHMARK(BM_ExportVcd100000)->Unit(benchmark::kMillisecond);
 
 // Import of a compliant CSV file of 100001 lines (slot 0 and 100000 results).
 void BM_Import100000(benchmark::State& st) {

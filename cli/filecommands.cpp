@@ -2,6 +2,7 @@
 
 #include "cli/filecommands.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -11,8 +12,13 @@
 #include "cli/session.h"
 #include "core/codepage.h"
 #include "core/settings.h"
+#include "core/version.h"
+#include "files/atomicfile.h"
+#include "files/exportfile.h"
 #include "files/filecommands.h"
+#include "files/partfiles.h"
 #include "files/recordingfile.h"
+#include "files/vcdfile.h"
 #include "platform/qt/qtclock.h"
 
 namespace zvl::cli {
@@ -20,26 +26,30 @@ namespace zvl::cli {
 namespace {
 
 const char* const kInfoHelp =
-    "usage: zvl info FILE.zvl\n"
+    "usage: zvl info FILE.zvl [--all-parts]\n"
     "\n"
     "Open a recording file as the application's File > Open does and print what it holds:\n"
     "the number of results (empty results at the end of the file are not counted, as the\n"
     "application drops them), the title line, the ten comment lines, the sixteen input\n"
     "labels with their active flags, and the times of the first and the last result.\n"
     "Text is printed in UTF-8; control characters show as \"?\".\n"
+    "\n" ZVL_ALL_PARTS_HELP
     "\n"
     "Questions: none are asked. Exit 0 on success, 1 on a usage error, 2 when the file\n"
     "cannot be opened or ends before all its fields (the reason is printed).\n";
 
 const char* const kExportHelp =
-    "usage: zvl export FILE.zvl OUT.csv|OUT.txt\n"
+    "usage: zvl export FILE.zvl OUT.csv|OUT.txt|- [--all-parts]\n"
     "\n"
     "Open FILE as the application's File > Open does, then write its File > Export as CSV\n"
     "or TXT File: the header lines (line 1 names FILE's full path), and one line per result\n"
     "from index 0 with its number, its time as text and in seconds since 1 Jan 2000, and\n"
     "the sixteen inputs as 1 or 0. Both extensions give the same content; the application's\n"
     "closing message for .CSV or .TXT is printed on stderr. A name without an extension\n"
-    "gets \".CSV\", as in the application's dialog.\n"
+    "gets \".CSV\", as in the application's dialog, unless it exists as something other than\n"
+    "a regular file: a device or a pipe (/dev/null, /dev/stdout) is written as it stands.\n"
+    "OUT \"-\" writes to standard output (no message, no summary).\n"
+    "\n" ZVL_ALL_PARTS_HELP
     "\n"
     "Questions: replacing an existing OUT is answered Yes (the old file stays whole until\n"
     "the new one is complete). Exit 0 on success, 1 on a usage error, 2 when FILE cannot be\n"
@@ -60,6 +70,23 @@ const char* const kImportHelp =
     "a question, as in the application; the split message is printed on stderr. Exit 0 on\n"
     "success, 1 on a usage error, 2 when IN cannot be read or stops the import (the line and\n"
     "the reason are printed, and nothing is written) or OUT cannot be written.\n";
+
+const char* const kVcdHelp =
+    "usage: zvl vcd FILE.zvl OUT.vcd|- [--all-parts]\n"
+    "\n"
+    "Open FILE as the application's File > Open does, then write it as File > Export as VCD\n"
+    "does: a Value Change Dump for waveform viewers (GTKWave, PulseView, sigrok) with one\n"
+    "1-bit wire per active input, named by its label (characters other than letters, digits\n"
+    "and \"_\" become \"_\"; a repeated name gets \"_2\", \"_3\", ...), a time scale of one\n"
+    "second, time 0 at result 1, and one time point per second that holds results, giving\n"
+    "the state of the last result of that second (a comment says how many results were\n"
+    "hidden so). Inactive inputs are left out. A name without an extension gets \".vcd\"\n"
+    "unless it exists as something other than a regular file (a device or a pipe is written\n"
+    "as it stands); OUT \"-\" writes to standard output.\n"
+    "\n" ZVL_ALL_PARTS_HELP
+    "\n"
+    "Questions: replacing an existing OUT is answered Yes. Exit 0 on success, 1 on a usage\n"
+    "error, 2 when FILE cannot be read or OUT cannot be written.\n";
 
 // Messages of the file commands: "zvl: text" on stderr; the tool asks no questions.
 class FilePrompts final : public ConsolePrompts {
@@ -102,7 +129,39 @@ std::optional<std::string> CommandLineDialogs::openFile(const FileDialogSpec& re
 }
 
 std::optional<std::string> CommandLineDialogs::saveFile(const FileDialogSpec& request) {
+    // A name that exists as something else than a regular file (a folder, a device) is taken
+    // as it stands: the extension would name another file.
+    std::error_code ec;
+    if (std::filesystem::exists(savePath, ec) && !std::filesystem::is_regular_file(savePath, ec))
+        return dialogAnswer(savePath, "");
     return dialogAnswer(savePath, request.defaultExtension);
+}
+
+bool isStreamOutput(const std::string& out) {
+    if (out == "-") return true;
+    std::error_code ec;
+    const auto status = std::filesystem::status(out, ec);
+    return !ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+           !std::filesystem::is_directory(status);
+}
+
+int writeStreamOutput(const std::string& out, const std::string& text, int64_t results) {
+    const bool toStdout = out == "-";
+    std::FILE* f = toStdout ? stdout : std::fopen(out.c_str(), "wb");
+    if (!f) {
+        fail(fileErrorText("Cannot open file", out, errno));
+        return kExitFailure;
+    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    const int error = errno;
+    const bool closed = toStdout ? std::fflush(f) == 0 : std::fclose(f) == 0;
+    if (!written || !closed) {
+        fail(fileErrorText("Cannot write file", toStdout ? std::string("(standard output)") : out,
+                           written ? errno : error));
+        return kExitFailure;
+    }
+    if (!toStdout) std::printf("%lld results exported to %s\n", static_cast<long long>(results), out.c_str());
+    return kExitOk;
 }
 
 void useApplicationDescription(AppState& state) {
@@ -117,8 +176,8 @@ void useApplicationDescription(AppState& state) {
     }
 }
 
-int saveRecordingAs(AppState& state, const std::string& out, Prompts& prompts, ViewHooks& view, const Clock& clock,
-                    std::FILE* summary) {
+int saveRecordingAs(AppState& state, const std::string& out, Prompts& prompts, ViewHooks& view,
+                    const Clock& clock, std::FILE* summary) {
     CommandLineDialogs dialogs;
     dialogs.savePath = out;
     FileCommands files(state, dialogs, prompts, view, clock);
@@ -135,8 +194,14 @@ int saveRecordingAs(AppState& state, const std::string& out, Prompts& prompts, V
     return kExitOk;
 }
 
+bool loadRecordingArgument(AppState& state, const std::string& file, bool allParts, Prompts& prompts,
+                           ViewHooks& view) {
+    return allParts ? loadAllPartFiles(state, dialogAnswer(file, ""), prompts, view)
+                    : loadRecordingFile(state, dialogAnswer(file, ""), prompts, view);
+}
+
 int runInfo(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {}, {});
+    const ParsedArgs a = parseArgs(args, {}, {"--all-parts"});
     if (int code = checkUsage(a, 1, kInfoHelp, "info"); code >= 0) return code;
     FileRun run;
     AppState& st = *run.state;
@@ -145,7 +210,12 @@ int runInfo(const std::vector<std::string>& args) {
     open.defaultExtension = "ZVL";
     const std::string path = *run.dialogs.openFile(open);
     RecordingRead details;
-    if (!loadRecordingFile(st, path, run.prompts, run.view, &details)) return kExitFailure;
+    if (a.has("--all-parts")) {
+        if (!loadAllPartFiles(st, path, run.prompts, run.view)) return kExitFailure;
+        details.fileCount = st.resultCount();
+    } else if (!loadRecordingFile(st, path, run.prompts, run.view, &details)) {
+        return kExitFailure;
+    }
 
     std::printf("File:          %s\n", path.c_str());
     std::printf("Results:       %lld", static_cast<long long>(st.resultCount()));
@@ -176,17 +246,40 @@ int runInfo(const std::vector<std::string>& args) {
 }
 
 int runExport(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {}, {});
+    const ParsedArgs a = parseArgs(args, {}, {"--all-parts"});
     if (int code = checkUsage(a, 2, kExportHelp, "export"); code >= 0) return code;
     FileRun run;
     run.dialogs.openPath = a.positionals[0];
     run.dialogs.savePath = a.positionals[1];
-    if (run.files.open() != FileOutcome::Done) return kExitFailure;
+    if ((a.has("--all-parts") ? run.files.openAllParts() : run.files.open()) != FileOutcome::Done)
+        return kExitFailure;
     // Line 1 names the opened file where the application names its save dialog's file.
     run.state->saveFileName = run.state->dataDirectory;
+    const std::string& out = a.positionals[1];
+    if (isStreamOutput(out))
+        return writeStreamOutput(out, exportText(*run.state, run.clock.now()), run.state->resultCount());
     if (run.files.exportCsvOrTxt() != FileOutcome::Done) return kExitFailure;
     std::printf("%lld results exported to %s\n", static_cast<long long>(run.state->resultCount()),
-                dialogAnswer(a.positionals[1], "CSV").c_str());
+                dialogAnswer(out, "CSV").c_str());
+    return kExitOk;
+}
+
+int runVcd(const std::vector<std::string>& args) {
+    const ParsedArgs a = parseArgs(args, {}, {"--all-parts"});
+    if (int code = checkUsage(a, 2, kVcdHelp, "vcd"); code >= 0) return code;
+    FileRun run;
+    run.dialogs.openPath = a.positionals[0];
+    run.dialogs.savePath = a.positionals[1];
+    if ((a.has("--all-parts") ? run.files.openAllParts() : run.files.open()) != FileOutcome::Done)
+        return kExitFailure;
+    const std::string& out = a.positionals[1];
+    if (isStreamOutput(out)) {
+        const std::string text = vcdText(*run.state, std::string(kProgramName) + " " + kProgramVersion);
+        return writeStreamOutput(out, text, run.state->resultCount());
+    }
+    if (run.files.exportVcd() != FileOutcome::Done) return kExitFailure;
+    std::printf("%lld results exported to %s\n", static_cast<long long>(run.state->resultCount()),
+                dialogAnswer(out, "vcd").c_str());
     return kExitOk;
 }
 

@@ -2,13 +2,14 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/filecommands.h"
 #include "cli/session.h"
+#include "core/version.h"
 
 namespace {
 
@@ -24,13 +25,14 @@ const char* const kHelp =
     "  download  receive the instrument's memory image by ZMODEM and save it as a BIN file\n"
     "  info      print what a recording file holds\n"
     "  export    write a recording file as the application's CSV or TXT export\n"
+    "  vcd       write a recording file as a VCD file for waveform viewers\n"
     "  import    read a compliant CSV file and save it as a recording file\n"
     "  render    draw the trace picture of a recording file as a PNG\n"
     "  print     print the page of File > Print of a recording file to a PDF file\n"
     "  stats     print the statistics of a recording file as CSV\n"
     "\n"
-    "zvl <command> --help tells more. Exit codes: 0 done, 1 usage error, 2 instrument or file\n"
-    "failure.\n";
+    "zvl <command> --help tells more; zvl --version prints the version. Exit codes: 0 done,\n"
+    "1 usage error, 2 instrument or file failure.\n";
 
 }  // namespace
 
@@ -47,6 +49,10 @@ int main(int argc, char** argv) {
         std::fputs(kHelp, args.empty() ? stderr : stdout);
         return args.empty() ? zvl::cli::kExitUsage : zvl::cli::kExitOk;
     }
+    if (args[0] == "--version") {
+        std::printf("zvl (%s) %s\n", zvl::kProgramName, zvl::kProgramVersion);
+        return zvl::cli::kExitOk;
+    }
     const std::string command = args[0];
     args.erase(args.begin());
     if (command == "status") return zvl::cli::runStatus(args);
@@ -57,6 +63,7 @@ int main(int argc, char** argv) {
     if (command == "download") return zvl::cli::runDownload(args);
     if (command == "info") return zvl::cli::runInfo(args);
     if (command == "export") return zvl::cli::runExport(args);
+    if (command == "vcd") return zvl::cli::runVcd(args);
     if (command == "import") return zvl::cli::runImport(args);
     if (command == "render") return zvl::cli::runRender(args);
     if (command == "print") return zvl::cli::runPrint(args);

@@ -31,6 +31,7 @@ namespace {
 
 const char* const kRenderHelp =
     "usage: zvl render FILE.zvl OUT.png [--mode event|timebase] [--mono] [--timebase N]\n"
+    "                  [--all-parts]\n"
     "\n"
     "Draw the 780 x 380 trace picture of a recording file as the main window shows it after\n"
     "File > Open: search mode (event mode unless --mode timebase), the time base fitted to the\n"
@@ -38,18 +39,20 @@ const char* const kRenderHelp =
     "result as \"Go to First Result\" puts it. Colours, the search key and the monochrome switch\n"
     "come from the application's settings file when it reads in full, else the defaults;\n"
     "--mono draws the black-and-white picture whatever the settings say.\n"
+    "\n" ZVL_ALL_PARTS_HELP
     "\n"
     "Questions: none are asked; a \"Plotting Error\" of the time chart is printed on stderr.\n"
     "Exit 0 on success, 1 on a usage error, 2 when a file cannot be read or written.\n";
 
 const char* const kPrintHelp =
     "usage: zvl print FILE.zvl OUT.pdf [--monochrome] [--mode event|timebase] [--timebase N]\n"
-    "                 [--title TEXT]\n"
+    "                 [--title TEXT] [--all-parts]\n"
     "\n"
     "Print the page of File > Print to a PDF file on A4 at 600 dots per inch: the trace picture\n"
     "of FILE as zvl render draws it (same options), stretched into the page's picture\n"
     "rectangle, with the caption above it and below it the cursor result's time and number,\n"
     "the title (the file's, or TEXT) and the comment lines that are not empty.\n"
+    "\n" ZVL_ALL_PARTS_HELP
     "\n"
     "Questions: none are asked; an existing OUT is replaced (it stays whole until the new one\n"
     "is complete). Exit 0 on success, 1 on a usage error, 2 when FILE cannot be read or OUT\n"
@@ -69,7 +72,8 @@ struct OpenedView {
 int openView(const ParsedArgs& a, const char* command, bool monochrome, OpenedView& v) {
     std::string why;
     const std::string mode = a.value("--mode").value_or("event");
-    if (why.empty() && mode != "event" && mode != "timebase") why = "--mode takes event or timebase, not \"" + mode + "\"";
+    if (why.empty() && mode != "event" && mode != "timebase")
+        why = "--mode takes event or timebase, not \"" + mode + "\"";
     std::optional<long long> row;
     if (auto t = a.value("--timebase"); why.empty() && t) {
         row = parseCount(*t);
@@ -92,7 +96,8 @@ int openView(const ParsedArgs& a, const char* command, bool monochrome, OpenedVi
         }
     }
     if (monochrome) st.monochromePrinting = true;
-    if (!loadRecordingFile(st, dialogAnswer(a.positionals[0], ""), v.prompts, v.view)) return kExitFailure;
+    if (!loadRecordingArgument(st, a.positionals[0], a.has("--all-parts"), v.prompts, v.view))
+        return kExitFailure;
     if (row) {
         st.timebaseIndex = int32_t(*row);
         positionViewAtFirstResult(st);
@@ -104,7 +109,7 @@ int openView(const ParsedArgs& a, const char* command, bool monochrome, OpenedVi
 }  // namespace
 
 int runRender(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {"--mode", "--timebase"}, {"--mono"});
+    const ParsedArgs a = parseArgs(args, {"--mode", "--timebase"}, {"--mono", "--all-parts"});
     if (int code = checkUsage(a, 2, kRenderHelp, "render"); code >= 0) return code;
     OpenedView v;
     if (int code = openView(a, "render", a.has("--mono"), v); code >= 0) return code;
@@ -121,7 +126,8 @@ int runRender(const std::vector<std::string>& args) {
 }
 
 int runPrint(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {"--mode", "--timebase", "--title"}, {"--monochrome"});
+    const ParsedArgs a =
+        parseArgs(args, {"--mode", "--timebase", "--title"}, {"--monochrome", "--all-parts"});
     if (int code = checkUsage(a, 2, kPrintHelp, "print"); code >= 0) return code;
     OpenedView v;
     if (int code = openView(a, "print", a.has("--monochrome"), v); code >= 0) return code;

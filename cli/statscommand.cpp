@@ -18,7 +18,7 @@ namespace zvl::cli {
 namespace {
 
 const char* const kStatsHelp =
-    "usage: zvl stats FILE.zvl [--boxes hourly|10|20] [--csv OUT.csv]\n"
+    "usage: zvl stats FILE.zvl [--boxes hourly|10|20] [--csv OUT.csv] [--all-parts]\n"
     "\n"
     "Open a recording file as the application's File > Open does and print, as CSV on stdout,\n"
     "one line per input 1..16 (inactive inputs too) after the header line: the changes to on\n"
@@ -31,6 +31,7 @@ const char* const kStatsHelp =
     "(hourly boxes repeating daily, the default, or 10 or 20 equal parts of the recording),\n"
     "as its \"Save as CSV File\" does: changes per input and box, the totals, and the results\n"
     "per box, with CR LF line ends and the labels in the file's code page.\n"
+    "\n" ZVL_ALL_PARTS_HELP
     "\n"
     "Questions: none are asked; an existing OUT is replaced (it stays whole until the new\n"
     "one is complete). Exit 0 on success, 1 on a usage error, 2 when FILE cannot be read or\n"
@@ -39,7 +40,7 @@ const char* const kStatsHelp =
 }  // namespace
 
 int runStats(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {"--boxes", "--csv"}, {});
+    const ParsedArgs a = parseArgs(args, {"--boxes", "--csv"}, {"--all-parts"});
     if (int code = checkUsage(a, 1, kStatsHelp, "stats"); code >= 0) return code;
     const std::string boxes = a.value("--boxes").value_or("hourly");
     BoxChoice choice = BoxChoice::Hourly;
@@ -55,7 +56,8 @@ int runStats(const std::vector<std::string>& args) {
     auto state = std::make_unique<AppState>();
     ConsolePrompts prompts(std::cerr);
     ViewHooks view;
-    if (!loadRecordingFile(*state, dialogAnswer(a.positionals[0], ""), prompts, view)) return kExitFailure;
+    if (!loadRecordingArgument(*state, a.positionals[0], a.has("--all-parts"), prompts, view))
+        return kExitFailure;
 
     const Statistics stats = computeStatistics(state->store, choice);
     const std::string summary = windows1252ToUtf8(csvText(inputSummary(stats, *state), "\n"));

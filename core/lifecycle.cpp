@@ -13,9 +13,11 @@ void Lifecycle::applyStartDefaults() { setDefaultColours(state_); }
 bool Lifecycle::startOnFirstActivation() {
     if (activated_) return false;
     activated_ = true;
+    activating_ = true;
     view_.showSplashWindow();
     readSettings();
     view_.updateControlStates();
+    activating_ = false;
     return true;
 }
 

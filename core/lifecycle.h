@@ -26,6 +26,8 @@ public:
     // First activation only: settings read (which opens the port) and the controls set. True
     // when it ran.
     bool startOnFirstActivation();
+    // Inside startOnFirstActivation (its boxes and dialogs run the timers).
+    bool activating() const { return activating_; }
     void readSettings();
     void onStartTimer();
     void onSplashTimer();
@@ -44,6 +46,7 @@ private:
     MainTimers& timers_;
     std::string settingsPath_;
     bool activated_ = false;
+    bool activating_ = false;
     bool portOpening_ = false;  // readSettings is opening the port (Select Port, COM Port Error)
     std::function<void()> cancelTransfer_;
 };

@@ -1,5 +1,10 @@
 #include "core/maincommands.h"
 
+#include <cctype>
+#include <filesystem>
+#include <utility>
+
+#include "core/controlstates.h"
 #include "core/displayoptions.h"
 #include "viewer/colouroptions.h"
 
@@ -55,9 +60,15 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
                 view_) {
     MainTimers& t = platform_.timers;
     t.startTimer.setInterval(1000);
-    t.startTimer.setHandler([this] { lifecycle_.onStartTimer(); });
+    t.startTimer.setHandler([this] {
+        lifecycle_.onStartTimer();
+        openStartFile();
+    });
     t.splashTimer.setInterval(30);
-    t.splashTimer.setHandler([this] { lifecycle_.onSplashTimer(); });
+    t.splashTimer.setHandler([this] {
+        lifecycle_.onSplashTimer();
+        openStartFile();
+    });
     t.statusPollTimer.setInterval(5000);
     t.statusPollTimer.setHandler([this] { link_.statusPoll(); });
     link_.setStatusTimer(t.statusPollTimer);
@@ -95,6 +106,36 @@ void MainCommands::open() {
     commandEnded();  // offline also when cancelled; a loaded file is in the Reopen list now
 }
 
+void MainCommands::activate() {
+    lifecycle_.startOnFirstActivation();
+    openStartFile();  // its timers may have run out inside the first activation's boxes
+}
+
+void MainCommands::openStartFile() {
+    // Either timer still running: the start menu has not been shown yet, or the start step
+    // (which clears the store) has not run; or the settings and the port are still being read.
+    if (startFile_.empty() || platform_.timers.splashTimer.isActive() || platform_.timers.startTimer.isActive() ||
+        lifecycle_.activating())
+        return;
+    const std::string path = std::exchange(startFile_, std::string());
+    if (!enabledControls(state_).menusEnabled) return;
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension) c = char(std::toupper(static_cast<unsigned char>(c)));
+    if (extension == ".STG") {
+        files_.reloadSettingsOnlyFrom(path);
+        view_.applyPaintControls();
+        return;
+    }
+    state_.operatingMode = EventSearch;
+    files_.openFile(path);
+    commandEnded();
+}
+
+void MainCommands::openAllParts() {
+    files_.openAllParts();
+    commandEnded();
+}
+
 void MainCommands::reopen(int entry) { files_.reopen(entry); }
 
 void MainCommands::save() {
@@ -117,6 +158,8 @@ void MainCommands::reloadSettingsOnly() {
 void MainCommands::saveBinaryFile() { files_.saveBinaryFile(); }
 
 void MainCommands::exportCsvOrTxt() { files_.exportCsvOrTxt(); }
+
+void MainCommands::exportVcd() { files_.exportVcd(); }
 
 void MainCommands::toggleMonochrome() {
     state_.monochromePrinting = !state_.monochromePrinting;

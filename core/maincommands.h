@@ -91,9 +91,18 @@ public:
 
     // Start-up: the status poll and the start timer run.
     void startTimers();
+    // A file named on the program's command line: opened once the start-up sequence has
+    // ended (the start step has run, the splash has handed over to the start menu and that has
+    // closed), a settings-only
+    // file (.STG) as Reload Settings Only and any other as File > Open would open it; not while
+    // a recording or an upload that the start menu began is running.
+    void openAtStart(std::string path) { startFile_ = std::move(path); }
+    // The window's first activation: the lifecycle's start, then a named file that is due.
+    void activate();
 
     // File
     void open();
+    void openAllParts();
     void reopen(int entry);  // Reopen entry 0..3
     void save();
     void saveAs();
@@ -102,6 +111,7 @@ public:
     void saveBinaryFile();
     void downloadBinaryFile();
     void exportCsvOrTxt();
+    void exportVcd();
     void toggleMonochrome();
     // Activity
     void uploadStoredData();
@@ -182,6 +192,8 @@ private:
     InstrumentSetup setup_;
     NoReceiver noReceiver_;
     BinaryDownload download_;
+    std::string startFile_;
+    void openStartFile();
 };
 
 }  // namespace zvl

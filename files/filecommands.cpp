@@ -2,14 +2,17 @@
 
 #include <algorithm>
 
+#include "core/version.h"
 #include "files/atomicfile.h"
-#include "files/busycursor.h"
 #include "files/binaryfile.h"
+#include "files/busycursor.h"
 #include "files/exportfile.h"
+#include "files/partfiles.h"
 #include "files/recentfiles.h"
 #include "files/recordingfile.h"
 #include "files/settingsonlyfile.h"
 #include "files/textio.h"
+#include "files/vcdfile.h"
 
 namespace zvl {
 
@@ -57,6 +60,15 @@ FileDialogSpec exportDialog() {
     d.title = "Save Pellam Files as CSV or TXT";
     d.filter = "Comma Separated Variables|*.CSV|Text Files|*.TXT";
     d.defaultExtension = "CSV";
+    d.overwritePrompt = true;
+    return d;
+}
+
+FileDialogSpec vcdExportDialog() {
+    FileDialogSpec d;
+    d.title = "Export as VCD";
+    d.filter = "Value Change Dump|*.VCD";
+    d.defaultExtension = "vcd";
     d.overwritePrompt = true;
     return d;
 }
@@ -139,7 +151,21 @@ FileOutcome FileCommands::open() {
     state_.operatingMode = EventSearch;  // also when the dialog is then cancelled
     const auto chosen = dialogs_.openFile(recordingOpenDialog(state_));
     if (!chosen) return FileOutcome::Cancelled;
-    if (!loadRecordingFile(state_, *chosen, prompts_, view_)) return FileOutcome::Failed;
+    return openFile(*chosen);
+}
+
+FileOutcome FileCommands::openFile(const std::string& path) {
+    if (!loadRecordingFile(state_, path, prompts_, view_)) return FileOutcome::Failed;
+    addRecentFile(state_, path);
+    state_.dataDirectory = path;
+    return FileOutcome::Done;
+}
+
+FileOutcome FileCommands::openAllParts() {
+    state_.operatingMode = EventSearch;  // also when the dialog is then cancelled
+    const auto chosen = dialogs_.openFile(recordingOpenDialog(state_));
+    if (!chosen) return FileOutcome::Cancelled;
+    if (!loadAllPartFiles(state_, *chosen, prompts_, view_)) return FileOutcome::Failed;
     addRecentFile(state_, *chosen);
     state_.dataDirectory = *chosen;
     return FileOutcome::Done;
@@ -162,8 +188,12 @@ FileOutcome FileCommands::saveSettingsOnly() {
 FileOutcome FileCommands::reloadSettingsOnly() {
     const auto chosen = dialogs_.openFile(settingsReloadDialog(state_));
     if (!chosen) return FileOutcome::Cancelled;
+    return reloadSettingsOnlyFrom(*chosen);
+}
+
+FileOutcome FileCommands::reloadSettingsOnlyFrom(const std::string& path) {
     FileSource in;
-    if (!in.open(*chosen)) return FileOutcome::Failed;
+    if (!in.open(path)) return FileOutcome::Failed;
     return readSettingsOnly(state_, in) ? FileOutcome::Done : FileOutcome::Failed;
 }
 
@@ -178,6 +208,17 @@ FileOutcome FileCommands::exportCsvOrTxt() {
     if (!writeFile(*chosen, text)) return FileOutcome::Failed;
     if (const std::string message = exportMessage(*chosen); !message.empty()) prompts_.information(message);
     return FileOutcome::Done;
+}
+
+FileOutcome FileCommands::exportVcd() {
+    const auto chosen = dialogs_.saveFile(vcdExportDialog());
+    if (!chosen) return FileOutcome::Cancelled;
+    std::string text;
+    {
+        BusyCursor busy(prompts_);
+        text = vcdText(state_, std::string(kProgramName) + " " + kProgramVersion);
+    }
+    return writeFile(*chosen, text) ? FileOutcome::Done : FileOutcome::Failed;
 }
 
 FileOutcome FileCommands::importCompliantCsv() {

@@ -38,6 +38,13 @@ public:
     // File > Open (onOpenTriggered) and Activity > Examine Records: offline event mode at once, then
     // the open dialog; a loaded file joins the Reopen list and becomes dataDirectory.
     FileOutcome open();
+    // What Open does once its dialog has named `path` (also for a file named on the program's
+    // command line).
+    FileOutcome openFile(const std::string& path);
+    // File > Open All Parts: as Open, with the chosen part file and its siblings NAME_1 .. NAME_n
+    // loaded in order as one recording (files/partfiles.h); a missing or unreadable part is
+    // reported and changes nothing.
+    FileOutcome openAllParts();
     // Reopen entries onReopen1Triggered .. onReopen4Triggered (entry 0..3): load the entry's file; the list,
     // dataDirectory and the save dialog's file name stay. An empty entry does nothing.
     FileOutcome reopen(int entry);
@@ -46,9 +53,12 @@ public:
     // (Failed, no message) and does not repaint.
     FileOutcome saveSettingsOnly();
     FileOutcome reloadSettingsOnly();
+    FileOutcome reloadSettingsOnlyFrom(const std::string& path);  // without the dialog
 
     // File > Export as CSV or TXT File, with the closing message chosen by the extension.
     FileOutcome exportCsvOrTxt();
+    // File > Export as VCD: the recording as a VCD file for waveform viewers (files/vcdfile.h).
+    FileOutcome exportVcd();
     // The compliant-CSV import. A failure is reported (line and reason); what was read before
     // it stays. Repaints on every path.
     FileOutcome importCompliantCsv();

@@ -117,6 +117,15 @@ void positionViewAtFirstResult(AppState& state) {
     state.viewStartTime = state.resultTime(1) - int64_t(std::nearbyint(secondsPerPixel * 300.0));
 }
 
+void showLoadedRecording(AppState& state, ViewHooks& view) {
+    fitTimebaseToRecording(state);
+    positionViewAtFirstResult(state);
+    state.recordingEndTime = state.resultTime(state.resultCount());
+    state.operatingMode = EventSearch;
+    view.updateControlStates();
+    view.repaint();
+}
+
 bool loadRecordingFile(AppState& state, const std::string& path, Prompts& prompts, ViewHooks& view,
                        RecordingRead* details) {
     BusyCursor busy(prompts);
@@ -136,12 +145,7 @@ bool loadRecordingFile(AppState& state, const std::string& path, Prompts& prompt
         }
     }  // the file is closed here, on every path
 
-    fitTimebaseToRecording(state);
-    positionViewAtFirstResult(state);
-    state.recordingEndTime = state.resultTime(state.resultCount());
-    state.operatingMode = EventSearch;
-    view.updateControlStates();
-    view.repaint();
+    showLoadedRecording(state, view);
     busy.done();
     if (!error.empty()) {
         prompts.warning(error);

@@ -52,6 +52,10 @@ RecordingRead readRecording(AppState& state, ByteSource& in);
 bool loadRecordingFile(AppState& state, const std::string& path, Prompts& prompts, ViewHooks& view,
                        RecordingRead* details = nullptr);
 
+// What follows every load: fits the time base, puts the view at the first result, sets
+// recordingEndTime and the offline event mode and refreshes the window.
+void showLoadedRecording(AppState& state, ViewHooks& view);
+
 // The time base a freshly opened recording is shown at: from index 3, the first whose 600
 // pixels span more than the recording (at most index 19).
 void fitTimebaseToRecording(AppState& state);

@@ -47,6 +47,7 @@
 #include "app/hardwaredialog.h"
 #include "app/startmenudialog.h"
 #include "files/recordingfile.h"
+#include "files/settingsonlyfile.h"
 #include "link/commands.h"
 #include "platform/comports.h"
 #include "platform/qt/qtcanvas.h"
@@ -167,11 +168,13 @@ TEST(MainWindow, AtCreation) {
 TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
     const std::vector<std::pair<const char*, const char*>> entries = {
         {"openAction", "onOpenTriggered"},
+        {"openAllPartsAction", "onOpenAllPartsTriggered"},
         {"saveAsAction", "onSaveAsTriggered"},
         {"saveSettingsOnlyAction", "onSaveSettingsOnlyTriggered"},
         {"reloadSettingsOnlyAction", "onReloadSettingsOnlyTriggered"},
         {"saveBinaryFileAction", "onSaveBinaryFileTriggered"},
         {"exportAction", "onExportTriggered"},
+        {"exportVcdAction", "onExportVcdTriggered"},
         {"monochromeAction", "onMonochromeTriggered"},
         {"printerSetupAction", "onPrinterSetupTriggered"},
         {"printAction", "onPrintTriggered"},
@@ -217,8 +220,8 @@ TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
     QStringList file;
     for (QAction* a : rig.find<QMenu>("fileMenu")->actions()) file << (a->isSeparator() ? "-" : a->objectName());
     EXPECT_EQ(file.join(' ').toStdString(),
-              "openAction reopenMenu saveAction saveAsAction - saveSettingsOnlyAction reloadSettingsOnlyAction - saveBinaryFileAction downloadBinaryFileAction - "
-              "exportAction - printerSetupAction monochromeAction printAction - exitAction");
+              "openAction openAllPartsAction reopenMenu saveAction saveAsAction - saveSettingsOnlyAction reloadSettingsOnlyAction - saveBinaryFileAction downloadBinaryFileAction - "
+              "exportAction exportVcdAction - printerSetupAction monochromeAction printAction - exitAction");
     // Four Reopen entries, hidden while empty.
     for (const char* name : {"reopen1Action", "reopen2Action", "reopen3Action", "reopen4Action"}) EXPECT_FALSE(rig.find<QAction>(name)->isVisible()) << name;
 }
@@ -943,6 +946,83 @@ TEST(MainWindow, EveryHelpContextHasAPageAndF1KeepsWorkingAfterHowToUseHelp) {
     rig.find<QAction>("helpContentsAction")->trigger();
     ASSERT_EQ(rig.prompts.warnings.size(), 1u);
     EXPECT_NE(rig.prompts.warnings[0].find((rig.dir / "help").string()), std::string::npos) << rig.prompts.warnings[0];
+}
+
+
+TEST(MainWindow, AFullStoreSavedInFourPartsOpensWhole) {
+    WindowRig rig;
+    // 100000 results (and the start line) in a compliant CSV file: pairs of results share a
+    // second, the states count up.
+    const std::string csv = (rig.dir / "in.csv").string();
+    {
+        std::ofstream out(csv, std::ios::binary);
+        for (int64_t i = 0; i <= kMaxResults; ++i) out << 800000000 + i / 2 << "," << (i * 7) % 65536 << "\r\n";
+    }
+    rig.fileDialogs.answers = {csv, (rig.dir / "run.zvl").string(), rig.recording("small.zvl", ""),
+                               (rig.dir / "run_3.ZVL").string()};
+    rig.window->onModeCaptionRightClicked();
+    ASSERT_EQ(rig.window->state().resultCount(), kMaxResults) << testing::PrintToString(rig.prompts.warnings);
+    const std::vector<ResultRecord> imported(rig.window->state().store.results.begin() + 1,
+                                             rig.window->state().store.results.begin() + 1 + kMaxResults);
+    rig.find<QAction>("saveAsAction")->trigger();
+    for (int k = 1; k <= 4; ++k) EXPECT_TRUE(std::filesystem::exists(rig.dir / ("run_" + std::to_string(k) + ".ZVL"))) << k;
+    rig.find<QAction>("openAction")->trigger();  // another recording in between
+    ASSERT_EQ(rig.window->state().resultCount(), 3);
+
+    rig.find<QAction>("openAllPartsAction")->trigger();
+    const AppState& st = rig.window->state();
+    ASSERT_EQ(st.resultCount(), kMaxResults);
+    for (int64_t n = 1; n <= kMaxResults; ++n) {
+        ASSERT_EQ(st.store.results[size_t(n)].rawTime(), imported[size_t(n - 1)].rawTime()) << n;
+        ASSERT_EQ(st.store.results[size_t(n)].inputStates, imported[size_t(n - 1)].inputStates) << n;
+        if (n > 1) {
+            ASSERT_GE(st.resultTime(n), st.resultTime(n - 1)) << n;
+        }
+    }
+    EXPECT_EQ(st.operatingMode, EventSearch);
+    EXPECT_EQ(rig.find<QAction>("reopen1Action")->text().toStdString(), (rig.dir / "run_3.ZVL").string());
+}
+
+
+TEST(MainWindow, AFileNamedAtStartOpensOnceTheStartUpHasEnded) {
+    WindowRig rig;
+    const std::string path = rig.recording("named.zvl", "from the command line");
+    rig.window->openAtStart(path);
+    rig.window->lifecycle().startOnFirstActivation();
+    rig.run(500);  // the start menu is up, the start step that clears the store is still to come
+    EXPECT_EQ(rig.startMenuShown, 1);
+    EXPECT_EQ(rig.window->state().resultCount(), 0);
+    rig.run(1000);
+    const AppState& st = rig.window->state();
+    EXPECT_EQ(st.resultCount(), 3);
+    EXPECT_EQ(st.commentLines[0], "from the command line");
+    EXPECT_EQ(st.operatingMode, EventSearch);
+    EXPECT_EQ(rig.find<QAction>("reopen1Action")->text().toStdString(), path);
+
+    // A settings-only file reloads the description.
+    WindowRig second;
+    AppState described;
+    described.inputLabels[0] = "Door";
+    const std::string stg = (second.dir / "desc.stg").string();
+    std::ofstream(stg, std::ios::binary) << settingsOnlyText(described, stg, LocalDateTime{});
+    second.window->openAtStart(stg);
+    second.window->lifecycle().startOnFirstActivation();
+    second.run(1500);
+    EXPECT_EQ(second.window->state().inputLabels[0], "Door");
+
+    // A first run: the timers run out under the settings box; the file waits for its end.
+    WindowRig first(false);
+    const std::string named = first.recording("first.zvl", "");
+    int64_t underTheBox = -1;
+    first.prompts.onWarning = [&] {
+        first.run(4000);
+        underTheBox = first.window->state().resultCount();
+    };
+    first.window->openAtStart(named);
+    first.window->show();
+    for (int i = 0; i < 10 && underTheBox < 0; ++i) QApplication::processEvents();
+    EXPECT_EQ(underTheBox, 0) << testing::PrintToString(first.prompts.warnings);
+    EXPECT_EQ(first.window->state().resultCount(), 3);
 }
 
 }  // namespace

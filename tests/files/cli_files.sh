@@ -69,6 +69,44 @@ tail -n +2 run.txt | cmp - expected.txt || fail "export differs from the text bu
 [ -f run2.CSV ] || fail "a name without an extension gets .CSV"
 grep -q 'CSV Format' export2.err || fail "the .CSV message: $(cat export2.err)"
 
+# ---- vcd: the same text to a file (".vcd" added) and to standard output ----
+"$zvl" vcd out.zvl wave >vcd.out 2>vcd.err || fail "vcd exited $?: $(cat vcd.err)"
+[ "$(cat vcd.out)" = "2 results exported to $work/wave.vcd" ] || fail "vcd summary: $(cat vcd.out)"
+"$zvl" vcd out.zvl - >wave-stdout.vcd || fail "vcd to stdout"
+cmp wave.vcd wave-stdout.vcd || fail "vcd to stdout differs from the file"
+# Results at 65 s (inputs 1 and 3 on) and 70 s (input 3): time points 0 and 5, then the end.
+[ "$(grep '^#' wave.vcd | tr '\n' ' ')" = '#0 #5 #6 ' ] || fail "vcd time points: $(grep '^#' wave.vcd)"
+[ "$(sed -n '/^#5$/,/^#6$/p' wave.vcd | tr '\n' ' ')" = '#5 0! #6 ' ] || fail "vcd at 5 s: $(cat wave.vcd)"
+
+# ---- outputs that are not regular files: standard output, a pipe, a folder ----
+"$zvl" export out.zvl - >stdout.csv 2>stdout.err || fail "export to stdout"
+tail -n +2 stdout.csv | cmp - expected.txt || fail "export to stdout differs"
+[ ! -s stdout.err ] || fail "export to stdout printed a message: $(cat stdout.err)"
+mkfifo pipe
+timeout 20 cat pipe >piped.vcd &  # a writer that never opens the pipe does not hang the test
+"$zvl" vcd out.zvl pipe >/dev/null || fail "vcd into a pipe"
+wait
+cmp piped.vcd wave.vcd || fail "vcd through a pipe differs"
+mkdir folder
+rc=0; "$zvl" export out.zvl folder >/dev/null 2>&1 || rc=$?
+[ $rc -eq 2 ] || fail "export onto a folder should exit 2, not $rc"
+[ ! -e pipe.vcd ] && [ ! -e folder.CSV ] || fail "an extension was added to an existing name: $(ls)"
+"$zvl" --version | grep -Eqx 'zvl \(Pellam ZVL companion\) [0-9.]+' || fail "zvl --version: $("$zvl" --version)"
+
+# ---- --all-parts: 100000 results imported, saved in four parts, exported whole ----
+awk 'BEGIN { for (i = 0; i <= 100000; i++) printf "%d,%d\r\n", 800000000 + int(i / 2), (i * 7) % 65536 }' >big.csv
+"$zvl" import big.csv big >/dev/null 2>&1 || fail "import of 100000 results"
+[ -f big_4.ZVL ] || fail "four part files: $(ls)"
+"$zvl" export --all-parts big_2.ZVL whole.csv >/dev/null 2>&1 || fail "export --all-parts exited $?"
+# Data lines of results 1..100000 as "seconds,word", against the imported lines.
+tail -n +17 whole.csv | tr -d '\r' | awk -F', *' '{ w = 0; for (k = 16; k >= 1; k--) w = w * 2 + $(k + 3); print $3 "," w }' >whole.txt
+tail -n +2 big.csv | tr -d '\r' | cmp - whole.txt || fail "the parts exported whole differ from the import"
+"$zvl" info --all-parts big_1.ZVL | grep -qx 'Results:       100000' || fail "info --all-parts"
+mv big_3.ZVL away.ZVL
+rc=0; "$zvl" stats --all-parts big_1.ZVL >/dev/null 2>stats3.err || rc=$?
+[ $rc -eq 2 ] || fail "a missing part should exit 2, not $rc"
+grep -q "Part file $work/big_3.ZVL is missing" stats3.err || fail "the missing part is named: $(cat stats3.err)"
+
 # ---- stats: out.zvl holds 5 (inputs 1 and 3 on) at 65 s and 4 at 70 s ----
 "$zvl" stats out.zvl --boxes 10 --csv grid >stats.out 2>stats.err || fail "stats exited $?: $(cat stats.err)"
 [ "$(head -1 stats.out)" = 'Input,Label,To On,To Off,On Time (s),Off Time (s),Duty (%),Shortest On (s),Longest On (s)' ] \
@@ -136,7 +174,7 @@ grep -q "Cannot create file $work/nofolder/x.zvl: No such file or directory" nof
 "$zvl" print missing.zvl p.pdf >/dev/null 2>&1; [ $? -eq 2 ] || fail "print of a missing file should exit 2"
 "$zvl" print out.zvl p.pdf --mode sideways >/dev/null 2>&1; [ $? -eq 1 ] || fail "print --mode sideways should exit 1"
 "$zvl" stats out.zvl --csv nofolder/g.csv >/dev/null 2>&1; [ $? -eq 2 ] || fail "stats into a missing folder should exit 2"
-for c in info export import stats print; do
+for c in info export vcd import stats print; do
   "$zvl" $c --help | grep -q "usage: zvl $c" || fail "$c --help"
   "$zvl" $c --help | grep -q '^Questions:' || fail "$c --help says how questions are answered"
 done

@@ -1,0 +1,116 @@
+#include "files/vcdfile.h"
+
+#include <algorithm>
+#include <set>
+
+#include "core/timerules.h"
+
+namespace zvl {
+
+namespace {
+
+bool wordCharacter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// The identifier code of input i (0-based): one printable character from '!'.
+char wireCode(int i) {
+    return char('!' + i);
+}
+
+}  // namespace
+
+std::array<std::string, kInputCount> vcdWireNames(const AppState& state) {
+    std::array<std::string, kInputCount> names{};
+    std::set<std::string> taken;
+    for (int i = 0; i < kInputCount; ++i) {
+        if (!state.inputActive[size_t(i)]) continue;
+        std::string name = state.inputLabels[size_t(i)];
+        for (char& c : name)
+            if (!wordCharacter(c)) c = '_';
+        if (name.empty()) name = "input_" + std::to_string(i + 1);
+        std::string unique = name;
+        for (int n = 2; taken.count(unique); ++n) unique = name + "_" + std::to_string(n);
+        taken.insert(unique);
+        names[size_t(i)] = unique;
+    }
+    return names;
+}
+
+std::string vcdText(const AppState& state, const std::string& program) {
+    const int64_t count = std::min<int64_t>(state.resultCount(), kMaxResults);
+    const std::array<std::string, kInputCount> names = vcdWireNames(state);
+    uint16_t activeMask = 0;
+    for (int i = 0; i < kInputCount; ++i)
+        if (state.inputActive[size_t(i)]) activeMask |= inputMask(i + 1);
+
+    // The second of each result from result 1, never earlier than the one before it.
+    const int64_t start = count >= 1 ? state.resultTime(1) : 0;
+    auto secondOf = [&](int64_t n, int64_t previous) {
+        return std::max(state.resultTime(n) - start, previous);
+    };
+    int64_t hidden = 0;
+    for (int64_t n = 1, second = 0; n < count; ++n) {
+        second = secondOf(n, second);
+        if (secondOf(n + 1, second) == second) ++hidden;
+    }
+
+    std::string out;
+    out.reserve(size_t(512 + 24 * count));
+    out += "$date\n    ";
+    out += count >= 1 ? formatHeaderDate(dateTimeFromTimeStamp(start)) : std::string("no results");
+    out += "\n$end\n$version\n    " + program + "\n$end\n";
+    out += "$comment\n    " + std::to_string(count) + " results; " + std::to_string(hidden) +
+           " shared a second with a later result and are not shown\n$end\n";
+    out += "$timescale 1 s $end\n$scope module pellam_zvl $end\n";
+    for (int i = 0; i < kInputCount; ++i)
+        if (!names[size_t(i)].empty())
+            out += std::string("$var wire 1 ") + wireCode(i) + " " + names[size_t(i)] + " $end\n";
+    out += "$upscope $end\n$enddefinitions $end\n";
+    if (count < 1) return out;
+
+    auto states = [&](int64_t n) {
+        return uint16_t(state.store.results[size_t(n)].inputStates & activeMask);
+    };
+    auto values = [&](uint16_t now, uint16_t changed) {
+        for (int i = 0; i < kInputCount; ++i) {
+            if (!(changed & inputMask(i + 1))) continue;
+            out += (now & inputMask(i + 1)) ? '1' : '0';
+            out += wireCode(i);
+            out += '\n';
+        }
+    };
+    int64_t second = 0;
+    int64_t n = 1;
+    uint16_t shown = 0;
+    bool first = true;
+    for (;;) {
+        // The last result of this second.
+        int64_t next = second;
+        while (n < count && (next = secondOf(n + 1, second)) == second) ++n;
+        const uint16_t now = states(n);
+        out += '#';
+        out += std::to_string(second);
+        out += '\n';
+        if (first) {
+            out += "$dumpvars\n";
+            values(now, activeMask);
+            out += "$end\n";
+            first = false;
+        } else {
+            values(now, uint16_t(now ^ shown));
+        }
+        shown = now;
+        if (n == count) break;
+        second = next;
+        ++n;
+    }
+    // The end of the last second, so that readers which sample up to the last time point
+    // (sigrok) keep its state too.
+    out += '#';
+    out += std::to_string(second + 1);
+    out += '\n';
+    return out;
+}
+
+}  // namespace zvl

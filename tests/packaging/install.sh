@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The install tree and the Debian package of a built tree: cmake --install into a scratch
+# prefix, every file in place and valid; then cpack -G DEB, its dependencies, and zvl run
+# from the package unpacked with dpkg -x.
+set -euo pipefail
+build="$1"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+root="$work/root/usr"
+cmake --install "$build" --prefix "$root" >/dev/null || fail "cmake --install"
+for f in bin/pellam-zvl bin/zvl bin/zvl-sim share/applications/pellam-zvl.desktop \
+         share/icons/hicolor/scalable/apps/pellam-zvl.svg share/icons/hicolor/48x48/apps/pellam-zvl.png \
+         share/icons/hicolor/256x256/apps/pellam-zvl.png share/mime/packages/pellam-zvl.xml \
+         share/pellam-zvl/help/contents.html share/man/man1/zvl.1 share/man/man1/zvl-sim.1 \
+         share/man/man1/pellam-zvl.1; do
+  [ -s "$root/$f" ] || fail "$f is not installed"
+done
+for p in bin/pellam-zvl bin/zvl bin/zvl-sim; do [ -x "$root/$p" ] || fail "$p is not executable"; done
+
+# PNG sizes from the IHDR chunk (width and height, big-endian, at bytes 16..23).
+for size in 48 256; do
+  dims=$(od -An -tu1 -j16 -N8 "$root/share/icons/hicolor/${size}x$size/apps/pellam-zvl.png" | tr -s ' ' | sed 's/^ //; s/ $//')
+  [ "$dims" = "0 0 $((size / 256)) $((size % 256)) 0 0 $((size / 256)) $((size % 256))" ] || fail "icon $size: $dims"
+done
+
+desktop="$root/share/applications/pellam-zvl.desktop"
+grep -qx 'Exec=pellam-zvl %f' "$desktop" || fail "the desktop entry's Exec line"
+if command -v desktop-file-validate >/dev/null; then
+  out=$(desktop-file-validate "$desktop" 2>&1) && [ -z "$out" ] || fail "desktop-file-validate: $out"
+else
+  echo "desktop-file-validate is not installed (apt-get install desktop-file-utils); not checked"
+fi
+xmllint --noout "$root/share/mime/packages/pellam-zvl.xml" "$root/share/icons/hicolor/scalable/apps/pellam-zvl.svg" \
+  || fail "the MIME entry or the SVG icon is not well-formed XML"
+update-mime-database "$root/share/mime" >/dev/null 2>&1 || fail "update-mime-database"
+grep -q 'application/x-pellam-zvl:\*\.zvl' "$root/share/mime/globs" || fail "*.zvl is not in the MIME globs"
+grep -q 'application/x-pellam-stg:\*\.stg' "$root/share/mime/globs" || fail "*.stg is not in the MIME globs"
+for m in "$root"/share/man/man1/*.1; do
+  out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$m" 2>&1 >/dev/null) || fail "man $m"
+  [ -z "$out" ] || fail "man --warnings $(basename "$m"): $out"
+done
+"$root/bin/zvl" --version | grep -q '^zvl ' || fail "the installed zvl --version"
+
+# The Debian package.
+cpack -G DEB -B "$work/pkg" --config "$build/CPackConfig.cmake" >"$work/cpack.log" 2>&1 || fail "cpack: $(cat "$work/cpack.log")"
+deb=$(ls "$work"/pkg/*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+for d in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 lrzsz fonts-liberation; do
+  grep -qw "$d" <<<"$depends" || fail "the package does not depend on $d: $depends"
+done
+dpkg -x "$deb" "$work/unpacked"
+version=$("$work/unpacked/usr/bin/zvl" --version) || fail "zvl from the package"
+[[ "$version" =~ ^zvl\ \(Pellam\ ZVL\ companion\)\ [0-9.]+$ ]] || fail "zvl --version from the package: $version"
+[ -f "$work/unpacked/usr/share/pellam-zvl/help/contents.html" ] || fail "the package lacks the help pages"
+echo "install tree and $(basename "$deb") checked"
