@@ -1,10 +1,12 @@
 #include "files/atomicfile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -43,6 +45,30 @@ std::string resolveTarget(std::string path) {
     return path;
 }
 
+// The temporary files of saves that were killed before they ended (".<name>.<pid>-<n>.tmp",
+// whose process no longer runs) are removed from the folder. A temporary file of a save that
+// is still running, in this or another process, is left alone.
+void removeLeftTemporaryFiles(const std::string& folder) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    const std::string suffix = ".tmp";
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() < 8 || name[0] != '.' || name.compare(name.size() - 4, 4, suffix) != 0) continue;
+        // Back from ".tmp": the counter, a '-', the process id, a '.'.
+        size_t end = name.size() - 4, i = end;
+        while (i > 0 && name[i - 1] >= '0' && name[i - 1] <= '9') --i;
+        if (i == end || i == 0 || name[i - 1] != '-') continue;
+        end = --i;
+        while (i > 0 && name[i - 1] >= '0' && name[i - 1] <= '9') --i;
+        if (i == end || end - i > 9 || i < 2 || name[i - 1] != '.') continue;
+        const pid_t pid = pid_t(std::stol(name.substr(i, end - i)));
+        if (pid <= 0 || pid == getpid() || kill(pid, 0) == 0 || errno != ESRCH) continue;
+        ::unlink((folder + "/" + name).c_str());
+    }
+    closedir(dir);
+}
+
 }  // namespace
 
 std::string fileErrorText(const std::string& what, const std::string& path, int errorNumber) {
@@ -73,6 +99,7 @@ bool AtomicFile::open() {
     const bool replacing = stat(target_.c_str(), &existing) == 0;
     if (replacing && S_ISDIR(existing.st_mode)) return fail("Cannot create file", EISDIR);
 
+    removeLeftTemporaryFiles(folderOf(target_));
     static std::atomic<unsigned> counter{0};
     const std::string stem = folderOf(target_) + "/." + baseOf(target_) + "." + std::to_string(getpid()) + "-";
     for (int attempt = 0; attempt < 100; ++attempt) {

@@ -2,7 +2,8 @@
 // Safe replacement of a file. Everything is written to a temporary file in the target's own
 // folder, flushed to the disk, and renamed over the target only when all of it was written.
 // A failed or interrupted save therefore leaves the file that was there as it was; the
-// temporary file is removed on every path out.
+// temporary file is removed on every path out, and one left by a save that was killed is
+// removed by the next save into the same folder.
 //
 //     AtomicFile out(path);
 //     if (!out.open() || !out.write(bytes) || !out.commit()) report(out.error());

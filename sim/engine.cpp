@@ -280,6 +280,7 @@ void InstrumentEngine::emitLiveResult() {
     inputs_ = nextInputStates();
     emitPacket(answer::LiveResult, {uint8_t(inputs_ >> 8), uint8_t(inputs_ & 0xFF)});
     ++liveSent_;
+    if (onLiveResult) onLiveResult(inputs_);
 }
 
 void InstrumentEngine::emitFault(int kind) {

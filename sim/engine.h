@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -102,6 +103,8 @@ public:
     uint32_t hardwareSettings() const { return hardwareSettings_; }  // whole word of the last 0x30
     uint16_t inputStates() const { return inputs_; }
     int64_t liveResultsSent() const { return liveSent_; }
+    // Told the input states of every live result as it is sent (for soaks that check the store).
+    std::function<void(uint16_t)> onLiveResult;
     // Every well-framed command packet, in order (command code and value), for tests and
     // logging; codes the instrument does not act on are listed too. The value is the value
     // bytes read big-endian, its low 32 bits.

@@ -53,7 +53,7 @@ void FakePort::write(const std::vector<uint8_t>& bytes) {
     if (!open_) return;
     written.insert(written.end(), bytes.begin(), bytes.end());
     writes.push_back(bytes);
-    if (engine_) {
+    if (engine_ && !(lostOnTheWay && lostOnTheWay(bytes))) {
         engine_->receive(bytes, clock_.ms);
         pullFromEngine();
     }

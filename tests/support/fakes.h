@@ -95,6 +95,8 @@ public:
     bool failOpen = false;
     std::string openedPath;
     bool paced = true;
+    // A write for which this answers true is lost on the line: it never reaches the engine.
+    std::function<bool(const std::vector<uint8_t>&)> lostOnTheWay;
 
 private:
     FakeClock& clock_;

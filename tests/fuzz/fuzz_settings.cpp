@@ -1,0 +1,22 @@
+// libFuzzer target for the settings file reader: any bytes as the file. Beyond the sanitizers'
+// checks it aborts when a value the program uses is left out of its range, or when what was
+// read does not survive being written and read again.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string_view>
+
+#include "core/settings.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace zvl;
+    // The store is large and untouched by the reader: the states are made once.
+    static auto state = std::make_unique<AppState>();
+    static auto again = std::make_unique<AppState>();
+    decodeSettings(std::string_view(reinterpret_cast<const char*>(data), size), *state);
+    if (state->operatingMode > 3) std::abort();
+    const std::string written = encodeSettings(*state);
+    if (!decodeSettings(written, *again) || encodeSettings(*again) != written) std::abort();
+    return 0;
+}
