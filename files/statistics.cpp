@@ -275,12 +275,12 @@ std::string csvText(const TextGrid& grid, const char* lineEnd) {
 
 bool saveStatisticsCsv(const TextGrid& grid, const std::string& folder, FileDialogs& dialogs,
                        Prompts& prompts) {
-    FileDialogSpec spec;
-    spec.filter = "Comma Separated Variable Files|*.csv";
-    spec.defaultExtension = "csv";
-    spec.initialDirectory = folder;
-    spec.overwritePrompt = true;
-    const auto chosen = dialogs.saveFile(spec);
+    FileDialogSpec request;
+    request.filter = "Comma Separated Variable Files|*.csv";
+    request.defaultExtension = "csv";
+    request.initialDirectory = folder;
+    request.overwritePrompt = true;
+    const auto chosen = dialogs.saveFile(request);
     if (!chosen) return false;
     const std::string error = writeFileAtomically(*chosen, csvText(grid));
     if (!error.empty()) prompts.warning(error);

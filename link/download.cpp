@@ -44,11 +44,11 @@ void BinaryDownload::downloadBinaryFile(FileDialogs& dialogs) {
     state_.operatingMode = EventRecord;
     if (!state_.instrumentOnline) link_.connect();
     if (!state_.instrumentOnline) return;
-    FileDialogSpec spec;
-    spec.filter = "Crude Binary Files|*.BIN";
-    spec.defaultExtension = "BIN";
-    spec.mustExist = false;
-    const std::optional<std::string> target = dialogs.openFile(spec);
+    FileDialogSpec request;
+    request.filter = "Crude Binary Files|*.BIN";
+    request.defaultExtension = "BIN";
+    request.mustExist = false;
+    const std::optional<std::string> target = dialogs.openFile(request);
     if (!target) return;
     start(*target);
 }
