@@ -1,15 +1,15 @@
-# zvl_fuzz_target(NAME SOURCES ... [LIBS ...] [TEST_NAME name] [TEST_ARGS ...]): a libFuzzer
-# target libfuzzer_NAME in the calling folder's build folder, built with clang (the rest of the
-# project may be built by another compiler) under ASan and UBSan, and a ctest run of it. By
-# default the test runs 4 s from the committed seeds in tests/fuzz/corpus/NAME, new inputs
-# going to a folder of the build. Nothing is defined when clang is not installed.
+# zvl_fuzz_target(NAME SOURCES ... [LIBS ...] [TEST_NAME name]): a libFuzzer target
+# libfuzzer_NAME in the calling folder's build folder, built with clang (the rest of the project
+# may be built by another compiler) under ASan and UBSan, and a ctest run of it: 4 s from the
+# committed seeds in tests/fuzz/corpus/NAME, new inputs going to a folder of the build.
+# Nothing is defined when clang is not installed.
 find_program(ZVL_CLANGXX NAMES clang++ clang++-16 clang++-15 clang++-14)
 
 function(zvl_fuzz_target name)
   if(NOT ZVL_CLANGXX)
     return()
   endif()
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "TEST_NAME" "SOURCES;LIBS;TEST_ARGS")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "TEST_NAME" "SOURCES;LIBS")
   set(exe ${CMAKE_CURRENT_BINARY_DIR}/libfuzzer_${name})
   add_custom_command(OUTPUT ${exe}
     COMMAND ${ZVL_CLANGXX} -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined
@@ -21,12 +21,9 @@ function(zvl_fuzz_target name)
   if(NOT arg_TEST_NAME)
     set(arg_TEST_NAME fuzz.${name})
   endif()
-  if(NOT arg_TEST_ARGS)
-    set(work ${CMAKE_CURRENT_BINARY_DIR}/corpus_${name})
-    file(MAKE_DIRECTORY ${work})
-    set(arg_TEST_ARGS -max_total_time=4 -seed=1 -max_len=4096 -rss_limit_mb=1024 ${work}
-                      ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${name})
-  endif()
-  add_test(NAME ${arg_TEST_NAME} COMMAND ${exe} ${arg_TEST_ARGS})
+  set(work ${CMAKE_CURRENT_BINARY_DIR}/corpus_${name})
+  file(MAKE_DIRECTORY ${work})
+  add_test(NAME ${arg_TEST_NAME} COMMAND ${exe} -max_total_time=4 -seed=1 -max_len=4096 -rss_limit_mb=1024
+                                         ${work} ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${name})
   set_tests_properties(${arg_TEST_NAME} PROPERTIES TIMEOUT 300)
 endfunction()

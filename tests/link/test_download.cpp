@@ -8,6 +8,7 @@
 #include <random>
 
 #include "link/download.h"
+#include "tests/link/standin_receiver.h"
 #include "tests/support/fakes.h"
 
 namespace zvl {
@@ -16,42 +17,9 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 namespace fs = std::filesystem;
 
-class StandInReceiver : public ReceiverProcess {
-public:
-    bool start(const std::string& folder) override {
-        folder_ = folder;
-        running = startable;
-        return startable;
-    }
-    bool isRunning() const override { return running; }
-    void write(const Bytes& bytes) override { input.insert(input.end(), bytes.begin(), bytes.end()); }
-    void stop() override { ++stops; }
-    void setOutputHandler(std::function<void(const Bytes&)> h) override { output_ = std::move(h); }
-    void setFinishedHandler(std::function<void(bool)> h) override { finished_ = std::move(h); }
-    std::string errorText() const override { return "The ZMODEM receiver rz was not found (lrzsz)."; }
-
-    // The receiver's side: its output, a file it writes, its end.
-    void emit(const Bytes& bytes) { output_(bytes); }
-    void receive(const std::string& name, const std::string& bytes) { std::ofstream(fs::path(folder_) / name) << bytes; }
-    void finish(bool success) {
-        running = false;
-        finished_(success);
-    }
-
-    bool startable = true;
-    bool running = false;
-    int stops = 0;
-    Bytes input;
-    std::string folder_;
-
-private:
-    std::function<void(const Bytes&)> output_;
-    std::function<void(bool)> finished_;
-};
-
 struct Download : ::testing::Test {
     test::Rig rig;
-    StandInReceiver receiver;
+    test::StandInReceiver receiver;
     BinaryDownload download{rig.state, rig.link, receiver, rig.clock, rig.prompts, rig.view};
     fs::path dir = fs::path(testing::TempDir()) / ("zvl-download-test-" + std::to_string(::getpid()));
     std::string target = (dir / "chosen.bin").string();
