@@ -1,8 +1,7 @@
-// libFuzzer target for the three readers of outside files: the first byte picks the reader
-// (recording file, settings-only file, compliant CSV), the rest is the file. Built with clang
-// when it is installed (see tests/files/CMakeLists.txt); ctest runs it for a bounded number of
-// inputs. Beyond the sanitizers' own checks it aborts when a reader leaves the store in a
-// state the program does not allow.
+// libFuzzer targets for the three readers of outside files, one built per reader:
+// ZVL_FUZZ_READER is 0 for the recording file, 1 for the settings-only file, 2 for the
+// compliant CSV; the input is the file. Beyond the sanitizers' own checks it aborts when a reader leaves the store
+// in a state the program does not allow.
 
 #include <cstddef>
 #include <cstdint>
@@ -25,13 +24,12 @@ void check(bool ok) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace zvl;
     static auto state = std::make_unique<AppState>();
-    if (size == 0) return 0;
-    const std::string_view file(reinterpret_cast<const char*>(data + 1), size - 1);
+    const std::string_view file(reinterpret_cast<const char*>(data), size);
     MemorySource in(file);
     AppState& s = *state;
     s.store.clearResults();
     s.store.results[size_t(kLastSlot)] = ResultRecord{};
-    switch (data[0] % 3) {
+    switch (ZVL_FUZZ_READER) {
         case 0: {
             const RecordingRead r = readRecording(s, in);
             check(r.fileCount >= 0 && r.fileCount <= 0xFFFF);

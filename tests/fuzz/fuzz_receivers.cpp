@@ -1,7 +1,7 @@
-// libFuzzer target for the two receivers of the instrument's bytes, wired as the program wires
-// them on the fakes of tests/support: the first byte picks the live decoder or the upload's
-// block receiver, the next ones how the rest is cut into data-available notifications (and
-// for the upload, the answers to its time-error box). Beyond the sanitizers' checks it aborts
+// libFuzzer targets for the two receivers of the instrument's bytes, wired as the program wires
+// them on the fakes of tests/support, one built per receiver: ZVL_FUZZ_UPLOAD 0 for the live
+// decoder, 1 for the upload's block receiver. The first two bytes tell how the rest is cut into
+// data-available notifications (and for the upload, the answer to its time-error box). Beyond the sanitizers' checks it aborts
 // when a complete packet is left waiting, the store count leaves its range, or the upload
 // stores an empty slot.
 #include <cstddef>
@@ -22,10 +22,9 @@ void check(bool ok) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace zvl;
     if (size < 2) return 0;
-    const bool upload = data[0] & 1;
     const size_t piece = 1 + data[1] % 64;
     const std::vector<uint8_t> stream(data + 2, data + size);
-    if (!upload) {
+    if (!ZVL_FUZZ_UPLOAD) {
         test::Rig rig{sim::SimConfig{}, false};
         for (size_t at = 0; at < stream.size(); at += piece) {
             rig.feed(std::vector<uint8_t>(stream.begin() + long(at), stream.begin() + long(std::min(stream.size(), at + piece))));
@@ -41,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     test::UploadRig u({}, false);
     const ChoiceAnswer answers[] = {ChoiceAnswer::DeleteThis, ChoiceAnswer::DeleteAll,  ChoiceAnswer::CorrectThis,
                                     ChoiceAnswer::CorrectAll, ChoiceAnswer::IgnoreThis, ChoiceAnswer::IgnoreAll};
-    u.rig.prompts.choiceAnswers.push_back(answers[(data[0] >> 1) % 6]);
+    u.rig.prompts.choiceAnswers.push_back(answers[data[0] % 6]);
     u.upload.uploadStoredData();
     AppState& st = u.rig.state;
     for (size_t at = 0; at < stream.size() && u.upload.running(); at += piece) {
