@@ -24,8 +24,9 @@ BinaryDownload::BinaryDownload(AppState& state, InstrumentLink& link, ReceiverPr
                                Prompts& prompts, ViewHooks& view)
     : state_(state), link_(link), receiver_(receiver), clock_(clock), prompts_(prompts), view_(view) {
     link_.setFileTransferReceiver([this](const std::vector<uint8_t>& bytes) { fromPort(bytes); });
-    // A port that goes away ends the download as an error of the transfer does.
-    link_.setFileTransferEnd([this] { transferError(); });
+    // A port that goes away ends the download as an error of the transfer does, without a box
+    // of its own: the link's one box names the port.
+    link_.setFileTransferEnd([this] { transferError(false); });
     receiver_.setOutputHandler([this](const std::vector<uint8_t>& bytes) { fromReceiver(bytes); });
     receiver_.setFinishedHandler([this](bool success) { receiverFinished(success); });
 }
@@ -144,7 +145,7 @@ void BinaryDownload::receiverFinished(bool success) {
     view_.repaint();
 }
 
-void BinaryDownload::transferError() {
+void BinaryDownload::transferError(bool tell) {
     if (outcome_ != Outcome::Running) return;
     outcome_ = Outcome::Failed;
     view_.showProgressPanel(false, std::string());
@@ -152,7 +153,7 @@ void BinaryDownload::transferError() {
     receiver_.stop();
     removeFolder();
     view_.updateControlStates();
-    prompts_.information(kTransferErrorText);
+    if (tell) prompts_.information(kTransferErrorText);
 }
 
 std::string BinaryDownload::saveReceivedFile() {

@@ -54,7 +54,7 @@ private:
     void fromPort(const std::vector<uint8_t>& bytes);
     void fromReceiver(const std::vector<uint8_t>& bytes);
     void receiverFinished(bool success);
-    void transferError();
+    void transferError(bool tell = true);  // tell: its own box
     // Saves the received file as the target; the error text, empty when it was saved.
     std::string saveReceivedFile();
     void showProgress();

@@ -166,12 +166,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     }
                     break;
                 }
-                case 6:  // the device goes away: nothing more comes
+                case 6:  // the device goes away: nothing more comes; the one box names the port
                     rig.port.loseDevice();
                     lost = true;
                     if (running) {
                         receiver.running = false;
-                        ended(BinaryDownload::Outcome::Failed, kTransferErrorText, false);
+                        ended(BinaryDownload::Outcome::Failed, portLostMessage("Input/output error"), true);
+                        check(rig.prompts.informations.size() + rig.prompts.warnings.size() == boxes + 1);
                     }
                     break;
                 case 7: {  // a new start, or one whose receiver cannot start

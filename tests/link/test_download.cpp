@@ -106,11 +106,13 @@ TEST_F(Download, NothingElseWritesToTheLineWhileItRuns) {
     EXPECT_TRUE(rig.port.writes.empty());
     EXPECT_TRUE(rig.prompts.choiceMessages.empty()) << "no break declared";
 
-    // The port goes away: the download ends as an error does.
+    // The port goes away: the download ends as an error does, with one box, the port's.
     rig.port.loseDevice();
     EXPECT_FALSE(rig.state.protocolTransferActive);
     EXPECT_EQ(receiver.stops, 1);
-    EXPECT_EQ(rig.prompts.informations, std::vector<std::string>{kTransferErrorText});
+    EXPECT_EQ(download.outcome(), BinaryDownload::Outcome::Failed);
+    EXPECT_TRUE(rig.prompts.informations.empty());
+    EXPECT_EQ(rig.prompts.warnings, std::vector<std::string>{portLostMessage("Input/output error")});
 }
 
 TEST_F(Download, EveryByteIsRelayedInOrderWhateverTheChunks) {
