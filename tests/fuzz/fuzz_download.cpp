@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         bool running = false, cancelled = false, lost = false;
         Bytes expectIn, expectOut;
         std::map<std::string, std::string> received;  // regular files at the folder's top
-        size_t boxes = 0;  // the boxes seen before the current download's end
+        size_t boxes = 0;  // the boxes shown before the current download started
         // A download's end: its outcome, its folder gone, every byte relayed, and its box (a
         // warning, or an information) as the last one shown.
         const auto ended = [&](BinaryDownload::Outcome outcome, const std::string& message, bool warning) {
@@ -188,7 +188,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                         break;
                     }
                     check(fs::is_directory(receiver.folder_));
-                    check((fs::status(receiver.folder_).permissions() & fs::perms::all) == fs::perms::owner_all);
+                    check((fs::status(receiver.folder_).permissions() & fs::perms::all) ==
+                          fs::perms::owner_all);
                     running = true;
                     cancelled = false;
                     boxes = rig.prompts.warnings.size() + rig.prompts.informations.size();

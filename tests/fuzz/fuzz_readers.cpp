@@ -1,7 +1,7 @@
 // libFuzzer targets for the three readers of outside files, one built per reader:
 // ZVL_FUZZ_READER is 0 for the recording file, 1 for the settings-only file, 2 for the
-// compliant CSV; the input is the file. Beyond the sanitizers' own checks it aborts when a reader leaves the store
-// in a state the program does not allow.
+// compliant CSV; the input is the file. Beyond the sanitizers' own checks it aborts when a reader leaves the
+// store in a state the program does not allow.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +12,8 @@
 #include "files/exportfile.h"
 #include "files/recordingfile.h"
 #include "files/settingsonlyfile.h"
+
+static_assert(ZVL_FUZZ_READER >= 0 && ZVL_FUZZ_READER <= 2, "ZVL_FUZZ_READER picks one of the three readers");
 
 namespace {
 

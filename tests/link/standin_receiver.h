@@ -21,15 +21,21 @@ public:
         return startable;
     }
     bool isRunning() const override { return running; }
-    void write(const std::vector<uint8_t>& bytes) override { input.insert(input.end(), bytes.begin(), bytes.end()); }
+    void write(const std::vector<uint8_t>& bytes) override {
+        input.insert(input.end(), bytes.begin(), bytes.end());
+    }
     void stop() override { ++stops; }
-    void setOutputHandler(std::function<void(const std::vector<uint8_t>&)> h) override { output_ = std::move(h); }
+    void setOutputHandler(std::function<void(const std::vector<uint8_t>&)> h) override {
+        output_ = std::move(h);
+    }
     void setFinishedHandler(std::function<void(bool)> h) override { finished_ = std::move(h); }
     std::string errorText() const override { return "The ZMODEM receiver rz was not found (lrzsz)."; }
 
     // The receiver's side: its output, a file it writes, its end.
     void emit(const std::vector<uint8_t>& bytes) { output_(bytes); }
-    void receive(const std::string& name, const std::string& bytes) { std::ofstream(std::filesystem::path(folder_) / name, std::ios::binary) << bytes; }
+    void receive(const std::string& name, const std::string& bytes) {
+        std::ofstream(std::filesystem::path(folder_) / name, std::ios::binary) << bytes;
+    }
     void finish(bool success) {
         running = false;
         finished_(success);
