@@ -2,11 +2,12 @@
 # libfuzzer_NAME in the calling folder's build folder, built with clang (the rest of the project
 # may be built by another compiler) under ASan and UBSan, and a ctest run of it: 4 s from the
 # committed seeds in tests/fuzz/corpus/NAME, new inputs going to a folder of the build.
-# Nothing is defined when clang is not installed.
+# Nothing is defined when clang is not installed, nor in the ZVL_SANITIZE build: the targets
+# carry both sanitizers already, and the normal build makes and runs them.
 find_program(ZVL_CLANGXX NAMES clang++ clang++-16 clang++-15 clang++-14)
 
 function(zvl_fuzz_target name)
-  if(NOT ZVL_CLANGXX)
+  if(NOT ZVL_CLANGXX OR ZVL_SANITIZE)
     return()
   endif()
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBS;DEFINES")
