@@ -1,7 +1,7 @@
-// libFuzzer targets for the three readers of outside files, one built per reader:
-// ZVL_FUZZ_READER is 0 for the recording file, 1 for the settings-only file, 2 for the
-// compliant CSV; the input is the file. Beyond the sanitizers' own checks it aborts when a reader leaves the
-// store in a state the program does not allow.
+// libFuzzer targets for the three readers of outside files, one built per reader: ZVL_FUZZ_READER
+// is 0 for the recording file, 1 for the settings-only file, 2 for the compliant CSV; the input is
+// the file. Beyond the sanitizers' own checks it aborts when a reader leaves the store in a state
+// the program does not allow.
 
 #include <cstddef>
 #include <cstdint>

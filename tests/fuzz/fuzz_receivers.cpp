@@ -1,9 +1,9 @@
 // libFuzzer targets for the two receivers of the instrument's bytes, wired as the program wires
 // them on the fakes of tests/support, one built per receiver: ZVL_FUZZ_UPLOAD 0 for the live
 // decoder, 1 for the upload's block receiver. The first two bytes tell how the rest is cut into
-// data-available notifications (and for the upload, the answer to its time-error box). Beyond the sanitizers'
-// checks it aborts when a complete packet is left waiting, the store count leaves its range, or the upload
-// stores an empty slot.
+// data-available notifications (and for the upload, the answer to its time-error box). Beyond the
+// sanitizers' checks it aborts when a complete packet is left waiting, the store count leaves its
+// range, or the upload stores an empty slot.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
