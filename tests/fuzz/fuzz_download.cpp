@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -27,23 +28,34 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-void check(bool ok) {
-    if (!ok) std::abort();
-}
+// A broken rule names its line before the abort libFuzzer reports.
+#define check(ok)                                                                            \
+    do {                                                                                     \
+        if (!(ok)) {                                                                         \
+            std::fprintf(stderr, "fuzz_download.cpp:%d: %s does not hold\n", __LINE__, #ok); \
+            std::abort();                                                                    \
+        }                                                                                    \
+    } while (false)
 
 std::string contents(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<none>";
 }
 
-// The chosen file and an unrelated file beside it, in a folder of this process.
+// The chosen file and an unrelated file beside it, in a folder of this process, removed at its
+// exit.
 const fs::path& sandbox() {
-    static const fs::path dir = [] {
-        fs::path d = fs::temp_directory_path() / ("zvl-fuzz-download-" + std::to_string(::getpid()));
-        fs::create_directories(d);
+    static const fs::path* dir = [] {
+        const auto* d =
+            new fs::path(fs::temp_directory_path() / ("zvl-fuzz-download-" + std::to_string(::getpid())));
+        fs::create_directories(*d);
+        std::atexit([] {
+            std::error_code ec;
+            fs::remove_all(sandbox(), ec);
+        });
         return d;
     }();
-    return dir;
+    return *dir;
 }
 
 // Reads the script's bytes; past the end everything is zero.
@@ -80,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         bool running = false, cancelled = false, lost = false;
         Bytes expectIn, expectOut;
         std::map<std::string, std::string> received;  // regular files at the folder's top
-        size_t boxes = 0;  // the boxes shown before the current download started
+        size_t boxes = 0;                             // the boxes shown before the current download started
         // A download's end: its outcome, its folder gone, every byte relayed, and its box (a
         // warning, or an information) as the last one shown.
         const auto ended = [&](BinaryDownload::Outcome outcome, const std::string& message, bool warning) {
@@ -178,7 +190,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 case 7: {  // a new start, or one whose receiver cannot start
                     if (rig.state.protocolTransferActive) break;
                     receiver.startable = script.next() % 8 != 0;
-                    receiver.input.clear();
                     const bool started = download.start(target.string());
                     folders.push_back(receiver.folder_);
                     check(started == receiver.startable);
@@ -195,6 +206,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     boxes = rig.prompts.warnings.size() + rig.prompts.informations.size();
                     received.clear();
                     expectIn.clear();
+                    receiver.input.clear();
                     expectOut.clear();
                     rig.port.written.clear();
                     break;
