@@ -10,7 +10,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +19,7 @@
 #include <vector>
 
 #include "link/download.h"
+#include "tests/fuzz/fuzzcheck.h"
 #include "tests/link/standin_receiver.h"
 #include "tests/support/fakes.h"
 
@@ -27,15 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
-
-// A broken rule names its line before the abort libFuzzer reports.
-#define check(ok)                                                                            \
-    do {                                                                                     \
-        if (!(ok)) {                                                                         \
-            std::fprintf(stderr, "fuzz_download.cpp:%d: %s does not hold\n", __LINE__, #ok); \
-            std::abort();                                                                    \
-        }                                                                                    \
-    } while (false)
 
 std::string contents(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -96,13 +87,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // A download's end: its outcome, its folder gone, every byte relayed, and its box (a
         // warning, or an information) as the last one shown.
         const auto ended = [&](BinaryDownload::Outcome outcome, const std::string& message, bool warning) {
-            check(download.outcome() == outcome);
-            check(!rig.state.protocolTransferActive);
-            check(!fs::exists(folders.back()));
-            check(receiver.input == expectIn && rig.port.written == expectOut);
+            FUZZ_CHECK(download.outcome() == outcome);
+            FUZZ_CHECK(!rig.state.protocolTransferActive);
+            FUZZ_CHECK(!fs::exists(folders.back()));
+            FUZZ_CHECK(receiver.input == expectIn && rig.port.written == expectOut);
             const std::vector<std::string>& said = warning ? rig.prompts.warnings : rig.prompts.informations;
-            check(!said.empty() && said.back() == message);
-            check(rig.prompts.warnings.size() + rig.prompts.informations.size() > boxes);
+            FUZZ_CHECK(!said.empty() && said.back() == message);
+            FUZZ_CHECK(rig.prompts.warnings.size() + rig.prompts.informations.size() > boxes);
             running = false;
         };
 
@@ -115,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     if (!rig.state.protocolTransferActive) break;  // the packet decoder's business
                     rig.feed(bytes);
                     if (!cancelled) expectIn.insert(expectIn.end(), bytes.begin(), bytes.end());
-                    check(rig.state.rxBuffer.empty() && rig.state.resultCount() == 0);
+                    FUZZ_CHECK(rig.state.rxBuffer.empty() && rig.state.resultCount() == 0);
                     break;
                 }
                 case 1: {  // from the receiver
@@ -184,7 +175,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     if (running) {
                         receiver.running = false;
                         ended(BinaryDownload::Outcome::Failed, portLostMessage("Input/output error"), true);
-                        check(rig.prompts.informations.size() + rig.prompts.warnings.size() == boxes + 1);
+                        FUZZ_CHECK(rig.prompts.informations.size() + rig.prompts.warnings.size() ==
+                                   boxes + 1);
                     }
                     break;
                 case 7: {  // a new start, or one whose receiver cannot start
@@ -192,15 +184,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     receiver.startable = script.next() % 8 != 0;
                     const bool started = download.start(target.string());
                     folders.push_back(receiver.folder_);
-                    check(started == receiver.startable);
+                    FUZZ_CHECK(started == receiver.startable);
                     if (!started) {
-                        check(!fs::exists(receiver.folder_));
-                        check(rig.prompts.warnings.back() == receiver.errorText());
+                        FUZZ_CHECK(!fs::exists(receiver.folder_));
+                        FUZZ_CHECK(rig.prompts.warnings.back() == receiver.errorText());
                         break;
                     }
-                    check(fs::is_directory(receiver.folder_));
-                    check((fs::status(receiver.folder_).permissions() & fs::perms::all) ==
-                          fs::perms::owner_all);
+                    FUZZ_CHECK(fs::is_directory(receiver.folder_));
+                    FUZZ_CHECK((fs::status(receiver.folder_).permissions() & fs::perms::all) ==
+                               fs::perms::owner_all);
                     running = true;
                     cancelled = false;
                     boxes = rig.prompts.warnings.size() + rig.prompts.informations.size();
@@ -212,18 +204,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     break;
                 }
                 default:  // the relay between steps: every byte so far, in order
-                    check(receiver.input == expectIn && rig.port.written == expectOut);
+                    FUZZ_CHECK(receiver.input == expectIn && rig.port.written == expectOut);
                     break;
             }
-            check(rig.state.resultCount() == 0);
+            FUZZ_CHECK(rig.state.resultCount() == 0);
         }
     }
     // The download is gone: no folder of it remains, nothing outside changed.
-    for (const std::string& folder : folders) check(!fs::exists(folder));
-    check(contents(target) == expectTarget);
-    check(contents(outside) == "not the relay's");
+    for (const std::string& folder : folders) FUZZ_CHECK(!fs::exists(folder));
+    FUZZ_CHECK(contents(target) == expectTarget);
+    FUZZ_CHECK(contents(outside) == "not the relay's");
     size_t entries = 0;
     for (const fs::directory_entry& e : fs::directory_iterator(sandbox())) entries += e.is_regular_file();
-    check(entries == 2);
+    FUZZ_CHECK(entries == 2);
     return 0;
 }

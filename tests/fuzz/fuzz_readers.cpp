@@ -5,23 +5,15 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <string_view>
 
 #include "files/exportfile.h"
 #include "files/recordingfile.h"
 #include "files/settingsonlyfile.h"
+#include "tests/fuzz/fuzzcheck.h"
 
 static_assert(ZVL_FUZZ_READER >= 0 && ZVL_FUZZ_READER <= 2, "ZVL_FUZZ_READER picks one of the three readers");
-
-namespace {
-
-void check(bool ok) {
-    if (!ok) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace zvl;
@@ -34,20 +26,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     switch (ZVL_FUZZ_READER) {
         case 0: {
             const RecordingRead r = readRecording(s, in);
-            check(r.fileCount >= 0 && r.fileCount <= 0xFFFF);
-            check(s.resultCount() >= 0 && s.resultCount() <= r.fileCount);
-            check(s.store.results[size_t(r.fileCount) + 1] == ResultRecord{});
+            FUZZ_CHECK(r.fileCount >= 0 && r.fileCount <= 0xFFFF);
+            FUZZ_CHECK(s.resultCount() >= 0 && s.resultCount() <= r.fileCount);
+            FUZZ_CHECK(s.store.results[size_t(r.fileCount) + 1] == ResultRecord{});
             break;
         }
         case 1:
             readSettingsOnly(s, in);
-            check(s.resultCount() == 0);
+            FUZZ_CHECK(s.resultCount() == 0);
             break;
         default: {
             const CsvImport r = readCompliantCsv(s, in);
-            check(s.resultCount() >= 0 && s.resultCount() <= kLastSlot);
+            FUZZ_CHECK(s.resultCount() >= 0 && s.resultCount() <= kLastSlot);
             // A failing line's slot stays empty (the store-full stop names no new slot).
-            check(r.ok || r.lineNumber == kLastSlot + 2 || s.store.slot(s.resultCount()) == ResultRecord{});
+            FUZZ_CHECK(r.ok || r.lineNumber == kLastSlot + 2 ||
+                       s.store.slot(s.resultCount()) == ResultRecord{});
             break;
         }
     }

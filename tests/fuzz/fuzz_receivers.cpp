@@ -6,20 +6,12 @@
 // range, or the upload stores an empty slot.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
+#include "tests/fuzz/fuzzcheck.h"
 #include "tests/link/upload_rig.h"
 
 static_assert(ZVL_FUZZ_UPLOAD == 0 || ZVL_FUZZ_UPLOAD == 1, "ZVL_FUZZ_UPLOAD picks one of the two receivers");
-
-namespace {
-
-void check(bool ok) {
-    if (!ok) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace zvl;
@@ -33,10 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                           stream.begin() + long(std::min(stream.size(), at + piece))));
             const std::string& buf = rig.state.rxBuffer;
             if (buf.size() >= 2) {
-                check(uint8_t(buf[0]) == 0x01 && uint8_t(buf[1]) <= 13);
-                check(buf.size() < size_t(uint8_t(buf[1])) + 2);
+                FUZZ_CHECK(uint8_t(buf[0]) == 0x01 && uint8_t(buf[1]) <= 13);
+                FUZZ_CHECK(buf.size() < size_t(uint8_t(buf[1])) + 2);
             }
-            check(rig.state.resultCount() >= 0 && rig.state.resultCount() <= kMaxResults);
+            FUZZ_CHECK(rig.state.resultCount() >= 0 && rig.state.resultCount() <= kMaxResults);
         }
         return 0;
     }
@@ -50,12 +42,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t at = 0; at < stream.size() && u.upload.running(); at += piece) {
         u.rig.feed(std::vector<uint8_t>(stream.begin() + long(at),
                                         stream.begin() + long(std::min(stream.size(), at + piece))));
-        check(st.resultCount() >= 0 && st.resultCount() <= kUploadLimit);
+        FUZZ_CHECK(st.resultCount() >= 0 && st.resultCount() <= kUploadLimit);
         if (u.upload.running())
-            check(st.rxBuffer.empty() || (uint8_t(st.rxBuffer[0]) == 0x01 && st.rxBuffer.size() < 132));
+            FUZZ_CHECK(st.rxBuffer.empty() || (uint8_t(st.rxBuffer[0]) == 0x01 && st.rxBuffer.size() < 132));
     }
     if (u.upload.outcome() == StoredDataUpload::Outcome::Completed)
         for (int64_t i = 1; i <= st.resultCount(); ++i)
-            check(!isEmptySlotKind(st.store.results[size_t(i)].kind));
+            FUZZ_CHECK(!isEmptySlotKind(st.store.results[size_t(i)].kind));
     return 0;
 }

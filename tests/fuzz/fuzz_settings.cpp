@@ -3,11 +3,11 @@
 // read does not survive being written and read again.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <string_view>
 
 #include "core/settings.h"
+#include "tests/fuzz/fuzzcheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace zvl;
@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static auto state = std::make_unique<AppState>();
     static auto again = std::make_unique<AppState>();
     decodeSettings(std::string_view(reinterpret_cast<const char*>(data), size), *state);
-    if (state->operatingMode > 3) std::abort();
+    FUZZ_CHECK(state->operatingMode <= 3);
     const std::string written = encodeSettings(*state);
-    if (!decodeSettings(written, *again) || encodeSettings(*again) != written) std::abort();
+    FUZZ_CHECK(decodeSettings(written, *again) && encodeSettings(*again) == written);
     return 0;
 }
