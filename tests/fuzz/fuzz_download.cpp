@@ -83,7 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         bool running = false, cancelled = false, lost = false;
         Bytes expectIn, expectOut;
         std::map<std::string, std::string> received;  // regular files at the folder's top
-        size_t boxes = 0;                             // the boxes shown before the current download started
+        // The boxes shown before the current download started.
+        size_t boxes = 0;
         // A download's end: its outcome, its folder gone, every byte relayed, and its box (a
         // warning, or an information) as the last one shown.
         const auto ended = [&](BinaryDownload::Outcome outcome, const std::string& message, bool warning) {
