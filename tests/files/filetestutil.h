@@ -1,5 +1,6 @@
 #pragma once
-// Temporary folders and whole-file reads and writes for the file tests.
+// Temporary folders, whole-file reads and writes, and the file commands on the fakes, for the
+// file tests.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,10 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+
+#include "files/filecommands.h"
+#include "tests/support/fakefiledialogs.h"
+#include "tests/support/fakes.h"
 
 namespace zvl::test {
 
@@ -52,5 +57,16 @@ inline std::string bytes(std::initializer_list<int> values) {
     for (int v : values) out += char(v);
     return out;
 }
+
+// The file commands wired to a state of their own and the fakes (the clock reads 7 Dec 2026
+// 10:00:01).
+struct FileCommandsRig {
+    AppState state;
+    FakeClock clock;
+    ScriptedPrompts prompts;
+    CountingView view;
+    ScriptedFileDialogs dialogs;
+    FileCommands files{state, dialogs, prompts, view, clock};
+};
 
 }  // namespace zvl::test

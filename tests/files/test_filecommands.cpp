@@ -3,11 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "files/filecommands.h"
 #include "files/recentfiles.h"
 #include "filetestutil.h"
-#include "tests/support/fakefiledialogs.h"
-#include "tests/support/fakes.h"
 
 namespace zvl {
 namespace {
@@ -29,14 +26,8 @@ FileHead head(const std::string& path) {
     return h;
 }
 
-struct FileCommandsTest : ::testing::Test {
+struct FileCommandsTest : ::testing::Test, test::FileCommandsRig {
     test::TempDir dir;
-    AppState state;
-    test::FakeClock clock;
-    test::ScriptedPrompts prompts;
-    test::CountingView view;
-    test::ScriptedFileDialogs dialogs;
-    FileCommands files{state, dialogs, prompts, view, clock};
 
     void fill(int64_t count) {
         state.store.clearResults();

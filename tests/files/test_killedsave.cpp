@@ -18,22 +18,13 @@
 #include <random>
 
 #include "core/settings.h"
-#include "files/filecommands.h"
 #include "files/recordingfile.h"
 #include "filetestutil.h"
-#include "tests/support/fakefiledialogs.h"
-#include "tests/support/fakes.h"
 
 namespace zvl {
 namespace {
 
-struct Saver {
-    AppState state;
-    test::FakeClock clock;
-    test::ScriptedPrompts prompts;
-    test::CountingView view;
-    test::ScriptedFileDialogs dialogs;
-    FileCommands files{state, dialogs, prompts, view, clock};
+struct Saver : test::FileCommandsRig {
 
     explicit Saver(int variant) {
         const int64_t count = kResultsPerFile + 5000;  // two part files

@@ -4,24 +4,15 @@
 
 #include <filesystem>
 
-#include "files/filecommands.h"
 #include "files/partfiles.h"
 #include "files/recordingfile.h"
 #include "filetestutil.h"
-#include "tests/support/fakefiledialogs.h"
-#include "tests/support/fakes.h"
 
 namespace zvl {
 namespace {
 
-struct PartFilesTest : ::testing::Test {
+struct PartFilesTest : ::testing::Test, test::FileCommandsRig {
     test::TempDir dir;
-    AppState state;
-    test::FakeClock clock;
-    test::ScriptedPrompts prompts;
-    test::CountingView view;
-    test::ScriptedFileDialogs dialogs;
-    FileCommands files{state, dialogs, prompts, view, clock};
 
     // Part k holds k results at 1000k + 1 .., labelled "part k".
     void writePart(int k) {

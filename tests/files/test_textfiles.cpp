@@ -4,23 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "files/exportfile.h"
-#include "files/filecommands.h"
 #include "files/settingsonlyfile.h"
 #include "filetestutil.h"
-#include "tests/support/fakefiledialogs.h"
-#include "tests/support/fakes.h"
 
 namespace zvl {
 namespace {
 
-struct TextFilesTest : ::testing::Test {
+struct TextFilesTest : ::testing::Test, test::FileCommandsRig {
     test::TempDir dir;
-    AppState state;
-    test::FakeClock clock;  // 7 Dec 2026 10:00:01
-    test::ScriptedPrompts prompts;
-    test::CountingView view;
-    test::ScriptedFileDialogs dialogs;
-    FileCommands files{state, dialogs, prompts, view, clock};
 
     void describe() {
         state.recordingTitle = "My title \xE9";

@@ -5,23 +5,14 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "files/filecommands.h"
 #include "files/vcdfile.h"
 #include "filetestutil.h"
-#include "tests/support/fakefiledialogs.h"
-#include "tests/support/fakes.h"
 
 namespace zvl {
 namespace {
 
-struct VcdTest : ::testing::Test {
+struct VcdTest : ::testing::Test, test::FileCommandsRig {
     test::TempDir dir;
-    AppState state;
-    test::FakeClock clock;
-    test::ScriptedPrompts prompts;
-    test::CountingView view;
-    test::ScriptedFileDialogs dialogs;
-    FileCommands files{state, dialogs, prompts, view, clock};
 
     // Five active inputs: a label with a space, one with a Windows-1252 letter, one that reads
     // as the first once cleaned, an empty one; seconds shared by results 1-2 and 4-5.
