@@ -5,8 +5,6 @@
 // it (ZMODEM's framing, escapes and CRCs included): bytes x 10 bits / 19200.
 #include <benchmark/benchmark.h>
 
-#include "bench/benchsupport.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -14,6 +12,8 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 
+#include "bench/benchsupport.h"
+#include "bench/qtbenchmain.h"
 #include "link/download.h"
 #include "platform/qt/qtclock.h"
 #include "platform/qt/qteventpump.h"
@@ -36,7 +36,9 @@ public:
         rz.write(bytes);
     }
     void stop() override { rz.stop(); }
-    void setOutputHandler(std::function<void(const std::vector<uint8_t>&)> h) override { rz.setOutputHandler(std::move(h)); }
+    void setOutputHandler(std::function<void(const std::vector<uint8_t>&)> h) override {
+        rz.setOutputHandler(std::move(h));
+    }
     void setFinishedHandler(std::function<void(bool)> h) override { rz.setFinishedHandler(std::move(h)); }
     std::string errorText() const override { return rz.errorText(); }
 };
@@ -81,7 +83,8 @@ void BM_DownloadOverPty(benchmark::State& bench) {
         bench.SetIterationTime(seconds);
         lineSeconds = double(receiver.bytesIn) * 10.0 / 19200.0;
         ratio = seconds / lineSeconds;
-        if (download.outcome() != BinaryDownload::Outcome::Complete || QFile(QString::fromStdString(target)).size() != records * 8)
+        if (download.outcome() != BinaryDownload::Outcome::Complete ||
+            QFile(QString::fromStdString(target)).size() != records * 8)
             bench.SkipWithError("the download did not complete");
         link.waitTicks(10, true);  // sz ends before the next run asks again
     }
@@ -102,10 +105,5 @@ BENCHMARK(BM_DownloadOverPty)->Arg(1)->Iterations(1)->UseManualTime()->Unit(benc
 }  // namespace zvl
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return zvl::bench::runWithQt<QCoreApplication>(argc, argv);
 }

@@ -8,6 +8,7 @@
 #include <QTableView>
 
 #include "app/eventlistwindow.h"
+#include "bench/qtbenchmain.h"
 
 namespace zvl {
 namespace {
@@ -70,9 +71,5 @@ BENCHMARK(BM_ScrollEventListToTheEnd)->Unit(benchmark::kMillisecond);
 }  // namespace zvl
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return zvl::bench::runWithQt<QApplication>(argc, argv);
 }

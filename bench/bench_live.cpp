@@ -11,6 +11,7 @@
 #include <QImage>
 
 #include "bench/benchsupport.h"
+#include "bench/qtbenchmain.h"
 #include "link/link.h"
 #include "platform/qt/qtcanvas.h"
 #include "viewer/redrawpacer.h"
@@ -168,9 +169,5 @@ BENCHMARK(BM_DensestRedraw)
 }  // namespace zvl
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return zvl::bench::runWithQt<QGuiApplication>(argc, argv);
 }

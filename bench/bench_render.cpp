@@ -2,15 +2,14 @@
 // canvas onto a fresh 780 x 380 picture (what the main window does after every live result).
 #include <benchmark/benchmark.h>
 
-#include "bench/benchsupport.h"
-
 #include <QGuiApplication>
 
+#include "bench/benchsupport.h"
+#include "bench/qtbenchmain.h"
 #include "platform/qt/tracepicture.h"
 
 namespace zvl {
 namespace {
-
 
 // 100000 results `step` seconds apart (step 0: all in the same second), inputs changing often.
 void fill(AppState& st, int64_t step) {
@@ -28,7 +27,14 @@ void fill(AppState& st, int64_t step) {
     st.recordingEndTime = t0 + step * 100000 + 1;
 }
 
-enum Scenario { EventRecordEnd, EventSearchMiddle, TimebaseRecordDense, TimebaseRecordSparse, TimebaseSearchEnd, TimebaseSearchDenseEnd };
+enum Scenario {
+    EventRecordEnd,
+    EventSearchMiddle,
+    TimebaseRecordDense,
+    TimebaseRecordSparse,
+    TimebaseSearchEnd,
+    TimebaseSearchDenseEnd
+};
 
 void BM_Redraw(benchmark::State& bench) {
     const auto scenario = Scenario(bench.range(0));
@@ -41,10 +47,17 @@ void BM_Redraw(benchmark::State& bench) {
     clock.at = dateTimeFromTimeStamp(st.recordingEndTime + 1);
     st.timebaseIndex = 5;
     switch (scenario) {
-        case EventRecordEnd: st.operatingMode = EventRecord; break;
-        case EventSearchMiddle: st.operatingMode = EventSearch; st.currentResult = 50000; break;
+        case EventRecordEnd:
+            st.operatingMode = EventRecord;
+            break;
+        case EventSearchMiddle:
+            st.operatingMode = EventSearch;
+            st.currentResult = 50000;
+            break;
         case TimebaseRecordDense:
-        case TimebaseRecordSparse: st.operatingMode = TimebaseRecord; break;
+        case TimebaseRecordSparse:
+            st.operatingMode = TimebaseRecord;
+            break;
         case TimebaseSearchEnd:
         case TimebaseSearchDenseEnd:
             st.operatingMode = TimebaseSearch;
@@ -89,9 +102,5 @@ BENCHMARK(BM_RedrawAtRatioTwo)->ArgName("timebase")->Arg(0)->Arg(1)->Unit(benchm
 }  // namespace zvl
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return zvl::bench::runWithQt<QGuiApplication>(argc, argv);
 }

@@ -8,8 +8,6 @@
 //                        (blocks x 132 bytes x 10 bits / 19200).
 #include <benchmark/benchmark.h>
 
-#include "bench/benchsupport.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
@@ -18,6 +16,8 @@
 #include <cstdlib>
 #include <deque>
 
+#include "bench/benchsupport.h"
+#include "bench/qtbenchmain.h"
 #include "link/upload.h"
 #include "platform/comports.h"
 #include "platform/qt/qtclock.h"
@@ -28,7 +28,6 @@
 
 namespace zvl {
 namespace {
-
 
 // ---------------------------------------------------------------------------------------
 // In process: the engine answers every write at once.
@@ -153,10 +152,5 @@ BENCHMARK(BM_UploadOverPty)->Arg(1)->Iterations(1)->UseManualTime()->Unit(benchm
 }  // namespace zvl
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return zvl::bench::runWithQt<QCoreApplication>(argc, argv);
 }
