@@ -36,18 +36,25 @@ struct CaptionCountingView : test::CountingView {
     int captionUpdates = 0;
 };
 
-TEST(MainCommands, EachCommandEndsWithTheRefreshItNeeds) {
+// The commands on the fakes: no instrument behind the port, nothing is opened.
+struct MainCommandsTest : ::testing::Test {
     test::FakeClock clock;
     test::FakePort port{clock, nullptr};
     test::FakePump pump{clock, port, nullptr};
-    test::FakeTimer start{clock, "start"}, splash{clock, "splash"}, poll{clock, "poll"}, brk{clock, "break"}, retry{clock, "retry"},
-        refresh{clock, "refresh"};
+    test::FakeTimer start{clock, "start"}, splash{clock, "splash"}, poll{clock, "poll"}, brk{clock, "break"},
+        retry{clock, "retry"}, refresh{clock, "refresh"};
     test::ScriptedPrompts prompts;
     test::ScriptedFileDialogs dialogs;
     CaptionCountingView view;
     AppState st;
+    MainCommands commands{
+        st,
+        {port, clock, pump, prompts, dialogs, {start, splash, poll, brk, retry, refresh}, "unused.ini"},
+        view};
+};
+
+TEST_F(MainCommandsTest, EachCommandEndsWithTheRefreshItNeeds) {
     st.operatingMode = EventRecord;
-    MainCommands commands(st, {port, clock, pump, prompts, dialogs, {start, splash, poll, brk, retry, refresh}, "unused.ini"}, view);
 
     commands.open();  // cancelled: offline all the same, and the command ends
     EXPECT_EQ(st.operatingMode, EventSearch);
@@ -64,17 +71,7 @@ TEST(MainCommands, EachCommandEndsWithTheRefreshItNeeds) {
     EXPECT_TRUE(start.isActive() && poll.isActive());
 }
 
-TEST(MainCommands, CommandsThatWouldWriteToThePortWaitForADownload) {
-    test::FakeClock clock;
-    test::FakePort port{clock, nullptr};
-    test::FakePump pump{clock, port, nullptr};
-    test::FakeTimer start{clock, "start"}, splash{clock, "splash"}, poll{clock, "poll"}, brk{clock, "break"}, retry{clock, "retry"},
-        refresh{clock, "refresh"};
-    test::ScriptedPrompts prompts;
-    test::ScriptedFileDialogs dialogs;
-    test::CountingView view;
-    AppState st;
-    MainCommands commands(st, {port, clock, pump, prompts, dialogs, {start, splash, poll, brk, retry, refresh}, "unused.ini"}, view);
+TEST_F(MainCommandsTest, CommandsThatWouldWriteToThePortWaitForADownload) {
     port.open("/dev/fake0");
     st.protocolTransferActive = true;
     st.operatingMode = EventRecord;
