@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QWheelEvent>
 #include <QTimer>
+#include <QWindow>
 
 #include "app/aboutbox.h"
 #include "app/coloursdialog.h"
@@ -415,15 +416,29 @@ void MainWindow::onBackKey() { pressButton("backButton"); }
 
 // --- Window events -----------------------------------------------------------------------------
 
-void MainWindow::activateOnce() { commands_.activate(); }
+// The start-up step (the settings read with its boxes, the port) runs from the event loop once
+// the window is on the screen, never inside the window system's show or activation handling: a
+// box opened in there could leave no window mapped at all, and the user with nothing to click.
+void MainWindow::activateOnce() {
+    QWindow* window = windowHandle();
+    if (window && !window->isExposed() && exposeWaits_ < 100) {
+        ++exposeWaits_;  // not mapped yet: look again shortly (at most 2 s, then start anyway)
+        QTimer::singleShot(20, this, [this] { activateOnce(); });
+        return;
+    }
+    commands_.activate();
+}
 
 bool MainWindow::event(QEvent* e) {
-    if (e->type() == QEvent::WindowActivate) activateOnce();
+    // The first show or activation (without a window manager the window may never be activated)
+    // queues the start-up step.
+    if ((e->type() == QEvent::Show || e->type() == QEvent::WindowActivate) && !startQueued_) {
+        startQueued_ = true;
+        QTimer::singleShot(0, this, [this] { activateOnce(); });
+    }
     // Moved to a screen of another pixel ratio: the picture again, at the new ratio.
     if (e->type() == QEvent::ScreenChangeInternal && !traceBitmap_.isNull() && traceBitmap_.devicePixelRatio() != devicePixelRatioF())
         redrawTraceView();
-    // Without a window manager the window may never be activated: the first show does it too.
-    if (e->type() == QEvent::Show) QTimer::singleShot(0, this, [this] { activateOnce(); });
     return QMainWindow::event(e);
 }
 

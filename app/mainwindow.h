@@ -197,6 +197,8 @@ private:
     RedrawPacer pacer_;
     bool painting_ = false;
     bool closing_ = false;
+    bool startQueued_ = false;  // the start-up step has been queued by the first show or activation
+    int exposeWaits_ = 0;       // times the start-up step waited for the window to be mapped
     int wheelRemainder_ = 0;  // wheel angle not yet worth a whole step (120 a step)
     // The dialogs as the commands run them.
     std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_, displayOptionsRunner_, coloursRunner_, aboutRunner_,

@@ -366,6 +366,23 @@ TEST(MainWindow, FirstRunWithoutSettingsAsksForThePortAndStaysOffline) {
     EXPECT_TRUE(rig.codes().empty()) << "offline: no handshake";
 }
 
+// The first run's box opens from the event loop once the window is on the screen, never inside
+// the window system's show or activation event, and only once.
+TEST(MainWindow, StartUpBoxesOpenAfterTheWindowIsShownNotInsideItsEvents) {
+    for (const QEvent::Type first : {QEvent::WindowActivate, QEvent::Show}) {
+        WindowRig rig(false);
+        rig.prompts.inputAnswers = {"3"};
+        QEvent e(first);
+        QApplication::sendEvent(rig.window.get(), &e);
+        EXPECT_TRUE(rig.prompts.warnings.empty()) << "a box inside event " << first;
+        rig.window->show();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !rig.prompts.warnings.empty(); }, 3000));
+        QApplication::processEvents();
+        EXPECT_EQ(rig.prompts.warnings, (std::vector<std::string>{"INI File Error. Defaults Loaded"})) << first;
+        EXPECT_TRUE(rig.window->isVisible());
+    }
+}
+
 TEST(MainWindow, CloseQueryWhileCollecting) {
     WindowRig rig;
     rig.window->lifecycle().startOnFirstActivation();
@@ -1020,7 +1037,7 @@ TEST(MainWindow, AFileNamedAtStartOpensOnceTheStartUpHasEnded) {
     };
     first.window->openAtStart(named);
     first.window->show();
-    for (int i = 0; i < 10 && underTheBox < 0; ++i) QApplication::processEvents();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return underTheBox >= 0; }, 3000));
     EXPECT_EQ(underTheBox, 0) << testing::PrintToString(first.prompts.warnings);
     EXPECT_EQ(first.window->state().resultCount(), 3);
 }

@@ -21,16 +21,26 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# A failure shows what the program itself printed, and the simulator's log.
+fail() {
+  echo "FAIL: $*" >&2
+  for log in app sim; do
+    [ -s "$work/$log.log" ] && { echo "--- $log.log:" >&2; cat "$work/$log.log" >&2; }
+  done
+  exit 1
+}
 
 printf '0,0\r\n' >"$work/in.csv"
 for i in $(seq 40); do printf '%d,%d\r\n' $((800000000 + i * 5)) $((i * 2731 % 65536)) >>"$work/in.csv"; done
 "$zvl" import "$work/in.csv" "$work/run.zvl" >/dev/null
 QT_QPA_PLATFORM=offscreen "$zvl" render "$work/run.zvl" "$work/render.png" >/dev/null 2>&1 || fail "zvl render"
 
-display=":$((200 + RANDOM % 200))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself: a display number chosen here could be another run's.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+display=":$(head -n 1 "$work/display")"
 for _ in $(seq 100); do DISPLAY="$display" xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
 DISPLAY="$display" openbox >/dev/null 2>&1 &
 pids+=($!)
@@ -42,7 +52,7 @@ env -u QT_QPA_PLATFORM DISPLAY="$display" "$app" "$work/run.zvl" >"$work/app.log
 pids+=($!)
 for _ in $(seq 300); do
   DISPLAY="$display" xdotool search --onlyvisible --name Pellam >/dev/null 2>&1 && break
-  kill -0 "${pids[-1]}" 2>/dev/null || fail "pellam-zvl ended: $(cat "$work/app.log")"
+  kill -0 "${pids[-1]}" 2>/dev/null || fail "pellam-zvl ended"
   sleep 0.1
 done
 DISPLAY="$display" xdotool search --onlyvisible --name Pellam >/dev/null 2>&1 || fail "no window in 30 s"
