@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QIcon>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -170,6 +171,11 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     // One font for the whole program: the dialogs and message boxes take the window's.
     QApplication::setFont(f);
     setFont(f);
+    // One icon too: the program's own, kept in its resources so that it shows installed or not,
+    // on this window and on every dialog, box and window the program opens.
+    QIcon icon;
+    for (int size : {16, 32, 48, 256}) icon.addFile(QString(":/icons/pellam-zvl-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
 
     area_ = new TraceArea(this);
     area_->setFixedSize(792, 560);

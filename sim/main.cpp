@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/timerules.h"
+#include "core/version.h"
 #include "platform/comports.h"
 #include "sim/engine.h"
 #include "sim/imagesender.h"
@@ -115,6 +116,10 @@ int main(int argc, char** argv) {
     }
     if (opts.help) {
         std::fputs(usageText().c_str(), stdout);
+        return 0;
+    }
+    if (opts.version) {
+        std::printf("zvl-sim (%s) %s\n", zvl::kProgramName, zvl::kProgramVersion);
         return 0;
     }
     if (opts.paced && opts.engine.resultsPerSecond * 6 > LinePacer::kBytesPerSecond19200)

@@ -100,6 +100,9 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
         if (name == "--help" || name == "-h") {
             if (!flag()) return name + " takes no value";
             out.help = true;
+        } else if (name == "--version") {
+            if (!flag()) return name + " takes no value";
+            out.version = true;
         } else if (name == "--port") {
             if (!value(v)) return "--port needs a port name such as COM1";
             const auto n = zvl::parseComName(v);
@@ -175,7 +178,7 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
             return "unknown option \"" + args[i] + "\"";
         }
     }
-    if (!out.help && !havePort) return "--port COMn is required";
+    if (!out.help && !out.version && !havePort) return "--port COMn is required";
     if (out.engine.memoryWrapAt > out.engine.memoryRecords)
         return "--wrap-at " + std::to_string(out.engine.memoryWrapAt) + " is beyond the " +
                std::to_string(out.engine.memoryRecords) + " records of --memory";
@@ -220,6 +223,7 @@ std::string usageText() {
            "                         ../ tests the PC's receiver\n"
            "  --verbose              log the commands received to stderr\n"
            "  --help                 show this text\n"
+           "  --version              print the version\n"
            "\n"
            "When ready it prints \"zvl-sim: COMn -> /dev/pts/N\". SIGINT, SIGTERM or SIGHUP\n"
            "ends it and removes the link.\n";

@@ -165,6 +165,29 @@ TEST(MainWindow, AtCreation) {
     EXPECT_EQ(rig.window->minimumSize(), rig.window->maximumSize());
 }
 
+// The program's icon on the main window, on every dialog it owns and on a box with no parent:
+// a dark panel (#1d2b3a) with transparent corners, at the small and the large sizes.
+TEST(MainWindow, TheWindowAndEveryDialogCarryTheProgramsIcon) {
+    WindowRig rig;
+    const QIcon icon = rig.window->windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(16, 16)));
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(256, 256)));
+    const QImage image = icon.pixmap(48, 48).toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(image.size(), QSize(48, 48));
+    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+    EXPECT_EQ(image.pixel(7, 20), qRgb(0x1d, 0x2b, 0x3a));
+
+    std::vector<QWidget*> windows;
+    for (QDialog* d : rig.window->findChildren<QDialog*>()) windows.push_back(d);
+    EXPECT_GE(windows.size(), 8u);
+    QMessageBox box;  // as a box shown before the window exists would be
+    windows.push_back(&box);
+    for (QWidget* w : windows)
+        EXPECT_EQ(w->windowIcon().pixmap(48, 48).toImage().convertToFormat(QImage::Format_ARGB32), image)
+            << w->metaObject()->className();
+}
+
 TEST(MainWindow, EveryMenuEntryReachesItsHandler) {
     const std::vector<std::pair<const char*, const char*>> entries = {
         {"openAction", "onOpenTriggered"},

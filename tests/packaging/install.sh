@@ -13,8 +13,9 @@ cmake --install "$build" --prefix "$root" >/dev/null || fail "cmake --install"
 for f in bin/pellam-zvl bin/zvl bin/zvl-sim share/applications/pellam-zvl.desktop \
          share/icons/hicolor/scalable/apps/pellam-zvl.svg share/icons/hicolor/48x48/apps/pellam-zvl.png \
          share/icons/hicolor/256x256/apps/pellam-zvl.png share/mime/packages/pellam-zvl.xml \
-         share/pellam-zvl/help/contents.html share/man/man1/zvl.1 share/man/man1/zvl-sim.1 \
-         share/man/man1/pellam-zvl.1; do
+         share/pellam-zvl/help/contents.html share/man/man1/zvl.1.gz share/man/man1/zvl-sim.1.gz \
+         share/man/man1/pellam-zvl.1.gz share/metainfo/org.pellam_zvl.pellam_zvl.metainfo.xml \
+         share/doc/pellam-zvl/copyright share/doc/pellam-zvl/changelog.Debian.gz; do
   [ -s "$root/$f" ] || fail "$f is not installed"
 done
 for p in bin/pellam-zvl bin/zvl bin/zvl-sim; do [ -x "$root/$p" ] || fail "$p is not executable"; done
@@ -33,11 +34,12 @@ else
   echo "desktop-file-validate is not installed (apt-get install desktop-file-utils); not checked"
 fi
 xmllint --noout "$root/share/mime/packages/pellam-zvl.xml" "$root/share/icons/hicolor/scalable/apps/pellam-zvl.svg" \
-  || fail "the MIME entry or the SVG icon is not well-formed XML"
+  "$root/share/metainfo/org.pellam_zvl.pellam_zvl.metainfo.xml" \
+  || fail "the MIME entry, the SVG icon or the AppStream file is not well-formed XML"
 update-mime-database "$root/share/mime" >/dev/null 2>&1 || fail "update-mime-database"
 grep -q 'application/x-pellam-zvl:\*\.zvl' "$root/share/mime/globs" || fail "*.zvl is not in the MIME globs"
 grep -q 'application/x-pellam-stg:\*\.stg' "$root/share/mime/globs" || fail "*.stg is not in the MIME globs"
-for m in "$root"/share/man/man1/*.1; do
+for m in "$root"/share/man/man1/*.1.gz; do
   out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$m" 2>&1 >/dev/null) || fail "man $m"
   [ -z "$out" ] || fail "man --warnings $(basename "$m"): $out"
 done
@@ -47,7 +49,7 @@ done
 cpack -G DEB -B "$work/pkg" --config "$build/CPackConfig.cmake" >"$work/cpack.log" 2>&1 || fail "cpack: $(cat "$work/cpack.log")"
 deb=$(ls "$work"/pkg/*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 lrzsz fonts-liberation; do
+for d in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 lrzsz fonts-liberation; do
   grep -qw "$d" <<<"$depends" || fail "the package does not depend on $d: $depends"
 done
 dpkg -x "$deb" "$work/unpacked"

@@ -105,11 +105,17 @@ TEST(SimOptions, DefaultsAndInlineValues) {
     EXPECT_FALSE(o.engine.silent);
 }
 
-TEST(SimOptions, HelpNeedsNoPort) {
+TEST(SimOptions, HelpAndVersionNeedNoPort) {
     ProgramOptions o;
     ASSERT_FALSE(parse({"--help"}, o));
     EXPECT_TRUE(o.help);
+    EXPECT_FALSE(o.version);
     EXPECT_NE(usageText().find("--port COMn"), std::string::npos);
+    ProgramOptions v;
+    ASSERT_FALSE(parse({"--version"}, v));
+    EXPECT_TRUE(v.version);
+    EXPECT_FALSE(v.help);
+    EXPECT_TRUE(parse({"--version=1"}, v).has_value());
 }
 
 TEST(SimOptions, BadCommandLinesAreRefusedWithAMessage) {
