@@ -102,10 +102,16 @@ awk 'BEGIN { for (i = 0; i <= 100000; i++) printf "%d,%d\r\n", 800000000 + int(i
 tail -n +17 whole.csv | tr -d '\r' | awk -F', *' '{ w = 0; for (k = 16; k >= 1; k--) w = w * 2 + $(k + 3); print $3 "," w }' >whole.txt
 tail -n +2 big.csv | tr -d '\r' | cmp - whole.txt || fail "the parts exported whole differ from the import"
 "$zvl" info --all-parts big_1.ZVL | grep -qx 'Results:       100000' || fail "info --all-parts"
-mv big_3.ZVL away.ZVL
-rc=0; "$zvl" stats --all-parts big_1.ZVL >/dev/null 2>stats3.err || rc=$?
-[ $rc -eq 2 ] || fail "a missing part should exit 2, not $rc"
-grep -q "Part file $work/big_3.ZVL is missing" stats3.err || fail "the missing part is named: $(cat stats3.err)"
+# A shorter recording saved over the long one: its own two parts only, the older parts named.
+awk 'BEGIN { for (i = 0; i <= 32800; i++) printf "%d,%d\r\n", 900000000 + i, i % 65536 }' >short.csv
+"$zvl" import short.csv big >/dev/null 2>&1 || fail "import of 32800 results"
+"$zvl" info --all-parts big_1.ZVL >short.out 2>short.err || fail "info --all-parts of the shorter save exited $?"
+grep -qx 'Results:       32800' short.out || fail "the shorter save: $(grep Results short.out)"
+[ "$(cat short.err)" = "zvl: Loaded big_1.ZVL to big_2.ZVL as one recording; left out big_3.ZVL and big_4.ZVL, because big_2.ZVL holds 32 results, not 32768." ] \
+  || fail "the parts left out: $(cat short.err)"
+rc=0; "$zvl" stats --all-parts big_7.ZVL >/dev/null 2>stats7.err || rc=$?
+[ $rc -eq 2 ] || fail "a part that does not exist should exit 2, not $rc"
+grep -q "Part file $work/big_7.ZVL does not exist" stats7.err || fail "the chosen part is named: $(cat stats7.err)"
 
 # ---- stats: out.zvl holds 5 (inputs 1 and 3 on) at 65 s and 4 at 70 s ----
 "$zvl" stats out.zvl --boxes 10 --csv grid >stats.out 2>stats.err || fail "stats exited $?: $(cat stats.err)"
