@@ -138,6 +138,23 @@ grep -q "Part file $work/big_7.ZVL does not exist" stats7.err || fail "the chose
 "$zvl" print out.zvl page.pdf --title 'Press line 2' >print.out 2>print.err || fail "print exited $?: $(cat print.err)"
 [ "$(head -c 5 page.pdf)" = '%PDF-' ] || fail "print wrote no PDF"
 grep -qa '/MediaBox \[0 0 595' page.pdf || fail "print: not an A4 page"
+[ ! -s print.out ] && grep -q '^'"$work"'/page.pdf: Event Mode' print.err || fail "print summary: $(cat print.out print.err)"
+# A full disk (writes beyond 8 KiB fail, the signal ignored as a disk gives none): exit 2, the
+# reason, the old page byte for byte and nothing left beside it.
+cp page.pdf page.before
+rc=0; ( trap '' XFSZ; ulimit -f 8; exec "$zvl" print out.zvl page.pdf ) >/dev/null 2>full.err || rc=$?
+[ $rc -eq 2 ] || fail "print onto a full disk should exit 2, not $rc: $(cat full.err)"
+grep -qx "zvl: Cannot write file $work/page.pdf: File too large" full.err || fail "full disk: $(cat full.err)"
+cmp page.pdf page.before || fail "the old page was changed by a print that failed"
+[ -z "$(ls -A | grep '^\.page')" ] || fail "a temporary file was left: $(ls -A)"
+# A new page gets the umask's permissions; through a link the target is replaced, the link kept.
+( umask 022; "$zvl" print out.zvl fresh.pdf 2>/dev/null ) || fail "print of a new page"
+[ "$(stat -c %a fresh.pdf)" = 644 ] || fail "a new page has mode $(stat -c %a fresh.pdf), not 644"
+ln -s page.pdf linked.pdf
+inode=$(stat -c %i page.pdf)
+"$zvl" print out.zvl linked.pdf 2>/dev/null || fail "print through a link"
+[ -L linked.pdf ] && [ "$(stat -c %i page.pdf)" != "$inode" ] && [ "$(head -c 5 page.pdf)" = '%PDF-' ] \
+  || fail "print through a link: $(ls -li linked.pdf page.pdf)"
 
 # ---- trailing empty results are not counted ----
 printf '0,0\n5,1\n0,0\n' >trail.csv

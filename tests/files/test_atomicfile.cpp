@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -15,6 +14,7 @@
 #include "core/codepage.h"
 #include "files/atomicfile.h"
 #include "filetestutil.h"
+#include "tests/support/filesizelimit.h"
 
 namespace zvl {
 namespace {
@@ -24,26 +24,6 @@ mode_t modeOf(const std::string& path) {
     stat(path.c_str(), &st);
     return st.st_mode & 07777;
 }
-
-// Writes beyond `limit` bytes fail with EFBIG for as long as the object lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lower = old_;
-        lower.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &lower);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    rlimit old_{};
-    void (*previous_)(int) = nullptr;
-};
 
 TEST(AtomicFile, CreatesANewFileWithTheUsualPermissions) {
     test::TempDir dir;
@@ -76,7 +56,7 @@ TEST(AtomicFile, AWriteThatFailsHalfWayLeavesTheOldFileAndNoTemporaryFile) {
     test::writeBytes(dir.file("keep.zvl"), "the previous recording");
     std::string error;
     {
-        FileSizeLimit limit(100000);
+        test::FileSizeLimit limit(100000);
         error = writeFileAtomically(dir.file("keep.zvl"), std::string(500000, 'n'));
     }
     EXPECT_EQ(error, "Cannot write file " + dir.file("keep.zvl") + ": File too large");
