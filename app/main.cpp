@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "app/mainwindow.h"
@@ -25,13 +26,21 @@ const char* const kHelp =
     "settings-only file (.stg), is opened once the start-up sequence has ended, as File > Open\n"
     "or File > Reload Settings Only would open it.\n";
 
+// Qt's own options that take the next argument as their value (-platform xcb, --style fusion):
+// that value is not one of the program's options.
+bool takesQtValue(const std::string& arg) {
+    static const std::set<std::string> options = {
+        "-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-qwindowgeometry",
+        "-qwindowicon", "-qwindowtitle", "-display", "-geometry", "-title", "-style", "-stylesheet",
+        "-session", "-name"};
+    return options.count(arg.rfind("--", 0) == 0 ? arg.substr(1) : arg) > 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Qt's own options (-platform, ...) are taken out of argv by QApplication.
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Corvask Morvic ZVL");
-    std::string file;
+    // --version and --help answer before QApplication exists: it would connect to the window
+    // system first, and end the program when there is none.
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--version") {
@@ -42,6 +51,14 @@ int main(int argc, char** argv) {
             std::fputs(kHelp, stdout);
             return 0;
         }
+        if (takesQtValue(arg) && i + 1 < argc) ++i;
+    }
+    // Qt's own options (-platform, ...) are taken out of argv by QApplication.
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Corvask Morvic ZVL");
+    std::string file;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
         if ((arg.size() > 1 && arg[0] == '-') || !file.empty()) {
             std::fprintf(stderr, "pellam-zvl: %s \"%s\"\n%s",
                          file.empty() ? "unknown option" : "one file only, not also", arg.c_str(), kHelp);

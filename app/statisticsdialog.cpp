@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "platform/qt/cp1252.h"
+#include "platform/qt/pageprint.h"
 
 namespace zvl {
 
@@ -144,14 +145,13 @@ void StatisticsDialog::onPrintClicked() {
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    QPainter painter;
-    if (!painter.begin(&printer)) {
-        prompts_.warning("The printer could not be started.");
-        return;
-    }
-    paintPage(painter,
-              QRect(QPoint(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size()));
-    painter.end();
+    const std::string error = printPages(printer, [this](QPagedPaintDevice& device) -> std::string {
+        QPainter painter;
+        if (!painter.begin(&device)) return "The printer could not be started.";
+        paintPage(painter, QRect(QPoint(0, 0), device.pageLayout().paintRectPixels(device.logicalDpiX()).size()));
+        return painter.end() ? "" : "The page could not be finished.";
+    });
+    if (!error.empty()) prompts_.warning(error);
 }
 
 void StatisticsDialog::paintPage(QPainter& painter, const QRect& page) const {

@@ -92,30 +92,36 @@ int runDownload(const std::vector<std::string>& args) {
     BinaryDownload download(s.state, s.link, receiver, s.clock, s.prompts, view);
     std::signal(SIGINT, onDownloadInterrupt);
     std::signal(SIGTERM, onDownloadInterrupt);
-    if (!download.start(out) || download.outcome() != BinaryDownload::Outcome::Running) {
+    if (!download.start(out)) {
         s.link.closePort();
         return kExitFailure;
     }
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (interrupted && s.state.protocolTransferActive && !s.state.uploadCancel) download.cancel();
-        if (download.outcome() != BinaryDownload::Outcome::Running) QCoreApplication::quit();
-    });
-    watch.start(100);
-    QCoreApplication::exec();
-    watch.stop();
-    if (!s.lostReason.empty()) {
+    // A small image can arrive whole during the short wait after the command: then it is saved
+    // already and there is nothing to wait for.
+    if (download.outcome() == BinaryDownload::Outcome::Running) {
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (interrupted && s.state.protocolTransferActive && !s.state.uploadCancel) download.cancel();
+            if (download.outcome() != BinaryDownload::Outcome::Running) QCoreApplication::quit();
+        });
+        watch.start(100);
+        QCoreApplication::exec();
+        watch.stop();
+    }
+    // Success is a saved file, whatever the port did after it.
+    const bool saved = download.outcome() == BinaryDownload::Outcome::Complete;
+    if (!s.lostReason.empty() && !saved) {
         if (tty) std::fputs("\r\033[K", stderr);
         fail(s.portGone() + "; download ended, nothing written");
         return kExitFailure;
     }
-    s.link.closePort();
-    if (download.outcome() != BinaryDownload::Outcome::Complete) {
+    if (s.lostReason.empty()) s.link.closePort();
+    if (!saved) {
         fail("download ended, nothing written at " + a.positionals[0]);
         return kExitFailure;
     }
     progress(s.state.bytesTransferred, true);
-    std::printf("%s bytes written to %s\n", withSeparators(s.state.bytesTransferred).c_str(), out.c_str());
+    std::fprintf(stderr, "%s bytes written to %s\n", withSeparators(s.state.bytesTransferred).c_str(), out.c_str());
     return kExitOk;
 }
 

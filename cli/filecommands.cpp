@@ -45,10 +45,10 @@ const char* const kExportHelp =
     "or TXT File: the header lines (line 1 names FILE's full path), and one line per result\n"
     "from index 0 with its number, its time as text and in seconds since 1 Jan 2000, and\n"
     "the sixteen inputs as 1 or 0. Both extensions give the same content; the application's\n"
-    "closing message for .CSV or .TXT is printed on stderr. A name without an extension\n"
-    "gets \".CSV\", as in the application's dialog, unless it exists as something other than\n"
-    "a regular file: a device or a pipe (/dev/null, /dev/stdout) is written as it stands.\n"
-    "OUT \"-\" writes to standard output (no message, no summary).\n"
+    "closing message for .CSV or .TXT and the summary line are printed on stderr. A name\n"
+    "without an extension gets \".CSV\", as in the application's dialog, unless it lies under\n"
+    "/dev/ or exists as something other than a regular file: a device or a pipe (/dev/null,\n"
+    "/dev/stdout) is written as it stands. OUT \"-\" writes to standard output (no message).\n"
     "\n" ZVL_ALL_PARTS_HELP
     "\n"
     "Questions: replacing an existing OUT is answered Yes (the old file stays whole until\n"
@@ -63,13 +63,15 @@ const char* const kImportHelp =
     "to whole numbers, halves to even; the first line is the start record, the second result\n"
     "1), then save it as File > Save As does: one recording file of up to 32768 results, or\n"
     "part files OUT_1.ZVL, OUT_2.ZVL, ... of 32768 results each (four characters are taken\n"
-    "off OUT before \"_n.ZVL\"). A name without an extension gets \".zvl\". Input labels and\n"
-    "active flags come from the application's settings file, else \"Channel n\", all active.\n"
+    "off OUT before \"_n.ZVL\"). A name without an extension gets \".zvl\", unless it lies under\n"
+    "/dev/ or is a device or a pipe, which is written as it stands. Input labels and active\n"
+    "flags come from the application's settings file, else \"Channel n\", all active.\n"
     "\n"
     "Questions: replacing an existing OUT is answered Yes; part files are replaced without\n"
-    "a question, as in the application; the split message is printed on stderr. Exit 0 on\n"
-    "success, 1 on a usage error, 2 when IN cannot be read or stops the import (the line and\n"
-    "the reason are printed, and nothing is written) or OUT cannot be written.\n";
+    "a question, as in the application; the split message and the summary line are printed\n"
+    "on stderr. Exit 0 on success, 1 on a usage error, 2 when IN cannot be read or stops the\n"
+    "import (the line and the reason are printed, and nothing is written) or OUT cannot be\n"
+    "written.\n";
 
 const char* const kVcdHelp =
     "usage: zvl vcd FILE.zvl OUT.vcd|- [--all-parts]\n"
@@ -81,8 +83,9 @@ const char* const kVcdHelp =
     "second, time 0 at result 1, and one time point per second that holds results, giving\n"
     "the state of the last result of that second (a comment says how many results were\n"
     "hidden so). Inactive inputs are left out. A name without an extension gets \".vcd\"\n"
-    "unless it exists as something other than a regular file (a device or a pipe is written\n"
-    "as it stands); OUT \"-\" writes to standard output.\n"
+    "unless it lies under /dev/ or exists as something other than a regular file (a device\n"
+    "or a pipe is written as it stands); OUT \"-\" writes to standard output. The summary\n"
+    "line is printed on stderr.\n"
     "\n" ZVL_ALL_PARTS_HELP
     "\n"
     "Questions: replacing an existing OUT is answered Yes. Exit 0 on success, 1 on a usage\n"
@@ -116,7 +119,11 @@ struct FileRun {
 
 std::string dialogAnswer(const std::string& path, const std::string& defaultExtension) {
     std::filesystem::path p = std::filesystem::absolute(path).lexically_normal();
-    if (!p.has_extension() && !defaultExtension.empty()) p += "." + defaultExtension;
+    if (p.has_extension() || defaultExtension.empty() || p.string().rfind("/dev/", 0) == 0) return p.string();
+    std::error_code ec;
+    const auto status = std::filesystem::status(p, ec);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return p.string();
+    p += "." + defaultExtension;
     return p.string();
 }
 
@@ -129,38 +136,16 @@ std::optional<std::string> CommandLineDialogs::openFile(const FileDialogSpec& re
 }
 
 std::optional<std::string> CommandLineDialogs::saveFile(const FileDialogSpec& request) {
-    // A name that exists as something else than a regular file (a folder, a device) is taken
-    // as it stands: the extension would name another file.
-    std::error_code ec;
-    if (std::filesystem::exists(savePath, ec) && !std::filesystem::is_regular_file(savePath, ec))
-        return dialogAnswer(savePath, "");
     return dialogAnswer(savePath, request.defaultExtension);
 }
 
-bool isStreamOutput(const std::string& out) {
-    if (out == "-") return true;
-    std::error_code ec;
-    const auto status = std::filesystem::status(out, ec);
-    return !ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
-           !std::filesystem::is_directory(status);
-}
-
-int writeStreamOutput(const std::string& out, const std::string& text, int64_t results) {
-    const bool toStdout = out == "-";
-    std::FILE* f = toStdout ? stdout : std::fopen(out.c_str(), "wb");
-    if (!f) {
-        fail(fileErrorText("Cannot open file", out, errno));
-        return kExitFailure;
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+int writeStandardOutput(const std::string& text) {
+    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
     const int error = errno;
-    const bool closed = toStdout ? std::fflush(f) == 0 : std::fclose(f) == 0;
-    if (!written || !closed) {
-        fail(fileErrorText("Cannot write file", toStdout ? std::string("(standard output)") : out,
-                           written ? errno : error));
+    if (!written || std::fflush(stdout) != 0) {
+        fail(fileErrorText("Cannot write file", "(standard output)", written ? errno : error));
         return kExitFailure;
     }
-    if (!toStdout) std::printf("%lld results exported to %s\n", static_cast<long long>(results), out.c_str());
     return kExitOk;
 }
 
@@ -177,17 +162,17 @@ void useApplicationDescription(AppState& state) {
 }
 
 int saveRecordingAs(AppState& state, const std::string& out, Prompts& prompts, ViewHooks& view,
-                    const Clock& clock, std::FILE* summary) {
+                    const Clock& clock) {
     CommandLineDialogs dialogs;
     dialogs.savePath = out;
     FileCommands files(state, dialogs, prompts, view, clock);
     if (files.saveAs() != FileOutcome::Done) return kExitFailure;  // the reason is printed already
     const long long count = static_cast<long long>(state.resultCount());
     if (state.resultCount() <= kResultsPerFile) {
-        std::fprintf(summary, "%lld results written to %s\n", count, state.saveFileName.c_str());
+        std::fprintf(stderr, "%lld results written to %s\n", count, state.saveFileName.c_str());
     } else {
         const std::string chosen = dialogAnswer(out, "zvl");
-        std::fprintf(summary, "%lld results written to %lld part files, %s .. %s\n", count,
+        std::fprintf(stderr, "%lld results written to %lld part files, %s .. %s\n", count,
                      (count + kResultsPerFile - 1) / kResultsPerFile, partFileName(chosen, 1).c_str(),
                      state.saveFileName.c_str());
     }
@@ -256,10 +241,9 @@ int runExport(const std::vector<std::string>& args) {
     // Line 1 names the opened file where the application names its save dialog's file.
     run.state->saveFileName = run.state->dataDirectory;
     const std::string& out = a.positionals[1];
-    if (isStreamOutput(out))
-        return writeStreamOutput(out, exportText(*run.state, run.clock.now()), run.state->resultCount());
+    if (out == "-") return writeStandardOutput(exportText(*run.state, run.clock.now()));
     if (run.files.exportCsvOrTxt() != FileOutcome::Done) return kExitFailure;
-    std::printf("%lld results exported to %s\n", static_cast<long long>(run.state->resultCount()),
+    std::fprintf(stderr, "%lld results exported to %s\n", static_cast<long long>(run.state->resultCount()),
                 dialogAnswer(out, "CSV").c_str());
     return kExitOk;
 }
@@ -273,12 +257,9 @@ int runVcd(const std::vector<std::string>& args) {
     if ((a.has("--all-parts") ? run.files.openAllParts() : run.files.open()) != FileOutcome::Done)
         return kExitFailure;
     const std::string& out = a.positionals[1];
-    if (isStreamOutput(out)) {
-        const std::string text = vcdText(*run.state, std::string(kProgramName) + " " + kProgramVersion);
-        return writeStreamOutput(out, text, run.state->resultCount());
-    }
+    if (out == "-") return writeStandardOutput(vcdText(*run.state, std::string(kProgramName) + " " + kProgramVersion));
     if (run.files.exportVcd() != FileOutcome::Done) return kExitFailure;
-    std::printf("%lld results exported to %s\n", static_cast<long long>(run.state->resultCount()),
+    std::fprintf(stderr, "%lld results exported to %s\n", static_cast<long long>(run.state->resultCount()),
                 dialogAnswer(out, "vcd").c_str());
     return kExitOk;
 }
@@ -290,7 +271,7 @@ int runImport(const std::vector<std::string>& args) {
     run.dialogs.openPath = a.positionals[0];
     if (run.files.importCompliantCsv() != FileOutcome::Done) return kExitFailure;  // reason printed
     useApplicationDescription(*run.state);
-    return saveRecordingAs(*run.state, a.positionals[1], run.prompts, run.view, run.clock, stdout);
+    return saveRecordingAs(*run.state, a.positionals[1], run.prompts, run.view, run.clock);
 }
 
 }  // namespace zvl::cli

@@ -15,10 +15,7 @@
 namespace zvl::cli {
 
 // The dialogs of the tool: an open dialog answers with openPath, a save dialog with savePath,
-// each made absolute, with the dialog's default extension added to a name that has none (as
-// the application's dialogs add it to a typed name) unless it exists as something other than
-// a regular file. A save dialog's overwrite question is
-// answered Yes.
+// each as dialogAnswer gives it. A save dialog's overwrite question is answered Yes.
 class CommandLineDialogs : public FileDialogs {
 public:
     std::optional<std::string> openFile(const FileDialogSpec& request) override;
@@ -26,16 +23,15 @@ public:
     std::string openPath, savePath;
 };
 
-// OUT of zvl export and vcd written as a stream rather than replaced as a file: "-" (standard
-// output), or a name that exists as something other than a regular file or a folder (a
-// device such as /dev/null, a pipe).
-bool isStreamOutput(const std::string& out);
-// Writes text to such an OUT and, unless it is standard output, prints the summary line.
-// Returns the exit code.
-int writeStreamOutput(const std::string& out, const std::string& text, int64_t results);
+// OUT "-" of zvl export and vcd: the text on standard output and nothing else there. Returns
+// the exit code. (Any other OUT is saved as a file; one that is a device or a pipe, such as
+// /dev/null or /dev/stdout, is written as it stands: files/atomicfile.)
+int writeStandardOutput(const std::string& text);
 
 // The path as a dialog would answer it: absolute, normalised, with `defaultExtension` added
-// when the file name has no extension.
+// (as the application's dialogs add it to a typed name) when the file name has none, unless
+// the path lies under /dev/ or exists as something other than a regular file: the extension
+// would name another file (/dev/stdout.vcd).
 std::string dialogAnswer(const std::string& path, const std::string& defaultExtension);
 
 // Input labels and active flags as the application would have them: from its settings file
@@ -43,16 +39,20 @@ std::string dialogAnswer(const std::string& path, const std::string& defaultExte
 void useApplicationDescription(AppState& state);
 
 // Save As of the application to `out` (part files above 32768 results); prints what was
-// written on `summary`. Returns the exit code (0, or 2 when a file could not be written).
+// written on stderr, as every message of the tool. Returns the exit code (0, or 2 when a file
+// could not be written).
 int saveRecordingAs(AppState& state, const std::string& out, Prompts& prompts, ViewHooks& view,
-                    const Clock& clock, std::FILE* summary);
+                    const Clock& clock);
 
 // --all-parts of the commands that open a recording file: FILE names one part of a recording
 // saved in parts and all its parts are opened as one. The paragraph of their help texts:
-#define ZVL_ALL_PARTS_HELP                                                                       \
-    "--all-parts: FILE is one of the part files NAME_1.ZVL .. NAME_n.ZVL of a recording saved\n" \
-    "in parts; all of them are opened, in order, as one recording, as File > Open All Parts\n"   \
-    "does (a missing or unreadable part stops the command, naming it).\n"
+#define ZVL_ALL_PARTS_HELP                                                                        \
+    "--all-parts: FILE is one of the part files NAME_1.ZVL .. NAME_n.ZVL of a recording saved\n"  \
+    "in parts; they are opened, in order, as one recording, as File > Open All Parts does. A\n"    \
+    "part continues the recording only if every part before it holds 32768 results and it has\n" \
+    "the same comment lines, labels and active inputs; the first that does not and the parts\n"  \
+    "after it are left out, and stderr names them and says why. FILE missing, part 1 missing\n"  \
+    "or a part of the recording that cannot be read stops the command, naming it.\n"
 
 // Opens FILE as File > Open does, or with allParts as File > Open All Parts does.
 bool loadRecordingArgument(AppState& state, const std::string& file, bool allParts, Prompts& prompts,

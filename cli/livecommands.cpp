@@ -171,7 +171,7 @@ int runCollect(const std::vector<std::string>& args) {
     }
     if (output) {
         useApplicationDescription(st);
-        if (int saved = saveRecordingAs(st, *output, s.prompts, s.view, s.clock, stderr); saved != kExitOk)
+        if (int saved = saveRecordingAs(st, *output, s.prompts, s.view, s.clock); saved != kExitOk)
             return saved;
     }
     return code;

@@ -32,7 +32,8 @@ const char* const kHelp =
     "  stats     print the statistics of a recording file as CSV\n"
     "\n"
     "zvl <command> --help tells more; zvl --version prints the version. Exit codes: 0 done,\n"
-    "1 usage error, 2 instrument or file failure.\n";
+    "1 usage error, 2 instrument or file failure. Every message, progress and summary line\n"
+    "goes to stderr; stdout carries only a command's data.\n";
 
 }  // namespace
 

@@ -1,14 +1,12 @@
 // zvl render and zvl print: the trace picture of a recording file as a PNG, drawn exactly as the
 // main window draws it after opening the file, and the printed page of that view as a PDF.
 
-#include <unistd.h>
-
+#include <QBuffer>
+#include <QFile>
 #include <QImage>
 #include <QPageSize>
 #include <QPrinter>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -54,9 +52,12 @@ const char* const kPrintHelp =
     "the title (the file's, or TEXT) and the comment lines that are not empty.\n"
     "\n" ZVL_ALL_PARTS_HELP
     "\n"
-    "Questions: none are asked; an existing OUT is replaced (it stays whole until the new one\n"
-    "is complete). Exit 0 on success, 1 on a usage error, 2 when FILE cannot be read or OUT\n"
-    "cannot be written.\n";
+    "Questions: none are asked; an existing OUT is replaced (it stays whole, byte for byte,\n"
+    "until the new page is complete: the page is written beside it and every write checked).\n"
+    "A new OUT gets the permissions of the umask, a replaced one keeps its own; a symbolic\n"
+    "link is followed, a device or a pipe written as it stands. The summary line is printed\n"
+    "on stderr. Exit 0 on success, 1 on a usage error, 2 when FILE cannot be read or OUT\n"
+    "cannot be written (the reason is printed).\n";
 
 // A recording file opened as the window opens it, with the view zvl render and zvl print
 // draw: the state, and the renderer on it with its walk state up to date.
@@ -116,11 +117,20 @@ int runRender(const std::vector<std::string>& args) {
     AppState& st = *v.state;
     const QImage picture = renderTracePicture(v.renderer);
     const std::string out = a.positionals[1];
-    if (!picture.save(QString::fromStdString(out), "PNG")) {
-        fail("cannot write " + out);
+    // Encoded in memory, then saved as every file is (the old one stays whole on a failure).
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "PNG")) {
+        fail("cannot encode the picture as PNG");
         return kExitFailure;
     }
-    std::printf("%s: %s, %s, cursor on result %lld\n", out.c_str(), modeCaption(st.operatingMode),
+    if (const std::string error = writeFileAtomically(out, std::string_view(png.constData(), size_t(png.size())));
+        !error.empty()) {
+        fail(error);
+        return kExitFailure;
+    }
+    std::fprintf(stderr, "%s: %s, %s, cursor on result %lld\n", out.c_str(), modeCaption(st.operatingMode),
                 timebaseRow(st.timebaseIndex).caption, static_cast<long long>(st.cursorResult));
     return kExitOk;
 }
@@ -136,33 +146,18 @@ int runPrint(const std::vector<std::string>& args) {
     NullCanvas walk;
     v.renderer.redrawTraceView(walk);  // the walk state the window would show
 
-    // Printed to a temporary file beside OUT and renamed over it when the page is complete.
-    const std::filesystem::path out = std::filesystem::absolute(a.positionals[1]);
-    std::string temp = (out.parent_path() / ("." + out.filename().string() + ".XXXXXX")).string();
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        fail(fileErrorText("Cannot create file", out.string(), errno));
-        return kExitFailure;
-    }
-    ::close(fd);
-    std::string error;
-    {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString::fromStdString(temp));
-        printer.setPageSize(QPageSize(QPageSize::A4));
-        printer.setCreator(QStringLiteral("zvl print"));
-        error = printTracePage(printer, v.renderer, st);
-    }
-    std::error_code ec;
-    if (error.empty()) std::filesystem::rename(temp, out, ec);
-    if (error.empty() && ec) error = fileErrorText("Cannot write file", out.string(), ec.value());
-    if (!error.empty()) {
-        std::filesystem::remove(temp, ec);
+    // Printed as every file is saved: OUT is replaced only by a whole page (platform/qt/pageprint).
+    const std::string out = std::filesystem::absolute(a.positionals[1]).lexically_normal().string();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QFile::decodeName(QByteArray::fromStdString(out)));
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setCreator(QStringLiteral("zvl print"));
+    if (const std::string error = printTracePage(printer, v.renderer, st); !error.empty()) {
         fail(error);
         return kExitFailure;
     }
-    std::printf("%s: %s, %s, cursor on result %lld\n", out.c_str(), modeCaption(st.operatingMode),
+    std::fprintf(stderr, "%s: %s, %s, cursor on result %lld\n", out.c_str(), modeCaption(st.operatingMode),
                 timebaseRow(st.timebaseIndex).caption, static_cast<long long>(st.cursorResult));
     return kExitOk;
 }

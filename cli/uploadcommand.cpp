@@ -184,7 +184,7 @@ int runUpload(const std::vector<std::string>& args) {
 
         // The labels and flags the application would write, then its Save As.
         useApplicationDescription(st);
-        if (saveRecordingAs(st, out, s.prompts, s.view, s.clock, stdout) != kExitOk) {
+        if (saveRecordingAs(st, out, s.prompts, s.view, s.clock) != kExitOk) {
             fail("the recording file was not written");
             code = kExitFailure;
         }

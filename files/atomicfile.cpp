@@ -30,12 +30,16 @@ std::string baseOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+bool isUnderProc(const std::string& path) { return path.rfind("/proc/", 0) == 0; }
+
 // A symbolic link is replaced through its target, so the link stays a link. A dangling link
-// is written through as it stands; a loop of links is left to open() to report.
+// is written through as it stands; a loop of links is left to open() to report. A link into
+// /proc/ (/dev/stdout, /dev/fd/N) names an open descriptor, not a file: it is not followed
+// further.
 std::string resolveTarget(std::string path) {
     for (int hop = 0; hop < 40; ++hop) {
         struct stat st {};
-        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        if (isUnderProc(path) || lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
         char buf[PATH_MAX];
         const ssize_t n = readlink(path.c_str(), buf, sizeof buf - 1);
         if (n <= 0) return path;
@@ -98,6 +102,17 @@ bool AtomicFile::open() {
     struct stat existing {};
     const bool replacing = stat(target_.c_str(), &existing) == 0;
     if (replacing && S_ISDIR(existing.st_mode)) return fail("Cannot create file", EISDIR);
+    // A device, a pipe or a socket is written as it stands: a rename would put a plain file in
+    // its place. So is an open descriptor named under /proc/ (/dev/stdout into a file), which is
+    // appended to, after what the shell or the program before wrote there.
+    if (replacing && (!S_ISREG(existing.st_mode) || isUnderProc(target_))) {
+        stream_ = true;
+        fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | (S_ISREG(existing.st_mode) ? O_APPEND : 0));
+        if (fd_ < 0) return fail("Cannot open file", errno);
+        buffer_.reserve(kBufferSize);
+        return true;
+    }
+    stream_ = false;
 
     removeLeftTemporaryFiles(folderOf(target_));
     static std::atomic<unsigned> counter{0};
@@ -151,6 +166,7 @@ bool AtomicFile::commit() {
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) return fail("Cannot write file", errno);
+    if (stream_) return true;
     if (std::rename(tempPath_.c_str(), target_.c_str()) != 0) return fail("Cannot replace file", errno);
     tempPath_.clear();
     return true;

@@ -3,7 +3,9 @@
 // folder, flushed to the disk, and renamed over the target only when all of it was written.
 // A failed or interrupted save therefore leaves the file that was there as it was; the
 // temporary file is removed on every path out, and one left by a save that was killed is
-// removed by the next save into the same folder.
+// removed by the next save into the same folder. Only a plain file is replaced: a symbolic link
+// is followed (its target is replaced, the link kept), and a device, a pipe or an open
+// descriptor (/dev/null, a FIFO, /dev/stdout) is opened and written as it stands.
 //
 //     AtomicFile out(path);
 //     if (!out.open() || !out.write(bytes) || !out.commit()) report(out.error());
@@ -28,10 +30,12 @@ public:
 
     // Create the temporary file. A new file gets the usual permissions (0666 less the umask);
     // a replaced file keeps its own. A symbolic link is followed: the file it names is replaced.
+    // What is not a plain file is opened for writing instead, with no temporary file.
     bool open();
     // Append bytes (buffered). False once anything failed.
     bool write(std::string_view bytes);
-    // Flush, sync, close and rename over the target. False, with the target untouched, on failure.
+    // Flush, sync, close and rename over the target. False, with the target untouched, on failure
+    // (what was written to a device or a pipe stays written).
     bool commit();
     // Give up: close and remove the temporary file.
     void discard();
@@ -51,6 +55,7 @@ private:
     std::string buffer_;
     std::string error_;
     int fd_ = -1;
+    bool stream_ = false;  // writing the target itself: a device, a pipe, an open descriptor
 };
 
 // Write `bytes` as the whole new content of `path` through an AtomicFile. Returns "" on

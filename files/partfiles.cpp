@@ -42,6 +42,8 @@ int64_t partNumber(const std::string& fileName, const std::string& prefix, const
     return k;
 }
 
+std::string fileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
 }  // namespace
 
 PartFiles findPartFiles(const std::string& chosen) {
@@ -49,30 +51,27 @@ PartFiles findPartFiles(const std::string& chosen) {
     PartFiles result;
     const fs::path path(chosen);
     std::string prefix, extension;
-    if (!splitPartName(path.filename().string(), prefix, extension)) {
+    const std::string chosenName = path.filename().string();
+    if (!splitPartName(chosenName, prefix, extension) || partNumber(chosenName, prefix, extension) == 0) {
         result.error = chosen + " is not a part file (NAME_1.ZVL, NAME_2.ZVL, ...)";
+        return result;
+    }
+    std::error_code ec;
+    if (!fs::exists(path, ec)) {
+        result.error = "Part file " + chosen + " does not exist";
         return result;
     }
     const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
     int64_t highest = 0;
-    std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
         highest = std::max(highest, partNumber(it->path().filename().string(), prefix, extension));
     if (ec) {
         result.error = "Cannot list the folder " + folder.string() + ": " + ec.message();
         return result;
     }
-    if (highest == 0) highest = 1;  // the chosen part itself is missing: reported below as _1
-    for (int64_t k = 1; k <= highest; ++k) {
-        const std::string part = (path.parent_path() / (prefix + std::to_string(k) + extension)).string();
-        if (!fs::exists(part, ec)) {
-            result.paths.clear();
-            result.error = "Part file " + part + " is missing";
-            return result;
-        }
-        if (part == chosen) result.chosen = result.paths.size();
-        result.paths.push_back(part);
-    }
+    result.chosen = size_t(partNumber(chosenName, prefix, extension) - 1);
+    for (int64_t k = 1; k <= std::max<int64_t>(highest, int64_t(result.chosen) + 1); ++k)
+        result.paths.push_back((path.parent_path() / (prefix + std::to_string(k) + extension)).string());
     return result;
 }
 
@@ -81,8 +80,25 @@ PartsRead readPartFiles(AppState& state, const std::vector<std::string>& paths, 
     auto whole = std::make_unique<AppState>();
     auto part = std::make_unique<AppState>();
     int64_t count = 0;
-    for (size_t n = 0; n < paths.size(); ++n) {
+    int64_t previousCount = kResultsPerFile;  // the file's own count of the part before
+    std::string firstTitle;
+    size_t n = 0;
+    for (; n < paths.size(); ++n) {
         const std::string& path = paths[n];
+        if (previousCount != kResultsPerFile) {
+            result.whyLeftOut = fileNameOf(paths[n - 1]) + " holds " + std::to_string(previousCount) +
+                                " results, not " + std::to_string(kResultsPerFile);
+            break;
+        }
+        std::error_code ec;
+        if (!std::filesystem::exists(path, ec)) {
+            if (n == 0) {
+                result.error = "Part file " + path + " is missing";
+                return result;
+            }
+            result.whyLeftOut = fileNameOf(path) + " is missing";
+            break;
+        }
         part->store.clearResults();
         FileSource in;
         if (!in.open(path)) {
@@ -98,6 +114,25 @@ PartsRead readPartFiles(AppState& state, const std::vector<std::string>& paths, 
             result.error = read.ioError;
             return result;
         }
+        if (n == 0) {
+            std::copy_n(part->commentLines.begin(), 10, whole->commentLines.begin());  // the file's ten
+            whole->inputLabels = part->inputLabels;
+            whole->inputActive = part->inputActive;
+            firstTitle = part->recordingTitle;
+        } else {
+            const char* other = nullptr;
+            if (!std::equal(whole->commentLines.begin(), whole->commentLines.begin() + 10, part->commentLines.begin()))
+                other = "comment lines";
+            else if (part->inputLabels != whole->inputLabels)
+                other = "input labels";
+            else if (part->inputActive != whole->inputActive)
+                other = "active inputs";
+            if (other) {
+                result.whyLeftOut = fileNameOf(path) + " has other " + other + " than " + fileNameOf(paths[0]);
+                break;
+            }
+        }
+        previousCount = read.fileCount;
         for (int64_t k = 1; k <= part->resultCount(); ++k) {
             if (count == kMaxResults) {
                 ++result.leftOut;
@@ -105,29 +140,52 @@ PartsRead readPartFiles(AppState& state, const std::vector<std::string>& paths, 
             }
             whole->store.slot(++count) = part->store.slot(k);
         }
-        if (n == describedBy) {
-            whole->recordingTitle = part->recordingTitle;
-            whole->commentLines = part->commentLines;
-            whole->inputLabels = part->inputLabels;
-            whole->inputActive = part->inputActive;
-        }
+        if (n == describedBy) whole->recordingTitle = part->recordingTitle;
+    }
+    result.partsLoaded = n;
+    if (describedBy >= n) whole->recordingTitle = firstTitle;
+    for (size_t k = n; k < paths.size(); ++k) {
+        std::error_code ec;
+        if (std::filesystem::exists(paths[k], ec)) result.partsLeftOut.push_back(paths[k]);
     }
     state.store.clearResults();
     for (int64_t k = 1; k <= count; ++k) state.store.slot(k) = whole->store.slot(k);
     state.resultCount() = count;
     state.recordingTitle = whole->recordingTitle;
-    std::copy_n(whole->commentLines.begin(), 10, state.commentLines.begin());  // the file's ten
+    std::copy_n(whole->commentLines.begin(), 10, state.commentLines.begin());
     state.inputLabels = whole->inputLabels;
     state.inputActive = whole->inputActive;
     result.ok = true;
     return result;
 }
 
+std::string partsLeftOutMessage(const PartsRead& read, const std::vector<std::string>& paths) {
+    std::string text;
+    if (!read.partsLeftOut.empty()) {
+        text = read.partsLoaded == 1 ? "Loaded " + fileNameOf(paths[0]) + " alone"
+                                     : "Loaded " + fileNameOf(paths[0]) + " to " +
+                                           fileNameOf(paths[read.partsLoaded - 1]) + " as one recording";
+        text += "; left out ";
+        for (size_t k = 0; k < read.partsLeftOut.size(); ++k) {
+            if (k > 0) text += k + 1 == read.partsLeftOut.size() ? " and " : ", ";
+            text += fileNameOf(read.partsLeftOut[k]);
+        }
+        text += ", because " + read.whyLeftOut + ".";
+    }
+    if (read.leftOut > 0) {
+        if (!text.empty()) text += " ";
+        text += "The store holds " + std::to_string(kMaxResults) + " results: the last " +
+                std::to_string(read.leftOut) + " of the parts are not loaded";
+    }
+    return text;
+}
+
 bool loadAllPartFiles(AppState& state, const std::string& chosen, Prompts& prompts, ViewHooks& view) {
     PartsRead read;
+    PartFiles parts;
     {
         BusyCursor busy(prompts);
-        const PartFiles parts = findPartFiles(chosen);
+        parts = findPartFiles(chosen);
         if (parts.error.empty()) {
             read = readPartFiles(state, parts.paths, parts.chosen);
         } else {
@@ -139,9 +197,13 @@ bool loadAllPartFiles(AppState& state, const std::string& chosen, Prompts& promp
         prompts.warning(read.error);
         return false;
     }
-    if (read.leftOut > 0)
-        prompts.information("The store holds " + std::to_string(kMaxResults) + " results: the last " +
-                            std::to_string(read.leftOut) + " of the parts are not loaded");
+    // One message for all that was not loaded: a warning when parts were left out.
+    if (const std::string message = partsLeftOutMessage(read, parts.paths); !message.empty()) {
+        if (read.partsLeftOut.empty())
+            prompts.information(message);
+        else
+            prompts.warning(message);
+    }
     return true;
 }
 

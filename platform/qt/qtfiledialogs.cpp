@@ -44,7 +44,17 @@ std::optional<std::string> QtFileDialogs::run(const FileDialogSpec& request, boo
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
-    return QFile::encodeName(QFileInfo(chosen.first()).absoluteFilePath()).toStdString();
+    QString path = QFileInfo(chosen.first()).absoluteFilePath();
+    // The dialog adds the default extension to any name without one; for a device, a pipe or a
+    // name under /dev/ that names another file (/dev/null.zvl), so such a name stands as typed.
+    const QString suffix = QLatin1Char('.') + dialog.defaultSuffix();
+    if (save && suffix.size() > 1 && path.endsWith(suffix) && !QFileInfo::exists(path)) {
+        const QFileInfo typed(path.chopped(suffix.size()));
+        if (typed.absoluteFilePath().startsWith(QLatin1String("/dev/")) ||
+            (typed.exists() && !typed.isFile() && !typed.isDir()))
+            path = typed.absoluteFilePath();
+    }
+    return QFile::encodeName(path).toStdString();
 }
 
 std::optional<std::string> QtFileDialogs::openFile(const FileDialogSpec& request) { return run(request, false); }

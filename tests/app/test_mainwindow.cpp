@@ -53,6 +53,7 @@
 #include "platform/qt/qtcanvas.h"
 #include "tests/support/fakefiledialogs.h"
 #include "tests/support/fakes.h"
+#include "tests/support/filesizelimit.h"
 
 namespace zvl {
 namespace {
@@ -271,11 +272,21 @@ TEST(MainWindow, StatisticsOnceTheStoreHoldsAResultAndPrintToAPdfFile) {
     };
     rig.find<QAction>("printAction")->trigger();
     EXPECT_EQ(rig.window->printer().resolution(), 600);
-    std::ifstream in(pdf, std::ios::binary);
-    std::string head(5, '\0');
-    in.read(head.data(), 5);
-    EXPECT_EQ(head, "%PDF-");
+    const auto readFile = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string page = readFile(pdf);
+    EXPECT_EQ(page.substr(0, 5), "%PDF-");
     EXPECT_TRUE(rig.prompts.warnings.empty());
+
+    // On a full disk the warning names the file, and the page printed before stays whole.
+    {
+        test::FileSizeLimit fullDisk(8192);
+        rig.find<QAction>("printAction")->trigger();
+    }
+    EXPECT_EQ(rig.prompts.warnings, std::vector<std::string>{"Cannot write file " + pdf + ": File too large"});
+    EXPECT_TRUE(readFile(pdf) == page) << "the page printed before was changed";
 }
 
 TEST(MainWindow, ButtonsReachTheirHandlers) {

@@ -13,11 +13,11 @@ size() { od -An -tu1 -j16 -N8 "$1" | awk '{print $1*16777216+$2*65536+$3*256+$4 
 
 printf '0,0\n1000,1\n1010,3\n1030,2\n1031,6\n1200,0\n' >"$work/in.csv"
 "$zvl" import "$work/in.csv" "$work/rec.zvl" >/dev/null
-"$zvl" render "$work/rec.zvl" "$work/event.png" >"$work/event.out"
+"$zvl" render "$work/rec.zvl" "$work/event.png" 2>"$work/event.out"
 grep -q 'Event Mode, Timebase = 5 Minutes, cursor on result 1' "$work/event.out" || fail "event: $(cat "$work/event.out")"
-"$zvl" render "$work/rec.zvl" "$work/time.png" --mode timebase >"$work/time.out"
+"$zvl" render "$work/rec.zvl" "$work/time.png" --mode timebase 2>"$work/time.out"
 grep -q 'Timebase Mode, Timebase = 5 Minutes' "$work/time.out" || fail "timebase: $(cat "$work/time.out")"
-"$zvl" render "$work/rec.zvl" "$work/mono.png" --mode timebase --mono --timebase 4 >"$work/mono.out"
+"$zvl" render "$work/rec.zvl" "$work/mono.png" --mode timebase --mono --timebase 4 2>"$work/mono.out"
 grep -q 'Timebase = 60 Seconds' "$work/mono.out" || fail "--timebase 4: $(cat "$work/mono.out")"
 for f in event time mono; do
   [ "$(size "$work/$f.png")" = "780x380" ] || fail "$f.png is $(size "$work/$f.png")"

@@ -26,7 +26,7 @@ startsim clean --unpaced --memory 10000 --wrap-at 2345 --seed 7 --dump-memory "$
 [ "$(count "$work/clean.zvl")" -eq 10000 ] || fail "count $(count "$work/clean.zvl"), want 10000"
 records "$work/clean.zvl" | cmp -s - "$work/clean.bin" || fail "the records differ from the simulator's memory"
 records "$work/clean.zvl" | inorder || fail "clean upload not in time order"
-grep -q '10000 results written to .*clean.zvl' "$work/clean.stdout" || fail "stdout: $(cat "$work/clean.stdout")"
+grep -q '10000 results written to .*clean.zvl' "$work/clean.stderr" || fail "stderr: $(cat "$work/clean.stderr")"
 grep -q 'result 2346 of the upload is now result 1' "$work/clean.stderr" || fail "no wrap note: $(cat "$work/clean.stderr")"
 grep -q '10,000 records' "$work/clean.stderr" || fail "no progress line: $(cat "$work/clean.stderr")"
 # The file ends with the title line, ten comments, sixteen labels and sixteen flags.

@@ -21,8 +21,8 @@ hex() { od -An -v -tx1 "$@" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
 # ---- import: the three-line example, then the recording file byte for byte ----
 printf '0,0\r\n65,5\r\n70,4\r\n' >in.csv
 "$zvl" import in.csv out >import.out 2>import.err || fail "import exited $?: $(cat import.err)"
-[ "$(cat import.out)" = "2 results written to $work/out.zvl" ] || fail "import summary: $(cat import.out)"
-[ ! -s import.err ] || fail "import printed on stderr: $(cat import.err)"
+[ "$(cat import.err)" = "2 results written to $work/out.zvl" ] || fail "import summary: $(cat import.err)"
+[ ! -s import.out ] || fail "import printed on stdout: $(cat import.out)"
 
 # Count 2 little-endian, results 1 and 2 in instrument order; then the title line.
 [ "$(head -c 18 out.zvl | hex)" = "02 00 00 00 00 00 00 41 00 05 00 00 00 00 00 46 00 04" ] \
@@ -71,7 +71,8 @@ grep -q 'CSV Format' export2.err || fail "the .CSV message: $(cat export2.err)"
 
 # ---- vcd: the same text to a file (".vcd" added) and to standard output ----
 "$zvl" vcd out.zvl wave >vcd.out 2>vcd.err || fail "vcd exited $?: $(cat vcd.err)"
-[ "$(cat vcd.out)" = "2 results exported to $work/wave.vcd" ] || fail "vcd summary: $(cat vcd.out)"
+[ "$(cat vcd.err)" = "2 results exported to $work/wave.vcd" ] || fail "vcd summary: $(cat vcd.err)"
+[ ! -s vcd.out ] || fail "vcd printed on stdout: $(cat vcd.out)"
 "$zvl" vcd out.zvl - >wave-stdout.vcd || fail "vcd to stdout"
 cmp wave.vcd wave-stdout.vcd || fail "vcd to stdout differs from the file"
 # Results at 65 s (inputs 1 and 3 on) and 70 s (input 3): time points 0 and 5, then the end.
@@ -91,6 +92,18 @@ mkdir folder
 rc=0; "$zvl" export out.zvl folder >/dev/null 2>&1 || rc=$?
 [ $rc -eq 2 ] || fail "export onto a folder should exit 2, not $rc"
 [ ! -e pipe.vcd ] && [ ! -e folder.CSV ] || fail "an extension was added to an existing name: $(ls)"
+# /dev/stdout through a pipe and into a file: the data alone, the summary on stderr.
+"$zvl" vcd out.zvl /dev/stdout 2>devout.err | cat >devout-piped.vcd || fail "vcd to /dev/stdout through a pipe"
+cmp devout-piped.vcd wave.vcd || fail "vcd to /dev/stdout through a pipe differs: $(head -3 devout-piped.vcd)"
+"$zvl" export out.zvl /dev/stdout >devout.csv 2>devout.err || fail "export to /dev/stdout into a file: $(cat devout.err)"
+tail -n +2 devout.csv | cmp - expected.txt || fail "export to /dev/stdout into a file differs"
+[ "$(cat devout.err)" = "2 results exported to /dev/stdout" ] || fail "export to /dev/stdout: $(cat devout.err)"
+# A device is written as it stands, never replaced (the save of import as of every command):
+# one of the test's own (making it needs root), never /dev/null itself.
+if mknod null c 1 3 2>/dev/null; then
+  "$zvl" import in.csv null 2>devnull.err || fail "import into a device: $(cat devnull.err)"
+  [ -c null ] && [ ! -e null.zvl ] || fail "the device was replaced or renamed: $(ls -l null*)"
+fi
 "$zvl" --version | grep -Eqx 'zvl \(Pellam ZVL companion\) [0-9.]+' || fail "zvl --version: $("$zvl" --version)"
 
 # ---- --all-parts: 100000 results imported, saved in four parts, exported whole ----
@@ -102,10 +115,16 @@ awk 'BEGIN { for (i = 0; i <= 100000; i++) printf "%d,%d\r\n", 800000000 + int(i
 tail -n +17 whole.csv | tr -d '\r' | awk -F', *' '{ w = 0; for (k = 16; k >= 1; k--) w = w * 2 + $(k + 3); print $3 "," w }' >whole.txt
 tail -n +2 big.csv | tr -d '\r' | cmp - whole.txt || fail "the parts exported whole differ from the import"
 "$zvl" info --all-parts big_1.ZVL | grep -qx 'Results:       100000' || fail "info --all-parts"
-mv big_3.ZVL away.ZVL
-rc=0; "$zvl" stats --all-parts big_1.ZVL >/dev/null 2>stats3.err || rc=$?
-[ $rc -eq 2 ] || fail "a missing part should exit 2, not $rc"
-grep -q "Part file $work/big_3.ZVL is missing" stats3.err || fail "the missing part is named: $(cat stats3.err)"
+# A shorter recording saved over the long one: its own two parts only, the older parts named.
+awk 'BEGIN { for (i = 0; i <= 32800; i++) printf "%d,%d\r\n", 900000000 + i, i % 65536 }' >short.csv
+"$zvl" import short.csv big >/dev/null 2>&1 || fail "import of 32800 results"
+"$zvl" info --all-parts big_1.ZVL >short.out 2>short.err || fail "info --all-parts of the shorter save exited $?"
+grep -qx 'Results:       32800' short.out || fail "the shorter save: $(grep Results short.out)"
+[ "$(cat short.err)" = "zvl: Loaded big_1.ZVL to big_2.ZVL as one recording; left out big_3.ZVL and big_4.ZVL, because big_2.ZVL holds 32 results, not 32768." ] \
+  || fail "the parts left out: $(cat short.err)"
+rc=0; "$zvl" stats --all-parts big_7.ZVL >/dev/null 2>stats7.err || rc=$?
+[ $rc -eq 2 ] || fail "a part that does not exist should exit 2, not $rc"
+grep -q "Part file $work/big_7.ZVL does not exist" stats7.err || fail "the chosen part is named: $(cat stats7.err)"
 
 # ---- stats: out.zvl holds 5 (inputs 1 and 3 on) at 65 s and 4 at 70 s ----
 "$zvl" stats out.zvl --boxes 10 --csv grid >stats.out 2>stats.err || fail "stats exited $?: $(cat stats.err)"
@@ -119,6 +138,23 @@ grep -q "Part file $work/big_3.ZVL is missing" stats3.err || fail "the missing p
 "$zvl" print out.zvl page.pdf --title 'Press line 2' >print.out 2>print.err || fail "print exited $?: $(cat print.err)"
 [ "$(head -c 5 page.pdf)" = '%PDF-' ] || fail "print wrote no PDF"
 grep -qa '/MediaBox \[0 0 595' page.pdf || fail "print: not an A4 page"
+[ ! -s print.out ] && grep -q '^'"$work"'/page.pdf: Event Mode' print.err || fail "print summary: $(cat print.out print.err)"
+# A full disk (writes beyond 8 KiB fail, the signal ignored as a disk gives none): exit 2, the
+# reason, the old page byte for byte and nothing left beside it.
+cp page.pdf page.before
+rc=0; ( trap '' XFSZ; ulimit -f 8; exec "$zvl" print out.zvl page.pdf ) >/dev/null 2>full.err || rc=$?
+[ $rc -eq 2 ] || fail "print onto a full disk should exit 2, not $rc: $(cat full.err)"
+grep -qx "zvl: Cannot write file $work/page.pdf: File too large" full.err || fail "full disk: $(cat full.err)"
+cmp page.pdf page.before || fail "the old page was changed by a print that failed"
+[ -z "$(ls -A | grep '^\.page')" ] || fail "a temporary file was left: $(ls -A)"
+# A new page gets the umask's permissions; through a link the target is replaced, the link kept.
+( umask 022; "$zvl" print out.zvl fresh.pdf 2>/dev/null ) || fail "print of a new page"
+[ "$(stat -c %a fresh.pdf)" = 644 ] || fail "a new page has mode $(stat -c %a fresh.pdf), not 644"
+ln -s page.pdf linked.pdf
+inode=$(stat -c %i page.pdf)
+"$zvl" print out.zvl linked.pdf 2>/dev/null || fail "print through a link"
+[ -L linked.pdf ] && [ "$(stat -c %i page.pdf)" != "$inode" ] && [ "$(head -c 5 page.pdf)" = '%PDF-' ] \
+  || fail "print through a link: $(ls -li linked.pdf page.pdf)"
 
 # ---- trailing empty results are not counted ----
 printf '0,0\n5,1\n0,0\n' >trail.csv
@@ -128,7 +164,7 @@ printf '0,0\n5,1\n0,0\n' >trail.csv
 
 # ---- split: 40000 lines are slot 0 and 39999 results: parts of 32768 and 7231 ----
 awk 'BEGIN { for (i = 0; i < 40000; i++) printf "%d,%d\r\n", 1000 + i, i % 65536 }' >long.csv
-"$zvl" import long.csv long.zvl >split.out 2>split.err || fail "split import exited $?"
+"$zvl" import long.csv long.zvl 2>split.err || fail "split import exited $?"
 grep -qx 'zvl: For Your Convenience, This Record has been Split into 2 Parts, Each with _X Extension' split.err \
   || fail "split message: $(cat split.err)"
 [ "$(head -c 2 long_1.ZVL | hex)" = "00 80" ] || fail "part 1 count: $(head -c 2 long_1.ZVL | hex)"
@@ -136,8 +172,8 @@ grep -qx 'zvl: For Your Convenience, This Record has been Split into 2 Parts, Ea
 [ ! -e long.zvl ] || fail "the chosen name itself is not written when split"
 # Part 2 starts with result 32769: time 1000 + 32769, states 32769.
 [ "$(head -c 10 long_2.ZVL | tail -c 8 | hex)" = "00 00 00 00 83 e9 80 01" ] || fail "part 2 first record"
-grep -qx "39999 results written to 2 part files, $work/long_1.ZVL .. $work/long_2.ZVL" split.out \
-  || fail "split summary: $(cat split.out)"
+grep -qx "39999 results written to 2 part files, $work/long_1.ZVL .. $work/long_2.ZVL" split.err \
+  || fail "split summary: $(cat split.err)"
 
 # ---- failures and usage ----
 set +e

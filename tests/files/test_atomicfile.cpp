@@ -2,14 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 
 #include "core/codepage.h"
 #include "files/atomicfile.h"
 #include "filetestutil.h"
+#include "tests/support/filesizelimit.h"
 
 namespace zvl {
 namespace {
@@ -19,26 +24,6 @@ mode_t modeOf(const std::string& path) {
     stat(path.c_str(), &st);
     return st.st_mode & 07777;
 }
-
-// Writes beyond `limit` bytes fail with EFBIG for as long as the object lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lower = old_;
-        lower.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &lower);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    rlimit old_{};
-    void (*previous_)(int) = nullptr;
-};
 
 TEST(AtomicFile, CreatesANewFileWithTheUsualPermissions) {
     test::TempDir dir;
@@ -71,7 +56,7 @@ TEST(AtomicFile, AWriteThatFailsHalfWayLeavesTheOldFileAndNoTemporaryFile) {
     test::writeBytes(dir.file("keep.zvl"), "the previous recording");
     std::string error;
     {
-        FileSizeLimit limit(100000);
+        test::FileSizeLimit limit(100000);
         error = writeFileAtomically(dir.file("keep.zvl"), std::string(500000, 'n'));
     }
     EXPECT_EQ(error, "Cannot write file " + dir.file("keep.zvl") + ": File too large");
@@ -111,6 +96,38 @@ TEST(AtomicFile, ASymbolicLinkStaysALinkAndItsTargetIsReplaced) {
     EXPECT_EQ(writeFileAtomically(dir.file("link.zvl"), "new"), "");
     EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "link.zvl"));
     EXPECT_EQ(test::readBytes(dir.file("real/data.zvl")), "new");
+}
+
+TEST(AtomicFile, WhatIsNotAPlainFileIsWrittenAsItStandsAndNeverReplaced) {
+    test::TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    std::filesystem::create_symlink("pipe", dir.path() / "to-pipe");
+    for (const std::string name : {"pipe", "to-pipe"}) {
+        // The reader is open before the save (so its open does not wait) and never waits itself.
+        const int reader = ::open(dir.file("pipe").c_str(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(reader, 0);
+        EXPECT_EQ(writeFileAtomically(dir.file(name), "through the pipe"), "") << name;
+        char got[64] = {};
+        EXPECT_EQ(::read(reader, got, sizeof got), 16) << name;
+        EXPECT_STREQ(got, "through the pipe") << name;
+        ::close(reader);
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.path() / "pipe"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "to-pipe"));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"pipe", "to-pipe"})) << "no temporary file";
+
+
+    // Devices of its own, never the system's: a test run as root that failed would replace
+    // /dev/null. Making a device needs root; without it this part cannot run.
+    if (mknod(dir.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0 ||
+        mknod(dir.file("full").c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        GTEST_SKIP() << "no devices without root: " << std::strerror(errno);
+    EXPECT_EQ(writeFileAtomically(dir.file("null"), "nothing"), "");
+    EXPECT_EQ(writeFileAtomically(dir.file("full"), "x"),
+              "Cannot write file " + dir.file("full") + ": No space left on device");
+    EXPECT_TRUE(std::filesystem::is_character_file(dir.path() / "null"));
+    EXPECT_TRUE(std::filesystem::is_character_file(dir.path() / "full"));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"full", "null", "pipe", "to-pipe"}));
 }
 
 TEST(Codepage, Windows1252ToUtf8CoversTheUpperHalf) {

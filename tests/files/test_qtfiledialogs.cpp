@@ -1,6 +1,8 @@
 // QtFileDialogs on the offscreen platform: how a command's dialog description becomes a
 // QFileDialog, and the answer of a shown dialog.
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -59,12 +61,14 @@ TEST(QtFileDialogs, ConfigureAppliesEveryPartOfTheDescription) {
 
 TEST(QtFileDialogs, AnAcceptedSaveDialogAnswersWithTheFullPathAndTheDefaultExtension) {
     test::TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0600), 0);
     FileDialogSpec request;
     request.filter = "Setings Only|*.STG";
     request.defaultExtension = "stg";
     request.initialDirectory = dir.path().string();
     QtFileDialogs dialogs;
-    test::whenModalShows([&](QWidget* w) {
+    QString typed;
+    const auto type = [&](QWidget* w) {
         auto* d = qobject_cast<QFileDialog*>(w);
         if (!d) {
             ADD_FAILURE() << "the modal widget is not a file dialog";
@@ -78,12 +82,18 @@ TEST(QtFileDialogs, AnAcceptedSaveDialogAnswersWithTheFullPathAndTheDefaultExten
             d->reject();
             return;
         }
-        name->setText(QStringLiteral("desc"));
+        name->setText(typed);
         static_cast<QDialog*>(d)->done(QDialog::Accepted);  // as OK ends it; the answer is selectedFiles()
-    });
-    const auto chosen = dialogs.saveFile(request);
-    ASSERT_TRUE(chosen.has_value());
-    EXPECT_EQ(*chosen, dir.file("desc.stg"));
+    };
+    // A plain name gets the extension; a pipe or a name under /dev/ stands as typed.
+    for (const auto& [name, answer] : std::vector<std::pair<QString, std::string>>{
+             {"desc", dir.file("desc.stg")}, {"pipe", dir.file("pipe")}, {"/dev/stdout", "/dev/stdout"}}) {
+        typed = name;
+        test::whenModalShows(type);
+        const auto chosen = dialogs.saveFile(request);
+        ASSERT_TRUE(chosen.has_value());
+        EXPECT_EQ(*chosen, answer);
+    }
 
     test::whenModalShows([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
     EXPECT_FALSE(dialogs.openFile(request).has_value());
