@@ -1,7 +1,9 @@
 #include "core/help.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
+#include <regex>
 #include <utility>
 
 #include "platform/comports.h"
@@ -60,6 +62,25 @@ std::string helpMissingText(const std::string& executableDir) {
     std::string text = "The help pages were not found. Looked for " + std::string(kHelpContentsPage) + " in:";
     for (const std::string& folder : helpFolderCandidates(executableDir)) text += "\n" + folder;
     return text;
+}
+
+std::string helpPageMissingText(const std::string& page, const std::string& folder) {
+    return "The help page " + page + " is missing from the help folder " + folder +
+           ". Reinstall the program to get it back; the other pages are under Contents.";
+}
+
+std::vector<std::string> helpPageOrder(const std::string& contentsHtml, std::vector<std::string> pagesInFolder) {
+    std::sort(pagesInFolder.begin(), pagesInFolder.end());
+    std::vector<std::string> order;
+    const auto add = [&](const std::string& page) {
+        if (std::find(order.begin(), order.end(), page) != order.end()) return;
+        if (std::binary_search(pagesInFolder.begin(), pagesInFolder.end(), page)) order.push_back(page);
+    };
+    add(kHelpContentsPage);
+    const std::regex href(R"(href="([^"#:/]+\.html)[^"]*")");
+    for (std::sregex_iterator m(contentsHtml.begin(), contentsHtml.end(), href), end; m != end; ++m) add((*m)[1].str());
+    for (const std::string& page : pagesInFolder) add(page);
+    return order;
 }
 
 std::string usefulInformationText(const AppState& state, const std::string& settingsPath) {

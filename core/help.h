@@ -54,5 +54,12 @@ std::vector<std::string> helpFolderCandidates(const std::string& executableDir);
 std::optional<std::string> findHelpFolder(const std::string& executableDir);
 // The message when no candidate holds the help.
 std::string helpMissingText(const std::string& executableDir);
+// What the help window shows in place of a page its folder lacks.
+std::string helpPageMissingText(const std::string& page, const std::string& folder);
+
+// The order Find goes through the pages: the contents page, then the pages it links to in the
+// order of their links, then any other page of the folder in name order. `contentsHtml` is the
+// contents page's text, `pagesInFolder` the names of the folder's pages.
+std::vector<std::string> helpPageOrder(const std::string& contentsHtml, std::vector<std::string> pagesInFolder);
 
 }  // namespace zvl
