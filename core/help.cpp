@@ -83,6 +83,14 @@ std::vector<std::string> helpPageOrder(const std::string& contentsHtml, std::vec
     return order;
 }
 
+std::string dataFolderOf(const std::string& dataDirectory) {
+    // After an open or a save the setting holds the file's path; its folder is what is meant.
+    std::error_code ec;
+    const std::filesystem::path path(dataDirectory);
+    if (dataDirectory.empty() || std::filesystem::is_directory(path, ec) || !path.has_parent_path()) return dataDirectory;
+    return path.parent_path().string();
+}
+
 std::string usefulInformationText(const AppState& state, const std::string& settingsPath) {
     std::string port = "none chosen";
     if (state.comPortNumber > 0)
@@ -93,11 +101,15 @@ std::string usefulInformationText(const AppState& state, const std::string& sett
     text += "COMn names: links in " + portsDirectory() + ", else /dev/ttyS(n-1)\n";
     text +=
         "The port's device must be readable and writable by you (the dialout group on Debian and Ubuntu).\n";
-    text += std::string("Instrument: ") + (state.instrumentOnline ? "online" : "offline") + ", firmware " +
-            state.firmwareVersion +
-            (state.serialNumber.empty() ? std::string() : ", serial number " + state.serialNumber) + "\n";
+    // The firmware version stays at its "0.0" until the instrument has answered once.
+    std::string instrument = "not connected";
+    if (state.instrumentOnline || state.firmwareVersion != AppState{}.firmwareVersion)
+        instrument = std::string(state.instrumentOnline ? "online" : "offline, as last seen") + ", firmware " +
+                     state.firmwareVersion +
+                     (state.serialNumber.empty() ? std::string() : ", serial number " + state.serialNumber);
+    text += "Instrument: " + instrument + "\n";
     text += "Settings file: " + settingsPath + "\n";
-    text += "Data folder: " + state.dataDirectory + "\n";
+    text += "Data folder: " + dataFolderOf(state.dataDirectory) + "\n";
     return text;
 }
 

@@ -13,10 +13,14 @@
 namespace zvl {
 
 inline constexpr const char* kSoftwareVersionText = "Software Version 1.51 5th February 2014";
+// The About box's contact line: the program's own documentation, where to ask and report.
+inline constexpr const char* kAboutContactText = "Contact: see README.md";
 
 // The About box's "Useful Information": the port and its device, the line settings, the
 // instrument as last seen, and where the program keeps its files.
 std::string usefulInformationText(const AppState& state, const std::string& settingsPath);
+// The folder of the data-folder setting, which holds a file's path after an open or a save.
+std::string dataFolderOf(const std::string& dataDirectory);
 
 // Help context numbers of the windows, dialogs and menus.
 enum HelpContext : int {

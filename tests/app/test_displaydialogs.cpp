@@ -145,6 +145,9 @@ TEST(AboutBox, VersionFirmwareAndUsefulInformation) {
     EXPECT_EQ(box.size(), QSize(353, 324));
     EXPECT_EQ(box.versionLabel()->text(), "Software Version 1.51 5th February 2014");
     EXPECT_EQ(box.firmwareLabel()->text(), "Unknown") << "offline";
+    const QLabel* contact = box.findChild<QLabel*>("Contact");
+    ASSERT_TRUE(contact);
+    EXPECT_TRUE(contact->text().contains("README")) << contact->text().toStdString();
     st.instrumentOnline = true;
     box.loadFromState();
     EXPECT_EQ(box.firmwareLabel()->text(), "1.51");

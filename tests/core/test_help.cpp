@@ -52,5 +52,31 @@ TEST(Help, TheFolderBesideTheProgramOrAMessageNamingWhereItLooked) {
         << message;
 }
 
+TEST(Help, UsefulInformationNamesTheInstrumentAsSeenAndTheDataFolder) {
+    struct Case {
+        bool online;
+        const char* firmware;
+        const char* dataDirectory;
+        const char* instrumentLine;
+        const char* folderLine;
+    };
+    const std::string tmp = std::filesystem::temp_directory_path().string();
+    const Case cases[] = {
+        {false, "0.0", "/home/u/Pellam/run.zvl", "Instrument: not connected\n", "Data folder: /home/u/Pellam\n"},
+        {true, "1.51", tmp.c_str(), "Instrument: online, firmware 1.51\n", nullptr},
+        {false, "1.51", "", "Instrument: offline, as last seen, firmware 1.51\n", "Data folder: \n"},
+    };
+    for (const Case& c : cases) {
+        AppState st;
+        st.instrumentOnline = c.online;
+        st.firmwareVersion = c.firmware;
+        st.dataDirectory = c.dataDirectory;
+        const std::string text = usefulInformationText(st, "/cfg/Pellam.ini");
+        EXPECT_NE(text.find(c.instrumentLine), std::string::npos) << text;
+        const std::string folder = c.folderLine ? c.folderLine : "Data folder: " + tmp + "\n";
+        EXPECT_NE(text.find(folder), std::string::npos) << text;
+    }
+}
+
 }  // namespace
 }  // namespace zvl
