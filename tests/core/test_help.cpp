@@ -25,9 +25,11 @@ TEST(Help, EveryContextHasAPageAndEveryLinkResolves) {
     EXPECT_FALSE(helpPageForContext(1));
     EXPECT_TRUE(std::filesystem::is_regular_file(kHelp / kHowToUseHelpPage));
 
-    const std::regex href(R"(href="([^"#]*)(#([^"]*))?")");
+    // Links and pictures: href="page.html#anchor", src="picture.png".
+    const std::regex href(R"((?:href|src)="([^"#]*)(#([^"]*))?")");
     int links = 0;
     for (const auto& entry : std::filesystem::directory_iterator(kHelp)) {
+        if (entry.path().extension() != ".html") continue;
         const std::string page = text(entry.path());
         for (std::sregex_iterator m(page.begin(), page.end(), href), end; m != end; ++m, ++links) {
             const std::string file = (*m)[1].str().empty() ? entry.path().filename().string() : (*m)[1].str();
