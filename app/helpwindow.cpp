@@ -1,9 +1,9 @@
 #include "app/helpwindow.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,10 +13,10 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
-#include "core/help.h"
-
 #include <algorithm>
 #include <vector>
+
+#include "core/help.h"
 
 namespace zvl {
 
