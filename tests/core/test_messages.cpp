@@ -6,7 +6,10 @@
 //  - the texts inside functions that build a message (named ...Text, ...Message, ...Question,
 //    ...Note, and zvl's portGone);
 //  - the texts given to an error variable (`error = "..."`, `error_ = ...`, `.error = ...`,
-//    `why = ...`, `reason = ...`).
+//    `why = ...`, `reason = ...`);
+//  - a sentence returned as an error (`return "The printer could not be started.";`).
+// kNotMessages names the few builders and constants that look like messages and are not.
+// ZVL_LIST_MESSAGES=1 prints every text found.
 // Each literal piece counts (the parts between the file names and numbers filled in), trimmed
 // of blanks and punctuation at its ends; pieces without a word in them are skipped.
 #include <gtest/gtest.h>
