@@ -75,7 +75,7 @@ AboutBox::AboutBox(const AppState& state, std::string settingsPath, QWidget* par
     maker->setFont(big);
     addLabel(panel, QStringLiteral("Pellam - ZVL input recorder"), QRect(112, 46, 210, 18));
     addLabel(panel, QStringLiteral("Corvask Instruments"), QRect(112, 66, 210, 18));
-    addLabel(panel, QStringLiteral("support@corvask.example"), QRect(112, 84, 210, 18), "Contact");
+    addLabel(panel, QString::fromLatin1(kAboutContactText), QRect(112, 84, 210, 18), "Contact");
 
     auto* frame = new QFrame(panel);
     frame->setObjectName(QStringLiteral("Bevel1"));

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,9 +13,34 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <vector>
+
 #include "core/help.h"
 
 namespace zvl {
+
+namespace {
+// A page the folder lacks is shown as a message naming it, not as an empty window.
+class HelpBrowser final : public QTextBrowser {
+public:
+    HelpBrowser(const QString& folder, QWidget* parent) : QTextBrowser(parent), folder_(folder) {}
+
+    QVariant loadResource(int type, const QUrl& name) override {
+        if (type == QTextDocument::HtmlResource && name.isLocalFile() && !QFileInfo::exists(name.toLocalFile())) {
+            const QString text = QString::fromStdString(
+                helpPageMissingText(QFileInfo(name.toLocalFile()).fileName().toStdString(), folder_.toStdString()));
+            return QStringLiteral("<html><head><title>Help page missing</title></head><body><h1>Help page missing</h1>"
+                                  "<p>%1</p><p><a href=\"%2\">Contents</a></p></body></html>")
+                .arg(text.toHtmlEscaped(), QString::fromLatin1(kHelpContentsPage));
+        }
+        return QTextBrowser::loadResource(type, name);
+    }
+
+private:
+    QString folder_;
+};
+}  // namespace
 
 HelpWindow::HelpWindow(const QString& folder, QWidget* parent)
     : QWidget(parent, Qt::Window), folder_(folder) {
@@ -34,7 +60,7 @@ HelpWindow::HelpWindow(const QString& folder, QWidget* parent)
     search_->setPlaceholderText(QStringLiteral("Search the help"));
     findButton_ = new QPushButton(QStringLiteral("Find"), this);
     findButton_->setObjectName(QStringLiteral("helpFindButton"));
-    browser_ = new QTextBrowser(this);
+    browser_ = new HelpBrowser(folder, this);
     browser_->setObjectName(QStringLiteral("helpBrowser"));
     browser_->setOpenExternalLinks(false);
     browser_->setSearchPaths({folder});
@@ -79,24 +105,32 @@ bool HelpWindow::find(const QString& text) {
     status_->clear();
     if (text.trimmed().isEmpty()) return false;
     if (browser_->find(text)) return true;
-    QTextCursor top = browser_->textCursor();
-    top.movePosition(QTextCursor::Start);
-    browser_->setTextCursor(top);
-    if (browser_->find(text)) return true;
 
-    // The other pages, in name order, starting after the one shown.
-    const QStringList pages = QDir(folder_).entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
-    const qsizetype here = pages.indexOf(currentPage());
-    for (qsizetype step = 1; step < pages.size(); ++step) {
-        const QString page = pages[(here + step + pages.size()) % pages.size()];
-        QFile file(QDir(folder_).filePath(page));
+    // The next pages in the order of the contents; after the last comes the first again, and
+    // the page shown is searched from its top last of all.
+    const QDir dir(folder_);
+    std::vector<std::string> names;
+    for (const QString& name : dir.entryList({QStringLiteral("*.html")}, QDir::Files)) names.push_back(name.toStdString());
+    QFile contentsFile(dir.filePath(QString::fromLatin1(kHelpContentsPage)));
+    const std::string contents = contentsFile.open(QIODevice::ReadOnly) ? contentsFile.readAll().toStdString() : std::string();
+    const std::vector<std::string> order = helpPageOrder(contents, names);
+    if (order.empty()) return false;
+    const auto hereAt = std::find(order.begin(), order.end(), currentPage().toStdString());
+    const size_t here = hereAt == order.end() ? order.size() - 1 : size_t(hereAt - order.begin());
+    for (size_t step = 1; step <= order.size(); ++step) {
+        const size_t at = (here + step) % order.size();
+        const QString page = QString::fromStdString(order[at]);
+        QFile file(dir.filePath(page));
         if (!file.open(QIODevice::ReadOnly)) continue;
         QTextDocument doc;
         doc.setHtml(QString::fromUtf8(file.readAll()));
         if (!doc.toPlainText().contains(text, Qt::CaseInsensitive)) continue;
         showPage(page);
         browser_->find(text);
-        status_->setText(QStringLiteral("Found in %1").arg(browser_->documentTitle()));
+        const bool wrapped = at <= here;
+        status_->setText(wrapped ? QStringLiteral("Passed the last page; started again from the first. Found in %1")
+                                       .arg(browser_->documentTitle())
+                                 : QStringLiteral("Found in %1").arg(browser_->documentTitle()));
         return true;
     }
     status_->setText(QStringLiteral("\"%1\" is not in the help pages.").arg(text));

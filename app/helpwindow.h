@@ -25,8 +25,9 @@ public:
     HelpWindow(const QString& folder, QWidget* parent);
 
     void showPage(const QString& page);
-    // Finds text after the caret in the page shown, then from its top, then in the other pages
-    // (the first that holds it, in name order after the one shown). False when no page has it.
+    // Finds text after the caret in the page shown, then in the next page that holds it, in the
+    // order of the contents; after the last page it starts again from the first and says so.
+    // False when no page has it.
     bool find(const QString& text);
 
     QString folder() const { return folder_; }

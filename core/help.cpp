@@ -1,7 +1,9 @@
 #include "core/help.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
+#include <regex>
 #include <utility>
 
 #include "platform/comports.h"
@@ -62,6 +64,33 @@ std::string helpMissingText(const std::string& executableDir) {
     return text;
 }
 
+std::string helpPageMissingText(const std::string& page, const std::string& folder) {
+    return "The help page " + page + " is missing from the help folder " + folder +
+           ". Reinstall the program to get it back; the other pages are under Contents.";
+}
+
+std::vector<std::string> helpPageOrder(const std::string& contentsHtml, std::vector<std::string> pagesInFolder) {
+    std::sort(pagesInFolder.begin(), pagesInFolder.end());
+    std::vector<std::string> order;
+    const auto add = [&](const std::string& page) {
+        if (std::find(order.begin(), order.end(), page) != order.end()) return;
+        if (std::binary_search(pagesInFolder.begin(), pagesInFolder.end(), page)) order.push_back(page);
+    };
+    add(kHelpContentsPage);
+    const std::regex href(R"(href="([^"#:/]+\.html)[^"]*")");
+    for (std::sregex_iterator m(contentsHtml.begin(), contentsHtml.end(), href), end; m != end; ++m) add((*m)[1].str());
+    for (const std::string& page : pagesInFolder) add(page);
+    return order;
+}
+
+std::string dataFolderOf(const std::string& dataDirectory) {
+    // After an open or a save the setting holds the file's path; its folder is what is meant.
+    std::error_code ec;
+    const std::filesystem::path path(dataDirectory);
+    if (dataDirectory.empty() || std::filesystem::is_directory(path, ec) || !path.has_parent_path()) return dataDirectory;
+    return path.parent_path().string();
+}
+
 std::string usefulInformationText(const AppState& state, const std::string& settingsPath) {
     std::string port = "none chosen";
     if (state.comPortNumber > 0)
@@ -72,11 +101,15 @@ std::string usefulInformationText(const AppState& state, const std::string& sett
     text += "COMn names: links in " + portsDirectory() + ", else /dev/ttyS(n-1)\n";
     text +=
         "The port's device must be readable and writable by you (the dialout group on Debian and Ubuntu).\n";
-    text += std::string("Instrument: ") + (state.instrumentOnline ? "online" : "offline") + ", firmware " +
-            state.firmwareVersion +
-            (state.serialNumber.empty() ? std::string() : ", serial number " + state.serialNumber) + "\n";
+    // The firmware version stays at its "0.0" until the instrument has answered once.
+    std::string instrument = "not connected";
+    if (state.instrumentOnline || state.firmwareVersion != AppState{}.firmwareVersion)
+        instrument = std::string(state.instrumentOnline ? "online" : "offline, as last seen") + ", firmware " +
+                     state.firmwareVersion +
+                     (state.serialNumber.empty() ? std::string() : ", serial number " + state.serialNumber);
+    text += "Instrument: " + instrument + "\n";
     text += "Settings file: " + settingsPath + "\n";
-    text += "Data folder: " + state.dataDirectory + "\n";
+    text += "Data folder: " + dataFolderOf(state.dataDirectory) + "\n";
     return text;
 }
 

@@ -13,10 +13,14 @@
 namespace zvl {
 
 inline constexpr const char* kSoftwareVersionText = "Software Version 1.51 5th February 2014";
+// The About box's contact line: the program's own documentation, where to ask and report.
+inline constexpr const char* kAboutContactText = "Contact: see README.md";
 
 // The About box's "Useful Information": the port and its device, the line settings, the
 // instrument as last seen, and where the program keeps its files.
 std::string usefulInformationText(const AppState& state, const std::string& settingsPath);
+// The folder of the data-folder setting, which holds a file's path after an open or a save.
+std::string dataFolderOf(const std::string& dataDirectory);
 
 // Help context numbers of the windows, dialogs and menus.
 enum HelpContext : int {
@@ -54,5 +58,12 @@ std::vector<std::string> helpFolderCandidates(const std::string& executableDir);
 std::optional<std::string> findHelpFolder(const std::string& executableDir);
 // The message when no candidate holds the help.
 std::string helpMissingText(const std::string& executableDir);
+// What the help window shows in place of a page its folder lacks.
+std::string helpPageMissingText(const std::string& page, const std::string& folder);
+
+// The order Find goes through the pages: the contents page, then the pages it links to in the
+// order of their links, then any other page of the folder in name order. `contentsHtml` is the
+// contents page's text, `pagesInFolder` the names of the folder's pages.
+std::vector<std::string> helpPageOrder(const std::string& contentsHtml, std::vector<std::string> pagesInFolder);
 
 }  // namespace zvl

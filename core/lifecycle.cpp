@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "link/commands.h"
+#include "platform/comports.h"
 
 namespace zvl {
 
@@ -37,6 +38,8 @@ void Lifecycle::readSettings() {
     // The data folder, where the file dialogs start, exists from the first run on.
     std::error_code ignored;
     std::filesystem::create_directories(defaultDataDirectory(), ignored);
+    // So does the folder of the COMn links: a real device is then made a port with one ln -s.
+    std::filesystem::create_directories(portsDirectory(), ignored);
     // With no valid port configured, the port choice comes first, not under the splash.
     if (state_.comPortNumber == 0) view_.hideSplashWindow();
     portOpening_ = true;

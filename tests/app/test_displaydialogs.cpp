@@ -7,8 +7,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTextBrowser>
 #include <deque>
+#include <fstream>
 
 #include "app/aboutbox.h"
 #include "app/coloursdialog.h"
@@ -143,6 +145,9 @@ TEST(AboutBox, VersionFirmwareAndUsefulInformation) {
     EXPECT_EQ(box.size(), QSize(353, 324));
     EXPECT_EQ(box.versionLabel()->text(), "Software Version 1.51 5th February 2014");
     EXPECT_EQ(box.firmwareLabel()->text(), "Unknown") << "offline";
+    const QLabel* contact = box.findChild<QLabel*>("Contact");
+    ASSERT_TRUE(contact);
+    EXPECT_TRUE(contact->text().contains("README")) << contact->text().toStdString();
     st.instrumentOnline = true;
     box.loadFromState();
     EXPECT_EQ(box.firmwareLabel()->text(), "1.51");
@@ -164,18 +169,52 @@ TEST(HelpWindow, BackForwardContentsAndSearch) {
     HelpWindow help(QStringLiteral(ZVL_SOURCE_DIR "/help"), nullptr);
     help.showPage(QString::fromLatin1(kHelpContentsPage));
     EXPECT_FALSE(help.backButton()->isEnabled());
-    EXPECT_TRUE(help.find("dialout")) << "a word of another page";
-    EXPECT_EQ(help.currentPage(), "linux-instrument.html");
+    EXPECT_TRUE(help.find("dialout")) << "a word of another page: the first in the contents that holds it";
+    EXPECT_EQ(help.currentPage(), "messages.html");
     EXPECT_TRUE(help.browser()->textCursor().selectedText().contains("dialout", Qt::CaseInsensitive));
     help.backButton()->click();
     EXPECT_EQ(help.currentPage(), "contents.html");
     help.forwardButton()->click();
-    EXPECT_EQ(help.currentPage(), "linux-instrument.html");
+    EXPECT_EQ(help.currentPage(), "messages.html");
     help.contentsButton()->click();
     EXPECT_EQ(help.currentPage(), "contents.html");
     EXPECT_FALSE(help.find("xyzzy-not-there"));
     EXPECT_EQ(help.statusLabel()->text(), "\"xyzzy-not-there\" is not in the help pages.");
     EXPECT_EQ(help.currentPage(), "contents.html");
+}
+
+// Find goes through the pages in the order of the contents, on past the last page of the
+// contents back to the first, and says so; a page the folder lacks is named in the window.
+TEST(HelpWindow, FindFollowsTheContentsAndSaysWhenItWraps) {
+    QTemporaryDir dir;
+    const auto write = [&](const char* name, const char* body) {
+        std::ofstream(dir.filePath(name).toStdString())
+            << "<html><head><title>" << name << "</title></head><body>" << body << "</body></html>";
+    };
+    write("contents.html", "<a href=\"b.html\">B</a> <a href=\"gone.html\">gone</a> <a href=\"a.html\">A</a>");
+    write("a.html", "<p>one pump here</p>");
+    write("b.html", "<p>pump and pump</p>");
+    HelpWindow help(dir.path(), nullptr);
+    help.showPage("contents.html");
+    struct Step {
+        const char* page;
+        const char* status;
+    };
+    const Step steps[] = {{"b.html", "Found in b.html"},
+                          {"b.html", ""},
+                          {"a.html", "Found in a.html"},
+                          {"b.html", "Passed the last page; started again from the first. Found in b.html"}};
+    for (const Step& s : steps) {
+        EXPECT_TRUE(help.find("pump"));
+        EXPECT_EQ(help.currentPage(), s.page);
+        EXPECT_EQ(help.statusLabel()->text(), s.status) << s.page;
+        EXPECT_EQ(help.browser()->textCursor().selectedText(), "pump");
+    }
+
+    help.showPage("gone.html");
+    EXPECT_TRUE(help.browser()->toPlainText().contains(
+        QString::fromStdString(helpPageMissingText("gone.html", dir.path().toStdString()))))
+        << help.browser()->toPlainText().toStdString();
 }
 
 }  // namespace

@@ -23,12 +23,15 @@
 #include <QTableView>
 #include <QItemSelectionModel>
 #include <QPushButton>
+#include <QMenuBar>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <tuple>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <fstream>
 
@@ -999,6 +1002,55 @@ TEST(MainWindow, EveryHelpContextHasAPageAndF1KeepsWorkingAfterHowToUseHelp) {
     EXPECT_NE(rig.prompts.warnings[0].find((rig.dir / "help").string()), std::string::npos) << rig.prompts.warnings[0];
 }
 
+
+// The help names what the user sees: every menu entry, every window's and dialog's caption
+// and every button of a dialog, as they are written on the screen.
+TEST(MainWindow, TheHelpNamesEveryMenuEntryDialogCaptionAndButton) {
+    WindowRig rig;
+    std::string help;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(ZVL_BINARY_DIR) / "help")) {
+        if (entry.path().extension() != ".html") continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        QTextDocument page;
+        page.setHtml(QString::fromStdString({std::istreambuf_iterator<char>(in), {}}));
+        help += page.toPlainText().simplified().toStdString() + "\n";
+    }
+    CommentsDialog comments(rig.window.get());
+    ChoiceBox choice("Message", true, rig.window.get());
+    SelectPortDialog ports({1}, rig.window.get());
+    HelpWindow helpWindow(QStringLiteral(ZVL_BINARY_DIR "/help"), rig.window.get());
+    // On the screen "&Open..." reads "Open...", and "&Contents\tF1" is "Contents" with its key.
+    const auto shown = [](QString text) { return text.section('\t', 0, 0).remove('&').trimmed().toStdString(); };
+    std::map<std::string, std::string> missing;  // text -> where it stands
+    const auto check = [&](const std::string& text, const std::string& where) {
+        if (!text.empty() && help.find(text) == std::string::npos) missing.emplace(text, where);
+    };
+    int checked = 0;
+    for (QMenu* menu : rig.window->menuBar()->findChildren<QMenu*>()) {
+        check(shown(menu->title()), "menu");
+        for (QAction* a : menu->actions()) {
+            if (a->isSeparator() || (a->objectName().startsWith("reopen") && a->objectName().endsWith("Action"))) continue;
+            check(shown(a->text()), "menu " + shown(menu->title()));
+            ++checked;
+        }
+    }
+    QList<QWidget*> windows = rig.window->findChildren<QWidget*>();
+    windows << rig.window.get();
+    for (QWidget* w : windows) {
+        if (!w->isWindow() || qobject_cast<QMenu*>(w)) continue;
+        const std::string caption = w->windowTitle().simplified().toStdString();  // as a page shows it
+        check(caption, "caption of " + w->objectName().toStdString());
+        ++checked;
+        if (w == rig.window.get()) continue;
+        for (QPushButton* b : w->findChildren<QPushButton*>())
+            if (b->window() == w) check(shown(b->text()), "button of " + caption);
+    }
+    EXPECT_GE(checked, 40);
+    EXPECT_EQ(rig.find<QAction>("helpContentsAction")->text().section('\t', 1), "F1") << "F1 shown beside Contents";
+    std::string report;
+    for (const auto& [text, where] : missing) report += "  " + where + ": " + text + "\n";
+    EXPECT_TRUE(missing.empty()) << "the help pages do not name:\n" << report;
+}
 
 TEST(MainWindow, AFullStoreSavedInFourPartsOpensWhole) {
     WindowRig rig;

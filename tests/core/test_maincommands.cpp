@@ -1,6 +1,9 @@
 // The window's commands without the window: fakes for the platform, a view that counts.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "core/maincommands.h"
 #include "tests/support/fakefiledialogs.h"
 #include "tests/support/fakes.h"
@@ -92,6 +95,23 @@ TEST_F(MainCommandsTest, CommandsThatWouldWriteToThePortWaitForADownload) {
     // Offline the button is Next, a search, which does not touch the port.
     commands.startOrStopOrNext();
     EXPECT_EQ(prompts.warnings.size(), 8u);
+}
+
+TEST_F(MainCommandsTest, StartUpMakesTheFoldersOfTheDataAndThePortLinks) {
+    const std::filesystem::path home = std::filesystem::temp_directory_path() / "zvl-startup-folders";
+    std::filesystem::remove_all(home);
+    std::filesystem::create_directories(home);
+    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string oldConfigText = oldConfig ? oldConfig : "";
+    ::setenv("HOME", home.c_str(), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+    commands.activate();
+    EXPECT_TRUE(std::filesystem::is_directory(home / ".config/Pellam/ports"));
+    EXPECT_TRUE(std::filesystem::is_directory(home / "Pellam"));
+    ::setenv("HOME", oldHome.c_str(), 1);
+    if (oldConfig) ::setenv("XDG_CONFIG_HOME", oldConfigText.c_str(), 1);
+    std::filesystem::remove_all(home);
 }
 
 }  // namespace
