@@ -305,14 +305,19 @@ void MainWindow::showMarkerText() {
         markerLabel->hide();
         return;
     }
+    QString shown = QString::fromStdString(text);
     if (isEventMode(state_.operatingMode)) {
+        // The narrow panel: the span on a line of its own, broken only after its comma.
+        const qsizetype colon = shown.indexOf(": ");
+        QString span = shown.mid(colon + 2).replace(' ', QChar(0x00A0));
+        shown = shown.left(colon + 1) + '\n' + span.replace(QString(",") + QChar(0x00A0), ", ");
         markerLabel->setGeometry(kMarkerLabelOnPanel);
         markerLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     } else {
         markerLabel->setGeometry(kMarkerLabelAbovePicture);
         markerLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
-    markerLabel->setText(QString::fromStdString(text));
+    markerLabel->setText(shown);
     markerLabel->show();
     markerLabel->raise();
 }

@@ -909,18 +909,19 @@ TEST(MainWindow, EventListFiltersFollowsTheViewAndGrowsWithALiveRecording) {
 
 TEST(MainWindow, AClickOnThePlotGoesToItsResultAndAMarkerMeasuresToTheCursor) {
     WindowRig rig;
+    rig.focusedMemo();  // shown, and the settings read
     AppState& st = rig.window->state();
     st.operatingMode = EventSearch;
     st.store.resultCount = 100;
     for (int64_t i = 1; i <= 100; ++i) st.store.slot(i).setTime(uint32_t(5000 + 10 * i));
     st.currentResult = 5;  // results 5 .. 68 in slots 0 .. 63, result 36 under the cursor
-    rig.focusedMemo();
     rig.window->repaint();
     rig.window->updateControlStates();
     rig.find<QAction>("eventListAction")->trigger();
     EventListWindow& list = rig.window->eventList();
     QWidget* client = rig.find<QWidget>("client");
     auto* label = rig.find<QLabel>("markerLabel");
+    const auto text = [&] { return label->text().replace('\n', ' ').replace(QChar(0x00A0), ' ').toStdString(); };
     const auto slotOf = [](int s) { return QPoint(kPictureLeft + kPlotLeft + 10 * s + 3, kPictureTop + 200); };
     // What stands under the label's place when it is hidden: nothing but one colour.
     const auto coversNothing = [&] {
@@ -941,7 +942,7 @@ TEST(MainWindow, AClickOnThePlotGoesToItsResultAndAMarkerMeasuresToTheCursor) {
     EXPECT_EQ(st.store.markedResult, 45);
     EXPECT_EQ(st.cursorResult, 36);
     ASSERT_FALSE(label->isHidden());
-    EXPECT_EQ(label->text(), "Marker to cursor: -1 min 30 s, -9 results");
+    EXPECT_EQ(text(), "Marker to cursor: -1 min 30 s, -9 results");
     EXPECT_TRUE(rig.find<QAction>("clearMarkerAction")->isEnabled());
     EXPECT_TRUE(coversNothing()) << "on the empty time-base panel";
 
@@ -949,7 +950,7 @@ TEST(MainWindow, AClickOnThePlotGoesToItsResultAndAMarkerMeasuresToTheCursor) {
     QTest::mouseClick(client, Qt::LeftButton, Qt::NoModifier, slotOf(55));
     EXPECT_EQ(st.cursorResult, 60);
     EXPECT_EQ(st.currentResult, 60 - 31);
-    EXPECT_EQ(label->text(), "Marker to cursor: 2 min 30 s, 15 results");
+    EXPECT_EQ(text(), "Marker to cursor: 2 min 30 s, 15 results");
     EXPECT_EQ(list.table()->currentIndex().row(), 59);
     EXPECT_FALSE(list.table()->isColumnHidden(kEventListFromMarker));
     EXPECT_EQ(list.table()->horizontalHeader()->visualIndex(kEventListFromMarker), 3) << "beside Seconds";
@@ -959,7 +960,7 @@ TEST(MainWindow, AClickOnThePlotGoesToItsResultAndAMarkerMeasuresToTheCursor) {
     rig.find<QPushButton>("eventTimeButton")->click();
     ASSERT_EQ(st.operatingMode, TimebaseSearch);
     EXPECT_EQ(st.cursorResult, 60);
-    EXPECT_EQ(label->text(), "Marker to cursor: 2 min 30 s, 15 results");
+    EXPECT_EQ(label->text().toStdString(), "Marker to cursor: 2 min 30 s, 15 results");
     EXPECT_TRUE(coversNothing()) << "between the memo and the picture";
 
     // Ctrl+M marks the cursor result, Clear Marker removes the marker.
@@ -967,7 +968,7 @@ TEST(MainWindow, AClickOnThePlotGoesToItsResultAndAMarkerMeasuresToTheCursor) {
     rig.focusedMemo();
     QTest::keySequence(rig.window.get(), QKeySequence("Ctrl+M"));
     EXPECT_EQ(st.store.markedResult, 60);
-    EXPECT_EQ(label->text(), "Marker to cursor: 0 s, 0 results");
+    EXPECT_EQ(text(), "Marker to cursor: 0 s, 0 results");
     rig.find<QAction>("clearMarkerAction")->trigger();
     EXPECT_EQ(st.store.markedResult, 0);
     EXPECT_TRUE(label->isHidden());
