@@ -315,8 +315,15 @@ TEST_F(Pixels, TheMarkerIsADashedLineInBothModesAndInMonochrome) {
             EXPECT_EQ(marked, 2 * 32 * 6) << int(mode) << ": 32 dashes from y 31 to 346, nothing else";
         }
     }
-    // Out of view: no marker at all.
+    // The printed page draws the picture of the walk's state (drawPicture): the marker is on it.
     st.monochromePrinting = false;
+    QImage page = tracePictureImage();
+    {
+        QtCanvas c(&page);
+        rig.renderer.drawPicture(c);
+    }
+    EXPECT_EQ(px(page, 282, y + 1), kMarkerColour);
+    // Out of view: no marker at all.
     st.operatingMode = EventSearch;
     st.currentResult = 10;
     const QImage away = draw();
