@@ -10,6 +10,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "search/marker.h"
+
 namespace zvl {
 
 EventListModel::EventListModel(const AppState& state, QObject* parent)
@@ -37,7 +39,8 @@ QVariant EventListModel::headerData(int section, Qt::Orientation orientation, in
     if (role == Qt::ToolTipRole) return heading;
     if (role != Qt::DisplayRole) return {};
     // The states' columns are narrow: the input's number, its label in the tooltip.
-    if (section >= kEventListFirstState) return QString::number(section - kEventListFirstState + 1);
+    if (section >= kEventListFirstState && section < kEventListFirstState + kInputCount)
+        return QString::number(section - kEventListFirstState + 1);
     return heading;
 }
 
@@ -50,6 +53,10 @@ void EventListModel::setFilter(const EventListFilter& filter) {
 
 void EventListModel::reload() {
     setFilter(rows_.filter());
+}
+
+void EventListModel::markerChanged() {
+    if (shownRows_ > 0) emit dataChanged(index(0, kEventListFromMarker), index(shownRows_ - 1, kEventListFromMarker));
 }
 
 void EventListModel::appendNewResults() {
@@ -92,7 +99,12 @@ EventListWindow::EventListWindow(const AppState& state, std::function<void(int64
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     const int widths[] = {56, 118, 60, 200};
     for (int c = 0; c < kEventListFirstState; ++c) table_->setColumnWidth(c, widths[c]);
-    for (int c = kEventListFirstState; c < kEventListColumns; ++c) table_->setColumnWidth(c, 34);
+    for (int c = kEventListFirstState; c < kEventListFirstState + kInputCount; ++c) table_->setColumnWidth(c, 34);
+    // The span from the marker stands beside the seconds since the previous result, and only
+    // while a result is marked.
+    table_->setColumnWidth(kEventListFromMarker, 170);
+    table_->horizontalHeader()->moveSection(kEventListFromMarker, 3);
+    table_->setColumnHidden(kEventListFromMarker, true);
 
     auto* filterRow = new QHBoxLayout;
     filterRow->addWidget(changesOnly_);
@@ -139,6 +151,7 @@ void EventListWindow::openBeside(QWidget* mainWindow) {
     show();
     raise();
     activateWindow();
+    followMarker(markedResult(state_));
     followCursor(state_.cursorResult);
 }
 
@@ -169,6 +182,14 @@ void EventListWindow::followCursor(int64_t cursorResult) {
     table_->selectRow(int(*row));
     table_->scrollTo(model_->index(int(*row), 0));
     following_ = false;
+}
+
+void EventListWindow::followMarker(int64_t markedResult) {
+    if (isHidden()) return;
+    table_->setColumnHidden(kEventListFromMarker, markedResult == 0);
+    if (markedResult == shownMarker_) return;
+    shownMarker_ = markedResult;
+    model_->markerChanged();
 }
 
 void EventListWindow::applyFilter() {

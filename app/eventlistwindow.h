@@ -2,7 +2,8 @@
 // Tools > "Event &List": a window beside the main window (not modal) with a table of the
 // results, a view on the store through EventListRows. Selecting a row puts its result under
 // the cursor as Go To does; a move of the view selects the cursor result's row; results that
-// arrive during a live recording become rows at the end.
+// arrive during a live recording become rows at the end. While a result is marked, a "From
+// marker" column beside "Seconds" gives each row's time and results from it.
 
 #include <QAbstractTableModel>
 #include <QWidget>
@@ -29,6 +30,7 @@ public:
     void setFilter(const EventListFilter& filter);  // the rows again
     void reload();                                  // the store was replaced
     void appendNewResults();                        // live results as new rows
+    void markerChanged();                           // the "From marker" cells again
 
 private:
     const AppState& state_;
@@ -47,6 +49,7 @@ public:
     void storeChanged();                      // a command ended: the store or the key may differ
     void resultsAdded();                      // a redraw: live results may have arrived
     void followCursor(int64_t cursorResult);  // the view moved: select the cursor result's row
+    void followMarker(int64_t markedResult);  // the marker (0: none) shows or hides its column
 
     EventListModel& model() { return *model_; }
     QTableView* table() const { return table_; }
@@ -70,6 +73,7 @@ private:
     QCheckBox* matchingOnly_ = nullptr;
     QLabel* countLabel_ = nullptr;
     bool following_ = false;  // the program selects a row: no Go To
+    int64_t shownMarker_ = 0;  // the marked result the "From marker" column shows
 };
 
 }  // namespace zvl

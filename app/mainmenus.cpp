@@ -7,6 +7,7 @@
 
 #include "app/mainwindow.h"
 #include "core/help.h"
+#include "search/marker.h"
 
 namespace zvl {
 
@@ -79,6 +80,9 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     tools->addSeparator();
     addEntry(tools, "&Go To Event...", "goToEventAction", &MainWindow::onGoToEventTriggered);
     addEntry(tools, "Event &List", "eventListAction", &MainWindow::onEventListTriggered);
+    tools->addSeparator();
+    setMarkerAction_ = addEntry(tools, "Set &Marker", "setMarkerAction", &MainWindow::onSetMarkerTriggered);
+    clearMarkerAction_ = addEntry(tools, "Clear M&arker", "clearMarkerAction", &MainWindow::onClearMarkerTriggered);
 
     QMenu* help = bar->addMenu("&Help");
     help->setObjectName("helpMenu");
@@ -90,7 +94,7 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     // The shortcuts, shown beside their entries. Exit's goes through the close query.
     for (const auto& [name, keys] : {std::pair{"openAction", "Ctrl+O"}, {"saveAction", "Ctrl+S"}, {"saveAsAction", "Ctrl+Shift+S"},
                                      {"printAction", "Ctrl+P"}, {"exitAction", "Ctrl+Q"}, {"searchKeyAction", "Ctrl+F"},
-                                     {"goToEventAction", "Ctrl+G"}})
+                                     {"goToEventAction", "Ctrl+G"}, {"setMarkerAction", "Ctrl+M"}})
         bar->findChild<QAction*>(name)->setShortcut(QKeySequence(keys));
 
     menus_ = {{"File", file}, {"Activity", activity}, {"Setup", setup}, {"Tools", tools}, {"Help", help}};
@@ -111,6 +115,8 @@ void MainMenus::show(const PaintControls& p, const AppState& state) {
     }
     reopenMenu_->menuAction()->setEnabled(p.reopenEnabled);
     saveAction_->setEnabled(state.saveCommandEnabled);
+    setMarkerAction_->setEnabled(canMarkCursorResult(state));
+    clearMarkerAction_->setEnabled(markedResult(state) != 0);
 }
 
 void MainMenus::enable(const EnabledControls& e) {

@@ -21,7 +21,7 @@ class MainWindow;
 class MainMenus {
 public:
     MainMenus(QMenuBar* bar, MainWindow& window);
-    void show(const PaintControls& p, const AppState& state);  // checks, the Reopen list, Save
+    void show(const PaintControls& p, const AppState& state);  // checks, the Reopen list, Save, the marker
     void enable(const EnabledControls& e);                     // the four menus while collecting
 
 private:
@@ -32,6 +32,8 @@ private:
     QAction* saveAction_ = nullptr;
     QAction* monochromeAction_ = nullptr;
     QAction* statisticsAction_ = nullptr;
+    QAction* setMarkerAction_ = nullptr;
+    QAction* clearMarkerAction_ = nullptr;
     QMenu* reopenMenu_ = nullptr;
     std::vector<QAction*> recentActions_;
 };

@@ -42,6 +42,7 @@
 #include "platform/qt/pageprint.h"
 #include "platform/qt/qtcanvas.h"
 #include "platform/qt/tracepicture.h"
+#include "search/marker.h"
 
 namespace zvl {
 
@@ -78,7 +79,10 @@ protected:
         QtCanvas canvas(this);
         owner_->paintTrace(canvas);
     }
-    void mousePressEvent(QMouseEvent* e) override { owner_->onMouseDown(e->position().toPoint().x(), e->position().toPoint().y()); }
+    void mousePressEvent(QMouseEvent* e) override {
+        const QPoint at = e->position().toPoint();
+        owner_->onMouseDown(at.x(), at.y(), e->button() == Qt::LeftButton, e->modifiers() & Qt::ShiftModifier);
+    }
     void mouseReleaseEvent(QMouseEvent* e) override { owner_->onMouseUp(e->position().toPoint().x(), e->position().toPoint().y()); }
     void keyPressEvent(QKeyEvent* e) override {
         // The keypad's keys count too.
@@ -95,6 +99,10 @@ private:
 namespace {
 // The band under the picture where the overlay draws the Event box.
 const QRect kEventBoxArea(kPictureLeft, 484, kPictureWidth, 28);
+// Where the marker's text stands: inside the time-base panel (616, 488, 161 x 56), or in the
+// band between the memo (bottom 81) and the picture (top 100), ending with the picture.
+const QRect kMarkerLabelOnPanel(622, 490, 152, 52);
+const QRect kMarkerLabelAbovePicture(kPictureLeft + 300, 82, kPictureWidth - 300, 17);
 
 QStringList splitLines(const QString& text) { return text.split('\n'); }
 
@@ -158,8 +166,10 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
           // The event list follows: new live results as rows, the cursor result's row selected.
           if (eventList_) {
               eventList_->resultsAdded();
+              eventList_->followMarker(markedResult(state_));
               eventList_->followCursor(state_.cursorResult);
           }
+          showMarkerText();
           // Only what the picture and its overlay cover: the controls around them stay as they are.
           if (!painting_)
               area_->update(QRegion(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight) + kEventBoxArea);
@@ -282,7 +292,41 @@ void MainWindow::buildControls() {
     line->setGeometry(2, 25, 788, 3);
 
     strip_ = std::make_unique<ControlStrip>(c, *this);
+
+    // The time from the marker to the cursor result, shown only while a marker is set. It stands
+    // where nothing else is: on the time-base panel, which is empty in the event views, and in
+    // the time-base views above the right end of the picture, between it and the memo.
+    markerLabel = new QLabel(c);
+    markerLabel->setObjectName("markerLabel");
+    markerLabel->setWordWrap(true);
+    markerLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    markerLabel->setStyleSheet(QString("color: %1").arg(toQColor(kMarkerColour).name()));
+    markerLabel->hide();
+
     progressPanel_ = new ProgressPanel(c, [this] { onCancelTransferClicked(); });
+}
+
+void MainWindow::showMarkerText() {
+    const std::string text = markerToCursorText(state_);
+    if (text.empty()) {
+        markerLabel->hide();
+        return;
+    }
+    QString shown = QString::fromStdString(text);
+    if (isEventMode(state_.operatingMode)) {
+        // The narrow panel: the span on a line of its own, broken only after its comma.
+        const qsizetype colon = shown.indexOf(": ");
+        QString span = shown.mid(colon + 2).replace(' ', QChar(0x00A0));
+        shown = shown.left(colon + 1) + '\n' + span.replace(QString(",") + QChar(0x00A0), ", ");
+        markerLabel->setGeometry(kMarkerLabelOnPanel);
+        markerLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    } else {
+        markerLabel->setGeometry(kMarkerLabelAbovePicture);
+        markerLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    markerLabel->setText(shown);
+    markerLabel->show();
+    markerLabel->raise();
 }
 
 // --- ViewHooks -------------------------------------------------------------------------------
@@ -365,7 +409,7 @@ void MainWindow::setBytesTransferred(int64_t bytes) { progressPanel_->setBytesTr
 
 // --- Mouse -------------------------------------------------------------------------------------
 
-void MainWindow::onMouseDown(int x, int y) {
+void MainWindow::onMouseDown(int x, int y, bool leftButton, bool shift) {
     if (auto k = commands_.keyColumnClicked(x, y)) {
         trace("onMouseDown");
         if (!traceBitmap_.isNull()) {
@@ -373,7 +417,9 @@ void MainWindow::onMouseDown(int x, int y) {
             renderer_.drawKeyBox(canvas, *k);
         }
         area_->update();
+        return;
     }
+    if (leftButton && commands_.plotClicked(x, y, shift)) trace("onMouseDown");
 }
 
 void MainWindow::onMouseUp(int x, int y) {
@@ -599,6 +645,16 @@ void MainWindow::onGoToEventTriggered() {
 void MainWindow::onEventListTriggered() {
     trace("onEventListTriggered");
     eventList_->openBeside(this);
+}
+
+void MainWindow::onSetMarkerTriggered() {
+    trace("onSetMarkerTriggered");
+    commands_.setMarker();
+}
+
+void MainWindow::onClearMarkerTriggered() {
+    trace("onClearMarkerTriggered");
+    commands_.clearMarker();
 }
 
 void MainWindow::onDisplayTriggered() {

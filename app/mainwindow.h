@@ -106,8 +106,9 @@ public:
     void showProgressPanel(bool visible, const std::string& heading) override;
     void setBytesTransferred(int64_t bytes) override;
 
-    // Window mouse handlers, in client coordinates.
-    void onMouseDown(int x, int y);
+    // Window mouse handlers, in client coordinates. A left click on the plot of a search view
+    // puts the result under the pointer under the cursor; with Shift it marks that result.
+    void onMouseDown(int x, int y, bool leftButton = true, bool shift = false);
     void onMouseUp(int x, int y);
     void paintTrace(Canvas& window);  // the picture and the overlay, in client coordinates
     // Keys and the wheel on the trace press the button they stand for, when it can be pressed:
@@ -147,6 +148,8 @@ public slots:
     void onGoToEventTriggered();
     void onSetDateTimeTriggered();
     void onEventListTriggered();
+    void onSetMarkerTriggered();
+    void onClearMarkerTriggered();
     // Setup
     void onHardwareSettingsTriggered();
     void onDisplayTriggered();
@@ -187,6 +190,7 @@ private:
     bool runPrintDialog(QDialog& dialog);
     bool pressButton(const char* name);  // clicks the named button of the client if it is shown and enabled
     std::vector<std::string> memoLines() const;  // the memo's text as comment lines
+    void showMarkerText();  // the time from the marker to the cursor result, while one is set
 
     AppState state_;
     MainPlatform platform_;
@@ -215,6 +219,7 @@ private:
     LinkLamp* linkLamp = nullptr;
     QLineEdit* titleEdit = nullptr;
     QPlainTextEdit* commentsMemo = nullptr;
+    QLabel* markerLabel = nullptr;
     std::unique_ptr<ControlStrip> strip_;
     ProgressPanel* progressPanel_ = nullptr;
     std::unique_ptr<MainMenus> menus_;

@@ -19,6 +19,7 @@
 #include "files/partfiles.h"
 #include "files/recordingfile.h"
 #include "files/vcdfile.h"
+#include "search/marker.h"
 #include "platform/qt/qtclock.h"
 
 namespace zvl::cli {
@@ -27,16 +28,23 @@ namespace {
 
 const char* const kInfoHelp =
     "usage: zvl info FILE.zvl [--all-parts]\n"
+    "       zvl info --between A B FILE.zvl [--all-parts]\n"
     "\n"
     "Open a recording file as the application's File > Open does and print what it holds:\n"
     "the number of results (empty results at the end of the file are not counted, as the\n"
     "application drops them), the title line, the ten comment lines, the sixteen input\n"
     "labels with their active flags, and the times of the first and the last result.\n"
     "Text is printed in UTF-8; control characters show as \"?\".\n"
+    "\n"
+    "--between A B: only the span from result A to result B, as the application's marker\n"
+    "measures it, in one line \"A..B: N results, T s (hh:mm:ss)\": N = B - A results on,\n"
+    "T the seconds from A's time to B's (both negative when B comes before A).\n"
     "\n" ZVL_ALL_PARTS_HELP
+    "With --between, A and B number the results of all the parts together.\n"
     "\n"
     "Questions: none are asked. Exit 0 on success, 1 on a usage error, 2 when the file\n"
-    "cannot be opened or ends before all its fields (the reason is printed).\n";
+    "cannot be opened or ends before all its fields, or A or B is not one of its results\n"
+    "(the reason is printed).\n";
 
 const char* const kExportHelp =
     "usage: zvl export FILE.zvl OUT.csv|OUT.txt|- [--all-parts]\n"
@@ -186,8 +194,31 @@ bool loadRecordingArgument(AppState& state, const std::string& file, bool allPar
 }
 
 int runInfo(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {}, {"--all-parts"});
+    // --between takes two values, A and B, which the option parser's options cannot.
+    std::vector<std::string> rest;
+    std::vector<std::string> between;
+    bool betweenIncomplete = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--between") {
+            rest.push_back(args[i]);
+            continue;
+        }
+        betweenIncomplete = betweenIncomplete || !between.empty() || i + 2 >= args.size();
+        for (int k = 0; k < 2 && i + 1 < args.size(); ++k) between.push_back(args[++i]);
+    }
+    const ParsedArgs a = parseArgs(rest, {}, {"--all-parts"});
     if (int code = checkUsage(a, 1, kInfoHelp, "info"); code >= 0) return code;
+    std::optional<long long> from, to;
+    if (!between.empty()) {
+        if (!betweenIncomplete) {
+            from = parseCount(between[0]);
+            to = parseCount(between[1]);
+        }
+        if (!from || !to) {
+            fail("--between needs two result numbers, A and B (see zvl info --help)");
+            return kExitUsage;
+        }
+    }
     FileRun run;
     AppState& st = *run.state;
     run.dialogs.openPath = a.positionals[0];
@@ -200,6 +231,17 @@ int runInfo(const std::vector<std::string>& args) {
         details.fileCount = st.resultCount();
     } else if (!loadRecordingFile(st, path, run.prompts, run.view, &details)) {
         return kExitFailure;
+    }
+
+    if (from) {
+        const int64_t count = std::min<int64_t>(st.resultCount(), kMaxResults);
+        for (const long long n : {*from, *to}) {
+            if (n >= 1 && n <= count) continue;
+            fail("result " + std::to_string(n) + " is not in " + path + " (its results are 1.." + std::to_string(count) + ")");
+            return kExitFailure;
+        }
+        std::printf("%s\n", betweenLine(st, *from, *to).c_str());
+        return kExitOk;
     }
 
     std::printf("File:          %s\n", path.c_str());

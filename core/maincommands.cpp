@@ -10,6 +10,7 @@
 
 #include "core/mainactions.h"
 #include "search/goto.h"
+#include "search/marker.h"
 #include "search/matchsearch.h"
 #include "search/navigation.h"
 #include "search/searchkey.h"
@@ -218,6 +219,30 @@ void MainCommands::showResultUnderCursor(int64_t n) {
     if (n < 1 || n > state_.resultCount()) return;
     putUnderCursor(state_, n);
     view_.redrawTraceView();
+}
+
+void MainCommands::setMarker() {
+    if (!markCursorResult(state_)) return;
+    view_.redrawTraceView();
+    view_.applyPaintControls();
+}
+
+void MainCommands::clearMarker() {
+    zvl::clearMarker(state_);
+    view_.redrawTraceView();
+    view_.applyPaintControls();
+}
+
+bool MainCommands::plotClicked(int x, int y, bool shift) {
+    if (shift) {
+        if (!markResultAtPointer(state_, renderer_, x, y)) return false;
+        view_.redrawTraceView();
+        view_.applyPaintControls();
+        return true;
+    }
+    if (!goToResultAtPointer(state_, renderer_, x, y)) return false;
+    view_.redrawTraceView();
+    return true;
 }
 
 void MainCommands::editDisplayOptions(ModalDialog& displayOptionsDialog) {

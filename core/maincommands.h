@@ -128,6 +128,10 @@ public:
     // A row chosen in the event list: result n (1..resultCount) under the cursor as Go To puts
     // it, then the picture; anything else does nothing.
     void showResultUnderCursor(int64_t n);
+    // Tools > "Set &Marker" (the cursor result of a search view) and "Clear M&arker"; each
+    // ends with the picture and the menus.
+    void setMarker();
+    void clearMarker();
     // Setup
     void showHardwareSettings(ModalDialog& hardwareDialog);
     void editDisplayOptions(ModalDialog& displayOptionsDialog);  // also a click in the name column
@@ -156,6 +160,10 @@ public:
     // A click at (x, y) of the window: on a key box, the next search condition of its input,
     // returned so the window can draw the box again.
     std::optional<int> keyColumnClicked(int x, int y);
+    // A left click at (x, y) of the window on the plot of a search view: the result under the
+    // pointer under the cursor, as Go To puts it; with Shift, that result marked instead.
+    // Returns whether the click took a result.
+    bool plotClicked(int x, int y, bool shift);
 
     // The end of a command that changed the mode, the store or the Reopen list: control
     // states, captions, menus, memo and picture brought up to date.

@@ -25,6 +25,7 @@ const ResultRecord& ResultStore::slot(int64_t index) const {
 void ResultStore::clearResults() {
     std::fill(results.begin(), results.begin() + kMaxResults + 1, ResultRecord{});
     resultCount = 0;
+    markedResult = 0;
 }
 
 bool ResultStore::correctResult(int64_t n) {

@@ -42,6 +42,10 @@ public:
     std::vector<ResultRecord> results;        // slots 0..100005
     std::vector<ResultRecord> resultsBackup;  // scratch copy for the upload's reorder
     int64_t resultCount = 0;
+    // The marked result the main window measures from (1..resultCount), 0 for none. It belongs
+    // to the recording in the store: whatever clears or replaces the results clears it, and no
+    // file holds it.
+    int64_t markedResult = 0;
 
     // Checked slot access: throws std::out_of_range outside 0..100005.
     ResultRecord& slot(int64_t index);
@@ -57,7 +61,8 @@ public:
         return int64_t(t);
     }
 
-    // Zero slots 0..100000 (100001..100005 keep what they hold) and set resultCount to 0.
+    // Zero slots 0..100000 (100001..100005 keep what they hold), set resultCount to 0 and
+    // remove the marker.
     void clearResults();
 
     // Result n takes the time stamp of result n-1. Refused (false, nothing written) unless 1 <= n <= 100005.

@@ -154,6 +154,7 @@ void StoredDataUpload::uploadStoredData() {
     // The store is not cleared: records go from slot 1 upward over what it held, and slots
     // above the final count keep their old contents (nothing reads past resultCount).
     state_.store.resultCount = 0;
+    state_.store.markedResult = 0;  // the marker went with the recording it marked
     lastBlockNumber_ = 0;
     packetsStored_ = repeats_ = checksumErrors_ = timeouts_ = strayBytes_ = 0;
     ringStart_ = 1;

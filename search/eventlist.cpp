@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/codepage.h"
+#include "search/marker.h"
 #include "search/matchsearch.h"
 
 namespace zvl {
@@ -39,6 +40,8 @@ std::string eventListCell(const AppState& state, int64_t n, int column) {
             }
             return changes;
         }
+        case kEventListFromMarker:
+            return fromMarkerCell(state, n);
         default:
             return (r.inputStates & inputMask(column - kEventListFirstState + 1)) ? "1" : "0";
     }
@@ -48,6 +51,7 @@ std::string eventListHeading(const AppState& state, int column) {
     static const char* const fixed[] = {"No.", "Date and Time", "Seconds", "Changes"};
     if (column < 0 || column >= kEventListColumns) return {};
     if (column < kEventListFirstState) return fixed[column];
+    if (column == kEventListFromMarker) return "From marker";
     return windows1252ToUtf8(state.inputLabels[size_t(column - kEventListFirstState)]);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The event list: a table of the results (number, date and time, seconds since the previous
-// result, the inputs that changed, the sixteen states) read straight from the store. The rows
+// result, the inputs that changed, the sixteen states, the span from the marked result) read
+// straight from the store. The rows
 // are the results 1..resultCount, or, with a filter, the numbers of the results that pass it;
 // nothing of a result is copied. Texts are UTF-8.
 
@@ -14,9 +15,11 @@
 namespace zvl {
 
 // Columns: 0 number, 1 date and time, 2 seconds since the previous result, 3 the changes,
-// 4..19 the states of inputs 1..16.
-inline constexpr int kEventListColumns = 20;
+// 4..19 the states of inputs 1..16, 20 the time and the results from the marked result (empty
+// while no result is marked).
+inline constexpr int kEventListColumns = 21;
 inline constexpr int kEventListFirstState = 4;
+inline constexpr int kEventListFromMarker = 20;
 
 struct EventListFilter {
     int changedInput = 0;       // 1..16: only results where that input changes; 0: any result
@@ -30,7 +33,8 @@ bool inputChanges(const AppState& state, int64_t n, int input);
 
 // The text of one cell of result n (1..resultCount); empty outside.
 std::string eventListCell(const AppState& state, int64_t n, int column);
-// The column headings: "No.", "Date and Time", "Seconds", "Changes", then the input labels.
+// The column headings: "No.", "Date and Time", "Seconds", "Changes", the input labels, then
+// "From marker".
 std::string eventListHeading(const AppState& state, int column);
 
 class EventListRows {

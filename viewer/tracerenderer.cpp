@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "viewer/timebase.h"
 
@@ -40,6 +41,7 @@ void TraceRenderer::render(Canvas* picture, bool readClock) {
     if (!picture) return;
     drawNameBoxes(*picture);
     drawGrid(*picture);
+    drawMarker(*picture);
 }
 
 void TraceRenderer::buildPictureFrame(Canvas& c) {
@@ -168,6 +170,14 @@ void TraceRenderer::drawResultColumn(Canvas* c, int64_t x, int64_t width, int64_
         if (state_.inputActive[size_t(k - 1)]) drawSegment(*c, x, k, width, isOn(states, k) ? OnBar : OffBar);
 }
 
+void TraceRenderer::noteColumn(int64_t left, int64_t right, int64_t first, int64_t last) {
+    const int64_t limit = isEventMode(state_.operatingMode) ? kEventRight : kTimebaseRight;
+    left = std::max<int64_t>(left, kPlotLeft);
+    right = std::min(right, limit);
+    if (right <= left || last < 1) return;
+    columns_.push_back({left, right, std::max<int64_t>(first, 1), last});
+}
+
 bool TraceRenderer::timesInOrder() const {
     const ResultStore& store = state_.store;
     const int64_t count = state_.resultCount();
@@ -240,6 +250,7 @@ void TraceRenderer::runWalk(Canvas& c) {
 }
 
 void TraceRenderer::walk(Canvas* c) {
+    columns_.clear();
     switch (state_.operatingMode & 3) {
         case TimebaseRecord: timebaseRecordBars(c); break;
         case TimebaseSearch: timebaseSearchWalk(c); break;
@@ -255,6 +266,7 @@ void TraceRenderer::eventWalk(Canvas* c) {
         for (int s = 63; s >= 0 && c; --s) {
             const int64_t i = count - (63 - s);
             drawResultColumn(c, kPlotLeft + 10 * s, 10, i);
+            noteColumn(kPlotLeft + 10 * s, kPlotLeft + 10 * s + 10, i, i);
             if (i <= 1) break;
         }
         return;
@@ -264,6 +276,7 @@ void TraceRenderer::eventWalk(Canvas* c) {
         const int64_t i = state_.currentResult + s;
         if (i < 1 || i > count) continue;
         drawResultColumn(c, kPlotLeft + 10 * s, 10, i);
+        noteColumn(kPlotLeft + 10 * s, kPlotLeft + 10 * s + 10, i, i);
         if (s == 31) state_.cursorResult = i;
     }
 }
@@ -313,7 +326,10 @@ void TraceRenderer::timebaseRecordBars(Canvas* c) {
         if (fullWidth < 2 && i >= 2)
             marks.push_back({r, uint16_t(store.slot(i).inputStates ^ store.slot(i - 1).inputStates)});
         r -= w;
-        if (r <= kPlotLeft || i == 0) break;
+        if (r <= kPlotLeft || i == 0) {
+            if (w > 0) noteColumn(l, l + w, i, i);
+            break;
+        }
 
         int64_t first = i;
         uint16_t changed = 0;
@@ -329,6 +345,7 @@ void TraceRenderer::timebaseRecordBars(Canvas* c) {
             later = earlier;
         }
         if (changed) marks.push_back({r, changed});
+        if (w > 0) noteColumn(l, l + w, first, i);
         i = first - 1;
     } while (i >= 0);
 
@@ -412,7 +429,10 @@ void TraceRenderer::timebaseSearchWalk(Canvas* c) {
             state_.cursorResult = chosenView && choice.result <= j && X(T(choice.result)) == l ? choice.result : j;
             spanned = true;
         }
-        if (r - l > 0) drawResultColumn(c, l, r - l, j);
+        if (r - l > 0) {
+            drawResultColumn(c, l, r - l, j);
+            noteColumn(l, r, i, j);
+        }
         i = j + 1;
     } while (r < kTimebaseRight && i <= count);
     if (!spanned && i > count) state_.cursorResult = count;
@@ -444,6 +464,53 @@ void TraceRenderer::timebaseSearchWalk(Canvas* c) {
         } while (r < kTimebaseRight && i < count);
         prompts_.setBusyCursor(false);
     }
+}
+
+int64_t TraceRenderer::markerX() const {
+    const int64_t m = state_.store.markedResult;
+    if (m < 1 || m > state_.resultCount()) return -1;
+    const bool event = isEventMode(state_.operatingMode);
+    int64_t x = -1;
+    for (const PlotColumn& col : columns_)
+        if (m >= col.first && m <= col.last) x = event ? col.left + 5 : col.left;
+    // A result whose bar only reaches into the chart from the left does not start in view.
+    return x > kPlotLeft && x < (event ? kEventRight : kTimebaseRight) ? x : -1;
+}
+
+void TraceRenderer::drawMarker(Canvas& c) {
+    const int64_t at = markerX();
+    if (at < 0) return;
+    const int x = int(at);
+    c.setPenWidth(1);
+    c.setPenColour(state_.monochromePrinting ? kBlack : kMarkerColour);
+    // Two pixels wide (x - 1 and x), dashes of 6 pixels and gaps of 4 inside the plot frame.
+    for (int y = 31; y < 347; y += 10) {
+        const int e = std::min(y + 6, 347);
+        c.line(x - 1, y, x - 1, e);
+        c.line(x, y, x, e);
+    }
+}
+
+int64_t TraceRenderer::resultAtPictureX(int64_t x) {
+    if (isOnlineMode(state_.operatingMode)) return 0;  // the live views take no clicks
+    const bool event = isEventMode(state_.operatingMode);
+    if (x < kPlotLeft || x >= (event ? kEventRight : kTimebaseRight)) return 0;
+    // The walk of the view as it stands, drawing nothing; the picture's own columns and cursor
+    // result stay as they are.
+    const int64_t cursor = state_.cursorResult;
+    std::vector<PlotColumn> shown = std::move(columns_);
+    walk(nullptr);
+    state_.cursorResult = cursor;
+    const std::vector<PlotColumn> laid = std::exchange(columns_, std::move(shown));
+
+    int64_t hit = 0;
+    const PlotColumn* rightmost = nullptr;
+    for (const PlotColumn& col : laid) {
+        if (x >= col.left && x < col.right) hit = col.last;  // a later bar is drawn over an earlier one
+        if (!rightmost || col.right > rightmost->right) rightmost = &col;
+    }
+    if (hit || event || !rightmost) return hit;
+    return x >= rightmost->right && rightmost->last == state_.resultCount() ? rightmost->last : 0;
 }
 
 void TraceRenderer::computeTimeLabels() {

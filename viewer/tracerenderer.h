@@ -26,6 +26,7 @@ constexpr uint32_t kSilver = rgb(192, 192, 192);
 constexpr uint32_t kBlack = rgb(0, 0, 0);
 constexpr uint32_t kWhite = rgb(255, 255, 255);
 constexpr uint32_t kBorderRed = rgb(255, 0, 0);
+constexpr uint32_t kMarkerColour = rgb(128, 0, 128);  // the marker's dashed line, in colour
 inline constexpr const char* kPlottingErrorText = "Plotting Error";
 
 enum SegmentKind { OffBar = 1, OnBar = 2, ChangeMark = 4 };
@@ -37,6 +38,16 @@ struct SegmentCall {
     int64_t width;
     SegmentKind kind;
     bool operator==(const SegmentCall&) const = default;
+};
+
+// A stretch of the plot as a walk laid it out (picture x): results first..last stand at left,
+// all but the last without width there, and the last one's bar reaches to right (exclusive).
+struct PlotColumn {
+    int64_t left;
+    int64_t right;
+    int64_t first;
+    int64_t last;
+    bool operator==(const PlotColumn&) const = default;
 };
 
 // Top of input row k (1..16).
@@ -77,6 +88,22 @@ public:
 
     void drawSegment(Canvas& picture, int64_t x, int input, int64_t width, SegmentKind kind);
 
+    // The marker of the recording (store.markedResult) as a dashed vertical line over the
+    // plot, where the last picture's walk laid its result out: the middle of its slot in the
+    // event modes, the start of its bar in the time-base modes; nothing when it is not in view.
+    void drawMarker(Canvas& picture);
+    // Where the marker stands in the last picture (picture x), or -1 when it is not in view.
+    int64_t markerX() const;
+
+    // The result a click at picture column x puts under the cursor of a search view, from the
+    // walk of the view as it stands (nothing is drawn and the cursor result stays): the result
+    // drawn there; in the time chart right of the last bar the last result, which is still in
+    // force there. 0 for none: left of result 1, an empty slot, outside the plot, or a record
+    // mode.
+    int64_t resultAtPictureX(int64_t x);
+    // The columns the last walk laid out, in drawing order.
+    const std::vector<PlotColumn>& plotColumns() const { return columns_; }
+
     // When set, every drawSegment call is appended here.
     std::vector<SegmentCall>* segmentLog = nullptr;
 
@@ -92,6 +119,8 @@ private:
     void timebaseRecordBars(Canvas* picture);  // at the liveTime already set
     void timebaseSearchWalk(Canvas* picture);
     void drawResultColumn(Canvas* picture, int64_t x, int64_t width, int64_t index);
+    // Notes a column of results 1..resultCount that reaches into the plot.
+    void noteColumn(int64_t left, int64_t right, int64_t first, int64_t last);
     // Whether results 1..resultCount stand in time order, which lets the time-base walks find
     // a place by binary search and pass over the results that share a pixel column at once.
     bool timesInOrder() const;
@@ -101,6 +130,7 @@ private:
     AppState& state_;
     const Clock& clock_;
     Prompts& prompts_;
+    std::vector<PlotColumn> columns_;  // laid out by the last walk
 };
 
 // Label text of a moment (seconds since 2000 plus milliseconds) in a time-base row's format:

@@ -57,6 +57,14 @@ std::optional<int> keyColumnInput(int x, int y) {
 
 bool inNameColumn(int x, int y) { return x >= 14 && x <= 112 && y > 130 && y < 450; }
 
+std::optional<int64_t> plotClickColumn(uint8_t operatingMode, int x, int y) {
+    const int px = x - kPictureLeft, py = y - kPictureTop;
+    const int right = isEventMode(operatingMode) ? kEventRight : kTimebaseRight;
+    // The key column takes window x up to 139, which covers the plot's first two columns.
+    if (x < 140 || px >= right || py < 30 || py >= 348) return std::nullopt;
+    return px;
+}
+
 void advanceSearchCondition(AppState& state, int input) {
     uint8_t& c = state.searchKey[size_t(input - 1)];
     if (c > LowToHigh) c = DoNotCare;  // an unknown condition counts as DoNotCare

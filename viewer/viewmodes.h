@@ -1,6 +1,6 @@
 #pragma once
 // The switches of the trace view: event/time, the time-base "+" and "-", re-centring on the
-// cursor result, the live refresh, and the clicks on the key and name columns.
+// cursor result, the live refresh, and the clicks on the key and name columns and the plot.
 
 #include <optional>
 
@@ -31,6 +31,9 @@ void updateTimer(ViewContext& ctx);   // the live refresh tick
 // Mouse clicks in window coordinates.
 std::optional<int> keyColumnInput(int x, int y);  // the input whose key box was hit
 bool inNameColumn(int x, int y);
+// The picture column of a click on the plot of the current mode: right of the key column's
+// clicks, within the rows of the plot frame; nothing elsewhere.
+std::optional<int64_t> plotClickColumn(uint8_t operatingMode, int x, int y);
 // DoNotCare -> On -> Off -> HighToLow -> LowToHigh -> DoNotCare.
 void advanceSearchCondition(AppState& state, int input);
 

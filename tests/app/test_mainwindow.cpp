@@ -11,6 +11,7 @@
 #include <QTimeEdit>
 #include <QApplication>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -958,6 +959,90 @@ TEST(MainWindow, EventListFiltersFollowsTheViewAndGrowsWithALiveRecording) {
     EXPECT_EQ(model.rowCount(), st.resultCount());
     EXPECT_EQ(list.table()->currentIndex().row(), st.resultCount() - 1) << "the newest result is under the cursor";
     st.collectionActive = false;
+}
+
+TEST(MainWindow, AClickOnThePlotGoesToItsResultAndAMarkerMeasuresToTheCursor) {
+    WindowRig rig;
+    rig.focusedMemo();  // shown, and the settings read
+    AppState& st = rig.window->state();
+    st.operatingMode = EventSearch;
+    st.store.resultCount = 100;
+    for (int64_t i = 1; i <= 100; ++i) st.store.slot(i).setTime(uint32_t(5000 + 10 * i));
+    st.currentResult = 5;  // results 5 .. 68 in slots 0 .. 63, result 36 under the cursor
+    rig.window->repaint();
+    rig.window->updateControlStates();
+    rig.find<QAction>("eventListAction")->trigger();
+    EventListWindow& list = rig.window->eventList();
+    QWidget* client = rig.find<QWidget>("client");
+    auto* label = rig.find<QLabel>("markerLabel");
+    const auto text = [&] { return label->text().replace('\n', ' ').replace(QChar(0x00A0), ' ').toStdString(); };
+    const auto slotOf = [](int s) { return QPoint(kPictureLeft + kPlotLeft + 10 * s + 3, kPictureTop + 200); };
+    // What stands under the label's place when it is hidden: nothing but one colour.
+    const auto coversNothing = [&] {
+        rig.window->traceBitmap();
+        label->hide();
+        const QImage under = client->grab(label->geometry()).toImage();
+        label->show();
+        for (int y = 0; y < under.height(); ++y)
+            for (int x = 0; x < under.width(); ++x)
+                if (under.pixel(x, y) != under.pixel(0, 0)) return false;
+        return !label->geometry().intersects(QRect(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight));
+    };
+    EXPECT_FALSE(rig.find<QAction>("clearMarkerAction")->isEnabled());
+    EXPECT_TRUE(list.table()->isColumnHidden(kEventListFromMarker));
+
+    // Shift+click marks the result under the pointer; the view stays.
+    QTest::mouseClick(client, Qt::LeftButton, Qt::ShiftModifier, slotOf(40));
+    EXPECT_EQ(st.store.markedResult, 45);
+    EXPECT_EQ(st.cursorResult, 36);
+    ASSERT_FALSE(label->isHidden());
+    EXPECT_EQ(text(), "Marker to cursor: -1 min 30 s, -9 results");
+    EXPECT_TRUE(rig.find<QAction>("clearMarkerAction")->isEnabled());
+    EXPECT_TRUE(coversNothing()) << "on the empty time-base panel";
+
+    // A click puts its result under the cursor; the Event box, the text and the list follow.
+    QTest::mouseClick(client, Qt::LeftButton, Qt::NoModifier, slotOf(55));
+    EXPECT_EQ(st.cursorResult, 60);
+    EXPECT_EQ(st.currentResult, 60 - 31);
+    EXPECT_EQ(text(), "Marker to cursor: 2 min 30 s, 15 results");
+    EXPECT_EQ(list.table()->currentIndex().row(), 59);
+    EXPECT_FALSE(list.table()->isColumnHidden(kEventListFromMarker));
+    EXPECT_EQ(list.table()->horizontalHeader()->visualIndex(kEventListFromMarker), 3) << "beside Seconds";
+    EXPECT_EQ(list.model().index(59, kEventListFromMarker).data().toString(), "2 min 30 s, 15 results");
+
+    // The time-base view: the same text, in a free place of its own.
+    rig.find<QPushButton>("eventTimeButton")->click();
+    ASSERT_EQ(st.operatingMode, TimebaseSearch);
+    EXPECT_EQ(st.cursorResult, 60);
+    EXPECT_EQ(label->text().toStdString(), "Marker to cursor: 2 min 30 s, 15 results");
+    EXPECT_TRUE(coversNothing()) << "between the memo and the picture";
+
+    // Ctrl+M marks the cursor result, Clear Marker removes the marker.
+    EXPECT_EQ(rig.find<QAction>("setMarkerAction")->shortcut(), QKeySequence("Ctrl+M"));
+    rig.focusedMemo();
+    QTest::keySequence(rig.window.get(), QKeySequence("Ctrl+M"));
+    EXPECT_EQ(st.store.markedResult, 60);
+    EXPECT_EQ(text(), "Marker to cursor: 0 s, 0 results");
+    rig.find<QAction>("clearMarkerAction")->trigger();
+    EXPECT_EQ(st.store.markedResult, 0);
+    EXPECT_TRUE(label->isHidden());
+    EXPECT_TRUE(list.table()->isColumnHidden(kEventListFromMarker));
+
+    // Online a click does nothing.
+    st.store.markedResult = 50;
+    st.operatingMode = EventRecord;
+    rig.window->repaint();
+    QTest::mouseClick(client, Qt::LeftButton, Qt::NoModifier, slotOf(10));
+    QTest::mouseClick(client, Qt::LeftButton, Qt::ShiftModifier, slotOf(10));
+    EXPECT_EQ(st.cursorResult, 100);
+    EXPECT_EQ(st.store.markedResult, 50);
+
+    // The marker belongs to the recording: Open takes it away.
+    rig.fileDialogs.answers = {rig.recording("other.zvl", "")};
+    rig.find<QAction>("openAction")->trigger();
+    EXPECT_EQ(st.resultCount(), 3);
+    EXPECT_EQ(st.store.markedResult, 0);
+    EXPECT_TRUE(label->isHidden());
 }
 
 TEST(MainWindow, EveryHelpContextHasAPageAndF1KeepsWorkingAfterHowToUseHelp) {

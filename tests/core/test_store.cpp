@@ -55,8 +55,10 @@ TEST(ResultStore, ClearZeroesUpToTheLiveLimitOnly) {
     s.results[100000] = rec(2, 2);
     s.results[100001] = rec(3, 3);
     s.results[100005] = rec(4, 4);
+    s.markedResult = 7;
     s.clearResults();
     EXPECT_EQ(s.resultCount, 0);
+    EXPECT_EQ(s.markedResult, 0) << "the marker goes with the results";
     EXPECT_EQ(s.results[0], ResultRecord{});
     EXPECT_EQ(s.results[100000], ResultRecord{});
     EXPECT_EQ(s.results[100001], rec(3, 3));

@@ -47,6 +47,9 @@ grep -qx "Title:         $title" info.out || fail "info title"
 grep -qx 'Input 16:      active   Channel 16' info.out || fail "info labels: $(cat info.out)"
 grep -qx 'First result:  1 Jan 00 00:01:05 (65 seconds since 1 Jan 2000)' info.out || fail "info first"
 grep -qx 'Last result:   1 Jan 00 00:01:10 (70 seconds since 1 Jan 2000)' info.out || fail "info last"
+# --between: the span from result A to result B, either way round.
+[ "$("$zvl" info --between 1 2 out.zvl)" = '1..2: 1 results, 5 s (00:00:05)' ] || fail "info --between: $("$zvl" info --between 1 2 out.zvl)"
+[ "$("$zvl" info out.zvl --between 2 1)" = '2..1: -1 results, -5 s (-00:00:05)' ] || fail "info --between backwards"
 
 # ---- export: every line but the dated first one, byte for byte ----
 "$zvl" export out.zvl run.txt >export.out 2>export.err || fail "export exited $?: $(cat export.err)"
@@ -115,6 +118,8 @@ awk 'BEGIN { for (i = 0; i <= 100000; i++) printf "%d,%d\r\n", 800000000 + int(i
 tail -n +17 whole.csv | tr -d '\r' | awk -F', *' '{ w = 0; for (k = 16; k >= 1; k--) w = w * 2 + $(k + 3); print $3 "," w }' >whole.txt
 tail -n +2 big.csv | tr -d '\r' | cmp - whole.txt || fail "the parts exported whole differ from the import"
 "$zvl" info --all-parts big_1.ZVL | grep -qx 'Results:       100000' || fail "info --all-parts"
+[ "$("$zvl" info --all-parts --between 1 100000 big_3.ZVL)" = '1..100000: 99999 results, 50000 s (13:53:20)' ] \
+  || fail "info --between across the parts: $("$zvl" info --all-parts --between 1 100000 big_3.ZVL)"
 # A shorter recording saved over the long one: its own two parts only, the older parts named.
 awk 'BEGIN { for (i = 0; i <= 32800; i++) printf "%d,%d\r\n", 900000000 + i, i % 65536 }' >short.csv
 "$zvl" import short.csv big >/dev/null 2>&1 || fail "import of 32800 results"
@@ -203,6 +208,11 @@ grep -q "Cannot create file $work/nofolder/x.zvl: No such file or directory" nof
 "$zvl" import in.csv >/dev/null 2>usage.err; [ $? -eq 1 ] || fail "import with one name should exit 1"
 [ "$(cat usage.err)" = 'zvl: missing file name (see zvl import --help)' ] || fail "usage: $(cat usage.err)"
 "$zvl" info a.zvl b.zvl >/dev/null 2>&1; [ $? -eq 1 ] || fail "info with two names should exit 1"
+for between in "1 x" "1" "-1 2"; do
+  "$zvl" info --between $between out.zvl >/dev/null 2>&1; [ $? -eq 1 ] || fail "info --between $between should exit 1"
+done
+"$zvl" info --between 1 3 out.zvl >between.out 2>between.err; [ $? -eq 2 ] || fail "info --between past the last result should exit 2"
+[ ! -s between.out ] && grep -q 'result 3 is not in' between.err || fail "info --between 1 3: $(cat between.out between.err)"
 "$zvl" export --frob a b >/dev/null 2>&1; [ $? -eq 1 ] || fail "unknown option should exit 1"
 "$zvl" stats out.zvl --boxes 7 >/dev/null 2>&1; [ $? -eq 1 ] || fail "stats --boxes 7 should exit 1"
 "$zvl" stats missing.zvl >/dev/null 2>&1; [ $? -eq 2 ] || fail "stats of a missing file should exit 2"

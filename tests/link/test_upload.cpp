@@ -41,7 +41,8 @@ TEST_P(UploadSizes, EveryRecordArrivesOnceInOrderAndTheStoreIsLeftForExamination
     const int64_t n = GetParam();
     UploadRig u(memoryOf(n));
     AppState& st = u.rig.state;
-    st.store.resultCount = 7;  // an earlier recording is replaced
+    st.store.resultCount = 7;  // an earlier recording is replaced, with its marker
+    st.store.markedResult = 5;
     st.operatingMode = TimebaseRecord;
     if (n > 1000) u.rig.port.paced = false;
 
@@ -67,6 +68,7 @@ TEST_P(UploadSizes, EveryRecordArrivesOnceInOrderAndTheStoreIsLeftForExamination
     EXPECT_EQ(st.operatingMode, EventSearch);
     EXPECT_EQ(st.currentResult, 1);
     EXPECT_EQ(st.recordingEndTime, st.resultTime(n));
+    EXPECT_EQ(st.store.markedResult, 0);
     EXPECT_FALSE(st.uploadActive);
     EXPECT_FALSE(st.collectionActive);
     EXPECT_FALSE(u.view.panelVisible);

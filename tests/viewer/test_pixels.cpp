@@ -285,6 +285,52 @@ TEST_F(Pixels, GoToLastShowsTheLastResultUnderTheCursor) {
     EXPECT_EQ(px(ending, 433, y16), col.backgroundColour);
 }
 
+// The marker over result 3: a dashed line two pixels wide (6 on, 4 off) over the plot, in its
+// own colour, black in monochrome, in the middle of the slot or at the start of the bar.
+TEST_F(Pixels, TheMarkerIsADashedLineInBothModesAndInMonochrome) {
+    test::fillStore(st, 10, 1000, 10);  // input 2 off throughout
+    st.store.markedResult = 3;
+    st.timebaseIndex = 6;  // 0.2 s a pixel: result 3 from x 282
+    st.viewStartTime = 1000;
+    const int y = rowTop(2);  // dashes at y + 1 .. y + 6 and y + 11 .. y + 16
+    for (auto [mode, x] : {std::pair{EventSearch, 467}, {TimebaseSearch, 282}}) {
+        st.operatingMode = mode;
+        st.currentResult = -30;  // result 3 in slot 33, x 462..471
+        for (bool mono : {false, true}) {
+            st.monochromePrinting = mono;
+            const QImage img = draw(mode == EventSearch ? (mono ? "marker_event_mono" : "marker_event") : "marker_timebase");
+            const uint32_t ink = mono ? kBlack : kMarkerColour, band = mono ? kWhite : col.offColour;
+            for (int column : {x - 1, x}) {
+                EXPECT_EQ(px(img, column, y + 1), ink) << int(mode) << mono << column;
+                EXPECT_EQ(px(img, column, y + 6), ink) << int(mode) << mono << column;
+                EXPECT_EQ(px(img, column, y + 7), band) << int(mode) << mono << column << " a gap";
+                EXPECT_EQ(px(img, column, y + 11), ink) << int(mode) << mono << column;
+            }
+            EXPECT_EQ(px(img, x - 2, y + 3), band) << int(mode) << mono;
+            EXPECT_EQ(px(img, x + 1, y + 3), band) << int(mode) << mono;
+            if (mono) continue;
+            int marked = 0;
+            for (int yy = 0; yy < kPictureHeight; ++yy)
+                for (int xx = 0; xx < kPictureWidth; ++xx) marked += px(img, xx, yy) == kMarkerColour;
+            EXPECT_EQ(marked, 2 * 32 * 6) << int(mode) << ": 32 dashes from y 31 to 346, nothing else";
+        }
+    }
+    // The printed page draws the picture of the walk's state (drawPicture): the marker is on it.
+    st.monochromePrinting = false;
+    QImage page = tracePictureImage();
+    {
+        QtCanvas c(&page);
+        rig.renderer.drawPicture(c);
+    }
+    EXPECT_EQ(px(page, 282, y + 1), kMarkerColour);
+    // Out of view: no marker at all.
+    st.operatingMode = EventSearch;
+    st.currentResult = 10;
+    const QImage away = draw();
+    for (int yy = 0; yy < kPictureHeight; ++yy)
+        for (int xx = 0; xx < kPictureWidth; ++xx) ASSERT_NE(px(away, xx, yy), kMarkerColour) << xx << "," << yy;
+}
+
 // At a device pixel ratio of 2 (a 200 % desktop) the picture has four device pixels for each of
 // its own: the shapes cover exactly those, the texts are drawn at the finer resolution.
 TEST_F(Pixels, AtPixelRatioTwoTheShapesAreTodaysAndTheTextsFiner) {
