@@ -84,7 +84,6 @@ void LogRecorder::resultStored() {
     logged_ = std::max(logged_, link_.liveResultsStored());
     if (n < opt_.rollCount || stopped_) return;
     finishFile(FileEnd::Roll, {});
-    beginFile();
 }
 
 void LogRecorder::nameFile() {
@@ -157,6 +156,7 @@ void LogRecorder::finishFile(FileEnd why, const std::string& detail) {
         finished_.push_back(std::move(f));
     }
     resetStore(n);
+    beginFile();
 }
 
 bool LogRecorder::writeAll(Finished& f) {
@@ -215,12 +215,14 @@ bool LogRecorder::saveNow() {
 void LogRecorder::tick() {
     if (busy_) return;  // a connect or the stop waits; this tick comes back in a second
     const int64_t now = clock_.milliseconds();
-    if (!stopped_ && lost_ && now >= nextTryMs_) {
-        if (!reconnect()) nextTryMs_ = now + (now - lostAtMs_ < kSlowRetryMs ? kFastRetryMs : kSlowRetryMs);
+    if (!stopped_ && lost_ && now >= nextTryMs_ && !reconnect()) {
+        // On a fixed schedule from the loss (5 s, 10 s, ... 60 s, 120 s, ...), so the ticks'
+        // lateness does not add up.
+        const int64_t step = nextTryMs_ - lostAtMs_ < kSlowRetryMs ? kFastRetryMs : kSlowRetryMs;
+        nextTryMs_ = std::max(nextTryMs_ + step, clock_.milliseconds());
     }
     if (!stopped_ && !lost_ && opt_.rollSeconds > 0 && now - fileStartMs_ >= opt_.rollSeconds * 1000) {
         finishFile(FileEnd::Time, durationText(opt_.rollSeconds));
-        beginFile();
     }
     // Finished files go to the disk at once; the file being filled once a minute (the tick
     // is a second, so "a minute" is never more than sixty seconds); failed saves each minute.
@@ -258,7 +260,6 @@ void LogRecorder::portLost(const std::string& reason) {
     nextTryMs_ = lostAtMs_ + kFastRetryMs;
     state_.collectionActive = false;
     finishFile(FileEnd::PortLost, reason);
-    beginFile();
     if (!stopped_)
         say("the instrument's serial port has gone away (" + reason +
             "); the results so far are saved; the port is tried again every 5 s, after a minute every minute");

@@ -90,6 +90,7 @@ private:
     };
 
     void beginFile();
+    // Queue the file being filled (when it has results) and begin the next one.
     void finishFile(FileEnd why, const std::string& detail);
     // The file's bytes (one file, or its parts) with comment lines for `ended`.
     Finished encodeCurrent(const std::string& ended);
