@@ -29,6 +29,11 @@ LogRecorder::LogRecorder(AppState& state, InstrumentLink& link, const Clock& clo
         std::error_code ec;
         return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
     };
+    removeFile = [](const std::string& path) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec)))
+            std::filesystem::remove(path, ec);
+    };
     beginFile();
 }
 
@@ -168,10 +173,7 @@ bool LogRecorder::writeAll(Finished& f) {
         }
     }
     if (!f.removeAfter.empty()) {
-        // The file saved whole earlier is now in the parts; only a plain file of ours goes.
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(std::filesystem::symlink_status(f.removeAfter, ec)))
-            std::filesystem::remove(f.removeAfter, ec);
+        removeFile(f.removeAfter);  // the file saved whole earlier is now in the parts
         f.removeAfter.clear();
     }
     return true;

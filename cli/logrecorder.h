@@ -50,6 +50,8 @@ public:
     // --- Wiring ------------------------------------------------------------------------
     FileWriter writeFile;                                    // default: the atomic save
     std::function<bool(const std::string& path)> exists;     // default: the file system
+    // Removes a file of ours (the whole file that parts replace); default: a plain file only.
+    std::function<void(const std::string& path)> removeFile;
     std::function<void(const std::string&)> fileSaved;       // one line per finished file
     std::function<void(const std::string&)> message;         // one line for the log (stderr)
     std::function<void(bool)> muteWarnings;                  // quiet the link's boxes while retrying

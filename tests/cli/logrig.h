@@ -4,6 +4,7 @@
 // soak.
 
 #include <algorithm>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -46,8 +47,8 @@ struct LogRig {
     Rig rig;
     FakeTimer tick;
     cli::LogRecorder rec;
-    std::vector<uint16_t> sent;     // every result the instrument sent
-    std::vector<uint16_t> decoded;  // every result the decoder stored, in order
+    std::deque<uint16_t> sent;     // every result the instrument sent
+    std::deque<uint16_t> decoded;  // every result the decoder stored, in order
     std::vector<std::string> lines, messages;
 };
 

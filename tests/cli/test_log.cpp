@@ -27,8 +27,8 @@ cli::LogOptions options(const TempDir& dir, int64_t roll, int64_t seconds = 0) {
     return o;
 }
 
-std::vector<uint16_t> inputsOf(const std::vector<LoggedFile>& files) {
-    std::vector<uint16_t> all;
+std::deque<uint16_t> inputsOf(const std::vector<LoggedFile>& files) {
+    std::deque<uint16_t> all;
     for (const auto& f : files)
         for (const auto& r : f.records) all.push_back(r.inputStates);
     return all;
