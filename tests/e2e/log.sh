@@ -16,6 +16,7 @@ waitfor() {  # waitfor FILE PATTERN SECONDS
 }
 
 startsim sim --rate 320 --serial ZVLOG001
+touch "$work/log.out"
 "$zvl" log --port COM8 --roll 1000 --name line1 "$out" >"$work/log.out" 2>"$work/log.err" &
 logpid=$!
 for _ in $(seq 150); do [ "$(wc -l <"$work/log.out")" -ge 2 ] && break; sleep 0.1; done
