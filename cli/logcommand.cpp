@@ -109,6 +109,7 @@ int runLog(const std::vector<std::string>& args) {
     const bool statusLine = !quiet && isatty(STDERR_FILENO);
     o.devicePath = resolvePortName(o.portName);
 
+    keepLargeBuffersApart();
     Session s;
     if (!s.openAndConnect(o.portName)) return kExitFailure;
     useApplicationDescription(s.state);

@@ -1,5 +1,7 @@
 #include "cli/logrecorder.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -281,6 +283,8 @@ void LogRecorder::stop(const std::string& why) {
     busy_ = false;
     saveNow();
 }
+
+void keepLargeBuffersApart() { mallopt(M_MMAP_THRESHOLD, 64 * 1024); }
 
 std::string durationText(int64_t seconds) {
     if (seconds % 86400 == 0) return std::to_string(seconds / 86400) + "d";

@@ -134,6 +134,12 @@ private:
     bool stopped_ = false;
 };
 
+// For a process that runs for weeks: buffers of 64 kB and more (a file's bytes, each minute)
+// get pages of their own that go back to the system when freed, instead of the allocator's
+// growing threshold that leaves them in the heap, where their changing sizes fragment it and
+// the resident size creeps up day by day.
+void keepLargeBuffersApart();
+
 // --every: a whole number with s, m, h or d ("30m", "12h", "1d"), in seconds; nullopt when not.
 std::optional<int64_t> parseDuration(const std::string& text);
 // Seconds as the largest whole unit: 1800 gives "30m".
