@@ -6,10 +6,13 @@ namespace zvl {
 
 void ConsolePrompts::warning(const std::string& text) {
     ++warningCount;
+    if (silent) return;
     err_ << "zvl: warning: " << text << std::endl;
 }
 
-void ConsolePrompts::information(const std::string& text) { err_ << "zvl: " << text << std::endl; }
+void ConsolePrompts::information(const std::string& text) {
+    if (!silent) err_ << "zvl: " << text << std::endl;
+}
 
 bool ConsolePrompts::confirm(const std::string& text) {
     err_ << "zvl: " << text << " " << (confirmAnswer ? "Yes" : "No") << std::endl;

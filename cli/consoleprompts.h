@@ -22,6 +22,7 @@ public:
     bool confirmAnswer = false;                          // "Yes" when true
     ChoiceAnswer timeErrorAnswer = ChoiceAnswer::IgnoreAll;  // answer about a named result
     int warningCount = 0;
+    bool silent = false;  // warnings and information are counted, not printed (zvl log's retries)
 
 private:
     std::ostream& err_;

@@ -19,6 +19,7 @@ const char* const kHelp =
     "Commands:\n"
     "  status    connect and print the instrument's firmware, serial number, clock and options\n"
     "  collect   run a live recording and print its results\n"
+    "  log       record into a folder, file after file, until stopped (unattended logging)\n"
     "  upload    upload the instrument's memory and save it as a recording file\n"
     "  hardware  print or change the instrument's debounce, memory mode and backlight\n"
     "  set-time  set the instrument's clock (to the PC's clock unless a time is given)\n"
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
     args.erase(args.begin());
     if (command == "status") return zvl::cli::runStatus(args);
     if (command == "collect") return zvl::cli::runCollect(args);
+    if (command == "log") return zvl::cli::runLog(args);
     if (command == "upload") return zvl::cli::runUpload(args);
     if (command == "hardware") return zvl::cli::runHardware(args);
     if (command == "set-time") return zvl::cli::runSetTime(args);

@@ -60,6 +60,7 @@ int runUpload(const std::vector<std::string>& args);
 int runHardware(const std::vector<std::string>& args);
 int runSetTime(const std::vector<std::string>& args);
 int runDownload(const std::vector<std::string>& args);
+int runLog(const std::vector<std::string>& args);
 
 // "zvl: message" on stderr.
 void fail(const std::string& message);

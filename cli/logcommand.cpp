@@ -1,0 +1,200 @@
+// zvl log: unattended logging into a folder, file after file, until a signal.
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/args.h"
+#include "cli/filecommands.h"
+#include "cli/logrecorder.h"
+#include "cli/session.h"
+#include "platform/comports.h"
+
+namespace zvl::cli {
+
+namespace {
+
+const char* const kLogHelp =
+    "usage: zvl log --port P [--roll N] [--every DURATION] [--name PREFIX] [--quiet] DIR\n"
+    "\n"
+    "Record the instrument's live results into recording files in DIR until SIGINT, SIGTERM\n"
+    "or SIGHUP. A file is finished each time N results are in it, or DURATION has passed,\n"
+    "and recording goes on into a new file with the very next result: the instrument is not\n"
+    "stopped, and no result is lost or stored twice. Files are named PREFIX-YYYYMMDD-HHMMSS.zvl\n"
+    "from their first result (x002, x003, ... added when two start in the same second) and\n"
+    "are ordinary recording files, in part files NAME_1.ZVL .. above 32768 results. Their\n"
+    "comment lines name the port, the instrument's serial number and firmware, why the file\n"
+    "ended (roll, time, port lost, stop) and a gap before it. The file being filled is saved\n"
+    "every minute.\n"
+    "\n"
+    "  --port P           COMn or a device path\n"
+    "  --roll N           results per file, 1 .. 100000 (default 100000)\n"
+    "  --every DURATION   also finish a file after DURATION: a whole number and s, m, h or d\n"
+    "                     (30m, 12h, 1d); off by default\n"
+    "  --name PREFIX      the start of the file names (default zvl)\n"
+    "  --quiet            no line per file and no status line\n"
+    "\n"
+    "A port that goes away: its results are saved, and the port is tried again every 5 s,\n"
+    "after a minute every minute; when it is back the handshake runs and recording goes on\n"
+    "into a new file. A folder that cannot be written: the results stay in memory and the save\n"
+    "is tried again every minute; files saved before are not touched.\n"
+    "\n"
+    "Output: one line per finished file on standard output, \"NAME: N results, FIRST .. LAST\";\n"
+    "messages on standard error; a status line there when it is a terminal.\n"
+    "Exit 0 after a signal once every result is saved, 1 on a usage error, 2 when the port\n"
+    "cannot be opened or the instrument does not answer at the start, or when a second signal\n"
+    "ends a save that keeps failing.\n";
+
+std::atomic<int> signalled{0};
+std::atomic<int> signalCount{0};
+extern "C" void onLogSignal(int sig) {
+    signalled = sig;
+    ++signalCount;
+}
+
+const char* signalName(int sig) {
+    switch (sig) {
+        case SIGINT: return "SIGINT";
+        case SIGTERM: return "SIGTERM";
+        case SIGHUP: return "SIGHUP";
+        default: return "signal";
+    }
+}
+
+}  // namespace
+
+int runLog(const std::vector<std::string>& args) {
+    const ParsedArgs a = parseArgs(args, {"--port", "--roll", "--every", "--name"}, {"--quiet"});
+    if (int code = checkUsage(a, 1, kLogHelp, "log"); code >= 0) return code;
+    LogOptions o;
+    o.folder = a.positionals[0];
+    if (!a.has("--port")) {
+        fail("missing --port (see zvl log --help)");
+        return kExitUsage;
+    }
+    o.portName = *a.value("--port");
+    if (auto v = a.value("--roll")) {
+        const auto n = parseCount(*v);
+        if (!n || *n < 1 || *n > kMaxResults) {
+            fail("--roll needs a whole number from 1 to 100000, not \"" + *v + "\"");
+            return kExitUsage;
+        }
+        o.rollCount = *n;
+    }
+    if (auto v = a.value("--every")) {
+        const auto seconds = parseDuration(*v);
+        if (!seconds) {
+            fail("--every needs a duration such as 30m, 12h or 1d, not \"" + *v + "\"");
+            return kExitUsage;
+        }
+        o.rollSeconds = *seconds;
+    }
+    if (auto v = a.value("--name")) {
+        if (v->find('/') != std::string::npos) {
+            fail("--name is the start of a file name, without a folder: \"" + *v + "\"");
+            return kExitUsage;
+        }
+        o.prefix = *v;
+    }
+    if (!std::filesystem::is_directory(o.folder)) {
+        fail("cannot log into " + o.folder + ": not a folder");
+        return kExitFailure;
+    }
+    const bool quiet = a.has("--quiet");
+    const bool statusLine = !quiet && isatty(STDERR_FILENO);
+    o.devicePath = resolvePortName(o.portName);
+
+    keepLargeBuffersApart();
+    Session s;
+    if (!s.openAndConnect(o.portName)) return kExitFailure;
+    useApplicationDescription(s.state);
+
+    LogRecorder rec(s.state, s.link, s.clock, o);
+    bool statusShown = false;
+    auto clearStatus = [&] {
+        if (statusShown) std::fputs("\r\033[K", stderr);
+        statusShown = false;
+    };
+    rec.fileSaved = [&](const std::string& line) {
+        if (quiet) return;
+        clearStatus();
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+    };
+    rec.message = [&](const std::string& line) {
+        clearStatus();
+        fail(line);
+    };
+    rec.muteWarnings = [&](bool mute) { s.prompts.silent = mute; };
+    s.view.onRedraw = [&] { rec.resultStored(); };
+    s.link.setLossReporter([&](const std::string& reason) {
+        s.lostReason = reason;
+        rec.portLost(reason);
+    });
+
+    std::signal(SIGINT, onLogSignal);
+    std::signal(SIGTERM, onLogSignal);
+    std::signal(SIGHUP, onLogSignal);
+
+    int64_t lastCount = 0;
+    double rate = 0;
+    bool stopping = false, breakReported = false;
+    int code = kExitOk;
+    QtTimer tick(1000);
+    tick.setHandler([&] {
+        rec.tick();
+        if (!stopping && !rec.portIsLost() && !rec.busy()) s.statusTimer.enable();
+        if (s.state.linkBreak && !breakReported) {
+            breakReported = true;
+            clearStatus();
+            fail("warning: the instrument stopped answering the status poll");
+        }
+        if (!s.state.linkBreak) breakReported = false;
+        const int64_t n = rec.resultsLogged();
+        rate = 0.8 * rate + 0.2 * double(n - lastCount);
+        lastCount = n;
+        if (statusLine) {
+            const std::string file = rec.currentName().empty() ? std::string("(not yet named)")
+                                                               : std::filesystem::path(rec.currentName()).filename().string();
+            std::fprintf(stderr, "\r\033[K%lld results, %.0f/s, %s%s", static_cast<long long>(n), rate,
+                         rec.portIsLost() ? "port lost, " : "", file.c_str());
+            std::fflush(stderr);
+            statusShown = true;
+        }
+    });
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (signalled == 0 || rec.busy()) return;
+        if (!stopping) {
+            stopping = true;
+            s.statusTimer.disable();
+            rec.stop(signalName(signalled));
+        }
+        if (rec.allSaved()) {
+            QCoreApplication::quit();
+        } else if (signalCount > 1) {  // a second signal ends a save that keeps failing
+            rec.message("stopped with results not saved: " + std::to_string(rec.fileResults()) +
+                        " in the last file and " + std::to_string(rec.filesWaiting()) + " finished files");
+            code = kExitFailure;
+            QCoreApplication::quit();
+        }
+    });
+
+    rec.start();
+    s.statusTimer.enable();
+    tick.enable();
+    watch.start(100);
+    QCoreApplication::exec();
+    tick.disable();
+    s.statusTimer.disable();
+    clearStatus();
+    s.link.closePort();
+    return code;
+}
+
+}  // namespace zvl::cli

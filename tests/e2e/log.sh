@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# End to end over a real pseudo-terminal: `zvl log` from zvl-sim at 320 results a second with
+# rolls of 1000; the simulator killed and started again (the port lost and back); SIGTERM in
+# the middle of a file; SIGHUP; the exits for a port that cannot be opened and bad arguments.
+set -euo pipefail
+zvl="$1"
+sim="$2"
+. "$(dirname "$0")/simrig.sh"
+simrig COM8
+out="$work/out"
+mkdir "$out"
+
+waitfor() {  # waitfor FILE PATTERN SECONDS
+  for _ in $(seq $((10 * $3))); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
+  fail "no \"$2\" in $1 after $3 s: $(cat "$1")"
+}
+
+startsim sim --rate 320 --serial ZVLOG001
+touch "$work/log.out"
+"$zvl" log --port COM8 --roll 1000 --name line1 "$out" >"$work/log.out" 2>"$work/log.err" &
+logpid=$!
+for _ in $(seq 150); do [ "$(wc -l <"$work/log.out")" -ge 2 ] && break; sleep 0.1; done
+[ "$(wc -l <"$work/log.out")" -ge 2 ] || fail "no two rolls in 15 s: $(cat "$work/log.out" "$work/log.err")"
+
+stopsim  # the port goes away
+waitfor "$work/log.err" 'has gone away' 5
+sleep 2
+startsim sim2 --rate 320 --serial ZVLOG001
+waitfor "$work/log.err" 'is back' 15
+sleep 2
+kill -TERM "$logpid"
+set +e
+wait "$logpid"; code=$?
+set -e
+[ $code -eq 0 ] || fail "zvl log exited $code after SIGTERM: $(cat "$work/log.err")"
+[ "$(grep -c 'has gone away' "$work/log.err")" -eq 1 ] || fail "one line for the loss: $(cat "$work/log.err")"
+[ "$(grep -c 'is back' "$work/log.err")" -eq 1 ] || fail "one line for the return: $(cat "$work/log.err")"
+[ "$(grep -vc 'has gone away\|is back' "$work/log.err")" -eq 0 ] || fail "other messages: $(cat "$work/log.err")"
+
+# One line per file, one file per line; each an ordinary recording with its comment lines.
+files=$(cd "$out" && ls)
+[ "$(echo "$files" | wc -l)" -eq "$(wc -l <"$work/log.out")" ] || fail "files and lines differ: $files / $(cat "$work/log.out")"
+prev=0; lost=0; gap=0; n=0
+for f in $files; do
+  n=$((n + 1))
+  [[ "$f" =~ ^line1-[0-9]{8}-[0-9]{6}(x[0-9]{3})?\.zvl$ ]] || fail "file name $f"
+  "$zvl" info "$out/$f" >"$work/info" || fail "zvl info $f"
+  grep -q '^Comment 1: *zvl log on port COM8 (' "$work/info" || fail "port comment in $f"
+  grep -q '^Comment 2: *Instrument serial number ZVLOG001, firmware 1.51$' "$work/info" || fail "instrument comment in $f"
+  ended=$(sed -n 's/^Comment 3: *//p' "$work/info")
+  results=$(sed -n 's/^Results: *\([0-9]*\).*/\1/p' "$work/info")
+  first=$(sed -n 's/^First result:.*(\([0-9]*\) seconds.*/\1/p' "$work/info")
+  [ "$first" -ge "$prev" ] || fail "$f starts before the file before it"
+  prev=$(sed -n 's/^Last result:.*(\([0-9]*\) seconds.*/\1/p' "$work/info")
+  grep -q "^$out/$f: $results results, " "$work/log.out" || fail "no line for $f with $results results"
+  case "$ended" in
+    "Ended: roll after 1000 results") [ "$results" -eq 1000 ] || fail "$f: $results results in a roll of 1000" ;;
+    "Ended: port lost ("*) lost=$((lost + 1)) ;;
+    "Ended: stop (SIGTERM)") [ "$n" -eq "$(echo "$files" | wc -l)" ] || fail "$f ended by the stop is not the last" ;;
+    *) fail "$f: \"$ended\"" ;;
+  esac
+  grep -q '^Comment 4: *After a gap: port lost ' "$work/info" && gap=$((gap + 1))
+done
+[ $lost -eq 1 ] && [ $gap -eq 1 ] || fail "$lost files ended by the loss, $gap name a gap"
+
+# SIGHUP ends it as well; the file name carries the default prefix.
+out2="$work/out2"; mkdir "$out2"
+"$zvl" log --port COM8 --quiet "$out2" >"$work/hup.out" 2>"$work/hup.err" &
+logpid=$!
+sleep 2
+kill -HUP "$logpid" 2>/dev/null || true
+set +e
+wait "$logpid"; code=$?
+set -e
+[ $code -eq 0 ] || fail "exit $code after SIGHUP: $(cat "$work/hup.err")"
+[ ! -s "$work/hup.out" ] || fail "--quiet printed: $(cat "$work/hup.out")"
+ls "$out2" | grep -qE '^zvl-[0-9]{8}-[0-9]{6}\.zvl$' || fail "no file after SIGHUP: $(ls "$out2")"
+
+# A port that cannot be opened at the start: exit 2, nothing written. Bad arguments: exit 1.
+set +e
+"$zvl" log --port /nonexistent/tty "$out2" >/dev/null 2>"$work/open.err"; code=$?
+[ $code -eq 2 ] || fail "a missing port should exit 2, got $code"
+for bad in "--roll 0" "--roll 100001" "--every 10" "--every 1.5h" "--name a/b" "--frob"; do
+  # shellcheck disable=SC2086
+  "$zvl" log --port COM8 $bad "$out2" >/dev/null 2>&1; code=$?
+  [ $code -eq 1 ] || fail "\"$bad\" should exit 1, got $code"
+done
+"$zvl" log --port COM8 >/dev/null 2>&1; code=$?
+[ $code -eq 1 ] || fail "no DIR should exit 1, got $code"
+"$zvl" log "$out2" >/dev/null 2>&1; code=$?
+[ $code -eq 1 ] || fail "no --port should exit 1, got $code"
+set -e
+[ "$(ls "$out2" | wc -l)" -eq 1 ] || fail "a failed start wrote into the folder"
+echo "log: $(echo "$files" | wc -l) files"
