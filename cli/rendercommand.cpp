@@ -154,6 +154,7 @@ int runPrint(const std::vector<std::string>& args) {
         printer.setCreator(QStringLiteral("zvl print"));
         error = printTracePage(printer, v.renderer, st);
     }
+    v.renderer.showPendingWarning();  // "Plotting Error", once the page is finished
     std::error_code ec;
     if (error.empty()) std::filesystem::rename(temp, out, ec);
     if (error.empty() && ec) error = fileErrorText("Cannot write file", out.string(), ec.value());

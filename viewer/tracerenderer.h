@@ -77,6 +77,12 @@ public:
 
     void drawSegment(Canvas& picture, int64_t x, int input, int64_t width, SegmentKind kind);
 
+    // A redraw never opens a box while it draws: the canvas's painter is open, and a box's
+    // event loop could start another redraw on the same picture. It keeps its warning (such
+    // as "Plotting Error") instead; the caller shows it once the picture is finished.
+    const std::string& pendingWarning() const { return warning_; }
+    void showPendingWarning();
+
     // When set, every drawSegment call is appended here.
     std::vector<SegmentCall>* segmentLog = nullptr;
 
@@ -101,6 +107,7 @@ private:
     AppState& state_;
     const Clock& clock_;
     Prompts& prompts_;
+    std::string warning_;  // of the last picture drawn, until it is shown
 };
 
 // Label text of a moment (seconds since 2000 plus milliseconds) in a time-base row's format:

@@ -60,7 +60,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 struct WindowRig {
-    explicit WindowRig(bool writeSettingsFile = true, uint8_t comPort = 1) {
+    explicit WindowRig(bool writeSettingsFile = true, uint8_t comPort = 1, uint8_t mode = EventRecord) {
         dir = std::filesystem::temp_directory_path() / ("zvl-main-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
         std::filesystem::create_directories(dir);
         settingsPath = (dir / "Pellam.ini").string();
@@ -71,7 +71,7 @@ struct WindowRig {
                 st.inputActive[size_t(k)] = true;
             }
             st.comPortNumber = comPort;
-            st.operatingMode = EventRecord;
+            st.operatingMode = mode;
             st.dataDirectory = dir.string();
             std::ofstream(settingsPath, std::ios::binary) << encodeSettings(st);
         }
@@ -351,6 +351,37 @@ TEST(MainWindow, StartUpReadsSettingsOpensThePortConnectsAndOpensTheStartMenu) {
     EXPECT_EQ(rig.find<QLabel>("linkStatusLabel")->text(), "Online");
     EXPECT_EQ(st.firmwareVersion, "1.51");
     EXPECT_FALSE(rig.window->lifecycle().startOnFirstActivation()) << "only the first activation reads the settings";
+}
+
+// Whatever mode the last session ended in, the start-up survives every start-menu button.
+// The box a start-up redraw may show ("Plotting Error" of an empty time chart) runs its own
+// event loop, in which the splash timer opens the start menu: the picture must be finished
+// before that box opens, and a redraw from inside it must draw a whole picture again.
+TEST(MainWindow, StartUpSurvivesEveryStartMenuButtonInEveryMode) {
+    for (const uint8_t mode : {TimebaseRecord, EventRecord, TimebaseSearch, EventSearch}) {
+        for (int button = 1; button <= 5; ++button) {
+            SCOPED_TRACE("mode " + std::to_string(mode) + ", Button" + std::to_string(button));
+            WindowRig rig(true, 1, mode);
+            int boxesOpen = 0, menus = 0;
+            rig.prompts.onWarning = [&] {
+                EXPECT_FALSE(rig.window->traceBitmap().paintingActive()) << "a box while the picture is drawn";
+                EXPECT_EQ(boxesOpen++, 0) << "a box inside another";
+                rig.run(100);  // the box's own event loop
+                --boxesOpen;
+            };
+            rig.window->startMenuRunner = [&](StartMenuDialog& menu) {
+                ++menus;
+                menu.button(button)->click();
+            };
+            rig.window->lifecycle().startOnFirstActivation();
+            rig.run(4000);
+            EXPECT_EQ(menus, 1);
+            // The picture is whole: its red border and the background inside it.
+            const QImage picture = rig.window->traceBitmap();
+            EXPECT_EQ(picture.pixelColor(0, 0), QColor(255, 0, 0));
+            EXPECT_EQ(picture.pixelColor(300, 20), toQColor(rig.window->state().colours.backgroundColour));
+        }
+    }
 }
 
 TEST(MainWindow, FirstRunWithoutSettingsAsksForThePortAndStaysOffline) {
