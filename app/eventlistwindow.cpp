@@ -10,6 +10,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/help.h"
+
 namespace zvl {
 
 EventListModel::EventListModel(const AppState& state, QObject* parent)
@@ -66,6 +68,7 @@ EventListWindow::EventListWindow(const AppState& state, std::function<void(int64
     : QWidget(parent, Qt::Window), state_(state), goTo_(std::move(goTo)) {
     setObjectName("eventListWindow");
     setWindowTitle("Corvask Pellam - Event List");
+    setProperty("helpContext", kHelpEventList);
     model_ = new EventListModel(state, this);
 
     changesOnly_ = new QCheckBox("only results where input", this);

@@ -27,7 +27,8 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     QMenu* file = bar->addMenu("&File");
     file->setObjectName("fileMenu");
     addEntry(file, "&Open...", "openAction", &MainWindow::onOpenTriggered);
-    addEntry(file, "Open All &Parts...", "openAllPartsAction", &MainWindow::onOpenAllPartsTriggered);
+    // "&Print..." has the P.
+    addEntry(file, "Ope&n All Parts...", "openAllPartsAction", &MainWindow::onOpenAllPartsTriggered);
     QMenu* reopen = reopenMenu_ = file->addMenu("&Reopen");
     reopen->setObjectName("reopenMenu");
     reopen->menuAction()->setObjectName("reopenMenu");
@@ -82,7 +83,8 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
 
     QMenu* help = bar->addMenu("&Help");
     help->setObjectName("helpMenu");
-    addEntry(help, "&Contents", "helpContentsAction", &MainWindow::onHelpContentsTriggered);
+    // F1 is shown, not bound: the help viewer answers F1 with the page of where it is pressed.
+    addEntry(help, "&Contents\tF1", "helpContentsAction", &MainWindow::onHelpContentsTriggered);
     addEntry(help, "&How to Use Help", "howToUseHelpAction", &MainWindow::onHowToUseHelpTriggered);
     addEntry(help, "&About...", "aboutAction", &MainWindow::onAboutTriggered);
 
