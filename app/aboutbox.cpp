@@ -121,6 +121,9 @@ void AboutBox::loadFromState() {
 
 void AboutBox::showEvent(QShowEvent* event) {
     loadFromState();
+    // Back (OK) is the default every time: a button focused last time would take Enter.
+    backButton_->setDefault(true);
+    backButton_->setFocus();
     centreOnScreen(*this);
     QDialog::showEvent(event);
 }

@@ -93,7 +93,11 @@ void ColoursDialog::onDefaultClicked() {
 }
 
 std::optional<uint32_t> QtColourPicker::pick(uint32_t current) {
-    const QColor picked = QColorDialog::getColor(toQColor(current), parent_);
+    QColorDialog dialog(toQColor(current), parent_);
+    dialog.setObjectName("colourPicker");
+    dialog.setProperty("helpContext", kHelpColours);  // F1 here: the page about the colours
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QColor picked = dialog.selectedColor();
     if (!picked.isValid()) return std::nullopt;
     return rgb(uint8_t(picked.red()), uint8_t(picked.green()), uint8_t(picked.blue()));
 }

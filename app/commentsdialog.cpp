@@ -18,6 +18,9 @@ CommentsDialog::CommentsDialog(QWidget* parent) : QDialog(parent) {
     edit_->setObjectName("Memo1");
     edit_->setGeometry(10, 10, 500, 236);
     edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Tab moves on to the buttons, as in the main window's memo: a tab character would be
+    // saved as comment text.
+    edit_->setTabChangesFocus(true);
     auto* accept = new QPushButton("Accept", this);
     accept->setObjectName("Button1");
     accept->setGeometry(70, 258, 110, 30);

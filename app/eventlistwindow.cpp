@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/help.h"
 #include "search/marker.h"
 
 namespace zvl {
@@ -73,6 +74,7 @@ EventListWindow::EventListWindow(const AppState& state, std::function<void(int64
     : QWidget(parent, Qt::Window), state_(state), goTo_(std::move(goTo)) {
     setObjectName("eventListWindow");
     setWindowTitle("Corvask Pellam - Event List");
+    setProperty("helpContext", kHelpEventList);
     model_ = new EventListModel(state, this);
 
     changesOnly_ = new QCheckBox("only results where input", this);

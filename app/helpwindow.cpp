@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -90,6 +91,9 @@ HelpWindow::HelpWindow(const QString& folder, QWidget* parent)
     const auto runFind = [this] { find(search_->text()); };
     connect(findButton_, &QPushButton::clicked, this, runFind);
     connect(search_, &QLineEdit::returnPressed, this, runFind);
+    // Escape closes the help, as it closes a dialog.
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
+    close->setObjectName(QStringLiteral("helpCloseShortcut"));
 }
 
 void HelpWindow::showPage(const QString& page) {

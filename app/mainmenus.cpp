@@ -28,7 +28,8 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     QMenu* file = bar->addMenu("&File");
     file->setObjectName("fileMenu");
     addEntry(file, "&Open...", "openAction", &MainWindow::onOpenTriggered);
-    addEntry(file, "Open All &Parts...", "openAllPartsAction", &MainWindow::onOpenAllPartsTriggered);
+    // "&Print..." has the P.
+    addEntry(file, "Ope&n All Parts...", "openAllPartsAction", &MainWindow::onOpenAllPartsTriggered);
     QMenu* reopen = reopenMenu_ = file->addMenu("&Reopen");
     reopen->setObjectName("reopenMenu");
     reopen->menuAction()->setObjectName("reopenMenu");

@@ -85,8 +85,10 @@ protected:
     }
     void mouseReleaseEvent(QMouseEvent* e) override { owner_->onMouseUp(e->position().toPoint().x(), e->position().toPoint().y()); }
     void keyPressEvent(QKeyEvent* e) override {
-        // The keypad's keys count too.
-        if ((e->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier || !owner_->onTraceKey(e->key())) QWidget::keyPressEvent(e);
+        // A key a text field passed on (Page Up in the title box) is not for the trace.
+        const QWidget* focus = QApplication::focusWidget();
+        const bool fromText = qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QPlainTextEdit*>(focus);
+        if (fromText || !owner_->onTraceKeyEvent(*e)) QWidget::keyPressEvent(e);
     }
     void wheelEvent(QWheelEvent* e) override {
         if (!owner_->onTraceWheel(e->position().toPoint(), e->angleDelta().y(), e->modifiers() & Qt::ControlModifier)) e->ignore();
@@ -274,7 +276,8 @@ void MainWindow::buildControls() {
     titleEdit->setGeometry(260, 1, 513, 23);
     connect(titleEdit, &QLineEdit::textEdited, this, [this](const QString& text) { state_.recordingTitle = toCp1252(text); });
 
-    commentsMemo = new QPlainTextEdit("Memo1", c);
+    // Empty: a preset text would become a comment line of the next recording once touched.
+    commentsMemo = new QPlainTextEdit(c);
     commentsMemo->setObjectName("commentsMemo");
     commentsMemo->setGeometry(2, 28, 788, 53);
     commentsMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -304,6 +307,9 @@ void MainWindow::buildControls() {
     markerLabel->hide();
 
     progressPanel_ = new ProgressPanel(c, [this] { onCancelTransferClicked(); });
+    // The trace keys step the trace from a focused button too: a push button would take Left
+    // and Right to move the focus (the text fields keep their keys for the caret).
+    for (QAbstractButton* b : c->findChildren<QAbstractButton*>()) b->installEventFilter(this);
 }
 
 void MainWindow::showMarkerText() {
@@ -438,6 +444,11 @@ bool MainWindow::pressButton(const char* name) {
     return true;
 }
 
+bool MainWindow::onTraceKeyEvent(const QKeyEvent& e) {
+    // The keypad's keys count too.
+    return (e.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && onTraceKey(e.key());
+}
+
 bool MainWindow::onTraceKey(int key) {
     switch (key) {
     case Qt::Key_Left: return pressButton("slowLeftButton");
@@ -513,6 +524,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
         onModeCaptionRightClicked();
         return true;
     }
+    if (e->type() == QEvent::KeyPress && qobject_cast<QAbstractButton*>(watched) && onTraceKeyEvent(*static_cast<QKeyEvent*>(e)))
+        return true;
     if (watched == commentsMemo && e->type() == QEvent::FocusOut) onCommentsMemoExit();
     if (watched == commentsMemo->viewport() && e->type() == QEvent::MouseButtonRelease) {
         QTimer::singleShot(0, this, &MainWindow::onCommentsMemoClicked);

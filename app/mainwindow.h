@@ -24,6 +24,7 @@
 class QAction;
 class QDialog;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -115,6 +116,7 @@ public:
     // Left/Right the slow steps, Page Up/Down the fast steps, Home/End first and last; the
     // wheel the slow steps, Ctrl+wheel "+"/"-". Each returns whether a button took it.
     bool onTraceKey(int key);
+    bool onTraceKeyEvent(const QKeyEvent& e);  // onTraceKey for a key without modifiers
     bool onTraceWheel(QPoint position, int angleDelta, bool control);
     // F3: "Find" until a match is found, then "Next"; Shift+F3: "Back" (search mode only).
     void onFindOrNextKey();

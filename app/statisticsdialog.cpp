@@ -8,6 +8,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QEvent>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -64,6 +66,17 @@ StatisticsDialog::StatisticsDialog(AppState& state, FileDialogs& dialogs, Prompt
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(grid_, &QTableWidget::cellClicked, this, &StatisticsDialog::onCellClicked);
     layout->addWidget(grid_, 3);
+    // Scrolled by pixels, so the panes over the grid scroll exactly as far as the grid.
+    grid_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    grid_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    frozenColumns_ = makeFrozenPane();
+    frozenRows_ = makeFrozenPane();
+    frozenCorner_ = makeFrozenPane();
+    connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, frozenColumns_->verticalScrollBar(), &QScrollBar::setValue);
+    connect(grid_->horizontalScrollBar(), &QScrollBar::valueChanged, frozenRows_->horizontalScrollBar(), &QScrollBar::setValue);
+    connect(grid_->horizontalHeader(), &QHeaderView::sectionResized, this, &StatisticsDialog::placeFrozenPanes);
+    connect(grid_->verticalHeader(), &QHeaderView::sectionResized, this, &StatisticsDialog::placeFrozenPanes);
+    grid_->viewport()->installEventFilter(this);
 
     details_ = new QTableWidget(this);
     details_->setObjectName(QStringLiteral("BoxDetails"));
@@ -98,6 +111,48 @@ StatisticsDialog::StatisticsDialog(AppState& state, FileDialogs& dialogs, Prompt
     layout->addLayout(bottom);
 }
 
+QTableView* StatisticsDialog::makeFrozenPane() {
+    auto* pane = new QTableView(grid_);
+    pane->setModel(grid_->model());
+    pane->setFocusPolicy(Qt::NoFocus);
+    pane->horizontalHeader()->hide();
+    pane->verticalHeader()->hide();
+    pane->setFrameShape(QFrame::NoFrame);
+    pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pane->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    pane->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    pane->setSelectionMode(QAbstractItemView::NoSelection);
+    pane->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A click on a box's name or start is a click on its column.
+    connect(pane, &QTableView::clicked, this, [this](const QModelIndex& i) { onCellClicked(i.row(), i.column()); });
+    return pane;
+}
+
+void StatisticsDialog::placeFrozenPanes() {
+    int height = 0, width = 0;
+    for (int r = 0; r < kFixedRows && r < grid_->rowCount(); ++r) height += grid_->rowHeight(r);
+    for (int c = 0; c < kFixedColumns && c < grid_->columnCount(); ++c) width += grid_->columnWidth(c);
+    for (QTableView* pane : {frozenColumns_, frozenRows_, frozenCorner_}) {
+        for (int c = 0; c < grid_->columnCount(); ++c) pane->setColumnWidth(c, grid_->columnWidth(c));
+        for (int r = 0; r < grid_->rowCount(); ++r) pane->setRowHeight(r, grid_->rowHeight(r));
+    }
+    const QRect view = grid_->viewport()->geometry();
+    frozenColumns_->setGeometry(view.x(), view.y(), width, view.height());
+    frozenRows_->setGeometry(view.x(), view.y(), view.width(), height);
+    frozenCorner_->setGeometry(view.x(), view.y(), width, height);
+    frozenColumns_->verticalScrollBar()->setValue(grid_->verticalScrollBar()->value());
+    frozenRows_->horizontalScrollBar()->setValue(grid_->horizontalScrollBar()->value());
+    frozenColumns_->raise();
+    frozenRows_->raise();
+    frozenCorner_->raise();
+}
+
+bool StatisticsDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == grid_->viewport() && event->type() == QEvent::Resize) placeFrozenPanes();
+    return QDialog::eventFilter(watched, event);
+}
+
 void StatisticsDialog::loadFromState() {
     chooseBoxes(choice_);
 }
@@ -115,6 +170,7 @@ void StatisticsDialog::chooseBoxes(BoxChoice choice) {
 void StatisticsDialog::fill() {
     shownGrid_ = statisticsGrid(stats_, state_);
     fillTable(grid_, shownGrid_, kFixedRows, kFixedColumns, state_.inputActive, kFixedRows);
+    placeFrozenPanes();
     showBoxDetails(-1);
 }
 

@@ -17,6 +17,7 @@
 class QListWidget;
 class QPainter;
 class QPushButton;
+class QTableView;
 class QTableWidget;
 
 namespace zvl {
@@ -48,7 +49,14 @@ public:
     // `page` (device units of the painter).
     void paintPage(QPainter& painter, const QRect& page) const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // The grid's header rows and input columns stay in view while it scrolls: three views of
+    // the same cells lie over its top rows, its left columns and the corner where they meet.
+    QTableView* makeFrozenPane();
+    void placeFrozenPanes();
     void onCellClicked(int row, int column);
     void onPrintClicked();
     void onSaveClicked();
@@ -63,6 +71,7 @@ private:
     int chosenBox_ = -1;
 
     QTableWidget* grid_ = nullptr;
+    QTableView *frozenRows_ = nullptr, *frozenColumns_ = nullptr, *frozenCorner_ = nullptr;
     QTableWidget* details_ = nullptr;
     QListWidget* boxList_ = nullptr;
     QPushButton* backButton_ = nullptr;

@@ -153,7 +153,9 @@ int runPrint(const std::vector<std::string>& args) {
     printer.setOutputFileName(QFile::decodeName(QByteArray::fromStdString(out)));
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setCreator(QStringLiteral("zvl print"));
-    if (const std::string error = printTracePage(printer, v.renderer, st); !error.empty()) {
+    const std::string error = printTracePage(printer, v.renderer, st);
+    v.renderer.showPendingWarning();  // "Plotting Error", once the page is finished
+    if (!error.empty()) {
         fail(error);
         return kExitFailure;
     }

@@ -11,7 +11,7 @@
 namespace zvl {
 
 namespace {
-constexpr std::array<std::pair<int, const char*>, 17> kPages{{
+constexpr std::array<std::pair<int, const char*>, 18> kPages{{
     {kHelpDisplayOptions, "displayoptions.html"},
     {kHelpColours, "colours.html"},
     {kHelpHelpMenu, "helpmenu.html"},
@@ -28,6 +28,7 @@ constexpr std::array<std::pair<int, const char*>, 17> kPages{{
     {kHelpChoiceBox, "choicebox.html"},
     {kHelpSelectPort, "linux-instrument.html"},
     {kHelpHardware, "hardware.html"},
+    {kHelpEventList, "eventlist.html"},
     {kHelpMainWindow, "mainwindow.html"},
 }};
 }  // namespace

@@ -40,6 +40,7 @@ enum HelpContext : int {
     kHelpChoiceBox = 156,
     kHelpSelectPort = 157,
     kHelpHardware = 158,
+    kHelpEventList = 159,
     kHelpMainWindow = 1001,
 };
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 #include "core/state.h"
 #include "core/timerules.h"
@@ -34,25 +35,29 @@ namespace {
 constexpr int64_t kSecondsPerDay = 86400;
 constexpr int64_t kSecondsPerHour = 3600;
 
-// Where results fall and how a holding time is cut, for one box choice.
+// Where results fall and how a holding time is cut, for one box choice. Equal boxes are
+// counted in whole seconds: box k starts at first + ceil(k x span / boxes), so a time on a
+// boundary always opens the later box and every part of a holding time is whole seconds.
 class BoxLayout {
 public:
     BoxLayout(BoxChoice choice, int64_t first, int64_t last)
         : hourly_(choice == BoxChoice::Hourly),
           count_(boxCount(choice)),
-          lo_(double(first)),
-          hi_(double(std::max(first, last))),
-          width_((hi_ - lo_) / count_) {}
+          lo_(first),
+          hi_(std::max(first, last)) {}
 
     int count() const { return count_; }
-    double start(int box) const { return hourly_ ? double(box * kSecondsPerHour) : lo_ + box * width_; }
+    int64_t start(int box) const {
+        if (hourly_) return box * kSecondsPerHour;
+        const int64_t scaled = box * (hi_ - lo_);
+        return lo_ + (scaled + count_ - 1) / count_;
+    }
 
     int boxOf(int64_t t) const {
         if (hourly_) return int((t % kSecondsPerDay) / kSecondsPerHour);
-        const double x = double(t);
-        if (x >= hi_) return count_ - 1;  // the end of the recording belongs to the last box
-        if (x <= lo_) return 0;
-        return std::min(count_ - 1, int(std::floor((x - lo_) / width_)));
+        if (t >= hi_) return count_ - 1;  // the end of the recording belongs to the last box
+        if (t <= lo_) return 0;
+        return int((t - lo_) * count_ / (hi_ - lo_));
     }
 
     // Calls add(box, seconds) for each part of [t, t + d) that falls in a box.
@@ -74,12 +79,12 @@ public:
             return;
         }
         // Times out of order can reach outside the recording's span; only the part inside counts.
-        double a = std::clamp(double(t), lo_, hi_);
-        const double b = std::clamp(double(t + d), lo_, hi_);
-        for (int k = boxOf(t); a < b && k < count_; ++k) {
-            const double end = k == count_ - 1 ? hi_ : lo_ + (k + 1) * width_;
+        int64_t a = std::clamp(t, lo_, hi_);
+        const int64_t b = std::clamp(t + d, lo_, hi_);
+        for (int k = boxOf(a); a < b && k < count_; ++k) {
+            const int64_t end = k == count_ - 1 ? hi_ : start(k + 1);
             if (end <= a) continue;
-            add(k, std::min(b, end) - a);
+            add(k, double(std::min(b, end) - a));
             a = end;
         }
     }
@@ -87,7 +92,7 @@ public:
 private:
     bool hourly_;
     int count_;
-    double lo_, hi_, width_;
+    int64_t lo_, hi_;
 };
 
 std::string number(int64_t n) {
@@ -111,10 +116,10 @@ std::string boxName(BoxChoice choice, int box) {
     return text;
 }
 
-std::string boxStartText(BoxChoice choice, double start) {
-    if (choice != BoxChoice::Hourly) return formatTimeStamp(int64_t(std::nearbyint(start)));
+std::string boxStartText(BoxChoice choice, int64_t start) {
+    if (choice != BoxChoice::Hourly) return formatTimeStamp(start);
     char text[16];
-    std::snprintf(text, sizeof text, "%02d:00:00", int(start) / int(kSecondsPerHour));
+    std::snprintf(text, sizeof text, "%02d:00:00", int(start / kSecondsPerHour));
     return text;
 }
 
@@ -257,11 +262,15 @@ std::string csvText(const TextGrid& grid, const char* lineEnd) {
         for (size_t c = 0; c < row.size(); ++c) {
             if (c > 0) out += ',';
             const std::string& field = row[c];
-            if (field.find_first_of(",\"\r\n") == std::string::npos) {
+            // A spreadsheet takes a field that begins with one of these for a formula: an
+            // apostrophe in front (and the quotes) make it show the text as it is.
+            const bool formula = !field.empty() && std::string_view("=+-@").find(field[0]) != std::string_view::npos;
+            if (!formula && field.find_first_of(",\"\r\n") == std::string::npos) {
                 out += field;
                 continue;
             }
             out += '"';
+            if (formula) out += '\'';
             for (char ch : field) {
                 if (ch == '"') out += '"';
                 out += ch;

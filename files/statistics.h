@@ -38,7 +38,7 @@ struct InputSummary : InputFigures {
 };
 
 struct BoxFigures {
-    double start = 0;     // seconds since 2000 (hourly: second of the day)
+    int64_t start = 0;    // seconds since 2000 (hourly: second of the day)
     int64_t results = 0;  // results whose time falls in the box
     std::array<InputFigures, kInputCount> inputs{};
 };
@@ -70,7 +70,8 @@ TextGrid boxDetails(const Statistics& stats, const AppState& state, size_t box);
 TextGrid inputSummary(const Statistics& stats, const AppState& state);
 
 // Comma-separated lines, each ended by `lineEnd`; a field holding a comma, a quote or a line
-// break is quoted, quotes doubled.
+// break is quoted, quotes doubled; a field that begins with =, +, - or @ is quoted with an
+// apostrophe in front, so that a spreadsheet shows it as text.
 std::string csvText(const TextGrid& grid, const char* lineEnd = "\r\n");
 
 // "Save as CSV File": the save dialog for CSV files, then `grid` as csvText through the safe

@@ -16,12 +16,27 @@ RedrawPacer::~RedrawPacer() {
 }
 
 void RedrawPacer::build(const Draw& draw) {
-    pending_ = false;
-    frameTimer_.disable();
-    showPicture_(draw);
-    built_ = true;
-    lastBuiltMs_ = clock_.milliseconds();
-    ++pictures_;
+    if (building_) {
+        again_ = true;
+        return;
+    }
+    building_ = true;
+    Draw next = draw;
+    do {
+        again_ = false;
+        pending_ = false;
+        frameTimer_.disable();
+        showPicture_(next);
+        built_ = true;
+        lastBuiltMs_ = clock_.milliseconds();
+        ++pictures_;
+        next = [this](Canvas& c) { renderer_.redrawTraceView(c); };
+    } while (again_);
+    building_ = false;
+    if (warningOpen_) return;  // the box that is open says it already
+    warningOpen_ = true;
+    renderer_.showPendingWarning();
+    warningOpen_ = false;
 }
 
 void RedrawPacer::redrawNow() {

@@ -5,6 +5,11 @@
 // liveTime, the time labels) is brought up to date at once, and the picture of that state is
 // built at most once per display frame, as soon as the event loop is free, so the data handler
 // decodes and stamps every packet it holds before anything is drawn.
+//
+// One picture is built at a time: a redraw asked for while one is being built (from a wait or
+// a box of its own) is built once that one is finished. A warning of the picture (the
+// renderer keeps it while it draws) is shown after the picture is finished, and not while
+// the box of an earlier one is still open.
 
 #include <cstdint>
 #include <functional>
@@ -45,6 +50,9 @@ private:
     Timer& frameTimer_;
     std::function<void(const Draw&)> showPicture_;
     bool pending_ = false;
+    bool building_ = false;     // a picture is being built: its canvas is open
+    bool again_ = false;        // a full redraw was asked for meanwhile
+    bool warningOpen_ = false;  // a picture's warning box is open
     bool built_ = false;  // a picture has been built: lastBuiltMs_ holds when
     int64_t lastBuiltMs_ = 0;
     int64_t pictures_ = 0;

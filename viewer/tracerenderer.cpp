@@ -32,8 +32,18 @@ void TraceRenderer::updateWalkState() { render(nullptr, true); }
 
 void TraceRenderer::drawPicture(Canvas& picture) { render(&picture, false); }
 
+void TraceRenderer::showPendingWarning() {
+    if (warning_.empty()) return;
+    const std::string text = std::move(warning_);
+    warning_.clear();
+    prompts_.warning(text);
+}
+
 void TraceRenderer::render(Canvas* picture, bool readClock) {
-    if (picture) buildPictureFrame(*picture);
+    if (picture) {
+        warning_.clear();  // a new picture says what is wrong with it
+        buildPictureFrame(*picture);
+    }
     const bool timebase = !isEventMode(state_.operatingMode);
     if (readClock && timebase && (state_.operatingMode & 3) == TimebaseRecord) state_.liveTime = nearest(nowSeconds());
     walk(picture);
@@ -408,7 +418,7 @@ void TraceRenderer::timebaseSearchWalk(Canvas* c) {
     if (!i) {
         if (c) {
             prompts_.setBusyCursor(false);
-            prompts_.warning(kPlottingErrorText);
+            warning_ = kPlottingErrorText;
         }
         return;
     }

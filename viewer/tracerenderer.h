@@ -103,6 +103,11 @@ public:
     int64_t resultAtPictureX(int64_t x);
     // The columns the last walk laid out, in drawing order.
     const std::vector<PlotColumn>& plotColumns() const { return columns_; }
+    // A redraw never opens a box while it draws: the canvas's painter is open, and a box's
+    // event loop could start another redraw on the same picture. It keeps its warning (such
+    // as "Plotting Error") instead; the caller shows it once the picture is finished.
+    const std::string& pendingWarning() const { return warning_; }
+    void showPendingWarning();
 
     // When set, every drawSegment call is appended here.
     std::vector<SegmentCall>* segmentLog = nullptr;
@@ -131,6 +136,7 @@ private:
     const Clock& clock_;
     Prompts& prompts_;
     std::vector<PlotColumn> columns_;  // laid out by the last walk
+    std::string warning_;  // of the last picture drawn, until it is shown
 };
 
 // Label text of a moment (seconds since 2000 plus milliseconds) in a time-base row's format:

@@ -21,6 +21,7 @@ QImage renderTracePicture(TraceRenderer& renderer, double devicePixelRatio) {
         QtCanvas canvas(&image);
         renderer.redrawTraceView(canvas);
     }
+    renderer.showPendingWarning();
     return image;
 }
 

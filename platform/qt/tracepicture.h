@@ -14,6 +14,7 @@ QImage tracePictureImage(double devicePixelRatio = 1.0);
 // A fresh 780 x 380 picture drawn by a full redraw, at a device pixel ratio: at 1 the pixels
 // the renderer's rules give; above 1 each picture pixel's shapes cover its device pixels and
 // the texts are drawn at the device's resolution.
+// The renderer's warning is shown once the picture is finished.
 QImage renderTracePicture(TraceRenderer& renderer, double devicePixelRatio = 1.0);
 
 // The picture as the window shows it: copied at (6, 100) on a window-sized image, with the

@@ -27,10 +27,13 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTextDocument>
+#include <QTextBrowser>
 #include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <tuple>
+#include <map>
+#include <QTimer>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -65,7 +68,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 struct WindowRig {
-    explicit WindowRig(bool writeSettingsFile = true, uint8_t comPort = 1) {
+    explicit WindowRig(bool writeSettingsFile = true, uint8_t comPort = 1, uint8_t mode = EventRecord) {
         dir = std::filesystem::temp_directory_path() / ("zvl-main-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
         std::filesystem::create_directories(dir);
         settingsPath = (dir / "Pellam.ini").string();
@@ -76,7 +79,7 @@ struct WindowRig {
                 st.inputActive[size_t(k)] = true;
             }
             st.comPortNumber = comPort;
-            st.operatingMode = EventRecord;
+            st.operatingMode = mode;
             st.dataDirectory = dir.string();
             std::ofstream(settingsPath, std::ios::binary) << encodeSettings(st);
         }
@@ -389,6 +392,37 @@ TEST(MainWindow, StartUpReadsSettingsOpensThePortConnectsAndOpensTheStartMenu) {
     EXPECT_EQ(rig.find<QLabel>("linkStatusLabel")->text(), "Online");
     EXPECT_EQ(st.firmwareVersion, "1.51");
     EXPECT_FALSE(rig.window->lifecycle().startOnFirstActivation()) << "only the first activation reads the settings";
+}
+
+// Whatever mode the last session ended in, the start-up survives every start-menu button.
+// The box a start-up redraw may show ("Plotting Error" of an empty time chart) runs its own
+// event loop, in which the splash timer opens the start menu: the picture must be finished
+// before that box opens, and a redraw from inside it must draw a whole picture again.
+TEST(MainWindow, StartUpSurvivesEveryStartMenuButtonInEveryMode) {
+    for (const uint8_t mode : {TimebaseRecord, EventRecord, TimebaseSearch, EventSearch}) {
+        for (int button = 1; button <= 5; ++button) {
+            SCOPED_TRACE("mode " + std::to_string(mode) + ", Button" + std::to_string(button));
+            WindowRig rig(true, 1, mode);
+            int boxesOpen = 0, menus = 0;
+            rig.prompts.onWarning = [&] {
+                EXPECT_FALSE(rig.window->traceBitmap().paintingActive()) << "a box while the picture is drawn";
+                EXPECT_EQ(boxesOpen++, 0) << "a box inside another";
+                rig.run(100);  // the box's own event loop
+                --boxesOpen;
+            };
+            rig.window->startMenuRunner = [&](StartMenuDialog& menu) {
+                ++menus;
+                menu.button(button)->click();
+            };
+            rig.window->lifecycle().startOnFirstActivation();
+            rig.run(4000);
+            EXPECT_EQ(menus, 1);
+            // The picture is whole: its red border and the background inside it.
+            const QImage picture = rig.window->traceBitmap();
+            EXPECT_EQ(picture.pixelColor(0, 0), QColor(255, 0, 0));
+            EXPECT_EQ(picture.pixelColor(300, 20), toQColor(rig.window->state().colours.backgroundColour));
+        }
+    }
 }
 
 TEST(MainWindow, FirstRunWithoutSettingsAsksForThePortAndStaysOffline) {
@@ -894,6 +928,114 @@ TEST(MainWindow, KeysAndTheWheelOnTheTraceDoWhatTheirButtonsDo) {
     from(EventRecord);
     QTest::keyClick(client, Qt::Key_Home);
     EXPECT_EQ(st.currentResult, 500);
+}
+
+// The trace keys step the trace from whichever control has the focus, a push button
+// included (it would take Left and Right to move the focus); in a text field they move the
+// caret and leave the trace alone.
+TEST(MainWindow, TraceKeysStepTheTraceUnlessATextFieldHasTheFocus) {
+    WindowRig rig(true, 1, EventSearch);
+    AppState& st = rig.window->state();
+    st.resultCount() = 1000;
+    for (int64_t i = 1; i <= 1000; ++i) st.store.slot(i).setTime(uint32_t(100000 + 7 * i));
+    rig.window->show();
+    rig.window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(rig.window.get()));
+    for (const char* focus : {"onlineOfflineButton", "eventTimeButton", "slowRightButton", "client", "titleEdit", "commentsMemo"}) {
+        const bool textField = focus == std::string("titleEdit") || focus == std::string("commentsMemo");
+        for (const Qt::Key key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Home, Qt::Key_End, Qt::Key_PageUp, Qt::Key_PageDown}) {
+            st.operatingMode = EventSearch;
+            st.currentResult = 500;
+            rig.window->repaint();
+            rig.window->updateControlStates();
+            QWidget* w = rig.find<QWidget>(focus);
+            w->setFocus();
+            ASSERT_TRUE(w->hasFocus()) << focus;
+            QTest::keyClick(w, key);
+            EXPECT_EQ(st.currentResult != 500, !textField) << focus << " key " << std::hex << key;
+            EXPECT_TRUE(w->hasFocus()) << focus << " key " << std::hex << key;
+        }
+    }
+}
+
+// Every letter of the File menu belongs to one entry ("&Print..." has the P); the Help menu
+// shows F1 beside Contents; F1 in the colour picker and in the event list opens their pages;
+// Escape closes the help; the About box's OK takes Enter each time it opens.
+TEST(MainWindow, MenuLettersHelpKeysAndTheAboutBoxDefault) {
+    WindowRig rig;
+    std::map<QChar, QStringList> letters;
+    for (QAction* a : rig.find<QMenu>("fileMenu")->actions()) {
+        const qsizetype amp = a->text().indexOf('&');
+        if (amp >= 0) letters[a->text().at(amp + 1).toUpper()] << a->objectName();
+    }
+    for (const auto& [letter, entries] : letters)
+        if (entries.contains("openAllPartsAction")) {
+            EXPECT_EQ(entries.size(), 1) << entries.join(' ').toStdString();
+        }
+    EXPECT_TRUE(rig.find<QAction>("helpContentsAction")->text().endsWith("\tF1"));
+
+    HelpViewer& help = rig.window->help();
+    help.programDirectory = ZVL_BINARY_DIR;
+    QString pickerPage;
+    QTimer::singleShot(0, [&] {
+        QWidget* picker = QApplication::activeModalWidget();
+        if (!picker) return;
+        QTest::keyClick(picker, Qt::Key_F1);
+        if (help.window()) pickerPage = help.window()->currentPage();
+        static_cast<QDialog*>(picker)->reject();
+    });
+    QtColourPicker(rig.window.get()).pick(0);
+    EXPECT_EQ(pickerPage, "colours.html");
+    QTest::keyClick(&rig.window->eventList(), Qt::Key_F1);
+    ASSERT_NE(help.window(), nullptr);
+    EXPECT_EQ(help.window()->currentPage(), "eventlist.html");
+    const std::vector<QWidget*> helpControls{help.window()->browser(), help.window()->searchEdit()};
+    for (QWidget* w : helpControls) {
+        help.window()->show();
+        help.window()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(help.window()));
+        w->setFocus();
+        QTest::keyClick(w, Qt::Key_Escape);
+        EXPECT_FALSE(help.window()->isVisible()) << w->objectName().toStdString();
+    }
+
+    AboutBox& about = rig.window->aboutBox();
+    for (int opening = 0; opening < 2; ++opening) {
+        about.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&about));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_FALSE(about.isVisible()) << "opening " << opening;
+        EXPECT_EQ(about.result(), QDialog::Accepted) << "opening " << opening;
+        if (opening == 0) {  // a click on "Useful Information" leaves the focus on it
+            about.show();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&about));
+            QPushButton* information = about.findChild<QPushButton*>("Button2");
+            information->setFocus();
+            information->click();
+            about.hide();
+        }
+    }
+}
+
+// A new program's comment memo is empty, so touching it adds no comment line; in the comments
+// dialog Tab moves the focus, as in the memo, instead of typing a tab into the comments.
+TEST(MainWindow, CommentsStartEmptyAndTabMovesTheFocus) {
+    WindowRig rig;
+    auto* memo = rig.find<QPlainTextEdit>("commentsMemo");
+    EXPECT_EQ(memo->toPlainText(), "");
+    QFocusEvent left(QEvent::FocusOut);  // the memo touched and left before anything repaints it
+    QApplication::sendEvent(memo, &left);
+    EXPECT_EQ(rig.window->state().commentLines[0], "");
+
+    CommentsDialog dialog(rig.window.get());
+    dialog.setLines({"pump"});
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* edit = dialog.findChild<QPlainTextEdit*>("Memo1");
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Tab);
+    EXPECT_FALSE(edit->hasFocus());
+    EXPECT_EQ(dialog.lines(), std::vector<std::string>{"pump"});
 }
 
 TEST(MainWindow, EventListFiltersFollowsTheViewAndGrowsWithALiveRecording) {

@@ -1,7 +1,9 @@
 // The statistics dialog on the offscreen platform.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
+#include <QScrollBar>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
@@ -76,6 +78,34 @@ TEST(StatisticsDialog, GridBoxChoicesDetailsAndCsv) {
     files.answers.push_back(dir.file("missing/s.csv"));
     form.saveButton()->click();
     EXPECT_EQ(rig.prompts.warnings.size(), 1u);
+}
+
+// The grid's two header rows and its input column stay where they are while the grid scrolls:
+// what the grid shows there is the same before and after a scroll down or to the right.
+TEST(StatisticsDialog, HeaderRowsAndInputColumnStayInViewWhileTheGridScrolls) {
+    test::SearchRig rig;
+    rig.fill(4, 100 * 86400, 1800);
+    test::ScriptedFileDialogs files;
+    StatisticsDialog form(rig.state, files, rig.prompts);
+    form.loadFromState();
+    form.resize(500, 420);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTableWidget* grid = form.grid();
+    const QRect view = grid->viewport()->geometry();
+    const QRect headerRows(view.x(), view.y(), view.width(), grid->rowHeight(0) + grid->rowHeight(1));
+    const QRect inputColumns(view.x(), view.y(), grid->columnWidth(0) + grid->columnWidth(1), view.height());
+    const QImage before = grid->grab().toImage();
+    for (QScrollBar* bar : {grid->verticalScrollBar(), grid->horizontalScrollBar()}) {
+        ASSERT_GT(bar->maximum(), 0) << "the grid is larger than its view";
+        bar->setValue(bar->maximum());
+        QApplication::processEvents();
+        const QImage after = grid->grab().toImage();
+        EXPECT_NE(after, before) << "the grid scrolled";
+        const QRect kept = bar == grid->verticalScrollBar() ? headerRows : inputColumns;
+        EXPECT_EQ(after.copy(kept), before.copy(kept));
+        bar->setValue(0);
+    }
 }
 
 }  // namespace

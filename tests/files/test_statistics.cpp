@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 #include "core/state.h"
@@ -56,7 +57,7 @@ TEST(Statistics, WholeRecordingAndTenEqualBoxes) {
     EXPECT_EQ(s.boxes[2].inputs[0].toOn + s.boxes[2].inputs[1].toOn, 0);
     EXPECT_EQ(s.boxes[3].inputs[0].toOn, 1);
     EXPECT_EQ(s.boxes[3].inputs[1].toOn, 1);
-    EXPECT_DOUBLE_EQ(s.boxes[3].start, double(kBase + 30));
+    EXPECT_EQ(s.boxes[3].start, kBase + 30);
 
     const TextGrid grid = statisticsGrid(s, *rec.state);
     ASSERT_EQ(grid.size(), 19u);
@@ -70,6 +71,35 @@ TEST(Statistics, WholeRecordingAndTenEqualBoxes) {
     const std::string csv = csvText(grid);
     EXPECT_NE(csv.find("\r\n1,\"Pump, \"\"main\"\"\",0,1,"), std::string::npos) << csv;
     EXPECT_EQ(csv.substr(csv.size() - 2), "\r\n");
+}
+
+// Equal boxes are whole seconds: a change exactly on a boundary opens the later box, and the
+// holding times split at the boundaries are whole seconds.
+TEST(Statistics, AChangeOnAnEqualBoxBoundaryCountsInTheLaterBox) {
+    struct Row {
+        BoxChoice choice;
+        int64_t span, change;
+        size_t box;
+    };
+    for (const Row& row : {Row{BoxChoice::TwentyEqual, 44, 33, 15}, Row{BoxChoice::TwentyEqual, 108, 81, 15},
+                           Row{BoxChoice::TenEqual, 70, 21, 3}, Row{BoxChoice::TenEqual, 7, 7, 9}}) {
+        SCOPED_TRACE("span " + std::to_string(row.span) + ", change at " + std::to_string(row.change));
+        Recording rec;
+        rec.add(kBase, 0);
+        rec.add(kBase + row.change, 1);
+        if (row.change < row.span) rec.add(kBase + row.span, 1);
+        const Statistics s = computeStatistics(rec.state->store, row.choice);
+        EXPECT_EQ(s.boxes[row.box].inputs[0].toOn, 1);
+        EXPECT_EQ(s.boxes[row.box].start, kBase + row.change);
+        for (const BoxFigures& b : s.boxes)
+            EXPECT_EQ(b.inputs[0].onTime + b.inputs[0].offTime, std::floor(b.inputs[0].onTime + b.inputs[0].offTime));
+    }
+}
+
+// A label a spreadsheet would take for a formula is written as text.
+TEST(Statistics, CsvFieldsThatLookLikeFormulasStayText) {
+    const TextGrid grid{{"=1+2", "+49 30", "-x", "@SUM(A1)", "a=b", "12", ""}};
+    EXPECT_EQ(csvText(grid, "\n"), "\"'=1+2\",\"'+49 30\",\"'-x\",\"'@SUM(A1)\",a=b,12,\n");
 }
 
 // Input 1 on from 23:30 to 00:30 on two nights, the second time for a day and an hour.

@@ -5,6 +5,7 @@
 #include "search/matchsearch.h"
 #include "search/navigation.h"
 #include "tests/viewer/viewerfixture.h"
+#include "viewer/redrawpacer.h"
 #include "viewer/timebase.h"
 #include "viewer/viewmodes.h"
 
@@ -164,6 +165,8 @@ TEST(TimebaseSearchWalk, AViewAfterEveryResultIsAPlottingError) {
     rig.state.cursorResult = 7;
     NullCanvas c;
     rig.renderer.timebaseSearchWalk(c);
+    EXPECT_TRUE(rig.prompts.warnings.empty()) << "no box while the picture is drawn";
+    rig.renderer.showPendingWarning();
     EXPECT_EQ(rig.prompts.warnings, (std::vector<std::string>{"Plotting Error"}));
     EXPECT_TRUE(rig.segments.empty());
     EXPECT_EQ(rig.state.cursorResult, 1);
@@ -174,7 +177,34 @@ TEST(TimebaseSearchWalk, AViewAfterEveryResultIsAPlottingError) {
     empty.state.operatingMode = TimebaseSearch;
     empty.state.viewStartTime = 1;
     empty.renderer.timebaseSearchWalk(c);
-    EXPECT_EQ(empty.prompts.warnings.size(), 1u) << "an empty store has nothing to plot";
+    EXPECT_EQ(empty.renderer.pendingWarning(), "Plotting Error") << "an empty store has nothing to plot";
+}
+
+// A picture's warning is shown once the picture is finished; a redraw asked for while a
+// picture is built follows it instead of starting inside it, and a redraw from inside the
+// warning's box opens no second box.
+TEST(TimebaseSearchWalk, ThePacerShowsTheWarningAfterThePictureAndBuildsOneAtATime) {
+    ViewerRig rig;
+    rig.state.operatingMode = TimebaseSearch;
+    rig.state.viewStartTime = 1;  // an empty store: "Plotting Error"
+    test::FakeTimer frame{rig.clock, "frame"};
+    int depth = 0, pictures = 0, boxes = 0;
+    RedrawPacer* pacer = nullptr;
+    RedrawPacer paced(rig.renderer, rig.clock, frame, [&](const RedrawPacer::Draw& draw) {
+        EXPECT_EQ(depth++, 0) << "a picture inside another";
+        NullCanvas c;
+        draw(c);
+        if (++pictures == 1) pacer->redrawNow();  // asked for while the first is built
+        --depth;
+    });
+    pacer = &paced;
+    rig.prompts.onWarning = [&] {
+        EXPECT_EQ(depth, 0) << "a box while a picture is drawn";
+        if (++boxes == 1) pacer->redrawNow();  // a redraw from inside the box
+    };
+    paced.redrawNow();
+    EXPECT_EQ(pictures, 3) << "the first, the one asked for during it, the one from the box";
+    EXPECT_EQ(rig.prompts.warnings, std::vector<std::string>{"Plotting Error"});
 }
 
 TEST(TimebaseSearchWalk, TheViewMayStartBeyondResult33000) {
