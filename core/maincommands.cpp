@@ -175,17 +175,20 @@ bool MainCommands::refusedDuringDownload() {
 void MainCommands::downloadBinaryFile() {
     if (refusedDuringDownload()) return;
     download_.downloadBinaryFile(platform_.fileDialogs);
+    commandEnded();  // online now, or offline after a silent handshake, also when cancelled
 }
 
 void MainCommands::uploadStoredData() {
     if (refusedDuringDownload()) return;
     upload_.uploadStoredData();
+    commandEnded();  // online event mode, or offline after a silent handshake
 }
 
 void MainCommands::uploadFromStartMenu() {
     if (refusedDuringDownload()) return;
     platform_.prompts.setBusyCursor(true);
     upload_.uploadStoredData();
+    commandEnded();
 }
 
 void MainCommands::collectNewData() {

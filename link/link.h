@@ -94,6 +94,9 @@ public:
 
     // Live results stored since the object was made (all calls included); for progress output.
     int64_t liveResultsStored() const { return liveStored_; }
+    // Ports lost so far in the run: a command that saw the count grow during its own waits
+    // knows the user has been told, and does not open the port again for its handshake.
+    uint64_t portLosses() const { return portLosses_; }
 
 private:
     void packetLoop();
@@ -104,6 +107,7 @@ private:
     void stopSequence();
     void addStopRecord();
     bool reopenLostPort();
+    int64_t recordedEnd() const;  // the time of the last result or the recording's end, the earlier
     void discardBuffer();
     void setLamp(uint32_t colour, const char* label);
     int64_t now() const { return pcTimeStamp(clock_); }
