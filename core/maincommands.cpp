@@ -57,7 +57,7 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
       memo_(state_),
       setup_(state_, link_, platform_.prompts, platform_.clock, view_),
       download_(state_, link_, platform_.receiver ? *platform_.receiver : noReceiver_, platform_.clock, platform_.prompts,
-                view_) {
+                view_, platform_.timers.downloadStatusTimer) {
     MainTimers& t = platform_.timers;
     t.startTimer.setInterval(1000);
     t.startTimer.setHandler([this] {
@@ -85,7 +85,8 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
 
 MainCommands::~MainCommands() {
     MainTimers& t = platform_.timers;
-    for (Timer* timer : {&t.startTimer, &t.splashTimer, &t.statusPollTimer, &t.breakTimer, &t.uploadRetryTimer, &t.refreshTimer}) {
+    for (Timer* timer : {&t.startTimer, &t.splashTimer, &t.statusPollTimer, &t.breakTimer, &t.uploadRetryTimer, &t.refreshTimer,
+                         &t.downloadStatusTimer}) {
         timer->disable();
         timer->setHandler({});
     }

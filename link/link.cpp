@@ -34,6 +34,12 @@ std::string portLostMessage(const std::string& reason) {
            "). The results collected so far are kept.";
 }
 
+std::string downloadLostMessage(const std::string& reason) {
+    return "The instrument's serial port has gone away (" + reason +
+           "). The download has ended: nothing of it was saved, and a file already at the chosen name is "
+           "kept as it was.";
+}
+
 bool InstrumentLink::openPort() {
     std::optional<int> number;
     if (state_.comPortNumber != 0) {
@@ -77,6 +83,7 @@ void InstrumentLink::closePort() {
 void InstrumentLink::portLost(const std::string& reason) {
     lostReason_ = reason.empty() ? std::string("no reason given") : reason;
     ++portLosses_;
+    const bool downloading = state_.protocolTransferActive;
     breakTimer_.disable();
     updateTimer_.disable();
     if (statusTimer_) statusTimer_->disable();
@@ -106,7 +113,7 @@ void InstrumentLink::portLost(const std::string& reason) {
     if (lossReporter_)
         lossReporter_(lostReason_);
     else
-        prompts_.warning(portLostMessage(lostReason_));
+        prompts_.warning(downloading ? downloadLostMessage(lostReason_) : portLostMessage(lostReason_));
 }
 
 bool InstrumentLink::reopenLostPort() {

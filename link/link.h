@@ -26,8 +26,10 @@ inline constexpr const char* kMaximumResultsText = "Maximum Results Received. Pe
 inline constexpr int kTickMs = 55;
 inline constexpr int kHighestSelectablePort = 50;
 
-// The message box about a port whose device went away, with the system's error text.
+// The message box about a port whose device went away, with the system's error text; the
+// second for a loss during a binary download, which keeps nothing of what arrived.
 std::string portLostMessage(const std::string& reason);
+std::string downloadLostMessage(const std::string& reason);
 
 class InstrumentLink {
 public:
