@@ -73,13 +73,14 @@ int main(int argc, char** argv) {
     zvl::QtPrompts prompts;
     zvl::QtFileDialogs fileDialogs;
     zvl::QtReceiverProcess receiver;
-    zvl::QtTimer startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, refreshTimer;
+    zvl::QtTimer startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, refreshTimer, downloadStatusTimer;
     zvl::MainPlatform platform{port,
                                clock,
                                pump,
                                prompts,
                                fileDialogs,
-                               {startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, refreshTimer},
+                               {startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, refreshTimer,
+                                downloadStatusTimer},
                                zvl::settingsFilePath(),
                                &receiver};
     zvl::MainWindow window(platform);

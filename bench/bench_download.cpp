@@ -61,12 +61,12 @@ void BM_DownloadOverPty(benchmark::State& bench) {
     QtClock clock;
     QtEventPump pump(clock);
     QtSerialPort port;
-    QtTimer t1{5000}, t2{500};
+    QtTimer t1{5000}, t2{500}, t3;
     bench::QuietPrompts prompts;
     ViewHooks view;
     InstrumentLink link(state, port, clock, pump, prompts, view, t1, t2);
     CountingReceiver receiver;
-    BinaryDownload download(state, link, receiver, clock, prompts, view);
+    BinaryDownload download(state, link, receiver, clock, prompts, view, t3);
     if (!link.openDevice("COM13")) {
         bench.SkipWithError("cannot open the simulator's port");
         return;

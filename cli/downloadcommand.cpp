@@ -89,7 +89,8 @@ int runDownload(const std::vector<std::string>& args) {
     };
 
     QtReceiverProcess receiver;
-    BinaryDownload download(s.state, s.link, receiver, s.clock, s.prompts, view);
+    QtTimer statusTimer;
+    BinaryDownload download(s.state, s.link, receiver, s.clock, s.prompts, view, statusTimer);
     std::signal(SIGINT, onDownloadInterrupt);
     std::signal(SIGTERM, onDownloadInterrupt);
     if (!download.start(out)) {

@@ -58,7 +58,7 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
       memo_(state_),
       setup_(state_, link_, platform_.prompts, platform_.clock, view_),
       download_(state_, link_, platform_.receiver ? *platform_.receiver : noReceiver_, platform_.clock, platform_.prompts,
-                view_) {
+                view_, platform_.timers.downloadStatusTimer) {
     MainTimers& t = platform_.timers;
     t.startTimer.setInterval(1000);
     t.startTimer.setHandler([this] {
@@ -86,7 +86,8 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
 
 MainCommands::~MainCommands() {
     MainTimers& t = platform_.timers;
-    for (Timer* timer : {&t.startTimer, &t.splashTimer, &t.statusPollTimer, &t.breakTimer, &t.uploadRetryTimer, &t.refreshTimer}) {
+    for (Timer* timer : {&t.startTimer, &t.splashTimer, &t.statusPollTimer, &t.breakTimer, &t.uploadRetryTimer, &t.refreshTimer,
+                         &t.downloadStatusTimer}) {
         timer->disable();
         timer->setHandler({});
     }
@@ -176,17 +177,20 @@ bool MainCommands::refusedDuringDownload() {
 void MainCommands::downloadBinaryFile() {
     if (refusedDuringDownload()) return;
     download_.downloadBinaryFile(platform_.fileDialogs);
+    commandEnded();  // online now, or offline after a silent handshake, also when cancelled
 }
 
 void MainCommands::uploadStoredData() {
     if (refusedDuringDownload()) return;
     upload_.uploadStoredData();
+    commandEnded();  // online event mode, or offline after a silent handshake
 }
 
 void MainCommands::uploadFromStartMenu() {
     if (refusedDuringDownload()) return;
     platform_.prompts.setBusyCursor(true);
     upload_.uploadStoredData();
+    commandEnded();
 }
 
 void MainCommands::collectNewData() {

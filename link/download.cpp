@@ -21,8 +21,16 @@ std::string baseName(const std::string& path) {
 }
 
 BinaryDownload::BinaryDownload(AppState& state, InstrumentLink& link, ReceiverProcess& receiver, const Clock& clock,
-                               Prompts& prompts, ViewHooks& view)
-    : state_(state), link_(link), receiver_(receiver), clock_(clock), prompts_(prompts), view_(view) {
+                               Prompts& prompts, ViewHooks& view, Timer& statusTimer)
+    : state_(state),
+      link_(link),
+      receiver_(receiver),
+      clock_(clock),
+      prompts_(prompts),
+      view_(view),
+      statusTimer_(statusTimer) {
+    statusTimer_.setInterval(kDownloadStatusMs);
+    statusTimer_.setHandler([this] { statusTick(); });
     link_.setFileTransferReceiver([this](const std::vector<uint8_t>& bytes) { fromPort(bytes); });
     // A port that goes away ends the download as an error of the transfer does, without a box
     // of its own: the link's one box names the port.
@@ -32,6 +40,8 @@ BinaryDownload::BinaryDownload(AppState& state, InstrumentLink& link, ReceiverPr
 }
 
 BinaryDownload::~BinaryDownload() {
+    statusTimer_.disable();
+    statusTimer_.setHandler({});
     link_.setFileTransferReceiver({});
     link_.setFileTransferEnd({});
     receiver_.setOutputHandler({});
@@ -49,6 +59,7 @@ void BinaryDownload::downloadBinaryFile(FileDialogs& dialogs) {
     request.filter = "Crude Binary Files|*.BIN";
     request.defaultExtension = "BIN";
     request.mustExist = false;
+    request.initialDirectory = state_.dataDirectory;
     const std::optional<std::string> target = dialogs.openFile(request);
     if (!target) return;
     start(*target);
@@ -56,11 +67,15 @@ void BinaryDownload::downloadBinaryFile(FileDialogs& dialogs) {
 
 bool BinaryDownload::start(const std::string& target) {
     removeFolder();
-    // A folder only this user may enter, for whatever name the sender gives its file.
+    // A folder only this user may enter, for whatever name the sender gives its file: in the
+    // system's temporary folder, or in /tmp when that (TMPDIR) is missing.
     std::error_code ec;
-    std::string pattern = (fs::temp_directory_path(ec) / "zvl-download-XXXXXX").string();
-    if (ec || ::mkdtemp(pattern.data()) == nullptr) {
-        prompts_.warning(fileErrorText("Cannot create folder", pattern, ec ? ec.value() : errno));
+    fs::path base = fs::temp_directory_path(ec);
+    if (ec) base = kFallbackTemporaryFolder;
+    std::string pattern = (base / "zvl-download-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        const int error = errno;
+        prompts_.warning(fileErrorText("Cannot create a private folder in", base.string(), error));
         return false;
     }
     folder_ = pattern;
@@ -71,13 +86,17 @@ bool BinaryDownload::start(const std::string& target) {
     }
     target_ = target;
     outcome_ = Outcome::Running;
+    relayed_ = 0;
+    framesSeen_ = false;
+    lastTwo_[0] = lastTwo_[1] = 0;
     link_.sendCommand(cmd::DownloadImage);
     // The receiver runs already and the line is its own from here: the sender's first frames
     // may come during the wait.
     state_.protocolTransferActive = true;
     state_.bytesTransferred = 0;
     state_.uploadCancel = false;
-    lastStatusMs_ = clock_.milliseconds();
+    startMs_ = clock_.milliseconds();
+    statusTimer_.enable();
     link_.waitTicks(3, true);
     if (outcome_ != Outcome::Running) return true;  // it ended during the wait
     view_.updateControlStates();
@@ -86,9 +105,45 @@ bool BinaryDownload::start(const std::string& target) {
 }
 
 void BinaryDownload::fromPort(const std::vector<uint8_t>& bytes) {
-    if (state_.uploadCancel) return;  // cancelled: the receiver is going
+    if (state_.uploadCancel || outcome_ != Outcome::Running) return;  // cancelled: the receiver is going
+    relayed_ += int64_t(bytes.size());
+    if (relayed_ > kMostRelayedBytes) {
+        abortTransfer();
+        return;
+    }
+    if (!framesSeen_) framesSeen_ = framesBegin(bytes);
     receiver_.write(bytes);
-    if (clock_.milliseconds() - lastStatusMs_ >= kDownloadStatusMs) showProgress();
+}
+
+bool BinaryDownload::framesBegin(const std::vector<uint8_t>& bytes) {
+    // Every ZMODEM header starts ZPAD ZDLE and its format: 'A' binary, 'B' hex, 'C' binary
+    // with CRC-32. A sender that has not sent one is not speaking ZMODEM (yet).
+    for (const uint8_t b : bytes) {
+        if (lastTwo_[0] == '*' && lastTwo_[1] == ctl::CAN && (b == 'A' || b == 'B' || b == 'C')) return true;
+        lastTwo_[0] = lastTwo_[1];
+        lastTwo_[1] = b;
+    }
+    return false;
+}
+
+void BinaryDownload::statusTick() {
+    if (outcome_ != Outcome::Running || state_.uploadCancel) {
+        statusTimer_.disable();
+        return;
+    }
+    showProgress();
+    // The receiver asks for ZMODEM for longer than this (its timeout is set so), and would
+    // then fall back to XMODEM and YMODEM requests: the transfer ends here instead.
+    if (!framesSeen_ && clock_.milliseconds() - startMs_ >= kHandshakeWaitMs)
+        abortTransfer();
+    else if (receivedFileBytes() > kLargestImageBytes)
+        abortTransfer();
+}
+
+void BinaryDownload::abortTransfer() {
+    // ZMODEM's abort: a sender that is still there stops sending.
+    link_.sendBytes(std::vector<uint8_t>(8, ctl::CAN));
+    transferError();
 }
 
 void BinaryDownload::fromReceiver(const std::vector<uint8_t>& bytes) {
@@ -97,13 +152,18 @@ void BinaryDownload::fromReceiver(const std::vector<uint8_t>& bytes) {
 }
 
 void BinaryDownload::showProgress() {
-    lastStatusMs_ = clock_.milliseconds();
+    // What has come from the instrument, frames included; the receiver writes to its file in
+    // large steps, so the file would show nothing for many seconds.
+    state_.bytesTransferred = relayed_;
+    view_.setBytesTransferred(relayed_);
+}
+
+int64_t BinaryDownload::receivedFileBytes() const {
     int64_t total = 0;
     std::error_code ec;
     for (const fs::directory_entry& e : fs::directory_iterator(folder_, ec))
         if (e.is_regular_file(ec)) total += int64_t(e.file_size(ec));
-    state_.bytesTransferred = total;
-    view_.setBytesTransferred(total);
+    return total;
 }
 
 void BinaryDownload::cancel() {
@@ -115,12 +175,14 @@ void BinaryDownload::cancel() {
 void BinaryDownload::stopReceiver() {
     if (!state_.protocolTransferActive || state_.uploadCancel) return;
     state_.uploadCancel = true;
+    statusTimer_.disable();
     receiver_.stop();
     view_.showProgressPanel(false, std::string());
 }
 
 void BinaryDownload::receiverFinished(bool success) {
     if (outcome_ != Outcome::Running) return;
+    statusTimer_.disable();
     view_.showProgressPanel(false, std::string());
     if (state_.uploadCancel) {
         state_.protocolTransferActive = false;
@@ -132,7 +194,9 @@ void BinaryDownload::receiverFinished(bool success) {
         return;
     } else {
         state_.protocolTransferActive = false;
-        showProgress();
+        // The count ends as the size of the image received.
+        state_.bytesTransferred = receivedFileBytes();
+        view_.setBytesTransferred(state_.bytesTransferred);
         const std::string error = saveReceivedFile();
         removeFolder();
         outcome_ = error.empty() ? Outcome::Complete : Outcome::Failed;
@@ -148,6 +212,7 @@ void BinaryDownload::receiverFinished(bool success) {
 void BinaryDownload::transferError(bool tell) {
     if (outcome_ != Outcome::Running) return;
     outcome_ = Outcome::Failed;
+    statusTimer_.disable();
     view_.showProgressPanel(false, std::string());
     state_.protocolTransferActive = false;
     receiver_.stop();
@@ -162,7 +227,7 @@ std::string BinaryDownload::saveReceivedFile() {
     std::vector<fs::path> files;
     for (const fs::directory_entry& e : fs::directory_iterator(folder_, ec))
         if (e.is_regular_file(ec) && !e.is_symlink(ec)) files.push_back(e.path());
-    if (files.size() != 1) return kTransferErrorText;
+    if (files.size() != 1 || int64_t(fs::file_size(files.front(), ec)) > kLargestImageBytes) return kTransferErrorText;
     std::ifstream in(files.front(), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!in.good() && !in.eof()) return fileErrorText("Cannot read file", files.front().string(), errno);

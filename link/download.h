@@ -17,6 +17,7 @@
 #include "platform/filedialogs.h"
 #include "platform/prompts.h"
 #include "platform/receiverprocess.h"
+#include "platform/timer.h"
 #include "platform/viewhooks.h"
 
 namespace zvl {
@@ -25,11 +26,22 @@ inline constexpr const char* kDownloadCompleteText = "File Download Complete";
 inline constexpr const char* kDownloadCancelledText = "File Download Cancelled";
 inline constexpr const char* kTransferErrorText = "XModem Error. Transfer Ended";
 inline constexpr int kDownloadStatusMs = 550;  // the byte counter's interval: ten ticks
+// How long the sender has to send its first ZMODEM frame after 0x43: 1092 ticks, about 60 s.
+inline constexpr int64_t kHandshakeWaitMs = 1092 * kTickMs;
+// The largest image an instrument holds: 100005 records of 8 bytes. A sender whose file grows
+// beyond it, or that sends more than twice as many bytes as that (every byte escaped, and
+// the frames), is cut off.
+inline constexpr int64_t kLargestImageBytes = 8 * 100005;
+inline constexpr int64_t kMostRelayedBytes = 2 * kLargestImageBytes + 65536;
+// The folder for the receiver's private folder when the system's temporary folder is missing.
+inline constexpr const char* kFallbackTemporaryFolder = "/tmp";
 
 class BinaryDownload {
 public:
+    // `statusTimer` is the transfer's status interval: the byte counter and the handshake
+    // wait follow it while a download runs.
     BinaryDownload(AppState& state, InstrumentLink& link, ReceiverProcess& receiver, const Clock& clock,
-                   Prompts& prompts, ViewHooks& view);
+                   Prompts& prompts, ViewHooks& view, Timer& statusTimer);
     ~BinaryDownload();  // a receiver still running is stopped and its folder removed
     BinaryDownload(const BinaryDownload&) = delete;
     BinaryDownload& operator=(const BinaryDownload&) = delete;
@@ -52,6 +64,13 @@ public:
 
 private:
     void fromPort(const std::vector<uint8_t>& bytes);
+    // The status interval: the byte counter; the end of a sender that never began its ZMODEM
+    // frames within the handshake wait, or that sends more than an instrument holds.
+    void statusTick();
+    bool framesBegin(const std::vector<uint8_t>& bytes);  // the sender's first ZMODEM frame header
+    int64_t receivedFileBytes() const;
+    // The transfer's error, told with its own box after one abort sequence to the sender.
+    void abortTransfer();
     void fromReceiver(const std::vector<uint8_t>& bytes);
     void receiverFinished(bool success);
     void transferError(bool tell = true);  // tell: its own box
@@ -66,9 +85,13 @@ private:
     const Clock& clock_;
     Prompts& prompts_;
     ViewHooks& view_;
+    Timer& statusTimer_;
     std::string target_;
     std::string folder_;
-    int64_t lastStatusMs_ = 0;
+    int64_t startMs_ = 0;
+    int64_t relayed_ = 0;        // bytes from the port given to the receiver
+    bool framesSeen_ = false;    // the sender has begun its ZMODEM frames
+    uint8_t lastTwo_[2] = {0, 0};  // the sender's last two bytes, for a header cut between reads
     Outcome outcome_ = Outcome::None;
 };
 

@@ -1,5 +1,6 @@
 #include "link/link.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -31,6 +32,12 @@ InstrumentLink::~InstrumentLink() {
 std::string portLostMessage(const std::string& reason) {
     return "The instrument's serial port has gone away (" + reason +
            "). The results collected so far are kept.";
+}
+
+std::string downloadLostMessage(const std::string& reason) {
+    return "The instrument's serial port has gone away (" + reason +
+           "). The download has ended: nothing of it was saved, and a file already at the chosen name is "
+           "kept as it was.";
 }
 
 bool InstrumentLink::openPort() {
@@ -76,6 +83,7 @@ void InstrumentLink::closePort() {
 void InstrumentLink::portLost(const std::string& reason) {
     lostReason_ = reason.empty() ? std::string("no reason given") : reason;
     ++portLosses_;
+    const bool downloading = state_.protocolTransferActive;
     breakTimer_.disable();
     updateTimer_.disable();
     if (statusTimer_) statusTimer_->disable();
@@ -105,7 +113,7 @@ void InstrumentLink::portLost(const std::string& reason) {
     if (lossReporter_)
         lossReporter_(lostReason_);
     else
-        prompts_.warning(portLostMessage(lostReason_));
+        prompts_.warning(downloading ? downloadLostMessage(lostReason_) : portLostMessage(lostReason_));
 }
 
 bool InstrumentLink::reopenLostPort() {
@@ -177,15 +185,22 @@ void InstrumentLink::toggleOnline() {
     if (isOnlineMode(state_.operatingMode)) {
         state_.operatingMode = EventRecord;
         connect();
-    } else if (state_.resultCount() > 0 && state_.viewStartTime >= state_.resultTime(state_.resultCount())) {
-        // Leaving a live recording, the time chart stood at "now", at or after the last
-        // result, where the stored view has nothing to draw (or only "Plotting Error"). It
+    } else if (state_.resultCount() > 0 && state_.viewStartTime >= recordedEnd()) {
+        // Leaving a live recording, the time chart stood at "now", at or after the end of the
+        // recording, where the stored view has nothing to draw (or only "Plotting Error"). It
         // shows the newest results up to the cursor line instead, as the live chart showed them.
         const double spp = double(timebaseRow(state_.timebaseIndex).secondsPerPixel);
         state_.viewStartTime = state_.resultTime(state_.resultCount()) - int64_t(std::nearbyint(300.0 * spp));
     }
     view_.updateControlStates();
     view_.repaint();
+}
+
+int64_t InstrumentLink::recordedEnd() const {
+    // Results still in flight when the recording stopped are stored after its stop record,
+    // with later times than the end of the recording: the view at that end is just as empty.
+    const int64_t last = state_.resultTime(state_.resultCount());
+    return state_.recordingEndTime > 0 ? std::min(last, state_.recordingEndTime) : last;
 }
 
 void InstrumentLink::statusPoll() {

@@ -26,8 +26,10 @@ inline constexpr const char* kMaximumResultsText = "Maximum Results Received. Pe
 inline constexpr int kTickMs = 55;
 inline constexpr int kHighestSelectablePort = 50;
 
-// The message box about a port whose device went away, with the system's error text.
+// The message box about a port whose device went away, with the system's error text; the
+// second for a loss during a binary download, which keeps nothing of what arrived.
 std::string portLostMessage(const std::string& reason);
+std::string downloadLostMessage(const std::string& reason);
 
 class InstrumentLink {
 public:
@@ -94,6 +96,9 @@ public:
 
     // Live results stored since the object was made (all calls included); for progress output.
     int64_t liveResultsStored() const { return liveStored_; }
+    // Ports lost so far in the run: a command that saw the count grow during its own waits
+    // knows the user has been told, and does not open the port again for its handshake.
+    uint64_t portLosses() const { return portLosses_; }
 
 private:
     void packetLoop();
@@ -104,6 +109,7 @@ private:
     void stopSequence();
     void addStopRecord();
     bool reopenLostPort();
+    int64_t recordedEnd() const;  // the time of the last result or the recording's end, the earlier
     void discardBuffer();
     void setLamp(uint32_t colour, const char* label);
     int64_t now() const { return pcTimeStamp(clock_); }

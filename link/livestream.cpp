@@ -180,7 +180,15 @@ void InstrumentLink::startStopRecording() {
         const bool keepGoing = prompts_.confirm(kContinueCollectingText);
         prompts_.setBusyCursor(true);
         // The recording may have ended while the box was open (the port lost, the limit).
-        if (!keepGoing && state_.collectionActive) stopSequence();
+        if (!keepGoing && state_.collectionActive) {
+            // It ends now, however long the answer took: results stored while the box was
+            // open are part of it, and the stop record is not earlier than they are.
+            const int64_t end = now();
+            state_.viewStartTime = end;
+            state_.liveTime = end;
+            state_.recordingEndTime = end;
+            stopSequence();
+        }
     }
     prompts_.setBusyCursor(false);
     view_.updateControlStates();
@@ -210,11 +218,15 @@ void InstrumentLink::stopSequence() {
 }
 
 void InstrumentLink::collectNewData() {
-    const bool handshake = isOnlineMode(state_.operatingMode);
+    // The handshake runs whatever the mode was, in the online mode of the same kind. An
+    // instrument that did not answer has been warned about and connect has gone offline
+    // again: no recording is started into the silence (as the start menu's Collect Data).
+    state_.operatingMode &= ~2;
     connect();
-    // An instrument that did not answer has been warned about and connect has gone offline:
-    // no recording is started into the silence (as the start menu's Collect Data).
-    if (handshake && !state_.instrumentOnline) return;
+    if (!state_.instrumentOnline) {
+        state_.operatingMode |= 2;
+        return;
+    }
     // Nor into a port that is closed (it failed to open, or went away and is still gone).
     if (!port_.isOpen()) return;
     state_.operatingMode = TimebaseRecord;

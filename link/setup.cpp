@@ -99,6 +99,8 @@ void InstrumentSetup::showHardwareSettings(ModalDialog& dialog, const std::strin
     link_.waitTicks(3, true);
     dialog.runModal();
     writeSettings(state_, prompts_, settingsPath);
+    // Online event mode now, or offline after a silent handshake: the controls follow.
+    view_.updateControlStates();
     view_.repaint();
 }
 
@@ -111,9 +113,16 @@ void InstrumentSetup::acceptChanges(const std::string& portText, const HardwareC
 }
 
 void InstrumentSetup::writeHardwareSettings(const HardwareChoices& choices) {
+    const uint64_t losses = link_.portLosses();
     link_.sendCommand(cmd::WriteOptions, applyHardwareChoices(state_, choices), 4);
     link_.waitTicks(kAcceptWaitTicks, true);
-    link_.connect();
+    connectUnlessLostSince(losses);
+}
+
+void InstrumentSetup::connectUnlessLostSince(uint64_t losses) {
+    // A port that went away during this command's wait has been reported once already; the
+    // handshake would only open it again and report it a second time.
+    if (link_.portLosses() == losses) link_.connect();
 }
 
 void InstrumentSetup::setInstrumentTime(const LocalDateTime& fields) {
@@ -123,17 +132,19 @@ void InstrumentSetup::setInstrumentTime(const LocalDateTime& fields) {
 }
 
 void InstrumentSetup::sendInstrumentClock(int64_t t) {
+    const uint64_t losses = link_.portLosses();
     link_.sendCommand(cmd::SetClock, clockValue(t), 4);
     link_.waitTicks(kClockWaitTicks, true);
-    link_.connect();
+    connectUnlessLostSince(losses);
 }
 
 void InstrumentSetup::synchroniseToPcClock() {
     if (refusedDuringDownload()) return;
     prompts_.setBusyCursor(true);
+    const uint64_t losses = link_.portLosses();  // the question's box serves the port too
     setDateTime();
     link_.waitTicks(kAcceptWaitTicks, true);
-    link_.connect();
+    connectUnlessLostSince(losses);
 }
 
 bool InstrumentSetup::setDateTime() {

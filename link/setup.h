@@ -78,6 +78,7 @@ public:
 
 private:
     bool refusedDuringDownload();
+    void connectUnlessLostSince(uint64_t losses);
 
     AppState& state_;
     InstrumentLink& link_;

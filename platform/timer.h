@@ -25,6 +25,7 @@ struct MainTimers {
     Timer& breakTimer;
     Timer& uploadRetryTimer;
     Timer& refreshTimer;
+    Timer& downloadStatusTimer;  // the binary download's byte counter and handshake wait
 };
 
 }  // namespace zvl

@@ -29,7 +29,11 @@ bool QtReceiverProcess::start(const std::string& folder) {
     process_ = std::make_unique<QProcess>();
     process_->setProgram(path);
     // -R restricted: no path outside the folder, -b binary, -q no progress on the terminal.
-    process_->setArguments({QStringLiteral("-R"), QStringLiteral("-b"), QStringLiteral("-q")});
+    // -t 130: 13 s for each of its five ZMODEM requests, 65 s in all, so it is still asking for
+    // ZMODEM when the download's own handshake wait (about 60 s) ends a silent sender; with
+    // its default 10 s it would go over to XMODEM/YMODEM requests after 50 s.
+    process_->setArguments({QStringLiteral("-R"), QStringLiteral("-b"), QStringLiteral("-q"), QStringLiteral("-t"),
+                            QStringLiteral("130")});
     process_->setWorkingDirectory(QString::fromStdString(folder));
     process_->setStandardErrorFile(QProcess::nullDevice());
     QObject::connect(process_.get(), &QProcess::readyReadStandardOutput, [this] {

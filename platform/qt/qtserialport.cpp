@@ -137,10 +137,10 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     // there) leaves the port as it is.
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError && !hungUp) return;
     // A read after a hang-up returns 0 bytes and sets no error code of its own, so the text
-    // Qt gives is that of some earlier call; every further read or write on the line fails
-    // with EIO, and that is what the user is told.
-    lose(error == QSerialPort::ReadError && hungUp ? std::string(std::strerror(EIO))
-                                                   : port_->errorString().toStdString());
+    // Qt gives is that of some earlier call, left in errno ("Resource temporarily
+    // unavailable", "Bad file descriptor"; Qt then even calls it a ResourceError). Every
+    // further read or write on a hung-up line fails with EIO, and that is what the user is told.
+    lose(hungUp ? std::string(std::strerror(EIO)) : port_->errorString().toStdString());
 }
 
 void QtSerialPort::lose(const std::string& reason) {

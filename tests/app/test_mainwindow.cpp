@@ -83,9 +83,12 @@ struct WindowRig {
             st.dataDirectory = dir.string();
             std::ofstream(settingsPath, std::ios::binary) << encodeSettings(st);
         }
-        for (test::FakeTimer* t : {&startTimer, &splashTimer, &statusPollTimer, &breakTimer, &uploadRetryTimer, &refreshTimer}) pump.addTimer(*t);
+        for (test::FakeTimer* t : {&startTimer, &splashTimer, &statusPollTimer, &breakTimer, &uploadRetryTimer, &refreshTimer,
+                                   &downloadStatusTimer})
+            pump.addTimer(*t);
         window = std::make_unique<MainWindow>(MainPlatform{port, clock, pump, prompts, fileDialogs,
-                                                            {startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, refreshTimer},
+                                                            {startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, refreshTimer,
+                                                             downloadStatusTimer},
                                                             settingsPath});
         window->startMenuRunner = [this](StartMenuDialog&) { ++startMenuShown; };
         window->modalDialogRunner = [this](QDialog& d) {
@@ -141,7 +144,8 @@ struct WindowRig {
     test::FakePort port{clock, &engine};
     test::FakePump pump{clock, port, &engine};
     test::FakeTimer startTimer{clock, "startTimer"}, splashTimer{clock, "splashTimer"}, statusPollTimer{clock, "statusPollTimer"},
-        breakTimer{clock, "breakTimer"}, uploadRetryTimer{clock, "uploadRetryTimer"}, refreshTimer{clock, "refreshTimer"};
+        breakTimer{clock, "breakTimer"}, uploadRetryTimer{clock, "uploadRetryTimer"}, refreshTimer{clock, "refreshTimer"},
+        downloadStatusTimer{clock, "downloadStatusTimer"};
     test::ScriptedPrompts prompts;
     test::ScriptedFileDialogs fileDialogs;
     std::unique_ptr<MainWindow> window;
@@ -645,6 +649,55 @@ TEST(MainWindow, TypingReachesTheCommentsAndALoadAlwaysShowsTheFilesComments) {
     EXPECT_EQ(memo->toPlainText(), "from the file");
     memo->clearFocus();
     EXPECT_EQ(st.commentLines[0], "from the file");
+}
+
+TEST(MainWindow, SetupAndACancelledDownloadGoOnlineWithTheControlsUpToDate) {
+    for (const char* action : {"hardwareSettingsAction", "downloadBinaryFileAction"}) {
+        WindowRig rig;
+        rig.window->lifecycle().startOnFirstActivation();
+        rig.run(1100);
+        rig.find<QPushButton>("onlineOfflineButton")->click();
+        ASSERT_TRUE(rig.find<QToolButton>("firstButton")->isEnabled()) << "offline the navigation works";
+        rig.find<QAction>(action)->trigger();  // the dialog closed, the file dialog cancelled
+        EXPECT_EQ(rig.window->state().operatingMode, EventRecord) << action;
+        EXPECT_FALSE(rig.find<QToolButton>("firstButton")->isEnabled()) << action;
+        EXPECT_FALSE(rig.find<QToolButton>("fastRightButton")->isEnabled()) << action;
+        EXPECT_EQ(rig.find<QPushButton>("startStopButton")->text(), "Start") << action;
+    }
+}
+
+TEST(MainWindow, OfflineAfterATimeChartRecordingShowsItsLastResultHoweverLongTheStopTook) {
+    WindowRig rig;
+    rig.window->lifecycle().startOnFirstActivation();
+    rig.run(1100);
+    AppState& st = rig.window->state();
+    // Pixels of input 1's row left of the cursor line that show a bar or a change mark.
+    auto barPixels = [&] {
+        const QImage& picture = rig.window->traceBitmap();
+        int n = 0;
+        for (int x = 133; x < 432; ++x) {
+            const QColor c(picture.pixel(x, rowTop(1) + 9));
+            for (const uint32_t shown : {st.colours.onColour, st.colours.offColour, st.colours.changeColour})
+                if (c == toQColor(shown)) ++n;
+        }
+        return n;
+    };
+    for (const int answerMs : {4000, 4300, 4600}) {  // a slow "No" while the live chart moves on
+        rig.find<QPushButton>("eventTimeButton")->click();
+        ASSERT_EQ(st.operatingMode, TimebaseRecord);
+        rig.find<QPushButton>("startStopButton")->click();  // Start
+        rig.run(3000);
+        rig.prompts.confirmAnswers = {false};
+        rig.prompts.onConfirm = [&] { rig.run(answerMs); };
+        rig.find<QPushButton>("startStopButton")->click();  // Stop
+        rig.prompts.onConfirm = nullptr;
+        rig.find<QPushButton>("onlineOfflineButton")->click();  // Offline
+        ASSERT_EQ(st.operatingMode, TimebaseSearch);
+        // About 7 s of results at 0.1 s a pixel, ending at the cursor line.
+        EXPECT_GE(barPixels(), 50) << answerMs;
+        EXPECT_EQ(st.cursorResult, st.resultCount()) << answerMs;
+        rig.find<QPushButton>("onlineOfflineButton")->click();  // Online again, event mode
+    }
 }
 
 TEST(MainWindow, OpenLeavesTheControlsAndTheReopenListUpToDate) {

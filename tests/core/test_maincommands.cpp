@@ -45,14 +45,14 @@ struct MainCommandsTest : ::testing::Test {
     test::FakePort port{clock, nullptr};
     test::FakePump pump{clock, port, nullptr};
     test::FakeTimer start{clock, "start"}, splash{clock, "splash"}, poll{clock, "poll"}, brk{clock, "break"},
-        retry{clock, "retry"}, refresh{clock, "refresh"};
+        retry{clock, "retry"}, refresh{clock, "refresh"}, downloadStatus{clock, "downloadStatus"};
     test::ScriptedPrompts prompts;
     test::ScriptedFileDialogs dialogs;
     CaptionCountingView view;
     AppState st;
     MainCommands commands{
         st,
-        {port, clock, pump, prompts, dialogs, {start, splash, poll, brk, retry, refresh}, "unused.ini"},
+        {port, clock, pump, prompts, dialogs, {start, splash, poll, brk, retry, refresh, downloadStatus}, "unused.ini"},
         view};
 };
 

@@ -78,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         rig.state.operatingMode = EventRecord;
         rig.state.instrumentOnline = true;
         test::StandInReceiver receiver;
-        BinaryDownload download{rig.state, rig.link, receiver, rig.clock, rig.prompts, rig.view};
+        test::FakeTimer status{rig.clock, "downloadStatus"};
+        BinaryDownload download{rig.state, rig.link, receiver, rig.clock, rig.prompts, rig.view, status};
 
         bool running = false, cancelled = false, lost = false;
         Bytes expectIn, expectOut;
@@ -175,7 +176,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     lost = true;
                     if (running) {
                         receiver.running = false;
-                        ended(BinaryDownload::Outcome::Failed, portLostMessage("Input/output error"), true);
+                        ended(BinaryDownload::Outcome::Failed, downloadLostMessage("Input/output error"), true);
                         FUZZ_CHECK(rig.prompts.informations.size() + rig.prompts.warnings.size() ==
                                    boxes + 1);
                     }

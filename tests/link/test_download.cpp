@@ -5,10 +5,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <cstdlib>
 #include <random>
 
 #include "link/download.h"
 #include "tests/link/standin_receiver.h"
+#include "tests/support/fakefiledialogs.h"
 #include "tests/support/fakes.h"
 
 namespace zvl {
@@ -18,9 +20,11 @@ using Bytes = std::vector<uint8_t>;
 namespace fs = std::filesystem;
 
 struct Download : ::testing::Test {
-    test::Rig rig;
+    test::Rig rig;  // its instrument takes 0x43 and sends nothing: the test plays the sender
     test::StandInReceiver receiver;
-    BinaryDownload download{rig.state, rig.link, receiver, rig.clock, rig.prompts, rig.view};
+    test::FakeTimer status{rig.clock, "downloadStatus"};
+    BinaryDownload download{rig.state, rig.link, receiver, rig.clock, rig.prompts, rig.view, status};
+    Download() { rig.pump.addTimer(status); }
     fs::path dir = fs::path(testing::TempDir()) / ("zvl-download-test-" + std::to_string(::getpid()));
     std::string target = (dir / "chosen.bin").string();
     void SetUp() override {
@@ -52,8 +56,13 @@ TEST_F(Download, ACompleteDownloadIsSavedUnderTheChosenNameAndTheFolderRemoved) 
     receiver.receive("SENDERS.BIN", "image bytes");
     rig.run(600);
     rig.feed({0x00});
-    EXPECT_EQ(rig.state.bytesTransferred, 11) << "the byte counter about every half second";
+    // The bytes that came from the port, about every half second, whatever the receiver has
+    // written to its file so far.
+    EXPECT_EQ(rig.state.bytesTransferred, 5);
+    rig.run(600);
+    EXPECT_EQ(rig.state.bytesTransferred, 6);
     receiver.finish(true);
+    EXPECT_EQ(rig.state.bytesTransferred, 11) << "at the end, the image saved";
     EXPECT_EQ(targetText(), "image bytes");
     EXPECT_FALSE(fs::exists(folder));
     EXPECT_FALSE(rig.state.protocolTransferActive);
@@ -106,13 +115,18 @@ TEST_F(Download, NothingElseWritesToTheLineWhileItRuns) {
     EXPECT_TRUE(rig.port.writes.empty());
     EXPECT_TRUE(rig.prompts.choiceMessages.empty()) << "no break declared";
 
-    // The port goes away: the download ends as an error does, with one box, the port's.
+    // The port goes away: the download ends as an error does, with one box, the port's, which
+    // says what became of the download (nothing kept), not of a recording.
     rig.port.loseDevice();
     EXPECT_FALSE(rig.state.protocolTransferActive);
     EXPECT_EQ(receiver.stops, 1);
     EXPECT_EQ(download.outcome(), BinaryDownload::Outcome::Failed);
     EXPECT_TRUE(rig.prompts.informations.empty());
-    EXPECT_EQ(rig.prompts.warnings, std::vector<std::string>{portLostMessage("Input/output error")});
+    ASSERT_EQ(rig.prompts.warnings.size(), 1u);
+    const std::string& box = rig.prompts.warnings[0];
+    EXPECT_NE(box.find("gone away (Input/output error)"), std::string::npos) << box;
+    EXPECT_EQ(box.find("results collected so far are kept"), std::string::npos) << box;
+    EXPECT_NE(box.find("nothing of it was saved"), std::string::npos) << box;
 }
 
 TEST_F(Download, EveryByteIsRelayedInOrderWhateverTheChunks) {
@@ -137,6 +151,92 @@ TEST_F(Download, EveryByteIsRelayedInOrderWhateverTheChunks) {
         EXPECT_EQ(rig.port.written, out) << round;
         receiver.finish(false);
     }
+}
+
+TEST_F(Download, ASenderThatNeverBeginsZmodemEndsAfterTheHandshakeWait) {
+    const Bytes header = {'*', '*', 0x18, 'B', '0', '0'};  // ZRQINIT, as a sender begins
+    for (const bool framed : {false, true}) {
+        rig.prompts.informations.clear();
+        ASSERT_TRUE(download.start(target));
+        const int64_t started = rig.clock.ms;
+        rig.feed({'r', 'z', '\r'});  // text, not a frame
+        if (framed) {
+            rig.feed({header.begin(), header.begin() + 3});  // a header cut between two reads
+            rig.feed({header.begin() + 3, header.end()});
+        }
+        rig.port.written.clear();
+        rig.pump.processEventsUntil(started + kHandshakeWaitMs - 100);
+        EXPECT_EQ(download.outcome(), BinaryDownload::Outcome::Running) << framed;
+        rig.pump.processEventsUntil(started + kHandshakeWaitMs + 600);
+        if (framed) {
+            EXPECT_EQ(download.outcome(), BinaryDownload::Outcome::Running) << "a ZMODEM sender has all the time it needs";
+            EXPECT_TRUE(rig.port.written.empty());
+            receiver.finish(false);
+            continue;
+        }
+        EXPECT_EQ(download.outcome(), BinaryDownload::Outcome::Failed);
+        EXPECT_EQ(rig.prompts.informations, std::vector<std::string>{kTransferErrorText});
+        EXPECT_EQ(rig.port.written, Bytes(8, 0x18)) << "the ZMODEM abort, to a sender that may wake up";
+        EXPECT_EQ(receiver.stops, 1);
+        EXPECT_FALSE(rig.state.protocolTransferActive);
+        EXPECT_FALSE(fs::exists(receiver.folder_));
+    }
+}
+
+TEST_F(Download, ASenderThatSendsMoreThanAFullMemoryIsCutOff) {
+    std::ofstream(target) << "old";
+    struct Case {
+        std::string file;  // what the receiver has written
+        int64_t relayed;   // bytes from the port
+        bool cut;
+    };
+    const std::vector<Case> cases = {{std::string(kLargestImageBytes, 'x'), 1000, false},
+                                     {std::string(kLargestImageBytes + 1, 'x'), 1000, true},
+                                     {"", kMostRelayedBytes + 1, true}};
+    for (const Case& c : cases) {
+        rig.prompts.informations.clear();
+        ASSERT_TRUE(download.start(target));
+        rig.feed({'*', 0x18, 'C'});
+        rig.feed(Bytes(size_t(c.relayed - 3), 0x55));
+        receiver.receive("IMAGE.BIN", c.file);
+        rig.run(600);
+        EXPECT_EQ(download.outcome() == BinaryDownload::Outcome::Failed, c.cut) << c.file.size() << " " << c.relayed;
+        EXPECT_LE(int64_t(receiver.input.size()), kMostRelayedBytes);
+        receiver.input.clear();
+        if (!c.cut) {
+            receiver.finish(true);
+            EXPECT_EQ(fs::file_size(target), uintmax_t(kLargestImageBytes)) << "a full memory is saved";
+            std::ofstream(target) << "old";
+            continue;
+        }
+        EXPECT_EQ(rig.prompts.informations, std::vector<std::string>{kTransferErrorText});
+        EXPECT_EQ(targetText(), "old");
+    }
+}
+
+TEST_F(Download, TheDialogStartsInTheDataFolderAndTheReceiversFolderFallsBackToTmp) {
+    test::ScriptedFileDialogs dialogs;
+    rig.state.dataDirectory = dir.string();
+    download.downloadBinaryFile(dialogs);  // cancelled
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].request.initialDirectory, dir.string());
+
+    const char* old = std::getenv("TMPDIR");
+    const std::string saved = old ? old : "";
+    ::setenv("TMPDIR", (dir / "missing").c_str(), 1);
+    ASSERT_TRUE(download.start(target));
+    EXPECT_EQ(fs::path(receiver.folder_).parent_path(), fs::path("/tmp"));
+    receiver.finish(false);
+    // A folder where none can be made: the message names it, not the name pattern.
+    ::setenv("TMPDIR", "/sys", 1);
+    EXPECT_FALSE(download.start(target));
+    ASSERT_FALSE(rig.prompts.warnings.empty());
+    EXPECT_NE(rig.prompts.warnings.back().find("/sys:"), std::string::npos) << rig.prompts.warnings.back();
+    EXPECT_EQ(rig.prompts.warnings.back().find("XXXXXX"), std::string::npos) << rig.prompts.warnings.back();
+    if (old)
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
 }
 
 }  // namespace

@@ -214,12 +214,30 @@ TEST_F(Recording, CollectNewDataStartsALiveTimebaseRecording) {
     EXPECT_TRUE(st.instrumentOnline);
 }
 
-TEST_F(Recording, CollectNewDataRunsTheHandshakeInTheModeItFindsThenGoesOnline) {
-    st.operatingMode = EventSearch;  // offline: the handshake asks nothing
-    rig.link.collectNewData();
-    EXPECT_EQ(codesWritten(rig.port), (Bytes{0x40}));
-    EXPECT_EQ(st.operatingMode, TimebaseRecord);
-    EXPECT_TRUE(st.collectionActive);
+TEST(CollectNewData, FromAnyModeTheHandshakeComesFirstAndSilenceStaysOffline) {
+    for (const bool silent : {false, true}) {
+        for (const uint8_t mode : {TimebaseRecord, EventRecord, TimebaseSearch, EventSearch}) {
+            sim::SimConfig c = liveConfig();
+            c.silent = silent;
+            Rig rig(c);
+            rig.state.operatingMode = mode;
+            rig.link.collectNewData();
+            rig.run(6'000);
+            const std::string where = std::to_string(silent) + "/" + std::to_string(mode);
+            if (!silent) {
+                EXPECT_EQ(codesWritten(rig.port), (Bytes{0x20, 0x21, 0x22, 0x23, 0x40})) << where;
+                EXPECT_EQ(rig.state.operatingMode, TimebaseRecord) << where;
+                EXPECT_TRUE(rig.state.collectionActive) << where;
+                EXPECT_TRUE(rig.prompts.warnings.empty()) << where;
+                continue;
+            }
+            EXPECT_EQ(codesWritten(rig.port), Bytes{0x20}) << where << ": no start command";
+            EXPECT_EQ(rig.prompts.warnings, std::vector<std::string>{kNotRespondingText}) << where;
+            EXPECT_EQ(rig.state.operatingMode, mode | 2) << where << ": offline, the same kind of view";
+            EXPECT_FALSE(rig.state.collectionActive) << where;
+            EXPECT_TRUE(rig.prompts.choiceCalls.empty()) << where;
+        }
+    }
 }
 
 TEST_F(Recording, StopAddsTheStopRecordAndStopsTheInstrument) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "core/settings.h"
 #include "link/commands.h"
@@ -136,6 +137,32 @@ TEST_F(Setup, NothingIsWrittenWhileADownloadRuns) {
     EXPECT_TRUE(rig.port.written.empty());
     EXPECT_EQ(rig.prompts.warnings, std::vector<std::string>(5, kDownloadInProgressText));
     EXPECT_EQ(rig.state.comPortNumber, 0);
+}
+
+TEST(SetupLoss, APortLostInACommandsWaitIsToldOnceAndNotOpenedAgainForItsHandshake) {
+    // Accept Changes, Set Time (also `zvl hardware` and `zvl set-time`) and Synchronise, each
+    // with the device pulled half-way through its wait and still gone: the loss box alone.
+    const std::vector<std::function<void(InstrumentSetup&)>> commands = {
+        [](InstrumentSetup& s) { s.acceptChanges("1", {1, 0, false}); },
+        [](InstrumentSetup& s) { s.setInstrumentTime({2000, 1, 1, 0, 0, 10, 0}); },
+        [](InstrumentSetup& s) { s.synchroniseToPcClock(); },
+    };
+    for (size_t i = 0; i < commands.size(); ++i) {
+        Rig rig;
+        InstrumentSetup setup{rig.state, rig.link, rig.prompts, rig.clock, rig.view};
+        rig.state.operatingMode = EventRecord;
+        rig.prompts.confirmAnswers = {true};
+        const int64_t pullAt = rig.clock.ms + 300;
+        rig.pump.onIdle = [&] {
+            if (rig.clock.ms != pullAt) return;
+            rig.port.failOpen = true;  // it does not come back
+            rig.port.loseDevice();
+        };
+        commands[i](setup);
+        EXPECT_EQ(rig.prompts.warnings, std::vector<std::string>{portLostMessage("Input/output error")}) << i;
+        EXPECT_EQ(rig.state.operatingMode, EventSearch) << i;
+        EXPECT_FALSE(rig.port.isOpen()) << i;
+    }
 }
 
 }  // namespace

@@ -199,6 +199,24 @@ TEST_F(QtSerialPortTest, AHungUpLineIsToldOnceAfterTheBytesThatCameBeforeIt) {
     EXPECT_EQ(losses, std::vector<std::string>{std::strerror(EIO)});
 }
 
+TEST(QtSerialPort, ALossIsNamedByTheHangUpNotByTheTextOfAnEarlierCall) {
+    // A read after the hang-up returns nothing and sets no error of its own: the error text
+    // Qt takes then is whatever an earlier call left behind (a busy non-blocking call, a
+    // closed descriptor). The loss is named by what the line itself now answers.
+    for (const int stale : {EAGAIN, EBADF}) {
+        Pty gone;
+        ASSERT_TRUE(gone.ok());
+        QtSerialPort port;
+        ASSERT_TRUE(port.open(gone.slavePath())) << port.lastError();
+        std::vector<std::string> losses;
+        port.setLostHandler([&](const std::string& reason) { losses.push_back(reason); });
+        gone.closeMaster();
+        errno = stale;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !losses.empty(); }, kWaitMs));
+        EXPECT_EQ(losses, std::vector<std::string>{std::strerror(EIO)}) << std::strerror(stale);
+    }
+}
+
 TEST(QtSerialPort, AWriteIntoAHungUpLineClosesThePortAndItOpensAgainLater) {
     Pty gone;
     ASSERT_TRUE(gone.ok());

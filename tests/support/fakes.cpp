@@ -141,6 +141,7 @@ void ScriptedPrompts::warning(const std::string& text) {
 
 bool ScriptedPrompts::confirm(const std::string& text) {
     confirmations.push_back(text);
+    if (onConfirm) onConfirm();
     if (confirmAnswers.empty()) return false;
     const bool answer = confirmAnswers.front();
     confirmAnswers.pop_front();
