@@ -5,6 +5,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace zvl {
@@ -35,15 +39,49 @@ constexpr uint16_t inputMask(int input) { return static_cast<uint16_t>(1u << (in
 
 inline bool validSlot(int64_t index) { return index >= 0 && index <= kLastSlot; }
 
+// The store's memory: zero bytes from calloc, not written again when the vector is made. The
+// system hands out a block this large as untouched zero pages, so a new store (one for each
+// input of a fuzz target, for each part file read) costs only the slots that are then used.
+// A value-initialised ResultRecord is all zero bytes; the store's vectors never grow into
+// memory that held something else (they are made at their full size and never resized).
+template <class T>
+struct ZeroedAllocator {
+    using value_type = T;
+    ZeroedAllocator() = default;
+    template <class U>
+    ZeroedAllocator(const ZeroedAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n) {
+        void* p = std::calloc(n, sizeof(T));
+        if (!p) throw std::bad_alloc();
+        return static_cast<T*>(p);
+    }
+    void deallocate(T* p, std::size_t) noexcept { std::free(p); }
+    template <class U>
+    void construct(U*) noexcept {
+        static_assert(std::is_same_v<U, ResultRecord>, "only a record's zero value is all zero bytes");
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+    template <class U>
+    bool operator==(const ZeroedAllocator<U>&) const noexcept {
+        return true;
+    }
+};
+
 class ResultStore {
 public:
+    using Slots = std::vector<ResultRecord, ZeroedAllocator<ResultRecord>>;
+
     ResultStore();
 
-    std::vector<ResultRecord> results;        // slots 0..100005
-    std::vector<ResultRecord> resultsBackup;  // scratch copy for the upload's reorder
+    Slots results;        // slots 0..100005
+    Slots resultsBackup;  // scratch copy for the upload's reorder
     int64_t resultCount = 0;
 
-    // Checked slot access: throws std::out_of_range outside 0..100005.
+    // Checked slot access: throws std::out_of_range outside 0..100005. A slot reached through
+    // the writable access counts as used until the next clearResults.
     ResultRecord& slot(int64_t index);
     const ResultRecord& slot(int64_t index) const;
 
@@ -58,6 +96,10 @@ public:
     }
 
     // Zero slots 0..100000 (100001..100005 keep what they hold) and set resultCount to 0.
+    // Only the slots used since the last clear are written: those reached through slot(),
+    // correctResult and deleteResult, and 0..resultCount + 1 for the code that appends
+    // through `results` directly (the upload, files, tests), so a clear costs what was stored.
+    // Code that writes `results` beyond resultCount + 1 goes through slot().
     void clearResults();
 
     // Result n takes the time stamp of result n-1. Refused (false, nothing written) unless 1 <= n <= 100005.
@@ -66,6 +108,12 @@ public:
     // Remove result n: later results move down one slot, resultCount drops by one and the
     // vacated slot is zeroed. Refused (false, nothing written) unless 1 <= n <= resultCount.
     [[nodiscard]] bool deleteResult(int64_t n);
+
+private:
+    void used(int64_t index) {
+        if (index > highestUsed_) highestUsed_ = index;
+    }
+    int64_t highestUsed_ = 0;  // a new store is all zeros
 };
 
 }  // namespace zvl
