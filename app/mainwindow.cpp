@@ -145,7 +145,7 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
       platform_(platform),
       commands_(state_, platform, *this),
       renderer_(commands_.renderer()),
-      pacer_(renderer_, platform.clock, frameTimer_, [this](const RedrawPacer::Draw& draw) {
+      pacer_(state_, renderer_, platform.clock, frameTimer_, [this](const RedrawPacer::Draw& draw) {
           {
               // Drawn at the screen's pixel ratio, so a high-density screen shows it sharp.
               const qreal ratio = devicePixelRatioF();
@@ -153,15 +153,13 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
               QtCanvas canvas(&traceBitmap_);  // every pixel is drawn anew
               draw(canvas);
           }
-          // The event list follows: new live results as rows, the cursor result's row selected.
-          if (eventList_) {
-              eventList_->resultsAdded();
-              eventList_->followCursor(state_.cursorResult);
-          }
+          followCursorInEventList();
           // Only what the picture and its overlay cover: the controls around them stay as they are.
           if (!painting_)
               area_->update(QRegion(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight) + kEventBoxArea);
       }) {
+    // A live frame whose picture did not change still brings new results to the event list.
+    pacer_.setUnchangedFrameHandler([this] { followCursorInEventList(); });
     setObjectName("MainWindow");
     setWindowTitle("Corvask Pellam-ZVL");
     QFont f("Arial");
@@ -281,6 +279,14 @@ void MainWindow::buildControls() {
 // --- ViewHooks -------------------------------------------------------------------------------
 
 void MainWindow::redrawTraceView() { pacer_.redrawNow(); }
+
+void MainWindow::followCursorInEventList() {
+    // The event list follows: new live results as rows, the cursor result's row selected.
+    if (eventList_) {
+        eventList_->resultsAdded();
+        eventList_->followCursor(state_.cursorResult);
+    }
+}
 
 void MainWindow::redrawTraceViewSoon() { pacer_.redrawSoon(); }
 

@@ -185,6 +185,7 @@ private:
     void activateOnce();
     bool runModal(QDialog& dialog);
     bool runPrintDialog(QDialog& dialog);
+    void followCursorInEventList();
     bool pressButton(const char* name);  // clicks the named button of the client if it is shown and enabled
     std::vector<std::string> memoLines() const;  // the memo's text as comment lines
 
