@@ -6,8 +6,10 @@
 #
 #   bench/live_paced.sh [-s SECONDS] [-t STRACE_SECONDS] [-b BUILD] [MODE...]
 #
-# MODE: event, tb0 (1 second), tb7 (5 minutes), tb19 (50 days), any tbN, or collect (the zvl
-# tool). Default: event tb0 tb7 tb19 collect. Figures go to docs/performance.md.
+# MODE: idle (online with no recording, the status poll only; first if given), event, tb0
+# (1 second), tb7 (5 minutes), tb19 (50 days), any tbN, or collect (the zvl tool, run after
+# the window has gone). Default: idle event tb0 tb7 tb19 collect. Figures go to
+# docs/performance.md.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=60
@@ -23,7 +25,7 @@ while getopts "s:t:b:" o; do
 done
 shift $((OPTIND - 1))
 modes=("$@")
-[ ${#modes[@]} -gt 0 ] || modes=(event tb0 tb7 tb19 collect)
+[ ${#modes[@]} -gt 0 ] || modes=(idle event tb0 tb7 tb19 collect)
 for tool in Xvfb openbox xdotool; do
   command -v "$tool" >/dev/null || { echo "live_paced: $tool is not installed (scripts/deps installs it)" >&2; exit 1; }
 done
@@ -98,15 +100,20 @@ if [ "$gui" = 1 ]; then
   done
   [ -n "$main" ] || { echo "live_paced: the main window did not come up: $(cat "$work/app.log" "$work/boxes.log")" >&2; exit 1; }
   sleep 1
-  xdotool mousemove --window "$main" 62 9 click 1   # the Activity menu
-  sleep 0.7
-  xdotool mousemove --window "$main" 114 73 click 1  # Collect New Data
-  sleep 2
   # The client area stands below the menu bar; its controls at fixed places.
   menubar=${ZVL_MENUBAR:-19}
   click() { xdotool mousemove --window "$main" "$1" $(($2 + menubar)) click 1; sleep 0.3; }
-  timebase=5  # Collect Data records at the settings' time base, row 5 on a first run
-  event=0
+  recording=0
+  record() {
+    [ "$recording" = 0 ] || return 0
+    xdotool mousemove --window "$main" 62 9 click 1   # the Activity menu
+    sleep 0.7
+    xdotool mousemove --window "$main" 114 73 click 1  # Collect New Data
+    sleep 2
+    recording=1
+    timebase=5  # Collect New Data records at the settings' time base, row 5 on a first run
+    event=0
+  }
 fi
 
 for m in "${modes[@]}"; do
@@ -124,11 +131,18 @@ for m in "${modes[@]}"; do
       measure "$cpid" collect
       wait "$cpid" || true
       ;;
+    idle)  # online with no recording: the status poll only (first in the list)
+      [ "$recording" = 0 ] || { echo "live_paced: idle comes before the recording modes" >&2; exit 1; }
+      click 196 524  # Online
+      measure "$app" idle
+      ;;
     event)
+      record
       [ "$event" = 1 ] || { click 265 524; event=1; }
       measure "$app" event
       ;;
     tb*)
+      record
       [ "$event" = 0 ] || { click 265 524; event=0; }
       want=${m#tb}
       while [ "$timebase" -gt "$want" ]; do click 678 523; timebase=$((timebase - 1)); done
