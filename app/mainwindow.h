@@ -194,6 +194,8 @@ private:
     MainCommands commands_;
     TraceRenderer& renderer_;
     QImage traceBitmap_;
+    QImage nextBitmap_;              // the picture being drawn, swapped with traceBitmap_ when done
+    bool wholePictureDue_ = false;   // a command's redraw repaints the whole picture
     QtTimer frameTimer_;  // builds the picture a burst of live results asked for
     RedrawPacer pacer_;
     bool painting_ = false;

@@ -67,14 +67,17 @@ measure() {
   fi
 }
 
-"$build/sim/zvl-sim" --port COM1 --rate 320 >"$work/sim.log" 2>&1 &
+# The simulator paces the line from its own process; on a loaded machine it would fall behind
+# (its byte budget holds a burst of 8 bytes), so it runs at a higher priority when it may.
+nice -n -10 true 2>/dev/null && sim_nice=(nice -n -10) || sim_nice=()
+"${sim_nice[@]}" "$build/sim/zvl-sim" --port COM1 --rate 320 >"$work/sim.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do grep -q COM1 "$work/sim.log" && break; sleep 0.1; done
 
 gui=0
 for m in "${modes[@]}"; do [ "$m" = collect ] || gui=1; done
 if [ "$gui" = 1 ]; then
-  display=":$((200 + RANDOM % 200))"
+  display=":$((600 + RANDOM % 300))"
   Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   pids+=($!)
   export DISPLAY="$display"

@@ -181,5 +181,28 @@ TEST(LiveRedraw, AtMost25PicturesASecondAndNoneWhenNothingOnTheChartChanges) {
     }
 }
 
+// A live frame repaints where the picture changed: every changed pixel lies in the area, and
+// the area holds only the bands with changes, from their first to their last changed pixel.
+TEST(LiveRedraw, TheChangedAreaCoversEveryChangeAndOnlyItsBands) {
+    struct Case {
+        double ratio;
+        std::vector<QPoint> changes;  // picture pixels
+        QRegion area;
+    } cases[] = {
+        {1.0, {}, QRegion()},
+        {1.0, {{5, 7}}, QRegion(5, 0, 1, 20)},
+        {1.0, {{100, 21}, {731, 39}, {0, 379}}, QRegion(100, 20, 632, 20) + QRect(0, 360, 1, 20)},
+        {2.0, {{300, 200}}, QRegion(300, 200, 1, 20)},
+    };
+    for (const Case& c : cases) {
+        QImage before = tracePictureImage(c.ratio);
+        before.fill(Qt::white);
+        QImage after = before.copy();
+        for (const QPoint& p : c.changes)
+            after.setPixel(int(p.x() * c.ratio), int(p.y() * c.ratio), qRgb(0, 0, 0));
+        EXPECT_EQ(changedArea(before, after), c.area) << "ratio " << c.ratio << ", " << c.changes.size() << " changes";
+    }
+}
+
 }  // namespace
 }  // namespace zvl
