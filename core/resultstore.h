@@ -2,14 +2,15 @@
 // The result store: up to 100000 time-stamped snapshots of the sixteen inputs.
 // Slot 0 is the start record of a live recording; results stand in 1..resultCount.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <type_traits>
 #include <utility>
-#include <vector>
 
 namespace zvl {
 
@@ -39,45 +40,54 @@ constexpr uint16_t inputMask(int input) { return static_cast<uint16_t>(1u << (in
 
 inline bool validSlot(int64_t index) { return index >= 0 && index <= kLastSlot; }
 
-// The store's memory: zero bytes from calloc, not written again when the vector is made. The
-// system hands out a block this large as untouched zero pages, so a new store (one for each
-// input of a fuzz target, for each part file read) costs only the slots that are then used.
-// A value-initialised ResultRecord is all zero bytes; the store's vectors never grow into
-// memory that held something else (they are made at their full size and never resized).
-template <class T>
-struct ZeroedAllocator {
-    using value_type = T;
-    ZeroedAllocator() = default;
-    template <class U>
-    ZeroedAllocator(const ZeroedAllocator<U>&) noexcept {}
-    T* allocate(std::size_t n) {
-        void* p = std::calloc(n, sizeof(T));
-        if (!p) throw std::bad_alloc();
-        return static_cast<T*>(p);
+// The store's slots: zero bytes from calloc, not written again when they are made. The system
+// hands out a block this large as untouched zero pages, so a new store (one for each input of
+// a fuzz target, for each part file read) costs only the slots that are then used. (A vector
+// would write every slot on making and visit every one on destruction.)
+class ResultSlots {
+public:
+    explicit ResultSlots(std::size_t count)
+        : slots_(static_cast<ResultRecord*>(std::calloc(count, sizeof(ResultRecord)))), count_(count) {
+        if (!slots_) throw std::bad_alloc();
     }
-    void deallocate(T* p, std::size_t) noexcept { std::free(p); }
-    template <class U>
-    void construct(U*) noexcept {
-        static_assert(std::is_same_v<U, ResultRecord>, "only a record's zero value is all zero bytes");
+    ResultSlots(const ResultSlots& other) : ResultSlots(other.count_) {
+        std::memcpy(slots_, other.slots_, count_ * sizeof(ResultRecord));
     }
-    template <class U, class... Args>
-    void construct(U* p, Args&&... args) {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    ResultSlots& operator=(const ResultSlots& other) {
+        if (this != &other) {
+            ResultSlots copy(other);
+            std::swap(slots_, copy.slots_);
+            std::swap(count_, copy.count_);
+        }
+        return *this;
     }
-    template <class U>
-    bool operator==(const ZeroedAllocator<U>&) const noexcept {
-        return true;
+    ~ResultSlots() { std::free(slots_); }
+
+    ResultRecord& operator[](std::size_t i) { return slots_[i]; }
+    const ResultRecord& operator[](std::size_t i) const { return slots_[i]; }
+    ResultRecord* data() { return slots_; }
+    const ResultRecord* data() const { return slots_; }
+    ResultRecord* begin() { return slots_; }
+    ResultRecord* end() { return slots_ + count_; }
+    const ResultRecord* begin() const { return slots_; }
+    const ResultRecord* end() const { return slots_ + count_; }
+    std::size_t size() const { return count_; }
+    bool operator==(const ResultSlots& other) const {
+        return count_ == other.count_ && std::equal(begin(), end(), other.begin());
     }
+
+private:
+    ResultRecord* slots_;
+    std::size_t count_;
 };
+static_assert(std::is_trivially_copyable_v<ResultRecord>, "slots are copied and zeroed as bytes");
 
 class ResultStore {
 public:
-    using Slots = std::vector<ResultRecord, ZeroedAllocator<ResultRecord>>;
-
     ResultStore();
 
-    Slots results;        // slots 0..100005
-    Slots resultsBackup;  // scratch copy for the upload's reorder
+    ResultSlots results;        // slots 0..100005
+    ResultSlots resultsBackup;  // scratch copy for the upload's reorder
     int64_t resultCount = 0;
 
     // Checked slot access: throws std::out_of_range outside 0..100005. A slot reached through
