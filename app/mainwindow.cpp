@@ -157,25 +157,31 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
       platform_(platform),
       commands_(state_, platform, *this),
       renderer_(commands_.renderer()),
-      pacer_(renderer_, platform.clock, frameTimer_, [this](const RedrawPacer::Draw& draw) {
+      pacer_(state_, renderer_, platform.clock, frameTimer_, [this](const RedrawPacer::Draw& draw) {
+          // Drawn at the screen's pixel ratio, so a high-density screen shows it sharp.
+          const qreal ratio = devicePixelRatioF();
+          const bool fresh = traceBitmap_.isNull() || traceBitmap_.devicePixelRatio() != ratio;
+          if (fresh) traceBitmap_ = tracePictureImage(ratio);
+          if (nextBitmap_.size() != traceBitmap_.size() || nextBitmap_.devicePixelRatio() != ratio)
+              nextBitmap_ = tracePictureImage(ratio);
           {
-              // Drawn at the screen's pixel ratio, so a high-density screen shows it sharp.
-              const qreal ratio = devicePixelRatioF();
-              if (traceBitmap_.isNull() || traceBitmap_.devicePixelRatio() != ratio) traceBitmap_ = tracePictureImage(ratio);
-              QtCanvas canvas(&traceBitmap_);  // every pixel is drawn anew
+              QtCanvas canvas(&nextBitmap_);  // every pixel is drawn anew
               draw(canvas);
           }
-          // The event list follows: new live results as rows, the cursor result's row selected.
-          if (eventList_) {
-              eventList_->resultsAdded();
-              eventList_->followMarker(markedResult(state_));
-              eventList_->followCursor(state_.cursorResult);
-          }
+          // A live frame repaints only the bands of the picture that changed (most frames of a
+          // time-base view change a column or two and the name boxes); a command's picture,
+          // whose overlay may have moved, repaints all of it.
+          const QRegion whole(0, 0, kPictureWidth, kPictureHeight);
+          const QRegion changed = fresh || wholePictureDue_ ? whole : changedArea(traceBitmap_, nextBitmap_);
+          wholePictureDue_ = false;
+          traceBitmap_.swap(nextBitmap_);
+          followCursorInEventList();
           showMarkerText();
           // Only what the picture and its overlay cover: the controls around them stay as they are.
-          if (!painting_)
-              area_->update(QRegion(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight) + kEventBoxArea);
+          if (!painting_) area_->update(changed.translated(kPictureLeft, kPictureTop) + kEventBoxArea);
       }) {
+    // A live frame whose picture did not change still brings new results to the event list.
+    pacer_.setUnchangedFrameHandler([this] { followCursorInEventList(); });
     setObjectName("MainWindow");
     setWindowTitle("Corvask Pellam-ZVL");
     QFont f("Arial");
@@ -337,7 +343,19 @@ void MainWindow::showMarkerText() {
 
 // --- ViewHooks -------------------------------------------------------------------------------
 
-void MainWindow::redrawTraceView() { pacer_.redrawNow(); }
+void MainWindow::redrawTraceView() {
+    wholePictureDue_ = true;
+    pacer_.redrawNow();
+}
+
+void MainWindow::followCursorInEventList() {
+    // The event list follows: new live results as rows, the cursor result's row selected.
+    if (eventList_) {
+        eventList_->resultsAdded();
+        eventList_->followMarker(markedResult(state_));
+        eventList_->followCursor(state_.cursorResult);
+    }
+}
 
 void MainWindow::redrawTraceViewSoon() { pacer_.redrawSoon(); }
 

@@ -190,6 +190,7 @@ private:
     void activateOnce();
     bool runModal(QDialog& dialog);
     bool runPrintDialog(QDialog& dialog);
+    void followCursorInEventList();
     bool pressButton(const char* name);  // clicks the named button of the client if it is shown and enabled
     std::vector<std::string> memoLines() const;  // the memo's text as comment lines
     void showMarkerText();  // the time from the marker to the cursor result, while one is set
@@ -199,6 +200,8 @@ private:
     MainCommands commands_;
     TraceRenderer& renderer_;
     QImage traceBitmap_;
+    QImage nextBitmap_;              // the picture being drawn, swapped with traceBitmap_ when done
+    bool wholePictureDue_ = false;   // a command's redraw repaints the whole picture
     QtTimer frameTimer_;  // builds the picture a burst of live results asked for
     RedrawPacer pacer_;
     bool painting_ = false;

@@ -3,17 +3,29 @@
 // 100000 results at the end of each second of stream. One iteration is one second of stream,
 // so its CPU time is the share of a core the program needs to keep up.
 //
-// Also the full redraw of the densest views: 100000 results in view.
+// Also the full redraw of the densest views: 100000 results in view, and the paced workload:
+// zvl-sim on a pseudo-terminal at 19200 bit/s and the program's live path on the Qt platform.
 #include <benchmark/benchmark.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <time.h>
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include "bench/benchsupport.h"
 #include "bench/qtbenchmain.h"
 #include "link/link.h"
 #include "platform/qt/qtcanvas.h"
+#include "platform/qt/qtclock.h"
+#include "platform/qt/qteventpump.h"
+#include "platform/qt/qtserialport.h"
+#include "platform/qt/qttimer.h"
 #include "viewer/redrawpacer.h"
 #include "viewer/timebase.h"
 #include "viewer/viewmodes.h"
@@ -50,8 +62,8 @@ void fillStore(AppState& st, int64_t last, int64_t perSecond, int64_t end) {
 
 // The main window's redraw hooks over the pacer, its picture a QImage drawn by the Qt canvas.
 struct LiveWindow : ViewHooks {
-    LiveWindow(TraceRenderer& renderer, const Clock& clock, Timer& frameTimer)
-        : pacer(renderer, clock, frameTimer, [this](const RedrawPacer::Draw& draw) {
+    LiveWindow(const AppState& st, TraceRenderer& renderer, const Clock& clock, Timer& frameTimer)
+        : pacer(st, renderer, clock, frameTimer, [this](const RedrawPacer::Draw& draw) {
               QtCanvas canvas(&picture);
               draw(canvas);
           }) {}
@@ -71,7 +83,7 @@ void BM_LiveSecond(benchmark::State& bench) {
     bench::NoTimer breakTimer;
     bench::SteppedTimer updateTimer(clock), frameTimer(clock);
     TraceRenderer renderer(st, clock, prompts);
-    LiveWindow window(renderer, clock, frameTimer);
+    LiveWindow window(st, renderer, clock, frameTimer);
     InstrumentLink link(st, port, clock, pump, prompts, window, breakTimer, updateTimer);
     ViewContext ctx{st, renderer, window, updateTimer};
     updateTimer.setHandler([&] { zvl::updateTimer(ctx); });
@@ -150,6 +162,120 @@ void BM_DensestRedraw(benchmark::State& bench) {
     }
 }
 
+// ---------------------------------------------------------------------------------------
+// The paced workload, as a serial line delivers it: zvl-sim --rate 320 as its own process on a
+// pseudo-terminal paced at 19200 bit/s, and in this process the program's live path as the
+// window runs it: the Qt serial port, clock, timers and event loop, the link with its status
+// poll, the redraw pacing with the live refresh timer, the picture drawn by the Qt canvas. The
+// CPU is the whole process's (user and system time, getrusage) over ZVL_PACED_SECONDS
+// (default 60) of recording; with ZVL_STRACE_SECONDS set, strace -c then counts the system
+// calls of the process by kind over that many seconds more (counters <call>_per_s).
+
+// The system calls in strace -c's table: name and count.
+std::vector<std::pair<std::string, double>> straceCounts(const QString& path) {
+    std::vector<std::pair<std::string, double>> out;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return out;
+    for (const QByteArray& raw : f.readAll().split('\n')) {
+        const QList<QByteArray> w = raw.simplified().split(' ');
+        // % time, seconds, usecs/call, calls, [errors,] syscall
+        if (w.size() < 5 || w[0].startsWith('-') || w[0] == "%" || w.last() == "total") continue;
+        bool ok = false;
+        const double calls = w[3].toDouble(&ok);
+        if (ok) out.emplace_back(w.last().toStdString(), calls);
+    }
+    return out;
+}
+
+double processCpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+}
+
+void BM_LivePaced(benchmark::State& bench) {
+    const int timebase = int(bench.range(0));  // -1: event mode
+    const int seconds = qEnvironmentVariableIsSet("ZVL_PACED_SECONDS") ? qEnvironmentVariableIntValue("ZVL_PACED_SECONDS") : 60;
+    const int straceSeconds = qEnvironmentVariableIntValue("ZVL_STRACE_SECONDS");
+    QTemporaryDir config;
+    ::setenv("XDG_CONFIG_HOME", QDir(config.path()).absolutePath().toLocal8Bit().constData(), 1);
+    QProcess sim;
+    sim.start(QStringLiteral(ZVL_SIM_EXECUTABLE), {"--port", "COM13", "--rate", "320"});
+    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(10000)) {
+        bench.SkipWithError("zvl-sim did not start");
+        return;
+    }
+
+    AppState st;
+    for (int k = 0; k < kInputCount; ++k) {
+        st.inputActive[size_t(k)] = true;
+        st.inputLabels[size_t(k)] = "Channel " + std::to_string(k + 1);
+    }
+    QtClock clock;
+    QtEventPump pump(clock);
+    QtSerialPort port;
+    QtTimer statusTimer{5000}, breakTimer{500}, updateTimer{400}, frameTimer;
+    bench::QuietPrompts prompts;
+    TraceRenderer renderer(st, clock, prompts);
+    LiveWindow window(st, renderer, clock, frameTimer);
+    InstrumentLink link(st, port, clock, pump, prompts, window, breakTimer, updateTimer);
+    link.setStatusTimer(statusTimer);
+    ViewContext ctx{st, renderer, window, updateTimer};
+    updateTimer.setHandler([&] { zvl::updateTimer(ctx); });
+    breakTimer.setHandler([&] { link.breakTimerFired(); });
+    statusTimer.setHandler([&] { link.statusPoll(); });
+    if (!link.openDevice("COM13")) {
+        bench.SkipWithError("cannot open the simulator's port");
+        return;
+    }
+    link.connect();
+    if (!st.instrumentOnline) {
+        bench.SkipWithError("the simulator did not answer");
+        return;
+    }
+    statusTimer.enable();
+
+    auto serve = [&](double s) { pump.processEventsUntil(clock.milliseconds() + int64_t(s * 1000.0)); };
+    double cpu = 0, results = 0, pictures = 0;
+    for (auto _ : bench) {
+        st.operatingMode = timebase < 0 ? EventRecord : TimebaseRecord;
+        st.timebaseIndex = timebase < 0 ? 5 : timebase;
+        link.startStopRecording();
+        serve(2.0);  // the start's waits and the first pictures are not the steady state
+        const int64_t count0 = st.resultCount(), pictures0 = window.pacer.picturesBuilt();
+        const double cpu0 = processCpuSeconds();
+        const int64_t ms0 = clock.milliseconds();
+        serve(seconds);
+        const double wall = double(clock.milliseconds() - ms0) / 1000.0;
+        bench.SetIterationTime(wall);
+        cpu = (processCpuSeconds() - cpu0) / wall * 100.0;
+        results = double(st.resultCount() - count0) / wall;
+        pictures = double(window.pacer.picturesBuilt() - pictures0) / wall;
+        if (straceSeconds > 0) {
+            const QString out = QDir(config.path()).filePath("strace.txt");
+            QProcess strace;
+            strace.start("strace", {"-c", "-f", "-o", out, "-p", QString::number(QCoreApplication::applicationPid())});
+            if (strace.waitForStarted(5000)) {
+                serve(straceSeconds);
+                ::kill(pid_t(strace.processId()), SIGINT);
+                strace.waitForFinished(5000);
+                for (const auto& [name, calls] : straceCounts(out))
+                    bench.counters[name + "_per_s"] = benchmark::Counter(calls / straceSeconds);
+            }
+        }
+        link.startStopRecording();  // "Continue Collecting Data ?" No: stop
+        // The simulator paces the line from its own process: on a loaded machine it may send
+        // fewer than 320 results a second, which results_per_s shows.
+        if (results < 100) bench.SkipWithError("the recording did not run");
+    }
+    bench.counters["core_percent"] = benchmark::Counter(cpu);
+    bench.counters["results_per_s"] = benchmark::Counter(results);
+    bench.counters["pictures_per_s"] = benchmark::Counter(pictures);
+    link.closePort();
+    sim.terminate();
+    sim.waitForFinished(5000);
+}
+
 // Event mode, then the time bases 1 minute, 2 minutes, 5 minutes, 1 hour and 1 day.
 BENCHMARK(BM_LiveSecond)
     ->ArgName("timebase")
@@ -160,6 +286,16 @@ BENCHMARK(BM_LiveSecond)
     ->Arg(10)
     ->Arg(15)
     ->Unit(benchmark::kMillisecond);
+// Event mode, then the time bases 1 second, 5 minutes and 50 days.
+BENCHMARK(BM_LivePaced)
+    ->ArgName("timebase")
+    ->Arg(-1)
+    ->Arg(0)
+    ->Arg(7)
+    ->Arg(19)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 BENCHMARK(BM_DensestRedraw)
     ->ArgNames({"mode", "timebase"})
     ->ArgsProduct({{TimebaseRecord, TimebaseSearch}, {5, 7, 10, 15}})

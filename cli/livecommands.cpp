@@ -118,10 +118,12 @@ int runCollect(const std::vector<std::string>& args) {
     int64_t printed = 0;
     bool stopRequested = false;
     bool breakReported = false;
+    // Each result's line goes to stdout's buffer as it is stored; the buffer is written out by
+    // the 100 ms watch and at the end (into a pipe or a file one write a tenth of a second,
+    // not one a result; a terminal is line-buffered and shows each line at once).
     auto printNew = [&] {
         for (; printed < st.resultCount() && printed < kMaxResults; ++printed)
             std::printf("%s\n", exportDataLine(st, printed + 1).c_str());
-        std::fflush(stdout);
     };
     QTimer stopper;
     stopper.setSingleShot(true);
@@ -139,10 +141,12 @@ int runCollect(const std::vector<std::string>& args) {
         s.prompts.confirmAnswer = false;  // "Continue Collecting Data ?" No: stop
         if (st.collectionActive) s.link.startStopRecording();
         printNew();
+        std::fflush(stdout);
         QCoreApplication::quit();
     });
     QTimer watch;  // Ctrl-C, the end of the recording by the limit or a lost port, a link break
     QObject::connect(&watch, &QTimer::timeout, [&] {
+        std::fflush(stdout);
         if (interrupted) requestStop();
         if (st.linkBreak && !breakReported) {
             breakReported = true;
@@ -150,6 +154,7 @@ int runCollect(const std::vector<std::string>& args) {
         }
         if (!st.collectionActive && !stopRequested) {  // the limit or a lost port stopped it
             printNew();
+            std::fflush(stdout);
             QCoreApplication::quit();
         }
     });
@@ -162,6 +167,7 @@ int runCollect(const std::vector<std::string>& args) {
     watch.start(100);
     if (seconds) QTimer::singleShot(int(*seconds * 1000.0 + 0.5), [&] { requestStop(); });
     QCoreApplication::exec();
+    std::fflush(stdout);
     s.statusTimer.disable();
     s.link.closePort();
     int code = kExitOk;

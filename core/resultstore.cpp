@@ -14,6 +14,7 @@ ResultStore::ResultStore() : results(kSlotCount), resultsBackup(kSlotCount) {}
 
 ResultRecord& ResultStore::slot(int64_t index) {
     if (!validSlot(index)) throw std::out_of_range("result index " + std::to_string(index) + " outside 0..100005");
+    used(index);
     return results[size_t(index)];
 }
 
@@ -23,13 +24,17 @@ const ResultRecord& ResultStore::slot(int64_t index) const {
 }
 
 void ResultStore::clearResults() {
-    std::fill(results.begin(), results.begin() + kMaxResults + 1, ResultRecord{});
+    used(std::clamp<int64_t>(resultCount, 0, kMaxResults) + 1);
+    const int64_t last = std::min(highestUsed_, kMaxResults);
+    std::fill(results.begin(), results.begin() + last + 1, ResultRecord{});
     resultCount = 0;
     markedResult = 0;
+    highestUsed_ = 0;
 }
 
 bool ResultStore::correctResult(int64_t n) {
     if (n < 1 || n > kLastSlot) return false;
+    used(n);
     results[size_t(n)].timeStamp = results[size_t(n - 1)].timeStamp;
     return true;
 }

@@ -2,10 +2,15 @@
 // The result store: up to 100000 time-stamped snapshots of the sixteen inputs.
 // Slot 0 is the start record of a live recording; results stand in 1..resultCount.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <type_traits>
+#include <utility>
 
 namespace zvl {
 
@@ -35,19 +40,62 @@ constexpr uint16_t inputMask(int input) { return static_cast<uint16_t>(1u << (in
 
 inline bool validSlot(int64_t index) { return index >= 0 && index <= kLastSlot; }
 
+// The store's slots: zero bytes from calloc, not written again when they are made. The system
+// hands out a block this large as untouched zero pages, so a new store (one for each input of
+// a fuzz target, for each part file read) costs only the slots that are then used. (A vector
+// would write every slot on making and visit every one on destruction.)
+class ResultSlots {
+public:
+    explicit ResultSlots(std::size_t count)
+        : slots_(static_cast<ResultRecord*>(std::calloc(count, sizeof(ResultRecord)))), count_(count) {
+        if (!slots_) throw std::bad_alloc();
+    }
+    ResultSlots(const ResultSlots& other) : ResultSlots(other.count_) {
+        std::memcpy(slots_, other.slots_, count_ * sizeof(ResultRecord));
+    }
+    ResultSlots& operator=(const ResultSlots& other) {
+        if (this != &other) {
+            ResultSlots copy(other);
+            std::swap(slots_, copy.slots_);
+            std::swap(count_, copy.count_);
+        }
+        return *this;
+    }
+    ~ResultSlots() { std::free(slots_); }
+
+    ResultRecord& operator[](std::size_t i) { return slots_[i]; }
+    const ResultRecord& operator[](std::size_t i) const { return slots_[i]; }
+    ResultRecord* data() { return slots_; }
+    const ResultRecord* data() const { return slots_; }
+    ResultRecord* begin() { return slots_; }
+    ResultRecord* end() { return slots_ + count_; }
+    const ResultRecord* begin() const { return slots_; }
+    const ResultRecord* end() const { return slots_ + count_; }
+    std::size_t size() const { return count_; }
+    bool operator==(const ResultSlots& other) const {
+        return count_ == other.count_ && std::equal(begin(), end(), other.begin());
+    }
+
+private:
+    ResultRecord* slots_;
+    std::size_t count_;
+};
+static_assert(std::is_trivially_copyable_v<ResultRecord>, "slots are copied and zeroed as bytes");
+
 class ResultStore {
 public:
     ResultStore();
 
-    std::vector<ResultRecord> results;        // slots 0..100005
-    std::vector<ResultRecord> resultsBackup;  // scratch copy for the upload's reorder
+    ResultSlots results;        // slots 0..100005
+    ResultSlots resultsBackup;  // scratch copy for the upload's reorder
     int64_t resultCount = 0;
     // The marked result the main window measures from (1..resultCount), 0 for none. It belongs
     // to the recording in the store: whatever clears or replaces the results clears it, and no
     // file holds it.
     int64_t markedResult = 0;
 
-    // Checked slot access: throws std::out_of_range outside 0..100005.
+    // Checked slot access: throws std::out_of_range outside 0..100005. A slot reached through
+    // the writable access counts as used until the next clearResults.
     ResultRecord& slot(int64_t index);
     const ResultRecord& slot(int64_t index) const;
 
@@ -61,8 +109,12 @@ public:
         return int64_t(t);
     }
 
-    // Zero slots 0..100000 (100001..100005 keep what they hold), set resultCount to 0 and
+    // Zero slots 0..100000 (100001..100005 keep what they hold) set resultCount to 0 and
     // remove the marker.
+    // Only the slots used since the last clear are written: those reached through slot(),
+    // correctResult and deleteResult, and 0..resultCount + 1 for the code that appends
+    // through `results` directly (the upload, files, tests), so a clear costs what was stored.
+    // Code that writes `results` beyond resultCount + 1 goes through slot().
     void clearResults();
 
     // Result n takes the time stamp of result n-1. Refused (false, nothing written) unless 1 <= n <= 100005.
@@ -71,6 +123,12 @@ public:
     // Remove result n: later results move down one slot, resultCount drops by one and the
     // vacated slot is zeroed. Refused (false, nothing written) unless 1 <= n <= resultCount.
     [[nodiscard]] bool deleteResult(int64_t n);
+
+private:
+    void used(int64_t index) {
+        if (index > highestUsed_) highestUsed_ = index;
+    }
+    int64_t highestUsed_ = 0;  // a new store is all zeros
 };
 
 }  // namespace zvl

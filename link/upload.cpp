@@ -242,7 +242,7 @@ bool StoredDataUpload::takePacket() {
             fail(kUploadOverflowText);
             return false;
         }
-        store.results[size_t(store.resultCount + 1)] = recordFromSlot(slot);
+        store.slot(store.resultCount + 1) = recordFromSlot(slot);
         ++store.resultCount;
     }
     ++packetsStored_;

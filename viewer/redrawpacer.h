@@ -1,10 +1,14 @@
 #pragma once
 // When the trace picture is rebuilt. A command (navigation, a switch of mode or time base, a
-// search, the live refresh) rebuilds it at once. A live result asks for a redraw too, but at
-// 320 results a second those requests come in bursts: the walk's state (cursorResult,
-// liveTime, the time labels) is brought up to date at once, and the picture of that state is
-// built at most once per display frame, as soon as the event loop is free, so the data handler
-// decodes and stamps every packet it holds before anything is drawn.
+// search) rebuilds it at once. A live result (and the live refresh tick) asks for a redraw
+// too, but at 320 results a second those requests come one every 3 ms: the walk's state
+// (cursorResult, liveTime, the time labels) is brought up to date at once, and the picture of
+// that state is built at most once per frame of 40 ms (25 a second), and only when it would
+// differ from the picture on show. In a time-base view most results fall on the column of the
+// one before, and most frames change nothing that can be seen.
+//
+// One frame timer paces the pictures: started by the first request after an idle spell, it
+// keeps running while requests come and stops at the first frame that finds none.
 //
 // One picture is built at a time: a redraw asked for while one is being built (from a wait or
 // a box of its own) is built once that one is finished. A warning of the picture (the
@@ -14,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "core/state.h"
 #include "platform/canvas.h"
 #include "platform/clock.h"
 #include "platform/timer.h"
@@ -23,11 +28,11 @@ namespace zvl {
 
 class RedrawPacer {
 public:
-    static constexpr int kFrameMs = 16;  // one display frame at 60 a second
+    static constexpr int kFrameMs = 40;  // at most 25 pictures a second
 
     // showPicture(draw) gets the canvas of the picture, runs draw on it and shows the result.
     using Draw = std::function<void(Canvas&)>;
-    RedrawPacer(TraceRenderer& renderer, const Clock& clock, Timer& frameTimer,
+    RedrawPacer(const AppState& state, TraceRenderer& renderer, const Clock& clock, Timer& frameTimer,
                 std::function<void(const Draw&)> showPicture);
     ~RedrawPacer();
     RedrawPacer(const RedrawPacer&) = delete;
@@ -37,25 +42,39 @@ public:
     void redrawNow();
     // The walk's state now, the picture within a frame.
     void redrawSoon();
-    // Builds the waiting picture now, if there is one (before the picture is shown or read).
+    // Builds the waiting picture now, if there is one and it differs from the one on show
+    // (before the picture is shown or read).
     void flush();
+    // Called at a frame whose picture would not change, in place of showPicture (the event
+    // list follows the new results with it).
+    void setUnchangedFrameHandler(std::function<void()> handler) { unchangedFrameHandler_ = std::move(handler); }
     bool pending() const { return pending_; }
     int64_t picturesBuilt() const { return pictures_; }
+    // Frames whose picture would have been the one on show, so none was built.
+    int64_t framesUnchanged() const { return unchanged_; }
 
 private:
     void build(const Draw& draw);
+    void frame();
+    void tick();
+    uint64_t fingerprint();  // of the picture drawPicture would build now, with its overlay
 
+    const AppState& state_;
     TraceRenderer& renderer_;
     const Clock& clock_;
     Timer& frameTimer_;
     std::function<void(const Draw&)> showPicture_;
+    std::function<void()> unchangedFrameHandler_;
     bool pending_ = false;
     bool building_ = false;     // a picture is being built: its canvas is open
     bool again_ = false;        // a full redraw was asked for meanwhile
     bool warningOpen_ = false;  // a picture's warning box is open
     bool built_ = false;  // a picture has been built: lastBuiltMs_ holds when
     int64_t lastBuiltMs_ = 0;
+    bool shownKnown_ = false;  // shown_ is the fingerprint of the picture on show
+    uint64_t shown_ = 0;
     int64_t pictures_ = 0;
+    int64_t unchanged_ = 0;
 };
 
 }  // namespace zvl

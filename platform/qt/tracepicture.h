@@ -3,6 +3,7 @@
 // saves, and what the renderer's tests read pixels from.
 
 #include <QImage>
+#include <QRegion>
 
 #include "viewer/tracerenderer.h"
 
@@ -20,5 +21,11 @@ QImage renderTracePicture(TraceRenderer& renderer, double devicePixelRatio = 1.0
 // The picture as the window shows it: copied at (6, 100) on a window-sized image, with the
 // cursor column and the Event box drawn over it.
 QImage renderWindowView(TraceRenderer& renderer, const QImage& picture, QSize windowSize = QSize(800, 530));
+
+// Where two pictures of the same size and ratio differ, in picture coordinates (device pixels
+// rounded out to whole picture pixels): one rectangle for each band of 20 picture rows (an
+// input's row) that holds a change, from its leftmost to its rightmost changed pixel. Empty
+// when they are the same. A live frame repaints only this much of the window.
+QRegion changedArea(const QImage& before, const QImage& after);
 
 }  // namespace zvl

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 
 #include "core/resultstore.h"
@@ -63,6 +64,47 @@ TEST(ResultStore, ClearZeroesUpToTheLiveLimitOnly) {
     EXPECT_EQ(s.results[100000], ResultRecord{});
     EXPECT_EQ(s.results[100001], rec(3, 3));
     EXPECT_EQ(s.results[100005], rec(4, 4));
+}
+
+// A clear writes only the slots used since the one before; whatever way they were used, every
+// result slot reads empty after it.
+TEST(ResultStore, ClearEmptiesEverySlotUsedSinceTheLastClear) {
+    struct Use {
+        const char* what;
+        std::function<void(ResultStore&)> use;
+    };
+    const Use uses[] = {
+        {"a recording through slot()", [](ResultStore& s) {
+             for (int64_t i = 0; i <= 500; ++i) s.slot(i) = rec(uint32_t(i + 1), 1);
+             s.resultCount = 500;
+         }},
+        {"appended directly up to the count", [](ResultStore& s) {
+             for (int64_t i = 1; i <= 700; ++i) s.results[size_t(i)] = rec(9, 9);
+             s.resultCount = 700;
+         }},
+        {"a longer recording, then a shorter one over it", [](ResultStore& s) {
+             for (int64_t i = 1; i <= 900; ++i) s.slot(i) = rec(7, 7);
+             s.resultCount = 0;
+             for (int64_t i = 1; i <= 10; ++i) s.slot(++s.resultCount) = rec(8, 8);
+         }},
+        {"a correction high up", [](ResultStore& s) {
+             s.results[99999] = rec(5, 5);
+             (void)s.correctResult(100000);
+             s.resultCount = 3;
+         }},
+        {"the top result slot through slot()", [](ResultStore& s) { s.slot(100000) = rec(6, 6); }},
+    };
+    for (const Use& u : uses) {
+        ResultStore s;
+        for (int round = 0; round < 2; ++round) {  // a fresh store, then one cleared before
+            u.use(s);
+            s.clearResults();
+            EXPECT_EQ(s.resultCount, 0);
+            int64_t left = 0;
+            for (int64_t i = 0; i <= kMaxResults; ++i) left += s.results[size_t(i)] != ResultRecord{};
+            EXPECT_EQ(left, 0) << u.what << ", round " << round;
+        }
+    }
 }
 
 TEST(ResultStore, CorrectCopiesOnlyThePreviousTime) {

@@ -9,6 +9,10 @@
 #include <QThread>
 #include <QTimer>
 
+#include <cstdlib>
+#include <string>
+#include <time.h>
+
 #include <gtest/gtest.h>
 
 #include "platform/qt/qtclock.h"
@@ -165,6 +169,31 @@ TEST(QtClock, NowIsTheLocalWallClock) {
     ASSERT_TRUE(got.isValid());
     EXPECT_GE(got, before);
     EXPECT_LE(got, after);
+}
+
+// The zone is read once, not per call: the conversion must still follow its summer time.
+TEST(QtClock, LocalTimeFollowsTheZoneAcrossSummerTime) {
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
+    ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    QtClock clock;  // reads the zone
+    struct Case {
+        int64_t unix;
+        LocalDateTime local;
+    } cases[] = {
+        {1774745999, {2026, 3, 29, 1, 59, 59, 250}},   // the last second of winter time
+        {1774746000, {2026, 3, 29, 3, 0, 0, 250}},     // 02:00 is skipped
+        {1792889999, {2026, 10, 25, 2, 59, 59, 250}},  // summer time's last second
+        {1792890000, {2026, 10, 25, 2, 0, 0, 250}},    // the hour repeated in winter time
+        {1798757999, {2026, 12, 31, 23, 59, 59, 250}},
+        {946684800, {2000, 1, 1, 1, 0, 0, 250}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(QtClock::localDateTime(c.unix, 250), c.local) << c.unix;
+    if (old)
+        ::setenv("TZ", saved.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
 }
 
 TEST(QtClock, MillisecondsCountFromConstructionAndNeverGoBack) {

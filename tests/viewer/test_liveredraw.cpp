@@ -55,7 +55,7 @@ struct LiveRig {
     TraceRenderer renderer{rig.state, rig.clock, rig.prompts};
     QImage picture{kPictureWidth, kPictureHeight, QImage::Format_RGB32};
     int slowMs = 0;
-    RedrawPacer pacer{renderer, rig.clock, frame, [this](const RedrawPacer::Draw& draw) { show(draw); }};
+    RedrawPacer pacer{rig.state, renderer, rig.clock, frame, [this](const RedrawPacer::Draw& draw) { show(draw); }};
 };
 
 TEST(LiveRedraw, EveryResultIsStampedWhenItArrivesWhileEachPictureTakes40Ms) {
@@ -124,12 +124,83 @@ TEST(LiveRedraw, TheFramesPictureIsThePictureAfterTheLastResultInEveryMode) {
         burst(2);  // within the frame: its picture waits for the frame, past the half second
         ASSERT_TRUE(live.pacer.pending());
         const int64_t cursorAfterLast = st.cursorResult;
-        live.rig.run(20);
+        const int64_t unchanged = live.pacer.framesUnchanged();
+        live.rig.run(RedrawPacer::kFrameMs);
         ASSERT_FALSE(live.pacer.pending());
-        EXPECT_EQ(live.pacer.picturesBuilt(), pictures + 1);
+        // One frame: built, or left as it was when it would have been the same picture.
+        EXPECT_EQ(live.pacer.picturesBuilt() + live.pacer.framesUnchanged(), pictures + unchanged + 1);
         EXPECT_EQ(st.resultCount(), 300);
         EXPECT_EQ(st.cursorResult, cursorAfterLast);
         EXPECT_TRUE(live.picture == afterEach) << "mode " << int(v.mode) << " row " << v.timebase;
+    }
+}
+
+TEST(LiveRedraw, AtMost25PicturesASecondAndNoneWhenNothingOnTheChartChanges) {
+    // Event mode: each result moves the chart, so each frame has a picture, at most 25 a second,
+    // on one frame timer that runs on through the recording.
+    {
+        LiveRig live(true);
+        live.rig.state.operatingMode = EventRecord;
+        live.rig.link.startStopRecording();
+        const int64_t before = live.pacer.picturesBuilt();
+        const int starts = live.frame.starts;
+        live.rig.run(3000);
+        ASSERT_GT(live.rig.state.resultCount(), 900);
+        const int64_t pictures = live.pacer.picturesBuilt() - before;
+        EXPECT_LE(pictures, 3000 / RedrawPacer::kFrameMs + 1);
+        EXPECT_GE(pictures, 60);
+        EXPECT_LE(live.frame.starts - starts, 1) << "the frame timer is started once, not per result";
+    }
+    // A 50-day chart (2 hours a pixel) whose results keep their inputs: after the first result
+    // nothing on it changes, and no picture is built; the pictures left are the state's.
+    for (const int row : {19, 7}) {
+        LiveRig live(false);
+        AppState& st = live.rig.state;
+        st.operatingMode = TimebaseRecord;
+        st.timebaseIndex = row;
+        st.store.slot(0).setTime(uint32_t(live.rig.clock.timeStamp() - 100));
+        int64_t wrong = 0;
+        live.pacer.setUnchangedFrameHandler([&] {
+            QImage now(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+            QtCanvas canvas(&now);
+            live.renderer.drawPicture(canvas);
+            if (now != live.picture) ++wrong;
+        });
+        for (int k = 0; k < 960; ++k) {  // 3 s at 320 a second
+            live.rig.feed({0x01, 0x04, 0xD0, 0x12, 0x34, 0x04});
+            live.rig.run(3);
+        }
+        EXPECT_EQ(st.resultCount(), 960);
+        EXPECT_EQ(wrong, 0) << "a frame left a picture that was not the state's";
+        if (row == 19) {
+            EXPECT_LE(live.pacer.picturesBuilt(), 2);
+            EXPECT_GE(live.pacer.framesUnchanged(), 60);
+        } else {  // 5 minutes: the chart moves 2 pixels a second
+            EXPECT_GE(live.pacer.picturesBuilt(), 3);
+        }
+    }
+}
+
+// A live frame repaints where the picture changed: every changed pixel lies in the area, and
+// the area holds only the bands with changes, from their first to their last changed pixel.
+TEST(LiveRedraw, TheChangedAreaCoversEveryChangeAndOnlyItsBands) {
+    struct Case {
+        double ratio;
+        std::vector<QPoint> changes;  // picture pixels
+        QRegion area;
+    } cases[] = {
+        {1.0, {}, QRegion()},
+        {1.0, {{5, 7}}, QRegion(5, 0, 1, 20)},
+        {1.0, {{100, 21}, {731, 39}, {0, 379}}, QRegion(100, 20, 632, 20) + QRect(0, 360, 1, 20)},
+        {2.0, {{300, 200}}, QRegion(300, 200, 1, 20)},
+    };
+    for (const Case& c : cases) {
+        QImage before = tracePictureImage(c.ratio);
+        before.fill(Qt::white);
+        QImage after = before.copy();
+        for (const QPoint& p : c.changes)
+            after.setPixel(int(p.x() * c.ratio), int(p.y() * c.ratio), qRgb(0, 0, 0));
+        EXPECT_EQ(changedArea(before, after), c.area) << "ratio " << c.ratio << ", " << c.changes.size() << " changes";
     }
 }
 
