@@ -133,7 +133,7 @@ struct Fragment {
 // line breaks), trimmed of blanks and punctuation at the ends.
 std::vector<std::string> pieces(const std::string& literal) {
     std::vector<std::string> out;
-    const std::regex cut(R"(%[-0-9.]*(lld|ld|zu|d|u|s)|\n|\r|\x1b\[K)");
+    const std::regex cut(R"(%[-0-9.]*(lld|ld|zu|d|u|s|f|g)|\n|\r|\x1b\[K)");
     for (std::sregex_token_iterator t(literal.begin(), literal.end(), cut, -1), end; t != end; ++t) {
         std::string p = collapse(t->str());
         const std::string trim = " \"'():;,.";

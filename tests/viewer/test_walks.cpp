@@ -190,7 +190,7 @@ TEST(TimebaseSearchWalk, ThePacerShowsTheWarningAfterThePictureAndBuildsOneAtATi
     test::FakeTimer frame{rig.clock, "frame"};
     int depth = 0, pictures = 0, boxes = 0;
     RedrawPacer* pacer = nullptr;
-    RedrawPacer paced(rig.renderer, rig.clock, frame, [&](const RedrawPacer::Draw& draw) {
+    RedrawPacer paced(rig.state, rig.renderer, rig.clock, frame, [&](const RedrawPacer::Draw& draw) {
         EXPECT_EQ(depth++, 0) << "a picture inside another";
         NullCanvas c;
         draw(c);
