@@ -77,9 +77,11 @@ for _ in $(seq 100); do grep -q COM1 "$work/sim.log" && break; sleep 0.1; done
 gui=0
 for m in "${modes[@]}"; do [ "$m" = collect ] || gui=1; done
 if [ "$gui" = 1 ]; then
-  display=":$((600 + RANDOM % 300))"
-  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  # Xvfb picks a free display itself and writes its number.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
   pids+=($!)
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  display=":$(head -n 1 "$work/display")"
   export DISPLAY="$display"
   for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
   openbox >/dev/null 2>&1 &
