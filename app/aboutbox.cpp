@@ -8,7 +8,7 @@
 #include <QPushButton>
 
 #include "app/displayoptionsdialog.h"
-#include "core/help.h"
+#include "session/help.h"
 
 namespace zvl {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/state.h"
-#include "search/modaldialog.h"
+#include "platform/modaldialog.h"
 
 class QLabel;
 class QPlainTextEdit;

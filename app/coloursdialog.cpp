@@ -6,8 +6,8 @@
 #include <QPushButton>
 
 #include "app/displayoptionsdialog.h"
-#include "core/help.h"
-#include "platform/qt/qtcanvas.h"
+#include "session/help.h"
+#include "qt/qtcanvas.h"
 
 namespace zvl {
 

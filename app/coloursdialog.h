@@ -10,7 +10,7 @@
 #include "core/state.h"
 #include "platform/prompts.h"
 #include "platform/viewhooks.h"
-#include "search/modaldialog.h"
+#include "platform/modaldialog.h"
 #include "viewer/colouroptions.h"
 
 class QPushButton;

@@ -1,11 +1,11 @@
 #include "app/commentsdialog.h"
 
-#include "core/help.h"
+#include "session/help.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "platform/qt/cp1252.h"
+#include "qt/cp1252.h"
 
 namespace zvl {
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "core/controlstates.h"
+#include "session/controlstates.h"
 
 class QFrame;
 class QLabel;

@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "core/help.h"
-#include "platform/qt/cp1252.h"
+#include "session/help.h"
+#include "qt/cp1252.h"
 
 namespace zvl {
 

@@ -7,9 +7,9 @@
 #include <QDialog>
 #include <array>
 
-#include "core/displayoptions.h"
+#include "session/displayoptions.h"
 #include "core/state.h"
-#include "search/modaldialog.h"
+#include "platform/modaldialog.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "core/help.h"
+#include "session/help.h"
 #include "search/marker.h"
 
 namespace zvl {

@@ -8,7 +8,7 @@
 #include <QTimeEdit>
 
 #include "core/timerules.h"
-#include "platform/qt/cp1252.h"
+#include "qt/cp1252.h"
 #include "search/goto.h"
 
 namespace zvl {

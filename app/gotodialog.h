@@ -8,7 +8,7 @@
 
 #include "core/state.h"
 #include "platform/prompts.h"
-#include "search/modaldialog.h"
+#include "platform/modaldialog.h"
 
 class QDateEdit;
 class QLabel;

@@ -12,7 +12,7 @@
 #include <QRadioButton>
 #include <QTimeEdit>
 
-#include "core/help.h"
+#include "session/help.h"
 #include "core/timerules.h"
 
 namespace zvl {

@@ -8,7 +8,7 @@
 
 #include "core/state.h"
 #include "link/setup.h"
-#include "search/modaldialog.h"
+#include "platform/modaldialog.h"
 
 class QCheckBox;
 class QComboBox;

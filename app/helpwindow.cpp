@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/help.h"
+#include "session/help.h"
 
 namespace zvl {
 

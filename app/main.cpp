@@ -8,13 +8,13 @@
 
 #include "app/mainwindow.h"
 #include "core/version.h"
-#include "platform/qt/qtclock.h"
-#include "platform/qt/qteventpump.h"
-#include "platform/qt/qtfiledialogs.h"
-#include "platform/qt/qtprompts.h"
-#include "platform/qt/qtreceiverprocess.h"
-#include "platform/qt/qtserialport.h"
-#include "platform/qt/qttimer.h"
+#include "qt/qtclock.h"
+#include "qt/qteventpump.h"
+#include "qt/qtfiledialogs.h"
+#include "qt/qtprompts.h"
+#include "qt/qtreceiverprocess.h"
+#include "qt/qtserialport.h"
+#include "qt/qttimer.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QMenuBar>
 
 #include "app/mainwindow.h"
-#include "core/help.h"
+#include "session/help.h"
 #include "search/marker.h"
 
 namespace zvl {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/controlstates.h"
+#include "session/controlstates.h"
 #include "core/state.h"
 
 class QAction;

@@ -36,12 +36,12 @@
 #include "app/eventlistwindow.h"
 #include "app/splashwindow.h"
 #include "app/startmenudialog.h"
-#include "core/controlstates.h"
-#include "core/mainactions.h"
-#include "platform/qt/cp1252.h"
-#include "platform/qt/pageprint.h"
-#include "platform/qt/qtcanvas.h"
-#include "platform/qt/tracepicture.h"
+#include "session/controlstates.h"
+#include "session/mainactions.h"
+#include "qt/cp1252.h"
+#include "qt/pageprint.h"
+#include "qt/qtcanvas.h"
+#include "qt/tracepicture.h"
 #include "search/marker.h"
 
 namespace zvl {

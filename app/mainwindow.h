@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "core/maincommands.h"
+#include "session/maincommands.h"
 #include "core/state.h"
 #include "platform/canvas.h"
-#include "platform/qt/qttimer.h"
+#include "qt/qttimer.h"
 #include "platform/viewhooks.h"
 #include "viewer/colouroptions.h"
 #include "viewer/redrawpacer.h"

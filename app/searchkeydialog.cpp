@@ -9,8 +9,8 @@
 #include <QRadioButton>
 #include <QScreen>
 
-#include "platform/qt/cp1252.h"
-#include "platform/qt/qtcanvas.h"
+#include "qt/cp1252.h"
+#include "qt/qtcanvas.h"
 
 namespace zvl {
 

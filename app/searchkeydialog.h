@@ -9,7 +9,7 @@
 #include <array>
 
 #include "core/state.h"
-#include "search/modaldialog.h"
+#include "platform/modaldialog.h"
 #include "search/searchkey.h"
 
 class QButtonGroup;

@@ -1,6 +1,6 @@
 #include "app/startmenudialog.h"
 
-#include "core/help.h"
+#include "session/help.h"
 
 #include <QKeyEvent>
 #include <QLabel>

@@ -13,8 +13,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "platform/qt/cp1252.h"
-#include "platform/qt/pageprint.h"
+#include "qt/cp1252.h"
+#include "qt/pageprint.h"
 
 namespace zvl {
 

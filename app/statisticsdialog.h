@@ -7,12 +7,12 @@
 
 #include <QDialog>
 
-#include "core/help.h"
+#include "session/help.h"
 #include "core/state.h"
 #include "files/statistics.h"
 #include "platform/filedialogs.h"
 #include "platform/prompts.h"
-#include "search/modaldialog.h"
+#include "platform/modaldialog.h"
 
 class QListWidget;
 class QPainter;

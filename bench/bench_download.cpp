@@ -15,11 +15,11 @@
 #include "bench/benchsupport.h"
 #include "bench/qtbenchmain.h"
 #include "link/download.h"
-#include "platform/qt/qtclock.h"
-#include "platform/qt/qteventpump.h"
-#include "platform/qt/qtreceiverprocess.h"
-#include "platform/qt/qtserialport.h"
-#include "platform/qt/qttimer.h"
+#include "qt/qtclock.h"
+#include "qt/qteventpump.h"
+#include "qt/qtreceiverprocess.h"
+#include "qt/qtserialport.h"
+#include "qt/qttimer.h"
 
 namespace zvl {
 namespace {

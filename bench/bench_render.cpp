@@ -6,7 +6,7 @@
 
 #include "bench/benchsupport.h"
 #include "bench/qtbenchmain.h"
-#include "platform/qt/tracepicture.h"
+#include "qt/tracepicture.h"
 
 namespace zvl {
 namespace {

@@ -20,10 +20,10 @@
 #include "bench/qtbenchmain.h"
 #include "link/upload.h"
 #include "platform/comports.h"
-#include "platform/qt/qtclock.h"
-#include "platform/qt/qteventpump.h"
-#include "platform/qt/qtserialport.h"
-#include "platform/qt/qttimer.h"
+#include "qt/qtclock.h"
+#include "qt/qteventpump.h"
+#include "qt/qtserialport.h"
+#include "qt/qttimer.h"
 #include "sim/engine.h"
 
 namespace zvl {

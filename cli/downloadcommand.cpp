@@ -11,7 +11,7 @@
 #include "cli/args.h"
 #include "cli/session.h"
 #include "link/download.h"
-#include "platform/qt/qtreceiverprocess.h"
+#include "qt/qtreceiverprocess.h"
 
 namespace zvl::cli {
 

@@ -11,16 +11,16 @@
 #include "cli/consoleprompts.h"
 #include "cli/session.h"
 #include "core/codepage.h"
-#include "core/settings.h"
+#include "files/settings.h"
 #include "core/version.h"
-#include "files/atomicfile.h"
+#include "platform/atomicfile.h"
 #include "files/exportfile.h"
 #include "files/filecommands.h"
 #include "files/partfiles.h"
 #include "files/recordingfile.h"
 #include "files/vcdfile.h"
 #include "search/marker.h"
-#include "platform/qt/qtclock.h"
+#include "qt/qtclock.h"
 
 namespace zvl::cli {
 

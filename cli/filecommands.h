@@ -25,7 +25,7 @@ public:
 
 // OUT "-" of zvl export and vcd: the text on standard output and nothing else there. Returns
 // the exit code. (Any other OUT is saved as a file; one that is a device or a pipe, such as
-// /dev/null or /dev/stdout, is written as it stands: files/atomicfile.)
+// /dev/null or /dev/stdout, is written as it stands: platform/atomicfile.)
 int writeStandardOutput(const std::string& text);
 
 // The path as a dialog would answer it: absolute, normalised, with `defaultExtension` added

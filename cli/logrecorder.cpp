@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "core/codepage.h"
-#include "files/atomicfile.h"
+#include "platform/atomicfile.h"
 #include "files/filecommands.h"
 #include "files/recordingfile.h"
 #include "link/commands.h"

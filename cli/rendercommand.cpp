@@ -15,13 +15,13 @@
 #include "cli/filecommands.h"
 #include "cli/session.h"
 #include "core/codepage.h"
-#include "core/settings.h"
-#include "files/atomicfile.h"
+#include "files/settings.h"
+#include "platform/atomicfile.h"
 #include "files/recordingfile.h"
-#include "platform/qt/pageprint.h"
-#include "platform/qt/qtclock.h"
-#include "platform/qt/tracepicture.h"
-#include "viewer/timebase.h"
+#include "qt/pageprint.h"
+#include "qt/qtclock.h"
+#include "qt/tracepicture.h"
+#include "core/timebase.h"
 
 namespace zvl::cli {
 
@@ -146,7 +146,7 @@ int runPrint(const std::vector<std::string>& args) {
     NullCanvas walk;
     v.renderer.redrawTraceView(walk);  // the walk state the window would show
 
-    // Printed as every file is saved: OUT is replaced only by a whole page (platform/qt/pageprint).
+    // Printed as every file is saved: OUT is replaced only by a whole page (qt/pageprint).
     const std::string out = std::filesystem::absolute(a.positionals[1]).lexically_normal().string();
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);

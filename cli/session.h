@@ -11,10 +11,10 @@
 #include "cli/consoleprompts.h"
 #include "core/state.h"
 #include "link/link.h"
-#include "platform/qt/qtclock.h"
-#include "platform/qt/qteventpump.h"
-#include "platform/qt/qtserialport.h"
-#include "platform/qt/qttimer.h"
+#include "qt/qtclock.h"
+#include "qt/qteventpump.h"
+#include "qt/qtserialport.h"
+#include "qt/qttimer.h"
 
 namespace zvl::cli {
 

@@ -9,7 +9,7 @@
 #include "cli/filecommands.h"
 #include "cli/session.h"
 #include "core/codepage.h"
-#include "files/atomicfile.h"
+#include "platform/atomicfile.h"
 #include "files/recordingfile.h"
 #include "files/statistics.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/version.h"
-#include "files/atomicfile.h"
+#include "platform/atomicfile.h"
 #include "files/binaryfile.h"
 #include "files/busycursor.h"
 #include "files/exportfile.h"

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "core/codepage.h"
-#include "files/atomicfile.h"
+#include "platform/atomicfile.h"
 #include "files/busycursor.h"
 #include "files/recordbytes.h"
-#include "viewer/timebase.h"
+#include "core/timebase.h"
 
 namespace zvl {
 

@@ -10,7 +10,7 @@
 
 #include "core/state.h"
 #include "core/timerules.h"
-#include "files/atomicfile.h"
+#include "platform/atomicfile.h"
 #include "platform/filedialogs.h"
 #include "platform/prompts.h"
 

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "files/atomicfile.h"
+#include "platform/atomicfile.h"
 
 namespace zvl {
 

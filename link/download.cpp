@@ -8,7 +8,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "files/atomicfile.h"
+#include "platform/atomicfile.h"
 #include "link/protocol.h"
 
 namespace zvl {

@@ -6,7 +6,7 @@
 
 #include "link/commands.h"
 #include "platform/comports.h"
-#include "viewer/timebase.h"
+#include "core/timebase.h"
 
 namespace zvl {
 

@@ -8,7 +8,7 @@
 
 #include "link/commands.h"
 #include "link/link.h"
-#include "viewer/timebase.h"
+#include "core/timebase.h"
 
 namespace zvl {
 

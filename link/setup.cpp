@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/settings.h"
+#include "files/settings.h"
 #include "link/protocol.h"
 
 namespace zvl {

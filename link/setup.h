@@ -14,7 +14,7 @@
 #include "platform/clock.h"
 #include "platform/prompts.h"
 #include "platform/viewhooks.h"
-#include "search/modaldialog.h"
+#include "platform/modaldialog.h"
 
 namespace zvl {
 

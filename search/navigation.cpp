@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "viewer/timebase.h"
+#include "core/timebase.h"
 
 namespace zvl {
 

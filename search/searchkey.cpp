@@ -1,6 +1,6 @@
 #include "search/searchkey.h"
 
-#include "core/settings.h"
+#include "files/settings.h"
 
 namespace zvl {
 

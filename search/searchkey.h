@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <optional>
 
-#include "core/settings.h"
+#include "files/settings.h"
 #include "core/state.h"
 #include "platform/canvas.h"
 #include "platform/prompts.h"
 #include "platform/viewhooks.h"
-#include "search/modaldialog.h"
+#include "platform/modaldialog.h"
 
 namespace zvl {
 

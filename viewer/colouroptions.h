@@ -11,7 +11,7 @@
 #include "core/state.h"
 #include "platform/prompts.h"
 #include "platform/viewhooks.h"
-#include "search/modaldialog.h"
+#include "platform/modaldialog.h"
 
 namespace zvl {
 

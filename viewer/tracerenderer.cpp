@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "viewer/timebase.h"
+#include "core/timebase.h"
 
 namespace zvl {
 

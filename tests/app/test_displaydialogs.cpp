@@ -16,7 +16,7 @@
 #include "app/coloursdialog.h"
 #include "app/displayoptionsdialog.h"
 #include "app/helpwindow.h"
-#include "core/help.h"
+#include "session/help.h"
 #include "tests/support/fakes.h"
 
 namespace zvl {

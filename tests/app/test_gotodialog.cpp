@@ -10,7 +10,7 @@
 
 #include "app/gotodialog.h"
 #include "search/goto.h"
-#include "tests/platform/modal.h"
+#include "tests/qt/modal.h"
 #include "tests/search/searchfixture.h"
 
 namespace zvl {

@@ -11,9 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "core/settings.h"
+#include "files/settings.h"
 #include "app/searchkeydialog.h"
-#include "tests/platform/modal.h"
+#include "tests/qt/modal.h"
 #include "tests/search/searchfixture.h"
 
 namespace zvl {

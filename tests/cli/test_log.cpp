@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "files/atomicfile.h"
+#include "platform/atomicfile.h"
 #include "tests/cli/logrig.h"
 #include "tests/files/filetestutil.h"
 

@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "core/codepage.h"
-#include "files/atomicfile.h"
+#include "platform/atomicfile.h"
 #include "filetestutil.h"
 #include "tests/support/filesizelimit.h"
 

@@ -17,7 +17,7 @@
 #include <memory>
 #include <random>
 
-#include "core/settings.h"
+#include "files/settings.h"
 #include "files/recordingfile.h"
 #include "filetestutil.h"
 

@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include "filetestutil.h"
-#include "platform/qt/qtfiledialogs.h"
-#include "tests/platform/modal.h"
+#include "qt/qtfiledialogs.h"
+#include "tests/qt/modal.h"
 
 namespace zvl {
 namespace {

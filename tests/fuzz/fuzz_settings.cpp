@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-#include "core/settings.h"
+#include "files/settings.h"
 #include "tests/fuzz/fuzzcheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

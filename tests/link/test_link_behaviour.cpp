@@ -5,7 +5,7 @@
 #include "link/commands.h"
 #include "platform/comports.h"
 #include "tests/support/fakes.h"
-#include "viewer/timebase.h"
+#include "core/timebase.h"
 
 namespace zvl {
 namespace {

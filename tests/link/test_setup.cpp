@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "core/settings.h"
+#include "files/settings.h"
 #include "link/commands.h"
 #include "link/setup.h"
 #include "tests/support/fakes.h"

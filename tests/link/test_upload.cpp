@@ -3,7 +3,7 @@
 // the choice box's six buttons, and Cancel.
 #include <gtest/gtest.h>
 
-#include "core/lifecycle.h"
+#include "session/lifecycle.h"
 
 #include "tests/link/upload_rig.h"
 

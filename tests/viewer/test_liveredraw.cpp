@@ -5,8 +5,8 @@
 
 #include <QImage>
 
-#include "platform/qt/qtcanvas.h"
-#include "platform/qt/tracepicture.h"
+#include "qt/qtcanvas.h"
+#include "qt/tracepicture.h"
 #include "tests/support/fakes.h"
 #include "viewer/redrawpacer.h"
 

@@ -5,11 +5,11 @@
 #include <QImage>
 #include <cstdlib>
 
-#include "platform/qt/qtcanvas.h"
-#include "platform/qt/tracepicture.h"
+#include "qt/qtcanvas.h"
+#include "qt/tracepicture.h"
 #include "search/navigation.h"
 #include "tests/viewer/viewerfixture.h"
-#include "viewer/timebase.h"
+#include "core/timebase.h"
 
 namespace zvl {
 namespace {

@@ -6,7 +6,7 @@
 #include "search/navigation.h"
 #include "tests/viewer/viewerfixture.h"
 #include "viewer/redrawpacer.h"
-#include "viewer/timebase.h"
+#include "core/timebase.h"
 #include "viewer/viewmodes.h"
 
 namespace zvl {

@@ -1,0 +1,83 @@
+#include "qt/qtprompts.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+
+#include "qt/choicebox.h"
+#include "qt/selectportdialog.h"
+
+namespace zvl {
+
+namespace {
+QString q(const std::string& s) { return QString::fromStdString(s); }
+// Room in a title bar beside its caption: the window icon, three buttons and the margins.
+constexpr int kTitleBarExtra = 120;
+}  // namespace
+
+QtPrompts::QtPrompts(QWidget* parent, const QString& title)
+    : parent_(parent), title_(title.isEmpty() ? QStringLiteral("Pellam - ZVL") : title) {}
+
+QtPrompts::~QtPrompts() {
+    if (busy_) QApplication::restoreOverrideCursor();
+}
+
+void QtPrompts::warning(const std::string& text) {
+    QMessageBox::warning(parent_, title_, q(text), QMessageBox::Ok);
+}
+
+void QtPrompts::information(const std::string& text) {
+    QMessageBox::information(parent_, title_, q(text), QMessageBox::Ok);
+}
+
+bool QtPrompts::confirm(const std::string& text) {
+    // Only Yes and No answer the question: closing the box or Escape counts as Yes, which
+    // leaves things as they are ("Continue Collecting Data ?" goes on collecting).
+    QMessageBox box(QMessageBox::Question, title_, q(text), QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Yes);
+    box.exec();
+    return box.clickedButton() != box.button(QMessageBox::No);
+}
+
+std::string QtPrompts::inputBox(const std::string& caption, const std::string& prompt,
+                                const std::string& defaultAnswer) {
+    QInputDialog box(parent_);
+    box.setInputMode(QInputDialog::TextInput);
+    box.setWindowTitle(q(caption));
+    box.setLabelText(q(prompt));
+    box.setTextValue(q(defaultAnswer));
+    // The box is as wide as its caption needs in the title bar, beside the frame's icon and
+    // buttons; a short prompt alone would make it so narrow that the caption is cut.
+    // (The box's layout sets its minimum size from its contents, so the prompt is widened.)
+    const QFontMetrics title(QApplication::font());
+    if (auto* label = box.findChild<QLabel*>())
+        label->setMinimumWidth(title.horizontalAdvance(box.windowTitle()) + kTitleBarExtra);
+    if (box.exec() != QDialog::Accepted) return defaultAnswer;
+    return box.textValue().toStdString();
+}
+
+void QtPrompts::setBusyCursor(bool busy) {
+    // One override at most, so the cursor always comes back.
+    if (busy == busy_) return;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+    busy_ = busy;
+}
+
+std::optional<int> QtPrompts::selectPort(const std::vector<int>& portNumbers, const std::string& note) {
+    SelectPortDialog dialog(portNumbers, parent_, q(note));
+    dialog.exec();
+    return dialog.chosenPort();
+}
+
+ChoiceAnswer QtPrompts::choiceBox(const std::string& message, std::optional<int64_t> result) {
+    ChoiceBox box(q(message), result.has_value(), parent_);
+    box.exec();
+    return box.answer();
+}
+
+}  // namespace zvl

@@ -1,0 +1,51 @@
+#include "session/controlstates.h"
+
+#include "core/timebase.h"
+#include "viewer/tracerenderer.h"
+
+namespace zvl {
+
+PaintControls paintControls(const AppState& st) {
+    PaintControls p;
+    const bool event = isEventMode(st.operatingMode);
+    const bool online = isOnlineMode(st.operatingMode);
+    p.modeCaption = modeCaption(st.operatingMode);
+    p.eventTimeCaption = event ? "Time" : "Event";
+    p.timebaseControlsVisible = !event;
+    p.timebasePanelEnabled = !event;
+    p.recordOrSearchCaption = online ? "Record Mode" : "Search Mode.............";
+    p.searchControlsVisible = !online;
+    p.startStopCaption = online ? (st.collectionActive ? "Stop" : "Start") : "Next";
+    p.onlineOfflineCaption = online ? "Offline" : "Online";
+    p.onlineOfflineEnabled = !st.collectionActive;
+    p.statisticsEnabled = st.resultCount() > 0;
+    p.monochromeChecked = st.monochromePrinting;
+    p.reopenEnabled = false;
+    for (size_t i = 0; i < 4; ++i) {
+        p.recentVisible[i] = !st.recentFiles[i].empty();
+        p.reopenEnabled = p.reopenEnabled || p.recentVisible[i];
+    }
+    p.timebaseCaption = timebaseRow(st.timebaseIndex).caption;
+    p.plusEnabled = st.timebaseIndex != 3;
+    p.minusEnabled = st.timebaseIndex != 19;
+    return p;
+}
+
+EnabledControls enabledControls(const AppState& st) {
+    EnabledControls e;
+    if (isOnlineMode(st.operatingMode)) {
+        e.menusEnabled = !st.collectionActive;
+        e.navigationEnabled = false;
+        // During an upload the record mode's Start/Stop has nothing to stop; Cancel does that.
+        e.startStopEnabled = !st.uploadActive;
+        e.enablesBackAndEventTime = false;
+    } else {
+        e.menusEnabled = true;
+        e.navigationEnabled = true;
+        e.startStopEnabled = true;
+        e.enablesBackAndEventTime = true;
+    }
+    return e;
+}
+
+}  // namespace zvl

@@ -1,0 +1,59 @@
+#pragma once
+// The program's start and close: the first activation reads the settings and opens the port,
+// the start timer connects, the splash timer hands over to the start menu, and closing asks
+// about a running recording, writes the settings and releases the port.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "files/settings.h"
+#include "core/state.h"
+#include "link/link.h"
+#include "platform/prompts.h"
+#include "platform/timer.h"
+#include "platform/viewhooks.h"
+
+namespace zvl {
+
+class Lifecycle {
+public:
+    Lifecycle(AppState& state, InstrumentLink& link, Prompts& prompts, ViewHooks& view, MainTimers& timers,
+              std::string settingsPath = settingsFilePath())
+        : state_(state), link_(link), prompts_(prompts), view_(view), timers_(timers), settingsPath_(std::move(settingsPath)) {}
+
+    void applyStartDefaults();      // colour and monochrome defaults
+    // First activation only: settings read (which opens the port) and the controls set. True
+    // when it ran.
+    bool startOnFirstActivation();
+    // Inside startOnFirstActivation (its boxes and dialogs run the timers).
+    bool activating() const { return activating_; }
+    void readSettings();
+    void onStartTimer();
+    void onSplashTimer();
+    bool mayClose();  // may the window close?
+    void shutDown();
+
+    const std::string& settingsPath() const { return settingsPath_; }
+    // How a transfer that is running when the window closes is cancelled (the upload's Cancel).
+    void setCancelTransfer(std::function<void()> cancel) { cancelTransfer_ = std::move(cancel); }
+
+private:
+    AppState& state_;
+    InstrumentLink& link_;
+    Prompts& prompts_;
+    ViewHooks& view_;
+    MainTimers& timers_;
+    std::string settingsPath_;
+    bool activated_ = false;
+    bool activating_ = false;
+    bool portOpening_ = false;  // readSettings is opening the port (Select Port, COM Port Error)
+    std::function<void()> cancelTransfer_;
+};
+
+// The comment memo: leaving it stores its lines in commentLines (at most eleven, the slots
+// above its last line cleared); a paint shows the non-empty slots 0..9.
+void storeCommentLines(AppState& state, const std::vector<std::string>& memoLines);
+std::vector<std::string> memoLinesToShow(const AppState& state);
+
+}  // namespace zvl

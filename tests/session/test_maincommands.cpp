@@ -1,0 +1,118 @@
+// The window's commands without the window: fakes for the platform, a view that counts.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "session/maincommands.h"
+#include "tests/support/fakefiledialogs.h"
+#include "tests/support/fakes.h"
+
+namespace zvl {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(CommentMemo, TypingStaysUntilTheCommentLinesChangeAndTheProgramsFillIsNoTyping) {
+    AppState st;
+    CommentMemo memo(st);
+    std::vector<Lines> shown;
+    memo.left({"put there by the program"});
+    EXPECT_EQ(st.commentLines[0], "") << "nothing typed: leaving stores nothing";
+    memo.textChanged({"typed", ""});
+    EXPECT_EQ(st.commentLines[0], "typed");
+    memo.refresh([&](const Lines& l) { shown.push_back(l); });
+    EXPECT_TRUE(shown.empty()) << "the typing stays as it stands";
+
+    st.commentLines[0] = "loaded";
+    memo.refresh([&](const Lines& l) {
+        memo.textChanged({"echo of the fill"});
+        shown.push_back(l);
+    });
+    EXPECT_EQ(shown, std::vector<Lines>{{"loaded"}});
+    memo.left({"older text"});
+    EXPECT_EQ(st.commentLines[0], "loaded") << "neither the fill nor leaving the filled memo stores";
+}
+
+struct CaptionCountingView : test::CountingView {
+    void applyPaintControls() override { ++captionUpdates; }
+    int captionUpdates = 0;
+};
+
+// The commands on the fakes: no instrument behind the port, nothing is opened.
+struct MainCommandsTest : ::testing::Test {
+    test::FakeClock clock;
+    test::FakePort port{clock, nullptr};
+    test::FakePump pump{clock, port, nullptr};
+    test::FakeTimer start{clock, "start"}, splash{clock, "splash"}, poll{clock, "poll"}, brk{clock, "break"},
+        retry{clock, "retry"}, refresh{clock, "refresh"}, downloadStatus{clock, "downloadStatus"};
+    test::ScriptedPrompts prompts;
+    test::ScriptedFileDialogs dialogs;
+    CaptionCountingView view;
+    AppState st;
+    MainCommands commands{
+        st,
+        {port, clock, pump, prompts, dialogs, {start, splash, poll, brk, retry, refresh, downloadStatus}, "unused.ini"},
+        view};
+};
+
+TEST_F(MainCommandsTest, EachCommandEndsWithTheRefreshItNeeds) {
+    st.operatingMode = EventRecord;
+
+    commands.open();  // cancelled: offline all the same, and the command ends
+    EXPECT_EQ(st.operatingMode, EventSearch);
+    EXPECT_EQ(view.controlUpdates, 1);
+    EXPECT_EQ(view.repaints, 1);
+    commands.reloadSettingsOnly();  // cancelled: only the captions follow
+    EXPECT_EQ(view.captionUpdates, 1);
+    EXPECT_EQ(view.repaints, 1);
+    commands.toggleMonochrome();
+    EXPECT_TRUE(st.monochromePrinting);
+    EXPECT_EQ(view.repaints, 2);
+
+    commands.startTimers();
+    EXPECT_TRUE(start.isActive() && poll.isActive());
+}
+
+TEST_F(MainCommandsTest, CommandsThatWouldWriteToThePortWaitForADownload) {
+    port.open("/dev/fake0");
+    st.protocolTransferActive = true;
+    st.operatingMode = EventRecord;
+    commands.uploadStoredData();
+    commands.uploadFromStartMenu();
+    commands.collectNewData();
+    commands.collectDataFromStartMenu();
+    commands.startOrStopOrNext();
+    commands.downloadBinaryFile();
+    commands.setDateTime();
+    st.operatingMode = EventSearch;
+    commands.toggleOnline();  // going online would connect
+    EXPECT_EQ(prompts.warnings, Lines(8, kDownloadInProgressText));
+    EXPECT_TRUE(port.written.empty());
+    EXPECT_TRUE(prompts.confirmations.empty());
+    EXPECT_FALSE(st.collectionActive);
+    EXPECT_FALSE(st.uploadActive);
+    // Offline the button is Next, a search, which does not touch the port.
+    commands.startOrStopOrNext();
+    EXPECT_EQ(prompts.warnings.size(), 8u);
+}
+
+TEST_F(MainCommandsTest, StartUpMakesTheFoldersOfTheDataAndThePortLinks) {
+    const std::filesystem::path home = std::filesystem::temp_directory_path() / "zvl-startup-folders";
+    std::filesystem::remove_all(home);
+    std::filesystem::create_directories(home);
+    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string oldConfigText = oldConfig ? oldConfig : "";
+    ::setenv("HOME", home.c_str(), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+    commands.activate();
+    EXPECT_TRUE(std::filesystem::is_directory(home / ".config/Pellam/ports"));
+    EXPECT_TRUE(std::filesystem::is_directory(home / "Pellam"));
+    ::setenv("HOME", oldHome.c_str(), 1);
+    if (oldConfig) ::setenv("XDG_CONFIG_HOME", oldConfigText.c_str(), 1);
+    std::filesystem::remove_all(home);
+}
+
+}  // namespace
+}  // namespace zvl
