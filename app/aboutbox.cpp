@@ -61,7 +61,7 @@ AboutBox::AboutBox(const AppState& state, std::string settingsPath, QWidget* par
     setFixedSize(kWidth, kHeight);
 
     auto* panel = new QFrame(this);
-    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setObjectName(QStringLiteral("titlePanel"));
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setGeometry(8, 8, kWidth - 16, 264);
 
@@ -78,12 +78,12 @@ AboutBox::AboutBox(const AppState& state, std::string settingsPath, QWidget* par
     addLabel(panel, QString::fromLatin1(kAboutContactText), QRect(112, 84, 210, 18), "Contact");
 
     auto* frame = new QFrame(panel);
-    frame->setObjectName(QStringLiteral("Bevel1"));
+    frame->setObjectName(QStringLiteral("versionFrame"));
     frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
     frame->setGeometry(8, 110, kWidth - 32, 146);
     version_ = addLabel(frame, QString(), QRect(8, 8, 300, 18), "Version");
-    addLabel(frame, QStringLiteral("Pellam Firmware  Version "), QRect(8, 28, 150, 18), "Label7");
-    firmware_ = addLabel(frame, QStringLiteral("Unknown"), QRect(158, 28, 140, 18), "Label8");
+    addLabel(frame, QStringLiteral("Pellam Firmware  Version "), QRect(8, 28, 150, 18), "firmwareCaption");
+    firmware_ = addLabel(frame, QStringLiteral("Unknown"), QRect(158, 28, 140, 18), "firmwareLabel");
     QLabel* notice =
         addLabel(frame,
                  QStringLiteral("Copyright \u00a9 Corvask. All rights reserved. This program is "
@@ -95,17 +95,17 @@ AboutBox::AboutBox(const AppState& state, std::string settingsPath, QWidget* par
              "Comments");
 
     memo_ = new QPlainTextEdit(this);
-    memo_->setObjectName(QStringLiteral("Memo1"));
+    memo_->setObjectName(QStringLiteral("informationMemo"));
     memo_->setReadOnly(true);
     memo_->setGeometry(panel->geometry());
     memo_->hide();
 
     backButton_ = new QPushButton(QStringLiteral("Back"), this);
-    backButton_->setObjectName(QStringLiteral("Button1"));
+    backButton_->setObjectName(QStringLiteral("backButton"));
     backButton_->setGeometry(40, 282, 120, 30);
     backButton_->setDefault(true);
     informationButton_ = new QPushButton(QStringLiteral("Useful Information"), this);
-    informationButton_->setObjectName(QStringLiteral("Button2"));
+    informationButton_->setObjectName(QStringLiteral("informationButton"));
     informationButton_->setGeometry(192, 282, 120, 30);
     connect(backButton_, &QPushButton::clicked, this, &QDialog::accept);
     connect(informationButton_, &QPushButton::clicked, this, [this] { onInformationClicked(); });

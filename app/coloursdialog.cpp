@@ -18,12 +18,12 @@ struct ButtonPlace {
     const char* name;
 };
 constexpr std::array<ButtonPlace, kColourButtons.size()> kPlaces{{
-    {24, 24, "Button4"},   // On
-    {136, 24, "Button5"},  // Off
-    {248, 24, "Button6"},  // Change
-    {24, 70, "Button1"},   // Highlight On
-    {136, 70, "Button2"},  // Highlight Off
-    {248, 70, "Button8"},  // Background
+    {24, 24, "onButton"},   // On
+    {136, 24, "offButton"},  // Off
+    {248, 24, "changeButton"},  // Change
+    {24, 70, "highlightOnButton"},   // Highlight On
+    {136, 70, "highlightOffButton"},  // Highlight Off
+    {248, 70, "backgroundButton"},  // Background
 }};
 constexpr int kButtonWidth = 100;
 constexpr int kButtonHeight = 32;
@@ -43,7 +43,7 @@ ColoursDialog::ColoursDialog(AppState& state, Prompts& prompts, ViewHooks& view,
     setFixedSize(kWidth, kHeight);
 
     auto* bevel = new QFrame(this);
-    bevel->setObjectName(QStringLiteral("Bevel1"));
+    bevel->setObjectName(QStringLiteral("colourFrame"));
     bevel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     bevel->setGeometry(8, 8, kWidth - 16, 150);
 
@@ -56,11 +56,11 @@ ColoursDialog::ColoursDialog(AppState& state, Prompts& prompts, ViewHooks& view,
         colourButtons_[size_t(b)] = button;
     }
     defaultButton_ = new QPushButton(QStringLiteral("Default"), this);
-    defaultButton_->setObjectName(QStringLiteral("Button7"));
+    defaultButton_->setObjectName(QStringLiteral("defaultButton"));
     defaultButton_->setGeometry(136, 116, kButtonWidth, kButtonHeight);
     connect(defaultButton_, &QPushButton::clicked, this, [this] { onDefaultClicked(); });
     acceptButton_ = new QPushButton(QStringLiteral("Accept"), this);
-    acceptButton_->setObjectName(QStringLiteral("Button10"));
+    acceptButton_->setObjectName(QStringLiteral("acceptButton"));
     acceptButton_->setGeometry(136, 168, kButtonWidth, 30);
     acceptButton_->setDefault(true);
     connect(acceptButton_, &QPushButton::clicked, this, &QDialog::accept);

@@ -15,20 +15,20 @@ CommentsDialog::CommentsDialog(QWidget* parent) : QDialog(parent) {
     setProperty("helpContext", kHelpComments);
     setFixedSize(520, 300);
     edit_ = new QPlainTextEdit(this);
-    edit_->setObjectName("Memo1");
+    edit_->setObjectName("commentMemo");
     edit_->setGeometry(10, 10, 500, 236);
     edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
     // Tab moves on to the buttons, as in the main window's memo: a tab character would be
     // saved as comment text.
     edit_->setTabChangesFocus(true);
     auto* accept = new QPushButton("Accept", this);
-    accept->setObjectName("Button1");
+    accept->setObjectName("acceptButton");
     accept->setGeometry(70, 258, 110, 30);
     auto* clear = new QPushButton("Clear Display", this);
-    clear->setObjectName("Button2");
+    clear->setObjectName("clearButton");
     clear->setGeometry(205, 258, 110, 30);
     auto* cancel = new QPushButton("Cancel", this);
-    cancel->setObjectName("Button3");
+    cancel->setObjectName("cancelButton");
     cancel->setGeometry(340, 258, 110, 30);
     connect(accept, &QPushButton::clicked, this, &QDialog::accept);
     connect(clear, &QPushButton::clicked, edit_, &QPlainTextEdit::clear);

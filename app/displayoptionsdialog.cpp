@@ -39,7 +39,7 @@ DisplayOptionsDialog::DisplayOptionsDialog(AppState& state, QWidget* parent)
         bevel->setFrameStyle(QFrame::Panel | QFrame::Raised);
         bevel->setGeometry(left, 8, kColumnWidth, 280);
         auto* caption = new QLabel(QStringLiteral("Input Labels"), this);
-        caption->setObjectName(column == 0 ? QStringLiteral("Label17") : QStringLiteral("Label20"));
+        caption->setObjectName(column == 0 ? QStringLiteral("labelColumnCaption") : QStringLiteral("activeColumnCaption"));
         caption->setGeometry(left + 64, kFirstRowY + 8 * kRowStep - 2, 130, 18);
     }
 
@@ -61,14 +61,14 @@ DisplayOptionsDialog::DisplayOptionsDialog(AppState& state, QWidget* parent)
     }
 
     acceptButton_ = new QPushButton(QStringLiteral("Accept"), this);
-    acceptButton_->setObjectName(QStringLiteral("Button1"));
+    acceptButton_->setObjectName(QStringLiteral("acceptButton"));
     acceptButton_->setGeometry(56, 304, 120, 30);
     acceptButton_->setDefault(true);
     cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
-    cancelButton_->setObjectName(QStringLiteral("Button2"));
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
     cancelButton_->setGeometry(224, 304, 120, 30);
     setAllActiveButton_ = new QPushButton(QStringLiteral("Set All Active"), this);
-    setAllActiveButton_->setObjectName(QStringLiteral("Button3"));
+    setAllActiveButton_->setObjectName(QStringLiteral("setAllActiveButton"));
     setAllActiveButton_->setGeometry(392, 304, 120, 30);
 
     connect(acceptButton_, &QPushButton::clicked, this, [this] { onAcceptClicked(); });

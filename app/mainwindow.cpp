@@ -295,7 +295,7 @@ void MainWindow::buildControls() {
 
     // The thin bevel between the top strip and the memo.
     auto* line = new QFrame(c);
-    line->setObjectName("Bevel1");
+    line->setObjectName("stripSeparator");
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     line->setGeometry(2, 25, 788, 3);

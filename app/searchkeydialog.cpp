@@ -84,14 +84,14 @@ SearchKeyDialog::SearchKeyDialog(AppState& state, QWidget* parent) : QDialog(par
     }
 
     acceptButton_ = new QPushButton(QStringLiteral("Accept"), this);
-    acceptButton_->setObjectName(QStringLiteral("Button1"));
+    acceptButton_->setObjectName(QStringLiteral("acceptButton"));
     acceptButton_->setGeometry(168, 508, 120, 30);
     acceptButton_->setDefault(true);
     cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
-    cancelButton_->setObjectName(QStringLiteral("Button2"));
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
     cancelButton_->setGeometry(304, 508, 120, 30);
     setAllButton_ = new QPushButton(QStringLiteral("Set ALL to \"Do not Care\""), this);
-    setAllButton_->setObjectName(QStringLiteral("Button3"));
+    setAllButton_->setObjectName(QStringLiteral("setAllButton"));
     setAllButton_->setGeometry(440, 508, 200, 30);
 
     connect(acceptButton_, &QPushButton::clicked, this, [this] { onAcceptClicked(); });

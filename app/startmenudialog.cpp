@@ -31,10 +31,10 @@ StartMenuDialog::StartMenuDialog(Actions actions, QWidget* parent) : QDialog(par
         std::function<void()> Actions::*action;
     };
     const Entry entries[] = {
-        {"Button2", "Examine Existing Records", 48, &Actions::examine},
-        {"Button3", "Upload Data from Pellam", 90, &Actions::upload},
-        {"Button4", "Collect Data", 132, &Actions::collect},
-        {"Button5", "Exit Pellam", 174, &Actions::exitProgram},
+        {"examineButton", "Examine Existing Records", 48, &Actions::examine},
+        {"uploadButton", "Upload Data from Pellam", 90, &Actions::upload},
+        {"collectButton", "Collect Data", 132, &Actions::collect},
+        {"exitButton", "Exit Pellam", 174, &Actions::exitProgram},
     };
     for (const Entry& s : entries) {
         auto* b = new QPushButton(s.caption, this);
@@ -44,12 +44,16 @@ StartMenuDialog::StartMenuDialog(Actions actions, QWidget* parent) : QDialog(par
         connect(b, &QPushButton::clicked, this, [this, member] { run(actions_.*member); });
     }
     auto* cancel = new QPushButton("Cancel", this);
-    cancel->setObjectName("Button1");
+    cancel->setObjectName("cancelButton");
     cancel->setGeometry(144, 226, 100, 30);
     connect(cancel, &QPushButton::clicked, this, [this] { run({}); });
 }
 
-QPushButton* StartMenuDialog::button(int n) const { return findChild<QPushButton*>(QString("Button%1").arg(n)); }
+QPushButton* StartMenuDialog::button(Choice choice) const {
+    static constexpr const char* kNames[] = {"cancelButton", "examineButton", "uploadButton", "collectButton",
+                                             "exitButton"};
+    return findChild<QPushButton*>(QString::fromLatin1(kNames[int(choice)]));
+}
 
 void StartMenuDialog::run(const std::function<void()>& action) {
     if (action) action();

@@ -17,8 +17,11 @@ public:
         std::function<void()> collect;  // "Collect Data"
         std::function<void()> exitProgram;
     };
+    enum class Choice { Cancel, Examine, Upload, Collect, Exit };
+    static constexpr Choice kChoices[] = {Choice::Cancel, Choice::Examine, Choice::Upload, Choice::Collect,
+                                          Choice::Exit};
     StartMenuDialog(Actions actions, QWidget* parent);
-    QPushButton* button(int n) const;  // Button1..Button5
+    QPushButton* button(Choice choice) const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;  // Escape does not close it; "Cancel" does

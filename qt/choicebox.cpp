@@ -25,39 +25,39 @@ ChoiceBox::ChoiceBox(const QString& message, bool withResult, QWidget* parent) :
     setFixedSize(kClientWidth, kClientHeight);
 
     const int textWidth = kClientWidth - 2 * kMargin;
-    label1_ = new QLabel(message.isEmpty() ? QStringLiteral("Message") : message, this);
-    label1_->setObjectName(QStringLiteral("Label1"));
-    label1_->setWordWrap(true);
-    label1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label1_->setGeometry(kMargin, kMargin, textWidth, 54);
+    messageLabel_ = new QLabel(message.isEmpty() ? QStringLiteral("Message") : message, this);
+    messageLabel_->setObjectName(QStringLiteral("messageLabel"));
+    messageLabel_->setWordWrap(true);
+    messageLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    messageLabel_->setGeometry(kMargin, kMargin, textWidth, 54);
 
-    label2_ = new QLabel(QStringLiteral("This Will Affect Display in TimeBase Mode"), this);
-    label2_->setObjectName(QStringLiteral("Label2"));
-    label2_->setGeometry(kMargin, kMargin + 58, textWidth, 20);
+    noteLabel_ = new QLabel(QStringLiteral("This Will Affect Display in TimeBase Mode"), this);
+    noteLabel_->setObjectName(QStringLiteral("noteLabel"));
+    noteLabel_->setGeometry(kMargin, kMargin + 58, textWidth, 20);
 
     const int left = kMargin;
     const int right = kMargin + kButtonWidth + kColumnGap;
     const int top = kMargin + 86;
-    button3_ = addButton(QStringLiteral("Button3"), QStringLiteral("Delete This Result"),
+    deleteThisButton_ = addButton(QStringLiteral("deleteThisButton"), QStringLiteral("Delete This Result"),
                          ChoiceAnswer::DeleteThis, left, top);
-    button5_ = addButton(QStringLiteral("Button5"), QStringLiteral("Delete All Errors"),
+    deleteAllButton_ = addButton(QStringLiteral("deleteAllButton"), QStringLiteral("Delete All Errors"),
                          ChoiceAnswer::DeleteAll, right, top);
-    button2_ = addButton(QStringLiteral("Button2"), QStringLiteral("Correct This Result"),
+    correctThisButton_ = addButton(QStringLiteral("correctThisButton"), QStringLiteral("Correct This Result"),
                          ChoiceAnswer::CorrectThis, left, top + kRowStep);
-    button6_ = addButton(QStringLiteral("Button6"), QStringLiteral("Correct All Errors"),
+    correctAllButton_ = addButton(QStringLiteral("correctAllButton"), QStringLiteral("Correct All Errors"),
                          ChoiceAnswer::CorrectAll, right, top + kRowStep);
-    button4_ = addButton(QStringLiteral("Button4"), QStringLiteral("Ignore This Result"),
+    ignoreThisButton_ = addButton(QStringLiteral("ignoreThisButton"), QStringLiteral("Ignore This Result"),
                          ChoiceAnswer::IgnoreThis, left, top + 2 * kRowStep);
-    button1_ = addButton(QStringLiteral("Button1"), QStringLiteral("Ignore All Errors"),
+    ignoreAllButton_ = addButton(QStringLiteral("ignoreAllButton"), QStringLiteral("Ignore All Errors"),
                          ChoiceAnswer::IgnoreAll, right, top + 2 * kRowStep);
 
     if (!withResult) {
-        for (QPushButton* b : {button3_, button5_, button2_, button6_}) {
+        for (QPushButton* b : {deleteThisButton_, deleteAllButton_, correctThisButton_, correctAllButton_}) {
             b->setEnabled(false);
             b->hide();
         }
     }
-    button4_->setDefault(true);
+    ignoreThisButton_->setDefault(true);
 }
 
 QPushButton* ChoiceBox::addButton(const QString& name, const QString& text, ChoiceAnswer answer,
@@ -75,12 +75,12 @@ QPushButton* ChoiceBox::addButton(const QString& name, const QString& text, Choi
 
 QPushButton* ChoiceBox::button(ChoiceAnswer which) const {
     switch (which) {
-        case ChoiceAnswer::DeleteThis: return button3_;
-        case ChoiceAnswer::DeleteAll: return button5_;
-        case ChoiceAnswer::CorrectThis: return button2_;
-        case ChoiceAnswer::CorrectAll: return button6_;
-        case ChoiceAnswer::IgnoreThis: return button4_;
-        case ChoiceAnswer::IgnoreAll: return button1_;
+        case ChoiceAnswer::DeleteThis: return deleteThisButton_;
+        case ChoiceAnswer::DeleteAll: return deleteAllButton_;
+        case ChoiceAnswer::CorrectThis: return correctThisButton_;
+        case ChoiceAnswer::CorrectAll: return correctAllButton_;
+        case ChoiceAnswer::IgnoreThis: return ignoreThisButton_;
+        case ChoiceAnswer::IgnoreAll: return ignoreAllButton_;
     }
     return nullptr;
 }

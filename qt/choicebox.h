@@ -19,8 +19,8 @@ public:
 
     ChoiceAnswer answer() const { return answer_; }
 
-    QLabel* messageLabel() const { return label1_; }   // Label1
-    QLabel* noteLabel() const { return label2_; }      // Label2
+    QLabel* messageLabel() const { return messageLabel_; }
+    QLabel* noteLabel() const { return noteLabel_; }
     QPushButton* button(ChoiceAnswer which) const;
 
     static constexpr int kClientWidth = 363;
@@ -36,14 +36,14 @@ private:
     QPushButton* addButton(const QString& name, const QString& text, ChoiceAnswer answer,
                            int x, int y);
 
-    QLabel* label1_ = nullptr;
-    QLabel* label2_ = nullptr;
-    QPushButton* button1_ = nullptr;  // Ignore All Errors
-    QPushButton* button2_ = nullptr;  // Correct This Result
-    QPushButton* button3_ = nullptr;  // Delete This Result
-    QPushButton* button4_ = nullptr;  // Ignore This Result
-    QPushButton* button5_ = nullptr;  // Delete All Errors
-    QPushButton* button6_ = nullptr;  // Correct All Errors
+    QLabel* messageLabel_ = nullptr;
+    QLabel* noteLabel_ = nullptr;
+    QPushButton* ignoreAllButton_ = nullptr;  // Ignore All Errors
+    QPushButton* correctThisButton_ = nullptr;  // Correct This Result
+    QPushButton* deleteThisButton_ = nullptr;  // Delete This Result
+    QPushButton* ignoreThisButton_ = nullptr;  // Ignore This Result
+    QPushButton* deleteAllButton_ = nullptr;  // Delete All Errors
+    QPushButton* correctAllButton_ = nullptr;  // Correct All Errors
     ChoiceAnswer answer_ = ChoiceAnswer::IgnoreThis;
 };
 

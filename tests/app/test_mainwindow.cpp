@@ -404,8 +404,8 @@ TEST(MainWindow, StartUpReadsSettingsOpensThePortConnectsAndOpensTheStartMenu) {
 // before that box opens, and a redraw from inside it must draw a whole picture again.
 TEST(MainWindow, StartUpSurvivesEveryStartMenuButtonInEveryMode) {
     for (const uint8_t mode : {TimebaseRecord, EventRecord, TimebaseSearch, EventSearch}) {
-        for (int button = 1; button <= 5; ++button) {
-            SCOPED_TRACE("mode " + std::to_string(mode) + ", Button" + std::to_string(button));
+        for (const StartMenuDialog::Choice button : StartMenuDialog::kChoices) {
+            SCOPED_TRACE("mode " + std::to_string(mode) + ", choice " + std::to_string(int(button)));
             WindowRig rig(true, 1, mode);
             int boxesOpen = 0, menus = 0;
             rig.prompts.onWarning = [&] {
@@ -1062,7 +1062,7 @@ TEST(MainWindow, MenuLettersHelpKeysAndTheAboutBoxDefault) {
         if (opening == 0) {  // a click on "Useful Information" leaves the focus on it
             about.show();
             ASSERT_TRUE(QTest::qWaitForWindowActive(&about));
-            QPushButton* information = about.findChild<QPushButton*>("Button2");
+            QPushButton* information = about.findChild<QPushButton*>("informationButton");
             information->setFocus();
             information->click();
             about.hide();
@@ -1084,7 +1084,7 @@ TEST(MainWindow, CommentsStartEmptyAndTabMovesTheFocus) {
     dialog.setLines({"pump"});
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    auto* edit = dialog.findChild<QPlainTextEdit*>("Memo1");
+    auto* edit = dialog.findChild<QPlainTextEdit*>("commentMemo");
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_Tab);
     EXPECT_FALSE(edit->hasFocus());

@@ -119,8 +119,8 @@ TEST(ChoiceBox, LooksAsDesigned) {
         ASSERT_NE(box.button(answer), nullptr);
         EXPECT_EQ(box.button(answer)->text(), QString::fromLatin1(text));
     }
-    EXPECT_EQ(box.button(ChoiceAnswer::DeleteThis)->objectName(), QStringLiteral("Button3"));
-    EXPECT_EQ(box.button(ChoiceAnswer::IgnoreAll)->objectName(), QStringLiteral("Button1"));
+    EXPECT_EQ(box.button(ChoiceAnswer::DeleteThis)->objectName(), QStringLiteral("deleteThisButton"));
+    EXPECT_EQ(box.button(ChoiceAnswer::IgnoreAll)->objectName(), QStringLiteral("ignoreAllButton"));
 }
 
 TEST(ChoiceBox, EmptyMessageShowsThePlaceholder) {
