@@ -159,7 +159,7 @@ std::vector<Fragment> messageTexts() {
     const std::regex sentence(R"(\breturn\s*$)");
     const std::regex errorAssign(R"(\b(\w*[Ee]rror\w*|why|\w*[Rr]eason)\s*=[^=])");
     std::vector<Fragment> out;
-    for (const char* folder : {"core", "link", "files", "viewer", "search", "platform", "app", "cli"}) {
+    for (const char* folder : {"core", "platform", "link", "files", "viewer", "search", "session", "qt", "app", "cli"}) {
         for (const auto& entry : fs::recursive_directory_iterator(kSource / folder)) {
             const std::string ext = entry.path().extension().string();
             if (ext != ".cpp" && ext != ".h") continue;
