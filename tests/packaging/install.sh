@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The install tree and the Debian package of a built tree: cmake --install into a scratch
-# prefix, every file in place and valid; then cpack -G DEB, its dependencies, and zvl run
+# prefix, every file in place and valid (zvl log's systemd unit verified for an instance with
+# systemd-analyze where systemd is there); then cpack -G DEB, its dependencies, and zvl run
 # from the package unpacked with dpkg -x.
 set -euo pipefail
 build="$1"
@@ -44,6 +45,20 @@ for m in "$root"/share/man/man1/*.1.gz; do
   [ -z "$out" ] || fail "man --warnings $(basename "$m"): $out"
 done
 "$root/bin/zvl" --version | grep -q '^zvl ' || fail "the installed zvl --version"
+
+unit="$root/lib/systemd/system/zvl-log@.service"
+[ -s "$unit" ] || fail "zvl-log@.service is not installed"
+grep -qx 'ExecStart=/usr/bin/zvl log --port %I $ZVL_LOG_OPTIONS /var/lib/zvl-log/%i' "$unit" || fail "ExecStart"
+grep -qx 'Restart=on-failure' "$unit" || fail "Restart"
+grep -qx 'SupplementaryGroups=dialout' "$unit" || fail "the dialout group"
+if command -v systemd-analyze >/dev/null; then
+  mkdir "$work/units"
+  sed "s|/usr/bin/zvl|$root/bin/zvl|" "$unit" >"$work/units/zvl-log@COM1.service"
+  out=$(systemd-analyze verify --man=no "$work/units/zvl-log@COM1.service" 2>&1) || fail "systemd-analyze verify: $out"
+  [ -z "$out" ] || fail "systemd-analyze verify: $out"
+else
+  echo "systemd-analyze is not installed; the unit is not verified"
+fi
 
 # The Debian package.
 cpack -G DEB -B "$work/pkg" --config "$build/CPackConfig.cmake" >"$work/cpack.log" 2>&1 || fail "cpack: $(cat "$work/cpack.log")"
