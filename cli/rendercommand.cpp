@@ -143,8 +143,7 @@ int runPrint(const std::vector<std::string>& args) {
     if (int code = openView(a, "print", a.has("--monochrome"), v); code >= 0) return code;
     AppState& st = *v.state;
     if (auto title = a.value("--title")) st.recordingTitle = utf8ToWindows1252(*title);
-    NullCanvas walk;
-    v.renderer.redrawTraceView(walk);  // the walk state the window would show
+    v.renderer.updateWalkState();  // the walk state the window would show
 
     // Printed as every file is saved: OUT is replaced only by a whole page (qt/pageprint).
     const std::string out = std::filesystem::absolute(a.positionals[1]).lexically_normal().string();

@@ -52,7 +52,7 @@ std::string drawTracePage(QPagedPaintDevice& device, TraceRenderer& renderer, co
     painter.translate(r.left, r.top);
     painter.scale((r.right - r.left) / double(kPictureWidth), (r.bottom - r.top) / double(kPictureHeight));
     painter.setClipRect(0, 0, kPictureWidth, kPictureHeight);
-    renderer.drawPicture(canvas);
+    renderer.redrawTraceView(canvas, TraceRenderer::WalkState::Keep);  // the picture on show
     canvas.painter().restore();  // painter() first draws the marks the canvas holds back
 
     painter.setPen(Qt::black);

@@ -120,7 +120,7 @@ void RedrawPacer::flush() {
 
 uint64_t RedrawPacer::fingerprint() {
     FingerprintCanvas c;
-    renderer_.drawPicture(c);
+    renderer_.redrawTraceView(c, TraceRenderer::WalkState::Keep);
     // The window draws the Event box and the cursor column over the picture from the same
     // state: a change there alone is a change to show too.
     renderer_.drawWindowOverlay(c);
@@ -140,11 +140,11 @@ void RedrawPacer::frame() {
         } else {
             shown_ = next;
             shownKnown_ = true;
-            build([this](Canvas& c) { renderer_.drawPicture(c); });
+            build([this](Canvas& c) { renderer_.redrawTraceView(c, TraceRenderer::WalkState::Keep); });
         }
     } else {
         shownKnown_ = false;
-        build([this](Canvas& c) { renderer_.drawPicture(c); });
+        build([this](Canvas& c) { renderer_.redrawTraceView(c, TraceRenderer::WalkState::Keep); });
     }
 }
 

@@ -57,7 +57,7 @@ private:
     void build(const Draw& draw);
     void frame();
     void tick();
-    uint64_t fingerprint();  // of the picture drawPicture would build now, with its overlay
+    uint64_t fingerprint();  // of the picture a frame would build now, with its overlay
 
     const AppState& state_;
     TraceRenderer& renderer_;

@@ -26,12 +26,6 @@ double TraceRenderer::secondsPerPixel() const { return double(timebaseRow(state_
 
 double TraceRenderer::nowSeconds() const { return (dayCount(clock_.now()) - double(kDay2000)) * 86400.0; }
 
-void TraceRenderer::redrawTraceView(Canvas& picture) { render(&picture, true); }
-
-void TraceRenderer::updateWalkState() { render(nullptr, true); }
-
-void TraceRenderer::drawPicture(Canvas& picture) { render(&picture, false); }
-
 void TraceRenderer::showPendingWarning() {
     if (warning_.empty()) return;
     const std::string text = std::move(warning_);
@@ -39,19 +33,95 @@ void TraceRenderer::showPendingWarning() {
     prompts_.warning(text);
 }
 
-void TraceRenderer::render(Canvas* picture, bool readClock) {
-    if (picture) {
-        warning_.clear();  // a new picture says what is wrong with it
-        buildPictureFrame(*picture);
+// Where a walk puts what it lays out for the picture: the bars of the results and the inputs
+// with a change mark at a column, in drawing order. The walk sets the walk's state itself
+// (cursorResult, the plot columns); what only the picture shows (the live time chart, the
+// time chart's change marks) it looks for only when the sink draws.
+class TraceRenderer::WalkSink {
+public:
+    virtual ~WalkSink() = default;
+    virtual bool draws() const = 0;
+    // The states of result index as bars from x on, width pixels wide.
+    virtual void bar(int64_t x, int64_t width, int64_t index) = 0;
+    virtual void marks(int64_t x, uint16_t inputs) = 0;
+};
+
+class TraceRenderer::StateOnlySink final : public WalkSink {
+public:
+    bool draws() const override { return false; }
+    void bar(int64_t, int64_t, int64_t) override {}
+    void marks(int64_t, uint16_t) override {}
+};
+
+// Draws a walk on the picture. The change marks are drawn one column at a time: the marks
+// asked for at one x are gathered and drawn once each, when the walk moves on to another
+// column (or draws a bar, or ends). Thousands of short results can fall on one pixel column;
+// a mark drawn twice at one place leaves the picture as it was, so this draws the same
+// picture at the cost of the columns.
+class TraceRenderer::PictureSink final : public WalkSink {
+public:
+    PictureSink(TraceRenderer& r, Canvas& c) : r_(r), c_(c) {
+        for (int k = 1; k <= kLastInput; ++k)
+            if (r.state_.inputActive[size_t(k - 1)]) active_ |= inputMask(k);
     }
-    const bool timebase = !isEventMode(state_.operatingMode);
-    if (readClock && timebase && (state_.operatingMode & 3) == TimebaseRecord) state_.liveTime = nearest(nowSeconds());
-    walk(picture);
-    if (readClock && timebase) computeTimeLabels();
-    if (!picture) return;
-    drawNameBoxes(*picture);
-    drawGrid(*picture);
-    drawMarker(*picture);
+    ~PictureSink() override { flushMarks(); }
+    bool draws() const override { return true; }
+    void bar(int64_t x, int64_t width, int64_t index) override {
+        flushMarks();
+        r_.drawResultColumn(c_, x, width, index);
+    }
+    void marks(int64_t x, uint16_t inputs) override {
+        inputs &= active_;
+        if (!inputs) return;
+        if (x != x_) {
+            flushMarks();
+            x_ = x;
+        }
+        todo_ |= inputs;
+    }
+
+private:
+    void flushMarks() {
+        for (int k = 1; k <= kLastInput && todo_; ++k)
+            if (todo_ & inputMask(k)) r_.drawSegment(c_, x_, k, 0, ChangeMark);
+        todo_ = 0;
+    }
+    TraceRenderer& r_;
+    Canvas& c_;
+    uint16_t active_ = 0;
+    int64_t x_ = INT64_MIN;
+    uint16_t todo_ = 0;  // inputs with a mark to draw at x_
+};
+
+void TraceRenderer::redrawTraceView(Canvas& picture, WalkState from) {
+    warning_.clear();  // a new picture says what is wrong with it
+    buildPictureFrame(picture);
+    if (from == WalkState::Update) readLiveTime();
+    // The time chart of a search view may pass over a long store.
+    const bool searchChart = (state_.operatingMode & 3) == TimebaseSearch;
+    if (searchChart) prompts_.setBusyCursor(true);
+    bool plotted = false;
+    {
+        PictureSink ink(*this, picture);
+        plotted = walk(ink);
+    }
+    if (searchChart) prompts_.setBusyCursor(false);
+    if (!plotted) warning_ = kPlottingErrorText;
+    if (from == WalkState::Update) computeTimeLabels();
+    drawNameBoxes(picture);
+    drawGrid(picture);
+    drawMarker(picture);
+}
+
+void TraceRenderer::updateWalkState() {
+    readLiveTime();
+    StateOnlySink none;
+    walk(none);
+    computeTimeLabels();
+}
+
+void TraceRenderer::readLiveTime() {
+    if ((state_.operatingMode & 3) == TimebaseRecord) state_.liveTime = nearest(nowSeconds());
 }
 
 void TraceRenderer::buildPictureFrame(Canvas& c) {
@@ -173,11 +243,10 @@ void TraceRenderer::drawSegment(Canvas& c, int64_t x, int input, int64_t width, 
     }
 }
 
-void TraceRenderer::drawResultColumn(Canvas* c, int64_t x, int64_t width, int64_t index) {
-    if (!c) return;
+void TraceRenderer::drawResultColumn(Canvas& c, int64_t x, int64_t width, int64_t index) {
     const uint16_t states = state_.store.slot(index).inputStates;
     for (int k = 1; k <= kLastInput; ++k)
-        if (state_.inputActive[size_t(k - 1)]) drawSegment(*c, x, k, width, isOn(states, k) ? OnBar : OffBar);
+        if (state_.inputActive[size_t(k - 1)]) drawSegment(c, x, k, width, isOn(states, k) ? OnBar : OffBar);
 }
 
 void TraceRenderer::noteColumn(int64_t left, int64_t right, int64_t first, int64_t last) {
@@ -214,69 +283,27 @@ uint16_t TraceRenderer::changesWithin(int64_t first, int64_t last) const {
     return changed;
 }
 
-// Draws the change marks of a walk, one column at a time: the marks asked for at one x are
-// gathered and drawn once each, when the walk moves on to another column. Thousands of short
-// results can fall on one pixel column; a mark drawn twice at one place leaves the picture as
-// it was, so this draws the same picture at the cost of the columns.
-class TraceRenderer::MarkPainter {
-public:
-    MarkPainter(TraceRenderer& r, Canvas& c) : r_(r), c_(c) {
-        for (int k = 1; k <= kLastInput; ++k)
-            if (r.state_.inputActive[size_t(k - 1)]) active_ |= inputMask(k);
-    }
-    ~MarkPainter() { flush(); }
-    void add(int64_t x, uint16_t inputs) {
-        inputs &= active_;
-        if (!inputs) return;
-        if (x != x_) {
-            flush();
-            x_ = x;
-        }
-        todo_ |= inputs;
-    }
-    // The changes of result i, from result i - 1.
-    void changes(int64_t x, int64_t i) {
-        const ResultStore& store = r_.state_.store;
-        add(x, uint16_t(store.slot(i).inputStates ^ store.slot(i - 1).inputStates));
-    }
-
-private:
-    void flush() {
-        for (int k = 1; k <= kLastInput && todo_; ++k)
-            if (todo_ & inputMask(k)) r_.drawSegment(c_, x_, k, 0, ChangeMark);
-        todo_ = 0;
-    }
-    TraceRenderer& r_;
-    Canvas& c_;
-    uint16_t active_ = 0;
-    int64_t x_ = INT64_MIN;
-    uint16_t todo_ = 0;  // inputs with a mark to draw at x_
-};
-
-void TraceRenderer::runWalk(Canvas& c) {
-    if ((state_.operatingMode & 3) == TimebaseRecord) state_.liveTime = nearest(nowSeconds());
-    walk(&c);
-    if (!isEventMode(state_.operatingMode)) computeTimeLabels();
-}
-
-void TraceRenderer::walk(Canvas* c) {
+bool TraceRenderer::walk(WalkSink& out) {
     columns_.clear();
     switch (state_.operatingMode & 3) {
-        case TimebaseRecord: timebaseRecordBars(c); break;
-        case TimebaseSearch: timebaseSearchWalk(c); break;
-        default: eventWalk(c); break;
+        case TimebaseRecord: timebaseRecordWalk(out); return true;
+        case TimebaseSearch: return timebaseSearchWalk(out);
+        default: eventWalk(out); return true;
     }
 }
 
-void TraceRenderer::eventWalk(Canvas* c) {
+void TraceRenderer::eventWalk(WalkSink& out) {
     const int64_t count = state_.resultCount();
+    auto slot = [&](int s, int64_t i) {
+        out.bar(kPlotLeft + 10 * s, 10, i);
+        noteColumn(kPlotLeft + 10 * s, kPlotLeft + 10 * s + 10, i, i);
+    };
     if ((state_.operatingMode & 3) == EventRecord) {
         // Newest result in slot 63, older ones leftwards down to result 1 (or the start record).
         state_.cursorResult = count;
-        for (int s = 63; s >= 0 && c; --s) {
+        for (int s = 63; s >= 0; --s) {
             const int64_t i = count - (63 - s);
-            drawResultColumn(c, kPlotLeft + 10 * s, 10, i);
-            noteColumn(kPlotLeft + 10 * s, kPlotLeft + 10 * s + 10, i, i);
+            slot(s, i);
             if (i <= 1) break;
         }
         return;
@@ -285,20 +312,14 @@ void TraceRenderer::eventWalk(Canvas* c) {
     for (int s = 64; s >= 0; --s) {
         const int64_t i = state_.currentResult + s;
         if (i < 1 || i > count) continue;
-        drawResultColumn(c, kPlotLeft + 10 * s, 10, i);
-        noteColumn(kPlotLeft + 10 * s, kPlotLeft + 10 * s + 10, i, i);
+        slot(s, i);
         if (s == 31) state_.cursorResult = i;
     }
 }
 
-void TraceRenderer::timebaseRecordWalk(Canvas& c) {
-    state_.liveTime = nearest(nowSeconds());
-    timebaseRecordBars(&c);
-}
-
-void TraceRenderer::timebaseRecordBars(Canvas* c) {
+void TraceRenderer::timebaseRecordWalk(WalkSink& out) {
     state_.cursorResult = 1;
-    if (!c) return;  // nothing else of the state comes from this walk
+    if (!out.draws()) return;  // nothing else of the state comes from this walk
     const double spp = secondsPerPixel();
     const int64_t count = state_.resultCount();
     const ResultStore& store = state_.store;
@@ -331,7 +352,7 @@ void TraceRenderer::timebaseRecordBars(Canvas* c) {
             w -= kPlotLeft - l;
             l = kPlotLeft;
         }
-        if (w > 0) drawResultColumn(c, l, w, i);
+        if (w > 0) out.bar(l, w, i);
         // Changes too short for a bar of 2 pixels get a mark at the bar's right end.
         if (fullWidth < 2 && i >= 2)
             marks.push_back({r, uint16_t(store.slot(i).inputStates ^ store.slot(i - 1).inputStates)});
@@ -359,12 +380,10 @@ void TraceRenderer::timebaseRecordBars(Canvas* c) {
         i = first - 1;
     } while (i >= 0);
 
-    MarkPainter painter(*this, *c);
-    for (const Marks& m : marks) painter.add(m.x, m.inputs);
+    for (const Marks& m : marks) out.marks(m.x, m.inputs);
 }
 
-void TraceRenderer::timebaseSearchWalk(Canvas* c) {
-    if (c) prompts_.setBusyCursor(true);
+bool TraceRenderer::timebaseSearchWalk(WalkSink& out) {
     const double spp = secondsPerPixel();
     const int64_t count = state_.resultCount();
     const int64_t start = state_.viewStartTime;
@@ -415,13 +434,7 @@ void TraceRenderer::timebaseSearchWalk(Canvas* c) {
         for (int64_t k = 1; k <= count && !i; ++k)
             if (endOf(k) >= start) i = k;
     }
-    if (!i) {
-        if (c) {
-            prompts_.setBusyCursor(false);
-            warning_ = kPlottingErrorText;
-        }
-        return;
-    }
+    if (!i) return false;
 
     // Bars. Of the results that share a column only the last one has a width there.
     const CursorChoice& choice = state_.cursorChoice;
@@ -440,7 +453,7 @@ void TraceRenderer::timebaseSearchWalk(Canvas* c) {
             spanned = true;
         }
         if (r - l > 0) {
-            drawResultColumn(c, l, r - l, j);
+            out.bar(l, r - l, j);
             noteColumn(l, r, i, j);
         }
         i = j + 1;
@@ -448,32 +461,31 @@ void TraceRenderer::timebaseSearchWalk(Canvas* c) {
     if (!spanned && i > count) state_.cursorResult = count;
 
     // Marks for changes too short to show, from the start of the store; none within 6 pixels
-    // of the left edge.
-    if (c) {
-        MarkPainter marks(*this, *c);
-        i = 1;
-        if (ordered) {  // straight to the first result right of x 138
-            int64_t lo = 1, hi = count;
-            while (lo < hi) {
-                const int64_t mid = lo + (hi - lo) / 2;
-                if (X(T(mid)) >= 138) hi = mid;
-                else lo = mid + 1;
-            }
-            i = std::max<int64_t>(lo - 1, 1);
+    // of the left edge. Only the picture shows them.
+    if (!out.draws()) return true;
+    i = 1;
+    if (ordered) {  // straight to the first result right of x 138
+        int64_t lo = 1, hi = count;
+        while (lo < hi) {
+            const int64_t mid = lo + (hi - lo) / 2;
+            if (X(T(mid)) >= 138) hi = mid;
+            else lo = mid + 1;
         }
-        do {
-            const int64_t l = X(T(i));
-            const int64_t j = l < kTimebaseRight ? lastOnColumn(i, l, std::max<int64_t>(count - 1, i)) : i;
-            // Results i..j-1 have no width; j has the width up to the next result.
-            r = X(T(j + 1));
-            if (l >= 138) {
-                marks.add(l, changesWithin(std::max<int64_t>(i, 2), j - 1));
-                if (r - l < 2 && j >= 2) marks.changes(l, j);
-            }
-            i = j + 1;
-        } while (r < kTimebaseRight && i < count);
-        prompts_.setBusyCursor(false);
+        i = std::max<int64_t>(lo - 1, 1);
     }
+    const ResultStore& store = state_.store;
+    do {
+        const int64_t l = X(T(i));
+        const int64_t j = l < kTimebaseRight ? lastOnColumn(i, l, std::max<int64_t>(count - 1, i)) : i;
+        // Results i..j-1 have no width; j has the width up to the next result.
+        r = X(T(j + 1));
+        if (l >= 138) {
+            out.marks(l, changesWithin(std::max<int64_t>(i, 2), j - 1));
+            if (r - l < 2 && j >= 2) out.marks(l, uint16_t(store.slot(j).inputStates ^ store.slot(j - 1).inputStates));
+        }
+        i = j + 1;
+    } while (r < kTimebaseRight && i < count);
+    return true;
 }
 
 int64_t TraceRenderer::markerX() const {
@@ -509,7 +521,8 @@ int64_t TraceRenderer::resultAtPictureX(int64_t x) {
     // result stay as they are.
     const int64_t cursor = state_.cursorResult;
     std::vector<PlotColumn> shown = std::move(columns_);
-    walk(nullptr);
+    StateOnlySink none;
+    walk(none);
     state_.cursorResult = cursor;
     const std::vector<PlotColumn> laid = std::exchange(columns_, std::move(shown));
 
@@ -524,6 +537,7 @@ int64_t TraceRenderer::resultAtPictureX(int64_t x) {
 }
 
 void TraceRenderer::computeTimeLabels() {
+    if (isEventMode(state_.operatingMode)) return;
     const TimebaseRow& row = timebaseRow(state_.timebaseIndex);
     const double spp = double(row.secondsPerPixel);
     const int64_t base = (state_.operatingMode & 3) == TimebaseRecord ? nearest(nowSeconds() - 600.0 * spp)

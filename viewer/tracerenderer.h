@@ -1,7 +1,8 @@
 #pragma once
 // The sixteen-row timing diagram: builds the 780 x 380 picture through a Canvas, in a fixed
 // order (frame, key boxes, the walk of the current mode, name boxes, cursor cells, grid, axis
-// texts), and draws the window-level overlay (cursor column and Event box).
+// texts), or only the state its walk sets, and draws the window-level overlay (cursor column
+// and Event box).
 
 #include <cstdint>
 #include <string>
@@ -60,39 +61,31 @@ class TraceRenderer {
 public:
     TraceRenderer(AppState& state, const Clock& clock, Prompts& prompts) : state_(state), clock_(clock), prompts_(prompts) {}
 
-    // Steps 1 to 4 of a redraw into a fresh picture: frame, walk, name boxes and cursor
-    // cells, grid and axis. Sets cursorResult (and the time labels in the time-base modes).
-    void redrawTraceView(Canvas& picture);
+    // What a picture is drawn from. A command's redraw brings the walk's state up to date as it
+    // draws. A redraw put off to the next display frame draws the state updateWalkState set
+    // when the redraw was asked for: it reads neither the clock nor the time labels again.
+    enum class WalkState { Update, Keep };
 
-    // A redraw in two halves, for redraws that are put off to the next display frame:
-    // updateWalkState sets what the walk of the mode decides (cursorResult, liveTime, the time
-    // labels) without drawing; drawPicture later draws the picture of that state, reading
-    // neither the clock nor the labels again. Together they give what redrawTraceView gives.
+    // The picture, in a fixed order: frame and key boxes, the walk of the current mode, name
+    // boxes and cursor cells, grid and axis texts, the marker. The walk sets cursorResult and
+    // the plot columns; with WalkState::Update the live time chart first reads liveTime from
+    // the clock, and the time-base modes set their time labels after the walk.
+    void redrawTraceView(Canvas& picture, WalkState from = WalkState::Update);
+    // What redrawTraceView(picture) sets, without drawing anything: liveTime, cursorResult, the
+    // time labels and the plot columns (the live time chart lays out its columns only when it
+    // is drawn: nothing else of the state comes from it).
     void updateWalkState();
-    void drawPicture(Canvas& picture);
 
-    // Step 1: background, border, heading, mode caption, cursor arrow, the sixteen key boxes.
-    void buildPictureFrame(Canvas& picture);
+    // The key box of an input on the picture, after a click changed its condition.
     void drawKeyBox(Canvas& picture, int input);
-    // Step 2: the walk of the current mode (time labels included in the time-base modes).
-    void runWalk(Canvas& picture);
-    void eventWalk(Canvas& picture) { eventWalk(&picture); }
-    void timebaseRecordWalk(Canvas& picture);  // liveTime from the clock first
-    void timebaseSearchWalk(Canvas& picture) { timebaseSearchWalk(&picture); }
-    void computeTimeLabels();
-    // Step 3 and 4.
-    void drawNameBoxes(Canvas& picture);
-    void drawGrid(Canvas& picture);
-    // Step 6, in window coordinates: cursor column outline (event modes) and Event box.
+    // In window coordinates, over the picture: cursor column outline (event modes) and Event box.
     void drawWindowOverlay(Canvas& window);
-
+    // One bar or change mark of an input, cut to the plot of the mode.
     void drawSegment(Canvas& picture, int64_t x, int input, int64_t width, SegmentKind kind);
 
-    // The marker of the recording (store.markedResult) as a dashed vertical line over the
-    // plot, where the last picture's walk laid its result out: the middle of its slot in the
-    // event modes, the start of its bar in the time-base modes; nothing when it is not in view.
-    void drawMarker(Canvas& picture);
-    // Where the marker stands in the last picture (picture x), or -1 when it is not in view.
+    // Where the marker of the recording (store.markedResult) stands in the last picture
+    // (picture x), from the columns its walk laid out: the middle of its slot in the event
+    // modes, the start of its bar in the time-base modes; -1 when it is not in view.
     int64_t markerX() const;
 
     // The result a click at picture column x puts under the cursor of a search view, from the
@@ -113,17 +106,27 @@ public:
     std::vector<SegmentCall>* segmentLog = nullptr;
 
 private:
-    class MarkPainter;
+    class WalkSink;
+    class PictureSink;
+    class StateOnlySink;
     double secondsPerPixel() const;
     double nowSeconds() const;  // the PC clock as real seconds since 2000
     uint16_t levelSource() const;
-    // The walks draw on the canvas given, or only set their state when it is null.
-    void render(Canvas* picture, bool readClock);
-    void walk(Canvas* picture);
-    void eventWalk(Canvas* picture);
-    void timebaseRecordBars(Canvas* picture);  // at the liveTime already set
-    void timebaseSearchWalk(Canvas* picture);
-    void drawResultColumn(Canvas* picture, int64_t x, int64_t width, int64_t index);
+    void readLiveTime();       // the live time chart's liveTime, from the clock
+    void computeTimeLabels();  // the time-base modes' labels; the event modes have none
+    // Step 1: background, border, heading, mode caption, cursor arrow, the sixteen key boxes.
+    void buildPictureFrame(Canvas& picture);
+    // Step 2: the walk of the current mode. Each sets cursorResult and the plot columns and
+    // hands what it lays out for the picture to the sink. False when there is nothing to plot.
+    bool walk(WalkSink& out);
+    void eventWalk(WalkSink& out);
+    void timebaseRecordWalk(WalkSink& out);  // at the liveTime already set
+    bool timebaseSearchWalk(WalkSink& out);
+    // Steps 3 and 4, and the marker over them.
+    void drawNameBoxes(Canvas& picture);
+    void drawGrid(Canvas& picture);
+    void drawMarker(Canvas& picture);
+    void drawResultColumn(Canvas& picture, int64_t x, int64_t width, int64_t index);
     // Notes a column of results 1..resultCount that reaches into the plot.
     void noteColumn(int64_t left, int64_t right, int64_t first, int64_t last);
     // Whether results 1..resultCount stand in time order, which lets the time-base walks find

@@ -30,9 +30,7 @@ void changeTimebase(ViewContext& ctx, int32_t index) {
     ctx.state.timebaseIndex = index;
     setRefreshInterval(ctx.state, ctx.updateTimer);
     // The walk at the new scale from the old view start finds the result now at the cursor.
-    NullCanvas scratch;
-    ctx.renderer.buildPictureFrame(scratch);
-    ctx.renderer.runWalk(scratch);
+    ctx.renderer.updateWalkState();
     recentreOnCursor(ctx.state);
     ctx.view.repaint();
 }

@@ -286,49 +286,51 @@ TEST_F(Pixels, GoToLastShowsTheLastResultUnderTheCursor) {
 }
 
 // The marker over result 3: a dashed line two pixels wide (6 on, 4 off) over the plot, in its
-// own colour, black in monochrome, in the middle of the slot or at the start of the bar.
+// own colour, black in monochrome, where the walk laid the result out (markerX, whose places
+// PlotHit checks); nothing at all when that is out of view.
 TEST_F(Pixels, TheMarkerIsADashedLineInBothModesAndInMonochrome) {
     test::fillStore(st, 10, 1000, 10);  // input 2 off throughout
     st.store.markedResult = 3;
     st.timebaseIndex = 6;  // 0.2 s a pixel: result 3 from x 282
     st.viewStartTime = 1000;
     const int y = rowTop(2);  // dashes at y + 1 .. y + 6 and y + 11 .. y + 16
-    for (auto [mode, x] : {std::pair{EventSearch, 467}, {TimebaseSearch, 282}}) {
-        st.operatingMode = mode;
-        st.currentResult = -30;  // result 3 in slot 33, x 462..471
-        for (bool mono : {false, true}) {
-            st.monochromePrinting = mono;
-            const QImage img = draw(mode == EventSearch ? (mono ? "marker_event_mono" : "marker_event") : "marker_timebase");
-            const uint32_t ink = mono ? kBlack : kMarkerColour, band = mono ? kWhite : col.offColour;
-            for (int column : {x - 1, x}) {
-                EXPECT_EQ(px(img, column, y + 1), ink) << int(mode) << mono << column;
-                EXPECT_EQ(px(img, column, y + 6), ink) << int(mode) << mono << column;
-                EXPECT_EQ(px(img, column, y + 7), band) << int(mode) << mono << column << " a gap";
-                EXPECT_EQ(px(img, column, y + 11), ink) << int(mode) << mono << column;
-            }
-            EXPECT_EQ(px(img, x - 2, y + 3), band) << int(mode) << mono;
-            EXPECT_EQ(px(img, x + 1, y + 3), band) << int(mode) << mono;
-            if (mono) continue;
-            int marked = 0;
-            for (int yy = 0; yy < kPictureHeight; ++yy)
-                for (int xx = 0; xx < kPictureWidth; ++xx) marked += px(img, xx, yy) == kMarkerColour;
-            EXPECT_EQ(marked, 2 * 32 * 6) << int(mode) << ": 32 dashes from y 31 to 346, nothing else";
+    const struct {
+        uint8_t mode;
+        int64_t currentResult;  // -30: result 3 in slot 33; 10: not in view
+        bool mono;
+    } cases[] = {{EventSearch, 10, false},    {EventSearch, -30, false},   {EventSearch, -30, true},
+                 {TimebaseSearch, -30, false}, {TimebaseSearch, -30, true}};
+    for (const auto& c : cases) {
+        st.operatingMode = c.mode;
+        st.currentResult = c.currentResult;
+        st.monochromePrinting = c.mono;
+        const QImage img = draw(c.mode == EventSearch ? (c.mono ? "marker_event_mono" : "marker_event") : "marker_timebase");
+        const int x = int(rig.renderer.markerX());
+        const bool shown = c.currentResult == -30;
+        ASSERT_EQ(x >= 0, shown) << int(c.mode) << c.mono;
+        int marked = 0;
+        for (int yy = 0; yy < kPictureHeight; ++yy)
+            for (int xx = 0; xx < kPictureWidth; ++xx) marked += px(img, xx, yy) == kMarkerColour;
+        EXPECT_EQ(marked, shown && !c.mono ? 2 * 32 * 6 : 0) << int(c.mode) << c.mono << ": 32 dashes from y 31 to 346";
+        if (!shown) continue;
+        const uint32_t ink = c.mono ? kBlack : kMarkerColour, band = c.mono ? kWhite : col.offColour;
+        for (int column : {x - 1, x}) {
+            EXPECT_EQ(px(img, column, y + 1), ink) << int(c.mode) << c.mono << column;
+            EXPECT_EQ(px(img, column, y + 6), ink) << int(c.mode) << c.mono << column;
+            EXPECT_EQ(px(img, column, y + 7), band) << int(c.mode) << c.mono << column << " a gap";
+            EXPECT_EQ(px(img, column, y + 11), ink) << int(c.mode) << c.mono << column;
         }
+        EXPECT_EQ(px(img, x - 2, y + 3), band) << int(c.mode) << c.mono;
+        EXPECT_EQ(px(img, x + 1, y + 3), band) << int(c.mode) << c.mono;
     }
-    // The printed page draws the picture of the walk's state (drawPicture): the marker is on it.
+    // The printed page draws the picture of the walk's state as it stands: the marker is on it.
     st.monochromePrinting = false;
     QImage page = tracePictureImage();
     {
         QtCanvas c(&page);
-        rig.renderer.drawPicture(c);
+        rig.renderer.redrawTraceView(c, TraceRenderer::WalkState::Keep);
     }
     EXPECT_EQ(px(page, 282, y + 1), kMarkerColour);
-    // Out of view: no marker at all.
-    st.operatingMode = EventSearch;
-    st.currentResult = 10;
-    const QImage away = draw();
-    for (int yy = 0; yy < kPictureHeight; ++yy)
-        for (int xx = 0; xx < kPictureWidth; ++xx) ASSERT_NE(px(away, xx, yy), kMarkerColour) << xx << "," << yy;
 }
 
 // At a device pixel ratio of 2 (a 200 % desktop) the picture has four device pixels for each of

@@ -70,6 +70,8 @@ TEST(PlotHit, AClickTakesTheResultDrawnUnderThePointer) {
     }
 }
 
+// Where the marker stands; Pixels.TheMarkerIsADashedLineInBothModesAndInMonochrome checks how
+// it is drawn there.
 TEST(PlotHit, TheMarkerStandsWhereTheWalkLaidItsResultOut) {
     const struct {
         View view;

@@ -19,7 +19,7 @@ TEST(EventWalk, RecordModePutsTheNewestResultInTheLastSlot) {
     test::fillStore(rig.state, 3, 1000, 10);
     rig.state.operatingMode = EventRecord;
     NullCanvas c;
-    rig.renderer.eventWalk(c);
+    rig.renderer.redrawTraceView(c);
     EXPECT_EQ(rig.state.cursorResult, 3);
     const auto input1 = rig.of(1, OnBar), input1off = rig.of(1, OffBar);
     ASSERT_EQ(input1.size() + input1off.size(), 3u);
@@ -34,7 +34,7 @@ TEST(EventWalk, RecordModeWithNoResultsShowsTheStartRecord) {
     rig.state.inputActive[3] = false;
     rig.state.operatingMode = EventRecord;
     NullCanvas c;
-    rig.renderer.eventWalk(c);
+    rig.renderer.redrawTraceView(c);
     EXPECT_EQ(rig.state.cursorResult, 0);
     EXPECT_EQ(rig.segments.size(), 15u) << "slot 63 only, one bar per shown input";
     for (const auto& s : rig.segments) {
@@ -50,7 +50,7 @@ TEST(EventWalk, SearchModeCentresCurrentResultPlus31) {
     rig.state.operatingMode = EventSearch;
     rig.state.currentResult = -30;
     NullCanvas c;
-    rig.renderer.eventWalk(c);
+    rig.renderer.redrawTraceView(c);
     EXPECT_EQ(rig.state.cursorResult, 1);
     int64_t minX = 10000;
     for (const auto& s : rig.segments) minX = std::min(minX, s.x);
@@ -59,7 +59,7 @@ TEST(EventWalk, SearchModeCentresCurrentResultPlus31) {
 
     rig.segments.clear();
     rig.state.currentResult = 69;  // results 69..100 in slots 0..31
-    rig.renderer.eventWalk(c);
+    rig.renderer.redrawTraceView(c);
     EXPECT_EQ(rig.state.cursorResult, 100);
     EXPECT_EQ(rig.of(16, OnBar).size(), 32u);
 }
@@ -70,7 +70,7 @@ TEST(EventWalk, SearchModeCursorStaysAtOneWhenSlot31IsEmpty) {
     rig.state.operatingMode = EventSearch;
     rig.state.currentResult = 1;  // slot 31 would be result 32
     NullCanvas c;
-    rig.renderer.eventWalk(c);
+    rig.renderer.redrawTraceView(c);
     EXPECT_EQ(rig.state.cursorResult, 1);
     EXPECT_EQ(rig.of(16, OnBar).size(), 20u);
 }
@@ -82,7 +82,7 @@ TEST(TimebaseRecordWalk, NewestBarReachesNowAndOlderOnesStackLeftwards) {
     rig.state.operatingMode = TimebaseRecord;
     rig.state.timebaseIndex = 5;  // 0.1 s a pixel
     NullCanvas c;
-    rig.renderer.timebaseRecordWalk(c);
+    rig.renderer.redrawTraceView(c);
     EXPECT_EQ(rig.state.liveTime, now);
     EXPECT_EQ(rig.state.cursorResult, 1);
     // Input 16 is on in results 1..3 and off in the start record.
@@ -99,7 +99,7 @@ TEST(TimebaseRecordWalk, NoResultYetShowsEveryInputOffAcrossThePlot) {
     test::fillStore(rig.state, 0, rig.clock.timeStamp() - 5, 1);
     rig.state.operatingMode = TimebaseRecord;
     NullCanvas c;
-    rig.renderer.timebaseRecordWalk(c);
+    rig.renderer.redrawTraceView(c);
     ASSERT_EQ(rig.segments.size(), 16u);
     for (const auto& s : rig.segments) EXPECT_EQ(s, (SegmentCall{132, s.input, 600, OffBar}));
 }
@@ -113,7 +113,7 @@ TEST(TimebaseRecordWalk, ShortResultsGetChangeMarksAtTheirRightEnd) {
     rig.state.timebaseIndex = 12;
     rig.state.operatingMode = TimebaseRecord;
     NullCanvas c;
-    rig.renderer.timebaseRecordWalk(c);
+    rig.renderer.redrawTraceView(c);
     const auto marks = rig.of(1, ChangeMark);
     ASSERT_FALSE(marks.empty());
     for (const auto& m : marks) EXPECT_LT(m.width, 2);
@@ -127,7 +127,7 @@ TEST(TimebaseSearchWalk, BarsStartAtTheirTimesAndTheCursorResultSpansX432) {
     rig.state.viewStartTime = 1000;
     rig.state.timebaseIndex = 6;  // 0.2 s a pixel: 10 s is 50 pixels
     NullCanvas c;
-    rig.renderer.timebaseSearchWalk(c);
+    rig.renderer.redrawTraceView(c);
     const auto bars = rig.of(16, OnBar);
     ASSERT_EQ(bars.size(), 10u) << "results 1..10";
     for (size_t j = 0; j < 9; ++j) EXPECT_EQ(bars[j], (SegmentCall{182 + 50 * int64_t(j), 16, 50, OnBar}));
@@ -145,7 +145,7 @@ TEST(TimebaseSearchWalk, TwoTimeBasesScaleTheSameStore) {
         rig.state.viewStartTime = 1005;
         rig.state.timebaseIndex = row;
         NullCanvas c;
-        rig.renderer.timebaseSearchWalk(c);
+        rig.renderer.redrawTraceView(c);
         const double spp = double(timebaseRow(row).secondsPerPixel);
         const auto bars = rig.of(16, OnBar);
         ASSERT_FALSE(bars.empty());
@@ -164,7 +164,7 @@ TEST(TimebaseSearchWalk, AViewAfterEveryResultIsAPlottingError) {
     rig.state.viewStartTime = 5000;
     rig.state.cursorResult = 7;
     NullCanvas c;
-    rig.renderer.timebaseSearchWalk(c);
+    rig.renderer.redrawTraceView(c);
     EXPECT_TRUE(rig.prompts.warnings.empty()) << "no box while the picture is drawn";
     rig.renderer.showPendingWarning();
     EXPECT_EQ(rig.prompts.warnings, (std::vector<std::string>{"Plotting Error"}));
@@ -176,7 +176,7 @@ TEST(TimebaseSearchWalk, AViewAfterEveryResultIsAPlottingError) {
     ViewerRig empty;
     empty.state.operatingMode = TimebaseSearch;
     empty.state.viewStartTime = 1;
-    empty.renderer.timebaseSearchWalk(c);
+    empty.renderer.redrawTraceView(c);
     EXPECT_EQ(empty.renderer.pendingWarning(), "Plotting Error") << "an empty store has nothing to plot";
 }
 
@@ -214,7 +214,7 @@ TEST(TimebaseSearchWalk, TheViewMayStartBeyondResult33000) {
     rig.state.viewStartTime = 1000 + 10 * 35000;  // result 35000 at the left edge
     rig.state.timebaseIndex = 6;
     NullCanvas c;
-    rig.renderer.timebaseSearchWalk(c);
+    rig.renderer.redrawTraceView(c);
     EXPECT_TRUE(rig.prompts.warnings.empty());
     const auto bars = rig.of(16, OnBar);
     ASSERT_FALSE(bars.empty());
@@ -229,7 +229,7 @@ TEST(TimebaseSearchWalk, NoChangeMarksLeftOfX138) {
     rig.state.timebaseIndex = 12;
     rig.state.viewStartTime = 1000 - 30 * 3;  // result 1 lands 3 pixels right of the edge
     NullCanvas c;
-    rig.renderer.timebaseSearchWalk(c);
+    rig.renderer.redrawTraceView(c);
     EXPECT_TRUE(rig.of(1, ChangeMark).empty()) << "every change lies at x 135 or 136, left of 138";
 
     ViewerRig later;
@@ -237,7 +237,7 @@ TEST(TimebaseSearchWalk, NoChangeMarksLeftOfX138) {
     later.state.operatingMode = TimebaseSearch;
     later.state.timebaseIndex = 12;
     later.state.viewStartTime = 1000 - 30 * 20;  // now at x 152
-    later.renderer.timebaseSearchWalk(c);
+    later.renderer.redrawTraceView(c);
     const auto marks = later.of(1, ChangeMark);
     ASSERT_FALSE(marks.empty());
     for (const auto& m : marks) EXPECT_GE(m.x, 138);
@@ -279,21 +279,21 @@ TEST(TimeLabels, CountsAndTextsFollowTheRow) {
     rig.state.viewStartTime = 3600 * 9 + 60 * 5 + 7;  // 1 Jan 2000 09:05:07
     for (int row = 0; row < kTimebaseCount; ++row) {
         rig.state.timebaseIndex = row;
-        rig.renderer.computeTimeLabels();
+        rig.renderer.updateWalkState();
         int filled = 0;
         for (const auto& l : rig.state.timeLabels) filled += !l.empty();
         EXPECT_EQ(filled, timebaseRow(row).labelCount) << "row " << row;
     }
     rig.state.timebaseIndex = 5;  // 6 s between labels, "h:nn:ss"
-    rig.renderer.computeTimeLabels();
+    rig.renderer.updateWalkState();
     EXPECT_EQ(rig.state.timeLabels[0], "9:05:07");
     EXPECT_EQ(rig.state.timeLabels[10], "9:06:07");
     rig.state.timebaseIndex = 1;  // 0.2 s between labels, plus 0.2 s: "h:nn:ss:zzz"
-    rig.renderer.computeTimeLabels();
+    rig.renderer.updateWalkState();
     EXPECT_EQ(rig.state.timeLabels[0], "9:05:07:200");
     EXPECT_EQ(rig.state.timeLabels[10], "9:05:09:200") << "10 x 60 x 1/300 s = 2 s";
     rig.state.timebaseIndex = 19;  // 7200 s a pixel, 120 pixels: 10 days a label
-    rig.renderer.computeTimeLabels();
+    rig.renderer.updateWalkState();
     EXPECT_EQ(rig.state.timeLabels[1], "11/01/00 09:05");
 }
 
@@ -303,7 +303,7 @@ TEST(TimeLabels, RecordModeLabelsEndAtNow) {
     rig.state.timebaseIndex = 3;  // 30 s across, 7 labels of 100 pixels (5 s)
     rig.clock.base = {2026, 12, 7, 10, 0, 0, 0};
     rig.clock.ms = 30'000;
-    rig.renderer.computeTimeLabels();
+    rig.renderer.updateWalkState();
     EXPECT_EQ(rig.state.timeLabels[0], "10:00:00");
     EXPECT_EQ(rig.state.timeLabels[6], "10:00:30");
     EXPECT_TRUE(rig.state.timeLabels[7].empty());
