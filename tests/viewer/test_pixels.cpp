@@ -151,7 +151,7 @@ TEST_F(Pixels, NameBoxesShowTheLevelOfTheCursorResult) {
 }
 
 TEST_F(Pixels, BarsAreCutAtThePlotEdges) {
-    for (uint8_t mode : {TimebaseSearch, EventSearch}) {
+    for (OperatingModeValue mode : {TimebaseSearch, EventSearch}) {
         st.operatingMode = mode;
         const int limit = mode == EventSearch ? kEventRight : kTimebaseRight;
         QImage img(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
@@ -238,7 +238,7 @@ TEST_F(Pixels, EventSlotsInRecordMode) {
 TEST_F(Pixels, TimeChartGridLinesAndLabels) {
     test::fillStore(st, 10, 1000, 10);
     st.viewStartTime = 1000;
-    for (uint8_t mode : {TimebaseRecord, TimebaseSearch}) {
+    for (OperatingModeValue mode : {TimebaseRecord, TimebaseSearch}) {
         for (int row : {3, 5, 15}) {
             st.operatingMode = mode;
             st.timebaseIndex = row;
