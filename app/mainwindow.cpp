@@ -325,7 +325,7 @@ void MainWindow::showMarkerText() {
         return;
     }
     QString shown = QString::fromStdString(text);
-    if (isEventMode(state_.operatingMode)) {
+    if (state_.operatingMode.isEvent()) {
         // The narrow panel: the span on a line of its own, broken only after its comma.
         const qsizetype colon = shown.indexOf(": ");
         QString span = shown.mid(colon + 2).replace(' ', QChar(0x00A0));

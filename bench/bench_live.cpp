@@ -139,7 +139,7 @@ void BM_LiveSecond(benchmark::State& bench) {
 
 // A full redraw (the window's command redraw) of a view with all 100000 results in it.
 void BM_DensestRedraw(benchmark::State& bench) {
-    const auto mode = uint8_t(bench.range(0));
+    const auto mode = OperatingMode::fromNumber(bench.range(0));
     const int timebase = int(bench.range(1));
     AppState st;
     bench::SteppedClock clock;

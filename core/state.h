@@ -11,15 +11,40 @@
 
 namespace zvl {
 
-// operatingMode values: bit 0 set = event mode, bit 1 set = offline (search) mode.
-enum OperatingMode : uint8_t {
+// The four operating modes. Bit 0 of a mode's number is set in event mode, bit 1 offline
+// (search); the settings file stores that number.
+enum OperatingModeValue : uint8_t {
     TimebaseRecord = 0,
     EventRecord = 1,
     TimebaseSearch = 2,
     EventSearch = 3,
 };
-inline bool isOnlineMode(uint8_t mode) { return mode < 2; }
-inline bool isEventMode(uint8_t mode) { return (mode & 1) != 0; }
+
+// operatingMode: one of the four modes, asked and changed by name. Online (record) or offline
+// (search), and event or timebase, change independently of each other.
+class OperatingMode {
+public:
+    constexpr OperatingMode(OperatingModeValue value = EventRecord) : value_(value) {}
+    // The mode a stored number stands for: its low two bits.
+    static constexpr OperatingMode fromNumber(int64_t number) { return OperatingModeValue(number & 3); }
+    constexpr uint8_t number() const { return value_; }
+    constexpr OperatingModeValue value() const { return value_; }
+
+    constexpr bool isOnline() const { return (value_ & 2) == 0; }  // the record modes
+    constexpr bool isSearch() const { return !isOnline(); }        // offline
+    constexpr bool isEvent() const { return (value_ & 1) != 0; }
+    constexpr bool isTimebase() const { return !isEvent(); }
+
+    constexpr void toggleEventTimebase() { value_ = OperatingModeValue(value_ ^ 1); }
+    constexpr void toggleOnline() { value_ = OperatingModeValue(value_ ^ 2); }
+    constexpr void goOnline() { value_ = OperatingModeValue(value_ & 1); }   // the same kind of view
+    constexpr void goOffline() { value_ = OperatingModeValue(value_ | 2); }  // the same kind of view
+
+    constexpr bool operator==(const OperatingMode&) const = default;
+
+private:
+    OperatingModeValue value_;
+};
 
 enum SearchCondition : uint8_t { DoNotCare = 0, On = 1, Off = 2, HighToLow = 3, LowToHigh = 4 };
 
@@ -30,6 +55,13 @@ constexpr uint32_t rgb(uint8_t r, uint8_t g, uint8_t b) { return uint32_t(r) | (
 struct LinkIndicator {
     uint32_t lampColour = rgb(255, 0, 0);
     std::string label;
+    // Shows colour and text; false when they stood there already, so there is nothing to redraw.
+    bool set(uint32_t colour, const char* text) {
+        if (lampColour == colour && label == text) return false;
+        lampColour = colour;
+        label = text;
+        return true;
+    }
 };
 inline const uint32_t kLampRed = rgb(255, 0, 0);
 inline const uint32_t kLampGreen = rgb(0, 128, 0);
@@ -47,6 +79,17 @@ struct ColourSlots {
     uint32_t gridColour = rgb(0, 0, 255);
     uint32_t spareColour = rgb(255, 255, 0);
     bool operator==(const ColourSlots&) const = default;
+};
+
+// The instrument packet the live decoder is reading: the length byte L, and from the command
+// code on the L bytes it counts. Everything is zero again after each complete packet, so L
+// reads 0 until the next packet's length byte arrives.
+struct RxPacket {
+    static constexpr int kMaxDataBytes = 12;  // L is at most 13: the command code and 12 data bytes
+    uint8_t length = 0;  // L, the bytes after the length byte
+    uint8_t code = 0;    // the command code
+    std::array<uint8_t, kMaxDataBytes> data{};  // the data bytes, packet offsets 3 on
+    bool operator==(const RxPacket&) const = default;
 };
 
 // The result a search, a go-to or a re-centring put on the time chart's cursor line, and the view
@@ -82,7 +125,7 @@ struct AppState {
     std::array<std::string, 4> recentFiles{};   // Reopen entries N11 (newest), N21, N31, N41
 
     // Mode and link variables.
-    uint8_t operatingMode = EventRecord;
+    OperatingMode operatingMode = EventRecord;
     uint8_t comPortNumber = 0;
     int32_t timebaseIndex = 5;
     std::string dataDirectory;
@@ -110,7 +153,7 @@ struct AppState {
 
     // Live decoder.
     std::string rxBuffer;                 // bytes received and not yet consumed
-    std::array<int32_t, 16> rxPacket{};   // slots 1..15 used; [2] = L, [3] = command code, ...
+    RxPacket rxPacket;                    // the packet being read
 
     LinkIndicator link;
 

@@ -7,6 +7,7 @@
 #include "files/binaryfile.h"
 #include "files/busycursor.h"
 #include "files/exportfile.h"
+#include "files/importfile.h"
 #include "files/partfiles.h"
 #include "files/recentfiles.h"
 #include "files/recordingfile.h"

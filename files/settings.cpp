@@ -86,7 +86,7 @@ std::string encodeSettings(const AppState& st) {
     for (uint8_t c : st.searchKey) line(std::to_string(c));
     for (const auto& recent : st.recentFiles) line(recent);
     line(std::to_string(st.timebaseIndex));
-    line(std::to_string(st.operatingMode));
+    line(std::to_string(st.operatingMode.number()));
     ColourSlots colours = st.colours;
     for (int n = 57; n <= 64; ++n) line(std::to_string(*colourSlot(colours, n)));
     line(st.dataDirectory);
@@ -118,7 +118,7 @@ bool decodeSettings(std::string_view bytes, AppState& st) {
             st.timebaseIndex = (v >= 0 && v <= 19) ? int32_t(v) : 5;
         } else if (n == 56) {
             if (!parseLeadingInt(line, v)) return false;
-            st.operatingMode = uint8_t(v & 3);
+            st.operatingMode = OperatingMode::fromNumber(v);
         } else if (n <= 64) {
             if (!parseLeadingInt(line, v)) return false;
             *colourSlot(st.colours, n) = uint32_t(v) & 0xFFFFFFu;

@@ -1,12 +1,9 @@
 #include "link/link.h"
 
-#include <algorithm>
-#include <cmath>
 #include <vector>
 
 #include "link/commands.h"
 #include "platform/comports.h"
-#include "core/timebase.h"
 
 namespace zvl {
 
@@ -19,7 +16,8 @@ InstrumentLink::InstrumentLink(AppState& state, SerialPort& port, const Clock& c
       prompts_(prompts),
       view_(view),
       breakTimer_(breakTimer),
-      updateTimer_(updateTimer) {
+      updateTimer_(updateTimer),
+      decoder_(state, clock, view, breakTimer) {
     port_.setDataAvailableHandler([this](int64_t count) { onSerialDataAvailable(count); });
     port_.setLostHandler([this](const std::string& reason) { portLost(reason); });
 }
@@ -95,7 +93,7 @@ void InstrumentLink::portLost(const std::string& reason) {
     } else if (state_.uploadActive || state_.protocolTransferActive) {
         if (transferEnd_) transferEnd_();  // its CAN finds the port closed and goes nowhere
     } else {
-        discardBuffer();  // the start of a packet that can never be finished
+        decoder_.discard();  // the start of a packet that can never be finished
         // A stop sequence that is waiting has added the stop record already.
         if (state_.collectionActive && !stopping_) {
             const int64_t t = now();
@@ -159,7 +157,7 @@ void InstrumentLink::connect() {
     if (!lostReason_.empty() && !port_.isOpen() && !reopenLostPort()) return;
     prompts_.setBusyCursor(true);
     state_.instrumentOnline = false;
-    if (isOnlineMode(state_.operatingMode)) {
+    if (state_.operatingMode.isOnline()) {
         const uint64_t losses = portLosses_;
         sendCommand(cmd::StatusOptions);
         waitTicks(3, true);
@@ -173,7 +171,7 @@ void InstrumentLink::connect() {
         } else if (portLosses_ == losses) {  // after a loss in the wait the user has been told
             prompts_.setBusyCursor(false);
             prompts_.warning(kNotRespondingText);
-            state_.operatingMode |= 2;
+            state_.operatingMode.goOffline();
         }
     }
     prompts_.setBusyCursor(false);
@@ -181,26 +179,13 @@ void InstrumentLink::connect() {
 }
 
 void InstrumentLink::toggleOnline() {
-    state_.operatingMode ^= 2;
-    if (isOnlineMode(state_.operatingMode)) {
+    state_.operatingMode.toggleOnline();
+    if (state_.operatingMode.isOnline()) {
         state_.operatingMode = EventRecord;
         connect();
-    } else if (state_.resultCount() > 0 && state_.viewStartTime >= recordedEnd()) {
-        // Leaving a live recording, the time chart stood at "now", at or after the end of the
-        // recording, where the stored view has nothing to draw (or only "Plotting Error"). It
-        // shows the newest results up to the cursor line instead, as the live chart showed them.
-        const double spp = double(timebaseRow(state_.timebaseIndex).secondsPerPixel);
-        state_.viewStartTime = state_.resultTime(state_.resultCount()) - int64_t(std::nearbyint(300.0 * spp));
     }
     view_.updateControlStates();
     view_.repaint();
-}
-
-int64_t InstrumentLink::recordedEnd() const {
-    // Results still in flight when the recording stopped are stored after its stop record,
-    // with later times than the end of the recording: the view at that end is just as empty.
-    const int64_t last = state_.resultTime(state_.resultCount());
-    return state_.recordingEndTime > 0 ? std::min(last, state_.recordingEndTime) : last;
 }
 
 void InstrumentLink::statusPoll() {
@@ -213,7 +198,7 @@ void InstrumentLink::statusPoll() {
         return;
     }
     state_.instrumentOnline = false;
-    const bool online = isOnlineMode(state_.operatingMode);
+    const bool online = state_.operatingMode.isOnline();
     if (online) breakTimer_.enable();
     setLamp(kLampRed, "Offline");
     if (online) {
@@ -235,10 +220,7 @@ void InstrumentLink::breakTimerFired() {
 }
 
 void InstrumentLink::setLamp(uint32_t colour, const char* label) {
-    if (state_.link.lampColour == colour && state_.link.label == label) return;
-    state_.link.lampColour = colour;
-    state_.link.label = label;
-    view_.linkIndicatorChanged();
+    if (state_.link.set(colour, label)) view_.linkIndicatorChanged();
 }
 
 std::string noAccessNote(const std::vector<int>& ports) {
@@ -247,10 +229,6 @@ std::string noAccessNote(const std::vector<int>& ports) {
     for (int n : ports) names += (names.empty() ? "COM" : ", COM") + std::to_string(n);
     return "You have no access to " + names +
            " (on Debian: add your user to the dialout group, then log in again).";
-}
-
-std::string firmwareText(uint8_t major, uint8_t minorNibbles) {
-    return std::to_string(major) + "." + std::to_string(minorNibbles >> 4) + std::to_string(minorNibbles & 0x0F);
 }
 
 }  // namespace zvl

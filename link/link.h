@@ -1,6 +1,7 @@
 #pragma once
 // The instrument link: the port, command packets, blocking waits, the connect handshake, the
-// status poll and break timer, and the decoder of the live stream with Start and Stop.
+// status poll and break timer, and the live recording with Start and Stop, whose packets its
+// LiveDecoder reads.
 // Plain C++: the window (or the zvl tool) wires the timers and the port's notification to it.
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "core/state.h"
+#include "link/livedecoder.h"
 #include "platform/clock.h"
 #include "platform/prompts.h"
 #include "platform/serialport.h"
@@ -72,6 +74,7 @@ public:
 
     // --- Handshake and watch -----------------------------------------------------------
     void connect();
+    // Online (event mode, then the handshake) or offline in the same kind of view.
     void toggleOnline();
     void statusPoll();        // the 5-second `statusPollTimer`
     void breakTimerFired();   // the 500 ms `breakTimer`
@@ -95,22 +98,16 @@ public:
     void setBlockReceiver(std::function<void()> receiver) { blockReceiver_ = std::move(receiver); }
 
     // Live results stored since the object was made (all calls included); for progress output.
-    int64_t liveResultsStored() const { return liveStored_; }
+    int64_t liveResultsStored() const { return decoder_.resultsStored(); }
     // Ports lost so far in the run: a command that saw the count grow during its own waits
     // knows the user has been told, and does not open the port again for its handshake.
     uint64_t portLosses() const { return portLosses_; }
 
 private:
-    void packetLoop();
-    // Returns false when decoding must stop until the next notification.
-    bool actOnPacket();
-    bool storeLiveResult(uint16_t inputStates);
     void limitStop();
     void stopSequence();
     void addStopRecord();
     bool reopenLostPort();
-    int64_t recordedEnd() const;  // the time of the last result or the recording's end, the earlier
-    void discardBuffer();
     void setLamp(uint32_t colour, const char* label);
     int64_t now() const { return pcTimeStamp(clock_); }
 
@@ -122,14 +119,13 @@ private:
     ViewHooks& view_;
     Timer& breakTimer_;
     Timer& updateTimer_;
+    LiveDecoder decoder_;
     std::function<void()> blockReceiver_;
     std::function<void()> transferEnd_;
     std::function<void(const std::vector<uint8_t>&)> fileTransferReceiver_;
     std::function<void()> fileTransferEnd_;
     std::function<void(const std::string&)> lossReporter_;
     Timer* statusTimer_ = nullptr;
-    int64_t liveStored_ = 0;
-    bool limitStopShown_ = false;  // the limit warning has been shown for the store as it is
     std::string devicePath_;       // the device last opened, opened again after a loss
     std::string lostReason_;       // set while the port is closed by a loss
     // Losses so far: a wait that saw one knows the user has been told and the state is offline.
@@ -140,8 +136,5 @@ private:
 // The Select Port dialog's note on ports that exist but that this user may not open; empty
 // when there are none.
 std::string noAccessNote(const std::vector<int>& ports);
-
-// Bytes of the command codes 0x20..0x23 answers: the firmware text of packet 0xC1.
-std::string firmwareText(uint8_t major, uint8_t minorNibbles);
 
 }  // namespace zvl

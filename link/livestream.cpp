@@ -1,5 +1,5 @@
-// The data-available handler and the live recording: packets 0xC0..0xC3 and 0xD0, the
-// single-byte signals, Start/Stop and the 100000-result limit.
+// The data-available handler and the live recording: the port's bytes to the file transfer,
+// the upload or the live decoder, Start/Stop and the 100000-result limit.
 //
 // The handler may run again while an earlier run waits in a modal box (the limit stop), so
 // every step re-reads rxBuffer and resultCount instead of holding positions across calls out.
@@ -30,112 +30,15 @@ void InstrumentLink::onSerialDataAvailable(int64_t count) {
         if (blockReceiver_) blockReceiver_();
         return;
     }
-    packetLoop();
-}
-
-void InstrumentLink::discardBuffer() {
-    state_.rxBuffer.clear();
-    state_.rxPacket.fill(0);
-}
-
-void InstrumentLink::packetLoop() {
-    std::string& buf = state_.rxBuffer;
-    do {
-        if (buf.empty()) return;
-        const uint8_t first = uint8_t(buf[0]);
-        if (first == ctl::SOH) {
-            setLamp(kLampGreen, "Online");
-            if (buf.size() >= 2) state_.rxPacket[2] = uint8_t(buf[1]);
-            const int length = state_.rxPacket[2];
-            if (length > kMaxPacketLength) {
-                // Malformed as soon as the length byte is known: no packet is that long, so
-                // waiting for L + 2 bytes would only swallow the good packets behind it.
-                breakTimer_.disable();
-                state_.linkBreak = false;
-                state_.instrumentOnline = true;
-                discardBuffer();
-                return;
-            }
-            if (buf.size() < size_t(length) + 2) return;  // wait for the rest
-            breakTimer_.disable();
-            state_.linkBreak = false;
-            state_.instrumentOnline = true;
-            for (int slot = 3; slot <= length + 2; ++slot) state_.rxPacket[size_t(slot)] = uint8_t(buf[size_t(slot - 1)]);
-            buf.erase(0, size_t(length) + 2);
-            if (!actOnPacket()) return;
-            state_.rxPacket.fill(0);
-        } else if (first == ctl::ENQ) {
-            setLamp(kLampFuchsia, "Unknown Signal");
-            buf.erase(0, 1);
-        } else if (first == ctl::ACK) {
-            buf.erase(0, 1);
-        } else if (first == ctl::NAK) {
-            setLamp(kLampBlue, "Invalid Signal");
-            buf.erase(0, 1);
-        } else {
-            if (isOnlineMode(state_.operatingMode)) breakTimer_.disable();
-            buf.clear();
-            return;
-        }
-    } while (buf.size() >= size_t(state_.rxPacket[2]) + 2);
-}
-
-bool InstrumentLink::actOnPacket() {
-    auto& p = state_.rxPacket;  // slot k + 1 holds packet offset k
-    switch (uint8_t(p[3])) {
-        case packet::Options:
-            state_.debounceCode = uint8_t(p[5]);
-            for (int k = 0; k < 8; ++k) state_.hardwareOptions[size_t(k)] = (p[6] >> k) & 1;
-            break;
-        case packet::Firmware:
-            state_.firmwareVersion = firmwareText(uint8_t(p[6]), uint8_t(p[7]));
-            break;
-        case packet::Clock:
-            if (p[4] >= 0x80) {  // the clock would overflow: malformed
-                discardBuffer();
-                return false;
-            }
-            state_.instrumentClock = (int64_t(p[4]) << 24) | (int64_t(p[5]) << 16) | (int64_t(p[6]) << 8) | p[7];
-            break;
-        case packet::Serial: {
-            std::string serial;
-            for (int slot = 4; slot <= 11; ++slot) serial.push_back(char(uint8_t(p[size_t(slot)])));
-            state_.serialNumber = serial;
-            break;
-        }
-        case packet::LiveResult:
-            return storeLiveResult(uint16_t((p[4] << 8) | p[5]));
-        default:
-            break;
-    }
-    return true;
-}
-
-bool InstrumentLink::storeLiveResult(uint16_t inputStates) {
-    if (state_.resultCount() >= kMaxResults) {
-        // The store is full. The first result beyond the limit stops the instrument and tells
-        // the user; results still in flight after that have nowhere to go. The count is not
-        // raised, so it never stands above the last slot that holds a result.
-        if (limitStopShown_) return true;
-        limitStopShown_ = true;
-        state_.rxPacket.fill(0);
-        state_.operatingMode |= 2;  // offline; a mode that is offline already stays valid
-        breakTimer_.disable();
-        updateTimer_.disable();
-        sendCommand(cmd::Stop);
-        limitStop();
-        return false;
-    }
-    const int64_t n = ++state_.store.resultCount;
-    ResultRecord& r = state_.store.slot(n);
-    r.setTime(uint32_t(std::clamp<int64_t>(now(), 0, 0xFFFFFFFFll)));
-    r.inputStates = inputStates;
-    ++liveStored_;
-    view_.redrawTraceViewSoon();
-    return true;
+    if (decoder_.decode() == LiveDecoder::End::StoreFull) limitStop();
 }
 
 void InstrumentLink::limitStop() {
+    // The decoder found the store full: the instrument stops and the user is told.
+    state_.operatingMode.goOffline();  // a mode that is offline already stays valid
+    breakTimer_.disable();
+    updateTimer_.disable();
+    sendCommand(cmd::Stop);
     const int64_t t = now();
     state_.viewStartTime = t;
     state_.liveTime = t;
@@ -150,7 +53,7 @@ void InstrumentLink::limitStop() {
 }
 
 void InstrumentLink::startStopRecording() {
-    if (!isOnlineMode(state_.operatingMode)) return;  // offline, the same button searches
+    if (state_.operatingMode.isSearch()) return;  // offline, the same button searches
     // An upload sets collectionActive too, but its end is Cancel: a stop record or a 0x41 in
     // the middle of the block stream would corrupt the memory being received.
     if (state_.uploadActive) return;
@@ -162,7 +65,7 @@ void InstrumentLink::startStopRecording() {
     state_.recordingEndTime = t;
     if (!state_.collectionActive) {
         state_.store.clearResults();
-        limitStopShown_ = false;
+        decoder_.storeCleared();
         ResultRecord& start = state_.store.slot(0);
         start.setTime(uint32_t(std::clamp<int64_t>(state_.liveTime, 0, 0xFFFFFFFFll)));
         start.inputStates = 0;
@@ -221,10 +124,10 @@ void InstrumentLink::collectNewData() {
     // The handshake runs whatever the mode was, in the online mode of the same kind. An
     // instrument that did not answer has been warned about and connect has gone offline
     // again: no recording is started into the silence (as the start menu's Collect Data).
-    state_.operatingMode &= ~2;
+    state_.operatingMode.goOnline();
     connect();
     if (!state_.instrumentOnline) {
-        state_.operatingMode |= 2;
+        state_.operatingMode.goOffline();
         return;
     }
     // Nor into a port that is closed (it failed to open, or went away and is still gone).

@@ -22,14 +22,14 @@ bool setMarker(AppState& state, int64_t n) {
 void clearMarker(AppState& state) { state.store.markedResult = 0; }
 
 bool canMarkCursorResult(const AppState& state) {
-    return !isOnlineMode(state.operatingMode) && state.resultCount() > 0;
+    return state.operatingMode.isSearch() && state.resultCount() > 0;
 }
 
 bool markCursorResult(AppState& state) { return canMarkCursorResult(state) && setMarker(state, state.cursorResult); }
 
 namespace {
 int64_t resultAtPointer(const AppState& state, TraceRenderer& renderer, int x, int y) {
-    if (isOnlineMode(state.operatingMode)) return 0;
+    if (state.operatingMode.isOnline()) return 0;
     const std::optional<int64_t> column = plotClickColumn(state.operatingMode, x, y);
     return column ? renderer.resultAtPictureX(*column) : 0;
 }

@@ -54,7 +54,7 @@ int64_t findMatch(AppState& state, Prompts& prompts, int64_t start, bool forward
 
     state.currentMatch = match;
     // Only the position of the view on show moves; the other view keeps its own.
-    if (isEventMode(state.operatingMode)) state.currentResult = match - 31;
+    if (state.operatingMode.isEvent()) state.currentResult = match - 31;
     else {
         state.viewStartTime = state.resultTime(match) - timebaseSteps(state.timebaseIndex).halfWidth;
         chooseCursorResult(state, match);

@@ -24,7 +24,7 @@ int64_t lastTimePosition(const AppState& state) {
 
 // A step left, then only the left bound.
 void stepLeft(AppState& state, int64_t results, int64_t seconds) {
-    if (isEventMode(state.operatingMode)) {
+    if (state.operatingMode.isEvent()) {
         state.currentResult -= results;
         if (state.currentResult < kFirstEventPosition) state.currentResult = kFirstEventPosition;
     } else {
@@ -36,7 +36,7 @@ void stepLeft(AppState& state, int64_t results, int64_t seconds) {
 
 // A step right, then only the right bound.
 void stepRight(AppState& state, int64_t results, int64_t seconds) {
-    if (isEventMode(state.operatingMode)) {
+    if (state.operatingMode.isEvent()) {
         state.currentResult += results;
         const int64_t bound = lastEventPosition(state);
         if (state.currentResult > bound) state.currentResult = bound;
@@ -87,7 +87,7 @@ void stepRightFast(AppState& state, ViewHooks& view) {
 }
 
 void goToLastResult(AppState& state, ViewHooks& view) {
-    if (isEventMode(state.operatingMode)) {
+    if (state.operatingMode.isEvent()) {
         if (state.resultCount() > 0) state.currentResult = lastEventPosition(state);
     } else {
         state.viewStartTime = lastTimePosition(state);

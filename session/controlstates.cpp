@@ -7,8 +7,8 @@ namespace zvl {
 
 PaintControls paintControls(const AppState& st) {
     PaintControls p;
-    const bool event = isEventMode(st.operatingMode);
-    const bool online = isOnlineMode(st.operatingMode);
+    const bool event = st.operatingMode.isEvent();
+    const bool online = st.operatingMode.isOnline();
     p.modeCaption = modeCaption(st.operatingMode);
     p.eventTimeCaption = event ? "Time" : "Event";
     p.timebaseControlsVisible = !event;
@@ -33,7 +33,7 @@ PaintControls paintControls(const AppState& st) {
 
 EnabledControls enabledControls(const AppState& st) {
     EnabledControls e;
-    if (isOnlineMode(st.operatingMode)) {
+    if (st.operatingMode.isOnline()) {
         e.menusEnabled = !st.collectionActive;
         e.navigationEnabled = false;
         // During an upload the record mode's Start/Stop has nothing to stop; Cancel does that.

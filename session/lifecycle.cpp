@@ -55,7 +55,7 @@ void Lifecycle::onStartTimer() {
     if (!activated_ || portOpening_) return;
     state_.store.clearResults();
     timers_.startTimer.disable();
-    if (isOnlineMode(state_.operatingMode)) link_.connect();
+    if (state_.operatingMode.isOnline()) link_.connect();
     timers_.splashTimer.setInterval(state_.instrumentOnline ? 1000 : 3000);
     view_.updateControlStates();
 }

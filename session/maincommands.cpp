@@ -256,7 +256,7 @@ void MainCommands::editDisplayOptions(ModalDialog& displayOptionsDialog) {
 void MainCommands::editColours(ModalDialog& coloursDialog) { zvl::editColours(coloursDialog, view_); }
 
 void MainCommands::showAbout(ModalDialog& aboutBox) {
-    const bool connecting = !state_.instrumentOnline && state_.operatingMode < TimebaseSearch;
+    const bool connecting = !state_.instrumentOnline && state_.operatingMode.isOnline();
     if (connecting) link_.connect();
     aboutBox.runModal();
     if (connecting) commandEnded();  // a silent instrument has left the program offline
@@ -272,7 +272,7 @@ void MainCommands::findFirstMatch() { zvl::findFirstMatch(state_, platform_.prom
 
 void MainCommands::startOrStopOrNext() {
     // Online the button starts or stops a recording; offline it is Next, which stays free.
-    if (isOnlineMode(state_.operatingMode) && refusedDuringDownload()) return;
+    if (state_.operatingMode.isOnline() && refusedDuringDownload()) return;
     zvl::startOrStopOrNext(state_, link_, platform_.prompts, view_);
 }
 
@@ -281,7 +281,8 @@ void MainCommands::findPreviousMatch() { zvl::findPreviousMatch(state_, platform
 void MainCommands::toggleEventTimeView() { zvl::toggleEventTimeView(viewContext_); }
 
 void MainCommands::toggleOnline() {
-    if (!isOnlineMode(state_.operatingMode) && refusedDuringDownload()) return;  // going online connects
+    if (state_.operatingMode.isSearch() && refusedDuringDownload()) return;  // going online connects
+    if (state_.operatingMode.isOnline()) showNewestResultsOffline(state_);
     link_.toggleOnline();
 }
 

@@ -131,8 +131,7 @@ void RedrawPacer::frame() {
     pending_ = false;
     // The record modes' walks only draw; the search walks may also tell the user something,
     // so their pictures are always built.
-    const uint8_t mode = state_.operatingMode & 3;
-    if (mode == EventRecord || mode == TimebaseRecord) {
+    if (state_.operatingMode.isOnline()) {
         const uint64_t next = fingerprint();
         if (shownKnown_ && next == shown_) {
             ++unchanged_;

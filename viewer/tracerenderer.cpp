@@ -20,7 +20,7 @@ int64_t nearest(double v) { return int64_t(std::nearbyint(v)); }
 bool isOn(uint16_t states, int input) { return (states & inputMask(input)) != 0; }
 }  // namespace
 
-const char* modeCaption(uint8_t operatingMode) { return isEventMode(operatingMode) ? "Event Mode" : "Timebase Mode"; }
+const char* modeCaption(OperatingMode operatingMode) { return operatingMode.isEvent() ? "Event Mode" : "Timebase Mode"; }
 
 double TraceRenderer::secondsPerPixel() const { return double(timebaseRow(state_.timebaseIndex).secondsPerPixel); }
 
@@ -98,7 +98,7 @@ void TraceRenderer::redrawTraceView(Canvas& picture, WalkState from) {
     buildPictureFrame(picture);
     if (from == WalkState::Update) readLiveTime();
     // The time chart of a search view may pass over a long store.
-    const bool searchChart = (state_.operatingMode & 3) == TimebaseSearch;
+    const bool searchChart = state_.operatingMode == TimebaseSearch;
     if (searchChart) prompts_.setBusyCursor(true);
     bool plotted = false;
     {
@@ -121,7 +121,7 @@ void TraceRenderer::updateWalkState() {
 }
 
 void TraceRenderer::readLiveTime() {
-    if ((state_.operatingMode & 3) == TimebaseRecord) state_.liveTime = nearest(nowSeconds());
+    if (state_.operatingMode == TimebaseRecord) state_.liveTime = nearest(nowSeconds());
 }
 
 void TraceRenderer::buildPictureFrame(Canvas& c) {
@@ -141,7 +141,7 @@ void TraceRenderer::buildPictureFrame(Canvas& c) {
     c.textOut(600, 10, modeCaption(state_.operatingMode));
     if (!mono) c.setFillColour(kWhite);
 
-    const int x = isEventMode(state_.operatingMode) ? kEventCursorX : kTimebaseCursorX;
+    const int x = state_.operatingMode.isEvent() ? kEventCursorX : kTimebaseCursorX;
     c.setFillColour(kBlack);
     c.polygon({{x, 28}, {x - 10, 15}, {x + 10, 15}});
     c.rectangle(x - 2, 3, x + 2, 15);
@@ -208,7 +208,7 @@ void TraceRenderer::drawKeyBox(Canvas& c, int input) {
 
 void TraceRenderer::drawSegment(Canvas& c, int64_t x, int input, int64_t width, SegmentKind kind) {
     if (segmentLog) segmentLog->push_back({x, input, width, kind});
-    const int64_t limit = isEventMode(state_.operatingMode) ? kEventRight : kTimebaseRight;
+    const int64_t limit = state_.operatingMode.isEvent() ? kEventRight : kTimebaseRight;
     if (x < kPlotLeft) x = kPlotLeft;
     if (width < 0) width = 0;
     if (x > limit) x = limit;
@@ -250,7 +250,7 @@ void TraceRenderer::drawResultColumn(Canvas& c, int64_t x, int64_t width, int64_
 }
 
 void TraceRenderer::noteColumn(int64_t left, int64_t right, int64_t first, int64_t last) {
-    const int64_t limit = isEventMode(state_.operatingMode) ? kEventRight : kTimebaseRight;
+    const int64_t limit = state_.operatingMode.isEvent() ? kEventRight : kTimebaseRight;
     left = std::max<int64_t>(left, kPlotLeft);
     right = std::min(right, limit);
     if (right <= left || last < 1) return;
@@ -285,7 +285,7 @@ uint16_t TraceRenderer::changesWithin(int64_t first, int64_t last) const {
 
 bool TraceRenderer::walk(WalkSink& out) {
     columns_.clear();
-    switch (state_.operatingMode & 3) {
+    switch (state_.operatingMode.value()) {
         case TimebaseRecord: timebaseRecordWalk(out); return true;
         case TimebaseSearch: return timebaseSearchWalk(out);
         default: eventWalk(out); return true;
@@ -298,7 +298,7 @@ void TraceRenderer::eventWalk(WalkSink& out) {
         out.bar(kPlotLeft + 10 * s, 10, i);
         noteColumn(kPlotLeft + 10 * s, kPlotLeft + 10 * s + 10, i, i);
     };
-    if ((state_.operatingMode & 3) == EventRecord) {
+    if (state_.operatingMode == EventRecord) {
         // Newest result in slot 63, older ones leftwards down to result 1 (or the start record).
         state_.cursorResult = count;
         for (int s = 63; s >= 0; --s) {
@@ -491,7 +491,7 @@ bool TraceRenderer::timebaseSearchWalk(WalkSink& out) {
 int64_t TraceRenderer::markerX() const {
     const int64_t m = state_.store.markedResult;
     if (m < 1 || m > state_.resultCount()) return -1;
-    const bool event = isEventMode(state_.operatingMode);
+    const bool event = state_.operatingMode.isEvent();
     int64_t x = -1;
     for (const PlotColumn& col : columns_)
         if (m >= col.first && m <= col.last) x = event ? col.left + 5 : col.left;
@@ -514,8 +514,8 @@ void TraceRenderer::drawMarker(Canvas& c) {
 }
 
 int64_t TraceRenderer::resultAtPictureX(int64_t x) {
-    if (isOnlineMode(state_.operatingMode)) return 0;  // the live views take no clicks
-    const bool event = isEventMode(state_.operatingMode);
+    if (state_.operatingMode.isOnline()) return 0;  // the live views take no clicks
+    const bool event = state_.operatingMode.isEvent();
     if (x < kPlotLeft || x >= (event ? kEventRight : kTimebaseRight)) return 0;
     // The walk of the view as it stands, drawing nothing; the picture's own columns and cursor
     // result stay as they are.
@@ -537,10 +537,10 @@ int64_t TraceRenderer::resultAtPictureX(int64_t x) {
 }
 
 void TraceRenderer::computeTimeLabels() {
-    if (isEventMode(state_.operatingMode)) return;
+    if (state_.operatingMode.isEvent()) return;
     const TimebaseRow& row = timebaseRow(state_.timebaseIndex);
     const double spp = double(row.secondsPerPixel);
-    const int64_t base = (state_.operatingMode & 3) == TimebaseRecord ? nearest(nowSeconds() - 600.0 * spp)
+    const int64_t base = state_.operatingMode == TimebaseRecord ? nearest(nowSeconds() - 600.0 * spp)
                                                                          : state_.viewStartTime;
     const int idx = state_.timebaseIndex;
     const int tenths = (idx >= 0 && idx <= 2) ? idx + 1 : 0;
@@ -555,7 +555,7 @@ void TraceRenderer::computeTimeLabels() {
 }
 
 uint16_t TraceRenderer::levelSource() const {
-    if (!isOnlineMode(state_.operatingMode)) {
+    if (state_.operatingMode.isSearch()) {
         if (state_.cursorResult < 1) return 0xFFFF;  // no result under the cursor: all on
         return validSlot(state_.cursorResult) ? state_.store.results[size_t(state_.cursorResult)].inputStates : 0xFFFF;
     }
@@ -585,8 +585,8 @@ void TraceRenderer::drawNameBoxes(Canvas& c) {
         c.textOut(5 + (100 - c.textWidth(name)) / 2, y + 2, name);
     }
 
-    if (mono || !isEventMode(state_.operatingMode)) return;
-    const int cellX = (state_.operatingMode & 3) == EventRecord ? 762 : 442;
+    if (mono || state_.operatingMode.isTimebase()) return;
+    const int cellX = state_.operatingMode == EventRecord ? 762 : 442;
     for (int k = 1; k <= kLastInput; ++k) {
         if (!state_.inputActive[size_t(k - 1)]) continue;
         c.setFillColour(isOn(levels, k) ? col.highlightOnColour : col.highlightOffColour);
@@ -603,9 +603,9 @@ void TraceRenderer::drawGrid(Canvas& c) {
     c.setFontColour(ink);
     c.setFillColour(mono ? kWhite : state_.colours.backgroundColour);
 
-    if (!isEventMode(state_.operatingMode)) {
+    if (state_.operatingMode.isTimebase()) {
         const TimebaseRow& row = timebaseRow(state_.timebaseIndex);
-        const int first = (state_.operatingMode & 3) == TimebaseRecord ? 0 : 1;
+        const int first = state_.operatingMode == TimebaseRecord ? 0 : 1;
         for (int j = first; j < row.labelCount; ++j) {
             const int x = kPlotLeft + row.gridStep * j;
             c.line(x, 30, x, 354);
@@ -639,9 +639,9 @@ void TraceRenderer::drawWindowOverlay(Canvas& c) {
     c.setPenColour(ink);
     c.setFillColour(kWhite);
     c.setFontColour(kBlack);
-    const bool event = isEventMode(state_.operatingMode);
+    const bool event = state_.operatingMode.isEvent();
     if (event) {
-        const int x = (state_.operatingMode & 3) == EventRecord ? 769 : 449;
+        const int x = state_.operatingMode == EventRecord ? 769 : 449;
         c.polyline({{x, 131}, {x + 10, 131}, {x + 10, 448}, {x, 448}, {x, 131}});
     }
     const int b = event ? 449 : 438;

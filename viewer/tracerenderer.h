@@ -55,7 +55,7 @@ struct PlotColumn {
 constexpr int rowTop(int input) { return 20 * input + 10; }
 
 // "Timebase Mode" or "Event Mode".
-const char* modeCaption(uint8_t operatingMode);
+const char* modeCaption(OperatingMode operatingMode);
 
 class TraceRenderer {
 public:

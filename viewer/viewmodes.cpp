@@ -10,7 +10,7 @@ namespace zvl {
 void recentreOnCursor(AppState& state) {
     const double spp = double(timebaseRow(state.timebaseIndex).secondsPerPixel);
     state.viewStartTime = state.resultTime(state.cursorResult) - int64_t(std::nearbyint(300.0 * spp));
-    state.currentResult = (state.operatingMode & 3) == TimebaseSearch ? -30 : state.cursorResult - 31;
+    state.currentResult = state.operatingMode == TimebaseSearch ? -30 : state.cursorResult - 31;
     chooseCursorResult(state, state.cursorResult);
 }
 
@@ -19,7 +19,7 @@ void setRefreshInterval(const AppState& state, Timer& updateTimer) {
 }
 
 void toggleEventTimeView(ViewContext& ctx) {
-    ctx.state.operatingMode ^= 1;
+    ctx.state.operatingMode.toggleEventTimebase();
     recentreOnCursor(ctx.state);
     ctx.view.redrawTraceView();
     ctx.view.repaint();
@@ -56,9 +56,9 @@ std::optional<int> keyColumnInput(int x, int y) {
 
 bool inNameColumn(int x, int y) { return x >= 14 && x <= 112 && y > 130 && y < 450; }
 
-std::optional<int64_t> plotClickColumn(uint8_t operatingMode, int x, int y) {
+std::optional<int64_t> plotClickColumn(OperatingMode operatingMode, int x, int y) {
     const int px = x - kPictureLeft, py = y - kPictureTop;
-    const int right = isEventMode(operatingMode) ? kEventRight : kTimebaseRight;
+    const int right = operatingMode.isEvent() ? kEventRight : kTimebaseRight;
     // The key column takes window x up to 139, which covers the plot's first two columns.
     if (x < 140 || px >= right || py < 30 || py >= 348) return std::nullopt;
     return px;

@@ -33,7 +33,7 @@ std::optional<int> keyColumnInput(int x, int y);  // the input whose key box was
 bool inNameColumn(int x, int y);
 // The picture column of a click on the plot of the current mode: right of the key column's
 // clicks, within the rows of the plot frame; nothing elsewhere.
-std::optional<int64_t> plotClickColumn(uint8_t operatingMode, int x, int y);
+std::optional<int64_t> plotClickColumn(OperatingMode operatingMode, int x, int y);
 // DoNotCare -> On -> Off -> HighToLow -> LowToHigh -> DoNotCare.
 void advanceSearchCondition(AppState& state, int input);
 

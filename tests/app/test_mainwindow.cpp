@@ -68,7 +68,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 struct WindowRig {
-    explicit WindowRig(bool writeSettingsFile = true, uint8_t comPort = 1, uint8_t mode = EventRecord) {
+    explicit WindowRig(bool writeSettingsFile = true, uint8_t comPort = 1, OperatingModeValue mode = EventRecord) {
         dir = std::filesystem::temp_directory_path() / ("zvl-main-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
         std::filesystem::create_directories(dir);
         settingsPath = (dir / "Pellam.ini").string();
@@ -334,7 +334,7 @@ TEST(MainWindow, ButtonsReachTheirHandlers) {
 }
 
 struct ModeRow {
-    uint8_t mode;
+    OperatingModeValue mode;
     const char* button4;
     bool timebaseVisible;
     const char* label6;
@@ -365,7 +365,7 @@ TEST(MainWindow, ControlsFollowTheMode) {
         EXPECT_EQ(!rig.find<QFrame>("keyPanel")->isHidden(), row.searchVisible);
         EXPECT_EQ(rig.find<QPushButton>("startStopButton")->text(), row.button2);
         EXPECT_EQ(rig.find<QPushButton>("onlineOfflineButton")->text(), row.button5);
-        const bool search = !isOnlineMode(row.mode);
+        const bool search = OperatingMode(row.mode).isSearch();
         EXPECT_EQ(rig.find<QToolButton>("firstButton")->isEnabled(), search);
         EXPECT_TRUE(rig.find<QMenu>("fileMenu")->menuAction()->isEnabled());
     }
@@ -403,7 +403,7 @@ TEST(MainWindow, StartUpReadsSettingsOpensThePortConnectsAndOpensTheStartMenu) {
 // event loop, in which the splash timer opens the start menu: the picture must be finished
 // before that box opens, and a redraw from inside it must draw a whole picture again.
 TEST(MainWindow, StartUpSurvivesEveryStartMenuButtonInEveryMode) {
-    for (const uint8_t mode : {TimebaseRecord, EventRecord, TimebaseSearch, EventSearch}) {
+    for (const OperatingModeValue mode : {TimebaseRecord, EventRecord, TimebaseSearch, EventSearch}) {
         for (const StartMenuDialog::Choice button : StartMenuDialog::kChoices) {
             SCOPED_TRACE("mode " + std::to_string(mode) + ", choice " + std::to_string(int(button)));
             WindowRig rig(true, 1, mode);
@@ -927,7 +927,7 @@ TEST(MainWindow, KeysAndTheWheelOnTheTraceDoWhatTheirButtonsDo) {
     for (int64_t i = 1; i <= 1000; ++i) st.store.slot(i).setTime(uint32_t(100000 + 7 * i));
     QWidget* client = rig.find<QWidget>("client");
     using View = std::tuple<int64_t, int64_t, int>;
-    const auto from = [&](uint8_t mode) {
+    const auto from = [&](OperatingModeValue mode) {
         st.operatingMode = mode;
         st.currentResult = 500;
         st.viewStartTime = 103000;
@@ -956,7 +956,7 @@ TEST(MainWindow, KeysAndTheWheelOnTheTraceDoWhatTheirButtonsDo) {
         {[&] { wheel(120, Qt::ControlModifier); }, "timebasePlusButton"},
         {[&] { wheel(-120, Qt::ControlModifier); }, "timebaseMinusButton"},
     };
-    for (uint8_t mode : {EventSearch, TimebaseSearch}) {
+    for (OperatingModeValue mode : {EventSearch, TimebaseSearch}) {
         // Ctrl+wheel is for the time-base buttons, shown only in time-base mode.
         for (size_t i = 0; i < (mode == TimebaseSearch ? steps.size() : 8); ++i) {
             from(mode);

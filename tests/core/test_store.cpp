@@ -179,5 +179,41 @@ TEST(AppStateDefaults, MatchTheProgramsStartValues) {
     EXPECT_EQ(st.link.lampColour, kLampRed);
 }
 
+// Each change moves along one axis of the mode and keeps the other; the number is what the
+// settings file stores.
+TEST(OperatingMode, ChangesKeepTheOtherAxisAndTheNumbersAreTheStoredOnes) {
+    struct Row {
+        OperatingModeValue mode;
+        bool online, event;
+        OperatingModeValue otherView, otherLink, wentOnline, wentOffline;
+    };
+    const Row rows[] = {
+        {TimebaseRecord, true, false, EventRecord, TimebaseSearch, TimebaseRecord, TimebaseSearch},
+        {EventRecord, true, true, TimebaseRecord, EventSearch, EventRecord, EventSearch},
+        {TimebaseSearch, false, false, EventSearch, TimebaseRecord, TimebaseRecord, TimebaseSearch},
+        {EventSearch, false, true, TimebaseSearch, EventRecord, EventRecord, EventSearch},
+    };
+    for (const Row& r : rows) {
+        const OperatingMode m = r.mode;
+        SCOPED_TRACE(int(r.mode));
+        EXPECT_EQ(m.number(), uint8_t(r.mode));
+        EXPECT_EQ(OperatingMode::fromNumber(r.mode), m);
+        EXPECT_EQ(OperatingMode::fromNumber(r.mode + 4), m) << "a stored number counts by its low two bits";
+        EXPECT_EQ(m.isOnline(), r.online);
+        EXPECT_EQ(m.isSearch(), !r.online);
+        EXPECT_EQ(m.isEvent(), r.event);
+        EXPECT_EQ(m.isTimebase(), !r.event);
+        OperatingMode v = m, l = m, on = m, off = m;
+        v.toggleEventTimebase();
+        l.toggleOnline();
+        on.goOnline();
+        off.goOffline();
+        EXPECT_EQ(v, r.otherView);
+        EXPECT_EQ(l, r.otherLink);
+        EXPECT_EQ(on, r.wentOnline);
+        EXPECT_EQ(off, r.wentOffline);
+    }
+}
+
 }  // namespace
 }  // namespace zvl

@@ -6,7 +6,7 @@
 
 #include <random>
 
-#include "files/exportfile.h"
+#include "files/importfile.h"
 #include "files/recordbytes.h"
 #include "files/recordingfile.h"
 #include "files/settingsonlyfile.h"

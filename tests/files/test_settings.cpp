@@ -119,7 +119,7 @@ TEST(SettingsFile, ReadingRules) {
     // Unusable values are brought into range.
     ASSERT_TRUE(decodeSettings(replaceLine(replaceLine(replaceLine(good, 55, "25"), 56, "7"), 60, "4294967295"), st));
     EXPECT_EQ(st.timebaseIndex, 5);
-    EXPECT_EQ(st.operatingMode, 3);
+    EXPECT_EQ(st.operatingMode.number(), 3);
     EXPECT_EQ(st.colours.offColour, 0xFFFFFFu);
     ASSERT_TRUE(decodeSettings(replaceLine(good, 55, "-1"), st));
     EXPECT_EQ(st.timebaseIndex, 5);

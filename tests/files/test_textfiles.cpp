@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "files/exportfile.h"
+#include "files/importfile.h"
 #include "files/settingsonlyfile.h"
 #include "filetestutil.h"
 

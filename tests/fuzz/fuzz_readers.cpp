@@ -8,7 +8,7 @@
 #include <memory>
 #include <string_view>
 
-#include "files/exportfile.h"
+#include "files/importfile.h"
 #include "files/recordingfile.h"
 #include "files/settingsonlyfile.h"
 #include "tests/fuzz/fuzzcheck.h"

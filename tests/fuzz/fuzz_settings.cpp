@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static auto state = std::make_unique<AppState>();
     static auto again = std::make_unique<AppState>();
     decodeSettings(std::string_view(reinterpret_cast<const char*>(data), size), *state);
-    FUZZ_CHECK(state->operatingMode <= 3);
+    FUZZ_CHECK(state->operatingMode.number() <= 3);
     const std::string written = encodeSettings(*state);
     FUZZ_CHECK(decodeSettings(written, *again) && encodeSettings(*again) == written);
     return 0;

@@ -30,7 +30,7 @@ TEST_F(Decoder, LiveResultTakesTheNextSlotAndThePcTime) {
     EXPECT_EQ(st.link.lampColour, kLampGreen);
     EXPECT_EQ(rig.view.redraws, 1);
     EXPECT_TRUE(st.rxBuffer.empty());
-    EXPECT_EQ(st.rxPacket, (std::array<int32_t, 16>{})) << "packet slots are zeroed after each packet";
+    EXPECT_EQ(st.rxPacket, RxPacket{}) << "the packet is zeroed after each packet";
 }
 
 TEST_F(Decoder, TwoPacketsInOneNotificationAreBothDecodedInOrder) {

@@ -91,29 +91,6 @@ TEST(Connect, ToggleOnlineSwapsTheModesAndConnectsWhenGoingOnline) {
     EXPECT_EQ(rig.view.controlUpdates, 2);
 }
 
-TEST(Connect, GoingOfflineAfterALiveRecordingShowsTheNewestResult) {
-    Rig rig(liveConfig());
-    rig.state.operatingMode = TimebaseRecord;
-    rig.state.store.resultCount = 2;
-    rig.state.store.results[1].setTime(1000);
-    rig.state.store.results[2].setTime(1010);
-    rig.state.timebaseIndex = 5;  // 0.1 s a pixel: the cursor line is 30 s from the left edge
-    rig.state.viewStartTime = 5000;  // the live edge, after every result
-    rig.link.toggleOnline();
-    EXPECT_EQ(rig.state.operatingMode, TimebaseSearch);
-    EXPECT_EQ(rig.state.viewStartTime, 1010 - 30);
-
-    rig.state.operatingMode = TimebaseRecord;
-    rig.state.viewStartTime = 1010;  // the stop record's time: nothing to draw either
-    rig.link.toggleOnline();
-    EXPECT_EQ(rig.state.viewStartTime, 1010 - 30);
-
-    rig.state.operatingMode = TimebaseRecord;
-    rig.state.viewStartTime = 1005;  // a view with results in it stays where it is
-    rig.link.toggleOnline();
-    EXPECT_EQ(rig.state.viewStartTime, 1005);
-}
-
 TEST(Port, OpenUsesTheConfiguredComPort) {
     Rig rig(liveConfig());
     rig.port.close();
@@ -216,7 +193,7 @@ TEST_F(Recording, CollectNewDataStartsALiveTimebaseRecording) {
 
 TEST(CollectNewData, FromAnyModeTheHandshakeComesFirstAndSilenceStaysOffline) {
     for (const bool silent : {false, true}) {
-        for (const uint8_t mode : {TimebaseRecord, EventRecord, TimebaseSearch, EventSearch}) {
+        for (const OperatingModeValue mode : {TimebaseRecord, EventRecord, TimebaseSearch, EventSearch}) {
             sim::SimConfig c = liveConfig();
             c.silent = silent;
             Rig rig(c);
@@ -233,7 +210,7 @@ TEST(CollectNewData, FromAnyModeTheHandshakeComesFirstAndSilenceStaysOffline) {
             }
             EXPECT_EQ(codesWritten(rig.port), Bytes{0x20}) << where << ": no start command";
             EXPECT_EQ(rig.prompts.warnings, std::vector<std::string>{kNotRespondingText}) << where;
-            EXPECT_EQ(rig.state.operatingMode, mode | 2) << where << ": offline, the same kind of view";
+            EXPECT_EQ(rig.state.operatingMode, OperatingMode::fromNumber(mode | 2)) << where << ": offline, the same kind of view";
             EXPECT_FALSE(rig.state.collectionActive) << where;
             EXPECT_TRUE(rig.prompts.choiceCalls.empty()) << where;
         }

@@ -57,7 +57,7 @@ TEST(Marker, TheSpanFromTheMarkerToTheCursorInTheWindowTheListAndTheTool) {
 
 TEST(Marker, SetMarkerMarksTheCursorResultOfASearchView) {
     const struct {
-        uint8_t mode;
+        OperatingModeValue mode;
         int64_t results;
         int64_t marked;
     } cases[] = {{EventSearch, 50, 20}, {TimebaseSearch, 50, 20}, {EventRecord, 50, 0}, {TimebaseRecord, 50, 0},

@@ -97,6 +97,28 @@ TEST_F(MainCommandsTest, CommandsThatWouldWriteToThePortWaitForADownload) {
     EXPECT_EQ(prompts.warnings.size(), 8u);
 }
 
+TEST_F(MainCommandsTest, GoingOfflineAfterALiveRecordingShowsTheNewestResult) {
+    st.operatingMode = TimebaseRecord;
+    st.store.resultCount = 2;
+    st.store.results[1].setTime(1000);
+    st.store.results[2].setTime(1010);
+    st.timebaseIndex = 5;  // 0.1 s a pixel: the cursor line is 30 s from the left edge
+    st.viewStartTime = 5000;  // the live edge, after every result
+    commands.toggleOnline();
+    EXPECT_EQ(st.operatingMode, TimebaseSearch);
+    EXPECT_EQ(st.viewStartTime, 1010 - 30);
+
+    st.operatingMode = TimebaseRecord;
+    st.viewStartTime = 1010;  // the stop record's time: nothing to draw either
+    commands.toggleOnline();
+    EXPECT_EQ(st.viewStartTime, 1010 - 30);
+
+    st.operatingMode = TimebaseRecord;
+    st.viewStartTime = 1005;  // a view with results in it stays where it is
+    commands.toggleOnline();
+    EXPECT_EQ(st.viewStartTime, 1005);
+}
+
 TEST_F(MainCommandsTest, StartUpMakesTheFoldersOfTheDataAndThePortLinks) {
     const std::filesystem::path home = std::filesystem::temp_directory_path() / "zvl-startup-folders";
     std::filesystem::remove_all(home);

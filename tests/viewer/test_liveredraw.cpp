@@ -59,7 +59,7 @@ struct LiveRig {
 };
 
 TEST(LiveRedraw, EveryResultIsStampedWhenItArrivesWhileEachPictureTakes40Ms) {
-    for (uint8_t mode : {EventRecord, TimebaseRecord}) {
+    for (OperatingModeValue mode : {EventRecord, TimebaseRecord}) {
         LiveRig live(true);
         live.slowMs = 40;
         live.rig.state.operatingMode = mode;
@@ -92,7 +92,7 @@ TEST(LiveRedraw, EveryResultIsStampedWhenItArrivesWhileEachPictureTakes40Ms) {
 
 TEST(LiveRedraw, TheFramesPictureIsThePictureAfterTheLastResultInEveryMode) {
     struct View {
-        uint8_t mode;
+        OperatingModeValue mode;
         int timebase;
     };
     for (View v :

@@ -151,7 +151,7 @@ TEST_F(Pixels, NameBoxesShowTheLevelOfTheCursorResult) {
 }
 
 TEST_F(Pixels, BarsAreCutAtThePlotEdges) {
-    for (uint8_t mode : {TimebaseSearch, EventSearch}) {
+    for (OperatingModeValue mode : {TimebaseSearch, EventSearch}) {
         st.operatingMode = mode;
         const int limit = mode == EventSearch ? kEventRight : kTimebaseRight;
         QImage img(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
@@ -238,7 +238,7 @@ TEST_F(Pixels, EventSlotsInRecordMode) {
 TEST_F(Pixels, TimeChartGridLinesAndLabels) {
     test::fillStore(st, 10, 1000, 10);
     st.viewStartTime = 1000;
-    for (uint8_t mode : {TimebaseRecord, TimebaseSearch}) {
+    for (OperatingModeValue mode : {TimebaseRecord, TimebaseSearch}) {
         for (int row : {3, 5, 15}) {
             st.operatingMode = mode;
             st.timebaseIndex = row;
@@ -295,7 +295,7 @@ TEST_F(Pixels, TheMarkerIsADashedLineInBothModesAndInMonochrome) {
     st.viewStartTime = 1000;
     const int y = rowTop(2);  // dashes at y + 1 .. y + 6 and y + 11 .. y + 16
     const struct {
-        uint8_t mode;
+        OperatingModeValue mode;
         int64_t currentResult;  // -30: result 3 in slot 33; 10: not in view
         bool mono;
     } cases[] = {{EventSearch, 10, false},    {EventSearch, -30, false},   {EventSearch, -30, true},

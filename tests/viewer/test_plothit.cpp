@@ -11,7 +11,7 @@ using test::ViewerRig;
 
 // 100 results 10 s apart at 1010 .. 2000, the recording ending with the last one.
 struct View {
-    uint8_t mode;
+    OperatingModeValue mode;
     int32_t timebase;
     int64_t currentResult;
     int64_t viewStart;
@@ -108,7 +108,7 @@ TEST(PlotHit, TheMarkerStandsWhereTheWalkLaidItsResultOut) {
 
 TEST(PlotHit, ThePlotTakesClicksRightOfTheKeyColumnWithinItsFrame) {
     const struct {
-        uint8_t mode;
+        OperatingModeValue mode;
         int x, y;
         int64_t column;  // -1: no plot click
     } cases[] = {

@@ -1,0 +1,125 @@
+#include "link/livedecoder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "link/protocol.h"
+
+namespace zvl {
+
+static_assert(RxPacket::kMaxDataBytes == kMaxPacketLength - 1, "the packet holds the longest packet's data");
+
+LiveDecoder::LiveDecoder(AppState& state, const Clock& clock, ViewHooks& view, Timer& breakTimer)
+    : state_(state), clock_(clock), view_(view), breakTimer_(breakTimer) {}
+
+void LiveDecoder::discard() {
+    state_.rxBuffer.clear();
+    state_.rxPacket = RxPacket{};
+}
+
+// A run may start while an earlier one's caller waits in a modal box (the limit stop), so every
+// step re-reads rxBuffer and resultCount instead of holding positions across calls out.
+LiveDecoder::End LiveDecoder::decode() {
+    std::string& buf = state_.rxBuffer;
+    RxPacket& packet = state_.rxPacket;
+    do {
+        if (buf.empty()) return End::Waiting;
+        const uint8_t first = uint8_t(buf[0]);
+        if (first == ctl::SOH) {
+            setLamp(kLampGreen, "Online");
+            if (buf.size() >= 2) packet.length = uint8_t(buf[1]);
+            const size_t length = packet.length;
+            if (length > size_t(kMaxPacketLength)) {
+                // Malformed as soon as the length byte is known: no packet is that long, so
+                // waiting for L + 2 bytes would only swallow the good packets behind it.
+                breakTimer_.disable();
+                state_.linkBreak = false;
+                state_.instrumentOnline = true;
+                discard();
+                return End::Waiting;
+            }
+            if (buf.size() < length + 2) return End::Waiting;  // wait for the rest
+            breakTimer_.disable();
+            state_.linkBreak = false;
+            state_.instrumentOnline = true;
+            if (length >= 1) packet.code = uint8_t(buf[2]);
+            if (length >= 2) std::memcpy(packet.data.data(), buf.data() + 3, length - 1);
+            buf.erase(0, length + 2);
+            switch (actOnPacket()) {
+                case Next::Go: break;
+                case Next::Stop: return End::Waiting;
+                case Next::StoreFull: return End::StoreFull;
+            }
+            packet = RxPacket{};
+        } else if (first == ctl::ENQ) {
+            setLamp(kLampFuchsia, "Unknown Signal");
+            buf.erase(0, 1);
+        } else if (first == ctl::ACK) {
+            buf.erase(0, 1);
+        } else if (first == ctl::NAK) {
+            setLamp(kLampBlue, "Invalid Signal");
+            buf.erase(0, 1);
+        } else {
+            if (state_.operatingMode.isOnline()) breakTimer_.disable();
+            buf.clear();
+            return End::Waiting;
+        }
+    } while (buf.size() >= size_t(packet.length) + 2);
+    return End::Waiting;
+}
+
+LiveDecoder::Next LiveDecoder::actOnPacket() {
+    const RxPacket& p = state_.rxPacket;
+    const auto& d = p.data;  // d[0] is packet offset 3
+    switch (p.code) {
+        case packet::Options:
+            state_.debounceCode = d[1];
+            for (int k = 0; k < 8; ++k) state_.hardwareOptions[size_t(k)] = (d[2] >> k) & 1;
+            break;
+        case packet::Firmware:
+            state_.firmwareVersion = firmwareText(d[2], d[3]);
+            break;
+        case packet::Clock:
+            if (d[0] >= 0x80) {  // the clock would overflow: malformed
+                discard();
+                return Next::Stop;
+            }
+            state_.instrumentClock = (int64_t(d[0]) << 24) | (int64_t(d[1]) << 16) | (int64_t(d[2]) << 8) | d[3];
+            break;
+        case packet::Serial:
+            state_.serialNumber.assign(reinterpret_cast<const char*>(d.data()), 8);
+            break;
+        case packet::LiveResult:
+            return storeLiveResult(uint16_t((d[0] << 8) | d[1]));
+        default:
+            break;
+    }
+    return Next::Go;
+}
+
+LiveDecoder::Next LiveDecoder::storeLiveResult(uint16_t inputStates) {
+    if (state_.resultCount() >= kMaxResults) {
+        // The store is full. The first result beyond the limit ends the run, so the caller can
+        // stop the instrument and tell the user; results still in flight after that have nowhere
+        // to go. The count is not raised, so it never stands above the last slot that holds a
+        // result.
+        if (storeFullSeen_) return Next::Go;
+        storeFullSeen_ = true;
+        state_.rxPacket = RxPacket{};
+        return Next::StoreFull;
+    }
+    const int64_t n = ++state_.store.resultCount;
+    ResultRecord& r = state_.store.slot(n);
+    r.setTime(uint32_t(std::clamp<int64_t>(pcTimeStamp(clock_), 0, 0xFFFFFFFFll)));
+    r.inputStates = inputStates;
+    ++stored_;
+    view_.redrawTraceViewSoon();
+    return Next::Go;
+}
+
+std::string firmwareText(uint8_t major, uint8_t minorNibbles) {
+    return std::to_string(major) + "." + std::to_string(minorNibbles >> 4) + std::to_string(minorNibbles & 0x0F);
+}
+
+}  // namespace zvl

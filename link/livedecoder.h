@@ -1,0 +1,56 @@
+#pragma once
+// The decoder of the instrument's live stream: the packets 0xC0..0xC3 and 0xD0 and the
+// single-byte signals at the front of rxBuffer. It records the instrument's status, stores each
+// live result with the PC's time, drives the link lamp and stops the break timer. The link
+// appends the port's bytes to rxBuffer and runs it; stopping a recording at the result limit
+// is the link's.
+
+#include <cstdint>
+
+#include "core/state.h"
+#include "platform/clock.h"
+#include "platform/timer.h"
+#include "platform/viewhooks.h"
+
+namespace zvl {
+
+class LiveDecoder {
+public:
+    // How a run of the decoder ended.
+    enum class End {
+        Waiting,    // rxBuffer is used up, holds part of a packet, or was thrown away
+        StoreFull,  // a live result found the store full: the rest of rxBuffer waits
+    };
+
+    LiveDecoder(AppState& state, const Clock& clock, ViewHooks& view, Timer& breakTimer);
+
+    // The packet loop over rxBuffer. It ends with StoreFull once per filling of the store: the
+    // first result beyond the limit; later ones are dropped until storeCleared.
+    End decode();
+    // rxBuffer and the packet being read are thrown away.
+    void discard();
+    // The store was cleared for a new recording: a full store ends a run again.
+    void storeCleared() { storeFullSeen_ = false; }
+    // Live results stored since the decoder was made; for progress output.
+    int64_t resultsStored() const { return stored_; }
+
+private:
+    enum class Next { Go, Stop, StoreFull };
+    Next actOnPacket();
+    Next storeLiveResult(uint16_t inputStates);
+    void setLamp(uint32_t colour, const char* label) {
+        if (state_.link.set(colour, label)) view_.linkIndicatorChanged();
+    }
+
+    AppState& state_;
+    const Clock& clock_;
+    ViewHooks& view_;
+    Timer& breakTimer_;
+    int64_t stored_ = 0;
+    bool storeFullSeen_ = false;  // the store has been found full since it was last cleared
+};
+
+// Bytes of the command codes 0x20..0x23 answers: the firmware text of packet 0xC1.
+std::string firmwareText(uint8_t major, uint8_t minorNibbles);
+
+}  // namespace zvl
