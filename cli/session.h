@@ -23,13 +23,28 @@ constexpr int kExitOk = 0;
 constexpr int kExitUsage = 1;
 constexpr int kExitFailure = 2;
 
-// Window hooks of the tool: a stored result is announced through onResult.
+// Window hooks of the tool: a stored result is announced through onRedraw; a change of the
+// controls (a transfer or a recording has ended, the link lamp) through onChange; the
+// progress panel's byte counter through onBytes.
 class CliView : public ViewHooks {
 public:
     void redrawTraceView() override {
         if (onRedraw) onRedraw();
     }
+    void updateControlStates() override { changed(); }
+    void repaint() override { changed(); }
+    void linkIndicatorChanged() override { changed(); }
+    void setBytesTransferred(int64_t bytes) override {
+        if (onBytes) onBytes(bytes);
+    }
     std::function<void()> onRedraw;
+    std::function<void()> onChange;
+    std::function<void(int64_t)> onBytes;
+
+private:
+    void changed() {
+        if (onChange) onChange();
+    }
 };
 
 struct Session {
