@@ -54,7 +54,8 @@ measure() {
   t1=$(ticks "$pid"); w1=$(date +%s.%N)
   load=$(cut -d' ' -f1-3 /proc/loadavg)
   awk -v a="$t0" -v b="$t1" -v w0="$w0" -v w1="$w1" -v hz="$hz" -v l="$label" -v load="$load" \
-    'BEGIN { printf "%-8s CPU %.2f %% of a core over %.1f s (load %s)\n", l, (b - a) / hz / (w1 - w0) * 100, w1 - w0, load }'
+    'BEGIN { printf "%-8s CPU %.2f %% of a core over %.1f s, %.2f s user+sys, %.1f us a result at 320/s (load %s)\n",
+             l, (b - a) / hz / (w1 - w0) * 100, w1 - w0, (b - a) / hz, (b - a) / hz / (w1 - w0) / 320 * 1e6, load }'
   if [ "$strace_seconds" != 0 ]; then
     timeout -s INT "$strace_seconds" strace -c -f -p "$pid" -o "$work/strace.txt" 2>/dev/null || true
     sleep 0.2
@@ -146,6 +147,8 @@ for m in "${modes[@]}"; do
       "$build/cli/zvl" log --port COM1 --quiet "$work/log" >/dev/null 2>"$work/log.err" &
       lpid=$!
       pids+=($lpid)
+      sleep 1
+      kill -0 "$lpid" 2>/dev/null || { echo "live_paced: zvl log ended: $(cat "$work/log.err")" >&2; exit 1; }
       measure "$lpid" log
       kill -INT "$lpid"; wait "$lpid" || true
       ls "$work/log" | grep -q . || { echo "live_paced: zvl log wrote no file: $(cat "$work/log.err")" >&2; exit 1; }

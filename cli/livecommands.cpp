@@ -111,6 +111,7 @@ int runCollect(const std::vector<std::string>& args) {
     if (!s.openAndConnect(a.value("--port").value_or("COM1"))) return kExitFailure;
     AppState& st = s.state;
 
+    s.port.setGatherMs(kLiveGatherMs);
     CommandLoop loop;
     int64_t printed = 0;
     bool stopRequested = false, stopped = false;

@@ -101,6 +101,7 @@ int runLog(const std::vector<std::string>& args) {
     Session s;
     if (!s.openAndConnect(o.portName)) return kExitFailure;
     useApplicationDescription(s.state);
+    s.port.setGatherMs(kLiveGatherMs);
 
     LogRecorder rec(s.state, s.link, s.clock, o);
     CommandLoop loop({SIGINT, SIGTERM, SIGHUP});

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/batchedport.h"
 #include "cli/consoleprompts.h"
 #include "core/state.h"
 #include "link/link.h"
@@ -47,6 +48,10 @@ private:
     }
 };
 
+// How long a live command lets the port's bytes gather after each notification (see
+// BatchedPort): about what a USB serial adapter waits, well below what anyone sees.
+constexpr int kLiveGatherMs = 20;
+
 struct Session {
     Session();
     // Open the port and run the connect handshake; on failure prints one line and returns false.
@@ -60,7 +65,8 @@ struct Session {
     AppState state;
     QtClock clock;
     QtEventPump pump{clock};
-    QtSerialPort port;
+    QtSerialPort serialPort;
+    BatchedPort port{serialPort};
     QtTimer statusTimer{5000};
     QtTimer breakTimer{500};
     QtTimer updateTimer{400};
