@@ -79,11 +79,18 @@ int runStatus(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-int runCollect(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {"--port", "--seconds", "--count", "--output"}, {}, {{"-o", "--output"}});
-    if (int code = checkUsage(a, 0, kCollectHelp, "collect"); code >= 0) return code;
+namespace {
+
+struct CollectOptions {
     std::optional<double> seconds;
     std::optional<long long> count;
+    std::optional<std::string> output;
+};
+
+// The options after the usage check; -1 when the command may run, else its exit status.
+int readCollectOptions(const ParsedArgs& a, CollectOptions& o) {
+    std::optional<double>& seconds = o.seconds;
+    std::optional<long long>& count = o.count;
     if (auto v = a.value("--seconds")) {
         seconds = parseSeconds(*v);
         if (!seconds) {
@@ -98,14 +105,26 @@ int runCollect(const std::vector<std::string>& args) {
             return kExitUsage;
         }
     }
-    const std::optional<std::string> output = a.value("--output");
-    if (output) {  // refuse a folder that does not exist before recording anything
-        const std::filesystem::path folder = std::filesystem::absolute(*output).parent_path();
+    o.output = a.value("--output");
+    if (o.output) {  // refuse a folder that does not exist before recording anything
+        const std::filesystem::path folder = std::filesystem::absolute(*o.output).parent_path();
         if (!std::filesystem::is_directory(folder)) {
-            fail("cannot write " + *output + ": the folder " + folder.string() + " does not exist");
+            fail("cannot write " + *o.output + ": the folder " + folder.string() + " does not exist");
             return kExitFailure;
         }
     }
+    return -1;
+}
+
+}  // namespace
+
+int runCollect(const std::vector<std::string>& args) {
+    const ParsedArgs a = parseArgs(args, {"--port", "--seconds", "--count", "--output"}, {}, {{"-o", "--output"}});
+    if (int code = checkUsage(a, 0, kCollectHelp, "collect"); code >= 0) return code;
+    CollectOptions o;
+    if (int code = readCollectOptions(a, o); code >= 0) return code;
+    const std::optional<double>& seconds = o.seconds;
+    const std::optional<long long>& count = o.count;
 
     Session s;
     if (!s.openAndConnect(a.value("--port").value_or("COM1"))) return kExitFailure;
@@ -172,9 +191,9 @@ int runCollect(const std::vector<std::string>& args) {
         fail(s.portGone() + "; the recording ends with the results above");
         code = kExitFailure;
     }
-    if (output) {
+    if (o.output) {
         useApplicationDescription(st);
-        if (int saved = saveRecordingAs(st, *output, s.prompts, s.view, s.clock); saved != kExitOk)
+        if (int saved = saveRecordingAs(st, *o.output, s.prompts, s.view, s.clock); saved != kExitOk)
             return saved;
     }
     return code;

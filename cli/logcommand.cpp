@@ -55,12 +55,8 @@ const char* signalName(int sig) {
     }
 }
 
-}  // namespace
-
-int runLog(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {"--port", "--roll", "--every", "--name"}, {"--quiet"});
-    if (int code = checkUsage(a, 1, kLogHelp, "log"); code >= 0) return code;
-    LogOptions o;
+// The options after the usage check; -1 when the command may run, else its exit status.
+int readLogOptions(const ParsedArgs& a, LogOptions& o) {
     o.folder = a.positionals[0];
     if (!a.has("--port")) {
         fail("missing --port (see zvl log --help)");
@@ -94,16 +90,13 @@ int runLog(const std::vector<std::string>& args) {
         fail("cannot log into " + o.folder + ": not a folder");
         return kExitFailure;
     }
-    const bool quiet = a.has("--quiet");
     o.devicePath = resolvePortName(o.portName);
+    return -1;
+}
 
-    keepLargeBuffersApart();
-    Session s;
-    if (!s.openAndConnect(o.portName)) return kExitFailure;
-    useApplicationDescription(s.state);
-    s.port.setGatherMs(kLiveGatherMs);
-
-    LogRecorder rec(s.state, s.link, s.clock, o);
+// Records until a signal has stopped the recording and everything is saved (or a second
+// signal ends a save that keeps failing); the exit status.
+int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet) {
     CommandLoop loop({SIGINT, SIGTERM, SIGHUP});
     ProgressLine status("", true);
     rec.fileSaved = [&](const std::string& line) {
@@ -182,6 +175,23 @@ int runLog(const std::vector<std::string>& args) {
     status.clear();
     s.link.closePort();
     return code;
+}
+
+}  // namespace
+
+int runLog(const std::vector<std::string>& args) {
+    const ParsedArgs a = parseArgs(args, {"--port", "--roll", "--every", "--name"}, {"--quiet"});
+    if (int code = checkUsage(a, 1, kLogHelp, "log"); code >= 0) return code;
+    LogOptions o;
+    if (int code = readLogOptions(a, o); code >= 0) return code;
+
+    keepLargeBuffersApart();
+    Session s;
+    if (!s.openAndConnect(o.portName)) return kExitFailure;
+    useApplicationDescription(s.state);
+    s.port.setGatherMs(kLiveGatherMs);
+    LogRecorder rec(s.state, s.link, s.clock, o);
+    return recordUntilSignal(s, rec, a.has("--quiet"));
 }
 
 }  // namespace zvl::cli

@@ -65,22 +65,48 @@ std::string progressLine(int64_t bytes, int64_t records, int64_t elapsedMs, bool
     return line;
 }
 
+// The answer of --time-errors; nullopt (with the message said) when it is none of them.
+std::optional<ChoiceAnswer> timeErrorAnswer(const ParsedArgs& a) {
+    const std::string timeErrors = a.value("--time-errors").value_or("ignore");
+    if (timeErrors == "correct") return ChoiceAnswer::CorrectAll;
+    if (timeErrors == "delete") return ChoiceAnswer::DeleteAll;
+    if (timeErrors == "ignore") return ChoiceAnswer::IgnoreAll;
+    fail("--time-errors wants ignore, correct or delete, not \"" + timeErrors + "\"");
+    return std::nullopt;
+}
+
+// After a completed upload: what the time check and the wrap did, then the file; the exit status.
+int saveUpload(AppState& st, const StoredDataUpload& upload, ChoiceAnswer answer, const std::string& out, Session& s) {
+    const TimeCheckSummary& t = upload.timeCheck();
+    if (t.errors > 0) {
+        std::string what = answer == ChoiceAnswer::DeleteAll    ? std::to_string(t.deleted) + " deleted"
+                           : answer == ChoiceAnswer::CorrectAll ? std::to_string(t.corrected) + " corrected"
+                                                                : "left as they are";
+        std::fprintf(stderr, "zvl: %lld results with times running backwards: %s\n",
+                     static_cast<long long>(t.errors), what.c_str());
+    }
+    if (upload.ringStart() > 1)
+        std::fprintf(stderr, "zvl: the memory had wrapped; result %lld of the upload is now result 1\n",
+                     static_cast<long long>(upload.ringStart()));
+
+    // The labels and flags the application would write, then its Save As.
+    useApplicationDescription(st);
+    if (saveRecordingAs(st, out, s.prompts, s.view, s.clock) != kExitOk) {
+        fail("the recording file was not written");
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int runUpload(const std::vector<std::string>& args) {
     const ParsedArgs a = parseArgs(args, {"--port", "--time-errors"}, {});
     if (int code = checkUsage(a, 1, kUploadHelp, "upload"); code >= 0) return code;
     const std::string out = a.positionals[0];
-    ChoiceAnswer answer = ChoiceAnswer::IgnoreAll;
-    const std::string timeErrors = a.value("--time-errors").value_or("ignore");
-    if (timeErrors == "correct")
-        answer = ChoiceAnswer::CorrectAll;
-    else if (timeErrors == "delete")
-        answer = ChoiceAnswer::DeleteAll;
-    else if (timeErrors != "ignore") {
-        fail("--time-errors wants ignore, correct or delete, not \"" + timeErrors + "\"");
-        return kExitUsage;
-    }
+    const std::optional<ChoiceAnswer> chosen = timeErrorAnswer(a);
+    if (!chosen) return kExitUsage;
+    const ChoiceAnswer answer = *chosen;
 
     Session s;
     if (!s.openAndConnect(a.value("--port").value_or("COM1"))) return kExitFailure;
@@ -141,26 +167,7 @@ int runUpload(const std::vector<std::string>& args) {
             code = kExitFailure;
             break;
     }
-    if (code == kExitOk) {
-        const TimeCheckSummary& t = upload.timeCheck();
-        if (t.errors > 0) {
-            std::string what = answer == ChoiceAnswer::DeleteAll    ? std::to_string(t.deleted) + " deleted"
-                               : answer == ChoiceAnswer::CorrectAll ? std::to_string(t.corrected) + " corrected"
-                                                                    : "left as they are";
-            std::fprintf(stderr, "zvl: %lld results with times running backwards: %s\n",
-                         static_cast<long long>(t.errors), what.c_str());
-        }
-        if (upload.ringStart() > 1)
-            std::fprintf(stderr, "zvl: the memory had wrapped; result %lld of the upload is now result 1\n",
-                         static_cast<long long>(upload.ringStart()));
-
-        // The labels and flags the application would write, then its Save As.
-        useApplicationDescription(st);
-        if (saveRecordingAs(st, out, s.prompts, s.view, s.clock) != kExitOk) {
-            fail("the recording file was not written");
-            code = kExitFailure;
-        }
-    }
+    if (code == kExitOk) code = saveUpload(st, upload, answer, out, s);
     s.link.closePort();
     return code;
 }
