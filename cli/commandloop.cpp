@@ -40,10 +40,7 @@ CommandLoop::CommandLoop(std::initializer_list<int> caught) {
         notifier_ = std::make_unique<QSocketNotifier>(wakePipe[0], QSocketNotifier::Read);
         QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { signalArrived(); });
     }
-    size_t k = 0;
     for (int s : caught) {
-        if (k == std::size(caughtSignals_)) break;
-        caughtSignals_[k++] = s;
         struct sigaction sa {};
         sa.sa_handler = onCommandSignal;
         sigemptyset(&sa.sa_mask);
@@ -52,10 +49,9 @@ CommandLoop::CommandLoop(std::initializer_list<int> caught) {
     }
 }
 
-CommandLoop::~CommandLoop() {
-    for (int s : caughtSignals_)
-        if (s != 0) std::signal(s, SIG_DFL);
-}
+// The handlers stay: a signal after the loop (during the save that follows an upload) is
+// counted and does not cut the save short.
+CommandLoop::~CommandLoop() = default;
 
 int CommandLoop::signalCount() const { return arrived; }
 int CommandLoop::lastSignal() const { return last; }

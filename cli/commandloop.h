@@ -16,7 +16,7 @@ namespace zvl::cli {
 
 class CommandLoop {
 public:
-    // Catches `caught` until the loop is destroyed, when their default handling comes back.
+    // Catches `caught` for the rest of the run.
     explicit CommandLoop(std::initializer_list<int> caught = {SIGINT, SIGTERM});
     ~CommandLoop();
     CommandLoop(const CommandLoop&) = delete;
@@ -39,7 +39,6 @@ private:
     std::function<bool()> ended_;
     bool running_ = false;
     std::unique_ptr<QSocketNotifier> notifier_;
-    int caughtSignals_[4] = {0, 0, 0, 0};
 };
 
 // The one progress or status line of a command on stderr. On a terminal it is rewritten in
