@@ -3,8 +3,11 @@
 // benchmark moves, waits that do nothing, timers that do nothing or that the benchmark fires,
 // a port fed from a buffer, and prompts that answer at once and keep the messages.
 
+#include <unistd.h>
+
 #include <climits>
 #include <cstdint>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,6 +19,29 @@
 #include "platform/timer.h"
 
 namespace zvl::bench {
+
+// The soaks' figures: this process's resident memory in kB.
+inline long residentKb() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// The soaks run the in-process instrument rig (tests/support/fakes.h) for days: its fakes log
+// every byte and lamp change, and those logs are the rig's, not the program's, so a soak
+// drops them between its rounds before it reads the memory figures.
+template <class Rig>
+void dropRigLogs(Rig& rig) {
+    rig.port.written.clear();
+    rig.port.writes.clear();
+    rig.port.arrived.clear();
+    rig.port.written.shrink_to_fit();
+    rig.port.writes.shrink_to_fit();
+    rig.port.arrived.shrink_to_fit();
+    rig.view.lampHistory.clear();
+    rig.view.lampHistory.shrink_to_fit();
+}
 
 class StillClock : public Clock {
 public:

@@ -7,9 +7,9 @@
 #   bench/live_paced.sh [-s SECONDS] [-t STRACE_SECONDS] [-b BUILD] [MODE...]
 #
 # MODE: idle (online with no recording, the status poll only; first if given), event, tb0
-# (1 second), tb7 (5 minutes), tb19 (50 days), any tbN, or collect (the zvl tool, run after
-# the window has gone). Default: idle event tb0 tb7 tb19 collect. Figures go to
-# docs/performance.md.
+# (1 second), tb7 (5 minutes), tb19 (50 days), any tbN, collect (the zvl tool, run after
+# the window has gone) or log (zvl log into a temporary folder, likewise). Default: idle
+# event tb0 tb7 tb19 collect log. Figures go to docs/performance.md.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=60
@@ -25,7 +25,7 @@ while getopts "s:t:b:" o; do
 done
 shift $((OPTIND - 1))
 modes=("$@")
-[ ${#modes[@]} -gt 0 ] || modes=(idle event tb0 tb7 tb19 collect)
+[ ${#modes[@]} -gt 0 ] || modes=(idle event tb0 tb7 tb19 collect log)
 for tool in Xvfb openbox xdotool; do
   command -v "$tool" >/dev/null || { echo "live_paced: $tool is not installed (scripts/deps installs it)" >&2; exit 1; }
 done
@@ -54,7 +54,8 @@ measure() {
   t1=$(ticks "$pid"); w1=$(date +%s.%N)
   load=$(cut -d' ' -f1-3 /proc/loadavg)
   awk -v a="$t0" -v b="$t1" -v w0="$w0" -v w1="$w1" -v hz="$hz" -v l="$label" -v load="$load" \
-    'BEGIN { printf "%-8s CPU %.2f %% of a core over %.1f s (load %s)\n", l, (b - a) / hz / (w1 - w0) * 100, w1 - w0, load }'
+    'BEGIN { printf "%-8s CPU %.2f %% of a core over %.1f s, %.2f s user+sys, %.1f us a result at 320/s (load %s)\n",
+             l, (b - a) / hz / (w1 - w0) * 100, w1 - w0, (b - a) / hz, (b - a) / hz / (w1 - w0) / 320 * 1e6, load }'
   if [ "$strace_seconds" != 0 ]; then
     timeout -s INT "$strace_seconds" strace -c -f -p "$pid" -o "$work/strace.txt" 2>/dev/null || true
     sleep 0.2
@@ -75,7 +76,7 @@ pids+=($!)
 for _ in $(seq 100); do grep -q COM1 "$work/sim.log" && break; sleep 0.1; done
 
 gui=0
-for m in "${modes[@]}"; do [ "$m" = collect ] || gui=1; done
+for m in "${modes[@]}"; do [ "$m" = collect ] || [ "$m" = log ] || gui=1; done
 if [ "$gui" = 1 ]; then
   # Xvfb picks a free display itself and writes its number.
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
@@ -121,20 +122,36 @@ if [ "$gui" = 1 ]; then
   }
 fi
 
+# The port is the window's while it runs: the zvl tool's modes close it first.
+closeapp() {
+  if [ "$gui" = 1 ] && kill -0 "$app" 2>/dev/null; then
+    [ -z "${ZVL_SHOT:-}" ] || scripts/screenshot "$display" "$ZVL_SHOT"
+    kill "$app"; wait "$app" 2>/dev/null || true
+    sleep 1
+  fi
+}
+
 for m in "${modes[@]}"; do
   case "$m" in
     collect)
-      # The port is the window's while it runs.
-      if [ "$gui" = 1 ] && kill -0 "$app" 2>/dev/null; then
-        [ -z "${ZVL_SHOT:-}" ] || scripts/screenshot "$display" "$ZVL_SHOT"
-        kill "$app"; wait "$app" 2>/dev/null || true
-        sleep 1
-      fi
+      closeapp
       "$build/cli/zvl" collect --port COM1 --seconds $((seconds + 3 + strace_seconds + 1)) >/dev/null 2>"$work/collect.err" &
       cpid=$!
       pids+=($cpid)
       measure "$cpid" collect
       wait "$cpid" || true
+      ;;
+    log)  # files of 100000 results (one save a minute), no status line
+      closeapp
+      mkdir -p "$work/log"
+      "$build/cli/zvl" log --port COM1 --quiet "$work/log" >/dev/null 2>"$work/log.err" &
+      lpid=$!
+      pids+=($lpid)
+      sleep 1
+      kill -0 "$lpid" 2>/dev/null || { echo "live_paced: zvl log ended: $(cat "$work/log.err")" >&2; exit 1; }
+      measure "$lpid" log
+      kill -INT "$lpid"; wait "$lpid" || true
+      ls "$work/log" | grep -q . || { echo "live_paced: zvl log wrote no file: $(cat "$work/log.err")" >&2; exit 1; }
       ;;
     idle)  # online with no recording: the status poll only (first in the list)
       [ "$recording" = 0 ] || { echo "live_paced: idle comes before the recording modes" >&2; exit 1; }

@@ -11,29 +11,17 @@
 //             and the program prints how many went with the stray bytes.
 //
 //     soak_live [HOURS] [signals|all]      exit status 1 if anything went wrong
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "bench/benchsupport.h"
 #include "tests/support/fakes.h"
 
 using namespace zvl;
-
-namespace {
-
-long residentKb() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-}  // namespace
+using bench::residentKb;
 
 int main(int argc, char** argv) {
     const double hours = argc > 1 ? std::atof(argv[1]) : 24;
@@ -96,14 +84,7 @@ int main(int argc, char** argv) {
         stored += st.resultCount();
         sentTotal += int64_t(sent.size());
         // The fakes log every byte; that log is the test rig's, not the program's.
-        rig.port.written.clear();
-        rig.port.writes.clear();
-        rig.port.arrived.clear();
-        rig.port.written.shrink_to_fit();
-        rig.port.writes.shrink_to_fit();
-        rig.port.arrived.shrink_to_fit();
-        rig.view.lampHistory.clear();
-        rig.view.lampHistory.shrink_to_fit();
+        bench::dropRigLogs(rig);
         lastKb = residentKb();
         if (recordings == 2) firstKb = lastKb;  // after the first recording grew every buffer
         peakKb = std::max(peakKb, lastKb);

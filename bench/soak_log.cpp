@@ -12,29 +12,22 @@
 //
 //     soak_log [DAYS]      exit status 1 if anything went wrong
 #include <malloc.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <random>
 
+#include "bench/benchsupport.h"
 #include "files/filecommands.h"
 #include "tests/cli/logrig.h"
 
 using namespace zvl;
+using bench::residentKb;
 
 namespace {
-
-long residentKb() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 // Heap in use (what the program holds, without the pages the allocator keeps after a free).
 long heapKb() {
@@ -147,14 +140,7 @@ int main(int argc, char** argv) {
         }
         // Every minute: the fakes log every byte and every line; those logs are the rig's, not
         // the program's.
-        log.rig.port.written.clear();
-        log.rig.port.writes.clear();
-        log.rig.port.arrived.clear();
-        log.rig.port.written.shrink_to_fit();
-        log.rig.port.writes.shrink_to_fit();
-        log.rig.port.arrived.shrink_to_fit();
-        log.rig.view.lampHistory.clear();
-        log.rig.view.lampHistory.shrink_to_fit();
+        bench::dropRigLogs(log.rig);
         log.lines.clear();
         breaks += int64_t(log.rig.prompts.choiceCalls.size());
         warnings += int64_t(log.rig.prompts.warnings.size());

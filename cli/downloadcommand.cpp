@@ -1,14 +1,10 @@
 // zvl download: the binary memory download of the application, the image saved as OUT.
 
-#include <unistd.h>
-
-#include <QTimer>
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
 #include "cli/args.h"
+#include "cli/commandloop.h"
 #include "cli/session.h"
 #include "link/download.h"
 #include "qt/qtreceiverprocess.h"
@@ -31,28 +27,6 @@ const char* const kDownloadHelp =
     "cannot be opened, the instrument does not answer, rz is missing, or the transfer fails\n"
     "or is cancelled (nothing is then written at OUT).\n";
 
-std::atomic<bool> interrupted{false};
-extern "C" void onDownloadInterrupt(int) { interrupted = true; }
-
-std::string withSeparators(int64_t v) {
-    const std::string digits = std::to_string(v);
-    std::string out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-        out += digits[i];
-    }
-    return out;
-}
-
-// The panel's view in the tool: the byte counter becomes a progress line.
-class DownloadView : public CliView {
-public:
-    std::function<void(int64_t)> onBytes;
-    void setBytesTransferred(int64_t bytes) override {
-        if (onBytes) onBytes(bytes);
-    }
-};
-
 }  // namespace
 
 int runDownload(const std::vector<std::string>& args) {
@@ -66,53 +40,34 @@ int runDownload(const std::vector<std::string>& args) {
 
     Session s;
     if (!s.openAndConnect(a.value("--port").value_or("COM1"))) return kExitFailure;
-    const bool tty = ::isatty(STDERR_FILENO) != 0;
+    CommandLoop loop;
+    ProgressLine progress("zvl: ", false);
     const int64_t startMs = s.clock.milliseconds();
-    int64_t lastLineMs = startMs;
-    DownloadView view;
-    auto progress = [&](int64_t bytes, bool finished) {
+    progress.begin(startMs);
+    auto line = [&](int64_t bytes) {
         const int64_t ms = std::max<int64_t>(1, s.clock.milliseconds() - startMs);
-        const std::string line = withSeparators(bytes) + " bytes received, " +
-                                 withSeparators(bytes * 1000 / ms) + " B/s";
-        if (tty)
-            std::fprintf(stderr, "\r\033[Kzvl: %s%s", line.c_str(), finished ? "\n" : "");
-        else
-            std::fprintf(stderr, "zvl: %s\n", line.c_str());
-        std::fflush(stderr);
+        return withSeparators(bytes) + " bytes received, " + withSeparators(bytes * 1000 / ms) + " B/s";
     };
-    view.onBytes = [&](int64_t bytes) {
-        const int64_t now = s.clock.milliseconds();
-        if (tty || now - lastLineMs >= 5000) {
-            lastLineMs = now;
-            progress(bytes, false);
-        }
-    };
+    s.view.onBytes = [&](int64_t bytes) { progress.update(s.clock.milliseconds(), [&] { return line(bytes); }); };
+    s.view.onChange = [&] { loop.check(); };
 
     QtReceiverProcess receiver;
     QtTimer statusTimer;
-    BinaryDownload download(s.state, s.link, receiver, s.clock, s.prompts, view, statusTimer);
-    std::signal(SIGINT, onDownloadInterrupt);
-    std::signal(SIGTERM, onDownloadInterrupt);
+    BinaryDownload download(s.state, s.link, receiver, s.clock, s.prompts, s.view, statusTimer);
+    loop.onSignal = [&] {
+        if (s.state.protocolTransferActive && !s.state.uploadCancel) download.cancel();
+    };
     if (!download.start(out)) {
         s.link.closePort();
         return kExitFailure;
     }
     // A small image can arrive whole during the short wait after the command: then it is saved
     // already and there is nothing to wait for.
-    if (download.outcome() == BinaryDownload::Outcome::Running) {
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (interrupted && s.state.protocolTransferActive && !s.state.uploadCancel) download.cancel();
-            if (download.outcome() != BinaryDownload::Outcome::Running) QCoreApplication::quit();
-        });
-        watch.start(100);
-        QCoreApplication::exec();
-        watch.stop();
-    }
+    loop.run([&] { return download.outcome() != BinaryDownload::Outcome::Running; });
     // Success is a saved file, whatever the port did after it.
     const bool saved = download.outcome() == BinaryDownload::Outcome::Complete;
     if (!s.lostReason.empty() && !saved) {
-        if (tty) std::fputs("\r\033[K", stderr);
+        progress.clear();
         fail(s.portGone() + "; download ended, nothing written");
         return kExitFailure;
     }
@@ -121,7 +76,7 @@ int runDownload(const std::vector<std::string>& args) {
         fail("download ended, nothing written at " + a.positionals[0]);
         return kExitFailure;
     }
-    progress(s.state.bytesTransferred, true);
+    progress.finish(line(s.state.bytesTransferred));
     std::fprintf(stderr, "%s bytes written to %s\n", withSeparators(s.state.bytesTransferred).c_str(), out.c_str());
     return kExitOk;
 }

@@ -1,12 +1,11 @@
 // zvl status and zvl collect: talk to a live instrument.
 
 #include <QTimer>
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
 #include "cli/args.h"
+#include "cli/commandloop.h"
 #include "cli/filecommands.h"
 #include "cli/session.h"
 #include "files/exportline.h"
@@ -50,9 +49,6 @@ const char* const kCollectHelp =
     "recording (the recording then ends with a stop record at that moment: every result is\n"
     "printed, and saved with -o).\n";
 
-std::atomic<bool> interrupted{false};
-extern "C" void onInterrupt(int) { interrupted = true; }
-
 std::string printable(const std::string& s) {
     std::string out;
     for (unsigned char c : s) out += (c >= 0x20 && c < 0x7F) ? char(c) : '?';
@@ -83,11 +79,18 @@ int runStatus(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-int runCollect(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {"--port", "--seconds", "--count", "--output"}, {}, {{"-o", "--output"}});
-    if (int code = checkUsage(a, 0, kCollectHelp, "collect"); code >= 0) return code;
+namespace {
+
+struct CollectOptions {
     std::optional<double> seconds;
     std::optional<long long> count;
+    std::optional<std::string> output;
+};
+
+// The options after the usage check; -1 when the command may run, else its exit status.
+int readCollectOptions(const ParsedArgs& a, CollectOptions& o) {
+    std::optional<double>& seconds = o.seconds;
+    std::optional<long long>& count = o.count;
     if (auto v = a.value("--seconds")) {
         seconds = parseSeconds(*v);
         if (!seconds) {
@@ -102,28 +105,47 @@ int runCollect(const std::vector<std::string>& args) {
             return kExitUsage;
         }
     }
-    const std::optional<std::string> output = a.value("--output");
-    if (output) {  // refuse a folder that does not exist before recording anything
-        const std::filesystem::path folder = std::filesystem::absolute(*output).parent_path();
+    o.output = a.value("--output");
+    if (o.output) {  // refuse a folder that does not exist before recording anything
+        const std::filesystem::path folder = std::filesystem::absolute(*o.output).parent_path();
         if (!std::filesystem::is_directory(folder)) {
-            fail("cannot write " + *output + ": the folder " + folder.string() + " does not exist");
+            fail("cannot write " + *o.output + ": the folder " + folder.string() + " does not exist");
             return kExitFailure;
         }
     }
+    return -1;
+}
+
+}  // namespace
+
+int runCollect(const std::vector<std::string>& args) {
+    const ParsedArgs a = parseArgs(args, {"--port", "--seconds", "--count", "--output"}, {}, {{"-o", "--output"}});
+    if (int code = checkUsage(a, 0, kCollectHelp, "collect"); code >= 0) return code;
+    CollectOptions o;
+    if (int code = readCollectOptions(a, o); code >= 0) return code;
+    const std::optional<double>& seconds = o.seconds;
+    const std::optional<long long>& count = o.count;
 
     Session s;
     if (!s.openAndConnect(a.value("--port").value_or("COM1"))) return kExitFailure;
     AppState& st = s.state;
 
+    s.port.setGatherMs(kLiveGatherMs);
+    CommandLoop loop;
     int64_t printed = 0;
-    bool stopRequested = false;
+    bool stopRequested = false, stopped = false;
     bool breakReported = false;
-    // Each result's line goes to stdout's buffer as it is stored; the buffer is written out by
-    // the 100 ms watch and at the end (into a pipe or a file one write a tenth of a second,
-    // not one a result; a terminal is line-buffered and shows each line at once).
+    // Each result's line goes to stdout's buffer as it is stored; the buffer is written out
+    // 100 ms after the first line that waits and at the end (into a pipe or a file one write
+    // a tenth of a second, not one a result; a terminal is line-buffered and shows each line
+    // at once).
+    QTimer flusher;
+    flusher.setSingleShot(true);
+    QObject::connect(&flusher, &QTimer::timeout, [] { std::fflush(stdout); });
     auto printNew = [&] {
         for (; printed < st.resultCount() && printed < kMaxResults; ++printed)
             std::printf("%s\n", exportDataLine(st, printed + 1).c_str());
+        if (!flusher.isActive()) flusher.start(100);
     };
     QTimer stopper;
     stopper.setSingleShot(true);
@@ -140,33 +162,27 @@ int runCollect(const std::vector<std::string>& args) {
     QObject::connect(&stopper, &QTimer::timeout, [&] {
         s.prompts.confirmAnswer = false;  // "Continue Collecting Data ?" No: stop
         if (st.collectionActive) s.link.startStopRecording();
-        printNew();
-        std::fflush(stdout);
-        QCoreApplication::quit();
+        stopped = true;
+        loop.check();
     });
-    QTimer watch;  // Ctrl-C, the end of the recording by the limit or a lost port, a link break
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        std::fflush(stdout);
-        if (interrupted) requestStop();
+    // The end of the recording by the limit or a lost port, and a link break, show in the
+    // controls' changes.
+    s.view.onChange = [&] {
         if (st.linkBreak && !breakReported) {
             breakReported = true;
             fail("warning: the instrument stopped answering the status poll");
         }
-        if (!st.collectionActive && !stopRequested) {  // the limit or a lost port stopped it
-            printNew();
-            std::fflush(stdout);
-            QCoreApplication::quit();
-        }
-    });
+        loop.check();
+    };
+    loop.onSignal = requestStop;
 
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
     st.operatingMode = TimebaseRecord;
     s.link.startStopRecording();
     s.statusTimer.enable();
-    watch.start(100);
     if (seconds) QTimer::singleShot(int(*seconds * 1000.0 + 0.5), [&] { requestStop(); });
-    QCoreApplication::exec();
+    loop.run([&] { return stopped || (!st.collectionActive && !stopRequested); });
+    printNew();
+    flusher.stop();
     std::fflush(stdout);
     s.statusTimer.disable();
     s.link.closePort();
@@ -175,9 +191,9 @@ int runCollect(const std::vector<std::string>& args) {
         fail(s.portGone() + "; the recording ends with the results above");
         code = kExitFailure;
     }
-    if (output) {
+    if (o.output) {
         useApplicationDescription(st);
-        if (int saved = saveRecordingAs(st, *output, s.prompts, s.view, s.clock); saved != kExitOk)
+        if (int saved = saveRecordingAs(st, *o.output, s.prompts, s.view, s.clock); saved != kExitOk)
             return saved;
     }
     return code;

@@ -1,15 +1,11 @@
 // zvl log: unattended logging into a folder, file after file, until a signal.
 
-#include <unistd.h>
-
-#include <QCoreApplication>
-#include <QTimer>
-#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 
 #include "cli/args.h"
+#include "cli/commandloop.h"
 #include "cli/filecommands.h"
 #include "cli/logrecorder.h"
 #include "cli/session.h"
@@ -50,13 +46,6 @@ const char* const kLogHelp =
     "cannot be opened or the instrument does not answer at the start, or when a second signal\n"
     "ends a save that keeps failing.\n";
 
-std::atomic<int> signalled{0};
-std::atomic<int> signalCount{0};
-extern "C" void onLogSignal(int sig) {
-    signalled = sig;
-    ++signalCount;
-}
-
 const char* signalName(int sig) {
     switch (sig) {
         case SIGINT: return "SIGINT";
@@ -66,12 +55,8 @@ const char* signalName(int sig) {
     }
 }
 
-}  // namespace
-
-int runLog(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {"--port", "--roll", "--every", "--name"}, {"--quiet"});
-    if (int code = checkUsage(a, 1, kLogHelp, "log"); code >= 0) return code;
-    LogOptions o;
+// The options after the usage check; -1 when the command may run, else its exit status.
+int readLogOptions(const ParsedArgs& a, LogOptions& o) {
     o.folder = a.positionals[0];
     if (!a.has("--port")) {
         fail("missing --port (see zvl log --help)");
@@ -105,29 +90,23 @@ int runLog(const std::vector<std::string>& args) {
         fail("cannot log into " + o.folder + ": not a folder");
         return kExitFailure;
     }
-    const bool quiet = a.has("--quiet");
-    const bool statusLine = !quiet && isatty(STDERR_FILENO);
     o.devicePath = resolvePortName(o.portName);
+    return -1;
+}
 
-    keepLargeBuffersApart();
-    Session s;
-    if (!s.openAndConnect(o.portName)) return kExitFailure;
-    useApplicationDescription(s.state);
-
-    LogRecorder rec(s.state, s.link, s.clock, o);
-    bool statusShown = false;
-    auto clearStatus = [&] {
-        if (statusShown) std::fputs("\r\033[K", stderr);
-        statusShown = false;
-    };
+// Records until a signal has stopped the recording and everything is saved (or a second
+// signal ends a save that keeps failing); the exit status.
+int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet) {
+    CommandLoop loop({SIGINT, SIGTERM, SIGHUP});
+    ProgressLine status("", true);
     rec.fileSaved = [&](const std::string& line) {
         if (quiet) return;
-        clearStatus();
+        status.clear();
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     };
     rec.message = [&](const std::string& line) {
-        clearStatus();
+        status.clear();
         fail(line);
     };
     rec.muteWarnings = [&](bool mute) { s.prompts.silent = mute; };
@@ -137,64 +116,82 @@ int runLog(const std::vector<std::string>& args) {
         rec.portLost(reason);
     });
 
-    std::signal(SIGINT, onLogSignal);
-    std::signal(SIGTERM, onLogSignal);
-    std::signal(SIGHUP, onLogSignal);
-
     int64_t lastCount = 0;
     double rate = 0;
-    bool stopping = false, breakReported = false;
+    bool stopping = false, breakReported = false, ended = false;
     int code = kExitOk;
+    // A signal stops the recording and saves everything; the loop ends when all is saved, or
+    // at a second signal while a save keeps failing. A connect or the stop that waits serves
+    // it later, from the next tick.
+    auto serveSignal = [&] {
+        if (loop.signalCount() == 0 || rec.busy() || ended) return;
+        if (!stopping) {
+            stopping = true;
+            s.statusTimer.disable();
+            rec.stop(signalName(loop.lastSignal()));
+        }
+        if (rec.allSaved()) {
+            ended = true;
+        } else if (loop.signalCount() > 1) {
+            rec.message("stopped with results not saved: " + std::to_string(rec.fileResults()) +
+                        " in the last file and " + std::to_string(rec.filesWaiting()) + " finished files");
+            code = kExitFailure;
+            ended = true;
+        }
+    };
+    loop.onSignal = serveSignal;
     QtTimer tick(1000);
     tick.setHandler([&] {
         rec.tick();
         if (!stopping && !rec.portIsLost() && !rec.busy()) s.statusTimer.enable();
         if (s.state.linkBreak && !breakReported) {
             breakReported = true;
-            clearStatus();
+            status.clear();
             fail("warning: the instrument stopped answering the status poll");
         }
         if (!s.state.linkBreak) breakReported = false;
         const int64_t n = rec.resultsLogged();
         rate = 0.8 * rate + 0.2 * double(n - lastCount);
         lastCount = n;
-        if (statusLine) {
-            const std::string file = rec.currentName().empty() ? std::string("(not yet named)")
-                                                               : std::filesystem::path(rec.currentName()).filename().string();
-            std::fprintf(stderr, "\r\033[K%lld results, %.0f/s, %s%s", static_cast<long long>(n), rate,
-                         rec.portIsLost() ? "port lost, " : "", file.c_str());
-            std::fflush(stderr);
-            statusShown = true;
-        }
-    });
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (signalled == 0 || rec.busy()) return;
-        if (!stopping) {
-            stopping = true;
-            s.statusTimer.disable();
-            rec.stop(signalName(signalled));
-        }
-        if (rec.allSaved()) {
-            QCoreApplication::quit();
-        } else if (signalCount > 1) {  // a second signal ends a save that keeps failing
-            rec.message("stopped with results not saved: " + std::to_string(rec.fileResults()) +
-                        " in the last file and " + std::to_string(rec.filesWaiting()) + " finished files");
-            code = kExitFailure;
-            QCoreApplication::quit();
-        }
+        if (!quiet)
+            status.update(s.clock.milliseconds(), [&] {
+                const std::string file = rec.currentName().empty()
+                                             ? std::string("(not yet named)")
+                                             : std::filesystem::path(rec.currentName()).filename().string();
+                char head[64];
+                std::snprintf(head, sizeof head, "%lld results, %.0f/s, ", static_cast<long long>(n), rate);
+                return head + std::string(rec.portIsLost() ? "port lost, " : "") + file;
+            }, true);
+        serveSignal();
+        loop.check();
     });
 
     rec.start();
     s.statusTimer.enable();
     tick.enable();
-    watch.start(100);
-    QCoreApplication::exec();
+    loop.run([&] { return ended; });
     tick.disable();
     s.statusTimer.disable();
-    clearStatus();
+    status.clear();
     s.link.closePort();
     return code;
+}
+
+}  // namespace
+
+int runLog(const std::vector<std::string>& args) {
+    const ParsedArgs a = parseArgs(args, {"--port", "--roll", "--every", "--name"}, {"--quiet"});
+    if (int code = checkUsage(a, 1, kLogHelp, "log"); code >= 0) return code;
+    LogOptions o;
+    if (int code = readLogOptions(a, o); code >= 0) return code;
+
+    keepLargeBuffersApart();
+    Session s;
+    if (!s.openAndConnect(o.portName)) return kExitFailure;
+    useApplicationDescription(s.state);
+    s.port.setGatherMs(kLiveGatherMs);
+    LogRecorder rec(s.state, s.link, s.clock, o);
+    return recordUntilSignal(s, rec, a.has("--quiet"));
 }
 
 }  // namespace zvl::cli

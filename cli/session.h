@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/batchedport.h"
 #include "cli/consoleprompts.h"
 #include "core/state.h"
 #include "link/link.h"
@@ -23,14 +24,33 @@ constexpr int kExitOk = 0;
 constexpr int kExitUsage = 1;
 constexpr int kExitFailure = 2;
 
-// Window hooks of the tool: a stored result is announced through onResult.
+// Window hooks of the tool: a stored result is announced through onRedraw; a change of the
+// controls (a transfer or a recording has ended, the link lamp) through onChange; the
+// progress panel's byte counter through onBytes.
 class CliView : public ViewHooks {
 public:
     void redrawTraceView() override {
         if (onRedraw) onRedraw();
     }
+    void updateControlStates() override { changed(); }
+    void repaint() override { changed(); }
+    void linkIndicatorChanged() override { changed(); }
+    void setBytesTransferred(int64_t bytes) override {
+        if (onBytes) onBytes(bytes);
+    }
     std::function<void()> onRedraw;
+    std::function<void()> onChange;
+    std::function<void(int64_t)> onBytes;
+
+private:
+    void changed() {
+        if (onChange) onChange();
+    }
 };
+
+// How long a live command lets the port's bytes gather after each notification (see
+// BatchedPort): about what a USB serial adapter waits, well below what anyone sees.
+constexpr int kLiveGatherMs = 20;
 
 struct Session {
     Session();
@@ -45,7 +65,8 @@ struct Session {
     AppState state;
     QtClock clock;
     QtEventPump pump{clock};
-    QtSerialPort port;
+    QtSerialPort serialPort;
+    BatchedPort port{serialPort};
     QtTimer statusTimer{5000};
     QtTimer breakTimer{500};
     QtTimer updateTimer{400};

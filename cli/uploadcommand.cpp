@@ -1,15 +1,12 @@
 // zvl upload: the stored-data upload of the application, then the recording file as its
 // Save As writes it.
 
-#include <unistd.h>
-
 #include <QTimer>
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 
 #include "cli/args.h"
+#include "cli/commandloop.h"
 #include "cli/filecommands.h"
 #include "cli/session.h"
 #include "link/upload.h"
@@ -43,19 +40,6 @@ const char* const kUploadHelp =
     "goes away, the upload is cancelled or fails (nothing is written then), or the file cannot\n"
     "be written.\n";
 
-std::atomic<bool> interrupted{false};
-extern "C" void onUploadInterrupt(int) { interrupted = true; }
-
-
-std::string withSeparators(int64_t v) {
-    std::string digits = std::to_string(v < 0 ? -v : v), out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-        out += digits[i];
-    }
-    return (v < 0 ? "-" : "") + out;
-}
-
 std::string duration(int64_t seconds) {
     if (seconds < 60) return std::to_string(seconds) + "s";
     if (seconds < 3600) return std::to_string(seconds / 60) + "m " + std::to_string(seconds % 60) + "s";
@@ -81,22 +65,48 @@ std::string progressLine(int64_t bytes, int64_t records, int64_t elapsedMs, bool
     return line;
 }
 
+// The answer of --time-errors; nullopt (with the message said) when it is none of them.
+std::optional<ChoiceAnswer> timeErrorAnswer(const ParsedArgs& a) {
+    const std::string timeErrors = a.value("--time-errors").value_or("ignore");
+    if (timeErrors == "correct") return ChoiceAnswer::CorrectAll;
+    if (timeErrors == "delete") return ChoiceAnswer::DeleteAll;
+    if (timeErrors == "ignore") return ChoiceAnswer::IgnoreAll;
+    fail("--time-errors wants ignore, correct or delete, not \"" + timeErrors + "\"");
+    return std::nullopt;
+}
+
+// After a completed upload: what the time check and the wrap did, then the file; the exit status.
+int saveUpload(AppState& st, const StoredDataUpload& upload, ChoiceAnswer answer, const std::string& out, Session& s) {
+    const TimeCheckSummary& t = upload.timeCheck();
+    if (t.errors > 0) {
+        std::string what = answer == ChoiceAnswer::DeleteAll    ? std::to_string(t.deleted) + " deleted"
+                           : answer == ChoiceAnswer::CorrectAll ? std::to_string(t.corrected) + " corrected"
+                                                                : "left as they are";
+        std::fprintf(stderr, "zvl: %lld results with times running backwards: %s\n",
+                     static_cast<long long>(t.errors), what.c_str());
+    }
+    if (upload.ringStart() > 1)
+        std::fprintf(stderr, "zvl: the memory had wrapped; result %lld of the upload is now result 1\n",
+                     static_cast<long long>(upload.ringStart()));
+
+    // The labels and flags the application would write, then its Save As.
+    useApplicationDescription(st);
+    if (saveRecordingAs(st, out, s.prompts, s.view, s.clock) != kExitOk) {
+        fail("the recording file was not written");
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int runUpload(const std::vector<std::string>& args) {
     const ParsedArgs a = parseArgs(args, {"--port", "--time-errors"}, {});
     if (int code = checkUsage(a, 1, kUploadHelp, "upload"); code >= 0) return code;
     const std::string out = a.positionals[0];
-    ChoiceAnswer answer = ChoiceAnswer::IgnoreAll;
-    const std::string timeErrors = a.value("--time-errors").value_or("ignore");
-    if (timeErrors == "correct")
-        answer = ChoiceAnswer::CorrectAll;
-    else if (timeErrors == "delete")
-        answer = ChoiceAnswer::DeleteAll;
-    else if (timeErrors != "ignore") {
-        fail("--time-errors wants ignore, correct or delete, not \"" + timeErrors + "\"");
-        return kExitUsage;
-    }
+    const std::optional<ChoiceAnswer> chosen = timeErrorAnswer(a);
+    if (!chosen) return kExitUsage;
+    const ChoiceAnswer answer = *chosen;
 
     Session s;
     if (!s.openAndConnect(a.value("--port").value_or("COM1"))) return kExitFailure;
@@ -107,20 +117,18 @@ int runUpload(const std::vector<std::string>& args) {
     StoredDataUpload upload(st, s.link, s.clock, s.prompts, s.view, uploadRetryTimer);
     uploadRetryTimer.setHandler([&] { upload.onUploadRetryTimer(); });
 
-    const bool tty = ::isatty(STDERR_FILENO) != 0;
+    CommandLoop loop;
+    ProgressLine progress("zvl: ", false);
     const int64_t startMs = s.clock.milliseconds();
-    int64_t lastLineMs = startMs;
-    auto progress = [&](bool finished) {
-        const std::string line = progressLine(st.bytesTransferred, st.resultCount(), s.clock.milliseconds() - startMs, finished);
-        if (tty)
-            std::fprintf(stderr, "\r\033[Kzvl: %s%s", line.c_str(), finished ? "\n" : "");
-        else
-            std::fprintf(stderr, "zvl: %s\n", line.c_str());
-        std::fflush(stderr);
+    progress.begin(startMs);
+    auto line = [&](bool finished) {
+        return progressLine(st.bytesTransferred, st.resultCount(), s.clock.milliseconds() - startMs, finished);
     };
-
-    std::signal(SIGINT, onUploadInterrupt);
-    std::signal(SIGTERM, onUploadInterrupt);
+    s.view.onBytes = [&](int64_t) { progress.update(s.clock.milliseconds(), [&] { return line(false); }); };
+    s.view.onChange = [&] { loop.check(); };
+    loop.onSignal = [&] {
+        if (upload.running()) upload.cancelTransfer();
+    };
     upload.uploadStoredData();
     if (!upload.running()) return kExitFailure;
 
@@ -128,32 +136,22 @@ int runUpload(const std::vector<std::string>& args) {
     // for its user to press Cancel instead).
     constexpr int64_t kGiveUpMs = 30'000;
     bool gaveUp = false;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        const int64_t now = s.clock.milliseconds();
-        if (upload.running() && interrupted) upload.cancelTransfer();
-        if (upload.running() && now - upload.lastActivityMs() > kGiveUpMs) {
+    QTimer watchdog;
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        if (upload.running() && s.clock.milliseconds() - upload.lastActivityMs() > kGiveUpMs) {
             gaveUp = true;
             upload.cancelTransfer();
         }
-        if (!upload.running()) {
-            QCoreApplication::quit();
-            return;
-        }
-        if (tty || now - lastLineMs >= 5000) {
-            lastLineMs = now;
-            progress(false);
-        }
     });
-    watch.start(200);
-    QCoreApplication::exec();
-    watch.stop();
-    if (!s.lostReason.empty()) {                  // the upload ended as Cancel ends it
-        if (tty) std::fputs("\r\033[K", stderr);  // the progress line gives way to the reason
+    watchdog.start(1000);
+    loop.run([&] { return !upload.running(); });
+    watchdog.stop();
+    if (!s.lostReason.empty()) {  // the upload ended as Cancel ends it
+        progress.clear();         // the progress line gives way to the reason
         fail(s.portGone() + "; upload ended, nothing written");
         return kExitFailure;
     }
-    progress(true);
+    progress.finish(line(true));
 
     int code = kExitOk;
     switch (upload.outcome()) {
@@ -169,26 +167,7 @@ int runUpload(const std::vector<std::string>& args) {
             code = kExitFailure;
             break;
     }
-    if (code == kExitOk) {
-        const TimeCheckSummary& t = upload.timeCheck();
-        if (t.errors > 0) {
-            std::string what = answer == ChoiceAnswer::DeleteAll    ? std::to_string(t.deleted) + " deleted"
-                               : answer == ChoiceAnswer::CorrectAll ? std::to_string(t.corrected) + " corrected"
-                                                                    : "left as they are";
-            std::fprintf(stderr, "zvl: %lld results with times running backwards: %s\n",
-                         static_cast<long long>(t.errors), what.c_str());
-        }
-        if (upload.ringStart() > 1)
-            std::fprintf(stderr, "zvl: the memory had wrapped; result %lld of the upload is now result 1\n",
-                         static_cast<long long>(upload.ringStart()));
-
-        // The labels and flags the application would write, then its Save As.
-        useApplicationDescription(st);
-        if (saveRecordingAs(st, out, s.prompts, s.view, s.clock) != kExitOk) {
-            fail("the recording file was not written");
-            code = kExitFailure;
-        }
-    }
+    if (code == kExitOk) code = saveUpload(st, upload, answer, out, s);
     s.link.closePort();
     return code;
 }

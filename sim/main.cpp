@@ -103,36 +103,236 @@ void logCommand(const zvl::sim::InstrumentEngine::Command& c) {
                  unsigned(c.value), what);
 }
 
-}  // namespace
+// The line between the engine and the pseudo-terminal: the output waiting for the line, the
+// pacing, the PC's bytes and sz while it sends the memory image.
+class LineLoop {
+public:
+    LineLoop(const zvl::sim::ProgramOptions& opts, zvl::sim::InstrumentEngine& engine, int master, int64_t startNs)
+        : opts_(opts), engine_(engine), master_(master), startNs_(startNs),
+          kLowWater(opts.paced ? 256 : 65536) {
+        pacer_.start(startNs);
+    }
 
-int main(int argc, char** argv) {
-    using namespace zvl::sim;
+    // Runs until a signal or a failure; the program's exit status.
+    int run() {
+        while (!gStop) {
+            produce();
+            if (!writePending()) return 1;
+            pollfd fds[3];
+            const int ready = wait(fds);
+            if (ready < 0) {
+                if (errno == EINTR) continue;
+                std::fprintf(stderr, "zvl-sim: poll: %s\n", std::strerror(errno));
+                return 1;
+            }
+            lineDown_ = false;  // look again; a hang-up shows up at once if it is still there
+            if (fds[1].revents & POLLOUT) writeBlocked_ = false;
+            if ((fds[1].revents & (POLLIN | POLLHUP | POLLERR)) && !readLine()) return 1;
+            if (sender_ && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) readSender();
+            // The PC has gone: nobody will answer sz, so it stops now instead of timing out.
+            if (sender_ && lineDown_) sender_->stop();
+            if (fds[0].revents & POLLIN) {
+                char drain[16];
+                while (::read(gWakePipe[0], drain, sizeof drain) > 0) {
+                }
+            }
+        }
+        return 0;
+    }
 
-    ProgramOptions opts;
+private:
+    int64_t engineMs() const { return (monotonicNs() - startNs_) / 1000000; }
+    size_t waiting() const { return pending_.size() - pendingPos_; }
+
+    void append(const uint8_t* bytes, size_t n) {
+        if (pendingPos_ > 0) {
+            pending_.erase(pending_.begin(), pending_.begin() + ptrdiff_t(pendingPos_));
+            pendingPos_ = 0;
+        }
+        pending_.insert(pending_.end(), bytes, bytes + n);
+    }
+
+    // Stream events and answers into the pending output. While more than a little is
+    // waiting, the stream events that fall due are dropped (engine.skip) instead of queued: a
+    // line slower than the stream then runs at most a fraction of a second behind, and a stop
+    // command is not followed by seconds of old results. Answers to commands are always queued.
+    void produce() {
+        const int64_t now = engineMs();
+        if (waiting() < kLowWater)
+            engine_.tick(now);
+        else
+            engine_.skip(now);
+        if (engine_.hasOutput()) {
+            const std::vector<uint8_t> out = engine_.takeOutput();
+            append(out.data(), out.size());
+        }
+    }
+
+    // Write what the pacing allows; false on a failure that ends the program.
+    bool writePending() {
+        if (waiting() == 0 || writeBlocked_ || lineDown_) return true;
+        size_t n = waiting();
+        if (opts_.paced) n = std::min(n, pacer_.available(monotonicNs()));
+        if (n > 0) {
+            const ssize_t w = ::write(master_, pending_.data() + pendingPos_, n);
+            if (w > 0) {
+                pendingPos_ += size_t(w);
+                if (opts_.paced) pacer_.consume(size_t(w));
+            } else if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                writeBlocked_ = true;
+            } else if (w < 0 && errno == EIO) {
+                lineDown_ = true;
+            } else if (w < 0 && errno != EINTR) {
+                std::fprintf(stderr, "zvl-sim: write: %s\n", std::strerror(errno));
+                return false;
+            }
+        }
+        if (pendingPos_ == pending_.size()) {
+            pending_.clear();
+            pendingPos_ = 0;
+        }
+        return true;
+    }
+
+    // Sleep until the next thing to do.
+    int wait(pollfd (&fds)[3]) {
+        int timeoutMs = 1000;
+        if (waiting() < kLowWater) {
+            const int64_t next = engine_.msUntilNextEvent(engineMs());
+            if (next >= 0) timeoutMs = int(std::min<int64_t>(timeoutMs, next));
+        }
+        if (waiting() > 0 && !writeBlocked_ && !lineDown_ && opts_.paced) {
+            // Wake when half a burst may go (or all that waits, if less), not for every byte.
+            // poll() rounds up to whole milliseconds; half a burst leaves room for that, so the
+            // budget never overflows its cap while the line waits and the line stays busy.
+            const size_t half = size_t(pacer_.burst() / 2);
+            const int64_t ns = pacer_.nsUntilAvailable(monotonicNs(), std::min(half, waiting()));
+            timeoutMs = std::min(timeoutMs, int((ns + 999999) / 1000000));
+        }
+        if (lineDown_) timeoutMs = std::min(timeoutMs, 100);
+        fds[0] = {gWakePipe[0], POLLIN, 0};
+        fds[1] = {master_, 0, 0};
+        fds[2] = {-1, 0, 0};
+        if (!lineDown_) {
+            fds[1].events = POLLIN;
+            if (writeBlocked_) fds[1].events |= POLLOUT;
+        }
+        // sz's output is taken only while the line keeps up, so sz runs at the line's pace.
+        if (sender_ && waiting() < kLowWater) fds[2] = {sender_->output(), POLLIN, 0};
+        return ::poll(fds, 3, timeoutMs);
+    }
+
+    // The PC's bytes: to sz while it sends, else to the engine. False on a failure.
+    bool readLine() {
+        uint8_t buf[512];
+        const ssize_t r = ::read(master_, buf, sizeof buf);
+        if (r > 0 && sender_) {
+            sender_->input(buf, size_t(r));
+        } else if (r > 0) {
+            toEngine(buf, size_t(r));
+        } else if (r == 0 || errno == EIO) {
+            lineDown_ = true;  // no one holds the slave open; wait for a client
+        } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            std::fprintf(stderr, "zvl-sim: read: %s\n", std::strerror(errno));
+            return false;
+        }
+        return true;
+    }
+
+    void toEngine(const uint8_t* buf, size_t n) {
+        const size_t before = engine_.commandLog().size();
+        const int64_t doneBefore = engine_.uploadsCompleted(), cancelledBefore = engine_.uploadsCancelled();
+        engine_.receive(buf, n, engineMs());
+        if (opts_.verbose) {
+            for (size_t i = before; i < engine_.commandLog().size(); ++i) logCommand(engine_.commandLog()[i]);
+            if (engine_.uploadsCompleted() != doneBefore)
+                std::fprintf(stderr, "zvl-sim: memory upload done, %lld blocks sent\n",
+                             static_cast<long long>(engine_.blocksSent()));
+            if (engine_.uploadsCancelled() != cancelledBefore)
+                std::fprintf(stderr, "zvl-sim: memory upload cancelled by the PC\n");
+        }
+        if (engine_.takeImageRequest()) {
+            // While sz sends the memory image, the line is its: its output joins the pending
+            // output (paced like every answer) and the PC's bytes go to it instead of the engine.
+            sender_ = std::make_unique<zvl::sim::ImageSender>();
+            std::string why;
+            if (!sender_->start(engine_.memoryImageBytes(), opts_.zmodemName, why)) {
+                std::fprintf(stderr, "zvl-sim: cannot send the memory image: %s\n", why.c_str());
+                sender_.reset();
+            }
+        }
+    }
+
+    void readSender() {
+        uint8_t buf[4096];
+        const ssize_t r = ::read(sender_->output(), buf, sizeof buf);
+        if (r > 0) {
+            append(buf, size_t(r));
+        } else if (r == 0 || (errno != EAGAIN && errno != EINTR)) {
+            const int status = sender_->finish();
+            if (opts_.verbose) std::fprintf(stderr, "zvl-sim: memory image sent, sz exit status %d\n", status);
+            sender_.reset();
+        }
+    }
+
+    const zvl::sim::ProgramOptions& opts_;
+    zvl::sim::InstrumentEngine& engine_;
+    const int master_;
+    const int64_t startNs_;
+    const size_t kLowWater;
+    zvl::sim::LinePacer pacer_;
+    std::vector<uint8_t> pending_;  // output waiting for the line
+    size_t pendingPos_ = 0;
+    bool writeBlocked_ = false;     // the pty's buffer was full at the last write
+    bool lineDown_ = false;         // the master reported a hang-up or EIO
+    std::unique_ptr<zvl::sim::ImageSender> sender_;
+};
+
+// For tests: what the PC should hold after the upload, in the order it was written.
+bool dumpMemory(const zvl::sim::InstrumentEngine& engine, const std::string& path) {
+    const auto records = engine.memoryInWrittenOrder();
+    FILE* f = std::fopen(path.c_str(), "wb");
+    bool ok = f != nullptr;
+    for (size_t i = 0; ok && i < records.size(); ++i) ok = std::fwrite(records[i].data(), 1, 8, f) == 8;
+    if (f && std::fclose(f) != 0) ok = false;
+    if (!ok) std::fprintf(stderr, "zvl-sim: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+    return ok;
+}
+
+// The command line; -1 when the program goes on, else its exit status.
+int readOptions(int argc, char** argv, zvl::sim::ProgramOptions& opts) {
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    if (const auto error = parseArguments(args, opts)) {
+    if (const auto error = zvl::sim::parseArguments(args, opts)) {
         std::fprintf(stderr, "zvl-sim: %s (see zvl-sim --help)\n", error->c_str());
         return 1;
     }
     if (opts.help) {
-        std::fputs(usageText().c_str(), stdout);
+        std::fputs(zvl::sim::usageText().c_str(), stdout);
         return 0;
     }
     if (opts.version) {
         std::printf("zvl-sim (%s) %s\n", zvl::kProgramName, zvl::kProgramVersion);
         return 0;
     }
-    if (opts.paced && opts.engine.resultsPerSecond * 6 > LinePacer::kBytesPerSecond19200)
+    if (opts.paced && opts.engine.resultsPerSecond * 6 > zvl::sim::LinePacer::kBytesPerSecond19200)
         std::fprintf(stderr,
                      "zvl-sim: warning: %g results a second is more than 19200 bit/s carries (about 320); "
                      "results that do not fit are dropped\n",
                      opts.engine.resultsPerSecond);
+    return -1;
+}
 
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace zvl::sim;
+
+    ProgramOptions opts;
+    if (const int code = readOptions(argc, argv, opts); code >= 0) return code;
     if (!installSignals()) {
         std::fprintf(stderr, "zvl-sim: cannot install signal handlers: %s\n", std::strerror(errno));
         return 1;
     }
-
     PseudoTerminal pty;
     std::string error;
     if (!pty.open(error)) {
@@ -146,176 +346,16 @@ int main(int argc, char** argv) {
     }
 
     const int64_t startNs = monotonicNs();
-    auto engineMs = [startNs] { return (monotonicNs() - startNs) / 1000000; };
     opts.engine.clockStart = localClockNow();
     InstrumentEngine engine(opts.engine);
-    if (!opts.dumpMemoryPath.empty()) {
-        // For tests: what the PC should hold after the upload, in the order it was written.
-        const auto records = engine.memoryInWrittenOrder();
-        FILE* f = std::fopen(opts.dumpMemoryPath.c_str(), "wb");
-        bool ok = f != nullptr;
-        for (size_t i = 0; ok && i < records.size(); ++i) ok = std::fwrite(records[i].data(), 1, 8, f) == 8;
-        if (f && std::fclose(f) != 0) ok = false;
-        if (!ok) {
-            std::fprintf(stderr, "zvl-sim: cannot write %s: %s\n", opts.dumpMemoryPath.c_str(), std::strerror(errno));
-            releasePortLink(linkPath, pty.slavePath());
-            return 1;
-        }
+    if (!opts.dumpMemoryPath.empty() && !dumpMemory(engine, opts.dumpMemoryPath)) {
+        releasePortLink(linkPath, pty.slavePath());
+        return 1;
     }
-    LinePacer pacer;
-    pacer.start(startNs);
-
+    LineLoop line(opts, engine, pty.masterFd(), startNs);
     std::printf("zvl-sim: COM%d -> %s\n", opts.port, pty.slavePath().c_str());
     std::fflush(stdout);
-
-    // Output waiting for the line. While more than a little is waiting, the stream events
-    // that fall due are dropped (engine.skip) instead of queued: a line slower than the
-    // stream then runs at most a fraction of a second behind, and a stop command is not
-    // followed by seconds of old results. Answers to commands are always queued.
-    const size_t kLowWater = opts.paced ? 256 : 65536;
-    std::vector<uint8_t> pending;
-    size_t pendingPos = 0;
-    bool writeBlocked = false;   // the pty's buffer was full at the last write
-    bool lineDown = false;       // the master reported a hang-up or EIO
-    int exitCode = 0;
-    const int master = pty.masterFd();
-    // While sz sends the memory image, the line is its: its output joins the pending output
-    // (paced like every answer) and the PC's bytes go to it instead of the engine.
-    std::unique_ptr<ImageSender> sender;
-    auto endSender = [&] {
-        const int status = sender->finish();
-        if (opts.verbose) std::fprintf(stderr, "zvl-sim: memory image sent, sz exit status %d\n", status);
-        sender.reset();
-    };
-
-    while (!gStop) {
-        int64_t now = engineMs();
-
-        // Stream events and answers into the pending output.
-        if (pending.size() - pendingPos < kLowWater)
-            engine.tick(now);
-        else
-            engine.skip(now);
-        if (engine.hasOutput()) {
-            if (pendingPos > 0) {
-                pending.erase(pending.begin(), pending.begin() + ptrdiff_t(pendingPos));
-                pendingPos = 0;
-            }
-            const std::vector<uint8_t> out = engine.takeOutput();
-            pending.insert(pending.end(), out.begin(), out.end());
-        }
-
-        // Write what the pacing allows.
-        if (pendingPos < pending.size() && !writeBlocked && !lineDown) {
-            size_t n = pending.size() - pendingPos;
-            if (opts.paced) n = std::min(n, pacer.available(monotonicNs()));
-            if (n > 0) {
-                const ssize_t w = ::write(master, pending.data() + pendingPos, n);
-                if (w > 0) {
-                    pendingPos += size_t(w);
-                    if (opts.paced) pacer.consume(size_t(w));
-                } else if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                    writeBlocked = true;
-                } else if (w < 0 && errno == EIO) {
-                    lineDown = true;
-                } else if (w < 0 && errno != EINTR) {
-                    std::fprintf(stderr, "zvl-sim: write: %s\n", std::strerror(errno));
-                    exitCode = 1;
-                    break;
-                }
-            }
-            if (pendingPos == pending.size()) {
-                pending.clear();
-                pendingPos = 0;
-            }
-        }
-
-        // Sleep until the next thing to do.
-        int timeoutMs = 1000;
-        if (pending.size() - pendingPos < kLowWater) {
-            const int64_t next = engine.msUntilNextEvent(engineMs());
-            if (next >= 0) timeoutMs = int(std::min<int64_t>(timeoutMs, next));
-        }
-        if (pendingPos < pending.size() && !writeBlocked && !lineDown && opts.paced) {
-            // Wake when half a burst may go (or all that waits, if less), not for every byte.
-            // poll() rounds up to whole milliseconds; half a burst leaves room for that, so the
-            // budget never overflows its cap while the line waits and the line stays busy.
-            const size_t half = size_t(pacer.burst() / 2);
-            const int64_t ns = pacer.nsUntilAvailable(monotonicNs(), std::min(half, pending.size() - pendingPos));
-            timeoutMs = std::min(timeoutMs, int((ns + 999999) / 1000000));
-        }
-        if (lineDown) timeoutMs = std::min(timeoutMs, 100);
-
-        pollfd fds[3] = {{gWakePipe[0], POLLIN, 0}, {master, 0, 0}, {-1, 0, 0}};
-        if (!lineDown) {
-            fds[1].events = POLLIN;
-            if (writeBlocked) fds[1].events |= POLLOUT;
-        }
-        // sz's output is taken only while the line keeps up, so sz runs at the line's pace.
-        if (sender && pending.size() - pendingPos < kLowWater) fds[2] = {sender->output(), POLLIN, 0};
-        const int ready = ::poll(fds, 3, timeoutMs);
-        if (ready < 0) {
-            if (errno == EINTR) continue;
-            std::fprintf(stderr, "zvl-sim: poll: %s\n", std::strerror(errno));
-            exitCode = 1;
-            break;
-        }
-        lineDown = false;  // look again; a hang-up shows up at once if it is still there
-        if (fds[1].revents & POLLOUT) writeBlocked = false;
-        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
-            uint8_t buf[512];
-            const ssize_t r = ::read(master, buf, sizeof buf);
-            if (r > 0 && sender) {
-                sender->input(buf, size_t(r));
-            } else if (r > 0) {
-                const size_t before = engine.commandLog().size();
-                const int64_t doneBefore = engine.uploadsCompleted(), cancelledBefore = engine.uploadsCancelled();
-                engine.receive(buf, size_t(r), engineMs());
-                if (opts.verbose) {
-                    for (size_t i = before; i < engine.commandLog().size(); ++i) logCommand(engine.commandLog()[i]);
-                    if (engine.uploadsCompleted() != doneBefore)
-                        std::fprintf(stderr, "zvl-sim: memory upload done, %lld blocks sent\n",
-                                     static_cast<long long>(engine.blocksSent()));
-                    if (engine.uploadsCancelled() != cancelledBefore)
-                        std::fprintf(stderr, "zvl-sim: memory upload cancelled by the PC\n");
-                }
-                if (engine.takeImageRequest()) {
-                    sender = std::make_unique<ImageSender>();
-                    std::string why;
-                    if (!sender->start(engine.memoryImageBytes(), opts.zmodemName, why)) {
-                        std::fprintf(stderr, "zvl-sim: cannot send the memory image: %s\n", why.c_str());
-                        sender.reset();
-                    }
-                }
-            } else if (r == 0 || errno == EIO) {
-                lineDown = true;  // no one holds the slave open; wait for a client
-            } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-                std::fprintf(stderr, "zvl-sim: read: %s\n", std::strerror(errno));
-                exitCode = 1;
-                break;
-            }
-        }
-        if (sender && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) {
-            uint8_t buf[4096];
-            const ssize_t r = ::read(sender->output(), buf, sizeof buf);
-            if (r > 0) {
-                if (pendingPos > 0) {
-                    pending.erase(pending.begin(), pending.begin() + ptrdiff_t(pendingPos));
-                    pendingPos = 0;
-                }
-                pending.insert(pending.end(), buf, buf + r);
-            } else if (r == 0 || (errno != EAGAIN && errno != EINTR)) {
-                endSender();
-            }
-        }
-        // The PC has gone: nobody will answer sz, so it stops now instead of timing out.
-        if (sender && lineDown) sender->stop();
-        if (fds[0].revents & POLLIN) {
-            char drain[16];
-            while (::read(gWakePipe[0], drain, sizeof drain) > 0) {
-            }
-        }
-    }
+    const int exitCode = line.run();
 
     releasePortLink(linkPath, pty.slavePath());
     pty.close();

@@ -3,7 +3,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <map>
+#include <set>
 
+#include "cli/args.h"
 #include "platform/comports.h"
 
 namespace zvl::sim {
@@ -49,136 +52,157 @@ bool parseFirmware(const std::string& text, uint8_t& major, uint8_t& minor) {
 
 }  // namespace
 
-std::optional<std::string> parseArguments(const std::vector<std::string>& args, ProgramOptions& out) {
-    bool havePort = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::optional<std::string> inlineValue;
-        if (name.rfind("--", 0) == 0) {
-            const size_t eq = name.find('=');
-            if (eq != std::string::npos) {
-                inlineValue = name.substr(eq + 1);
-                name.resize(eq);
-            }
-        }
-        auto flag = [&]() -> bool { return !inlineValue; };
-        auto value = [&](std::string& v) -> bool {
-            if (inlineValue) {
-                v = *inlineValue;
-                return true;
-            }
-            if (i + 1 >= args.size()) return false;
-            v = args[++i];
-            return true;
-        };
-        auto chanceOption = [&](double& target) -> std::optional<std::string> {
-            std::string v;
-            if (!value(v)) return name + " needs a chance from 0 to 1";
-            const auto r = parseRate(v);
-            if (!r || *r > 1) return name + " wants a chance from 0 to 1, not \"" + v + "\"";
-            target = *r;
-            return std::nullopt;
-        };
-        auto countOption = [&](int64_t& target, unsigned long long max) -> std::optional<std::string> {
-            std::string v;
-            if (!value(v)) return name + " needs a number";
-            const auto n = parseUnsigned(v, max);
-            if (!n) return name + " wants a number from 0 to " + std::to_string(max) + ", not \"" + v + "\"";
-            target = int64_t(*n);
-            return std::nullopt;
-        };
-        auto rateOption = [&](double& target) -> std::optional<std::string> {
-            std::string v;
-            if (!value(v)) return name + " needs a rate per second";
-            const auto r = parseRate(v);
-            if (!r) return name + " wants a number from 0 to 1000000, not \"" + v + "\"";
-            target = *r;
-            return std::nullopt;
-        };
+namespace {
 
-        std::string v;
-        if (name == "--help" || name == "-h") {
-            if (!flag()) return name + " takes no value";
-            out.help = true;
-        } else if (name == "--version") {
-            if (!flag()) return name + " takes no value";
-            out.version = true;
-        } else if (name == "--port") {
-            if (!value(v)) return "--port needs a port name such as COM1";
-            const auto n = zvl::parseComName(v);
-            if (!n) return "--port wants COM1 .. COM255, not \"" + v + "\"";
-            out.port = *n;
-            havePort = true;
-        } else if (name == "--unpaced") {
-            if (!flag()) return name + " takes no value";
-            out.paced = false;
-        } else if (name == "--silent") {
-            if (!flag()) return name + " takes no value";
-            out.engine.silent = true;
-        } else if (name == "--zmodem-name") {
-            if (!value(v) || v.empty()) return "--zmodem-name needs a file name";
-            out.zmodemName = v;
-        } else if (name == "--verbose") {
-            if (!flag()) return name + " takes no value";
-            out.verbose = true;
-        } else if (name == "--rate") {
-            if (auto e = rateOption(out.engine.resultsPerSecond)) return e;
-        } else if (name == "--noise") {
-            if (auto e = rateOption(out.engine.noiseBytesPerSecond)) return e;
-        } else if (name == "--unknown-signals") {
-            if (auto e = rateOption(out.engine.unknownSignalsPerSecond)) return e;
-        } else if (name == "--invalid-signals") {
-            if (auto e = rateOption(out.engine.invalidSignalsPerSecond)) return e;
-        } else if (name == "--malformed") {
-            if (auto e = rateOption(out.engine.malformedPerSecond)) return e;
-        } else if (name == "--serial") {
-            if (!value(v)) return "--serial needs a serial number";
-            if (v.empty() || v.size() > 8) return "--serial wants 1 to 8 characters, not \"" + v + "\"";
-            for (char c : v)
-                if (c < 0x20 || c > 0x7E) return "--serial wants printable ASCII characters";
-            out.engine.serialNumber = v;
-        } else if (name == "--firmware") {
-            if (!value(v)) return "--firmware needs a version such as 1.51";
-            if (!parseFirmware(v, out.engine.firmwareMajor, out.engine.firmwareMinor))
-                return "--firmware wants a version X.YZ such as 1.51, not \"" + v + "\"";
-        } else if (name == "--options") {
-            if (!value(v)) return "--options needs a number";
-            const auto n = parseUnsigned(v, 255);
-            if (!n) return "--options wants a number from 0 to 255 (or 0x00 to 0xFF), not \"" + v + "\"";
-            out.engine.options = uint8_t(*n);
-        } else if (name == "--memory") {
-            if (auto e = countOption(out.engine.memoryRecords, uint64_t(kMemoryCapacity))) return e;
-        } else if (name == "--wrap-at") {
-            if (auto e = countOption(out.engine.memoryWrapAt, uint64_t(kMemoryCapacity))) return e;
-            if (out.engine.memoryWrapAt == 0) return "--wrap-at wants a record number from 1";
-        } else if (name == "--in-order") {
-            if (!flag()) return name + " takes no value";
-            out.engine.memoryInOrder = true;
-        } else if (name == "--backward-times") {
-            if (auto e = countOption(out.engine.memoryBackwardTimes, uint64_t(kMemoryCapacity))) return e;
-        } else if (name == "--bad-checksums") {
-            if (auto e = chanceOption(out.engine.badChecksumChance)) return e;
-        } else if (name == "--repeat-blocks") {
-            if (auto e = chanceOption(out.engine.repeatBlockChance)) return e;
-        } else if (name == "--block-garbage") {
-            if (auto e = chanceOption(out.engine.blockGarbageChance)) return e;
-        } else if (name == "--block-pauses") {
-            if (auto e = chanceOption(out.engine.blockPauseChance)) return e;
-        } else if (name == "--pause-ms") {
-            if (auto e = countOption(out.engine.blockPauseMs, 3'600'000)) return e;
-        } else if (name == "--dump-memory") {
-            if (!value(v) || v.empty()) return "--dump-memory needs a file name";
-            out.dumpMemoryPath = v;
-        } else if (name == "--seed") {
-            if (!value(v)) return "--seed needs a number";
-            const auto n = parseUnsigned(v, 0xFFFFFFFFull);
-            if (!n) return "--seed wants a number from 0 to 4294967295, not \"" + v + "\"";
-            out.engine.seed = uint32_t(*n);
-        } else {
-            return "unknown option \"" + args[i] + "\"";
-        }
+// What a value option is for, in the message about a missing value.
+const std::map<std::string, std::string> kValueOptions = {
+    {"--port", "--port needs a port name such as COM1"},
+    {"--zmodem-name", "--zmodem-name needs a file name"},
+    {"--rate", "--rate needs a rate per second"},
+    {"--noise", "--noise needs a rate per second"},
+    {"--unknown-signals", "--unknown-signals needs a rate per second"},
+    {"--invalid-signals", "--invalid-signals needs a rate per second"},
+    {"--malformed", "--malformed needs a rate per second"},
+    {"--serial", "--serial needs a serial number"},
+    {"--firmware", "--firmware needs a version such as 1.51"},
+    {"--options", "--options needs a number"},
+    {"--memory", "--memory needs a number"},
+    {"--wrap-at", "--wrap-at needs a number"},
+    {"--backward-times", "--backward-times needs a number"},
+    {"--bad-checksums", "--bad-checksums needs a chance from 0 to 1"},
+    {"--repeat-blocks", "--repeat-blocks needs a chance from 0 to 1"},
+    {"--block-garbage", "--block-garbage needs a chance from 0 to 1"},
+    {"--block-pauses", "--block-pauses needs a chance from 0 to 1"},
+    {"--pause-ms", "--pause-ms needs a number"},
+    {"--dump-memory", "--dump-memory needs a file name"},
+    {"--seed", "--seed needs a number"},
+};
+const std::set<std::string> kFlagOptions = {"--version", "--unpaced", "--silent", "--verbose", "--in-order"};
+
+// The parser's own message, in this program's words.
+std::string usageError(const std::string& error) {
+    const std::string unknown = "unknown option ", needs = "option ";
+    if (error.rfind(unknown, 0) == 0) {
+        const std::string arg = error.substr(unknown.size());
+        const std::string name = arg.substr(0, arg.find('='));
+        if (name != arg && (kFlagOptions.count(name) || name == "--help")) return name + " takes no value";
+        return "unknown option \"" + arg + "\"";
     }
-    if (!out.help && !out.version && !havePort) return "--port COMn is required";
+    if (error.rfind(needs, 0) == 0) {
+        const std::string name = error.substr(needs.size(), error.find(' ', needs.size()) - needs.size());
+        if (auto it = kValueOptions.find(name); it != kValueOptions.end()) return it->second;
+    }
+    return error;
+}
+
+using Values = zvl::cli::ParsedArgs;
+using Error = std::optional<std::string>;
+
+Error rateOption(const Values& a, const std::string& name, double& target) {
+    const auto v = a.value(name);
+    if (!v) return std::nullopt;
+    const auto r = parseRate(*v);
+    if (!r) return name + " wants a number from 0 to 1000000, not \"" + *v + "\"";
+    target = *r;
+    return std::nullopt;
+}
+
+Error chanceOption(const Values& a, const std::string& name, double& target) {
+    const auto v = a.value(name);
+    if (!v) return std::nullopt;
+    const auto r = parseRate(*v);
+    if (!r || *r > 1) return name + " wants a chance from 0 to 1, not \"" + *v + "\"";
+    target = *r;
+    return std::nullopt;
+}
+
+Error countOption(const Values& a, const std::string& name, int64_t& target, unsigned long long max) {
+    const auto v = a.value(name);
+    if (!v) return std::nullopt;
+    const auto n = parseUnsigned(*v, max);
+    if (!n) return name + " wants a number from 0 to " + std::to_string(max) + ", not \"" + *v + "\"";
+    target = int64_t(*n);
+    return std::nullopt;
+}
+
+// The instrument's identity: port, serial number, firmware, option bits, seed, names.
+Error readIdentity(const Values& a, ProgramOptions& out) {
+    if (auto v = a.value("--port")) {
+        const auto n = zvl::parseComName(*v);
+        if (!n) return "--port wants COM1 .. COM255, not \"" + *v + "\"";
+        out.port = *n;
+    }
+    if (auto v = a.value("--serial")) {
+        if (v->empty() || v->size() > 8) return "--serial wants 1 to 8 characters, not \"" + *v + "\"";
+        for (char c : *v)
+            if (c < 0x20 || c > 0x7E) return std::string("--serial wants printable ASCII characters");
+        out.engine.serialNumber = *v;
+    }
+    if (auto v = a.value("--firmware"); v && !parseFirmware(*v, out.engine.firmwareMajor, out.engine.firmwareMinor))
+        return "--firmware wants a version X.YZ such as 1.51, not \"" + *v + "\"";
+    if (auto v = a.value("--options")) {
+        const auto n = parseUnsigned(*v, 255);
+        if (!n) return "--options wants a number from 0 to 255 (or 0x00 to 0xFF), not \"" + *v + "\"";
+        out.engine.options = uint8_t(*n);
+    }
+    if (auto v = a.value("--seed")) {
+        const auto n = parseUnsigned(*v, 0xFFFFFFFFull);
+        if (!n) return "--seed wants a number from 0 to 4294967295, not \"" + *v + "\"";
+        out.engine.seed = uint32_t(*n);
+    }
+    if (auto v = a.value("--zmodem-name")) {
+        if (v->empty()) return std::string("--zmodem-name needs a file name");
+        out.zmodemName = *v;
+    }
+    if (auto v = a.value("--dump-memory")) {
+        if (v->empty()) return std::string("--dump-memory needs a file name");
+        out.dumpMemoryPath = *v;
+    }
+    return std::nullopt;
+}
+
+// The live stream's rates and the memory with its faults.
+Error readStreamAndMemory(const Values& a, ProgramOptions& out) {
+    SimConfig& e = out.engine;
+    for (const auto& [name, target] : std::initializer_list<std::pair<const char*, double*>>{
+             {"--rate", &e.resultsPerSecond},
+             {"--noise", &e.noiseBytesPerSecond},
+             {"--unknown-signals", &e.unknownSignalsPerSecond},
+             {"--invalid-signals", &e.invalidSignalsPerSecond},
+             {"--malformed", &e.malformedPerSecond}})
+        if (auto err = rateOption(a, name, *target)) return err;
+    for (const auto& [name, target] : std::initializer_list<std::pair<const char*, double*>>{
+             {"--bad-checksums", &e.badChecksumChance},
+             {"--repeat-blocks", &e.repeatBlockChance},
+             {"--block-garbage", &e.blockGarbageChance},
+             {"--block-pauses", &e.blockPauseChance}})
+        if (auto err = chanceOption(a, name, *target)) return err;
+    const auto capacity = uint64_t(kMemoryCapacity);
+    if (auto err = countOption(a, "--memory", e.memoryRecords, capacity)) return err;
+    if (auto err = countOption(a, "--wrap-at", e.memoryWrapAt, capacity)) return err;
+    if (a.has("--wrap-at") && e.memoryWrapAt == 0) return std::string("--wrap-at wants a record number from 1");
+    if (auto err = countOption(a, "--backward-times", e.memoryBackwardTimes, capacity)) return err;
+    if (auto err = countOption(a, "--pause-ms", e.blockPauseMs, 3'600'000)) return err;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> parseArguments(const std::vector<std::string>& args, ProgramOptions& out) {
+    std::set<std::string> valueNames;
+    for (const auto& [name, _] : kValueOptions) valueNames.insert(name);
+    const Values a = zvl::cli::parseArgs(args, valueNames, kFlagOptions);
+    if (!a.error.empty()) return usageError(a.error);
+    if (!a.positionals.empty()) return "unknown option \"" + a.positionals.front() + "\"";
+    out.help = a.has("--help");
+    out.version = a.has("--version");
+    out.paced = !a.has("--unpaced");
+    out.verbose = a.has("--verbose");
+    if (a.has("--silent")) out.engine.silent = true;
+    if (a.has("--in-order")) out.engine.memoryInOrder = true;
+    if (auto err = readIdentity(a, out)) return err;
+    if (auto err = readStreamAndMemory(a, out)) return err;
+    if (!out.help && !out.version && !a.has("--port")) return "--port COMn is required";
     if (out.engine.memoryWrapAt > out.engine.memoryRecords)
         return "--wrap-at " + std::to_string(out.engine.memoryWrapAt) + " is beyond the " +
                std::to_string(out.engine.memoryRecords) + " records of --memory";

@@ -33,8 +33,8 @@ set +e
 wait "$logpid"; code=$?
 set -e
 [ $code -eq 0 ] || fail "zvl log exited $code after SIGTERM: $(cat "$work/log.err")"
-[ "$(grep -c 'has gone away' "$work/log.err")" -eq 1 ] || fail "one line for the loss: $(cat "$work/log.err")"
-[ "$(grep -c 'is back' "$work/log.err")" -eq 1 ] || fail "one line for the return: $(cat "$work/log.err")"
+# The lines about the loss and the return, their wording and count, are test_log's (on a fake
+# clock); here a real hang-up must bring no other message.
 [ "$(grep -vc 'has gone away\|is back' "$work/log.err")" -eq 0 ] || fail "other messages: $(cat "$work/log.err")"
 
 # One line per file, one file per line; each an ordinary recording with its comment lines.

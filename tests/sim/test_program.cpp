@@ -93,6 +93,22 @@ TEST(SimOptions, MemoryAndUploadFaultOptions) {
     }
 }
 
+TEST(SimOptions, UsageErrorsSayWhatIsWrong) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--port"}, "--port needs a port name such as COM1"},
+        {{"--port", "COM1", "--rate"}, "--rate needs a rate per second"},
+        {{"--port", "COM1", "--verbose=1"}, "--verbose takes no value"},
+        {{"--port", "COM1", "--frob"}, "unknown option \"--frob\""},
+        {{"--port", "COM1", "x"}, "unknown option \"x\""},
+        {{"--port", "COM1", "--seed", "-1"}, "--seed wants a number from 0 to 4294967295, not \"-1\""},
+        {{"--rate", "3"}, "--port COMn is required"},
+    };
+    for (const auto& [args, message] : cases) {
+        ProgramOptions o;
+        EXPECT_EQ(parse(args, o).value_or("accepted"), message) << args.back();
+    }
+}
+
 TEST(SimOptions, DefaultsAndInlineValues) {
     ProgramOptions o;
     ASSERT_FALSE(parse({"--port=com3", "--firmware=1.51"}, o));
