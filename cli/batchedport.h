@@ -5,8 +5,11 @@
 // 320 results, and the wake-ups, not the results, would be most of its CPU time. After each
 // notification the port lets the bytes of the next few milliseconds gather, as a USB serial
 // adapter's latency timer does, so one wake-up takes several packets. The tool has no window
-// to keep responsive; a signal or a timer waits at most that long.
+// to keep responsive; a signal or a timer waits at most that long. Results are stamped with the
+// second they are read in, so the gathering never runs into the next second: a byte that came
+// in this second is read in this second.
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -36,7 +39,7 @@ public:
         }
         port_.setDataAvailableHandler([this, handler = std::move(handler)](int64_t count) {
             handler(count);
-            if (gatherMs_ > 0 && port_.isOpen()) std::this_thread::sleep_for(std::chrono::milliseconds(gatherMs_));
+            if (gatherMs_ > 0 && port_.isOpen()) gather();
         });
     }
     void setLostHandler(std::function<void(const std::string&)> handler) override {
@@ -44,7 +47,20 @@ public:
     }
     PortProbe probe(const std::string& devicePath) override { return port_.probe(devicePath); }
 
+    // How long to gather at a time msIntoSecond into the wall clock's second: at most gatherMs,
+    // and ending kSecondMarginMs before the next second begins.
+    static int gatherFor(int gatherMs, int msIntoSecond) {
+        return std::max(0, std::min(gatherMs, 1000 - kSecondMarginMs - msIntoSecond));
+    }
+
 private:
+    static constexpr int kSecondMarginMs = 2;
+    void gather() {
+        const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+        const int into = int(std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000);
+        const int ms = gatherFor(gatherMs_, into);
+        if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
     SerialPort& port_;
     int gatherMs_ = 0;
 };

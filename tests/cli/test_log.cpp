@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/batchedport.h"
 #include "platform/atomicfile.h"
 #include "tests/cli/logrig.h"
 #include "tests/files/filetestutil.h"
@@ -187,6 +188,16 @@ TEST(LogArgs, DurationsAndNames) {
     EXPECT_EQ(cli::durationText(90), "90s");
     const int64_t t = timeStampFromDateTime(LocalDateTime{2026, 12, 7, 9, 5, 3, 0});
     EXPECT_EQ(cli::LogRecorder::fileStem("line4", t), "line4-20261207-090503");
+}
+
+// The live commands gather the port's bytes for a while after each notification, but never into
+// the next second: a result is stamped with the second its bytes came in.
+TEST(BatchedPort, GathersNeverIntoTheNextSecond) {
+    const struct {
+        int gatherMs, msIntoSecond, expected;
+    } cases[] = {{20, 0, 20}, {20, 978, 20}, {20, 980, 18}, {20, 997, 1}, {20, 998, 0}, {20, 999, 0}, {0, 100, 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(cli::BatchedPort::gatherFor(c.gatherMs, c.msIntoSecond), c.expected) << c.msIntoSecond;
 }
 
 }  // namespace
