@@ -2,7 +2,7 @@
 // The control strip under the picture: Record/Search Mode with Find, Start/Stop/Next and Back,
 // the key panel, Change Mode (Online/Offline, Event/Time), the six navigation buttons and the
 // time-base panel. The controls stand on the client area at their fixed coordinates, each
-// wired to its slot of the window; the strip shows what controlstates computes.
+// connected to its command; the strip shows what controlstates computes.
 
 #include <vector>
 
@@ -16,13 +16,12 @@ class QWidget;
 
 namespace zvl {
 
-class MainWindow;
+class MainCommands;
 
 class ControlStrip {
 public:
-    ControlStrip(QWidget* client, MainWindow& window);
-    void show(const PaintControls& p);      // captions and visibility, at every paint
-    void enable(const EnabledControls& e);  // enabled states, at updateControlStates
+    ControlStrip(QWidget* client, MainCommands& commands);
+    void apply(const ControlStates& p);  // captions, visibility and enabled states
 
     void focusEventTimeButton();
 

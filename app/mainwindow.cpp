@@ -199,47 +199,39 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     area_->setFixedSize(792, 560);
     setCentralWidget(area_);
     buildControls();
-    menus_ = std::make_unique<MainMenus>(menuBar(), *this);
+    menus_ = std::make_unique<MainMenus>(menuBar(), commands_, *this);
     // The client area's controls stand at fixed places: the window keeps its size.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     setProperty("helpContext", 1001);  // for the help viewer
 
     redrawTraceView();
-    applyPaintControls();
+    updateControlStates();
 
     // The windows made once at start-up and reused: the search key and go-to dialogs, the
     // splash (shown at once) and the start menu.
     searchKeyDialog_ = new SearchKeyDialog(state_, this);
     goToDialog_ = new GoToDialog(state_, platform_.prompts, this);
     const auto run = [this](QDialog& d) { return runModal(d); };
-    searchKeyRunner_ = std::make_unique<RunnerDialog<SearchKeyDialog>>(run, *searchKeyDialog_);
-    goToRunner_ = std::make_unique<RunnerDialog<GoToDialog>>(run, *goToDialog_);
+    runners_.searchKey = std::make_unique<RunnerDialog<SearchKeyDialog>>(run, *searchKeyDialog_);
+    runners_.goTo = std::make_unique<RunnerDialog<GoToDialog>>(run, *goToDialog_);
     statisticsDialog_ = new StatisticsDialog(state_, platform_.fileDialogs, platform_.prompts, this);
-    statisticsRunner_ = std::make_unique<RunnerDialog<StatisticsDialog>>(run, *statisticsDialog_);
+    runners_.statistics = std::make_unique<RunnerDialog<StatisticsDialog>>(run, *statisticsDialog_);
     eventList_ = new EventListWindow(state_, [this](int64_t n) { commands_.showResultUnderCursor(n); }, this);
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     hardwareDialog_ = new HardwareDialog(state_, commands_.instrumentSetup(), this);
-    hardwareRunner_ = std::make_unique<RunnerDialog<HardwareDialog>>(run, *hardwareDialog_);
-    commentsEditor_ = std::make_unique<RunnerCommentsEditor>(run, this);
+    runners_.hardware = std::make_unique<RunnerDialog<HardwareDialog>>(run, *hardwareDialog_);
+    runners_.comments = std::make_unique<RunnerCommentsEditor>(run, this);
     displayOptionsDialog_ = new DisplayOptionsDialog(state_, this);
-    displayOptionsRunner_ = std::make_unique<RunnerDialog<DisplayOptionsDialog>>(run, *displayOptionsDialog_);
+    runners_.displayOptions = std::make_unique<RunnerDialog<DisplayOptionsDialog>>(run, *displayOptionsDialog_);
     colourPicker_ = std::make_unique<RunnerColourPicker>(colourPickerRunner, this);
     coloursDialog_ = new ColoursDialog(state_, platform_.prompts, *this, *colourPicker_, this);
-    coloursRunner_ = std::make_unique<RunnerDialog<ColoursDialog>>(run, *coloursDialog_);
+    runners_.colours = std::make_unique<RunnerDialog<ColoursDialog>>(run, *coloursDialog_);
     aboutBox_ = new AboutBox(state_, commands_.lifecycle().settingsPath(), this);
-    aboutRunner_ = std::make_unique<RunnerDialog<AboutBox>>(run, *aboutBox_);
+    runners_.about = std::make_unique<RunnerDialog<AboutBox>>(run, *aboutBox_);
     help_ = std::make_unique<HelpViewer>(platform_.prompts, this);
     splashWindow_ = new SplashWindow(this);
     startMenu_ = new StartMenuDialog(
-        {[this] { onOpenTriggered(); },
-         [this] {
-             trace("onUploadStoredDataTriggered");
-             commands_.uploadFromStartMenu();
-         },
-         [this] {
-             trace("onStartStopClicked");
-             commands_.collectDataFromStartMenu();
-         },
+        {[this] { commands_.open(); }, [this] { commands_.uploadFromStartMenu(); }, [this] { commands_.collectDataFromStartMenu(); },
          [this] { QTimer::singleShot(0, this, &QWidget::close); }},
         this);
     splashWindow_->show();
@@ -300,7 +292,7 @@ void MainWindow::buildControls() {
     line->setFrameShadow(QFrame::Sunken);
     line->setGeometry(2, 25, 788, 3);
 
-    strip_ = std::make_unique<ControlStrip>(c, *this);
+    strip_ = std::make_unique<ControlStrip>(c, commands_);
 
     // The time from the marker to the cursor result, shown only while a marker is set. It stands
     // where nothing else is: on the time-base panel, which is empty in the event views, and in
@@ -312,7 +304,7 @@ void MainWindow::buildControls() {
     markerLabel->setStyleSheet(QString("color: %1").arg(toQColor(kMarkerColour).name()));
     markerLabel->hide();
 
-    progressPanel_ = new ProgressPanel(c, [this] { onCancelTransferClicked(); });
+    progressPanel_ = new ProgressPanel(c, [this] { commands_.cancelTransfer(); });
     // The trace keys step the trace from a focused button too: a push button would take Left
     // and Right to move the focus (the text fields keep their keys for the caret).
     for (QAbstractButton* b : c->findChildren<QAbstractButton*>()) b->installEventFilter(this);
@@ -369,22 +361,17 @@ void MainWindow::paintTrace(Canvas& window) {
 }
 
 void MainWindow::updateControlStates() {
-    const EnabledControls e = enabledControls(state_);
-    menus_->enable(e);
-    strip_->enable(e);
-}
-
-void MainWindow::applyPaintControls() {
-    const PaintControls p = paintControls(state_);
-    strip_->show(p);
-    menus_->show(p, state_);
+    ++controlUpdates_;
+    const ControlStates controls = controlStates(state_);
+    strip_->apply(controls);
+    menus_->apply(controls, state_);
     const QString title = fromCp1252(state_.recordingTitle);
     if (titleEdit->text() != title) titleEdit->setText(title);
     linkIndicatorChanged();
 }
 
-void MainWindow::repaint() {
-    applyPaintControls();
+void MainWindow::refreshWindow() {
+    updateControlStates();
     if (eventList_) eventList_->storeChanged();
     // The memo shows the stored comment lines unless it holds the typing they came from.
     commands_.memo().refresh([this](const std::vector<std::string>& shown) {
@@ -417,7 +404,7 @@ void MainWindow::showStartMenu() {
         startMenuRunner(*startMenu_);
     else
         startMenu_->exec();
-    repaint();
+    refreshWindow();
 }
 
 void MainWindow::linkIndicatorChanged() {
@@ -435,7 +422,6 @@ void MainWindow::setBytesTransferred(int64_t bytes) { progressPanel_->setBytesTr
 
 void MainWindow::onMouseDown(int x, int y, bool leftButton, bool shift) {
     if (auto k = commands_.keyColumnClicked(x, y)) {
-        trace("onMouseDown");
         if (!traceBitmap_.isNull()) {
             QtCanvas canvas(&traceBitmap_);
             renderer_.drawKeyBox(canvas, *k);
@@ -443,14 +429,13 @@ void MainWindow::onMouseDown(int x, int y, bool leftButton, bool shift) {
         area_->update();
         return;
     }
-    if (leftButton && commands_.plotClicked(x, y, shift)) trace("onMouseDown");
+    if (leftButton) commands_.plotClicked(x, y, shift);
 }
 
 void MainWindow::onMouseUp(int x, int y) {
     // The name column opens the display options, as Setup > "&Display..." does.
     if (!inNameColumn(x, y)) return;
-    trace("onMouseUp");
-    commands_.editDisplayOptions(*displayOptionsRunner_);
+    commands_.editDisplayOptions(*runners_.displayOptions);
 }
 
 // --- Keys and wheel ------------------------------------------------------------------------------
@@ -524,13 +509,11 @@ bool MainWindow::event(QEvent* e) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
-    trace("mayClose");
     if (!commands_.lifecycle().mayClose()) {
         e->ignore();
         return;
     }
     closing_ = true;
-    trace("shutDown");
     commands_.lifecycle().shutDown();
     if (splashWindow_) splashWindow_->hide();
     e->accept();
@@ -539,84 +522,25 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     if (watched == modeCaptionLabel && e->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(e)->button() == Qt::RightButton) {
-        onModeCaptionRightClicked();
+        commands_.importFromModeCaption();
         return true;
     }
     if (e->type() == QEvent::KeyPress && qobject_cast<QAbstractButton*>(watched) && onTraceKeyEvent(*static_cast<QKeyEvent*>(e)))
         return true;
-    if (watched == commentsMemo && e->type() == QEvent::FocusOut) onCommentsMemoExit();
-    if (watched == commentsMemo->viewport() && e->type() == QEvent::MouseButtonRelease) {
-        QTimer::singleShot(0, this, &MainWindow::onCommentsMemoClicked);
-    }
+    if (watched == commentsMemo && e->type() == QEvent::FocusOut) commands_.memo().left(memoLines());
+    if (watched == commentsMemo->viewport() && e->type() == QEvent::MouseButtonRelease)
+        QTimer::singleShot(0, this, [this] { commands_.editComments(*runners_.comments); });
     return QMainWindow::eventFilter(watched, e);
 }
 
-// --- Handlers ----------------------------------------------------------------------------------
+// --- The window's own commands ------------------------------------------------------------------
 
-void MainWindow::onOpenTriggered() {
-    trace("onOpenTriggered");
-    commands_.open();
-}
-
-void MainWindow::onOpenAllPartsTriggered() {
-    trace("onOpenAllPartsTriggered");
-    commands_.openAllParts();
-}
-
-void MainWindow::onReopenTriggered(int entry) {
-    static const char* const names[] = {"onReopen1Triggered", "onReopen2Triggered", "onReopen3Triggered", "onReopen4Triggered"};
-    trace(names[entry & 3]);
-    commands_.reopen(entry);
-}
-
-void MainWindow::onSaveTriggered() {
-    trace("onSaveTriggered");
-    commands_.save();
-}
-
-void MainWindow::onSaveAsTriggered() {
-    trace("onSaveAsTriggered");
-    commands_.saveAs();
-}
-
-void MainWindow::onSaveSettingsOnlyTriggered() {
-    trace("onSaveSettingsOnlyTriggered");
-    commands_.saveSettingsOnly();
-}
-
-void MainWindow::onReloadSettingsOnlyTriggered() {
-    trace("onReloadSettingsOnlyTriggered");
-    commands_.reloadSettingsOnly();
-}
-
-void MainWindow::onSaveBinaryFileTriggered() {
-    trace("onSaveBinaryFileTriggered");
-    commands_.saveBinaryFile();
-}
-
-void MainWindow::onExportTriggered() {
-    trace("onExportTriggered");
-    commands_.exportCsvOrTxt();
-}
-
-void MainWindow::onExportVcdTriggered() {
-    trace("onExportVcdTriggered");
-    commands_.exportVcd();
-}
-
-void MainWindow::onMonochromeTriggered() {
-    trace("onMonochromeTriggered");
-    commands_.toggleMonochrome();
-}
-
-void MainWindow::onPrinterSetupTriggered() {
-    trace("onPrinterSetupTriggered");
+void MainWindow::printerSetup() {
     QPageSetupDialog dialog(printer_.get(), this);
     runPrintDialog(dialog);
 }
 
-void MainWindow::onPrintTriggered() {
-    trace("onPrintTriggered");
+void MainWindow::print() {
     QPrintDialog dialog(printer_.get(), this);
     if (!runPrintDialog(dialog)) return;
     if (const std::string error = printTracePage(*printer_, renderer_, state_); !error.empty())
@@ -628,179 +552,9 @@ bool MainWindow::runPrintDialog(QDialog& dialog) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-void MainWindow::onExitTriggered() {
-    trace("onExitTriggered");
-    close();
-}
-
-void MainWindow::onStartMenuTriggered() {
-    trace("onStartMenuTriggered");
-    showStartMenu();
-}
-
-void MainWindow::onUploadStoredDataTriggered() {
-    trace("onUploadStoredDataTriggered");
-    commands_.uploadStoredData();
-}
-
-void MainWindow::onCollectNewDataTriggered() {
-    trace("onCollectNewDataTriggered");
-    commands_.collectNewData();
-}
-
-void MainWindow::onExamineRecordsTriggered() {
-    trace("onExamineRecordsTriggered");
-    commands_.examineRecords();
-}
-
-void MainWindow::onStatisticsTriggered() {
-    trace("onStatisticsTriggered");
-    commands_.showStatistics(*statisticsRunner_);
-}
-
 bool MainWindow::runModal(QDialog& dialog) {
     if (modalDialogRunner) return modalDialogRunner(dialog);
     return dialog.exec() == QDialog::Accepted;
-}
-
-void MainWindow::onSearchKeyTriggered() {
-    trace("onSearchKeyTriggered");
-    commands_.editSearchKey(*searchKeyRunner_);
-}
-
-void MainWindow::onGoToEventTriggered() {
-    trace("onGoToEventTriggered");
-    commands_.goToEventOrTime(*goToRunner_);
-}
-
-void MainWindow::onEventListTriggered() {
-    trace("onEventListTriggered");
-    eventList_->openBeside(this);
-}
-
-void MainWindow::onSetMarkerTriggered() {
-    trace("onSetMarkerTriggered");
-    commands_.setMarker();
-}
-
-void MainWindow::onClearMarkerTriggered() {
-    trace("onClearMarkerTriggered");
-    commands_.clearMarker();
-}
-
-void MainWindow::onDisplayTriggered() {
-    trace("onDisplayTriggered");
-    commands_.editDisplayOptions(*displayOptionsRunner_);
-}
-
-void MainWindow::onColoursTriggered() {
-    trace("onColoursTriggered");
-    commands_.editColours(*coloursRunner_);
-}
-
-void MainWindow::onHelpContentsTriggered() {
-    trace("onHelpContentsTriggered");
-    help_->showContents();
-}
-
-void MainWindow::onHowToUseHelpTriggered() {
-    trace("onHowToUseHelpTriggered");
-    help_->showHowToUseHelp();
-}
-
-void MainWindow::onAboutTriggered() {
-    trace("onAboutTriggered");
-    commands_.showAbout(*aboutRunner_);
-}
-
-void MainWindow::onSetDateTimeTriggered() {
-    trace("onSetDateTimeTriggered");
-    commands_.setDateTime();
-}
-
-void MainWindow::onHardwareSettingsTriggered() {
-    trace("onHardwareSettingsTriggered");
-    commands_.showHardwareSettings(*hardwareRunner_);
-}
-
-void MainWindow::onDownloadBinaryFileTriggered() {
-    trace("onDownloadBinaryFileTriggered");
-    commands_.downloadBinaryFile();
-}
-
-void MainWindow::onFindClicked() {
-    trace("onFindClicked");
-    commands_.findFirstMatch();
-}
-
-void MainWindow::onStartStopClicked() {
-    trace("onStartStopClicked");
-    commands_.startOrStopOrNext();
-}
-
-void MainWindow::onBackClicked() {
-    trace("onBackClicked");
-    commands_.findPreviousMatch();
-}
-
-void MainWindow::onEventTimeClicked() {
-    trace("onEventTimeClicked");
-    commands_.toggleEventTimeView();
-}
-
-void MainWindow::onOnlineOfflineClicked() {
-    trace("onOnlineOfflineClicked");
-    commands_.toggleOnline();
-}
-
-void MainWindow::onTimebasePlusClicked() {
-    trace("onTimebasePlusClicked");
-    commands_.finerTimebase();
-}
-
-void MainWindow::onTimebaseMinusClicked() {
-    trace("onTimebaseMinusClicked");
-    commands_.coarserTimebase();
-}
-
-void MainWindow::onCancelTransferClicked() {
-    trace("onCancelTransferClicked");
-    commands_.cancelTransfer();
-}
-
-void MainWindow::onFirstClicked() {
-    trace("onFirstClicked");
-    commands_.goToFirstResult();
-}
-
-void MainWindow::onFastLeftClicked() {
-    trace("onFastLeftClicked");
-    commands_.stepLeftFast();
-}
-
-void MainWindow::onSlowLeftClicked() {
-    trace("onSlowLeftClicked");
-    commands_.stepLeftSlow();
-}
-
-void MainWindow::onSlowRightClicked() {
-    trace("onSlowRightClicked");
-    commands_.stepRightSlow();
-}
-
-void MainWindow::onFastRightClicked() {
-    trace("onFastRightClicked");
-    commands_.stepRightFast();
-}
-
-void MainWindow::onLastClicked() {
-    trace("onLastClicked");
-    commands_.goToLastResult();
-}
-
-void MainWindow::onModeCaptionRightClicked() {
-    trace("onModeCaptionRightClicked");
-    commands_.importFromModeCaption();
 }
 
 std::vector<std::string> MainWindow::memoLines() const {
@@ -809,13 +563,6 @@ std::vector<std::string> MainWindow::memoLines() const {
     if (!text.isEmpty())
         for (const QString& l : splitLines(text)) lines.push_back(toCp1252(l));
     return lines;
-}
-
-void MainWindow::onCommentsMemoExit() { commands_.memo().left(memoLines()); }
-
-void MainWindow::onCommentsMemoClicked() {
-    trace("onCommentsMemoClicked");
-    commands_.editComments(*commentsEditor_);
 }
 
 }  // namespace zvl

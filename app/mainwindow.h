@@ -1,7 +1,7 @@
 #pragma once
-// MainWindow: the main window. It owns the one AppState for the whole run, lays out the
-// controls, and routes every menu entry, button, mouse action, timer and serial notification
-// to its behaviour in one or two lines. The platform pieces (port, clock, waits, timers,
+// MainWindow: the main window. It owns the one AppState for the whole run and MainCommands,
+// lays out the controls (the menus and the control strip connect to the commands directly),
+// and shows what the commands change when they end. The platform pieces (port, clock, waits, timers,
 // prompts, file dialogs) are handed in, so tests can run the window against fakes.
 
 #include <QImage>
@@ -59,6 +59,7 @@ public:
     ~MainWindow() override;
 
     AppState& state() { return state_; }
+    MainCommands& commands() { return commands_; }
     InstrumentLink& link() { return commands_.link(); }
     Lifecycle& lifecycle() { return commands_.lifecycle(); }
     // A file named on the command line, opened once the start-up sequence has ended.
@@ -81,9 +82,19 @@ public:
     // whether the dialog closed with OK.
     std::function<bool(QDialog&)> printDialogRunner;
     HardwareDialog& hardwareDialog() { return *hardwareDialog_; }
+    // The dialogs as the commands run them: through modalDialogRunner when a test sets one.
+    struct Runners {
+        std::unique_ptr<ModalDialog> searchKey, goTo, displayOptions, colours, about, statistics, hardware;
+        std::unique_ptr<CommentsEditor> comments;
+    };
+    const Runners& runners() const { return runners_; }
+    // The window's own File entries: the printer set-up and the print dialogs.
+    void printerSetup();
+    void print();
+    // Pictures built and control-state updates so far (each command ends with one of each).
+    int64_t picturesBuilt() const { return pacer_.picturesBuilt(); }
+    int64_t controlUpdates() const { return controlUpdates_; }
 
-    // Each handler appends its name here as it starts: the record of what a control reached.
-    std::vector<std::string> handlerLog;
     // Runs the start menu instead of showing it modally (tests).
     std::function<void(StartMenuDialog&)> startMenuRunner;
     // Runs the modal dialogs (search key, go-to, comments, display options, colours, About)
@@ -96,8 +107,7 @@ public:
     void redrawTraceView() override;
     void redrawTraceViewSoon() override;
     void updateControlStates() override;
-    void repaint() override;  // the paint handler: captions for the mode, memo, picture
-    void applyPaintControls() override;
+    void refreshWindow() override;  // control states, event list, memo, picture
     void focusEventTimeButton() override;
     void closeSplash() override;
     void showSplashWindow() override;
@@ -122,63 +132,6 @@ public:
     void onFindOrNextKey();
     void onBackKey();
 
-public slots:
-    // File
-    void onOpenTriggered();
-    void onOpenAllPartsTriggered();
-    void onReopenTriggered(int entry);
-    void onSaveTriggered();
-    void onSaveAsTriggered();
-    void onSaveSettingsOnlyTriggered();
-    void onReloadSettingsOnlyTriggered();
-    void onSaveBinaryFileTriggered();
-    void onDownloadBinaryFileTriggered();
-    void onExportTriggered();
-    void onExportVcdTriggered();
-    void onMonochromeTriggered();
-    void onPrinterSetupTriggered();
-    void onPrintTriggered();
-    void onExitTriggered();
-    // Activity
-    void onStartMenuTriggered();
-    void onUploadStoredDataTriggered();
-    void onCollectNewDataTriggered();
-    void onExamineRecordsTriggered();
-    void onStatisticsTriggered();
-    // Tools
-    void onSearchKeyTriggered();
-    void onGoToEventTriggered();
-    void onSetDateTimeTriggered();
-    void onEventListTriggered();
-    void onSetMarkerTriggered();
-    void onClearMarkerTriggered();
-    // Setup
-    void onHardwareSettingsTriggered();
-    void onDisplayTriggered();
-    void onColoursTriggered();
-    // Help
-    void onHelpContentsTriggered();
-    void onHowToUseHelpTriggered();
-    void onAboutTriggered();
-    // Buttons
-    void onFindClicked();
-    void onStartStopClicked();
-    void onBackClicked();
-    void onEventTimeClicked();
-    void onOnlineOfflineClicked();
-    void onTimebasePlusClicked();
-    void onTimebaseMinusClicked();
-    void onCancelTransferClicked();
-    void onFirstClicked();
-    void onFastLeftClicked();
-    void onSlowLeftClicked();
-    void onSlowRightClicked();
-    void onFastRightClicked();
-    void onLastClicked();
-    void onModeCaptionRightClicked();
-    void onCommentsMemoExit();
-    void onCommentsMemoClicked();
-
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -186,7 +139,6 @@ protected:
 
 private:
     void buildControls();
-    void trace(const char* handler) { handlerLog.emplace_back(handler); }
     void activateOnce();
     bool runModal(QDialog& dialog);
     bool runPrintDialog(QDialog& dialog);
@@ -209,13 +161,11 @@ private:
     bool startQueued_ = false;  // the start-up step has been queued by the first show or activation
     int exposeWaits_ = 0;       // times the start-up step waited for the window to be mapped
     int wheelRemainder_ = 0;  // wheel angle not yet worth a whole step (120 a step)
-    // The dialogs as the commands run them.
-    std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_, displayOptionsRunner_, coloursRunner_, aboutRunner_,
-        statisticsRunner_, hardwareRunner_;
+    Runners runners_;
+    int64_t controlUpdates_ = 0;
     std::unique_ptr<ColourPicker> colourPicker_;
     std::unique_ptr<HelpViewer> help_;
     std::unique_ptr<QPrinter> printer_;  // kept for the run, so Printer Setup's choices last
-    std::unique_ptr<CommentsEditor> commentsEditor_;
 
     // Controls (object names as the handlers call them).
     TraceArea* area_ = nullptr;

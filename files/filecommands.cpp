@@ -224,7 +224,7 @@ FileOutcome FileCommands::exportVcd() {
 FileOutcome FileCommands::importCompliantCsv() {
     const auto chosen = dialogs_.openFile(importDialog());
     if (!chosen) {
-        view_.repaint();
+        view_.refreshWindow();
         return FileOutcome::Cancelled;
     }
     state_.store.clearResults();
@@ -238,7 +238,7 @@ FileOutcome FileCommands::importCompliantCsv() {
             error = result.message();
         }
     }
-    view_.repaint();
+    view_.refreshWindow();
     if (error.empty()) return FileOutcome::Done;
     prompts_.warning(error);
     return FileOutcome::Failed;

@@ -109,7 +109,7 @@ void InstrumentLink::portLost(const std::string& reason) {
     }
     state_.operatingMode = EventSearch;
     view_.updateControlStates();
-    view_.repaint();
+    view_.refreshWindow();
     if (lossReporter_)
         lossReporter_(lostReason_);
     else
@@ -127,7 +127,7 @@ bool InstrumentLink::reopenLostPort() {
     state_.operatingMode = EventSearch;
     prompts_.warning(kComPortErrorText);
     view_.updateControlStates();
-    view_.repaint();
+    view_.refreshWindow();
     return false;
 }
 
@@ -177,7 +177,7 @@ void InstrumentLink::connect() {
         }
     }
     prompts_.setBusyCursor(false);
-    view_.repaint();
+    view_.refreshWindow();
 }
 
 void InstrumentLink::toggleOnline() {
@@ -193,7 +193,7 @@ void InstrumentLink::toggleOnline() {
         state_.viewStartTime = state_.resultTime(state_.resultCount()) - int64_t(std::nearbyint(300.0 * spp));
     }
     view_.updateControlStates();
-    view_.repaint();
+    view_.refreshWindow();
 }
 
 int64_t InstrumentLink::recordedEnd() const {

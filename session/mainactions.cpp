@@ -12,7 +12,7 @@ void startOrStopOrNext(AppState& state, InstrumentLink& link, Prompts& prompts, 
     findNextMatch(state, prompts);
     prompts.setBusyCursor(false);
     view.updateControlStates();
-    view.repaint();
+    view.refreshWindow();
 }
 
 void collectDataFromStartMenu(AppState& state, InstrumentLink& link, Prompts& prompts, ViewHooks& view) {

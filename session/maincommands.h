@@ -75,6 +75,45 @@ private:
     std::array<std::string, 11> stored_{};  // the comment lines as the typing last stored them
 };
 
+// The view as the subsystems see it during a command: the refreshes they ask for are noted,
+// and the window is refreshed once when the outermost command ends (its control states, and
+// the picture or the whole window when asked for). Outside a command, and while a dialog of
+// a command is open, every refresh goes to the window at once; a live result's paced redraw
+// always does.
+class CommandRefresh final : public ViewHooks {
+public:
+    explicit CommandRefresh(ViewHooks& window) : window_(window) {}
+    void begin() { ++depth_; }
+    void end();
+    // Runs a command's dialog: what the command changed so far shows behind it, and what the
+    // dialog changes shows at once.
+    bool runDialog(ModalDialog& dialog);
+
+    void redrawTraceView() override { note(kPicture, &ViewHooks::redrawTraceView); }
+    void redrawTraceViewSoon() override { window_.redrawTraceViewSoon(); }
+    void updateControlStates() override { note(kControls, &ViewHooks::updateControlStates); }
+    void refreshWindow() override { note(kWindow, &ViewHooks::refreshWindow); }
+    void focusEventTimeButton() override { window_.focusEventTimeButton(); }
+    void closeSplash() override { window_.closeSplash(); }
+    void showSplashWindow() override { window_.showSplashWindow(); }
+    void hideSplashWindow() override { window_.hideSplashWindow(); }
+    void showStartMenu() override { window_.showStartMenu(); }
+    void rebuildPictureFrame() override { window_.rebuildPictureFrame(); }
+    void linkIndicatorChanged() override { window_.linkIndicatorChanged(); }
+    void showProgressPanel(bool visible, const std::string& heading) override { window_.showProgressPanel(visible, heading); }
+    void setBytesTransferred(int64_t bytes) override { window_.setBytesTransferred(bytes); }
+
+private:
+    enum : unsigned { kControls = 1, kPicture = 2, kWindow = 4 };
+    void note(unsigned what, void (ViewHooks::*now)());
+    void flush();
+
+    ViewHooks& window_;
+    int depth_ = 0;    // commands running, one inside another's box
+    int dialogs_ = 0;  // dialogs of a command open
+    unsigned pending_ = 0;
+};
+
 class MainCommands {
 public:
     // `view` is the window; it is not called before the first command.
@@ -165,11 +204,21 @@ public:
     // Returns whether the click took a result.
     bool plotClicked(int x, int y, bool shift);
 
-    // The end of a command that changed the mode, the store or the Reopen list: control
-    // states, captions, menus, memo and picture brought up to date.
-    void commandEnded();
-
 private:
+    // Every command runs inside one: the window is refreshed once, at the end.
+    struct Command {
+        explicit Command(CommandRefresh& r) : refresh(r) { refresh.begin(); }
+        ~Command() { refresh.end(); }
+        CommandRefresh& refresh;
+    };
+    // A command's dialog, run through runDialog.
+    struct Dialog final : ModalDialog {
+        Dialog(CommandRefresh& r, ModalDialog& d) : refresh(r), dialog(d) {}
+        bool runModal() override { return refresh.runDialog(dialog); }
+        CommandRefresh& refresh;
+        ModalDialog& dialog;
+    };
+
     // A command that would write to the port while a download runs says so and does nothing.
     bool refusedDuringDownload();
 
@@ -189,7 +238,7 @@ private:
 
     AppState& state_;
     MainPlatform platform_;
-    ViewHooks& view_;
+    CommandRefresh view_;
     InstrumentLink link_;
     TraceRenderer renderer_;
     ViewContext viewContext_;

@@ -22,7 +22,7 @@ void toggleEventTimeView(ViewContext& ctx) {
     ctx.state.operatingMode ^= 1;
     recentreOnCursor(ctx.state);
     ctx.view.redrawTraceView();
-    ctx.view.repaint();
+    ctx.view.refreshWindow();
 }
 
 namespace {
@@ -34,7 +34,7 @@ void changeTimebase(ViewContext& ctx, int32_t index) {
     ctx.renderer.buildPictureFrame(scratch);
     ctx.renderer.runWalk(scratch);
     recentreOnCursor(ctx.state);
-    ctx.view.repaint();
+    ctx.view.refreshWindow();
 }
 }  // namespace
 
