@@ -1,8 +1,10 @@
 #include "app/controlstrip.h"
 
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QToolButton>
 
@@ -14,7 +16,7 @@ namespace {
 constexpr QColor kSkyBlue{166, 202, 240};
 }  // namespace
 
-ControlStrip::ControlStrip(QWidget* c, MainCommands& commands) {
+ControlStrip::ControlStrip(QWidget* c, MainCommands& commands, const AppState& state) : state_(state) {
     auto* strip = new QFrame(c);
     strip->setFrameShape(QFrame::Panel);
     strip->setFrameShadow(QFrame::Sunken);
@@ -121,6 +123,35 @@ ControlStrip::ControlStrip(QWidget* c, MainCommands& commands) {
     timebaseMinusButton_->setGeometry(89, 23, 40, 25);
     timebaseMinusButton_->setFont(sign);
     connect(timebaseMinusButton_, &MainCommands::coarserTimebase);
+
+    // F3: "Find" until a match is found, then "Next"; Shift+F3: "Back"; in search mode only.
+    auto* findKey = new QShortcut(QKeySequence(Qt::Key_F3), c, [this] {
+        if (!findButton_->isHidden()) press(state_.matchFound ? startStopButton_ : findButton_);
+    });
+    findKey->setObjectName("findOrNextShortcut");
+    auto* backKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), c, [this] { press(backButton_); });
+    backKey->setObjectName("backShortcut");
+}
+
+bool ControlStrip::press(QAbstractButton* b) {
+    if (b->isHidden() || !b->isEnabled()) return false;
+    b->click();
+    return true;
+}
+
+bool ControlStrip::pressForKey(const QKeyEvent& e) {
+    if ((e.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;  // the keypad's keys count too
+    const int keys[] = {Qt::Key_Home, Qt::Key_PageUp, Qt::Key_Left, Qt::Key_Right, Qt::Key_PageDown, Qt::Key_End};
+    for (size_t i = 0; i < navButtons_.size(); ++i)
+        if (e.key() == keys[i]) return press(navButtons_[i]);
+    return false;
+}
+
+void ControlStrip::pressForWheel(int angleDelta, bool control) {
+    wheelRemainder_ += angleDelta;
+    // Away from the user (up) is earlier, or a finer time base with Ctrl.
+    for (; wheelRemainder_ >= 120; wheelRemainder_ -= 120) press(control ? static_cast<QAbstractButton*>(timebasePlusButton_) : navButtons_[2]);
+    for (; wheelRemainder_ <= -120; wheelRemainder_ += 120) press(control ? static_cast<QAbstractButton*>(timebaseMinusButton_) : navButtons_[3]);
 }
 
 void ControlStrip::apply(const ControlStates& p) {

@@ -22,6 +22,8 @@
 #include <QWindow>
 
 #include "app/aboutbox.h"
+#include "app/dialogrunners.h"
+#include "app/tracearea.h"
 #include "app/coloursdialog.h"
 #include "app/commentsdialog.h"
 #include "app/displayoptionsdialog.h"
@@ -46,58 +48,6 @@
 
 namespace zvl {
 
-// The round link lamp beside the status text.
-class LinkLamp : public QWidget {
-public:
-    LinkLamp(const AppState& state, QWidget* parent) : QWidget(parent), state_(state) {}
-    QColor colour() const { return toQColor(state_.link.lampColour); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing, true);
-        p.setPen(Qt::black);
-        p.setBrush(colour());
-        p.drawEllipse(QRectF(0.5, 0.5, width() - 1.0, height() - 1.0));
-    }
-
-private:
-    const AppState& state_;
-};
-
-// The client area: the trace picture at (6, 100) with the overlay, and the window's own
-// mouse handlers.
-class TraceArea : public QWidget {
-public:
-    explicit TraceArea(MainWindow* owner) : QWidget(owner), owner_(owner) {
-        setObjectName("client");
-        setFocusPolicy(Qt::ClickFocus);  // a click on the picture takes the keys from the memo
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QtCanvas canvas(this);
-        owner_->paintTrace(canvas);
-    }
-    void mousePressEvent(QMouseEvent* e) override {
-        const QPoint at = e->position().toPoint();
-        owner_->onMouseDown(at.x(), at.y(), e->button() == Qt::LeftButton, e->modifiers() & Qt::ShiftModifier);
-    }
-    void mouseReleaseEvent(QMouseEvent* e) override { owner_->onMouseUp(e->position().toPoint().x(), e->position().toPoint().y()); }
-    void keyPressEvent(QKeyEvent* e) override {
-        // A key a text field passed on (Page Up in the title box) is not for the trace.
-        const QWidget* focus = QApplication::focusWidget();
-        const bool fromText = qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QPlainTextEdit*>(focus);
-        if (fromText || !owner_->onTraceKeyEvent(*e)) QWidget::keyPressEvent(e);
-    }
-    void wheelEvent(QWheelEvent* e) override {
-        if (!owner_->onTraceWheel(e->position().toPoint(), e->angleDelta().y(), e->modifiers() & Qt::ControlModifier)) e->ignore();
-    }
-
-private:
-    MainWindow* owner_;
-};
-
 namespace {
 // The band under the picture where the overlay draws the Event box.
 const QRect kEventBoxArea(kPictureLeft, 484, kPictureWidth, 28);
@@ -108,48 +58,6 @@ const QRect kMarkerLabelAbovePicture(kPictureLeft + 300, 82, kPictureWidth - 300
 
 QStringList splitLines(const QString& text) { return text.split('\n'); }
 
-// A dialog made once and shown through the window's runner, so a test can answer it; it is
-// loaded from the state each time it opens.
-template <class Dialog>
-class RunnerDialog : public ModalDialog {
-public:
-    RunnerDialog(std::function<bool(QDialog&)> run, Dialog& dialog) : run_(std::move(run)), dialog_(dialog) {}
-    bool runModal() override {
-        dialog_.loadFromState();
-        return run_(dialog_);
-    }
-
-private:
-    std::function<bool(QDialog&)> run_;
-    Dialog& dialog_;
-};
-
-// The colour picker: the test's answer when one is set, otherwise the system's picker.
-class RunnerColourPicker : public ColourPicker {
-public:
-    RunnerColourPicker(const std::function<std::optional<uint32_t>(uint32_t)>& run, QWidget* parent) : run_(run), system_(parent) {}
-    std::optional<uint32_t> pick(uint32_t current) override { return run_ ? run_(current) : system_.pick(current); }
-
-private:
-    const std::function<std::optional<uint32_t>(uint32_t)>& run_;
-    QtColourPicker system_;
-};
-
-// The comments dialog, made for each edit and shown through the window's runner.
-class RunnerCommentsEditor : public CommentsEditor {
-public:
-    RunnerCommentsEditor(std::function<bool(QDialog&)> run, QWidget* parent) : run_(std::move(run)), parent_(parent) {}
-    std::optional<std::vector<std::string>> edit(const std::vector<std::string>& lines) override {
-        CommentsDialog dialog(parent_);
-        dialog.setLines(lines);
-        if (!run_(dialog)) return std::nullopt;
-        return dialog.lines();
-    }
-
-private:
-    std::function<bool(QDialog&)> run_;
-    QWidget* parent_;
-};
 }  // namespace
 
 MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
@@ -236,11 +144,6 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
         this);
     splashWindow_->show();
 
-    auto* findKey = new QShortcut(QKeySequence(Qt::Key_F3), this, this, &MainWindow::onFindOrNextKey);
-    findKey->setObjectName("findOrNextShortcut");
-    auto* backKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this, this, &MainWindow::onBackKey);
-    backKey->setObjectName("backShortcut");
-
     commands_.startTimers();
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
@@ -292,7 +195,8 @@ void MainWindow::buildControls() {
     line->setFrameShadow(QFrame::Sunken);
     line->setGeometry(2, 25, 788, 3);
 
-    strip_ = std::make_unique<ControlStrip>(c, commands_);
+    strip_ = std::make_unique<ControlStrip>(c, commands_, state_);
+    area_->strip = strip_.get();
 
     // The time from the marker to the cursor result, shown only while a marker is set. It stands
     // where nothing else is: on the time-base panel, which is empty in the event views, and in
@@ -438,48 +342,6 @@ void MainWindow::onMouseUp(int x, int y) {
     commands_.editDisplayOptions(*runners_.displayOptions);
 }
 
-// --- Keys and wheel ------------------------------------------------------------------------------
-
-bool MainWindow::pressButton(const char* name) {
-    auto* b = area_->findChild<QAbstractButton*>(name);
-    if (!b || b->isHidden() || !b->isEnabled()) return false;
-    b->click();
-    return true;
-}
-
-bool MainWindow::onTraceKeyEvent(const QKeyEvent& e) {
-    // The keypad's keys count too.
-    return (e.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && onTraceKey(e.key());
-}
-
-bool MainWindow::onTraceKey(int key) {
-    switch (key) {
-    case Qt::Key_Left: return pressButton("slowLeftButton");
-    case Qt::Key_Right: return pressButton("slowRightButton");
-    case Qt::Key_PageUp: return pressButton("fastLeftButton");
-    case Qt::Key_PageDown: return pressButton("fastRightButton");
-    case Qt::Key_Home: return pressButton("firstButton");
-    case Qt::Key_End: return pressButton("lastButton");
-    default: return false;
-    }
-}
-
-bool MainWindow::onTraceWheel(QPoint position, int angleDelta, bool control) {
-    if (!QRect(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight).contains(position)) return false;
-    wheelRemainder_ += angleDelta;
-    // Away from the user (up) is earlier, or a finer time base with Ctrl.
-    for (; wheelRemainder_ >= 120; wheelRemainder_ -= 120) pressButton(control ? "timebasePlusButton" : "slowLeftButton");
-    for (; wheelRemainder_ <= -120; wheelRemainder_ += 120) pressButton(control ? "timebaseMinusButton" : "slowRightButton");
-    return true;
-}
-
-void MainWindow::onFindOrNextKey() {
-    if (area_->findChild<QAbstractButton*>("findButton")->isHidden()) return;  // record mode: Start/Stop is no search
-    pressButton(state_.matchFound ? "startStopButton" : "findButton");
-}
-
-void MainWindow::onBackKey() { pressButton("backButton"); }
-
 // --- Window events -----------------------------------------------------------------------------
 
 // The start-up step (the settings read with its boxes, the port) runs from the event loop once
@@ -525,7 +387,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
         commands_.importFromModeCaption();
         return true;
     }
-    if (e->type() == QEvent::KeyPress && qobject_cast<QAbstractButton*>(watched) && onTraceKeyEvent(*static_cast<QKeyEvent*>(e)))
+    if (e->type() == QEvent::KeyPress && qobject_cast<QAbstractButton*>(watched) && strip_->pressForKey(*static_cast<QKeyEvent*>(e)))
         return true;
     if (watched == commentsMemo && e->type() == QEvent::FocusOut) commands_.memo().left(memoLines());
     if (watched == commentsMemo->viewport() && e->type() == QEvent::MouseButtonRelease)

@@ -122,15 +122,6 @@ public:
     void onMouseDown(int x, int y, bool leftButton = true, bool shift = false);
     void onMouseUp(int x, int y);
     void paintTrace(Canvas& window);  // the picture and the overlay, in client coordinates
-    // Keys and the wheel on the trace press the button they stand for, when it can be pressed:
-    // Left/Right the slow steps, Page Up/Down the fast steps, Home/End first and last; the
-    // wheel the slow steps, Ctrl+wheel "+"/"-". Each returns whether a button took it.
-    bool onTraceKey(int key);
-    bool onTraceKeyEvent(const QKeyEvent& e);  // onTraceKey for a key without modifiers
-    bool onTraceWheel(QPoint position, int angleDelta, bool control);
-    // F3: "Find" until a match is found, then "Next"; Shift+F3: "Back" (search mode only).
-    void onFindOrNextKey();
-    void onBackKey();
 
 protected:
     bool event(QEvent* event) override;
@@ -143,7 +134,6 @@ private:
     bool runModal(QDialog& dialog);
     bool runPrintDialog(QDialog& dialog);
     void followCursorInEventList();
-    bool pressButton(const char* name);  // clicks the named button of the client if it is shown and enabled
     std::vector<std::string> memoLines() const;  // the memo's text as comment lines
     void showMarkerText();  // the time from the marker to the cursor result, while one is set
 
@@ -160,7 +150,6 @@ private:
     bool closing_ = false;
     bool startQueued_ = false;  // the start-up step has been queued by the first show or activation
     int exposeWaits_ = 0;       // times the start-up step waited for the window to be mapped
-    int wheelRemainder_ = 0;  // wheel angle not yet worth a whole step (120 a step)
     Runners runners_;
     int64_t controlUpdates_ = 0;
     std::unique_ptr<ColourPicker> colourPicker_;

@@ -753,6 +753,31 @@ TEST(MainWindow, OpenLeavesTheControlsAndTheReopenListUpToDate) {
     EXPECT_EQ(newest->text().toStdString(), path);
 }
 
+// A command builds the picture once and brings the controls up to date once, however many
+// parts of it changed what they show.
+TEST(MainWindow, EachCommandBuildsOnePictureAndUpdatesTheControlsOnce) {
+    WindowRig rig;
+    rig.window->lifecycle().startOnFirstActivation();
+    const std::string path = rig.recording("run.zvl", "");
+    const auto click = [&](const char* name) { return [&rig, name] { rig.find<QAbstractButton>(name)->click(); }; };
+    const std::vector<std::pair<const char*, std::function<void()>>> commands = {
+        {"Open", [&] {
+             rig.fileDialogs.answers = {path};
+             rig.find<QAction>("openAction")->trigger();
+         }},
+        {"Event/Time", click("eventTimeButton")}, {"Find", click("findButton")}, {"Next", click("startStopButton")},
+        {"Slow Left", click("slowLeftButton")},   {"Reopen", [&] { rig.find<QAction>("reopen1Action")->trigger(); }},
+    };
+    for (const auto& [name, command] : commands) {
+        const int64_t pictures = rig.window->picturesBuilt(), controls = rig.window->controlUpdates();
+        command();
+        rig.window->traceBitmap();  // a picture still waiting is built
+        EXPECT_EQ(rig.window->picturesBuilt() - pictures, 1) << name;
+        EXPECT_EQ(rig.window->controlUpdates() - controls, 1) << name;
+    }
+    EXPECT_EQ(rig.window->state().resultCount(), 3) << "the file was opened";
+}
+
 TEST(MainWindow, AMissingPortGivesOneBoxAndNoHandshake) {
     WindowRig rig;
     rig.port.failOpen = true;
