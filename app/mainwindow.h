@@ -21,17 +21,11 @@
 #include "viewer/redrawpacer.h"
 #include "viewer/tracerenderer.h"
 
-class QAction;
 class QDialog;
-class QFrame;
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QPlainTextEdit;
 class QPrinter;
-class QPushButton;
-class QToolButton;
 
 namespace zvl {
 

@@ -6,7 +6,7 @@ namespace zvl {
 
 void startOrStopOrNext(AppState& state, InstrumentLink& link, Prompts& prompts, ViewHooks& view) {
     if (isOnlineMode(state.operatingMode)) {
-        link.startStopRecording();  // ends with the cursor, the control states and a repaint
+        link.startStopRecording();  // ends with the cursor, the control states and a refresh
         return;
     }
     findNextMatch(state, prompts);

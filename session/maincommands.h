@@ -1,9 +1,9 @@
 #pragma once
 // MainCommands: everything the main window does, without the window. It owns the subsystems
-// (the link, the renderer, the file commands, the upload, the start and close), wires the six
-// timers to them, and offers one function per command the window routes, each ending with the
-// refresh of the view that command needs. The window lays out the controls and calls one of
-// these per event; tests can run the same commands headless against fakes.
+// (the link, the renderer, the file commands, the upload, the start and close), wires the seven
+// timers to them, and offers one function per command, each refreshing the window once at its
+// end. The window's controls connect to these directly; tests can run the same commands
+// headless against fakes.
 
 #include <functional>
 #include <optional>
@@ -52,7 +52,7 @@ public:
 // The comment memo's rules. What the user types is stored in commentLines as it is typed, so
 // the typing stays as it stands (its empty lines, the caret) until something else changes the
 // comment lines: a load, or the comments dialog, whose lines then replace it at the next
-// repaint. A memo the program filled gives nothing back when it is left, so it can never put
+// refresh. A memo the program filled gives nothing back when it is left, so it can never put
 // older text over what was loaded.
 class CommentMemo {
 public:
@@ -62,7 +62,7 @@ public:
     void textChanged(const std::vector<std::string>& lines);
     // The focus left the memo: the typing since the last refill is stored.
     void left(const std::vector<std::string>& lines);
-    // At a repaint: calls show with the lines to put in the memo unless the memo holds typing
+    // At a refresh of the window: calls show with the lines to put in the memo unless the memo holds typing
     // that the comment lines still match.
     void refresh(const std::function<void(const std::vector<std::string>&)>& show);
 
@@ -194,7 +194,7 @@ public:
     void goToLastResult();
     // The right button on the mode caption: the compliant-CSV import.
     void importFromModeCaption();
-    // A click in the comment memo: the comments dialog on the comment lines, then a repaint.
+    // A click in the comment memo: the comments dialog on the comment lines, then a refresh of the window.
     void editComments(CommentsEditor& dialog);
     // A click at (x, y) of the window: on a key box, the next search condition of its input,
     // returned so the window can draw the box again.
