@@ -14,10 +14,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
-#include <QShortcut>
 #include <QAbstractButton>
 #include <QKeyEvent>
-#include <QWheelEvent>
 #include <QTimer>
 #include <QWindow>
 

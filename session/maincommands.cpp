@@ -81,16 +81,17 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
     : state_(state),
       platform_(std::move(platform)),
       view_(view),
-      link_(state_, platform_.port, platform_.clock, platform_.pump, platform_.prompts, view_, platform_.timers.breakTimer,
+      prompts_(platform_.prompts, view_),
+      link_(state_, platform_.port, platform_.clock, platform_.pump, prompts_, view_, platform_.timers.breakTimer,
             platform_.timers.updateTimer),
-      renderer_(state_, platform_.clock, platform_.prompts),
+      renderer_(state_, platform_.clock, platform_.prompts),  // its warning waits for the picture
       viewContext_{state_, renderer_, view_, platform_.timers.updateTimer},
-      files_(state_, platform_.fileDialogs, platform_.prompts, view_, platform_.clock),
-      upload_(state_, link_, platform_.clock, platform_.prompts, view_, platform_.timers.uploadRetryTimer),
-      lifecycle_(state_, link_, platform_.prompts, view_, platform_.timers, platform_.settingsPath),
+      files_(state_, platform_.fileDialogs, prompts_, view_, platform_.clock),
+      upload_(state_, link_, platform_.clock, prompts_, view_, platform_.timers.uploadRetryTimer),
+      lifecycle_(state_, link_, prompts_, view_, platform_.timers, platform_.settingsPath),
       memo_(state_),
-      setup_(state_, link_, platform_.prompts, platform_.clock, view_),
-      download_(state_, link_, platform_.receiver ? *platform_.receiver : noReceiver_, platform_.clock, platform_.prompts,
+      setup_(state_, link_, prompts_, platform_.clock, view_),
+      download_(state_, link_, platform_.receiver ? *platform_.receiver : noReceiver_, platform_.clock, prompts_,
                 view_, platform_.timers.downloadStatusTimer) {
     MainTimers& t = platform_.timers;
     t.startTimer.setInterval(1000);
@@ -201,7 +202,7 @@ void MainCommands::toggleMonochrome() {
 
 bool MainCommands::refusedDuringDownload() {
     if (!state_.protocolTransferActive) return false;
-    platform_.prompts.warning(kDownloadInProgressText);
+    prompts_.warning(kDownloadInProgressText);
     return true;
 }
 
@@ -222,7 +223,7 @@ void MainCommands::uploadStoredData() {
 void MainCommands::uploadFromStartMenu() {
     Command command(view_);
     if (refusedDuringDownload()) return;
-    platform_.prompts.setBusyCursor(true);
+    prompts_.setBusyCursor(true);
     upload_.uploadStoredData();
     view_.refreshWindow();
 }
@@ -237,7 +238,7 @@ void MainCommands::collectNewData() {
 void MainCommands::collectDataFromStartMenu() {
     Command command(view_);
     if (refusedDuringDownload()) return;
-    zvl::collectDataFromStartMenu(state_, link_, platform_.prompts, view_);
+    zvl::collectDataFromStartMenu(state_, link_, prompts_, view_);
 }
 
 void MainCommands::examineRecords() {
@@ -249,7 +250,7 @@ void MainCommands::examineRecords() {
 void MainCommands::editSearchKey(ModalDialog& searchKeyDialog) {
     Command command(view_);
     Dialog dialog(view_, searchKeyDialog);
-    zvl::editSearchKey(state_, platform_.prompts, view_, dialog, lifecycle_.settingsPath());
+    zvl::editSearchKey(state_, prompts_, view_, dialog, lifecycle_.settingsPath());
 }
 
 void MainCommands::showStatistics(ModalDialog& statisticsDialog) {
@@ -297,7 +298,7 @@ bool MainCommands::plotClicked(int x, int y, bool shift) {
 void MainCommands::editDisplayOptions(ModalDialog& displayOptionsDialog) {
     Command command(view_);
     Dialog dialog(view_, displayOptionsDialog);
-    zvl::editDisplayOptions(state_, platform_.prompts, view_, dialog, lifecycle_.settingsPath());
+    zvl::editDisplayOptions(state_, prompts_, view_, dialog, lifecycle_.settingsPath());
 }
 
 void MainCommands::editColours(ModalDialog& coloursDialog) {
@@ -322,16 +323,16 @@ void MainCommands::showHardwareSettings(ModalDialog& hardwareDialog) {
     setup_.showHardwareSettings(dialog, lifecycle_.settingsPath());
 }
 
-void MainCommands::findFirstMatch() { Command command(view_); zvl::findFirstMatch(state_, platform_.prompts, view_); }
+void MainCommands::findFirstMatch() { Command command(view_); zvl::findFirstMatch(state_, prompts_, view_); }
 
 void MainCommands::startOrStopOrNext() {
     Command command(view_);
     // Online the button starts or stops a recording; offline it is Next, which stays free.
     if (isOnlineMode(state_.operatingMode) && refusedDuringDownload()) return;
-    zvl::startOrStopOrNext(state_, link_, platform_.prompts, view_);
+    zvl::startOrStopOrNext(state_, link_, prompts_, view_);
 }
 
-void MainCommands::findPreviousMatch() { Command command(view_); zvl::findPreviousMatch(state_, platform_.prompts, view_); }
+void MainCommands::findPreviousMatch() { Command command(view_); zvl::findPreviousMatch(state_, prompts_, view_); }
 
 void MainCommands::toggleEventTimeView() { Command command(view_); zvl::toggleEventTimeView(viewContext_); }
 

@@ -85,6 +85,8 @@ public:
     explicit CommandRefresh(ViewHooks& window) : window_(window) {}
     void begin() { ++depth_; }
     void end();
+    // Shows what the command changed so far (before a box or a dialog opens).
+    void flush();
     // Runs a command's dialog: what the command changed so far shows behind it, and what the
     // dialog changes shows at once.
     bool runDialog(ModalDialog& dialog);
@@ -106,12 +108,35 @@ public:
 private:
     enum : unsigned { kControls = 1, kPicture = 2, kWindow = 4 };
     void note(unsigned what, void (ViewHooks::*now)());
-    void flush();
 
     ViewHooks& window_;
     int depth_ = 0;    // commands running, one inside another's box
     int dialogs_ = 0;  // dialogs of a command open
     unsigned pending_ = 0;
+};
+
+// The boxes as the subsystems see them: what the command changed so far shows behind a box,
+// as it would if the window had been refreshed at once.
+class CommandPrompts final : public Prompts {
+public:
+    CommandPrompts(Prompts& prompts, CommandRefresh& refresh) : prompts_(prompts), refresh_(refresh) {}
+    void warning(const std::string& text) override { refresh_.flush(), prompts_.warning(text); }
+    void information(const std::string& text) override { refresh_.flush(), prompts_.information(text); }
+    bool confirm(const std::string& text) override { return refresh_.flush(), prompts_.confirm(text); }
+    std::string inputBox(const std::string& caption, const std::string& prompt, const std::string& answer) override {
+        return refresh_.flush(), prompts_.inputBox(caption, prompt, answer);
+    }
+    void setBusyCursor(bool busy) override { prompts_.setBusyCursor(busy); }
+    std::optional<int> selectPort(const std::vector<int>& ports, const std::string& note) override {
+        return refresh_.flush(), prompts_.selectPort(ports, note);
+    }
+    ChoiceAnswer choiceBox(const std::string& message, std::optional<int64_t> result) override {
+        return refresh_.flush(), prompts_.choiceBox(message, result);
+    }
+
+private:
+    Prompts& prompts_;
+    CommandRefresh& refresh_;
 };
 
 class MainCommands {
@@ -239,6 +264,7 @@ private:
     AppState& state_;
     MainPlatform platform_;
     CommandRefresh view_;
+    CommandPrompts prompts_;
     InstrumentLink link_;
     TraceRenderer renderer_;
     ViewContext viewContext_;
