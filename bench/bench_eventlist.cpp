@@ -29,7 +29,7 @@ AppState& bigStore() {
 
 // Lays out and paints the window as the screen would show it.
 void showNow(QWidget& w) {
-    w.refreshWindow();
+    w.repaint();
     QApplication::processEvents();
 }
 
