@@ -1,12 +1,14 @@
 #include "app/controlstrip.h"
 
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QToolButton>
 
-#include "app/mainwindow.h"
+#include "session/maincommands.h"
 
 namespace zvl {
 
@@ -14,7 +16,7 @@ namespace {
 constexpr QColor kSkyBlue{166, 202, 240};
 }  // namespace
 
-ControlStrip::ControlStrip(QWidget* c, MainWindow& window) {
+ControlStrip::ControlStrip(QWidget* c, MainCommands& commands, const AppState& state) : state_(state) {
     auto* strip = new QFrame(c);
     strip->setFrameShape(QFrame::Panel);
     strip->setFrameShadow(QFrame::Sunken);
@@ -27,17 +29,21 @@ ControlStrip::ControlStrip(QWidget* c, MainWindow& window) {
     recordOrSearchLabel_ = new QLabel("Record Mode", c);
     recordOrSearchLabel_->setObjectName("recordOrSearchLabel");
     recordOrSearchLabel_->setGeometry(24, 492, 125, 16);
-    auto button = [&](const char* name, const char* caption, const char* hint, QRect geometry, void (MainWindow::*handler)()) {
+    // Each control runs its command.
+    const auto connect = [&commands, c](QAbstractButton* b, void (MainCommands::*command)()) {
+        QObject::connect(b, &QAbstractButton::clicked, c, [&commands, command] { (commands.*command)(); });
+    };
+    auto button = [&](const char* name, const char* caption, const char* hint, QRect geometry, void (MainCommands::*command)()) {
         auto* b = new QPushButton(caption, c);
         b->setObjectName(name);
         b->setToolTip(hint);
         b->setGeometry(geometry);
-        QObject::connect(b, &QPushButton::clicked, &window, handler);
+        connect(b, command);
         return b;
     };
-    findButton_ = button("findButton", "Find", "Start Search (F3)", {24, 512, 40, 25}, &MainWindow::onFindClicked);
-    startStopButton_ = button("startStopButton", "Next", "Next Match (F3)", {64, 512, 40, 25}, &MainWindow::onStartStopClicked);
-    backButton_ = button("backButton", "Back", "Previous Match (Shift+F3)", {104, 512, 40, 25}, &MainWindow::onBackClicked);
+    findButton_ = button("findButton", "Find", "Start Search (F3)", {24, 512, 40, 25}, &MainCommands::findFirstMatch);
+    startStopButton_ = button("startStopButton", "Next", "Next Match (F3)", {64, 512, 40, 25}, &MainCommands::startOrStopOrNext);
+    backButton_ = button("backButton", "Back", "Previous Match (Shift+F3)", {104, 512, 40, 25}, &MainCommands::findPreviousMatch);
     backButton_->setEnabled(false);
 
     keyPanel_ = new QFrame(c);
@@ -61,8 +67,8 @@ ControlStrip::ControlStrip(QWidget* c, MainWindow& window) {
     auto* changeModeLabel = new QLabel("Change Mode", c);
     changeModeLabel->setObjectName("changeModeLabel");
     changeModeLabel->setGeometry(168, 491, 130, 16);
-    onlineOfflineButton_ = button("onlineOfflineButton", "Offline", "Switch Between Live & Archive", {168, 512, 57, 25}, &MainWindow::onOnlineOfflineClicked);
-    eventTimeButton_ = button("eventTimeButton", "Time", "Switch Between Event & Time", {238, 512, 54, 25}, &MainWindow::onEventTimeClicked);
+    onlineOfflineButton_ = button("onlineOfflineButton", "Offline", "Switch Between Live & Archive", {168, 512, 57, 25}, &MainCommands::toggleOnline);
+    eventTimeButton_ = button("eventTimeButton", "Time", "Switch Between Event & Time", {238, 512, 54, 25}, &MainCommands::toggleEventTimeView);
 
     auto* navBevel = new QFrame(c);
     navBevel->setFrameShape(QFrame::Panel);
@@ -72,24 +78,24 @@ ControlStrip::ControlStrip(QWidget* c, MainWindow& window) {
         const char* name;
         const char* hint;
         QStyle::StandardPixmap icon;
-        void (MainWindow::*handler)();
+        void (MainCommands::*command)();
     };
     const Nav navs[] = {
-        {"firstButton", "Go to First Result (Home)", QStyle::SP_MediaSkipBackward, &MainWindow::onFirstClicked},
-        {"fastLeftButton", "Fast Left (Page Up)", QStyle::SP_MediaSeekBackward, &MainWindow::onFastLeftClicked},
-        {"slowLeftButton", "Slow Left (Left, wheel up)", QStyle::SP_ArrowLeft, &MainWindow::onSlowLeftClicked},
-        {"slowRightButton", "Slow Right (Right, wheel down)", QStyle::SP_ArrowRight, &MainWindow::onSlowRightClicked},
-        {"fastRightButton", "Fast Right (Page Down)", QStyle::SP_MediaSeekForward, &MainWindow::onFastRightClicked},
-        {"lastButton", "Go to Last Results (End)", QStyle::SP_MediaSkipForward, &MainWindow::onLastClicked},
+        {"firstButton", "Go to First Result (Home)", QStyle::SP_MediaSkipBackward, &MainCommands::goToFirstResult},
+        {"fastLeftButton", "Fast Left (Page Up)", QStyle::SP_MediaSeekBackward, &MainCommands::stepLeftFast},
+        {"slowLeftButton", "Slow Left (Left, wheel up)", QStyle::SP_ArrowLeft, &MainCommands::stepLeftSlow},
+        {"slowRightButton", "Slow Right (Right, wheel down)", QStyle::SP_ArrowRight, &MainCommands::stepRightSlow},
+        {"fastRightButton", "Fast Right (Page Down)", QStyle::SP_MediaSeekForward, &MainCommands::stepRightFast},
+        {"lastButton", "Go to Last Results (End)", QStyle::SP_MediaSkipForward, &MainCommands::goToLastResult},
     };
     int x = 320;
     for (const Nav& n : navs) {
         auto* b = new QToolButton(c);
         b->setObjectName(n.name);
         b->setToolTip(n.hint);
-        b->setIcon(window.style()->standardIcon(n.icon));
+        b->setIcon(c->style()->standardIcon(n.icon));
         b->setGeometry(x, 518, 40, 25);
-        QObject::connect(b, &QToolButton::clicked, &window, n.handler);
+        connect(b, n.command);
         navButtons_.push_back(b);
         x += 48;
     }
@@ -110,17 +116,45 @@ ControlStrip::ControlStrip(QWidget* c, MainWindow& window) {
     timebasePlusButton_->setToolTip("Increase Time Base (Ctrl+wheel up)");
     timebasePlusButton_->setGeometry(44, 23, 37, 25);
     timebasePlusButton_->setFont(sign);
-    QObject::connect(timebasePlusButton_, &QPushButton::clicked, &window, &MainWindow::onTimebasePlusClicked);
+    connect(timebasePlusButton_, &MainCommands::finerTimebase);
     timebaseMinusButton_ = new QPushButton("-", timebasePanel_);
     timebaseMinusButton_->setObjectName("timebaseMinusButton");
     timebaseMinusButton_->setToolTip("Decrease Time Base (Ctrl+wheel down)");
     timebaseMinusButton_->setGeometry(89, 23, 40, 25);
     timebaseMinusButton_->setFont(sign);
-    QObject::connect(timebaseMinusButton_, &QPushButton::clicked, &window, &MainWindow::onTimebaseMinusClicked);
+    connect(timebaseMinusButton_, &MainCommands::coarserTimebase);
 
+    // F3: "Find" until a match is found, then "Next"; Shift+F3: "Back"; in search mode only.
+    auto* findKey = new QShortcut(QKeySequence(Qt::Key_F3), c, [this] {
+        if (!findButton_->isHidden()) press(state_.matchFound ? startStopButton_ : findButton_);
+    });
+    findKey->setObjectName("findOrNextShortcut");
+    auto* backKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), c, [this] { press(backButton_); });
+    backKey->setObjectName("backShortcut");
 }
 
-void ControlStrip::show(const PaintControls& p) {
+bool ControlStrip::press(QAbstractButton* b) {
+    if (b->isHidden() || !b->isEnabled()) return false;
+    b->click();
+    return true;
+}
+
+bool ControlStrip::pressForKey(const QKeyEvent& e) {
+    if ((e.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;  // the keypad's keys count too
+    const int keys[] = {Qt::Key_Home, Qt::Key_PageUp, Qt::Key_Left, Qt::Key_Right, Qt::Key_PageDown, Qt::Key_End};
+    for (size_t i = 0; i < navButtons_.size(); ++i)
+        if (e.key() == keys[i]) return press(navButtons_[i]);
+    return false;
+}
+
+void ControlStrip::pressForWheel(int angleDelta, bool control) {
+    wheelRemainder_ += angleDelta;
+    // Away from the user (up) is earlier, or a finer time base with Ctrl.
+    for (; wheelRemainder_ >= 120; wheelRemainder_ -= 120) press(control ? static_cast<QAbstractButton*>(timebasePlusButton_) : navButtons_[2]);
+    for (; wheelRemainder_ <= -120; wheelRemainder_ += 120) press(control ? static_cast<QAbstractButton*>(timebaseMinusButton_) : navButtons_[3]);
+}
+
+void ControlStrip::apply(const ControlStates& p) {
     eventTimeButton_->setText(QString::fromStdString(p.eventTimeCaption));
     timebaseLabel_->setVisible(p.timebaseControlsVisible);
     timebasePlusButton_->setVisible(p.timebaseControlsVisible);
@@ -136,17 +170,14 @@ void ControlStrip::show(const PaintControls& p) {
     timebaseLabel_->setText(QString::fromStdString(p.timebaseCaption));
     timebasePlusButton_->setEnabled(p.plusEnabled);
     timebaseMinusButton_->setEnabled(p.minusEnabled);
-}
-
-void ControlStrip::focusEventTimeButton() { eventTimeButton_->setFocus(); }
-
-void ControlStrip::enable(const EnabledControls& e) {
-    for (QToolButton* b : navButtons_) b->setEnabled(e.navigationEnabled);
-    startStopButton_->setEnabled(e.startStopEnabled);
-    if (e.enablesBackAndEventTime) {
+    for (QToolButton* b : navButtons_) b->setEnabled(p.navigationEnabled);
+    startStopButton_->setEnabled(p.startStopEnabled);
+    if (p.enablesBackAndEventTime) {
         backButton_->setEnabled(true);
         eventTimeButton_->setEnabled(true);
     }
 }
+
+void ControlStrip::focusEventTimeButton() { eventTimeButton_->setFocus(); }
 
 }  // namespace zvl

@@ -2,11 +2,15 @@
 // The control strip under the picture: Record/Search Mode with Find, Start/Stop/Next and Back,
 // the key panel, Change Mode (Online/Offline, Event/Time), the six navigation buttons and the
 // time-base panel. The controls stand on the client area at their fixed coordinates, each
-// wired to its slot of the window; the strip shows what controlstates computes.
+// connected to its command; the strip shows what controlstates computes. Keys and the wheel
+// press the button they stand for, and only a button that is shown and enabled.
 
 #include <vector>
 
 #include "session/controlstates.h"
+
+class QAbstractButton;
+class QKeyEvent;
 
 class QFrame;
 class QLabel;
@@ -16,17 +20,25 @@ class QWidget;
 
 namespace zvl {
 
-class MainWindow;
+class MainCommands;
 
 class ControlStrip {
 public:
-    ControlStrip(QWidget* client, MainWindow& window);
-    void show(const PaintControls& p);      // captions and visibility, at every paint
-    void enable(const EnabledControls& e);  // enabled states, at updateControlStates
+    ControlStrip(QWidget* client, MainCommands& commands, const AppState& state);
+    void apply(const ControlStates& p);  // captions, visibility and enabled states
+    // Left/Right the slow steps, Page Up/Down the fast steps, Home/End first and last, for a
+    // key without modifiers; returns whether a button took it.
+    bool pressForKey(const QKeyEvent& e);
+    // The wheel: the slow steps, with Ctrl "+" and "-"; 120 units a step, the rest kept.
+    void pressForWheel(int angleDelta, bool control);
 
     void focusEventTimeButton();
 
 private:
+    static bool press(QAbstractButton* b);
+
+    const AppState& state_;
+    int wheelRemainder_ = 0;
     QLabel* recordOrSearchLabel_ = nullptr;
     QPushButton *findButton_ = nullptr, *startStopButton_ = nullptr, *backButton_ = nullptr;
     QPushButton *onlineOfflineButton_ = nullptr, *eventTimeButton_ = nullptr;

@@ -73,13 +73,13 @@ int main(int argc, char** argv) {
     zvl::QtPrompts prompts;
     zvl::QtFileDialogs fileDialogs;
     zvl::QtReceiverProcess receiver;
-    zvl::QtTimer startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, refreshTimer, downloadStatusTimer;
+    zvl::QtTimer startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, updateTimer, downloadStatusTimer;
     zvl::MainPlatform platform{port,
                                clock,
                                pump,
                                prompts,
                                fileDialogs,
-                               {startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, refreshTimer,
+                               {startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, updateTimer,
                                 downloadStatusTimer},
                                zvl::settingsFilePath(),
                                &receiver};

@@ -5,92 +5,92 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "app/eventlistwindow.h"
+#include "app/helpwindow.h"
 #include "app/mainwindow.h"
 #include "session/help.h"
 #include "search/marker.h"
 
 namespace zvl {
 
-QAction* MainMenus::addEntry(QMenu* menu, const char* caption, const char* name, void (MainWindow::*handler)(), bool built) {
+QAction* MainMenus::addEntry(QMenu* menu, const char* caption, const char* name, std::function<void()> run) {
     QAction* a = menu->addAction(caption);
     a->setObjectName(name);
-    if (handler) QObject::connect(a, &QAction::triggered, &window_, handler);
-    // Entries whose behaviour the program does not have yet are there, and disabled.
-    if (!built) {
-        a->setEnabled(false);
-        a->setProperty("notBuilt", true);
-    }
+    QObject::connect(a, &QAction::triggered, menu, std::move(run));
     return a;
 }
 
-MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
+MainMenus::MainMenus(QMenuBar* bar, MainCommands& c, MainWindow& window) {
+    // An entry that runs a command, and one that runs a command on the window's dialog.
+    const auto run = [&c](void (MainCommands::*command)()) { return [&c, command] { (c.*command)(); }; };
+    const auto dialog = [&c, &window](void (MainCommands::*command)(ModalDialog&), std::unique_ptr<ModalDialog> MainWindow::Runners::*which) {
+        return [&c, &window, command, which] { (c.*command)(*(window.runners().*which)); };
+    };
     bar->setNativeMenuBar(false);
     QMenu* file = bar->addMenu("&File");
     file->setObjectName("fileMenu");
-    addEntry(file, "&Open...", "openAction", &MainWindow::onOpenTriggered);
+    addEntry(file, "&Open...", "openAction", run(&MainCommands::open));
     // "&Print..." has the P.
-    addEntry(file, "Ope&n All Parts...", "openAllPartsAction", &MainWindow::onOpenAllPartsTriggered);
+    addEntry(file, "Ope&n All Parts...", "openAllPartsAction", run(&MainCommands::openAllParts));
     QMenu* reopen = reopenMenu_ = file->addMenu("&Reopen");
     reopen->setObjectName("reopenMenu");
     reopen->menuAction()->setObjectName("reopenMenu");
     for (int i = 0; i < 4; ++i) {
-        QAction* a = reopen->addAction(QString());
-        a->setObjectName(QString("reopen%1Action").arg(i + 1));
-        QObject::connect(a, &QAction::triggered, &window, [&window, i] { window.onReopenTriggered(i); });
+        QAction* a = addEntry(reopen, "", qPrintable(QString("reopen%1Action").arg(i + 1)), [&c, i] { c.reopen(i); });
         a->setVisible(false);
         recentActions_.push_back(a);
     }
-    saveAction_ = addEntry(file, "&Save", "saveAction", &MainWindow::onSaveTriggered);
+    saveAction_ = addEntry(file, "&Save", "saveAction", run(&MainCommands::save));
     saveAction_->setEnabled(false);
-    addEntry(file, "Save &As...", "saveAsAction", &MainWindow::onSaveAsTriggered);
+    addEntry(file, "Save &As...", "saveAsAction", run(&MainCommands::saveAs));
     file->addSeparator();
-    addEntry(file, "&Save Settings Only...", "saveSettingsOnlyAction", &MainWindow::onSaveSettingsOnlyTriggered);
-    addEntry(file, "Re&Load Settings Only...", "reloadSettingsOnlyAction", &MainWindow::onReloadSettingsOnlyTriggered);
+    addEntry(file, "&Save Settings Only...", "saveSettingsOnlyAction", run(&MainCommands::saveSettingsOnly));
+    addEntry(file, "Re&Load Settings Only...", "reloadSettingsOnlyAction", run(&MainCommands::reloadSettingsOnly));
     file->addSeparator();
-    addEntry(file, "Save as &Binary File...", "saveBinaryFileAction", &MainWindow::onSaveBinaryFileTriggered);
-    addEntry(file, "&Download Binary File...", "downloadBinaryFileAction", &MainWindow::onDownloadBinaryFileTriggered);
+    addEntry(file, "Save as &Binary File...", "saveBinaryFileAction", run(&MainCommands::saveBinaryFile));
+    addEntry(file, "&Download Binary File...", "downloadBinaryFileAction", run(&MainCommands::downloadBinaryFile));
     file->addSeparator();
-    addEntry(file, "&Export as CSV or TXT File...", "exportAction", &MainWindow::onExportTriggered);
-    addEntry(file, "Export as &VCD...", "exportVcdAction", &MainWindow::onExportVcdTriggered);
+    addEntry(file, "&Export as CSV or TXT File...", "exportAction", run(&MainCommands::exportCsvOrTxt));
+    addEntry(file, "Export as &VCD...", "exportVcdAction", run(&MainCommands::exportVcd));
     file->addSeparator();
-    addEntry(file, "Printer Se&tup...", "printerSetupAction", &MainWindow::onPrinterSetupTriggered);
-    monochromeAction_ = addEntry(file, "&Monochrome ", "monochromeAction", &MainWindow::onMonochromeTriggered);
+    addEntry(file, "Printer Se&tup...", "printerSetupAction", [&window] { window.printerSetup(); });
+    monochromeAction_ = addEntry(file, "&Monochrome ", "monochromeAction", run(&MainCommands::toggleMonochrome));
     monochromeAction_->setCheckable(true);
-    addEntry(file, "&Print...", "printAction", &MainWindow::onPrintTriggered);
+    addEntry(file, "&Print...", "printAction", [&window] { window.print(); });
     file->addSeparator();
-    addEntry(file, "E&xit", "exitAction", &MainWindow::onExitTriggered);
+    addEntry(file, "E&xit", "exitAction", [&window] { window.close(); });
 
     QMenu* activity = bar->addMenu("&Activity");
     activity->setObjectName("activityMenu");
-    addEntry(activity, "&Menu", "startMenuAction", &MainWindow::onStartMenuTriggered);
-    addEntry(activity, "&Upload Stored Data from Pellam", "uploadStoredDataAction", &MainWindow::onUploadStoredDataTriggered);
-    addEntry(activity, "&Collect New Data", "collectNewDataAction", &MainWindow::onCollectNewDataTriggered);
-    addEntry(activity, "&Examine Records", "examineRecordsAction", &MainWindow::onExamineRecordsTriggered);
-    statisticsAction_ = addEntry(activity, "&Statistics...", "statisticsAction", &MainWindow::onStatisticsTriggered);
+    addEntry(activity, "&Menu", "startMenuAction", [&window] { window.showStartMenu(); });
+    addEntry(activity, "&Upload Stored Data from Pellam", "uploadStoredDataAction", run(&MainCommands::uploadStoredData));
+    addEntry(activity, "&Collect New Data", "collectNewDataAction", run(&MainCommands::collectNewData));
+    addEntry(activity, "&Examine Records", "examineRecordsAction", run(&MainCommands::examineRecords));
+    statisticsAction_ = addEntry(activity, "&Statistics...", "statisticsAction", dialog(&MainCommands::showStatistics, &MainWindow::Runners::statistics));
 
     QMenu* setup = bar->addMenu("&Setup");
     setup->setObjectName("setupMenu");
-    addEntry(setup, "&Display...", "displayAction", &MainWindow::onDisplayTriggered);
-    addEntry(setup, "&Colours...", "coloursAction", &MainWindow::onColoursTriggered);
-    addEntry(setup, "&Hardware Settings...", "hardwareSettingsAction", &MainWindow::onHardwareSettingsTriggered);
+    addEntry(setup, "&Display...", "displayAction", dialog(&MainCommands::editDisplayOptions, &MainWindow::Runners::displayOptions));
+    addEntry(setup, "&Colours...", "coloursAction", dialog(&MainCommands::editColours, &MainWindow::Runners::colours));
+    addEntry(setup, "&Hardware Settings...", "hardwareSettingsAction", dialog(&MainCommands::showHardwareSettings, &MainWindow::Runners::hardware));
 
     QMenu* tools = bar->addMenu("&Tools");
     tools->setObjectName("toolsMenu");
-    addEntry(tools, "&Search Key", "searchKeyAction", &MainWindow::onSearchKeyTriggered);
-    addEntry(tools, "Set &Date Time", "setDateTimeAction", &MainWindow::onSetDateTimeTriggered);
+    addEntry(tools, "&Search Key", "searchKeyAction", dialog(&MainCommands::editSearchKey, &MainWindow::Runners::searchKey));
+    addEntry(tools, "Set &Date Time", "setDateTimeAction", run(&MainCommands::setDateTime));
     tools->addSeparator();
-    addEntry(tools, "&Go To Event...", "goToEventAction", &MainWindow::onGoToEventTriggered);
-    addEntry(tools, "Event &List", "eventListAction", &MainWindow::onEventListTriggered);
+    addEntry(tools, "&Go To Event...", "goToEventAction", dialog(&MainCommands::goToEventOrTime, &MainWindow::Runners::goTo));
+    addEntry(tools, "Event &List", "eventListAction", [&window] { window.eventList().openBeside(&window); });
     tools->addSeparator();
-    setMarkerAction_ = addEntry(tools, "Set &Marker", "setMarkerAction", &MainWindow::onSetMarkerTriggered);
-    clearMarkerAction_ = addEntry(tools, "Clear M&arker", "clearMarkerAction", &MainWindow::onClearMarkerTriggered);
+    setMarkerAction_ = addEntry(tools, "Set &Marker", "setMarkerAction", run(&MainCommands::setMarker));
+    clearMarkerAction_ = addEntry(tools, "Clear M&arker", "clearMarkerAction", run(&MainCommands::clearMarker));
 
     QMenu* help = bar->addMenu("&Help");
     help->setObjectName("helpMenu");
     // F1 is shown, not bound: the help viewer answers F1 with the page of where it is pressed.
-    addEntry(help, "&Contents\tF1", "helpContentsAction", &MainWindow::onHelpContentsTriggered);
-    addEntry(help, "&How to Use Help", "howToUseHelpAction", &MainWindow::onHowToUseHelpTriggered);
-    addEntry(help, "&About...", "aboutAction", &MainWindow::onAboutTriggered);
+    addEntry(help, "&Contents\tF1", "helpContentsAction", [&window] { window.help().showContents(); });
+    addEntry(help, "&How to Use Help", "howToUseHelpAction", [&window] { window.help().showHowToUseHelp(); });
+    addEntry(help, "&About...", "aboutAction", dialog(&MainCommands::showAbout, &MainWindow::Runners::about));
 
     // The shortcuts, shown beside their entries. Exit's goes through the close query.
     for (const auto& [name, keys] : {std::pair{"openAction", "Ctrl+O"}, {"saveAction", "Ctrl+S"}, {"saveAsAction", "Ctrl+Shift+S"},
@@ -107,7 +107,7 @@ MainMenus::MainMenus(QMenuBar* bar, MainWindow& window) : window_(window) {
     help->setProperty("helpContext", kHelpHelpMenu);
 }
 
-void MainMenus::show(const PaintControls& p, const AppState& state) {
+void MainMenus::apply(const ControlStates& p, const AppState& state) {
     monochromeAction_->setChecked(p.monochromeChecked);
     statisticsAction_->setEnabled(p.statisticsEnabled);
     for (size_t i = 0; i < recentActions_.size(); ++i) {
@@ -118,10 +118,7 @@ void MainMenus::show(const PaintControls& p, const AppState& state) {
     saveAction_->setEnabled(state.saveCommandEnabled);
     setMarkerAction_->setEnabled(canMarkCursorResult(state));
     clearMarkerAction_->setEnabled(markedResult(state) != 0);
-}
-
-void MainMenus::enable(const EnabledControls& e) {
-    for (const char* name : {"File", "Activity", "Tools", "Setup"}) menus_[name]->menuAction()->setEnabled(e.menusEnabled);
+    for (const char* name : {"File", "Activity", "Tools", "Setup"}) menus_[name]->menuAction()->setEnabled(p.menusEnabled);
 }
 
 }  // namespace zvl

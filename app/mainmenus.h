@@ -1,8 +1,9 @@
 #pragma once
-// The menu bar: File, Activity, Setup, Tools and Help, each entry wired to its slot of the
-// window. Entries whose behaviour the program does not have yet are there and disabled. The
+// The menu bar: File, Activity, Setup, Tools and Help, each entry connected to its command
+// (or the window's own: print, exit, the start menu, the event list, help). Entries whose behaviour the program does not have yet are there and disabled. The
 // menus apply the availability controlstates computes.
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,18 +17,18 @@ class QMenuBar;
 
 namespace zvl {
 
+class MainCommands;
 class MainWindow;
 
 class MainMenus {
 public:
-    MainMenus(QMenuBar* bar, MainWindow& window);
-    void show(const PaintControls& p, const AppState& state);  // checks, the Reopen list, Save, the marker
-    void enable(const EnabledControls& e);                     // the four menus while collecting
+    MainMenus(QMenuBar* bar, MainCommands& commands, MainWindow& window);
+    // Checks, the Reopen list, Save, the marker, the four menus while collecting.
+    void apply(const ControlStates& p, const AppState& state);
 
 private:
-    QAction* addEntry(QMenu* menu, const char* caption, const char* name, void (MainWindow::*handler)(), bool built = true);
+    QAction* addEntry(QMenu* menu, const char* caption, const char* name, std::function<void()> run);
 
-    MainWindow& window_;
     std::map<std::string, QMenu*> menus_;
     QAction* saveAction_ = nullptr;
     QAction* monochromeAction_ = nullptr;

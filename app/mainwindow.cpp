@@ -14,14 +14,14 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
-#include <QShortcut>
 #include <QAbstractButton>
 #include <QKeyEvent>
-#include <QWheelEvent>
 #include <QTimer>
 #include <QWindow>
 
 #include "app/aboutbox.h"
+#include "app/dialogrunners.h"
+#include "app/tracearea.h"
 #include "app/coloursdialog.h"
 #include "app/commentsdialog.h"
 #include "app/displayoptionsdialog.h"
@@ -46,58 +46,6 @@
 
 namespace zvl {
 
-// The round link lamp beside the status text.
-class LinkLamp : public QWidget {
-public:
-    LinkLamp(const AppState& state, QWidget* parent) : QWidget(parent), state_(state) {}
-    QColor colour() const { return toQColor(state_.link.lampColour); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing, true);
-        p.setPen(Qt::black);
-        p.setBrush(colour());
-        p.drawEllipse(QRectF(0.5, 0.5, width() - 1.0, height() - 1.0));
-    }
-
-private:
-    const AppState& state_;
-};
-
-// The client area: the trace picture at (6, 100) with the overlay, and the window's own
-// mouse handlers.
-class TraceArea : public QWidget {
-public:
-    explicit TraceArea(MainWindow* owner) : QWidget(owner), owner_(owner) {
-        setObjectName("client");
-        setFocusPolicy(Qt::ClickFocus);  // a click on the picture takes the keys from the memo
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QtCanvas canvas(this);
-        owner_->paintTrace(canvas);
-    }
-    void mousePressEvent(QMouseEvent* e) override {
-        const QPoint at = e->position().toPoint();
-        owner_->onMouseDown(at.x(), at.y(), e->button() == Qt::LeftButton, e->modifiers() & Qt::ShiftModifier);
-    }
-    void mouseReleaseEvent(QMouseEvent* e) override { owner_->onMouseUp(e->position().toPoint().x(), e->position().toPoint().y()); }
-    void keyPressEvent(QKeyEvent* e) override {
-        // A key a text field passed on (Page Up in the title box) is not for the trace.
-        const QWidget* focus = QApplication::focusWidget();
-        const bool fromText = qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QPlainTextEdit*>(focus);
-        if (fromText || !owner_->onTraceKeyEvent(*e)) QWidget::keyPressEvent(e);
-    }
-    void wheelEvent(QWheelEvent* e) override {
-        if (!owner_->onTraceWheel(e->position().toPoint(), e->angleDelta().y(), e->modifiers() & Qt::ControlModifier)) e->ignore();
-    }
-
-private:
-    MainWindow* owner_;
-};
-
 namespace {
 // The band under the picture where the overlay draws the Event box.
 const QRect kEventBoxArea(kPictureLeft, 484, kPictureWidth, 28);
@@ -108,48 +56,6 @@ const QRect kMarkerLabelAbovePicture(kPictureLeft + 300, 82, kPictureWidth - 300
 
 QStringList splitLines(const QString& text) { return text.split('\n'); }
 
-// A dialog made once and shown through the window's runner, so a test can answer it; it is
-// loaded from the state each time it opens.
-template <class Dialog>
-class RunnerDialog : public ModalDialog {
-public:
-    RunnerDialog(std::function<bool(QDialog&)> run, Dialog& dialog) : run_(std::move(run)), dialog_(dialog) {}
-    bool runModal() override {
-        dialog_.loadFromState();
-        return run_(dialog_);
-    }
-
-private:
-    std::function<bool(QDialog&)> run_;
-    Dialog& dialog_;
-};
-
-// The colour picker: the test's answer when one is set, otherwise the system's picker.
-class RunnerColourPicker : public ColourPicker {
-public:
-    RunnerColourPicker(const std::function<std::optional<uint32_t>(uint32_t)>& run, QWidget* parent) : run_(run), system_(parent) {}
-    std::optional<uint32_t> pick(uint32_t current) override { return run_ ? run_(current) : system_.pick(current); }
-
-private:
-    const std::function<std::optional<uint32_t>(uint32_t)>& run_;
-    QtColourPicker system_;
-};
-
-// The comments dialog, made for each edit and shown through the window's runner.
-class RunnerCommentsEditor : public CommentsEditor {
-public:
-    RunnerCommentsEditor(std::function<bool(QDialog&)> run, QWidget* parent) : run_(std::move(run)), parent_(parent) {}
-    std::optional<std::vector<std::string>> edit(const std::vector<std::string>& lines) override {
-        CommentsDialog dialog(parent_);
-        dialog.setLines(lines);
-        if (!run_(dialog)) return std::nullopt;
-        return dialog.lines();
-    }
-
-private:
-    std::function<bool(QDialog&)> run_;
-    QWidget* parent_;
-};
 }  // namespace
 
 MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
@@ -199,55 +105,42 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     area_->setFixedSize(792, 560);
     setCentralWidget(area_);
     buildControls();
-    menus_ = std::make_unique<MainMenus>(menuBar(), *this);
+    menus_ = std::make_unique<MainMenus>(menuBar(), commands_, *this);
     // The client area's controls stand at fixed places: the window keeps its size.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     setProperty("helpContext", 1001);  // for the help viewer
 
     redrawTraceView();
-    applyPaintControls();
+    updateControlStates();
 
     // The windows made once at start-up and reused: the search key and go-to dialogs, the
     // splash (shown at once) and the start menu.
     searchKeyDialog_ = new SearchKeyDialog(state_, this);
     goToDialog_ = new GoToDialog(state_, platform_.prompts, this);
     const auto run = [this](QDialog& d) { return runModal(d); };
-    searchKeyRunner_ = std::make_unique<RunnerDialog<SearchKeyDialog>>(run, *searchKeyDialog_);
-    goToRunner_ = std::make_unique<RunnerDialog<GoToDialog>>(run, *goToDialog_);
+    runners_.searchKey = std::make_unique<RunnerDialog<SearchKeyDialog>>(run, *searchKeyDialog_);
+    runners_.goTo = std::make_unique<RunnerDialog<GoToDialog>>(run, *goToDialog_);
     statisticsDialog_ = new StatisticsDialog(state_, platform_.fileDialogs, platform_.prompts, this);
-    statisticsRunner_ = std::make_unique<RunnerDialog<StatisticsDialog>>(run, *statisticsDialog_);
+    runners_.statistics = std::make_unique<RunnerDialog<StatisticsDialog>>(run, *statisticsDialog_);
     eventList_ = new EventListWindow(state_, [this](int64_t n) { commands_.showResultUnderCursor(n); }, this);
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     hardwareDialog_ = new HardwareDialog(state_, commands_.instrumentSetup(), this);
-    hardwareRunner_ = std::make_unique<RunnerDialog<HardwareDialog>>(run, *hardwareDialog_);
-    commentsEditor_ = std::make_unique<RunnerCommentsEditor>(run, this);
+    runners_.hardware = std::make_unique<RunnerDialog<HardwareDialog>>(run, *hardwareDialog_);
+    runners_.comments = std::make_unique<RunnerCommentsEditor>(run, this);
     displayOptionsDialog_ = new DisplayOptionsDialog(state_, this);
-    displayOptionsRunner_ = std::make_unique<RunnerDialog<DisplayOptionsDialog>>(run, *displayOptionsDialog_);
+    runners_.displayOptions = std::make_unique<RunnerDialog<DisplayOptionsDialog>>(run, *displayOptionsDialog_);
     colourPicker_ = std::make_unique<RunnerColourPicker>(colourPickerRunner, this);
     coloursDialog_ = new ColoursDialog(state_, platform_.prompts, *this, *colourPicker_, this);
-    coloursRunner_ = std::make_unique<RunnerDialog<ColoursDialog>>(run, *coloursDialog_);
+    runners_.colours = std::make_unique<RunnerDialog<ColoursDialog>>(run, *coloursDialog_);
     aboutBox_ = new AboutBox(state_, commands_.lifecycle().settingsPath(), this);
-    aboutRunner_ = std::make_unique<RunnerDialog<AboutBox>>(run, *aboutBox_);
+    runners_.about = std::make_unique<RunnerDialog<AboutBox>>(run, *aboutBox_);
     help_ = std::make_unique<HelpViewer>(platform_.prompts, this);
     splashWindow_ = new SplashWindow(this);
     startMenu_ = new StartMenuDialog(
-        {[this] { onOpenTriggered(); },
-         [this] {
-             trace("onUploadStoredDataTriggered");
-             commands_.uploadFromStartMenu();
-         },
-         [this] {
-             trace("onStartStopClicked");
-             commands_.collectDataFromStartMenu();
-         },
+        {[this] { commands_.open(); }, [this] { commands_.uploadFromStartMenu(); }, [this] { commands_.collectDataFromStartMenu(); },
          [this] { QTimer::singleShot(0, this, &QWidget::close); }},
         this);
     splashWindow_->show();
-
-    auto* findKey = new QShortcut(QKeySequence(Qt::Key_F3), this, this, &MainWindow::onFindOrNextKey);
-    findKey->setObjectName("findOrNextShortcut");
-    auto* backKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this, this, &MainWindow::onBackKey);
-    backKey->setObjectName("backShortcut");
 
     commands_.startTimers();
 
@@ -300,7 +193,8 @@ void MainWindow::buildControls() {
     line->setFrameShadow(QFrame::Sunken);
     line->setGeometry(2, 25, 788, 3);
 
-    strip_ = std::make_unique<ControlStrip>(c, *this);
+    strip_ = std::make_unique<ControlStrip>(c, commands_, state_);
+    area_->strip = strip_.get();
 
     // The time from the marker to the cursor result, shown only while a marker is set. It stands
     // where nothing else is: on the time-base panel, which is empty in the event views, and in
@@ -312,7 +206,7 @@ void MainWindow::buildControls() {
     markerLabel->setStyleSheet(QString("color: %1").arg(toQColor(kMarkerColour).name()));
     markerLabel->hide();
 
-    progressPanel_ = new ProgressPanel(c, [this] { onCancelTransferClicked(); });
+    progressPanel_ = new ProgressPanel(c, [this] { commands_.cancelTransfer(); });
     // The trace keys step the trace from a focused button too: a push button would take Left
     // and Right to move the focus (the text fields keep their keys for the caret).
     for (QAbstractButton* b : c->findChildren<QAbstractButton*>()) b->installEventFilter(this);
@@ -369,22 +263,17 @@ void MainWindow::paintTrace(Canvas& window) {
 }
 
 void MainWindow::updateControlStates() {
-    const EnabledControls e = enabledControls(state_);
-    menus_->enable(e);
-    strip_->enable(e);
-}
-
-void MainWindow::applyPaintControls() {
-    const PaintControls p = paintControls(state_);
-    strip_->show(p);
-    menus_->show(p, state_);
+    ++controlUpdates_;
+    const ControlStates controls = controlStates(state_);
+    strip_->apply(controls);
+    menus_->apply(controls, state_);
     const QString title = fromCp1252(state_.recordingTitle);
     if (titleEdit->text() != title) titleEdit->setText(title);
     linkIndicatorChanged();
 }
 
-void MainWindow::repaint() {
-    applyPaintControls();
+void MainWindow::refreshWindow() {
+    updateControlStates();
     if (eventList_) eventList_->storeChanged();
     // The memo shows the stored comment lines unless it holds the typing they came from.
     commands_.memo().refresh([this](const std::vector<std::string>& shown) {
@@ -417,7 +306,7 @@ void MainWindow::showStartMenu() {
         startMenuRunner(*startMenu_);
     else
         startMenu_->exec();
-    repaint();
+    refreshWindow();
 }
 
 void MainWindow::linkIndicatorChanged() {
@@ -435,7 +324,6 @@ void MainWindow::setBytesTransferred(int64_t bytes) { progressPanel_->setBytesTr
 
 void MainWindow::onMouseDown(int x, int y, bool leftButton, bool shift) {
     if (auto k = commands_.keyColumnClicked(x, y)) {
-        trace("onMouseDown");
         if (!traceBitmap_.isNull()) {
             QtCanvas canvas(&traceBitmap_);
             renderer_.drawKeyBox(canvas, *k);
@@ -443,57 +331,14 @@ void MainWindow::onMouseDown(int x, int y, bool leftButton, bool shift) {
         area_->update();
         return;
     }
-    if (leftButton && commands_.plotClicked(x, y, shift)) trace("onMouseDown");
+    if (leftButton) commands_.plotClicked(x, y, shift);
 }
 
 void MainWindow::onMouseUp(int x, int y) {
     // The name column opens the display options, as Setup > "&Display..." does.
     if (!inNameColumn(x, y)) return;
-    trace("onMouseUp");
-    commands_.editDisplayOptions(*displayOptionsRunner_);
+    commands_.editDisplayOptions(*runners_.displayOptions);
 }
-
-// --- Keys and wheel ------------------------------------------------------------------------------
-
-bool MainWindow::pressButton(const char* name) {
-    auto* b = area_->findChild<QAbstractButton*>(name);
-    if (!b || b->isHidden() || !b->isEnabled()) return false;
-    b->click();
-    return true;
-}
-
-bool MainWindow::onTraceKeyEvent(const QKeyEvent& e) {
-    // The keypad's keys count too.
-    return (e.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && onTraceKey(e.key());
-}
-
-bool MainWindow::onTraceKey(int key) {
-    switch (key) {
-    case Qt::Key_Left: return pressButton("slowLeftButton");
-    case Qt::Key_Right: return pressButton("slowRightButton");
-    case Qt::Key_PageUp: return pressButton("fastLeftButton");
-    case Qt::Key_PageDown: return pressButton("fastRightButton");
-    case Qt::Key_Home: return pressButton("firstButton");
-    case Qt::Key_End: return pressButton("lastButton");
-    default: return false;
-    }
-}
-
-bool MainWindow::onTraceWheel(QPoint position, int angleDelta, bool control) {
-    if (!QRect(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight).contains(position)) return false;
-    wheelRemainder_ += angleDelta;
-    // Away from the user (up) is earlier, or a finer time base with Ctrl.
-    for (; wheelRemainder_ >= 120; wheelRemainder_ -= 120) pressButton(control ? "timebasePlusButton" : "slowLeftButton");
-    for (; wheelRemainder_ <= -120; wheelRemainder_ += 120) pressButton(control ? "timebaseMinusButton" : "slowRightButton");
-    return true;
-}
-
-void MainWindow::onFindOrNextKey() {
-    if (area_->findChild<QAbstractButton*>("findButton")->isHidden()) return;  // record mode: Start/Stop is no search
-    pressButton(state_.matchFound ? "startStopButton" : "findButton");
-}
-
-void MainWindow::onBackKey() { pressButton("backButton"); }
 
 // --- Window events -----------------------------------------------------------------------------
 
@@ -524,13 +369,11 @@ bool MainWindow::event(QEvent* e) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
-    trace("mayClose");
     if (!commands_.lifecycle().mayClose()) {
         e->ignore();
         return;
     }
     closing_ = true;
-    trace("shutDown");
     commands_.lifecycle().shutDown();
     if (splashWindow_) splashWindow_->hide();
     e->accept();
@@ -539,84 +382,25 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     if (watched == modeCaptionLabel && e->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(e)->button() == Qt::RightButton) {
-        onModeCaptionRightClicked();
+        commands_.importFromModeCaption();
         return true;
     }
-    if (e->type() == QEvent::KeyPress && qobject_cast<QAbstractButton*>(watched) && onTraceKeyEvent(*static_cast<QKeyEvent*>(e)))
+    if (e->type() == QEvent::KeyPress && qobject_cast<QAbstractButton*>(watched) && strip_->pressForKey(*static_cast<QKeyEvent*>(e)))
         return true;
-    if (watched == commentsMemo && e->type() == QEvent::FocusOut) onCommentsMemoExit();
-    if (watched == commentsMemo->viewport() && e->type() == QEvent::MouseButtonRelease) {
-        QTimer::singleShot(0, this, &MainWindow::onCommentsMemoClicked);
-    }
+    if (watched == commentsMemo && e->type() == QEvent::FocusOut) commands_.memo().left(memoLines());
+    if (watched == commentsMemo->viewport() && e->type() == QEvent::MouseButtonRelease)
+        QTimer::singleShot(0, this, [this] { commands_.editComments(*runners_.comments); });
     return QMainWindow::eventFilter(watched, e);
 }
 
-// --- Handlers ----------------------------------------------------------------------------------
+// --- The window's own commands ------------------------------------------------------------------
 
-void MainWindow::onOpenTriggered() {
-    trace("onOpenTriggered");
-    commands_.open();
-}
-
-void MainWindow::onOpenAllPartsTriggered() {
-    trace("onOpenAllPartsTriggered");
-    commands_.openAllParts();
-}
-
-void MainWindow::onReopenTriggered(int entry) {
-    static const char* const names[] = {"onReopen1Triggered", "onReopen2Triggered", "onReopen3Triggered", "onReopen4Triggered"};
-    trace(names[entry & 3]);
-    commands_.reopen(entry);
-}
-
-void MainWindow::onSaveTriggered() {
-    trace("onSaveTriggered");
-    commands_.save();
-}
-
-void MainWindow::onSaveAsTriggered() {
-    trace("onSaveAsTriggered");
-    commands_.saveAs();
-}
-
-void MainWindow::onSaveSettingsOnlyTriggered() {
-    trace("onSaveSettingsOnlyTriggered");
-    commands_.saveSettingsOnly();
-}
-
-void MainWindow::onReloadSettingsOnlyTriggered() {
-    trace("onReloadSettingsOnlyTriggered");
-    commands_.reloadSettingsOnly();
-}
-
-void MainWindow::onSaveBinaryFileTriggered() {
-    trace("onSaveBinaryFileTriggered");
-    commands_.saveBinaryFile();
-}
-
-void MainWindow::onExportTriggered() {
-    trace("onExportTriggered");
-    commands_.exportCsvOrTxt();
-}
-
-void MainWindow::onExportVcdTriggered() {
-    trace("onExportVcdTriggered");
-    commands_.exportVcd();
-}
-
-void MainWindow::onMonochromeTriggered() {
-    trace("onMonochromeTriggered");
-    commands_.toggleMonochrome();
-}
-
-void MainWindow::onPrinterSetupTriggered() {
-    trace("onPrinterSetupTriggered");
+void MainWindow::printerSetup() {
     QPageSetupDialog dialog(printer_.get(), this);
     runPrintDialog(dialog);
 }
 
-void MainWindow::onPrintTriggered() {
-    trace("onPrintTriggered");
+void MainWindow::print() {
     QPrintDialog dialog(printer_.get(), this);
     if (!runPrintDialog(dialog)) return;
     if (const std::string error = printTracePage(*printer_, renderer_, state_); !error.empty())
@@ -628,179 +412,9 @@ bool MainWindow::runPrintDialog(QDialog& dialog) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-void MainWindow::onExitTriggered() {
-    trace("onExitTriggered");
-    close();
-}
-
-void MainWindow::onStartMenuTriggered() {
-    trace("onStartMenuTriggered");
-    showStartMenu();
-}
-
-void MainWindow::onUploadStoredDataTriggered() {
-    trace("onUploadStoredDataTriggered");
-    commands_.uploadStoredData();
-}
-
-void MainWindow::onCollectNewDataTriggered() {
-    trace("onCollectNewDataTriggered");
-    commands_.collectNewData();
-}
-
-void MainWindow::onExamineRecordsTriggered() {
-    trace("onExamineRecordsTriggered");
-    commands_.examineRecords();
-}
-
-void MainWindow::onStatisticsTriggered() {
-    trace("onStatisticsTriggered");
-    commands_.showStatistics(*statisticsRunner_);
-}
-
 bool MainWindow::runModal(QDialog& dialog) {
     if (modalDialogRunner) return modalDialogRunner(dialog);
     return dialog.exec() == QDialog::Accepted;
-}
-
-void MainWindow::onSearchKeyTriggered() {
-    trace("onSearchKeyTriggered");
-    commands_.editSearchKey(*searchKeyRunner_);
-}
-
-void MainWindow::onGoToEventTriggered() {
-    trace("onGoToEventTriggered");
-    commands_.goToEventOrTime(*goToRunner_);
-}
-
-void MainWindow::onEventListTriggered() {
-    trace("onEventListTriggered");
-    eventList_->openBeside(this);
-}
-
-void MainWindow::onSetMarkerTriggered() {
-    trace("onSetMarkerTriggered");
-    commands_.setMarker();
-}
-
-void MainWindow::onClearMarkerTriggered() {
-    trace("onClearMarkerTriggered");
-    commands_.clearMarker();
-}
-
-void MainWindow::onDisplayTriggered() {
-    trace("onDisplayTriggered");
-    commands_.editDisplayOptions(*displayOptionsRunner_);
-}
-
-void MainWindow::onColoursTriggered() {
-    trace("onColoursTriggered");
-    commands_.editColours(*coloursRunner_);
-}
-
-void MainWindow::onHelpContentsTriggered() {
-    trace("onHelpContentsTriggered");
-    help_->showContents();
-}
-
-void MainWindow::onHowToUseHelpTriggered() {
-    trace("onHowToUseHelpTriggered");
-    help_->showHowToUseHelp();
-}
-
-void MainWindow::onAboutTriggered() {
-    trace("onAboutTriggered");
-    commands_.showAbout(*aboutRunner_);
-}
-
-void MainWindow::onSetDateTimeTriggered() {
-    trace("onSetDateTimeTriggered");
-    commands_.setDateTime();
-}
-
-void MainWindow::onHardwareSettingsTriggered() {
-    trace("onHardwareSettingsTriggered");
-    commands_.showHardwareSettings(*hardwareRunner_);
-}
-
-void MainWindow::onDownloadBinaryFileTriggered() {
-    trace("onDownloadBinaryFileTriggered");
-    commands_.downloadBinaryFile();
-}
-
-void MainWindow::onFindClicked() {
-    trace("onFindClicked");
-    commands_.findFirstMatch();
-}
-
-void MainWindow::onStartStopClicked() {
-    trace("onStartStopClicked");
-    commands_.startOrStopOrNext();
-}
-
-void MainWindow::onBackClicked() {
-    trace("onBackClicked");
-    commands_.findPreviousMatch();
-}
-
-void MainWindow::onEventTimeClicked() {
-    trace("onEventTimeClicked");
-    commands_.toggleEventTimeView();
-}
-
-void MainWindow::onOnlineOfflineClicked() {
-    trace("onOnlineOfflineClicked");
-    commands_.toggleOnline();
-}
-
-void MainWindow::onTimebasePlusClicked() {
-    trace("onTimebasePlusClicked");
-    commands_.finerTimebase();
-}
-
-void MainWindow::onTimebaseMinusClicked() {
-    trace("onTimebaseMinusClicked");
-    commands_.coarserTimebase();
-}
-
-void MainWindow::onCancelTransferClicked() {
-    trace("onCancelTransferClicked");
-    commands_.cancelTransfer();
-}
-
-void MainWindow::onFirstClicked() {
-    trace("onFirstClicked");
-    commands_.goToFirstResult();
-}
-
-void MainWindow::onFastLeftClicked() {
-    trace("onFastLeftClicked");
-    commands_.stepLeftFast();
-}
-
-void MainWindow::onSlowLeftClicked() {
-    trace("onSlowLeftClicked");
-    commands_.stepLeftSlow();
-}
-
-void MainWindow::onSlowRightClicked() {
-    trace("onSlowRightClicked");
-    commands_.stepRightSlow();
-}
-
-void MainWindow::onFastRightClicked() {
-    trace("onFastRightClicked");
-    commands_.stepRightFast();
-}
-
-void MainWindow::onLastClicked() {
-    trace("onLastClicked");
-    commands_.goToLastResult();
-}
-
-void MainWindow::onModeCaptionRightClicked() {
-    trace("onModeCaptionRightClicked");
-    commands_.importFromModeCaption();
 }
 
 std::vector<std::string> MainWindow::memoLines() const {
@@ -809,13 +423,6 @@ std::vector<std::string> MainWindow::memoLines() const {
     if (!text.isEmpty())
         for (const QString& l : splitLines(text)) lines.push_back(toCp1252(l));
     return lines;
-}
-
-void MainWindow::onCommentsMemoExit() { commands_.memo().left(memoLines()); }
-
-void MainWindow::onCommentsMemoClicked() {
-    trace("onCommentsMemoClicked");
-    commands_.editComments(*commentsEditor_);
 }
 
 }  // namespace zvl

@@ -1,7 +1,7 @@
 #pragma once
-// MainWindow: the main window. It owns the one AppState for the whole run, lays out the
-// controls, and routes every menu entry, button, mouse action, timer and serial notification
-// to its behaviour in one or two lines. The platform pieces (port, clock, waits, timers,
+// MainWindow: the main window. It owns the one AppState for the whole run and MainCommands,
+// lays out the controls (the menus and the control strip connect to the commands directly),
+// and shows what the commands change when they end. The platform pieces (port, clock, waits, timers,
 // prompts, file dialogs) are handed in, so tests can run the window against fakes.
 
 #include <QImage>
@@ -21,17 +21,11 @@
 #include "viewer/redrawpacer.h"
 #include "viewer/tracerenderer.h"
 
-class QAction;
 class QDialog;
-class QFrame;
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QPlainTextEdit;
 class QPrinter;
-class QPushButton;
-class QToolButton;
 
 namespace zvl {
 
@@ -59,6 +53,7 @@ public:
     ~MainWindow() override;
 
     AppState& state() { return state_; }
+    MainCommands& commands() { return commands_; }
     InstrumentLink& link() { return commands_.link(); }
     Lifecycle& lifecycle() { return commands_.lifecycle(); }
     // A file named on the command line, opened once the start-up sequence has ended.
@@ -81,9 +76,19 @@ public:
     // whether the dialog closed with OK.
     std::function<bool(QDialog&)> printDialogRunner;
     HardwareDialog& hardwareDialog() { return *hardwareDialog_; }
+    // The dialogs as the commands run them: through modalDialogRunner when a test sets one.
+    struct Runners {
+        std::unique_ptr<ModalDialog> searchKey, goTo, displayOptions, colours, about, statistics, hardware;
+        std::unique_ptr<CommentsEditor> comments;
+    };
+    const Runners& runners() const { return runners_; }
+    // The window's own File entries: the printer set-up and the print dialogs.
+    void printerSetup();
+    void print();
+    // Pictures built and control-state updates so far (each command ends with one of each).
+    int64_t picturesBuilt() const { return pacer_.picturesBuilt(); }
+    int64_t controlUpdates() const { return controlUpdates_; }
 
-    // Each handler appends its name here as it starts: the record of what a control reached.
-    std::vector<std::string> handlerLog;
     // Runs the start menu instead of showing it modally (tests).
     std::function<void(StartMenuDialog&)> startMenuRunner;
     // Runs the modal dialogs (search key, go-to, comments, display options, colours, About)
@@ -96,8 +101,7 @@ public:
     void redrawTraceView() override;
     void redrawTraceViewSoon() override;
     void updateControlStates() override;
-    void repaint() override;  // the paint handler: captions for the mode, memo, picture
-    void applyPaintControls() override;
+    void refreshWindow() override;  // control states, event list, memo, picture
     void focusEventTimeButton() override;
     void closeSplash() override;
     void showSplashWindow() override;
@@ -112,72 +116,6 @@ public:
     void onMouseDown(int x, int y, bool leftButton = true, bool shift = false);
     void onMouseUp(int x, int y);
     void paintTrace(Canvas& window);  // the picture and the overlay, in client coordinates
-    // Keys and the wheel on the trace press the button they stand for, when it can be pressed:
-    // Left/Right the slow steps, Page Up/Down the fast steps, Home/End first and last; the
-    // wheel the slow steps, Ctrl+wheel "+"/"-". Each returns whether a button took it.
-    bool onTraceKey(int key);
-    bool onTraceKeyEvent(const QKeyEvent& e);  // onTraceKey for a key without modifiers
-    bool onTraceWheel(QPoint position, int angleDelta, bool control);
-    // F3: "Find" until a match is found, then "Next"; Shift+F3: "Back" (search mode only).
-    void onFindOrNextKey();
-    void onBackKey();
-
-public slots:
-    // File
-    void onOpenTriggered();
-    void onOpenAllPartsTriggered();
-    void onReopenTriggered(int entry);
-    void onSaveTriggered();
-    void onSaveAsTriggered();
-    void onSaveSettingsOnlyTriggered();
-    void onReloadSettingsOnlyTriggered();
-    void onSaveBinaryFileTriggered();
-    void onDownloadBinaryFileTriggered();
-    void onExportTriggered();
-    void onExportVcdTriggered();
-    void onMonochromeTriggered();
-    void onPrinterSetupTriggered();
-    void onPrintTriggered();
-    void onExitTriggered();
-    // Activity
-    void onStartMenuTriggered();
-    void onUploadStoredDataTriggered();
-    void onCollectNewDataTriggered();
-    void onExamineRecordsTriggered();
-    void onStatisticsTriggered();
-    // Tools
-    void onSearchKeyTriggered();
-    void onGoToEventTriggered();
-    void onSetDateTimeTriggered();
-    void onEventListTriggered();
-    void onSetMarkerTriggered();
-    void onClearMarkerTriggered();
-    // Setup
-    void onHardwareSettingsTriggered();
-    void onDisplayTriggered();
-    void onColoursTriggered();
-    // Help
-    void onHelpContentsTriggered();
-    void onHowToUseHelpTriggered();
-    void onAboutTriggered();
-    // Buttons
-    void onFindClicked();
-    void onStartStopClicked();
-    void onBackClicked();
-    void onEventTimeClicked();
-    void onOnlineOfflineClicked();
-    void onTimebasePlusClicked();
-    void onTimebaseMinusClicked();
-    void onCancelTransferClicked();
-    void onFirstClicked();
-    void onFastLeftClicked();
-    void onSlowLeftClicked();
-    void onSlowRightClicked();
-    void onFastRightClicked();
-    void onLastClicked();
-    void onModeCaptionRightClicked();
-    void onCommentsMemoExit();
-    void onCommentsMemoClicked();
 
 protected:
     bool event(QEvent* event) override;
@@ -186,12 +124,10 @@ protected:
 
 private:
     void buildControls();
-    void trace(const char* handler) { handlerLog.emplace_back(handler); }
     void activateOnce();
     bool runModal(QDialog& dialog);
     bool runPrintDialog(QDialog& dialog);
     void followCursorInEventList();
-    bool pressButton(const char* name);  // clicks the named button of the client if it is shown and enabled
     std::vector<std::string> memoLines() const;  // the memo's text as comment lines
     void showMarkerText();  // the time from the marker to the cursor result, while one is set
 
@@ -208,14 +144,11 @@ private:
     bool closing_ = false;
     bool startQueued_ = false;  // the start-up step has been queued by the first show or activation
     int exposeWaits_ = 0;       // times the start-up step waited for the window to be mapped
-    int wheelRemainder_ = 0;  // wheel angle not yet worth a whole step (120 a step)
-    // The dialogs as the commands run them.
-    std::unique_ptr<ModalDialog> searchKeyRunner_, goToRunner_, displayOptionsRunner_, coloursRunner_, aboutRunner_,
-        statisticsRunner_, hardwareRunner_;
+    Runners runners_;
+    int64_t controlUpdates_ = 0;
     std::unique_ptr<ColourPicker> colourPicker_;
     std::unique_ptr<HelpViewer> help_;
     std::unique_ptr<QPrinter> printer_;  // kept for the run, so Printer Setup's choices last
-    std::unique_ptr<CommentsEditor> commentsEditor_;
 
     // Controls (object names as the handlers call them).
     TraceArea* area_ = nullptr;

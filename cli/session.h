@@ -33,7 +33,7 @@ public:
         if (onRedraw) onRedraw();
     }
     void updateControlStates() override { changed(); }
-    void repaint() override { changed(); }
+    void refreshWindow() override { changed(); }
     void linkIndicatorChanged() override { changed(); }
     void setBytesTransferred(int64_t bytes) override {
         if (onBytes) onBytes(bytes);

@@ -225,7 +225,7 @@ FileOutcome FileCommands::exportVcd() {
 FileOutcome FileCommands::importCompliantCsv() {
     const auto chosen = dialogs_.openFile(importDialog());
     if (!chosen) {
-        view_.repaint();
+        view_.refreshWindow();
         return FileOutcome::Cancelled;
     }
     state_.store.clearResults();
@@ -239,7 +239,7 @@ FileOutcome FileCommands::importCompliantCsv() {
             error = result.message();
         }
     }
-    view_.repaint();
+    view_.refreshWindow();
     if (error.empty()) return FileOutcome::Done;
     prompts_.warning(error);
     return FileOutcome::Failed;

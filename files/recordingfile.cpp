@@ -123,7 +123,7 @@ void showLoadedRecording(AppState& state, ViewHooks& view) {
     state.recordingEndTime = state.resultTime(state.resultCount());
     state.operatingMode = EventSearch;
     view.updateControlStates();
-    view.repaint();
+    view.refreshWindow();
 }
 
 bool loadRecordingFile(AppState& state, const std::string& path, Prompts& prompts, ViewHooks& view,

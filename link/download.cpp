@@ -206,7 +206,7 @@ void BinaryDownload::receiverFinished(bool success) {
             prompts_.warning(error);
     }
     view_.updateControlStates();
-    view_.repaint();
+    view_.refreshWindow();
 }
 
 void BinaryDownload::transferError(bool tell) {

@@ -107,7 +107,7 @@ void InstrumentLink::portLost(const std::string& reason) {
     }
     state_.operatingMode = EventSearch;
     view_.updateControlStates();
-    view_.repaint();
+    view_.refreshWindow();
     if (lossReporter_)
         lossReporter_(lostReason_);
     else
@@ -125,7 +125,7 @@ bool InstrumentLink::reopenLostPort() {
     state_.operatingMode = EventSearch;
     prompts_.warning(kComPortErrorText);
     view_.updateControlStates();
-    view_.repaint();
+    view_.refreshWindow();
     return false;
 }
 
@@ -175,7 +175,7 @@ void InstrumentLink::connect() {
         }
     }
     prompts_.setBusyCursor(false);
-    view_.repaint();
+    view_.refreshWindow();
 }
 
 void InstrumentLink::toggleOnline() {
@@ -185,7 +185,7 @@ void InstrumentLink::toggleOnline() {
         connect();
     }
     view_.updateControlStates();
-    view_.repaint();
+    view_.refreshWindow();
 }
 
 void InstrumentLink::statusPoll() {

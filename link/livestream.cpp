@@ -49,7 +49,7 @@ void InstrumentLink::limitStop() {
     prompts_.choiceBox(std::string(), std::nullopt);
     prompts_.setBusyCursor(false);
     view_.updateControlStates();
-    view_.repaint();
+    view_.refreshWindow();
 }
 
 void InstrumentLink::startStopRecording() {
@@ -95,7 +95,7 @@ void InstrumentLink::startStopRecording() {
     }
     prompts_.setBusyCursor(false);
     view_.updateControlStates();
-    view_.repaint();
+    view_.refreshWindow();
 }
 
 void InstrumentLink::addStopRecord() {

@@ -101,7 +101,7 @@ void InstrumentSetup::showHardwareSettings(ModalDialog& dialog, const std::strin
     writeSettings(state_, prompts_, settingsPath);
     // Online event mode now, or offline after a silent handshake: the controls follow.
     view_.updateControlStates();
-    view_.repaint();
+    view_.refreshWindow();
 }
 
 void InstrumentSetup::acceptChanges(const std::string& portText, const HardwareChoices& choices) {

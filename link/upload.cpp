@@ -149,7 +149,7 @@ void StoredDataUpload::uploadStoredData() {
     state_.collectionActive = true;
     view_.showProgressPanel(true, kUploadingDataText);
     view_.setBytesTransferred(0);
-    view_.repaint();
+    view_.refreshWindow();
 
     // The store is not cleared: records go from slot 1 upward over what it held, and slots
     // above the final count keep their old contents (nothing reads past resultCount).
@@ -290,7 +290,7 @@ void StoredDataUpload::endOfTransfer() {
     outcome_ = Outcome::Completed;
     ending_ = false;
     view_.updateControlStates();
-    view_.repaint();
+    view_.refreshWindow();
 }
 
 void StoredDataUpload::stopReceiving() {
@@ -309,7 +309,7 @@ void StoredDataUpload::fail(const char* warning) {
     outcome_ = Outcome::Failed;
     prompts_.warning(warning);
     view_.updateControlStates();
-    view_.repaint();
+    view_.refreshWindow();
 }
 
 void StoredDataUpload::cancelTransfer() {
@@ -322,7 +322,7 @@ void StoredDataUpload::cancelTransfer() {
     stopReceiving();
     if (wasReceiving) outcome_ = Outcome::Cancelled;
     view_.updateControlStates();
-    view_.repaint();
+    view_.refreshWindow();
 }
 
 }  // namespace zvl

@@ -24,7 +24,7 @@ struct MainTimers {
     Timer& statusPollTimer;
     Timer& breakTimer;
     Timer& uploadRetryTimer;
-    Timer& refreshTimer;
+    Timer& updateTimer;
     Timer& downloadStatusTimer;  // the binary download's byte counter and handshake wait
 };
 

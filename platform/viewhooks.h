@@ -1,6 +1,8 @@
 #pragma once
-// What behaviour asks of the main window: redraw the trace, set the controls, repaint, move
-// the focus, end the splash. The zvl tool implements these as no-ops or progress output.
+// What behaviour asks of the main window: redraw the trace, set the controls, refresh the
+// window, move the focus, end the splash. Within a command of the window these only say what
+// changed, and the window is refreshed once at the command's end (session/maincommands). The
+// zvl tool implements these as no-ops or progress output.
 
 #include <cstdint>
 #include <string>
@@ -14,11 +16,10 @@ public:
     // redrawTraceView after a stored live result. The window brings the walk's state up to
     // date at once and builds the picture of a burst of results once per display frame.
     virtual void redrawTraceViewSoon() { redrawTraceView(); }
+    // The controls' captions, visibility, enabled states and menus, from controlStates.
     virtual void updateControlStates() {}
-    virtual void repaint() {}
-    // The part of a repaint that sets the controls' captions, visibility and menus, without
-    // the memo and the picture.
-    virtual void applyPaintControls() {}
+    // The whole window: the control states, the event list's rows, the memo and the picture.
+    virtual void refreshWindow() {}
     virtual void focusEventTimeButton() {}
     virtual void closeSplash() {}      // stop the splash timer and close the splash window
     virtual void showSplashWindow() {}

@@ -80,7 +80,7 @@ bool goToTime(AppState& state, Prompts& prompts, int64_t moment) {
 
 void goToEventOrTime(ModalDialog& goToDialog, ViewHooks& view) {
     goToDialog.runModal();
-    view.repaint();
+    view.refreshWindow();
 }
 
 }  // namespace zvl

@@ -68,7 +68,7 @@ void findFirstMatch(AppState& state, Prompts& prompts, ViewHooks& view) {
     state.currentMatch = 1;
     if (state.resultCount() > 0) findMatch(state, prompts, 1, true);
     view.updateControlStates();
-    view.repaint();
+    view.refreshWindow();
 }
 
 void findNextMatch(AppState& state, Prompts& prompts) {
@@ -77,7 +77,7 @@ void findNextMatch(AppState& state, Prompts& prompts) {
 
 void findPreviousMatch(AppState& state, Prompts& prompts, ViewHooks& view) {
     if (state.currentMatch > 1) findMatch(state, prompts, state.currentMatch - 1, false);
-    view.repaint();
+    view.refreshWindow();
 }
 
 }  // namespace zvl

@@ -45,7 +45,7 @@ void drawConditionSymbol(Canvas& canvas, int x, int condition, const ColourSlots
 void editSearchKey(AppState& state, Prompts& prompts, ViewHooks& view, ModalDialog& searchKeyDialog,
                       const std::string& settingsPath) {
     if (searchKeyDialog.runModal()) writeSettings(state, prompts, settingsPath);
-    view.repaint();
+    view.refreshWindow();
 }
 
 }  // namespace zvl

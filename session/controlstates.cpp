@@ -5,8 +5,8 @@
 
 namespace zvl {
 
-PaintControls paintControls(const AppState& st) {
-    PaintControls p;
+ControlStates controlStates(const AppState& st) {
+    ControlStates p;
     const bool event = st.operatingMode.isEvent();
     const bool online = st.operatingMode.isOnline();
     p.modeCaption = modeCaption(st.operatingMode);
@@ -28,24 +28,13 @@ PaintControls paintControls(const AppState& st) {
     p.timebaseCaption = timebaseRow(st.timebaseIndex).caption;
     p.plusEnabled = st.timebaseIndex != 3;
     p.minusEnabled = st.timebaseIndex != 19;
+    // Offline everything is enabled. Online the menus wait for the end of a collection, and
+    // during an upload Start/Stop has nothing to stop (Cancel does that).
+    p.menusEnabled = !online || !st.collectionActive;
+    p.navigationEnabled = !online;
+    p.startStopEnabled = !online || !st.uploadActive;
+    p.enablesBackAndEventTime = !online;
     return p;
-}
-
-EnabledControls enabledControls(const AppState& st) {
-    EnabledControls e;
-    if (st.operatingMode.isOnline()) {
-        e.menusEnabled = !st.collectionActive;
-        e.navigationEnabled = false;
-        // During an upload the record mode's Start/Stop has nothing to stop; Cancel does that.
-        e.startStopEnabled = !st.uploadActive;
-        e.enablesBackAndEventTime = false;
-    } else {
-        e.menusEnabled = true;
-        e.navigationEnabled = true;
-        e.startStopEnabled = true;
-        e.enablesBackAndEventTime = true;
-    }
-    return e;
 }
 
 }  // namespace zvl

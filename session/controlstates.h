@@ -1,7 +1,6 @@
 #pragma once
-// What the main window's controls show in each mode: computed from the state, applied by the
-// window. Captions and visibility follow every paint; the enabled states follow
-// updateControlStates.
+// What the main window's controls show in each mode: computed from the state in one struct,
+// applied by the window whenever the control states are brought up to date.
 
 #include <array>
 #include <string>
@@ -10,7 +9,7 @@
 
 namespace zvl {
 
-struct PaintControls {
+struct ControlStates {
     std::string modeCaption;      // drawn on the picture
     std::string eventTimeCaption;   // "Time" / "Event"
     bool timebaseControlsVisible; // timebaseLabel, timebasePlusButton, timebaseMinusButton
@@ -26,16 +25,12 @@ struct PaintControls {
     bool reopenEnabled;           // File > Reopen: not while the list is empty
     std::string timebaseCaption;  // timebaseLabel
     bool plusEnabled, minusEnabled;
-};
-
-struct EnabledControls {
     bool menusEnabled;       // File, Activity, Tools, Setup
     bool navigationEnabled;  // the six picture buttons
     bool startStopEnabled;
     bool enablesBackAndEventTime;   // the search modes enable backButton and eventTimeButton; the record modes leave them
 };
 
-PaintControls paintControls(const AppState& state);
-EnabledControls enabledControls(const AppState& state);
+ControlStates controlStates(const AppState& state);
 
 }  // namespace zvl

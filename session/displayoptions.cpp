@@ -18,7 +18,7 @@ void setAllInputsActive(AppState& state) {
 void editDisplayOptions(AppState& state, Prompts& prompts, ViewHooks& view, ModalDialog& dialog,
                         const std::string& settingsPath) {
     if (dialog.runModal()) writeSettings(state, prompts, settingsPath);
-    view.repaint();
+    view.refreshWindow();
 }
 
 }  // namespace zvl

@@ -27,7 +27,7 @@ void acceptDisplayOptions(AppState& state, const DisplayOptions& shown);
 // "Set All Active": every input shown, at once and for good (a Cancel afterwards keeps it).
 void setAllInputsActive(AppState& state);
 // Setup > "&Display..." and a click in the name column: the dialog; when it closes with OK
-// the settings file is rewritten; the window is repainted in every case.
+// the settings file is rewritten; the window is refreshed in every case.
 void editDisplayOptions(AppState& state, Prompts& prompts, ViewHooks& view, ModalDialog& dialog,
                         const std::string& settingsPath);
 

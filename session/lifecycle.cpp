@@ -45,7 +45,7 @@ void Lifecycle::readSettings() {
     portOpening_ = true;
     link_.openPort();
     portOpening_ = false;
-    view_.repaint();
+    view_.refreshWindow();
 }
 
 void Lifecycle::onStartTimer() {
@@ -79,7 +79,7 @@ bool Lifecycle::mayClose() {
 }
 
 void Lifecycle::shutDown() {
-    timers_.refreshTimer.disable();
+    timers_.updateTimer.disable();
     writeSettings(state_, prompts_, settingsPath_);
     if (state_.instrumentOnline) {
         if (state_.collectionActive) {

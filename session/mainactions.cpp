@@ -10,13 +10,13 @@ namespace zvl {
 
 void startOrStopOrNext(AppState& state, InstrumentLink& link, Prompts& prompts, ViewHooks& view) {
     if (state.operatingMode.isOnline()) {
-        link.startStopRecording();  // ends with the cursor, the control states and a repaint
+        link.startStopRecording();  // ends with the cursor, the control states and a refresh
         return;
     }
     findNextMatch(state, prompts);
     prompts.setBusyCursor(false);
     view.updateControlStates();
-    view.repaint();
+    view.refreshWindow();
 }
 
 void collectDataFromStartMenu(AppState& state, InstrumentLink& link, Prompts& prompts, ViewHooks& view) {

@@ -14,7 +14,7 @@ namespace zvl {
 
 // startStopButton: Start/Stop of the live recording in the record modes, "Next" of the match search in
 // the search modes; in every mode it ends with the default cursor, the control states and a
-// repaint.
+// refresh of the window.
 void startOrStopOrNext(AppState& state, InstrumentLink& link, Prompts& prompts, ViewHooks& view);
 
 // The start menu's "Collect Data": online time-base mode, the handshake unless the instrument

@@ -42,22 +42,56 @@ void CommentMemo::refresh(const std::function<void(const std::vector<std::string
     edited_ = false;
 }
 
+// --- The refresh of a command -------------------------------------------------------------------
+
+void CommandRefresh::note(unsigned what, void (ViewHooks::*now)()) {
+    if (depth_ == 0 || dialogs_ > 0)
+        (window_.*now)();
+    else
+        pending_ |= what;
+}
+
+void CommandRefresh::flush() {
+    const unsigned what = std::exchange(pending_, 0u);
+    if (what & kWindow) {
+        window_.refreshWindow();  // the control states and the picture with the rest
+        return;
+    }
+    if (what & kControls) window_.updateControlStates();
+    if (what & kPicture) window_.redrawTraceView();
+}
+
+void CommandRefresh::end() {
+    if (--depth_ > 0) return;
+    pending_ |= kControls;  // every command leaves the controls as its state says
+    flush();
+}
+
+bool CommandRefresh::runDialog(ModalDialog& dialog) {
+    flush();
+    ++dialogs_;
+    const bool accepted = dialog.runModal();
+    --dialogs_;
+    return accepted;
+}
+
 // --- The commands ------------------------------------------------------------------------------
 
 MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& view)
     : state_(state),
       platform_(std::move(platform)),
       view_(view),
-      link_(state_, platform_.port, platform_.clock, platform_.pump, platform_.prompts, view_, platform_.timers.breakTimer,
-            platform_.timers.refreshTimer),
-      renderer_(state_, platform_.clock, platform_.prompts),
-      viewContext_{state_, renderer_, view_, platform_.timers.refreshTimer},
-      files_(state_, platform_.fileDialogs, platform_.prompts, view_, platform_.clock),
-      upload_(state_, link_, platform_.clock, platform_.prompts, view_, platform_.timers.uploadRetryTimer),
-      lifecycle_(state_, link_, platform_.prompts, view_, platform_.timers, platform_.settingsPath),
+      prompts_(platform_.prompts, view_),
+      link_(state_, platform_.port, platform_.clock, platform_.pump, prompts_, view_, platform_.timers.breakTimer,
+            platform_.timers.updateTimer),
+      renderer_(state_, platform_.clock, platform_.prompts),  // its warning waits for the picture
+      viewContext_{state_, renderer_, view_, platform_.timers.updateTimer},
+      files_(state_, platform_.fileDialogs, prompts_, view_, platform_.clock),
+      upload_(state_, link_, platform_.clock, prompts_, view_, platform_.timers.uploadRetryTimer),
+      lifecycle_(state_, link_, prompts_, view_, platform_.timers, platform_.settingsPath),
       memo_(state_),
-      setup_(state_, link_, platform_.prompts, platform_.clock, view_),
-      download_(state_, link_, platform_.receiver ? *platform_.receiver : noReceiver_, platform_.clock, platform_.prompts,
+      setup_(state_, link_, prompts_, platform_.clock, view_),
+      download_(state_, link_, platform_.receiver ? *platform_.receiver : noReceiver_, platform_.clock, prompts_,
                 view_, platform_.timers.downloadStatusTimer) {
     MainTimers& t = platform_.timers;
     t.startTimer.setInterval(1000);
@@ -76,7 +110,7 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
     t.breakTimer.setInterval(500);
     t.breakTimer.setHandler([this] { link_.breakTimerFired(); });
     t.uploadRetryTimer.setHandler([this] { upload_.onUploadRetryTimer(); });
-    t.refreshTimer.setHandler([this] { updateTimer(viewContext_); });
+    t.updateTimer.setHandler([this] { zvl::updateTimer(viewContext_); });
 
     lifecycle_.setCancelTransfer([this] { upload_.cancelTransfer(); });
     // Cancel on the panel sends the CAN; during a download it then stops the receiver.
@@ -86,7 +120,7 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
 
 MainCommands::~MainCommands() {
     MainTimers& t = platform_.timers;
-    for (Timer* timer : {&t.startTimer, &t.splashTimer, &t.statusPollTimer, &t.breakTimer, &t.uploadRetryTimer, &t.refreshTimer,
+    for (Timer* timer : {&t.startTimer, &t.splashTimer, &t.statusPollTimer, &t.breakTimer, &t.uploadRetryTimer, &t.updateTimer,
                          &t.downloadStatusTimer}) {
         timer->disable();
         timer->setHandler({});
@@ -98,14 +132,10 @@ void MainCommands::startTimers() {
     platform_.timers.startTimer.enable();
 }
 
-void MainCommands::commandEnded() {
-    view_.updateControlStates();
-    view_.repaint();
-}
-
 void MainCommands::open() {
+    Command command(view_);
     files_.open();
-    commandEnded();  // offline also when cancelled; a loaded file is in the Reopen list now
+    view_.refreshWindow();  // offline also when cancelled; a loaded file is in the Reopen list now
 }
 
 void MainCommands::activate() {
@@ -120,128 +150,144 @@ void MainCommands::openStartFile() {
         lifecycle_.activating())
         return;
     const std::string path = std::exchange(startFile_, std::string());
-    if (!enabledControls(state_).menusEnabled) return;
+    Command command(view_);
+    if (!controlStates(state_).menusEnabled) return;
     std::string extension = std::filesystem::path(path).extension().string();
     for (char& c : extension) c = char(std::toupper(static_cast<unsigned char>(c)));
     if (extension == ".STG") {
         files_.reloadSettingsOnlyFrom(path);
-        view_.applyPaintControls();
         return;
     }
     state_.operatingMode = EventSearch;
     files_.openFile(path);
-    commandEnded();
+    view_.refreshWindow();
 }
 
 void MainCommands::openAllParts() {
+    Command command(view_);
     files_.openAllParts();
-    commandEnded();
+    view_.refreshWindow();
 }
 
-void MainCommands::reopen(int entry) { files_.reopen(entry); }
+void MainCommands::reopen(int entry) { Command command(view_); files_.reopen(entry); }
 
 void MainCommands::save() {
+    Command command(view_);
     files_.save();
-    view_.applyPaintControls();
 }
 
 void MainCommands::saveAs() {
+    Command command(view_);
     files_.saveAs();
-    view_.applyPaintControls();
 }
 
-void MainCommands::saveSettingsOnly() { files_.saveSettingsOnly(); }
+void MainCommands::saveSettingsOnly() { Command command(view_); files_.saveSettingsOnly(); }
 
 void MainCommands::reloadSettingsOnly() {
+    Command command(view_);
     files_.reloadSettingsOnly();
-    view_.applyPaintControls();
 }
 
-void MainCommands::saveBinaryFile() { files_.saveBinaryFile(); }
+void MainCommands::saveBinaryFile() { Command command(view_); files_.saveBinaryFile(); }
 
-void MainCommands::exportCsvOrTxt() { files_.exportCsvOrTxt(); }
+void MainCommands::exportCsvOrTxt() { Command command(view_); files_.exportCsvOrTxt(); }
 
-void MainCommands::exportVcd() { files_.exportVcd(); }
+void MainCommands::exportVcd() { Command command(view_); files_.exportVcd(); }
 
 void MainCommands::toggleMonochrome() {
+    Command command(view_);
     state_.monochromePrinting = !state_.monochromePrinting;
-    view_.repaint();
+    view_.refreshWindow();
 }
 
 bool MainCommands::refusedDuringDownload() {
     if (!state_.protocolTransferActive) return false;
-    platform_.prompts.warning(kDownloadInProgressText);
+    prompts_.warning(kDownloadInProgressText);
     return true;
 }
 
 void MainCommands::downloadBinaryFile() {
+    Command command(view_);
     if (refusedDuringDownload()) return;
     download_.downloadBinaryFile(platform_.fileDialogs);
-    commandEnded();  // online now, or offline after a silent handshake, also when cancelled
+    view_.refreshWindow();  // online now, or offline after a silent handshake, also when cancelled
 }
 
 void MainCommands::uploadStoredData() {
+    Command command(view_);
     if (refusedDuringDownload()) return;
     upload_.uploadStoredData();
-    commandEnded();  // online event mode, or offline after a silent handshake
+    view_.refreshWindow();  // online event mode, or offline after a silent handshake
 }
 
 void MainCommands::uploadFromStartMenu() {
+    Command command(view_);
     if (refusedDuringDownload()) return;
-    platform_.prompts.setBusyCursor(true);
+    prompts_.setBusyCursor(true);
     upload_.uploadStoredData();
-    commandEnded();
+    view_.refreshWindow();
 }
 
 void MainCommands::collectNewData() {
+    Command command(view_);
     if (refusedDuringDownload()) return;
     link_.collectNewData();
-    commandEnded();  // a silent instrument has left the program offline
+    view_.refreshWindow();  // a silent instrument has left the program offline
 }
 
 void MainCommands::collectDataFromStartMenu() {
+    Command command(view_);
     if (refusedDuringDownload()) return;
-    zvl::collectDataFromStartMenu(state_, link_, platform_.prompts, view_);
+    zvl::collectDataFromStartMenu(state_, link_, prompts_, view_);
 }
 
 void MainCommands::examineRecords() {
+    Command command(view_);
     zvl::examineRecords(files_);
-    commandEnded();
+    view_.refreshWindow();
 }
 
 void MainCommands::editSearchKey(ModalDialog& searchKeyDialog) {
-    zvl::editSearchKey(state_, platform_.prompts, view_, searchKeyDialog, lifecycle_.settingsPath());
+    Command command(view_);
+    Dialog dialog(view_, searchKeyDialog);
+    zvl::editSearchKey(state_, prompts_, view_, dialog, lifecycle_.settingsPath());
 }
 
 void MainCommands::showStatistics(ModalDialog& statisticsDialog) {
-    if (state_.resultCount() > 0) statisticsDialog.runModal();
+    Command command(view_);
+    if (state_.resultCount() > 0) view_.runDialog(statisticsDialog);
 }
 
-void MainCommands::goToEventOrTime(ModalDialog& goToDialog) { zvl::goToEventOrTime(goToDialog, view_); }
+void MainCommands::goToEventOrTime(ModalDialog& goToDialog) {
+    Command command(view_);
+    Dialog dialog(view_, goToDialog);
+    zvl::goToEventOrTime(dialog, view_);
+}
 
 void MainCommands::showResultUnderCursor(int64_t n) {
+    Command command(view_);
     if (n < 1 || n > state_.resultCount()) return;
     putUnderCursor(state_, n);
     view_.redrawTraceView();
 }
 
 void MainCommands::setMarker() {
+    Command command(view_);
     if (!markCursorResult(state_)) return;
     view_.redrawTraceView();
-    view_.applyPaintControls();
 }
 
 void MainCommands::clearMarker() {
+    Command command(view_);
     zvl::clearMarker(state_);
     view_.redrawTraceView();
-    view_.applyPaintControls();
 }
 
 bool MainCommands::plotClicked(int x, int y, bool shift) {
+    Command command(view_);
     if (shift) {
         if (!markResultAtPointer(state_, renderer_, x, y)) return false;
         view_.redrawTraceView();
-        view_.applyPaintControls();
         return true;
     }
     if (!goToResultAtPointer(state_, renderer_, x, y)) return false;
@@ -250,71 +296,85 @@ bool MainCommands::plotClicked(int x, int y, bool shift) {
 }
 
 void MainCommands::editDisplayOptions(ModalDialog& displayOptionsDialog) {
-    zvl::editDisplayOptions(state_, platform_.prompts, view_, displayOptionsDialog, lifecycle_.settingsPath());
+    Command command(view_);
+    Dialog dialog(view_, displayOptionsDialog);
+    zvl::editDisplayOptions(state_, prompts_, view_, dialog, lifecycle_.settingsPath());
 }
 
-void MainCommands::editColours(ModalDialog& coloursDialog) { zvl::editColours(coloursDialog, view_); }
+void MainCommands::editColours(ModalDialog& coloursDialog) {
+    Command command(view_);
+    Dialog dialog(view_, coloursDialog);
+    zvl::editColours(dialog, view_);
+}
 
 void MainCommands::showAbout(ModalDialog& aboutBox) {
+    Command command(view_);
     const bool connecting = !state_.instrumentOnline && state_.operatingMode.isOnline();
     if (connecting) link_.connect();
-    aboutBox.runModal();
-    if (connecting) commandEnded();  // a silent instrument has left the program offline
+    view_.runDialog(aboutBox);
+    if (connecting) view_.refreshWindow();  // a silent instrument has left the program offline
 }
 
-void MainCommands::setDateTime() { setup_.setDateTime(); }
+void MainCommands::setDateTime() { Command command(view_); setup_.setDateTime(); }
 
 void MainCommands::showHardwareSettings(ModalDialog& hardwareDialog) {
-    setup_.showHardwareSettings(hardwareDialog, lifecycle_.settingsPath());
+    Command command(view_);
+    Dialog dialog(view_, hardwareDialog);
+    setup_.showHardwareSettings(dialog, lifecycle_.settingsPath());
 }
 
-void MainCommands::findFirstMatch() { zvl::findFirstMatch(state_, platform_.prompts, view_); }
+void MainCommands::findFirstMatch() { Command command(view_); zvl::findFirstMatch(state_, prompts_, view_); }
 
 void MainCommands::startOrStopOrNext() {
+    Command command(view_);
     // Online the button starts or stops a recording; offline it is Next, which stays free.
     if (state_.operatingMode.isOnline() && refusedDuringDownload()) return;
-    zvl::startOrStopOrNext(state_, link_, platform_.prompts, view_);
+    zvl::startOrStopOrNext(state_, link_, prompts_, view_);
 }
 
-void MainCommands::findPreviousMatch() { zvl::findPreviousMatch(state_, platform_.prompts, view_); }
+void MainCommands::findPreviousMatch() { Command command(view_); zvl::findPreviousMatch(state_, prompts_, view_); }
 
-void MainCommands::toggleEventTimeView() { zvl::toggleEventTimeView(viewContext_); }
+void MainCommands::toggleEventTimeView() { Command command(view_); zvl::toggleEventTimeView(viewContext_); }
 
 void MainCommands::toggleOnline() {
+    Command command(view_);
     if (state_.operatingMode.isSearch() && refusedDuringDownload()) return;  // going online connects
     if (state_.operatingMode.isOnline()) showNewestResultsOffline(state_);
     link_.toggleOnline();
 }
 
-void MainCommands::finerTimebase() { zvl::finerTimebase(viewContext_); }
+void MainCommands::finerTimebase() { Command command(view_); zvl::finerTimebase(viewContext_); }
 
-void MainCommands::coarserTimebase() { zvl::coarserTimebase(viewContext_); }
+void MainCommands::coarserTimebase() { Command command(view_); zvl::coarserTimebase(viewContext_); }
 
-void MainCommands::cancelTransfer() { upload_.cancelTransfer(); }
+void MainCommands::cancelTransfer() { Command command(view_); upload_.cancelTransfer(); }
 
-void MainCommands::goToFirstResult() { zvl::goToFirstResult(state_, view_); }
+void MainCommands::goToFirstResult() { Command command(view_); zvl::goToFirstResult(state_, view_); }
 
-void MainCommands::stepLeftFast() { zvl::stepLeftFast(state_, view_); }
+void MainCommands::stepLeftFast() { Command command(view_); zvl::stepLeftFast(state_, view_); }
 
-void MainCommands::stepLeftSlow() { zvl::stepLeftSlow(state_, view_); }
+void MainCommands::stepLeftSlow() { Command command(view_); zvl::stepLeftSlow(state_, view_); }
 
-void MainCommands::stepRightSlow() { zvl::stepRightSlow(state_, view_); }
+void MainCommands::stepRightSlow() { Command command(view_); zvl::stepRightSlow(state_, view_); }
 
-void MainCommands::stepRightFast() { zvl::stepRightFast(state_, view_); }
+void MainCommands::stepRightFast() { Command command(view_); zvl::stepRightFast(state_, view_); }
 
-void MainCommands::goToLastResult() { zvl::goToLastResult(state_, view_); }
+void MainCommands::goToLastResult() { Command command(view_); zvl::goToLastResult(state_, view_); }
 
 void MainCommands::importFromModeCaption() {
+    Command command(view_);
     files_.importFromModeCaption();
-    commandEnded();
+    view_.refreshWindow();
 }
 
 void MainCommands::editComments(CommentsEditor& dialog) {
+    Command command(view_);
     if (auto lines = dialog.edit(commentLinesForEditing(state_))) storeCommentLines(state_, *lines);
-    view_.repaint();
+    view_.refreshWindow();
 }
 
 std::optional<int> MainCommands::keyColumnClicked(int x, int y) {
+    Command command(view_);
     const std::optional<int> input = keyColumnInput(x, y);
     if (input) advanceSearchCondition(state_, *input);
     return input;

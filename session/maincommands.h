@@ -1,9 +1,9 @@
 #pragma once
 // MainCommands: everything the main window does, without the window. It owns the subsystems
-// (the link, the renderer, the file commands, the upload, the start and close), wires the six
-// timers to them, and offers one function per command the window routes, each ending with the
-// refresh of the view that command needs. The window lays out the controls and calls one of
-// these per event; tests can run the same commands headless against fakes.
+// (the link, the renderer, the file commands, the upload, the start and close), wires the seven
+// timers to them, and offers one function per command, each refreshing the window once at its
+// end. The window's controls connect to these directly; tests can run the same commands
+// headless against fakes.
 
 #include <functional>
 #include <optional>
@@ -52,7 +52,7 @@ public:
 // The comment memo's rules. What the user types is stored in commentLines as it is typed, so
 // the typing stays as it stands (its empty lines, the caret) until something else changes the
 // comment lines: a load, or the comments dialog, whose lines then replace it at the next
-// repaint. A memo the program filled gives nothing back when it is left, so it can never put
+// refresh. A memo the program filled gives nothing back when it is left, so it can never put
 // older text over what was loaded.
 class CommentMemo {
 public:
@@ -62,7 +62,7 @@ public:
     void textChanged(const std::vector<std::string>& lines);
     // The focus left the memo: the typing since the last refill is stored.
     void left(const std::vector<std::string>& lines);
-    // At a repaint: calls show with the lines to put in the memo unless the memo holds typing
+    // At a refresh of the window: calls show with the lines to put in the memo unless the memo holds typing
     // that the comment lines still match.
     void refresh(const std::function<void(const std::vector<std::string>&)>& show);
 
@@ -73,6 +73,70 @@ private:
     bool filling_ = false;  // the program is filling the memo
     bool edited_ = false;   // the user has typed in it since the last fill
     std::array<std::string, 11> stored_{};  // the comment lines as the typing last stored them
+};
+
+// The view as the subsystems see it during a command: the refreshes they ask for are noted,
+// and the window is refreshed once when the outermost command ends (its control states, and
+// the picture or the whole window when asked for). Outside a command, and while a dialog of
+// a command is open, every refresh goes to the window at once; a live result's paced redraw
+// always does.
+class CommandRefresh final : public ViewHooks {
+public:
+    explicit CommandRefresh(ViewHooks& window) : window_(window) {}
+    void begin() { ++depth_; }
+    void end();
+    // Shows what the command changed so far (before a box or a dialog opens).
+    void flush();
+    // Runs a command's dialog: what the command changed so far shows behind it, and what the
+    // dialog changes shows at once.
+    bool runDialog(ModalDialog& dialog);
+
+    void redrawTraceView() override { note(kPicture, &ViewHooks::redrawTraceView); }
+    void redrawTraceViewSoon() override { window_.redrawTraceViewSoon(); }
+    void updateControlStates() override { note(kControls, &ViewHooks::updateControlStates); }
+    void refreshWindow() override { note(kWindow, &ViewHooks::refreshWindow); }
+    void focusEventTimeButton() override { window_.focusEventTimeButton(); }
+    void closeSplash() override { window_.closeSplash(); }
+    void showSplashWindow() override { window_.showSplashWindow(); }
+    void hideSplashWindow() override { window_.hideSplashWindow(); }
+    void showStartMenu() override { window_.showStartMenu(); }
+    void rebuildPictureFrame() override { window_.rebuildPictureFrame(); }
+    void linkIndicatorChanged() override { window_.linkIndicatorChanged(); }
+    void showProgressPanel(bool visible, const std::string& heading) override { window_.showProgressPanel(visible, heading); }
+    void setBytesTransferred(int64_t bytes) override { window_.setBytesTransferred(bytes); }
+
+private:
+    enum : unsigned { kControls = 1, kPicture = 2, kWindow = 4 };
+    void note(unsigned what, void (ViewHooks::*now)());
+
+    ViewHooks& window_;
+    int depth_ = 0;    // commands running, one inside another's box
+    int dialogs_ = 0;  // dialogs of a command open
+    unsigned pending_ = 0;
+};
+
+// The boxes as the subsystems see them: what the command changed so far shows behind a box,
+// as it would if the window had been refreshed at once.
+class CommandPrompts final : public Prompts {
+public:
+    CommandPrompts(Prompts& prompts, CommandRefresh& refresh) : prompts_(prompts), refresh_(refresh) {}
+    void warning(const std::string& text) override { refresh_.flush(), prompts_.warning(text); }
+    void information(const std::string& text) override { refresh_.flush(), prompts_.information(text); }
+    bool confirm(const std::string& text) override { return refresh_.flush(), prompts_.confirm(text); }
+    std::string inputBox(const std::string& caption, const std::string& prompt, const std::string& answer) override {
+        return refresh_.flush(), prompts_.inputBox(caption, prompt, answer);
+    }
+    void setBusyCursor(bool busy) override { prompts_.setBusyCursor(busy); }
+    std::optional<int> selectPort(const std::vector<int>& ports, const std::string& note) override {
+        return refresh_.flush(), prompts_.selectPort(ports, note);
+    }
+    ChoiceAnswer choiceBox(const std::string& message, std::optional<int64_t> result) override {
+        return refresh_.flush(), prompts_.choiceBox(message, result);
+    }
+
+private:
+    Prompts& prompts_;
+    CommandRefresh& refresh_;
 };
 
 class MainCommands {
@@ -155,7 +219,7 @@ public:
     void goToLastResult();
     // The right button on the mode caption: the compliant-CSV import.
     void importFromModeCaption();
-    // A click in the comment memo: the comments dialog on the comment lines, then a repaint.
+    // A click in the comment memo: the comments dialog on the comment lines, then a refresh of the window.
     void editComments(CommentsEditor& dialog);
     // A click at (x, y) of the window: on a key box, the next search condition of its input,
     // returned so the window can draw the box again.
@@ -165,11 +229,21 @@ public:
     // Returns whether the click took a result.
     bool plotClicked(int x, int y, bool shift);
 
-    // The end of a command that changed the mode, the store or the Reopen list: control
-    // states, captions, menus, memo and picture brought up to date.
-    void commandEnded();
-
 private:
+    // Every command runs inside one: the window is refreshed once, at the end.
+    struct Command {
+        explicit Command(CommandRefresh& r) : refresh(r) { refresh.begin(); }
+        ~Command() { refresh.end(); }
+        CommandRefresh& refresh;
+    };
+    // A command's dialog, run through runDialog.
+    struct Dialog final : ModalDialog {
+        Dialog(CommandRefresh& r, ModalDialog& d) : refresh(r), dialog(d) {}
+        bool runModal() override { return refresh.runDialog(dialog); }
+        CommandRefresh& refresh;
+        ModalDialog& dialog;
+    };
+
     // A command that would write to the port while a download runs says so and does nothing.
     bool refusedDuringDownload();
 
@@ -189,7 +263,8 @@ private:
 
     AppState& state_;
     MainPlatform platform_;
-    ViewHooks& view_;
+    CommandRefresh view_;
+    CommandPrompts prompts_;
     InstrumentLink link_;
     TraceRenderer renderer_;
     ViewContext viewContext_;

@@ -41,7 +41,7 @@ uint32_t& colourSlot(ColourSlots& colours, ColourButton button) {
 void pickColour(AppState& state, ColourButton button, ColourPicker& picker, ViewHooks& view) {
     uint32_t& slot = colourSlot(state.colours, button);
     if (const std::optional<uint32_t> picked = picker.pick(slot)) slot = *picked & 0xFFFFFFu;
-    view.repaint();
+    view.refreshWindow();
 }
 
 void askForDefaultColours(AppState& state, Prompts& prompts) {
@@ -50,7 +50,7 @@ void askForDefaultColours(AppState& state, Prompts& prompts) {
 
 void editColours(ModalDialog& dialog, ViewHooks& view) {
     dialog.runModal();
-    view.repaint();
+    view.refreshWindow();
 }
 
 }  // namespace zvl

@@ -22,7 +22,7 @@ void toggleEventTimeView(ViewContext& ctx) {
     ctx.state.operatingMode.toggleEventTimebase();
     recentreOnCursor(ctx.state);
     ctx.view.redrawTraceView();
-    ctx.view.repaint();
+    ctx.view.refreshWindow();
 }
 
 namespace {
@@ -32,7 +32,7 @@ void changeTimebase(ViewContext& ctx, int32_t index) {
     // The walk at the new scale from the old view start finds the result now at the cursor.
     ctx.renderer.updateWalkState();
     recentreOnCursor(ctx.state);
-    ctx.view.repaint();
+    ctx.view.refreshWindow();
 }
 }  // namespace
 

@@ -100,14 +100,14 @@ TEST_F(ColoursTest, EachButtonStoresAConfirmedColourAndRepaintsEitherWay) {
         const ColourSlots others = st.colours;
         picker.answers = {next, std::nullopt};
         picker.presets.clear();
-        const int repaints = view.repaints;
+        const int refreshes = view.refreshes;
         dialog.colourButton(button)->click();
         EXPECT_EQ(st.colours.*slot, next) << colourButtonCaption(button);
         dialog.colourButton(button)->click();  // cancelled
         EXPECT_EQ(st.colours.*slot, next) << colourButtonCaption(button);
         EXPECT_EQ(picker.presets, (std::vector<uint32_t>{before, next}))
             << "the picker starts from the setting";
-        EXPECT_EQ(view.repaints, repaints + 2);
+        EXPECT_EQ(view.refreshes, refreshes + 2);
         ColourSlots expected = others;
         expected.*slot = next;
         EXPECT_EQ(st.colours, expected) << "no other colour changes";

@@ -108,7 +108,7 @@ TEST_F(GoToDialogTest, MenuCommandShowsItModallyAndRepaintsAfterCancel) {
     });
     goToEventOrTime(form, rig.view);
     EXPECT_TRUE(sawPreset);
-    EXPECT_EQ(rig.view.repaints, 1);
+    EXPECT_EQ(rig.view.refreshes, 1);
     EXPECT_EQ(st.currentResult, 4);
     EXPECT_EQ(st.viewStartTime, 4444);
 }

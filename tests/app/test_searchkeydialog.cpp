@@ -148,7 +148,7 @@ TEST_F(SearchKeyDialogTest, SettingsFileIsRewrittenAfterAcceptOnly) {
     });
     editSearchKey(st, rig.prompts, rig.view, form);
     EXPECT_FALSE(QFile::exists(path)) << "Cancel writes nothing";
-    EXPECT_EQ(rig.view.repaints, 1);
+    EXPECT_EQ(rig.view.refreshes, 1);
 
     test::whenModalShows([](QWidget* w) {
         auto* form = qobject_cast<SearchKeyDialog*>(w);
@@ -158,7 +158,7 @@ TEST_F(SearchKeyDialogTest, SettingsFileIsRewrittenAfterAcceptOnly) {
         form->acceptButton()->click();
     });
     editSearchKey(st, rig.prompts, rig.view, form);
-    EXPECT_EQ(rig.view.repaints, 2);
+    EXPECT_EQ(rig.view.refreshes, 2);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "Accept rewrites the settings file";
     const QList<QByteArray> lines = file.readAll().split('\n');

@@ -168,7 +168,7 @@ TEST_F(RecordingFileTest, ReadsEveryFieldFromAHandBuiltImage) {
     EXPECT_EQ(state.operatingMode, EventSearch);
     EXPECT_EQ(state.recordingEndTime, 2000);
     EXPECT_EQ(view.controlUpdates, 1);
-    EXPECT_EQ(view.repaints, 1);
+    EXPECT_EQ(view.refreshes, 1);
     EXPECT_TRUE(prompts.warnings.empty());
 }
 
@@ -211,7 +211,7 @@ TEST_F(RecordingFileTest, AFileCutInTheRecordsKeepsWhatWasReadAndTheFileCount) {
     // The final stage ran before the message.
     EXPECT_EQ(state.operatingMode, EventSearch);
     EXPECT_EQ(state.currentResult, -30);
-    EXPECT_EQ(view.repaints, 1);
+    EXPECT_EQ(view.refreshes, 1);
 }
 
 TEST_F(RecordingFileTest, AFileCutInTheLabelsKeepsTheLinesReadAndTheOldRest) {

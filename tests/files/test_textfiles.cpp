@@ -70,7 +70,7 @@ TEST_F(TextFilesTest, SettingsOnlyRoundTripKeepsTheTitleBoxResultsAndView) {
     state.viewStartTime = 123;
     state.dataDirectory = "/data/x.zvl";
     dialogs.answers = {dir.file("d.stg")};
-    view.repaints = 0;
+    view.refreshes = 0;
 
     EXPECT_EQ(files.reloadSettingsOnly(), FileOutcome::Done);
     for (int k = 0; k < 10; ++k) EXPECT_EQ(state.commentLines[size_t(k)], saved.commentLines[size_t(k)]);
@@ -81,7 +81,7 @@ TEST_F(TextFilesTest, SettingsOnlyRoundTripKeepsTheTitleBoxResultsAndView) {
     EXPECT_EQ(state.store.slot(7).rawTime(), 77u);
     EXPECT_EQ(state.currentResult, 4);
     EXPECT_EQ(state.viewStartTime, 123);
-    EXPECT_EQ(view.repaints, 0) << "the reload does not repaint";
+    EXPECT_EQ(view.refreshes, 0) << "the reload does not repaint";
 
     const auto& d = dialogs.shown.back();
     EXPECT_FALSE(d.save);
@@ -269,7 +269,7 @@ TEST_F(TextFilesTest, ImportOfTheThreeLineExample) {
     EXPECT_EQ(state.currentResult, 17);
     EXPECT_EQ(state.timebaseIndex, 11);
     EXPECT_EQ(state.recordingEndTime, 99);
-    EXPECT_EQ(view.repaints, 1);
+    EXPECT_EQ(view.refreshes, 1);
     EXPECT_TRUE(prompts.warnings.empty());
 
     const auto& d = dialogs.shown.at(0);
@@ -345,7 +345,7 @@ TEST_F(TextFilesTest, ImportCancelledOnlyRepaintsAndAMissingFileIsReported) {
     state.resultCount() = 4;
     EXPECT_EQ(files.importCompliantCsv(), FileOutcome::Cancelled);
     EXPECT_EQ(state.resultCount(), 4);
-    EXPECT_EQ(view.repaints, 1);
+    EXPECT_EQ(view.refreshes, 1);
 
     dialogs.answers = {dir.file("absent.csv")};
     EXPECT_EQ(files.importCompliantCsv(), FileOutcome::Failed);

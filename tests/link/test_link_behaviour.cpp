@@ -45,7 +45,7 @@ TEST(Connect, AnAnsweringInstrumentFillsTheStatus) {
     EXPECT_TRUE(rig.prompts.warnings.empty());
     EXPECT_EQ(rig.prompts.busyOn, rig.prompts.busyOff);
     EXPECT_FALSE(rig.prompts.busyNow);
-    EXPECT_GE(rig.view.repaints, 1);
+    EXPECT_GE(rig.view.refreshes, 1);
     // Four waits of 3 ticks: the handshake takes between 9 and 12 ticks of 55 ms.
     EXPECT_GE(rig.clock.ms - 1000, 9 * 55);
     EXPECT_LE(rig.clock.ms - 1000, 12 * 55);
@@ -73,7 +73,7 @@ TEST(Connect, OfflineItAsksNothing) {
     rig.link.connect();
     EXPECT_TRUE(rig.port.writes.empty());
     EXPECT_FALSE(rig.state.instrumentOnline);
-    EXPECT_GE(rig.view.repaints, 1);
+    EXPECT_GE(rig.view.refreshes, 1);
 }
 
 TEST(Connect, ToggleOnlineSwapsTheModesAndConnectsWhenGoingOnline) {

@@ -77,9 +77,9 @@ TEST_F(Setup, TheDialogStoresItsPortForTheNextStartAndANonNumberAsZero) {
             EXPECT_TRUE(rig.state.instrumentOnline) << "connected before the dialog shows";
             setup.acceptChanges(text, reportedChoices(rig.state));
         };
-        const int repaints = rig.view.repaints;
+        const int refreshes = rig.view.refreshes;
         setup.showHardwareSettings(dialog, path);
-        EXPECT_GT(rig.view.repaints, repaints);
+        EXPECT_GT(rig.view.refreshes, refreshes);
         AppState read;
         ASSERT_EQ(loadSettingsFile(path, read), SettingsRead::Complete);
         EXPECT_EQ(read.comPortNumber, port) << text;

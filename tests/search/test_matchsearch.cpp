@@ -78,7 +78,7 @@ TEST(FindNextBack, AllDoNotCareStepsResultByResult) {
     EXPECT_TRUE(rig.state.matchFound);
     EXPECT_EQ(rig.state.currentResult, -30) << "result 1 in slot 31";
     EXPECT_EQ(rig.view.controlUpdates, 1);
-    EXPECT_EQ(rig.view.repaints, 1);
+    EXPECT_EQ(rig.view.refreshes, 1);
 
     findNextMatch(rig.state, rig.prompts);
     EXPECT_EQ(rig.state.currentMatch, 2);
@@ -92,7 +92,7 @@ TEST(FindNextBack, AllDoNotCareStepsResultByResult) {
 
     findPreviousMatch(rig.state, rig.prompts, rig.view);
     EXPECT_EQ(rig.state.currentMatch, 2);
-    EXPECT_EQ(rig.view.repaints, 2);
+    EXPECT_EQ(rig.view.refreshes, 2);
 }
 
 TEST(FindNextBack, FindWithoutAMatchKeepsThePlainMessage) {
@@ -143,7 +143,7 @@ TEST(FindNextBack, EmptyStoreFindsNothingAndSaysNothing) {
     EXPECT_EQ(rig.state.currentMatch, 1);
     EXPECT_FALSE(rig.state.matchFound);
     EXPECT_TRUE(rig.prompts.informations.empty());
-    EXPECT_EQ(rig.view.repaints, 1);
+    EXPECT_EQ(rig.view.refreshes, 1);
 }
 
 TEST(FindNextBack, EventViewPutsTheMatchInSlot31AndLeavesTheTimeView) {

@@ -89,7 +89,7 @@ TEST_F(EventNavigation, RecordModeCountsAsEventSearchAndEveryButtonRedraws) {
     EXPECT_EQ(rig.view.redraws, 2);
     for (auto button : {goToFirstResult, stepLeftSlow, stepRightSlow, stepRightFast}) press(button, 0);
     EXPECT_EQ(rig.view.redraws, 6);
-    EXPECT_EQ(rig.view.repaints, 0) << "the buttons redraw the trace, not the whole window";
+    EXPECT_EQ(rig.view.refreshes, 0) << "the buttons redraw the trace, not the whole window";
 }
 
 struct TimeNavigation : ::testing::Test {

@@ -38,7 +38,7 @@ TEST(ControlStates, StatisticsRecentAndTimebaseButtons) {
     st.operatingMode = TimebaseSearch;
     st.timebaseIndex = 3;
     st.recentFiles = {"a.zvl", "", "c.zvl", ""};
-    PaintControls p = paintControls(st);
+    ControlStates p = controlStates(st);
     EXPECT_FALSE(p.statisticsEnabled);
     EXPECT_FALSE(p.plusEnabled);
     EXPECT_TRUE(p.minusEnabled);
@@ -46,20 +46,20 @@ TEST(ControlStates, StatisticsRecentAndTimebaseButtons) {
     EXPECT_EQ(p.timebaseCaption, "Timebase = 30 Seconds");
     st.store.resultCount = 1;
     st.timebaseIndex = 19;
-    p = paintControls(st);
+    p = controlStates(st);
     EXPECT_TRUE(p.statisticsEnabled);
     EXPECT_TRUE(p.plusEnabled);
     EXPECT_FALSE(p.minusEnabled);
-    EXPECT_TRUE(enabledControls(st).enablesBackAndEventTime);
+    EXPECT_TRUE(controlStates(st).enablesBackAndEventTime);
     st.operatingMode = TimebaseRecord;
     st.collectionActive = true;
-    EXPECT_FALSE(enabledControls(st).menusEnabled);
-    EXPECT_FALSE(enabledControls(st).navigationEnabled);
-    EXPECT_FALSE(paintControls(st).onlineOfflineEnabled);
-    EXPECT_TRUE(enabledControls(st).startStopEnabled);
+    EXPECT_FALSE(controlStates(st).menusEnabled);
+    EXPECT_FALSE(controlStates(st).navigationEnabled);
+    EXPECT_FALSE(controlStates(st).onlineOfflineEnabled);
+    EXPECT_TRUE(controlStates(st).startStopEnabled);
     st.operatingMode = EventRecord;
     st.uploadActive = true;
-    EXPECT_FALSE(enabledControls(st).startStopEnabled) << "no Stop in the middle of an upload";
+    EXPECT_FALSE(controlStates(st).startStopEnabled) << "no Stop in the middle of an upload";
 }
 
 }  // namespace
@@ -111,7 +111,7 @@ TEST(MainActions, CollectDataWithASilentInstrumentEndsOfflineAndNextSearches) {
     EXPECT_FALSE(rig.state.collectionActive) << "no recording starts";
     EXPECT_EQ(commandCodes(rig.port), (std::vector<uint8_t>{0x20}));
     EXPECT_EQ(rig.prompts.informations.size(), 1u) << "startStopButton was Next: its no-match message";
-    EXPECT_GE(rig.view.repaints, 1);
+    EXPECT_GE(rig.view.refreshes, 1);
     EXPECT_FALSE(rig.prompts.busyNow);
 }
 

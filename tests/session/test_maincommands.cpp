@@ -34,11 +34,6 @@ TEST(CommentMemo, TypingStaysUntilTheCommentLinesChangeAndTheProgramsFillIsNoTyp
     EXPECT_EQ(st.commentLines[0], "loaded") << "neither the fill nor leaving the filled memo stores";
 }
 
-struct CaptionCountingView : test::CountingView {
-    void applyPaintControls() override { ++captionUpdates; }
-    int captionUpdates = 0;
-};
-
 // The commands on the fakes: no instrument behind the port, nothing is opened.
 struct MainCommandsTest : ::testing::Test {
     test::FakeClock clock;
@@ -48,7 +43,7 @@ struct MainCommandsTest : ::testing::Test {
         retry{clock, "retry"}, refresh{clock, "refresh"}, downloadStatus{clock, "downloadStatus"};
     test::ScriptedPrompts prompts;
     test::ScriptedFileDialogs dialogs;
-    CaptionCountingView view;
+    test::CountingView view;
     AppState st;
     MainCommands commands{
         st,
@@ -59,16 +54,16 @@ struct MainCommandsTest : ::testing::Test {
 TEST_F(MainCommandsTest, EachCommandEndsWithTheRefreshItNeeds) {
     st.operatingMode = EventRecord;
 
-    commands.open();  // cancelled: offline all the same, and the command ends
+    commands.open();  // cancelled: offline all the same, and the whole window follows once
     EXPECT_EQ(st.operatingMode, EventSearch);
+    EXPECT_EQ(view.controlUpdates, 0);
+    EXPECT_EQ(view.refreshes, 1);
+    commands.reloadSettingsOnly();  // cancelled: only the controls follow
     EXPECT_EQ(view.controlUpdates, 1);
-    EXPECT_EQ(view.repaints, 1);
-    commands.reloadSettingsOnly();  // cancelled: only the captions follow
-    EXPECT_EQ(view.captionUpdates, 1);
-    EXPECT_EQ(view.repaints, 1);
+    EXPECT_EQ(view.refreshes, 1);
     commands.toggleMonochrome();
     EXPECT_TRUE(st.monochromePrinting);
-    EXPECT_EQ(view.repaints, 2);
+    EXPECT_EQ(view.refreshes, 2);
 
     commands.startTimers();
     EXPECT_TRUE(start.isActive() && poll.isActive());

@@ -174,12 +174,12 @@ public:
     std::function<void()> onRedraw;      // a window's redraw, when a test wires one
     std::function<void()> onRedrawSoon;  // and its coalesced redraw
     void updateControlStates() override { ++controlUpdates; }
-    void repaint() override { ++repaints; }
+    void refreshWindow() override { ++refreshes; }
     void focusEventTimeButton() override { ++focuses; }
     void closeSplash() override { ++splashCloses; }
     void linkIndicatorChanged() override { lampHistory.push_back(lampSource ? lampSource->link.label : ""); }
     const AppState* lampSource = nullptr;
-    int redraws = 0, controlUpdates = 0, repaints = 0, focuses = 0, splashCloses = 0;
+    int redraws = 0, controlUpdates = 0, refreshes = 0, focuses = 0, splashCloses = 0;
     std::vector<std::string> lampHistory;
 };
 

@@ -371,7 +371,7 @@ TEST_F(Modes, SwitchingEventAndTimeKeepsTheCursorResult) {
     EXPECT_EQ(rig.state.cursorResult, 40);
     EXPECT_EQ(rig.state.currentResult, 9) << "back in slot 31";
     EXPECT_EQ(view.redraws, 2);
-    EXPECT_EQ(view.repaints, 2);
+    EXPECT_EQ(view.refreshes, 2);
 }
 
 TEST_F(Modes, PlusAndMinusStopAtRows3And19AndFollowTheCursor) {
@@ -395,7 +395,7 @@ TEST_F(Modes, PlusAndMinusStopAtRows3And19AndFollowTheCursor) {
     coarserTimebase(ctx);
     EXPECT_EQ(rig.state.timebaseIndex, 19);
     EXPECT_EQ(update.interval(), refreshIntervalMs(19));
-    EXPECT_EQ(view.repaints, 4);
+    EXPECT_EQ(view.refreshes, 4);
 }
 
 TEST_F(Modes, TheLiveRefreshMovesTheViewToTheLiveTime) {

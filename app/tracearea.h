@@ -1,0 +1,73 @@
+#pragma once
+// The main window's client area and the link lamp beside the status text.
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QWidget>
+
+#include "app/controlstrip.h"
+#include "app/mainwindow.h"
+#include "qt/qtcanvas.h"
+#include "viewer/colouroptions.h"
+
+namespace zvl {
+
+// The round link lamp beside the status text.
+class LinkLamp : public QWidget {
+public:
+    LinkLamp(const AppState& state, QWidget* parent) : QWidget(parent), state_(state) {}
+    QColor colour() const { return toQColor(state_.link.lampColour); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(Qt::black);
+        p.setBrush(colour());
+        p.drawEllipse(QRectF(0.5, 0.5, width() - 1.0, height() - 1.0));
+    }
+
+private:
+    const AppState& state_;
+};
+
+// The client area: the trace picture at (6, 100) with the overlay, the window's own mouse
+// handlers, and the keys and the wheel, which press the strip's buttons.
+class TraceArea : public QWidget {
+public:
+    explicit TraceArea(MainWindow* owner) : QWidget(owner), owner_(owner) {
+        setObjectName("client");
+        setFocusPolicy(Qt::ClickFocus);  // a click on the picture takes the keys from the memo
+    }
+    ControlStrip* strip = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QtCanvas canvas(this);
+        owner_->paintTrace(canvas);
+    }
+    void mousePressEvent(QMouseEvent* e) override {
+        const QPoint at = e->position().toPoint();
+        owner_->onMouseDown(at.x(), at.y(), e->button() == Qt::LeftButton, e->modifiers() & Qt::ShiftModifier);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override { owner_->onMouseUp(e->position().toPoint().x(), e->position().toPoint().y()); }
+    void keyPressEvent(QKeyEvent* e) override {
+        // A key a text field passed on (Page Up in the title box) is not for the trace.
+        const QWidget* focus = QApplication::focusWidget();
+        const bool fromText = qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QPlainTextEdit*>(focus);
+        if (fromText || !strip->pressForKey(*e)) QWidget::keyPressEvent(e);
+    }
+    // The wheel over the picture: 120 units a step, the remainder kept for the next turn.
+    void wheelEvent(QWheelEvent* e) override {
+        if (!QRect(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight).contains(e->position().toPoint())) return e->ignore();
+        strip->pressForWheel(e->angleDelta().y(), e->modifiers() & Qt::ControlModifier);
+    }
+
+private:
+    MainWindow* owner_;
+};
+
+}  // namespace zvl
