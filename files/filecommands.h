@@ -50,7 +50,7 @@ public:
     FileOutcome reopen(int entry);
 
     // File > Save Settings Only / Reload Settings Only. The reload stops silently on a bad file
-    // (Failed, no message) and does not repaint.
+    // (Failed, no message) and does not refresh the window.
     FileOutcome saveSettingsOnly();
     FileOutcome reloadSettingsOnly();
     FileOutcome reloadSettingsOnlyFrom(const std::string& path);  // without the dialog

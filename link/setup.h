@@ -55,7 +55,7 @@ public:
     InstrumentSetup(AppState& state, InstrumentLink& link, Prompts& prompts, const Clock& clock, ViewHooks& view);
 
     // Setup > Hardware Settings...: online event mode, connect, 3 ticks, the dialog, the
-    // settings file written, the window repainted.
+    // settings file written, the window refreshed.
     void showHardwareSettings(ModalDialog& dialog, const std::string& settingsPath);
 
     // The dialog's buttons. Each ends with the handshake, so the instrument reports what it

@@ -46,7 +46,7 @@ bool goToTime(AppState& state, Prompts& prompts, int64_t moment);
 // The result "Go To Time" picks for a moment (0 with no results).
 int64_t resultAtOrAfter(const AppState& state, int64_t moment);
 
-// Tools > "&Go To Event..." (goToEventOrTime): the dialog modally, then a repaint.
+// Tools > "&Go To Event..." (goToEventOrTime): the dialog modally, then a window refresh.
 void goToEventOrTime(ModalDialog& goToDialog, ViewHooks& view);
 
 }  // namespace zvl

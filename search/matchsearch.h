@@ -24,15 +24,15 @@ bool resultMatches(const AppState& state, int64_t n);
 // match: one of the three messages, and nothing changes. Returns the match, or 0.
 int64_t findMatch(AppState& state, Prompts& prompts, int64_t start, bool forward);
 
-// "Find" (findButton): a new search from result 1; then the control states and a repaint.
+// "Find" (findButton): a new search from result 1; then the control states and a window refresh.
 void findFirstMatch(AppState& state, Prompts& prompts, ViewHooks& view);
 
 // The search half of startOrStopOrNext ("Next" in the search modes): the next match after
 // currentMatch. The caller's startOrStopOrNext then ends as in every mode: default cursor,
-// updateControlStates, repaint.
+// updateControlStates, refreshWindow.
 void findNextMatch(AppState& state, Prompts& prompts);
 
-// "Back" (backButton): the previous match before currentMatch; then a repaint.
+// "Back" (backButton): the previous match before currentMatch; then a window refresh.
 void findPreviousMatch(AppState& state, Prompts& prompts, ViewHooks& view);
 
 }  // namespace zvl

@@ -39,7 +39,7 @@ ConditionSymbol conditionSymbol(int condition, const ColourSlots& colours);
 void drawConditionSymbol(Canvas& canvas, int x, int condition, const ColourSlots& colours);
 
 // Tools > "&Search Key" (editSearchKey): the dialog modally; the settings file is rewritten
-// when it closes with "Accept"; the main window repaints in every case.
+// when it closes with "Accept"; the main window is refreshed in every case.
 void editSearchKey(AppState& state, Prompts& prompts, ViewHooks& view, ModalDialog& searchKeyDialog,
                       const std::string& settingsPath = settingsFilePath());
 

@@ -34,11 +34,11 @@ public:
 };
 
 // A colour button: the picker on the slot's colour; a confirmed colour is stored. The window
-// is repainted either way, so the change shows behind the dialog at once.
+// is refreshed either way, so the change shows behind the dialog at once.
 void pickColour(AppState& state, ColourButton button, ColourPicker& picker, ViewHooks& view);
 // "Default": asks, and on Yes runs setDefaultColours (all eight slots, monochrome off).
 void askForDefaultColours(AppState& state, Prompts& prompts);
-// Setup > "&Colours...": the dialog, then a repaint. The settings file is not written.
+// Setup > "&Colours...": the dialog, then a window refresh. The settings file is not written.
 void editColours(ModalDialog& dialog, ViewHooks& view);
 
 }  // namespace zvl
