@@ -26,22 +26,12 @@ done
 shift $((OPTIND - 1))
 modes=("$@")
 [ ${#modes[@]} -gt 0 ] || modes=(idle event tb0 tb7 tb19 collect)
-for tool in Xvfb openbox xdotool; do
+for tool in Xvfb openbox xdotool xwininfo; do
   command -v "$tool" >/dev/null || { echo "live_paced: $tool is not installed (scripts/deps installs it)" >&2; exit 1; }
 done
 hz=$(getconf CLK_TCK)
 
-work="$(mktemp -d)"
-export XDG_CONFIG_HOME="$work/config"
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  sleep 0.3
-  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. tests/e2e/xrig.sh
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
@@ -54,7 +44,7 @@ measure() {
   t1=$(ticks "$pid"); w1=$(date +%s.%N)
   load=$(cut -d' ' -f1-3 /proc/loadavg)
   awk -v a="$t0" -v b="$t1" -v w0="$w0" -v w1="$w1" -v hz="$hz" -v l="$label" -v load="$load" \
-    'BEGIN { printf "%-8s CPU %.2f %% of a core over %.1f s (load %s)\n", l, (b - a) / hz / (w1 - w0) * 100, w1 - w0, load }'
+    'BEGIN { printf "%-8s CPU %.2f %% of a core (%.2f s user + system) over %.1f s (load %s)\n", l, (b - a) / hz / (w1 - w0) * 100, (b - a) / hz, w1 - w0, load }'
   if [ "$strace_seconds" != 0 ]; then
     timeout -s INT "$strace_seconds" strace -c -f -p "$pid" -o "$work/strace.txt" 2>/dev/null || true
     sleep 0.2
@@ -77,15 +67,8 @@ for _ in $(seq 100); do grep -q COM1 "$work/sim.log" && break; sleep 0.1; done
 gui=0
 for m in "${modes[@]}"; do [ "$m" = collect ] || gui=1; done
 if [ "$gui" = 1 ]; then
-  # Xvfb picks a free display itself and writes its number.
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-  display=":$(head -n 1 "$work/display")"
+  startx11 || { echo "live_paced: Xvfb did not start" >&2; exit 1; }
   export DISPLAY="$display"
-  for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-  openbox >/dev/null 2>&1 &
-  pids+=($!)
   env -u QT_QPA_PLATFORM "$build/pellam-zvl" >"$work/app.log" 2>&1 &
   app=$!
   pids+=($app)
