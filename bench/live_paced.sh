@@ -31,17 +31,7 @@ for tool in Xvfb openbox xdotool; do
 done
 hz=$(getconf CLK_TCK)
 
-work="$(mktemp -d)"
-export XDG_CONFIG_HOME="$work/config"
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  sleep 0.3
-  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. tests/e2e/xrig.sh
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
@@ -78,15 +68,8 @@ for _ in $(seq 100); do grep -q COM1 "$work/sim.log" && break; sleep 0.1; done
 gui=0
 for m in "${modes[@]}"; do [ "$m" = collect ] || [ "$m" = log ] || gui=1; done
 if [ "$gui" = 1 ]; then
-  # Xvfb picks a free display itself and writes its number.
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-  display=":$(head -n 1 "$work/display")"
+  startx11 || { echo "live_paced: Xvfb did not start" >&2; exit 1; }
   export DISPLAY="$display"
-  for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-  openbox >/dev/null 2>&1 &
-  pids+=($!)
   env -u QT_QPA_PLATFORM "$build/pellam-zvl" >"$work/app.log" 2>&1 &
   app=$!
   pids+=($app)

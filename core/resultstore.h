@@ -40,35 +40,47 @@ constexpr uint16_t inputMask(int input) { return static_cast<uint16_t>(1u << (in
 
 inline bool validSlot(int64_t index) { return index >= 0 && index <= kLastSlot; }
 
-// The store's slots: zero bytes from calloc, not written again when they are made. The system
-// hands out a block this large as untouched zero pages, so a new store (one for each input of
-// a fuzz target, for each part file read) costs only the slots that are then used. (A vector
-// would write every slot on making and visit every one on destruction.)
+// The store's slots: zero bytes, not written again when they are made, and a block of them
+// zeroed only as far as it was written. A block comes from those that earlier ones gave back,
+// else from calloc, which hands out a block this large as untouched zero pages. So a new store
+// (one for each input of a fuzz target, for each part file read) costs only the slots that are
+// then used. (A vector would write every slot on making and visit every one on destruction;
+// taking a fresh block from the system each time costs its mapping, page faults and unmapping,
+// and under AddressSanitizer its shadow memory too.)
+//
+// The slots that may have been written are those below writtenEnd(): every writable access
+// counts (an index through operator[], the whole block through begin(), end() and data()).
 class ResultSlots {
 public:
-    explicit ResultSlots(std::size_t count)
-        : slots_(static_cast<ResultRecord*>(std::calloc(count, sizeof(ResultRecord)))), count_(count) {
-        if (!slots_) throw std::bad_alloc();
-    }
+    explicit ResultSlots(std::size_t count);
     ResultSlots(const ResultSlots& other) : ResultSlots(other.count_) {
-        std::memcpy(slots_, other.slots_, count_ * sizeof(ResultRecord));
+        std::memcpy(static_cast<void*>(slots_), other.slots_, count_ * sizeof(ResultRecord));
+        writtenEnd_ = other.writtenEnd_;
     }
     ResultSlots& operator=(const ResultSlots& other) {
         if (this != &other) {
             ResultSlots copy(other);
             std::swap(slots_, copy.slots_);
             std::swap(count_, copy.count_);
+            std::swap(writtenEnd_, copy.writtenEnd_);
         }
         return *this;
     }
-    ~ResultSlots() { std::free(slots_); }
+    // The block, zeroed where it was written, is kept for the next ResultSlots of its size.
+    ~ResultSlots();
 
-    ResultRecord& operator[](std::size_t i) { return slots_[i]; }
+    ResultRecord& operator[](std::size_t i) {
+        if (i >= writtenEnd_) writtenEnd_ = i + 1;
+        return slots_[i];
+    }
     const ResultRecord& operator[](std::size_t i) const { return slots_[i]; }
-    ResultRecord* data() { return slots_; }
+    ResultRecord* data() { return begin(); }
     const ResultRecord* data() const { return slots_; }
-    ResultRecord* begin() { return slots_; }
-    ResultRecord* end() { return slots_ + count_; }
+    ResultRecord* begin() {
+        writtenEnd_ = count_;
+        return slots_;
+    }
+    ResultRecord* end() { return begin() + count_; }
     const ResultRecord* begin() const { return slots_; }
     const ResultRecord* end() const { return slots_ + count_; }
     std::size_t size() const { return count_; }
@@ -76,9 +88,17 @@ public:
         return count_ == other.count_ && std::equal(begin(), end(), other.begin());
     }
 
+    std::size_t writtenEnd() const { return writtenEnd_; }
+    // Zeroes slots 0..n-1 (n <= size()).
+    void zeroFront(std::size_t n) {
+        std::memset(static_cast<void*>(slots_), 0, n * sizeof(ResultRecord));
+        if (n >= writtenEnd_) writtenEnd_ = 0;
+    }
+
 private:
     ResultRecord* slots_;
     std::size_t count_;
+    std::size_t writtenEnd_ = 0;
 };
 static_assert(std::is_trivially_copyable_v<ResultRecord>, "slots are copied and zeroed as bytes");
 
@@ -111,10 +131,8 @@ public:
 
     // Zero slots 0..100000 (100001..100005 keep what they hold) set resultCount to 0 and
     // remove the marker.
-    // Only the slots used since the last clear are written: those reached through slot(),
-    // correctResult and deleteResult, and 0..resultCount + 1 for the code that appends
-    // through `results` directly (the upload, files, tests), so a clear costs what was stored.
-    // Code that writes `results` beyond resultCount + 1 goes through slot().
+    // Only the slots written since the last clear are written (see ResultSlots), so a clear
+    // costs what was stored.
     void clearResults();
 
     // Result n takes the time stamp of result n-1. Refused (false, nothing written) unless 1 <= n <= 100005.
@@ -123,12 +141,6 @@ public:
     // Remove result n: later results move down one slot, resultCount drops by one and the
     // vacated slot is zeroed. Refused (false, nothing written) unless 1 <= n <= resultCount.
     [[nodiscard]] bool deleteResult(int64_t n);
-
-private:
-    void used(int64_t index) {
-        if (index > highestUsed_) highestUsed_ = index;
-    }
-    int64_t highestUsed_ = 0;  // a new store is all zeros
 };
 
 }  // namespace zvl

@@ -275,11 +275,98 @@ QtCanvas::TextMetrics QtCanvas::metrics() {
     return metrics_;
 }
 
+namespace {
+// A text's pixels as Qt draws it, in device pixels from the device pixel of its box's top
+// left: rows of runs, each run one colour (the font's). Empty runs with `drawn` false: Qt drew
+// it with shades, so it is drawn by Qt every time.
+struct KeptText {
+    struct Run {
+        int dy, first, last;
+    };
+    std::vector<Run> runs;
+    bool drawn = true;
+};
+struct KeptTextKey {
+    int pixelSize;
+    bool bold;
+    double scale;
+    std::string text;
+    bool operator==(const KeptTextKey&) const = default;
+};
+struct KeptTextKeyHash {
+    size_t operator()(const KeptTextKey& k) const {
+        return std::hash<std::string>()(k.text) ^ (size_t(k.pixelSize) << 1) ^ (size_t(k.scale * 8) << 12) ^ size_t(k.bold);
+    }
+};
+std::unordered_map<KeptTextKey, KeptText, KeptTextKeyHash>& keptTexts() {
+    static std::unordered_map<KeptTextKey, KeptText, KeptTextKeyHash> texts;
+    return texts;
+}
+}  // namespace
+
+bool QtCanvas::textFromKeptPixels(int x, int y, const std::string& text, const TextMetrics& m) {
+    // A whole number of device pixels to a picture pixel keeps the texts' pixels the same
+    // wherever they stand.
+    if (!bits_ || !keepText_ || scale_ != std::floor(scale_)) return false;
+    auto& texts = keptTexts();
+    KeptTextKey key{font_.pixelSize(), bold_, scale_, text};
+    auto it = texts.find(key);
+    if (it == texts.end()) {
+        if (texts.size() > 1024) texts.clear();
+        // Drawn once as here, on a transparent image with room all round for what reaches
+        // beyond the box (accents, descenders, overhangs): every pixel is either untouched or
+        // the pen's colour, else the text is not kept.
+        const int pad = font_.pixelSize() + 2;
+        const int w = textWidth(text) + 2 * pad, h = m.height + 2 * pad;
+        QImage probe(int(std::lround(w * scale_)), int(std::lround(h * scale_)), QImage::Format_ARGB32_Premultiplied);
+        probe.setDevicePixelRatio(scale_);
+        probe.fill(Qt::transparent);
+        {
+            QPainter p(&probe);
+            p.setRenderHint(QPainter::Antialiasing, false);
+            p.setRenderHint(QPainter::TextAntialiasing, false);
+            p.setFont(font_);
+            p.setPen(QColor(Qt::black));
+            p.drawText(QPoint(pad, pad + m.ascent), fromCp1252(text));
+        }
+        KeptText kept;
+        const int origin = int(std::lround(pad * scale_));
+        for (int py = 0; py < probe.height() && kept.drawn; ++py) {
+            const auto* row = reinterpret_cast<const uint32_t*>(probe.constScanLine(py));
+            for (int px = 0; px < probe.width(); ++px) {
+                if (row[px] == 0) continue;
+                if (row[px] != 0xFF000000u) {
+                    kept.drawn = false;
+                    break;
+                }
+                int last = px;
+                while (last + 1 < probe.width() && row[last + 1] == 0xFF000000u) ++last;
+                kept.runs.push_back({py - origin, px - origin, last - origin});
+                px = last;
+            }
+        }
+        if (!kept.drawn) kept.runs.clear();
+        it = texts.emplace(std::move(key), std::move(kept)).first;
+    }
+    if (!it->second.drawn) return false;
+    const int ox = int(std::lround(x * scale_)), oy = int(std::lround(y * scale_));
+    for (const KeptText::Run& r : it->second.runs) {
+        const int py = oy + r.dy;
+        if (py < 0 || py >= height_) continue;
+        const int first = std::max(0, ox + r.first), last = std::min(width_ - 1, ox + r.last);
+        if (first > last) continue;
+        auto* row = reinterpret_cast<uint32_t*>(bits_ + py * bytesPerLine_);
+        std::fill(row + first, row + last + 1, fontColour_);
+    }
+    return true;
+}
+
 void QtCanvas::textOut(int x, int y, const std::string& text) {
     flushStamps();
     if (text.empty()) return;
     const TextMetrics m = metrics();
     fill(x, y, x + textWidth(text), y + m.height, fill_);
+    if (textFromKeptPixels(x, y, text, m)) return;
     painter_.setPen(QColor::fromRgba(fontColour_));
     painter_.drawText(QPoint(x, y + m.ascent), fromCp1252(text));
 }

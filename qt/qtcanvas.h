@@ -45,6 +45,11 @@ public:
         flushStamps();
         return painter_;
     }
+    // On a 32-bit image a text's pixels are kept after its first drawing (by font, size and
+    // the image's pixel ratio) and written again from there: the picture writes the same few
+    // dozen texts in every frame, and shaping and drawing them through Qt cost more than the
+    // rest of the picture. Off: every text through Qt (what the kept pixels are checked against).
+    void setKeepTextPixels(bool keep) { keepText_ = keep; }
 
 private:
     // A colour value as an opaque 32-bit pixel (0xAARRGGBB).
@@ -56,6 +61,9 @@ private:
         int height = 0, ascent = 0;
     };
     TextMetrics metrics();  // of the current font
+    // Draws the text at (x, y) from its kept pixels; false when it cannot (not an image, or a
+    // text Qt draws with shades of the colour, which are not kept).
+    bool textFromKeptPixels(int x, int y, const std::string& text, const TextMetrics& m);
     void dot(int x, int y, uint32_t colour);
     // Fills the pixels l <= x < r, t <= y < b (cut to the device) with one colour. On a 32-bit
     // image it writes the pixels itself: the picture's bars and marks are thousands of small
@@ -77,6 +85,7 @@ private:
     int dpi_ = 96;
     TextMetrics metrics_;
     bool metricsValid_ = false;
+    bool keepText_ = true;
     uchar* bits_ = nullptr;  // the pixels of a 32-bit image device, else null
     double scale_ = 1.0;     // that image's device pixels per picture pixel
     qsizetype bytesPerLine_ = 0;

@@ -13,14 +13,16 @@ namespace zvl {
 QtEventPump::QtEventPump(const Clock& clock) : clock_(clock) {}
 
 void QtEventPump::processEventsUntil(int64_t deadlineMs) {
+    // A timer for the time left makes sure the wait below wakes up at the deadline even when
+    // nothing else happens. One per call, started once and again only if it fires before the
+    // clock reaches the deadline: each wait of the loop below (a port notification during a
+    // status poll's wait, some 250 a second in a live recording) leaves it running. Its own
+    // timer keeps a nested wait independent of this one.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
     for (int64_t now = clock_.milliseconds(); now < deadlineMs; now = clock_.milliseconds()) {
-        const int64_t left = std::min<int64_t>(deadlineMs - now, std::numeric_limits<int>::max());
-        // A timer for the time left makes sure the wait below wakes up at the deadline even
-        // when nothing else happens. A fresh one per round keeps nested waits independent.
-        QTimer wake;
-        wake.setSingleShot(true);
-        wake.setTimerType(Qt::PreciseTimer);
-        wake.start(static_cast<int>(left));
+        if (!wake.isActive()) wake.start(static_cast<int>(std::min<int64_t>(deadlineMs - now, std::numeric_limits<int>::max())));
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 
@@ -49,26 +50,11 @@ TEST(ResultStore, ResultTimeReadsOnlyResultSlotsAndClampsTheTopByte) {
     EXPECT_EQ(s.resultTime(5), 0x7FFFFFFF);
 }
 
-TEST(ResultStore, ClearZeroesUpToTheLiveLimitOnly) {
-    ResultStore s;
-    s.resultCount = 100005;
-    s.results[0] = rec(1, 1);
-    s.results[100000] = rec(2, 2);
-    s.results[100001] = rec(3, 3);
-    s.results[100005] = rec(4, 4);
-    s.markedResult = 7;
-    s.clearResults();
-    EXPECT_EQ(s.resultCount, 0);
-    EXPECT_EQ(s.markedResult, 0) << "the marker goes with the results";
-    EXPECT_EQ(s.results[0], ResultRecord{});
-    EXPECT_EQ(s.results[100000], ResultRecord{});
-    EXPECT_EQ(s.results[100001], rec(3, 3));
-    EXPECT_EQ(s.results[100005], rec(4, 4));
-}
-
-// A clear writes only the slots used since the one before; whatever way they were used, every
-// result slot reads empty after it.
-TEST(ResultStore, ClearEmptiesEverySlotUsedSinceTheLastClear) {
+// A clear empties slots 0..100000 (and only those: 100001..100005 keep what they hold) and
+// writes only the slots written since the one before; whatever way they were written, every
+// result slot reads empty after it. A store that goes gives its zeroed slots to the next one,
+// which must read empty everywhere.
+TEST(ResultStore, ClearEmptiesEverySlotWrittenSinceTheLastClear) {
     struct Use {
         const char* what;
         std::function<void(ResultStore&)> use;
@@ -92,18 +78,49 @@ TEST(ResultStore, ClearEmptiesEverySlotUsedSinceTheLastClear) {
              (void)s.correctResult(100000);
              s.resultCount = 3;
          }},
+        {"written directly far above the count", [](ResultStore& s) {
+             s.results[70000] = rec(4, 4);
+             s.resultCount = 2;
+         }},
         {"the top result slot through slot()", [](ResultStore& s) { s.slot(100000) = rec(6, 6); }},
+        {"every slot, the marker set, a count beyond the live limit", [](ResultStore& s) {
+             s.resultCount = 100005;
+             s.results[0] = rec(1, 1);
+             s.results[100000] = rec(2, 2);
+             s.results[100001] = rec(3, 3);
+             s.results[100005] = rec(4, 4);
+             s.markedResult = 7;
+         }},
+        {"the upload's reorder copy", [](ResultStore& s) {
+             s.results[1] = rec(3, 3);
+             std::copy(s.results.begin(), s.results.begin() + 9, s.resultsBackup.begin());
+             s.resultCount = 1;
+         }},
+    };
+    auto emptyBetween = [](const ResultSlots& slots, int64_t first, int64_t last) {
+        int64_t filled = 0;
+        for (int64_t i = first; i <= last; ++i) filled += slots[size_t(i)] != ResultRecord{};
+        return filled == 0;
     };
     for (const Use& u : uses) {
-        ResultStore s;
-        for (int round = 0; round < 2; ++round) {  // a fresh store, then one cleared before
+        {
+            ResultStore s;
+            for (int round = 0; round < 2; ++round) {  // a fresh store, then one cleared before
+                u.use(s);
+                const ResultSlots before = s.results;
+                s.clearResults();
+                EXPECT_EQ(s.resultCount, 0) << u.what;
+                EXPECT_EQ(s.markedResult, 0) << u.what << ": the marker goes with the results";
+                EXPECT_TRUE(emptyBetween(s.results, 0, kMaxResults)) << u.what << ", round " << round;
+                for (int64_t i = kMaxResults + 1; i <= kLastSlot; ++i)
+                    EXPECT_EQ(s.results[size_t(i)], before[size_t(i)]) << u.what << ", slot " << i;
+            }
             u.use(s);
-            s.clearResults();
-            EXPECT_EQ(s.resultCount, 0);
-            int64_t left = 0;
-            for (int64_t i = 0; i <= kMaxResults; ++i) left += s.results[size_t(i)] != ResultRecord{};
-            EXPECT_EQ(left, 0) << u.what << ", round " << round;
         }
+        const ResultStore next;  // takes the blocks the store above gave back
+        EXPECT_TRUE(emptyBetween(next.results, 0, kLastSlot) && emptyBetween(next.resultsBackup, 0, kLastSlot))
+            << u.what << ": the next store";
+        EXPECT_EQ(next.results.writtenEnd(), 0u);
     }
 }
 

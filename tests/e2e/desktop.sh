@@ -10,17 +10,7 @@ for tool in Xvfb openbox xdotool xwd xwininfo xwdtopnm pnmpaste pnmtopng pngtopn
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (scripts/deps installs it)"; exit 77; }
 done
 
-work="$(mktemp -d)"
-export XDG_CONFIG_HOME="$work/config"   # a first run: defaults, the settings box, port COM1
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  sleep 0.3
-  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$here/xrig.sh"   # a first run: defaults, the settings box, port COM1
 # A failure shows what the program itself printed, and the simulator's log.
 fail() {
   echo "FAIL: $*" >&2
@@ -35,15 +25,7 @@ for i in $(seq 40); do printf '%d,%d\r\n' $((800000000 + i * 5)) $((i * 2731 % 6
 "$zvl" import "$work/in.csv" "$work/run.zvl" >/dev/null
 QT_QPA_PLATFORM=offscreen "$zvl" render "$work/run.zvl" "$work/render.png" >/dev/null 2>&1 || fail "zvl render"
 
-# Xvfb picks a free display itself: a display number chosen here could be another run's.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-display=":$(head -n 1 "$work/display")"
-for _ in $(seq 100); do DISPLAY="$display" xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
-DISPLAY="$display" openbox >/dev/null 2>&1 &
-pids+=($!)
+startx11 || fail "Xvfb did not start"
 "$sim" --port COM1 >"$work/sim.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do grep -q COM1 "$work/sim.log" && break; sleep 0.1; done

@@ -121,7 +121,17 @@ void FakePump::processEventsUntil(int64_t deadlineMs) {
         for (FakeTimer* t : timers_) t->fireIfDue();
         if (onIdle) onIdle();
         if (clock_.ms >= deadlineMs) break;
-        ++clock_.ms;
+        // Without the engine (which runs every millisecond) or an idle hook, nothing happens
+        // until a timer is due or a byte arrives: the clock goes straight there.
+        int64_t next = clock_.ms + 1;
+        if (!engine_ && !onIdle && port_.bytesAvailable() == 0) {
+            next = deadlineMs;
+            for (const FakeTimer* t : timers_)
+                if (t->isActive()) next = std::min(next, t->due());
+            if (const auto at = port_.nextArrival()) next = std::min(next, *at);
+            next = std::max(next, clock_.ms + 1);
+        }
+        clock_.ms = next;
     } while (true);
     --depth;
 }

@@ -86,6 +86,11 @@ public:
     void inject(const std::vector<uint8_t>& bytes);   // arrive now
     void pullFromEngine();                             // engine output joins the line
     void deliver();                                    // raise the notification if bytes wait
+    // When the next byte on the line arrives (it may have already); none when the line is empty.
+    std::optional<int64_t> nextArrival() const {
+        if (line_.empty()) return std::nullopt;
+        return line_.front().first;
+    }
     // The device goes away: what has arrived is announced, the port closes, the loss is told.
     void loseDevice(const std::string& reason = "Input/output error");
     std::vector<uint8_t> written;                      // everything the PC wrote

@@ -365,6 +365,45 @@ TEST_F(Pixels, AtPixelRatioTwoTheShapesAreTodaysAndTheTextsFiner) {
         }
 }
 
+// The texts written from their kept pixels are the pixels Qt draws: a busy picture (its
+// first drawing keeps the texts, the second writes them from there) and texts of every size,
+// weight and kind of glyph, some cut by the picture's edges, at ratios 1 and 2.
+TEST_F(Pixels, TextsFromTheirKeptPixelsAreTheTextsQtDraws) {
+    test::fillStore(st, 300, 1000, 7);
+    for (int64_t i = 1; i <= 300; ++i) st.store.slot(i).inputStates = uint16_t(i * 0x9E37u);
+    st.operatingMode = TimebaseSearch;
+    st.timebaseIndex = 7;
+    st.viewStartTime = 1500;
+    struct Text {
+        int x, y, points;
+        bool bold;
+        const char* text;
+    };
+    const Text texts[] = {{10, 40, 8, false, "gjpqy |_"}, {300, 200, 12, true, "W\xC4\xE9\xDF\xF1 ~"},
+                          {-6, 100, 10, false, "cut at the left"}, {740, 370, 14, true, "cut right, below"},
+                          {200, -5, 10, true, "cut above"}, {400, 300, 7, false, "0123456789:.,-"}};
+    for (double ratio : {1.0, 2.0}) {
+        auto picture = [&](bool keep) {
+            QImage img = tracePictureImage(ratio);
+            img.fill(Qt::white);
+            QtCanvas c(&img);
+            c.setKeepTextPixels(keep);
+            rig.renderer.redrawTraceView(c);
+            for (const Text& t : texts) {
+                c.setFontSize(t.points);
+                c.setFontBold(t.bold);
+                c.setFontColour(rgb(200, 0, 50));
+                c.setFillColour(rgb(250, 250, 180));
+                c.textOut(t.x, t.y, t.text);
+            }
+            return img;
+        };
+        const QImage byQt = picture(false);
+        EXPECT_EQ(picture(true), byQt) << "ratio " << ratio << ", texts kept";
+        EXPECT_EQ(picture(true), byQt) << "ratio " << ratio << ", texts from their kept pixels";
+    }
+}
+
 TEST_F(Pixels, TheWindowOverlayDrawsTheEventBox) {
     test::fillStore(st, 5, 1000, 10);
     st.operatingMode = EventRecord;
