@@ -6,8 +6,8 @@
 #include <QPushButton>
 
 #include "app/displayoptionsdialog.h"
-#include "session/help.h"
 #include "qt/qtcanvas.h"
+#include "session/help.h"
 
 namespace zvl {
 
@@ -18,12 +18,12 @@ struct ButtonPlace {
     const char* name;
 };
 constexpr std::array<ButtonPlace, kColourButtons.size()> kPlaces{{
-    {24, 24, "onButton"},   // On
-    {136, 24, "offButton"},  // Off
-    {248, 24, "changeButton"},  // Change
-    {24, 70, "highlightOnButton"},   // Highlight On
+    {24, 24, "onButton"},             // On
+    {136, 24, "offButton"},           // Off
+    {248, 24, "changeButton"},        // Change
+    {24, 70, "highlightOnButton"},    // Highlight On
     {136, 70, "highlightOffButton"},  // Highlight Off
-    {248, 70, "backgroundButton"},  // Background
+    {248, 70, "backgroundButton"},    // Background
 }};
 constexpr int kButtonWidth = 100;
 constexpr int kButtonHeight = 32;

@@ -8,9 +8,9 @@
 #include <array>
 
 #include "core/state.h"
+#include "platform/modaldialog.h"
 #include "platform/prompts.h"
 #include "platform/viewhooks.h"
-#include "platform/modaldialog.h"
 #include "viewer/colouroptions.h"
 
 class QPushButton;

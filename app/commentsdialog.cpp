@@ -1,11 +1,10 @@
 #include "app/commentsdialog.h"
 
-#include "session/help.h"
-
 #include <QPlainTextEdit>
 #include <QPushButton>
 
 #include "qt/cp1252.h"
+#include "session/help.h"
 
 namespace zvl {
 

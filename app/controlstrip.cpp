@@ -33,7 +33,8 @@ ControlStrip::ControlStrip(QWidget* c, MainCommands& commands, const AppState& s
     const auto connect = [&commands, c](QAbstractButton* b, void (MainCommands::*command)()) {
         QObject::connect(b, &QAbstractButton::clicked, c, [&commands, command] { (commands.*command)(); });
     };
-    auto button = [&](const char* name, const char* caption, const char* hint, QRect geometry, void (MainCommands::*command)()) {
+    auto button = [&](const char* name, const char* caption, const char* hint, QRect geometry,
+                      void (MainCommands::*command)()) {
         auto* b = new QPushButton(caption, c);
         b->setObjectName(name);
         b->setToolTip(hint);
@@ -41,9 +42,12 @@ ControlStrip::ControlStrip(QWidget* c, MainCommands& commands, const AppState& s
         connect(b, command);
         return b;
     };
-    findButton_ = button("findButton", "Find", "Start Search (F3)", {24, 512, 40, 25}, &MainCommands::findFirstMatch);
-    startStopButton_ = button("startStopButton", "Next", "Next Match (F3)", {64, 512, 40, 25}, &MainCommands::startOrStopOrNext);
-    backButton_ = button("backButton", "Back", "Previous Match (Shift+F3)", {104, 512, 40, 25}, &MainCommands::findPreviousMatch);
+    findButton_ =
+        button("findButton", "Find", "Start Search (F3)", {24, 512, 40, 25}, &MainCommands::findFirstMatch);
+    startStopButton_ = button("startStopButton", "Next", "Next Match (F3)", {64, 512, 40, 25},
+                              &MainCommands::startOrStopOrNext);
+    backButton_ = button("backButton", "Back", "Previous Match (Shift+F3)", {104, 512, 40, 25},
+                         &MainCommands::findPreviousMatch);
     backButton_->setEnabled(false);
 
     keyPanel_ = new QFrame(c);
@@ -67,8 +71,10 @@ ControlStrip::ControlStrip(QWidget* c, MainCommands& commands, const AppState& s
     auto* changeModeLabel = new QLabel("Change Mode", c);
     changeModeLabel->setObjectName("changeModeLabel");
     changeModeLabel->setGeometry(168, 491, 130, 16);
-    onlineOfflineButton_ = button("onlineOfflineButton", "Offline", "Switch Between Live & Archive", {168, 512, 57, 25}, &MainCommands::toggleOnline);
-    eventTimeButton_ = button("eventTimeButton", "Time", "Switch Between Event & Time", {238, 512, 54, 25}, &MainCommands::toggleEventTimeView);
+    onlineOfflineButton_ = button("onlineOfflineButton", "Offline", "Switch Between Live & Archive",
+                                  {168, 512, 57, 25}, &MainCommands::toggleOnline);
+    eventTimeButton_ = button("eventTimeButton", "Time", "Switch Between Event & Time", {238, 512, 54, 25},
+                              &MainCommands::toggleEventTimeView);
 
     auto* navBevel = new QFrame(c);
     navBevel->setFrameShape(QFrame::Panel);
@@ -81,12 +87,16 @@ ControlStrip::ControlStrip(QWidget* c, MainCommands& commands, const AppState& s
         void (MainCommands::*command)();
     };
     const Nav navs[] = {
-        {"firstButton", "Go to First Result (Home)", QStyle::SP_MediaSkipBackward, &MainCommands::goToFirstResult},
+        {"firstButton", "Go to First Result (Home)", QStyle::SP_MediaSkipBackward,
+         &MainCommands::goToFirstResult},
         {"fastLeftButton", "Fast Left (Page Up)", QStyle::SP_MediaSeekBackward, &MainCommands::stepLeftFast},
         {"slowLeftButton", "Slow Left (Left, wheel up)", QStyle::SP_ArrowLeft, &MainCommands::stepLeftSlow},
-        {"slowRightButton", "Slow Right (Right, wheel down)", QStyle::SP_ArrowRight, &MainCommands::stepRightSlow},
-        {"fastRightButton", "Fast Right (Page Down)", QStyle::SP_MediaSeekForward, &MainCommands::stepRightFast},
-        {"lastButton", "Go to Last Results (End)", QStyle::SP_MediaSkipForward, &MainCommands::goToLastResult},
+        {"slowRightButton", "Slow Right (Right, wheel down)", QStyle::SP_ArrowRight,
+         &MainCommands::stepRightSlow},
+        {"fastRightButton", "Fast Right (Page Down)", QStyle::SP_MediaSeekForward,
+         &MainCommands::stepRightFast},
+        {"lastButton", "Go to Last Results (End)", QStyle::SP_MediaSkipForward,
+         &MainCommands::goToLastResult},
     };
     int x = 320;
     for (const Nav& n : navs) {
@@ -141,7 +151,8 @@ bool ControlStrip::press(QAbstractButton* b) {
 
 bool ControlStrip::pressForKey(const QKeyEvent& e) {
     if ((e.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;  // the keypad's keys count too
-    const int keys[] = {Qt::Key_Home, Qt::Key_PageUp, Qt::Key_Left, Qt::Key_Right, Qt::Key_PageDown, Qt::Key_End};
+    const int keys[] = {Qt::Key_Home,  Qt::Key_PageUp,   Qt::Key_Left,
+                        Qt::Key_Right, Qt::Key_PageDown, Qt::Key_End};
     for (size_t i = 0; i < navButtons_.size(); ++i)
         if (e.key() == keys[i]) return press(navButtons_[i]);
     return false;
@@ -150,8 +161,10 @@ bool ControlStrip::pressForKey(const QKeyEvent& e) {
 void ControlStrip::pressForWheel(int angleDelta, bool control) {
     wheelRemainder_ += angleDelta;
     // Away from the user (up) is earlier, or a finer time base with Ctrl.
-    for (; wheelRemainder_ >= 120; wheelRemainder_ -= 120) press(control ? static_cast<QAbstractButton*>(timebasePlusButton_) : navButtons_[2]);
-    for (; wheelRemainder_ <= -120; wheelRemainder_ += 120) press(control ? static_cast<QAbstractButton*>(timebaseMinusButton_) : navButtons_[3]);
+    for (; wheelRemainder_ >= 120; wheelRemainder_ -= 120)
+        press(control ? static_cast<QAbstractButton*>(timebasePlusButton_) : navButtons_[2]);
+    for (; wheelRemainder_ <= -120; wheelRemainder_ += 120)
+        press(control ? static_cast<QAbstractButton*>(timebaseMinusButton_) : navButtons_[3]);
 }
 
 void ControlStrip::apply(const ControlStates& p) {
@@ -178,6 +191,8 @@ void ControlStrip::apply(const ControlStates& p) {
     }
 }
 
-void ControlStrip::focusEventTimeButton() { eventTimeButton_->setFocus(); }
+void ControlStrip::focusEventTimeButton() {
+    eventTimeButton_->setFocus();
+}
 
 }  // namespace zvl

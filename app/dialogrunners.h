@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/commentsdialog.h"
 #include "app/coloursdialog.h"
+#include "app/commentsdialog.h"
 #include "platform/modaldialog.h"
 #include "session/maincommands.h"
 
@@ -34,8 +34,11 @@ private:
 // The colour picker: the test's answer when one is set, otherwise the system's picker.
 class RunnerColourPicker : public ColourPicker {
 public:
-    RunnerColourPicker(const std::function<std::optional<uint32_t>(uint32_t)>& run, QWidget* parent) : run_(run), system_(parent) {}
-    std::optional<uint32_t> pick(uint32_t current) override { return run_ ? run_(current) : system_.pick(current); }
+    RunnerColourPicker(const std::function<std::optional<uint32_t>(uint32_t)>& run, QWidget* parent)
+        : run_(run), system_(parent) {}
+    std::optional<uint32_t> pick(uint32_t current) override {
+        return run_ ? run_(current) : system_.pick(current);
+    }
 
 private:
     const std::function<std::optional<uint32_t>(uint32_t)>& run_;
@@ -45,7 +48,8 @@ private:
 // The comments dialog, made for each edit and shown through the window's runner.
 class RunnerCommentsEditor : public CommentsEditor {
 public:
-    RunnerCommentsEditor(std::function<bool(QDialog&)> run, QWidget* parent) : run_(std::move(run)), parent_(parent) {}
+    RunnerCommentsEditor(std::function<bool(QDialog&)> run, QWidget* parent)
+        : run_(std::move(run)), parent_(parent) {}
     std::optional<std::vector<std::string>> edit(const std::vector<std::string>& lines) override {
         CommentsDialog dialog(parent_);
         dialog.setLines(lines);

@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "session/help.h"
 #include "qt/cp1252.h"
+#include "session/help.h"
 
 namespace zvl {
 
@@ -39,7 +39,8 @@ DisplayOptionsDialog::DisplayOptionsDialog(AppState& state, QWidget* parent)
         bevel->setFrameStyle(QFrame::Panel | QFrame::Raised);
         bevel->setGeometry(left, 8, kColumnWidth, 280);
         auto* caption = new QLabel(QStringLiteral("Input Labels"), this);
-        caption->setObjectName(column == 0 ? QStringLiteral("labelColumnCaption") : QStringLiteral("activeColumnCaption"));
+        caption->setObjectName(column == 0 ? QStringLiteral("labelColumnCaption")
+                                           : QStringLiteral("activeColumnCaption"));
         caption->setGeometry(left + 64, kFirstRowY + 8 * kRowStep - 2, 130, 18);
     }
 

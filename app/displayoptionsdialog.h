@@ -7,9 +7,9 @@
 #include <QDialog>
 #include <array>
 
-#include "session/displayoptions.h"
 #include "core/state.h"
 #include "platform/modaldialog.h"
+#include "session/displayoptions.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -10,8 +10,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "session/help.h"
 #include "search/marker.h"
+#include "session/help.h"
 
 namespace zvl {
 
@@ -57,7 +57,8 @@ void EventListModel::reload() {
 }
 
 void EventListModel::markerChanged() {
-    if (shownRows_ > 0) emit dataChanged(index(0, kEventListFromMarker), index(shownRows_ - 1, kEventListFromMarker));
+    if (shownRows_ > 0)
+        emit dataChanged(index(0, kEventListFromMarker), index(shownRows_ - 1, kEventListFromMarker));
 }
 
 void EventListModel::appendNewResults() {
@@ -101,7 +102,8 @@ EventListWindow::EventListWindow(const AppState& state, std::function<void(int64
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     const int widths[] = {56, 118, 60, 200};
     for (int c = 0; c < kEventListFirstState; ++c) table_->setColumnWidth(c, widths[c]);
-    for (int c = kEventListFirstState; c < kEventListFirstState + kInputCount; ++c) table_->setColumnWidth(c, 34);
+    for (int c = kEventListFirstState; c < kEventListFirstState + kInputCount; ++c)
+        table_->setColumnWidth(c, 34);
     // The span from the marker stands beside the seconds since the previous result, and only
     // while a result is marked.
     table_->setColumnWidth(kEventListFromMarker, 170);

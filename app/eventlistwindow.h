@@ -72,7 +72,7 @@ private:
     QComboBox* inputChoice_ = nullptr;
     QCheckBox* matchingOnly_ = nullptr;
     QLabel* countLabel_ = nullptr;
-    bool following_ = false;  // the program selects a row: no Go To
+    bool following_ = false;   // the program selects a row: no Go To
     int64_t shownMarker_ = 0;  // the marked result the "From marker" column shows
 };
 

@@ -7,8 +7,8 @@
 #include <QDialog>
 
 #include "core/state.h"
-#include "platform/prompts.h"
 #include "platform/modaldialog.h"
+#include "platform/prompts.h"
 
 class QDateEdit;
 class QLabel;

@@ -12,8 +12,8 @@
 #include <QRadioButton>
 #include <QTimeEdit>
 
-#include "session/help.h"
 #include "core/timerules.h"
+#include "session/help.h"
 
 namespace zvl {
 
@@ -146,7 +146,8 @@ void HardwareDialog::refreshFromInstrument() {
     const LocalDateTime t = dateTimeFromTimeStamp(state_.instrumentClock);
     dateEdit_->setDate(QDate(t.year, t.month, t.day));
     timeEdit_->setTime(QTime(t.hour, t.minute, t.second));
-    serialLabel_->setText(QStringLiteral("Serial Number : ") + QString::fromLatin1(state_.serialNumber.c_str()));
+    serialLabel_->setText(QStringLiteral("Serial Number : ") +
+                          QString::fromLatin1(state_.serialNumber.c_str()));
 }
 
 HardwareChoices HardwareDialog::choices() const {

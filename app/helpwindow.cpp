@@ -13,7 +13,6 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <vector>
 
@@ -28,11 +27,13 @@ public:
     HelpBrowser(const QString& folder, QWidget* parent) : QTextBrowser(parent), folder_(folder) {}
 
     QVariant loadResource(int type, const QUrl& name) override {
-        if (type == QTextDocument::HtmlResource && name.isLocalFile() && !QFileInfo::exists(name.toLocalFile())) {
-            const QString text = QString::fromStdString(
-                helpPageMissingText(QFileInfo(name.toLocalFile()).fileName().toStdString(), folder_.toStdString()));
-            return QStringLiteral("<html><head><title>Help page missing</title></head><body><h1>Help page missing</h1>"
-                                  "<p>%1</p><p><a href=\"%2\">Contents</a></p></body></html>")
+        if (type == QTextDocument::HtmlResource && name.isLocalFile() &&
+            !QFileInfo::exists(name.toLocalFile())) {
+            const QString text = QString::fromStdString(helpPageMissingText(
+                QFileInfo(name.toLocalFile()).fileName().toStdString(), folder_.toStdString()));
+            return QStringLiteral(
+                       "<html><head><title>Help page missing</title></head><body><h1>Help page missing</h1>"
+                       "<p>%1</p><p><a href=\"%2\">Contents</a></p></body></html>")
                 .arg(text.toHtmlEscaped(), QString::fromLatin1(kHelpContentsPage));
         }
         return QTextBrowser::loadResource(type, name);
@@ -114,9 +115,11 @@ bool HelpWindow::find(const QString& text) {
     // the page shown is searched from its top last of all.
     const QDir dir(folder_);
     std::vector<std::string> names;
-    for (const QString& name : dir.entryList({QStringLiteral("*.html")}, QDir::Files)) names.push_back(name.toStdString());
+    for (const QString& name : dir.entryList({QStringLiteral("*.html")}, QDir::Files))
+        names.push_back(name.toStdString());
     QFile contentsFile(dir.filePath(QString::fromLatin1(kHelpContentsPage)));
-    const std::string contents = contentsFile.open(QIODevice::ReadOnly) ? contentsFile.readAll().toStdString() : std::string();
+    const std::string contents =
+        contentsFile.open(QIODevice::ReadOnly) ? contentsFile.readAll().toStdString() : std::string();
     const std::vector<std::string> order = helpPageOrder(contents, names);
     if (order.empty()) return false;
     const auto hereAt = std::find(order.begin(), order.end(), currentPage().toStdString());
@@ -132,9 +135,10 @@ bool HelpWindow::find(const QString& text) {
         showPage(page);
         browser_->find(text);
         const bool wrapped = at <= here;
-        status_->setText(wrapped ? QStringLiteral("Passed the last page; started again from the first. Found in %1")
-                                       .arg(browser_->documentTitle())
-                                 : QStringLiteral("Found in %1").arg(browser_->documentTitle()));
+        status_->setText(
+            wrapped ? QStringLiteral("Passed the last page; started again from the first. Found in %1")
+                          .arg(browser_->documentTitle())
+                    : QStringLiteral("Found in %1").arg(browser_->documentTitle()));
         return true;
     }
     status_->setText(QStringLiteral("\"%1\" is not in the help pages.").arg(text));

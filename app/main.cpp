@@ -30,9 +30,9 @@ const char* const kHelp =
 // that value is not one of the program's options.
 bool takesQtValue(const std::string& arg) {
     static const std::set<std::string> options = {
-        "-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-qwindowgeometry",
-        "-qwindowicon", "-qwindowtitle", "-display", "-geometry", "-title", "-style", "-stylesheet",
-        "-session", "-name"};
+        "-platform",    "-platformpluginpath", "-platformtheme", "-plugin",   "-qwindowgeometry",
+        "-qwindowicon", "-qwindowtitle",       "-display",       "-geometry", "-title",
+        "-style",       "-stylesheet",         "-session",       "-name"};
     return options.count(arg.rfind("--", 0) == 0 ? arg.substr(1) : arg) > 0;
 }
 
@@ -73,14 +73,15 @@ int main(int argc, char** argv) {
     zvl::QtPrompts prompts;
     zvl::QtFileDialogs fileDialogs;
     zvl::QtReceiverProcess receiver;
-    zvl::QtTimer startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, updateTimer, downloadStatusTimer;
+    zvl::QtTimer startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, updateTimer,
+        downloadStatusTimer;
     zvl::MainPlatform platform{port,
                                clock,
                                pump,
                                prompts,
                                fileDialogs,
-                               {startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, updateTimer,
-                                downloadStatusTimer},
+                               {startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer,
+                                updateTimer, downloadStatusTimer},
                                zvl::settingsFilePath(),
                                &receiver};
     zvl::MainWindow window(platform);

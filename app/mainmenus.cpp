@@ -8,8 +8,8 @@
 #include "app/eventlistwindow.h"
 #include "app/helpwindow.h"
 #include "app/mainwindow.h"
-#include "session/help.h"
 #include "search/marker.h"
+#include "session/help.h"
 
 namespace zvl {
 
@@ -23,7 +23,8 @@ QAction* MainMenus::addEntry(QMenu* menu, const char* caption, const char* name,
 MainMenus::MainMenus(QMenuBar* bar, MainCommands& c, MainWindow& window) {
     // An entry that runs a command, and one that runs a command on the window's dialog.
     const auto run = [&c](void (MainCommands::*command)()) { return [&c, command] { (c.*command)(); }; };
-    const auto dialog = [&c, &window](void (MainCommands::*command)(ModalDialog&), std::unique_ptr<ModalDialog> MainWindow::Runners::*which) {
+    const auto dialog = [&c, &window](void (MainCommands::*command)(ModalDialog&),
+                                      std::unique_ptr<ModalDialog> MainWindow::Runners::*which) {
         return [&c, &window, command, which] { (c.*command)(*(window.runners().*which)); };
     };
     bar->setNativeMenuBar(false);
@@ -36,7 +37,8 @@ MainMenus::MainMenus(QMenuBar* bar, MainCommands& c, MainWindow& window) {
     reopen->setObjectName("reopenMenu");
     reopen->menuAction()->setObjectName("reopenMenu");
     for (int i = 0; i < 4; ++i) {
-        QAction* a = addEntry(reopen, "", qPrintable(QString("reopen%1Action").arg(i + 1)), [&c, i] { c.reopen(i); });
+        QAction* a =
+            addEntry(reopen, "", qPrintable(QString("reopen%1Action").arg(i + 1)), [&c, i] { c.reopen(i); });
         a->setVisible(false);
         recentActions_.push_back(a);
     }
@@ -45,16 +47,19 @@ MainMenus::MainMenus(QMenuBar* bar, MainCommands& c, MainWindow& window) {
     addEntry(file, "Save &As...", "saveAsAction", run(&MainCommands::saveAs));
     file->addSeparator();
     addEntry(file, "&Save Settings Only...", "saveSettingsOnlyAction", run(&MainCommands::saveSettingsOnly));
-    addEntry(file, "Re&Load Settings Only...", "reloadSettingsOnlyAction", run(&MainCommands::reloadSettingsOnly));
+    addEntry(file, "Re&Load Settings Only...", "reloadSettingsOnlyAction",
+             run(&MainCommands::reloadSettingsOnly));
     file->addSeparator();
     addEntry(file, "Save as &Binary File...", "saveBinaryFileAction", run(&MainCommands::saveBinaryFile));
-    addEntry(file, "&Download Binary File...", "downloadBinaryFileAction", run(&MainCommands::downloadBinaryFile));
+    addEntry(file, "&Download Binary File...", "downloadBinaryFileAction",
+             run(&MainCommands::downloadBinaryFile));
     file->addSeparator();
     addEntry(file, "&Export as CSV or TXT File...", "exportAction", run(&MainCommands::exportCsvOrTxt));
     addEntry(file, "Export as &VCD...", "exportVcdAction", run(&MainCommands::exportVcd));
     file->addSeparator();
     addEntry(file, "Printer Se&tup...", "printerSetupAction", [&window] { window.printerSetup(); });
-    monochromeAction_ = addEntry(file, "&Monochrome ", "monochromeAction", run(&MainCommands::toggleMonochrome));
+    monochromeAction_ =
+        addEntry(file, "&Monochrome ", "monochromeAction", run(&MainCommands::toggleMonochrome));
     monochromeAction_->setCheckable(true);
     addEntry(file, "&Print...", "printAction", [&window] { window.print(); });
     file->addSeparator();
@@ -63,27 +68,35 @@ MainMenus::MainMenus(QMenuBar* bar, MainCommands& c, MainWindow& window) {
     QMenu* activity = bar->addMenu("&Activity");
     activity->setObjectName("activityMenu");
     addEntry(activity, "&Menu", "startMenuAction", [&window] { window.showStartMenu(); });
-    addEntry(activity, "&Upload Stored Data from Pellam", "uploadStoredDataAction", run(&MainCommands::uploadStoredData));
+    addEntry(activity, "&Upload Stored Data from Pellam", "uploadStoredDataAction",
+             run(&MainCommands::uploadStoredData));
     addEntry(activity, "&Collect New Data", "collectNewDataAction", run(&MainCommands::collectNewData));
     addEntry(activity, "&Examine Records", "examineRecordsAction", run(&MainCommands::examineRecords));
-    statisticsAction_ = addEntry(activity, "&Statistics...", "statisticsAction", dialog(&MainCommands::showStatistics, &MainWindow::Runners::statistics));
+    statisticsAction_ = addEntry(activity, "&Statistics...", "statisticsAction",
+                                 dialog(&MainCommands::showStatistics, &MainWindow::Runners::statistics));
 
     QMenu* setup = bar->addMenu("&Setup");
     setup->setObjectName("setupMenu");
-    addEntry(setup, "&Display...", "displayAction", dialog(&MainCommands::editDisplayOptions, &MainWindow::Runners::displayOptions));
-    addEntry(setup, "&Colours...", "coloursAction", dialog(&MainCommands::editColours, &MainWindow::Runners::colours));
-    addEntry(setup, "&Hardware Settings...", "hardwareSettingsAction", dialog(&MainCommands::showHardwareSettings, &MainWindow::Runners::hardware));
+    addEntry(setup, "&Display...", "displayAction",
+             dialog(&MainCommands::editDisplayOptions, &MainWindow::Runners::displayOptions));
+    addEntry(setup, "&Colours...", "coloursAction",
+             dialog(&MainCommands::editColours, &MainWindow::Runners::colours));
+    addEntry(setup, "&Hardware Settings...", "hardwareSettingsAction",
+             dialog(&MainCommands::showHardwareSettings, &MainWindow::Runners::hardware));
 
     QMenu* tools = bar->addMenu("&Tools");
     tools->setObjectName("toolsMenu");
-    addEntry(tools, "&Search Key", "searchKeyAction", dialog(&MainCommands::editSearchKey, &MainWindow::Runners::searchKey));
+    addEntry(tools, "&Search Key", "searchKeyAction",
+             dialog(&MainCommands::editSearchKey, &MainWindow::Runners::searchKey));
     addEntry(tools, "Set &Date Time", "setDateTimeAction", run(&MainCommands::setDateTime));
     tools->addSeparator();
-    addEntry(tools, "&Go To Event...", "goToEventAction", dialog(&MainCommands::goToEventOrTime, &MainWindow::Runners::goTo));
+    addEntry(tools, "&Go To Event...", "goToEventAction",
+             dialog(&MainCommands::goToEventOrTime, &MainWindow::Runners::goTo));
     addEntry(tools, "Event &List", "eventListAction", [&window] { window.eventList().openBeside(&window); });
     tools->addSeparator();
     setMarkerAction_ = addEntry(tools, "Set &Marker", "setMarkerAction", run(&MainCommands::setMarker));
-    clearMarkerAction_ = addEntry(tools, "Clear M&arker", "clearMarkerAction", run(&MainCommands::clearMarker));
+    clearMarkerAction_ =
+        addEntry(tools, "Clear M&arker", "clearMarkerAction", run(&MainCommands::clearMarker));
 
     QMenu* help = bar->addMenu("&Help");
     help->setObjectName("helpMenu");
@@ -93,9 +106,14 @@ MainMenus::MainMenus(QMenuBar* bar, MainCommands& c, MainWindow& window) {
     addEntry(help, "&About...", "aboutAction", dialog(&MainCommands::showAbout, &MainWindow::Runners::about));
 
     // The shortcuts, shown beside their entries. Exit's goes through the close query.
-    for (const auto& [name, keys] : {std::pair{"openAction", "Ctrl+O"}, {"saveAction", "Ctrl+S"}, {"saveAsAction", "Ctrl+Shift+S"},
-                                     {"printAction", "Ctrl+P"}, {"exitAction", "Ctrl+Q"}, {"searchKeyAction", "Ctrl+F"},
-                                     {"goToEventAction", "Ctrl+G"}, {"setMarkerAction", "Ctrl+M"}})
+    for (const auto& [name, keys] : {std::pair{"openAction", "Ctrl+O"},
+                                     {"saveAction", "Ctrl+S"},
+                                     {"saveAsAction", "Ctrl+Shift+S"},
+                                     {"printAction", "Ctrl+P"},
+                                     {"exitAction", "Ctrl+Q"},
+                                     {"searchKeyAction", "Ctrl+F"},
+                                     {"goToEventAction", "Ctrl+G"},
+                                     {"setMarkerAction", "Ctrl+M"}})
         bar->findChild<QAction*>(name)->setShortcut(QKeySequence(keys));
 
     menus_ = {{"File", file}, {"Activity", activity}, {"Setup", setup}, {"Tools", tools}, {"Help", help}};
@@ -118,7 +136,8 @@ void MainMenus::apply(const ControlStates& p, const AppState& state) {
     saveAction_->setEnabled(state.saveCommandEnabled);
     setMarkerAction_->setEnabled(canMarkCursorResult(state));
     clearMarkerAction_->setEnabled(markedResult(state) != 0);
-    for (const char* name : {"File", "Activity", "Tools", "Setup"}) menus_[name]->menuAction()->setEnabled(p.menusEnabled);
+    for (const char* name : {"File", "Activity", "Tools", "Setup"})
+        menus_[name]->menuAction()->setEnabled(p.menusEnabled);
 }
 
 }  // namespace zvl

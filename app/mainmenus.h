@@ -1,15 +1,15 @@
 #pragma once
 // The menu bar: File, Activity, Setup, Tools and Help, each entry connected to its command
-// (or the window's own: print, exit, the start menu, the event list, help). Entries whose behaviour the program does not have yet are there and disabled. The
-// menus apply the availability controlstates computes.
+// (or the window's own: print, exit, the start menu, the event list, help). Entries whose behaviour the
+// program does not have yet are there and disabled. The menus apply the availability controlstates computes.
 
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "session/controlstates.h"
 #include "core/state.h"
+#include "session/controlstates.h"
 
 class QAction;
 class QMenu;

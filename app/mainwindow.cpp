@@ -1,9 +1,11 @@
 #include "app/mainwindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -14,35 +16,33 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
-#include <QAbstractButton>
-#include <QKeyEvent>
 #include <QTimer>
 #include <QWindow>
 
 #include "app/aboutbox.h"
-#include "app/dialogrunners.h"
-#include "app/tracearea.h"
 #include "app/coloursdialog.h"
 #include "app/commentsdialog.h"
-#include "app/displayoptionsdialog.h"
-#include "app/helpwindow.h"
 #include "app/controlstrip.h"
-#include "app/mainmenus.h"
-#include "app/progresspanel.h"
+#include "app/dialogrunners.h"
+#include "app/displayoptionsdialog.h"
+#include "app/eventlistwindow.h"
 #include "app/gotodialog.h"
 #include "app/hardwaredialog.h"
+#include "app/helpwindow.h"
+#include "app/mainmenus.h"
+#include "app/progresspanel.h"
 #include "app/searchkeydialog.h"
-#include "app/statisticsdialog.h"
-#include "app/eventlistwindow.h"
 #include "app/splashwindow.h"
 #include "app/startmenudialog.h"
-#include "session/controlstates.h"
-#include "session/mainactions.h"
+#include "app/statisticsdialog.h"
+#include "app/tracearea.h"
 #include "qt/cp1252.h"
 #include "qt/pageprint.h"
 #include "qt/qtcanvas.h"
 #include "qt/tracepicture.h"
 #include "search/marker.h"
+#include "session/controlstates.h"
+#include "session/mainactions.h"
 
 namespace zvl {
 
@@ -54,7 +54,9 @@ const QRect kEventBoxArea(kPictureLeft, 484, kPictureWidth, 28);
 const QRect kMarkerLabelOnPanel(622, 490, 152, 52);
 const QRect kMarkerLabelAbovePicture(kPictureLeft + 300, 82, kPictureWidth - 300, 17);
 
-QStringList splitLines(const QString& text) { return text.split('\n'); }
+QStringList splitLines(const QString& text) {
+    return text.split('\n');
+}
 
 }  // namespace
 
@@ -98,7 +100,8 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     // One icon too: the program's own, kept in its resources so that it shows installed or not,
     // on this window and on every dialog, box and window the program opens.
     QIcon icon;
-    for (int size : {16, 32, 48, 256}) icon.addFile(QString(":/icons/pellam-zvl-%1.png").arg(size), QSize(size, size));
+    for (int size : {16, 32, 48, 256})
+        icon.addFile(QString(":/icons/pellam-zvl-%1.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
 
     area_ = new TraceArea(this);
@@ -122,13 +125,15 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     runners_.goTo = std::make_unique<RunnerDialog<GoToDialog>>(run, *goToDialog_);
     statisticsDialog_ = new StatisticsDialog(state_, platform_.fileDialogs, platform_.prompts, this);
     runners_.statistics = std::make_unique<RunnerDialog<StatisticsDialog>>(run, *statisticsDialog_);
-    eventList_ = new EventListWindow(state_, [this](int64_t n) { commands_.showResultUnderCursor(n); }, this);
+    eventList_ = new EventListWindow(
+        state_, [this](int64_t n) { commands_.showResultUnderCursor(n); }, this);
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     hardwareDialog_ = new HardwareDialog(state_, commands_.instrumentSetup(), this);
     runners_.hardware = std::make_unique<RunnerDialog<HardwareDialog>>(run, *hardwareDialog_);
     runners_.comments = std::make_unique<RunnerCommentsEditor>(run, this);
     displayOptionsDialog_ = new DisplayOptionsDialog(state_, this);
-    runners_.displayOptions = std::make_unique<RunnerDialog<DisplayOptionsDialog>>(run, *displayOptionsDialog_);
+    runners_.displayOptions =
+        std::make_unique<RunnerDialog<DisplayOptionsDialog>>(run, *displayOptionsDialog_);
     colourPicker_ = std::make_unique<RunnerColourPicker>(colourPickerRunner, this);
     coloursDialog_ = new ColoursDialog(state_, platform_.prompts, *this, *colourPicker_, this);
     runners_.colours = std::make_unique<RunnerDialog<ColoursDialog>>(run, *coloursDialog_);
@@ -136,10 +141,11 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     runners_.about = std::make_unique<RunnerDialog<AboutBox>>(run, *aboutBox_);
     help_ = std::make_unique<HelpViewer>(platform_.prompts, this);
     splashWindow_ = new SplashWindow(this);
-    startMenu_ = new StartMenuDialog(
-        {[this] { commands_.open(); }, [this] { commands_.uploadFromStartMenu(); }, [this] { commands_.collectDataFromStartMenu(); },
-         [this] { QTimer::singleShot(0, this, &QWidget::close); }},
-        this);
+    startMenu_ =
+        new StartMenuDialog({[this] { commands_.open(); }, [this] { commands_.uploadFromStartMenu(); },
+                             [this] { commands_.collectDataFromStartMenu(); },
+                             [this] { QTimer::singleShot(0, this, &QWidget::close); }},
+                            this);
     splashWindow_->show();
 
     commands_.startTimers();
@@ -173,7 +179,8 @@ void MainWindow::buildControls() {
     titleEdit = new QLineEdit("Title", c);
     titleEdit->setObjectName("titleEdit");
     titleEdit->setGeometry(260, 1, 513, 23);
-    connect(titleEdit, &QLineEdit::textEdited, this, [this](const QString& text) { state_.recordingTitle = toCp1252(text); });
+    connect(titleEdit, &QLineEdit::textEdited, this,
+            [this](const QString& text) { state_.recordingTitle = toCp1252(text); });
 
     // Empty: a preset text would become a comment line of the next recording once touched.
     commentsMemo = new QPlainTextEdit(c);
@@ -182,7 +189,8 @@ void MainWindow::buildControls() {
     commentsMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Tab moves on to the next control: a tab character would be stored as comment text.
     commentsMemo->setTabChangesFocus(true);
-    connect(commentsMemo, &QPlainTextEdit::textChanged, this, [this] { commands_.memo().textChanged(memoLines()); });
+    connect(commentsMemo, &QPlainTextEdit::textChanged, this,
+            [this] { commands_.memo().textChanged(memoLines()); });
     commentsMemo->installEventFilter(this);
     commentsMemo->viewport()->installEventFilter(this);
 
@@ -251,14 +259,17 @@ void MainWindow::followCursorInEventList() {
     }
 }
 
-void MainWindow::redrawTraceViewSoon() { pacer_.redrawSoon(); }
+void MainWindow::redrawTraceViewSoon() {
+    pacer_.redrawSoon();
+}
 
 void MainWindow::paintTrace(Canvas& window) {
     painting_ = true;
     pacer_.flush();
     painting_ = false;
     if (traceBitmap_.isNull()) return;
-    if (auto* qt = dynamic_cast<QtCanvas*>(&window)) qt->painter().drawImage(QPoint(kPictureLeft, kPictureTop), traceBitmap_);
+    if (auto* qt = dynamic_cast<QtCanvas*>(&window))
+        qt->painter().drawImage(QPoint(kPictureLeft, kPictureTop), traceBitmap_);
     renderer_.drawWindowOverlay(window);
 }
 
@@ -285,7 +296,9 @@ void MainWindow::refreshWindow() {
     redrawTraceView();
 }
 
-void MainWindow::focusEventTimeButton() { strip_->focusEventTimeButton(); }
+void MainWindow::focusEventTimeButton() {
+    strip_->focusEventTimeButton();
+}
 
 void MainWindow::closeSplash() {
     platform_.timers.splashTimer.disable();
@@ -318,7 +331,9 @@ void MainWindow::showProgressPanel(bool visible, const std::string& heading) {
     progressPanel_->showWithHeading(visible, heading);
 }
 
-void MainWindow::setBytesTransferred(int64_t bytes) { progressPanel_->setBytesTransferred(bytes); }
+void MainWindow::setBytesTransferred(int64_t bytes) {
+    progressPanel_->setBytesTransferred(bytes);
+}
 
 // --- Mouse -------------------------------------------------------------------------------------
 
@@ -363,7 +378,8 @@ bool MainWindow::event(QEvent* e) {
         QTimer::singleShot(0, this, [this] { activateOnce(); });
     }
     // Moved to a screen of another pixel ratio: the picture again, at the new ratio.
-    if (e->type() == QEvent::ScreenChangeInternal && !traceBitmap_.isNull() && traceBitmap_.devicePixelRatio() != devicePixelRatioF())
+    if (e->type() == QEvent::ScreenChangeInternal && !traceBitmap_.isNull() &&
+        traceBitmap_.devicePixelRatio() != devicePixelRatioF())
         redrawTraceView();
     return QMainWindow::event(e);
 }
@@ -385,7 +401,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
         commands_.importFromModeCaption();
         return true;
     }
-    if (e->type() == QEvent::KeyPress && qobject_cast<QAbstractButton*>(watched) && strip_->pressForKey(*static_cast<QKeyEvent*>(e)))
+    if (e->type() == QEvent::KeyPress && qobject_cast<QAbstractButton*>(watched) &&
+        strip_->pressForKey(*static_cast<QKeyEvent*>(e)))
         return true;
     if (watched == commentsMemo && e->type() == QEvent::FocusOut) commands_.memo().left(memoLines());
     if (watched == commentsMemo->viewport() && e->type() == QEvent::MouseButtonRelease)

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "session/maincommands.h"
 #include "core/state.h"
 #include "platform/canvas.h"
-#include "qt/qttimer.h"
 #include "platform/viewhooks.h"
+#include "qt/qttimer.h"
+#include "session/maincommands.h"
 #include "viewer/colouroptions.h"
 #include "viewer/redrawpacer.h"
 #include "viewer/tracerenderer.h"
@@ -136,9 +136,9 @@ private:
     MainCommands commands_;
     TraceRenderer& renderer_;
     QImage traceBitmap_;
-    QImage nextBitmap_;              // the picture being drawn, swapped with traceBitmap_ when done
-    bool wholePictureDue_ = false;   // a command's redraw repaints the whole picture
-    QtTimer frameTimer_;  // builds the picture a burst of live results asked for
+    QImage nextBitmap_;             // the picture being drawn, swapped with traceBitmap_ when done
+    bool wholePictureDue_ = false;  // a command's redraw repaints the whole picture
+    QtTimer frameTimer_;            // builds the picture a burst of live results asked for
     RedrawPacer pacer_;
     bool painting_ = false;
     bool closing_ = false;

@@ -42,6 +42,8 @@ void ProgressPanel::showWithHeading(bool visible, const std::string& heading) {
     if (visible) raise();
 }
 
-void ProgressPanel::setBytesTransferred(int64_t bytes) { bytesTransferredLabel_->setText(QString::number(bytes)); }
+void ProgressPanel::setBytesTransferred(int64_t bytes) {
+    bytesTransferredLabel_->setText(QString::number(bytes));
+}
 
 }  // namespace zvl

@@ -101,7 +101,9 @@ SearchKeyDialog::SearchKeyDialog(AppState& state, QWidget* parent) : QDialog(par
     loadFromState();
 }
 
-int SearchKeyDialog::chosenItem(int input) const { return choices_[size_t(input - 1)]->checkedId(); }
+int SearchKeyDialog::chosenItem(int input) const {
+    return choices_[size_t(input - 1)]->checkedId();
+}
 
 void SearchKeyDialog::chooseItem(int input, int item) {
     if (QAbstractButton* b = choices_[size_t(input - 1)]->button(item)) b->setChecked(true);

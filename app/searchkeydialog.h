@@ -5,7 +5,6 @@
 // and writes them back only on "Accept".
 
 #include <QDialog>
-
 #include <array>
 
 #include "core/state.h"

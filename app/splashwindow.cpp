@@ -24,7 +24,10 @@ void SplashWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     // The picture: a few traces of a timing diagram.
     p.setPen(QPen(QColor(0, 0, 255), 2));
-    const int levels[4][8] = {{0, 1, 1, 0, 1, 0, 0, 1}, {1, 1, 0, 0, 1, 1, 0, 0}, {0, 0, 1, 1, 1, 0, 1, 1}, {1, 0, 1, 0, 1, 0, 1, 0}};
+    const int levels[4][8] = {{0, 1, 1, 0, 1, 0, 0, 1},
+                              {1, 1, 0, 0, 1, 1, 0, 0},
+                              {0, 0, 1, 1, 1, 0, 1, 1},
+                              {1, 0, 1, 0, 1, 0, 1, 0}};
     for (int row = 0; row < 4; ++row) {
         const int base = 40 + row * 22;
         int y = base - 12 * levels[row][0];

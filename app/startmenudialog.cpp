@@ -1,14 +1,15 @@
 #include "app/startmenudialog.h"
 
-#include "session/help.h"
-
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
+#include "session/help.h"
+
 namespace zvl {
 
-StartMenuDialog::StartMenuDialog(Actions actions, QWidget* parent) : QDialog(parent), actions_(std::move(actions)) {
+StartMenuDialog::StartMenuDialog(Actions actions, QWidget* parent)
+    : QDialog(parent), actions_(std::move(actions)) {
     setObjectName("StartMenuDialog");
     setWindowTitle("Corvask Pellam ZVL - Options");
     setProperty("helpContext", kHelpStartMenu);

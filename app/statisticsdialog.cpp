@@ -1,5 +1,6 @@
 #include "app/statisticsdialog.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -8,7 +9,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QEvent>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -72,9 +72,12 @@ StatisticsDialog::StatisticsDialog(AppState& state, FileDialogs& dialogs, Prompt
     frozenColumns_ = makeFrozenPane();
     frozenRows_ = makeFrozenPane();
     frozenCorner_ = makeFrozenPane();
-    connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, frozenColumns_->verticalScrollBar(), &QScrollBar::setValue);
-    connect(grid_->horizontalScrollBar(), &QScrollBar::valueChanged, frozenRows_->horizontalScrollBar(), &QScrollBar::setValue);
-    connect(grid_->horizontalHeader(), &QHeaderView::sectionResized, this, &StatisticsDialog::placeFrozenPanes);
+    connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, frozenColumns_->verticalScrollBar(),
+            &QScrollBar::setValue);
+    connect(grid_->horizontalScrollBar(), &QScrollBar::valueChanged, frozenRows_->horizontalScrollBar(),
+            &QScrollBar::setValue);
+    connect(grid_->horizontalHeader(), &QHeaderView::sectionResized, this,
+            &StatisticsDialog::placeFrozenPanes);
     connect(grid_->verticalHeader(), &QHeaderView::sectionResized, this, &StatisticsDialog::placeFrozenPanes);
     grid_->viewport()->installEventFilter(this);
 
@@ -125,7 +128,8 @@ QTableView* StatisticsDialog::makeFrozenPane() {
     pane->setSelectionMode(QAbstractItemView::NoSelection);
     pane->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // A click on a box's name or start is a click on its column.
-    connect(pane, &QTableView::clicked, this, [this](const QModelIndex& i) { onCellClicked(i.row(), i.column()); });
+    connect(pane, &QTableView::clicked, this,
+            [this](const QModelIndex& i) { onCellClicked(i.row(), i.column()); });
     return pane;
 }
 
@@ -204,7 +208,8 @@ void StatisticsDialog::onPrintClicked() {
     const std::string error = printPages(printer, [this](QPagedPaintDevice& device) -> std::string {
         QPainter painter;
         if (!painter.begin(&device)) return "The printer could not be started.";
-        paintPage(painter, QRect(QPoint(0, 0), device.pageLayout().paintRectPixels(device.logicalDpiX()).size()));
+        paintPage(painter,
+                  QRect(QPoint(0, 0), device.pageLayout().paintRectPixels(device.logicalDpiX()).size()));
         return painter.end() ? "" : "The page could not be finished.";
     });
     if (!error.empty()) prompts_.warning(error);

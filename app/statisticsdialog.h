@@ -7,12 +7,12 @@
 
 #include <QDialog>
 
-#include "session/help.h"
 #include "core/state.h"
 #include "files/statistics.h"
 #include "platform/filedialogs.h"
-#include "platform/prompts.h"
 #include "platform/modaldialog.h"
+#include "platform/prompts.h"
+#include "session/help.h"
 
 class QListWidget;
 class QPainter;

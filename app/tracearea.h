@@ -51,18 +51,24 @@ protected:
     }
     void mousePressEvent(QMouseEvent* e) override {
         const QPoint at = e->position().toPoint();
-        owner_->onMouseDown(at.x(), at.y(), e->button() == Qt::LeftButton, e->modifiers() & Qt::ShiftModifier);
+        owner_->onMouseDown(at.x(), at.y(), e->button() == Qt::LeftButton,
+                            e->modifiers() & Qt::ShiftModifier);
     }
-    void mouseReleaseEvent(QMouseEvent* e) override { owner_->onMouseUp(e->position().toPoint().x(), e->position().toPoint().y()); }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        owner_->onMouseUp(e->position().toPoint().x(), e->position().toPoint().y());
+    }
     void keyPressEvent(QKeyEvent* e) override {
         // A key a text field passed on (Page Up in the title box) is not for the trace.
         const QWidget* focus = QApplication::focusWidget();
-        const bool fromText = qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QPlainTextEdit*>(focus);
+        const bool fromText =
+            qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QPlainTextEdit*>(focus);
         if (fromText || !strip->pressForKey(*e)) QWidget::keyPressEvent(e);
     }
     // The wheel over the picture: 120 units a step, the remainder kept for the next turn.
     void wheelEvent(QWheelEvent* e) override {
-        if (!QRect(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight).contains(e->position().toPoint())) return e->ignore();
+        if (!QRect(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight)
+                 .contains(e->position().toPoint()))
+            return e->ignore();
         strip->pressForWheel(e->angleDelta().y(), e->modifiers() & Qt::ControlModifier);
     }
 

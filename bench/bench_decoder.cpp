@@ -3,7 +3,6 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/benchsupport.h"
-
 #include "link/link.h"
 
 namespace zvl {

@@ -5,13 +5,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/benchsupport.h"
-
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <random>
 
+#include "bench/benchsupport.h"
 #include "files/exportfile.h"
 #include "files/filecommands.h"
 #include "files/recordingfile.h"
@@ -21,8 +20,6 @@ namespace zvl {
 namespace {
 
 constexpr int64_t kResults = 100000;
-
-
 
 class FixedDialogs : public FileDialogs {
 public:
@@ -89,7 +86,9 @@ void BM_EncodeParts100000(benchmark::State& st) {
     for (auto _ : st) {
         size_t total = 0;
         for (int64_t first = 1; first <= kResults; first += kResultsPerFile)
-            total += encodeRecordingFile(*rig.state, first, std::min(first + kResultsPerFile - 1, kResults), "title").size();
+            total += encodeRecordingFile(*rig.state, first, std::min(first + kResultsPerFile - 1, kResults),
+                                         "title")
+                         .size();
         benchmark::DoNotOptimize(total);
     }
     st.SetItemsProcessed(st.iterations() * kResults);
@@ -106,7 +105,8 @@ void BM_OpenParts100000(benchmark::State& st) {
     for (auto _ : st) {
         int64_t loaded = 0;
         for (int n = 1; n <= 4; ++n) {
-            if (!loadRecordingFile(s, rig.folder.path + "/run_" + std::to_string(n) + ".ZVL", rig.prompts, rig.view))
+            if (!loadRecordingFile(s, rig.folder.path + "/run_" + std::to_string(n) + ".ZVL", rig.prompts,
+                                   rig.view))
                 st.SkipWithError(rig.prompts.lastWarning().c_str());
             loaded += s.resultCount();
         }
@@ -121,7 +121,8 @@ void BM_Export100000(benchmark::State& st) {
     Rig rig;
     rig.dialogs.path = rig.folder.path + "/run.csv";
     for (auto _ : st) {
-        if (rig.files.exportCsvOrTxt() != FileOutcome::Done) st.SkipWithError(rig.prompts.lastWarning().c_str());
+        if (rig.files.exportCsvOrTxt() != FileOutcome::Done)
+            st.SkipWithError(rig.prompts.lastWarning().c_str());
     }
     st.SetItemsProcessed(st.iterations() * kResults);
     st.counters["bytes"] = double(std::filesystem::file_size(rig.dialogs.path));
@@ -152,7 +153,8 @@ BENCHMARK(BM_ExportVcd100000)->Unit(benchmark::kMillisecond);
 void BM_Import100000(benchmark::State& st) {
     Rig rig;
     std::string csv;
-    for (int64_t i = 0; i <= kResults; ++i) csv += std::to_string(800000000 + i * 3) + "," + std::to_string(i % 65536) + "\r\n";
+    for (int64_t i = 0; i <= kResults; ++i)
+        csv += std::to_string(800000000 + i * 3) + "," + std::to_string(i % 65536) + "\r\n";
     rig.dialogs.path = rig.folder.path + "/in.csv";
     {
         FILE* f = std::fopen(rig.dialogs.path.c_str(), "wb");
@@ -160,7 +162,8 @@ void BM_Import100000(benchmark::State& st) {
         std::fclose(f);
     }
     for (auto _ : st) {
-        if (rig.files.importCompliantCsv() != FileOutcome::Done) st.SkipWithError(rig.prompts.lastWarning().c_str());
+        if (rig.files.importCompliantCsv() != FileOutcome::Done)
+            st.SkipWithError(rig.prompts.lastWarning().c_str());
     }
     st.SetItemsProcessed(st.iterations() * kResults);
 }

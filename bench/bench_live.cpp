@@ -20,6 +20,7 @@
 
 #include "bench/benchsupport.h"
 #include "bench/qtbenchmain.h"
+#include "core/timebase.h"
 #include "link/link.h"
 #include "qt/qtcanvas.h"
 #include "qt/qtclock.h"
@@ -27,7 +28,6 @@
 #include "qt/qtserialport.h"
 #include "qt/qttimer.h"
 #include "viewer/redrawpacer.h"
-#include "core/timebase.h"
 #include "viewer/viewmodes.h"
 
 namespace zvl {
@@ -190,12 +190,15 @@ std::vector<std::pair<std::string, double>> straceCounts(const QString& path) {
 double processCpuSeconds() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
 }
 
 void BM_LivePaced(benchmark::State& bench) {
     const int timebase = int(bench.range(0));  // -1: event mode
-    const int seconds = qEnvironmentVariableIsSet("ZVL_PACED_SECONDS") ? qEnvironmentVariableIntValue("ZVL_PACED_SECONDS") : 60;
+    const int seconds = qEnvironmentVariableIsSet("ZVL_PACED_SECONDS")
+                            ? qEnvironmentVariableIntValue("ZVL_PACED_SECONDS")
+                            : 60;
     const int straceSeconds = qEnvironmentVariableIntValue("ZVL_STRACE_SECONDS");
     QTemporaryDir config;
     ::setenv("XDG_CONFIG_HOME", QDir(config.path()).absolutePath().toLocal8Bit().constData(), 1);
@@ -254,7 +257,8 @@ void BM_LivePaced(benchmark::State& bench) {
         if (straceSeconds > 0) {
             const QString out = QDir(config.path()).filePath("strace.txt");
             QProcess strace;
-            strace.start("strace", {"-c", "-f", "-o", out, "-p", QString::number(QCoreApplication::applicationPid())});
+            strace.start("strace",
+                         {"-c", "-f", "-o", out, "-p", QString::number(QCoreApplication::applicationPid())});
             if (strace.waitForStarted(5000)) {
                 serve(straceSeconds);
                 ::kill(pid_t(strace.processId()), SIGINT);

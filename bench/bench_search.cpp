@@ -4,12 +4,10 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/benchsupport.h"
-
 #include "search/matchsearch.h"
 
 namespace zvl {
 namespace {
-
 
 constexpr int64_t kResults = 100000;
 
@@ -34,7 +32,8 @@ void BM_Find(benchmark::State& bench) {
         findFirstMatch(st, prompts, view);
         benchmark::DoNotOptimize(st.currentMatch);
     }
-    if (st.currentMatch != kResults || !prompts.informations.empty()) bench.SkipWithError("the match is not the last result");
+    if (st.currentMatch != kResults || !prompts.informations.empty())
+        bench.SkipWithError("the match is not the last result");
     bench.SetItemsProcessed(bench.iterations() * kResults);
 }
 BENCHMARK(BM_Find)->Unit(benchmark::kMillisecond);
@@ -49,7 +48,8 @@ void BM_Next(benchmark::State& bench) {
         findNextMatch(st, prompts);
         benchmark::DoNotOptimize(st.currentMatch);
     }
-    if (st.currentMatch != kResults || !prompts.informations.empty()) bench.SkipWithError("the match is not the last result");
+    if (st.currentMatch != kResults || !prompts.informations.empty())
+        bench.SkipWithError("the match is not the last result");
     bench.SetItemsProcessed(bench.iterations() * (kResults - 1));
 }
 BENCHMARK(BM_Next)->Unit(benchmark::kMillisecond);

@@ -140,7 +140,9 @@ public:
     bool confirm(const std::string&) override { return false; }
     std::string inputBox(const std::string&, const std::string&, const std::string& d) override { return d; }
     void setBusyCursor(bool) override {}
-    std::optional<int> selectPort(const std::vector<int>&, const std::string&) override { return std::nullopt; }
+    std::optional<int> selectPort(const std::vector<int>&, const std::string&) override {
+        return std::nullopt;
+    }
     ChoiceAnswer choiceBox(const std::string&, std::optional<int64_t>) override { return choice; }
     std::string lastWarning() const { return warnings.empty() ? std::string() : warnings.back(); }
     std::vector<std::string> warnings, informations;

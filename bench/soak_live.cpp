@@ -59,10 +59,11 @@ int main(int argc, char** argv) {
         while (st.collectionActive && rig.clock.ms - startMs < 3'600'000) rig.run(1000);
         rig.run(2000);  // what was in flight when the stop went out arrives and is dropped
         ++recordings;
-        bool good = !st.collectionActive && st.resultCount() == kMaxResults &&
-                    rig.prompts.warnings == std::vector<std::string>{"Maximum Results Received. Pellam Stopped"} &&
-                    rig.prompts.choiceCalls.size() == 1 && !rig.engine->collecting() &&
-                    sent.size() > size_t(kMaxResults);
+        bool good =
+            !st.collectionActive && st.resultCount() == kMaxResults &&
+            rig.prompts.warnings == std::vector<std::string>{"Maximum Results Received. Pellam Stopped"} &&
+            rig.prompts.choiceCalls.size() == 1 && !rig.engine->collecting() &&
+            sent.size() > size_t(kMaxResults);
         // Each stored result matched to the next sent one with its input states: in order, none
         // twice (a doubled result would need the same states sent twice in a row), and with
         // signals only, none skipped.
@@ -71,15 +72,17 @@ int main(int argc, char** argv) {
             const uint16_t inputs = st.store.results[size_t(i)].inputStates;
             const size_t from = next;
             while (next < sent.size() && sent[next] != inputs) ++next;
-            good = next < sent.size() && (all || next == from) && (i == 1 || st.resultTime(i) >= st.resultTime(i - 1));
+            good = next < sent.size() && (all || next == from) &&
+                   (i == 1 || st.resultTime(i) >= st.resultTime(i - 1));
             if (!good) std::printf("  result %lld: not the next result sent\n", (long long)i);
             ++next;
         }
         discarded += int64_t(next) - kMaxResults;
         if (!good) {
             ++problems;
-            std::printf("recording %d: %lld results stored, %zu sent, %zu warnings, collecting %d\n", recordings,
-                        (long long)st.resultCount(), sent.size(), rig.prompts.warnings.size(), int(st.collectionActive));
+            std::printf("recording %d: %lld results stored, %zu sent, %zu warnings, collecting %d\n",
+                        recordings, (long long)st.resultCount(), sent.size(), rig.prompts.warnings.size(),
+                        int(st.collectionActive));
         }
         stored += st.resultCount();
         sentTotal += int64_t(sent.size());
@@ -90,10 +93,11 @@ int main(int argc, char** argv) {
         peakKb = std::max(peakKb, lastKb);
     }
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-    std::printf("%.1f h simulated: %d recordings to the limit, %lld results stored, %lld sent "
-                "(the rest after the stop), %lld discarded with stray bytes, %d wrong\n",
-                double(rig.clock.ms - (endMs - int64_t(hours * 3'600'000))) / 3'600'000, recordings,
-                (long long)stored, (long long)sentTotal, (long long)discarded, problems);
+    std::printf(
+        "%.1f h simulated: %d recordings to the limit, %lld results stored, %lld sent "
+        "(the rest after the stop), %lld discarded with stray bytes, %d wrong\n",
+        double(rig.clock.ms - (endMs - int64_t(hours * 3'600'000))) / 3'600'000, recordings,
+        (long long)stored, (long long)sentTotal, (long long)discarded, problems);
     std::printf("resident memory: %ld kB after recording 2, %ld kB at the end, %ld kB peak; %.1f s wall\n",
                 firstKb, lastKb, peakKb, wall);
     const bool flat = lastKb <= firstKb + firstKb / 20;

@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
     auto check = [&](const std::string& line) {
         test::LogRig& log = *logp;
         const std::string current = log.rec.currentName();
-        const std::string currentStem = current.empty() ? std::string() : current.substr(0, current.size() - 4);
+        const std::string currentStem =
+            current.empty() ? std::string() : current.substr(0, current.size() - 4);
         std::vector<std::string> names;
         for (const auto& [path, bytes] : disk)
             if (currentStem.empty() || path.rfind(currentStem, 0) != 0) names.push_back(path);
@@ -76,7 +77,8 @@ int main(int argc, char** argv) {
         for (const std::string& path : names) {
             state->store.clearResults();
             MemorySource in(disk[path]);
-            if (readRecording(*state, in).status != RecordingRead::Complete) problem(path + ": does not read whole");
+            if (readRecording(*state, in).status != RecordingRead::Complete)
+                problem(path + ": does not read whole");
             ended = state->commentLines[2];
             if (state->commentLines[1] != "Instrument serial number ZV000417, firmware 1.51")
                 problem(path + ": " + state->commentLines[1]);
@@ -93,8 +95,10 @@ int main(int argc, char** argv) {
                     log.sent.pop_front();
                     ++notSent;
                 }
-                if (log.sent.empty()) problem(path + ": a result the instrument did not send");
-                else log.sent.pop_front();
+                if (log.sent.empty())
+                    problem(path + ": a result the instrument did not send");
+                else
+                    log.sent.pop_front();
                 ++logged;
             }
             disk.erase(path);
@@ -104,8 +108,8 @@ int main(int argc, char** argv) {
         // then is the same each time, unless something is kept that should not be.
         if (files == 50) heapAtFile50Kb = heapKb();
         heapAtLastFileKb = heapKb();
-        if (names.empty() || line.rfind(names.front(), 0) != 0) problem("announced " + line + ", on the disk " +
-                                                                        (names.empty() ? "nothing" : names.front()));
+        if (names.empty() || line.rfind(names.front(), 0) != 0)
+            problem("announced " + line + ", on the disk " + (names.empty() ? "nothing" : names.front()));
     };
 
     test::LogRig log(c, o);
@@ -157,8 +161,8 @@ int main(int argc, char** argv) {
         peakKb = std::max(peakKb, lastKb);
         peakHeapKb = std::max(peakHeapKb, lastHeapKb);
         if (chunks % 1440 == 0)
-            std::printf("day %d: resident %ld kB, heap in use %ld kB, %lld files\n", int(chunks / 1440), lastKb,
-                        lastHeapKb, (long long)files);
+            std::printf("day %d: resident %ld kB, heap in use %ld kB, %lld files\n", int(chunks / 1440),
+                        lastKb, lastHeapKb, (long long)files);
     }
     log.rec.stop("end of soak");
     if (!log.rec.allSaved()) problem("not everything saved at the stop");
@@ -167,16 +171,18 @@ int main(int argc, char** argv) {
     // One line when the port goes and one when it is back, per loss.
     if (log.messages.size() != size_t(2 * losses)) problem(std::to_string(log.messages.size()) + " messages");
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-    std::printf("%.2f days simulated: %lld files, %lld results in them, %lld sent and not stored (stray bytes, "
-                "port away), %d port losses, %lld saves; %d problems\n",
-                double(log.rig.clock.ms - startMs) / 86'400'000, (long long)files, (long long)logged,
-                (long long)notSent, losses, (long long)saves, problems);
+    std::printf(
+        "%.2f days simulated: %lld files, %lld results in them, %lld sent and not stored (stray bytes, "
+        "port away), %d port losses, %lld saves; %d problems\n",
+        double(log.rig.clock.ms - startMs) / 86'400'000, (long long)files, (long long)logged,
+        (long long)notSent, losses, (long long)saves, problems);
     std::printf("  %lld status polls unanswered (their answers went with stray bytes), %lld warnings\n",
                 (long long)breaks, (long long)warnings);
     for (const auto& [why, n] : endings) std::printf("  %lld files \"%s\"\n", (long long)n, why.c_str());
-    std::printf("resident memory: %ld kB after 6 hours, %ld kB at the end, %ld kB peak; heap in use %ld kB, %ld kB, "
-                "%ld kB peak; %.1f s wall\n",
-                firstKb, lastKb, peakKb, firstHeapKb, lastHeapKb, peakHeapKb, wall);
+    std::printf(
+        "resident memory: %ld kB after 6 hours, %ld kB at the end, %ld kB peak; heap in use %ld kB, %ld kB, "
+        "%ld kB peak; %.1f s wall\n",
+        firstKb, lastKb, peakKb, firstHeapKb, lastHeapKb, peakHeapKb, wall);
     std::printf("heap in use right after a file is finished: %ld kB after file 50, %ld kB after the last\n",
                 heapAtFile50Kb, heapAtLastFileKb);
     // Elsewhere the heap holds the file being filled (up to 800 kB of results, its bytes on the

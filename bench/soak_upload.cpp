@@ -62,10 +62,13 @@ int main(int argc, char** argv) {
         stray += u.upload.strayBytes();
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%d uploads, %lld records stored, %lld failed uploads\n", runs, (long long)records, (long long)failures);
-    std::printf("faults handled: %lld bad checksums, %lld repeated blocks, %lld lost ACKs, %lld timeouts, "
-                "%lld stray bytes\n", (long long)checksumErrors, (long long)repeats, (long long)lostAcks,
-                (long long)timeouts, (long long)stray);
+    std::printf("%d uploads, %lld records stored, %lld failed uploads\n", runs, (long long)records,
+                (long long)failures);
+    std::printf(
+        "faults handled: %lld bad checksums, %lld repeated blocks, %lld lost ACKs, %lld timeouts, "
+        "%lld stray bytes\n",
+        (long long)checksumErrors, (long long)repeats, (long long)lostAcks, (long long)timeouts,
+        (long long)stray);
     std::printf("%.1f s of fake line time, %.1f s wall\n", double(fakeMs) / 1000, seconds);
     return failures == 0 ? 0 : 1;
 }

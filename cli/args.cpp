@@ -13,7 +13,8 @@ std::optional<std::string> ParsedArgs::value(const std::string& name) const {
 }
 
 ParsedArgs parseArgs(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
-                     const std::set<std::string>& flagOptions, const std::map<std::string, std::string>& aliases) {
+                     const std::set<std::string>& flagOptions,
+                     const std::map<std::string, std::string>& aliases) {
     ParsedArgs out;
     for (size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];

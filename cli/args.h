@@ -13,7 +13,7 @@ struct ParsedArgs {
     std::map<std::string, std::string> values;  // options with a value
     std::set<std::string> flags;                // options without one
     std::vector<std::string> positionals;
-    std::string error;                          // empty when the line is valid
+    std::string error;  // empty when the line is valid
     bool has(const std::string& name) const { return values.count(name) || flags.count(name); }
     std::optional<std::string> value(const std::string& name) const;
 };
@@ -21,7 +21,8 @@ struct ParsedArgs {
 // valueOptions take a value, flagOptions do not ("--help" is always a flag). Short aliases
 // map to long names, e.g. {"-o", "--output"}.
 ParsedArgs parseArgs(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
-                     const std::set<std::string>& flagOptions, const std::map<std::string, std::string>& aliases = {});
+                     const std::set<std::string>& flagOptions,
+                     const std::map<std::string, std::string>& aliases = {});
 
 // A whole non-negative number, or nullopt.
 std::optional<long long> parseCount(const std::string& text);

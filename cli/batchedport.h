@@ -57,7 +57,8 @@ private:
     static constexpr int kSecondMarginMs = 2;
     void gather() {
         const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
-        const int into = int(std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000);
+        const int into =
+            int(std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000);
         const int ms = gatherFor(gatherMs_, into);
         if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }

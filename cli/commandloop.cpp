@@ -53,8 +53,12 @@ CommandLoop::CommandLoop(std::initializer_list<int> caught) {
 // counted and does not cut the save short.
 CommandLoop::~CommandLoop() = default;
 
-int CommandLoop::signalCount() const { return arrived; }
-int CommandLoop::lastSignal() const { return last; }
+int CommandLoop::signalCount() const {
+    return arrived;
+}
+int CommandLoop::lastSignal() const {
+    return last;
+}
 
 void CommandLoop::signalArrived() {
     char drain[16];

@@ -19,7 +19,9 @@ bool ConsolePrompts::confirm(const std::string& text) {
     return confirmAnswer;
 }
 
-std::string ConsolePrompts::inputBox(const std::string&, const std::string&, const std::string& def) { return def; }
+std::string ConsolePrompts::inputBox(const std::string&, const std::string&, const std::string& def) {
+    return def;
+}
 
 ChoiceAnswer ConsolePrompts::choiceBox(const std::string& message, std::optional<int64_t> result) {
     if (!result) return ChoiceAnswer::IgnoreThis;  // shown without a result: nothing to act on

@@ -48,7 +48,9 @@ int runDownload(const std::vector<std::string>& args) {
         const int64_t ms = std::max<int64_t>(1, s.clock.milliseconds() - startMs);
         return withSeparators(bytes) + " bytes received, " + withSeparators(bytes * 1000 / ms) + " B/s";
     };
-    s.view.onBytes = [&](int64_t bytes) { progress.update(s.clock.milliseconds(), [&] { return line(bytes); }); };
+    s.view.onBytes = [&](int64_t bytes) {
+        progress.update(s.clock.milliseconds(), [&] { return line(bytes); });
+    };
     s.view.onChange = [&] { loop.check(); };
 
     QtReceiverProcess receiver;
@@ -77,7 +79,8 @@ int runDownload(const std::vector<std::string>& args) {
         return kExitFailure;
     }
     progress.finish(line(s.state.bytesTransferred));
-    std::fprintf(stderr, "%s bytes written to %s\n", withSeparators(s.state.bytesTransferred).c_str(), out.c_str());
+    std::fprintf(stderr, "%s bytes written to %s\n", withSeparators(s.state.bytesTransferred).c_str(),
+                 out.c_str());
     return kExitOk;
 }
 

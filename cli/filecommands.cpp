@@ -11,16 +11,16 @@
 #include "cli/consoleprompts.h"
 #include "cli/session.h"
 #include "core/codepage.h"
-#include "files/settings.h"
 #include "core/version.h"
-#include "platform/atomicfile.h"
 #include "files/exportfile.h"
 #include "files/filecommands.h"
 #include "files/partfiles.h"
 #include "files/recordingfile.h"
+#include "files/settings.h"
 #include "files/vcdfile.h"
-#include "search/marker.h"
+#include "platform/atomicfile.h"
 #include "qt/qtclock.h"
+#include "search/marker.h"
 
 namespace zvl::cli {
 
@@ -237,7 +237,8 @@ int runInfo(const std::vector<std::string>& args) {
         const int64_t count = std::min<int64_t>(st.resultCount(), kMaxResults);
         for (const long long n : {*from, *to}) {
             if (n >= 1 && n <= count) continue;
-            fail("result " + std::to_string(n) + " is not in " + path + " (its results are 1.." + std::to_string(count) + ")");
+            fail("result " + std::to_string(n) + " is not in " + path + " (its results are 1.." +
+                 std::to_string(count) + ")");
             return kExitFailure;
         }
         std::printf("%s\n", betweenLine(st, *from, *to).c_str());
@@ -286,7 +287,7 @@ int runExport(const std::vector<std::string>& args) {
     if (out == "-") return writeStandardOutput(exportText(*run.state, run.clock.now()));
     if (run.files.exportCsvOrTxt() != FileOutcome::Done) return kExitFailure;
     std::fprintf(stderr, "%lld results exported to %s\n", static_cast<long long>(run.state->resultCount()),
-                dialogAnswer(out, "CSV").c_str());
+                 dialogAnswer(out, "CSV").c_str());
     return kExitOk;
 }
 
@@ -299,10 +300,11 @@ int runVcd(const std::vector<std::string>& args) {
     if ((a.has("--all-parts") ? run.files.openAllParts() : run.files.open()) != FileOutcome::Done)
         return kExitFailure;
     const std::string& out = a.positionals[1];
-    if (out == "-") return writeStandardOutput(vcdText(*run.state, std::string(kProgramName) + " " + kProgramVersion));
+    if (out == "-")
+        return writeStandardOutput(vcdText(*run.state, std::string(kProgramName) + " " + kProgramVersion));
     if (run.files.exportVcd() != FileOutcome::Done) return kExitFailure;
     std::fprintf(stderr, "%lld results exported to %s\n", static_cast<long long>(run.state->resultCount()),
-                dialogAnswer(out, "vcd").c_str());
+                 dialogAnswer(out, "vcd").c_str());
     return kExitOk;
 }
 

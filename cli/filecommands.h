@@ -46,9 +46,9 @@ int saveRecordingAs(AppState& state, const std::string& out, Prompts& prompts, V
 
 // --all-parts of the commands that open a recording file: FILE names one part of a recording
 // saved in parts and all its parts are opened as one. The paragraph of their help texts:
-#define ZVL_ALL_PARTS_HELP                                                                        \
-    "--all-parts: FILE is one of the part files NAME_1.ZVL .. NAME_n.ZVL of a recording saved\n"  \
-    "in parts; they are opened, in order, as one recording, as File > Open All Parts does. A\n"    \
+#define ZVL_ALL_PARTS_HELP                                                                       \
+    "--all-parts: FILE is one of the part files NAME_1.ZVL .. NAME_n.ZVL of a recording saved\n" \
+    "in parts; they are opened, in order, as one recording, as File > Open All Parts does. A\n"  \
     "part continues the recording only if every part before it holds 32768 results and it has\n" \
     "the same comment lines, labels and active inputs; the first that does not and the parts\n"  \
     "after it are left out, and stderr names them and says why. FILE missing, part 1 missing\n"  \

@@ -65,13 +65,14 @@ int runStatus(const std::vector<std::string>& args) {
     const AppState& st = s.state;
     std::printf("Firmware version: %s\n", st.firmwareVersion.c_str());
     std::printf("Serial number:    %s\n", printable(st.serialNumber).c_str());
-    std::printf("Instrument clock: %s (%lld seconds since 1 Jan 2000)\n", formatTimeStamp(st.instrumentClock).c_str(),
-                static_cast<long long>(st.instrumentClock));
+    std::printf("Instrument clock: %s (%lld seconds since 1 Jan 2000)\n",
+                formatTimeStamp(st.instrumentClock).c_str(), static_cast<long long>(st.instrumentClock));
     unsigned bits = 0;
     std::string list;
     for (int k = 0; k < 8; ++k) {
         if (st.hardwareOptions[size_t(k)]) bits |= 1u << k;
-        list += std::string(k ? " " : "") + std::to_string(k) + (st.hardwareOptions[size_t(k)] ? ":on" : ":off");
+        list +=
+            std::string(k ? " " : "") + std::to_string(k) + (st.hardwareOptions[size_t(k)] ? ":on" : ":off");
     }
     std::printf("Option bits:      0x%02X (%s)\n", bits, list.c_str());
     std::printf("Debounce count:   %u\n", unsigned(st.debounceCode));
@@ -119,7 +120,8 @@ int readCollectOptions(const ParsedArgs& a, CollectOptions& o) {
 }  // namespace
 
 int runCollect(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {"--port", "--seconds", "--count", "--output"}, {}, {{"-o", "--output"}});
+    const ParsedArgs a =
+        parseArgs(args, {"--port", "--seconds", "--count", "--output"}, {}, {{"-o", "--output"}});
     if (int code = checkUsage(a, 0, kCollectHelp, "collect"); code >= 0) return code;
     CollectOptions o;
     if (int code = readCollectOptions(a, o); code >= 0) return code;

@@ -48,10 +48,14 @@ const char* const kLogHelp =
 
 const char* signalName(int sig) {
     switch (sig) {
-        case SIGINT: return "SIGINT";
-        case SIGTERM: return "SIGTERM";
-        case SIGHUP: return "SIGHUP";
-        default: return "signal";
+        case SIGINT:
+            return "SIGINT";
+        case SIGTERM:
+            return "SIGTERM";
+        case SIGHUP:
+            return "SIGHUP";
+        default:
+            return "signal";
     }
 }
 
@@ -154,14 +158,19 @@ int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet) {
         rate = 0.8 * rate + 0.2 * double(n - lastCount);
         lastCount = n;
         if (!quiet)
-            status.update(s.clock.milliseconds(), [&] {
-                const std::string file = rec.currentName().empty()
-                                             ? std::string("(not yet named)")
-                                             : std::filesystem::path(rec.currentName()).filename().string();
-                char head[64];
-                std::snprintf(head, sizeof head, "%lld results, %.0f/s, ", static_cast<long long>(n), rate);
-                return head + std::string(rec.portIsLost() ? "port lost, " : "") + file;
-            }, true);
+            status.update(
+                s.clock.milliseconds(),
+                [&] {
+                    const std::string file =
+                        rec.currentName().empty()
+                            ? std::string("(not yet named)")
+                            : std::filesystem::path(rec.currentName()).filename().string();
+                    char head[64];
+                    std::snprintf(head, sizeof head, "%lld results, %.0f/s, ", static_cast<long long>(n),
+                                  rate);
+                    return head + std::string(rec.portIsLost() ? "port lost, " : "") + file;
+                },
+                true);
         serveSignal();
         loop.check();
     });

@@ -7,10 +7,10 @@
 #include <filesystem>
 
 #include "core/codepage.h"
-#include "platform/atomicfile.h"
 #include "files/filecommands.h"
 #include "files/recordingfile.h"
 #include "link/commands.h"
+#include "platform/atomicfile.h"
 
 namespace zvl::cli {
 
@@ -26,7 +26,9 @@ std::string printable(const std::string& s) {
 
 LogRecorder::LogRecorder(AppState& state, InstrumentLink& link, const Clock& clock, LogOptions options)
     : state_(state), link_(link), clock_(clock), opt_(std::move(options)) {
-    writeFile = [](const std::string& path, std::string_view bytes) { return writeFileAtomically(path, bytes); };
+    writeFile = [](const std::string& path, std::string_view bytes) {
+        return writeFileAtomically(path, bytes);
+    };
     exists = [](const std::string& path) {
         std::error_code ec;
         return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
@@ -47,7 +49,9 @@ std::string LogRecorder::fileStem(const std::string& prefix, int64_t t) {
     return prefix + buf;
 }
 
-std::string LogRecorder::nowText() const { return formatTimeStamp(pcTimeStamp(clock_)); }
+std::string LogRecorder::nowText() const {
+    return formatTimeStamp(pcTimeStamp(clock_));
+}
 
 void LogRecorder::say(const std::string& text) {
     if (message) message(nowText() + " " + text);
@@ -122,7 +126,8 @@ LogRecorder::Finished LogRecorder::encodeCurrent(const std::string& ended) {
     Finished f;
     const int64_t n = fileResults();
     state_.commentLines.fill(std::string());
-    state_.commentLines[0] = utf8ToWindows1252("zvl log on port " + opt_.portName + " (" + opt_.devicePath + ")");
+    state_.commentLines[0] =
+        utf8ToWindows1252("zvl log on port " + opt_.portName + " (" + opt_.devicePath + ")");
     state_.commentLines[1] = "Instrument serial number " + printable(state_.serialNumber) + ", firmware " +
                              printable(state_.firmwareVersion);
     state_.commentLines[2] = utf8ToWindows1252(ended);
@@ -148,18 +153,26 @@ void LogRecorder::finishFile(FileEnd why, const std::string& detail) {
         nameFile();
         std::string ended;
         switch (why) {
-            case FileEnd::Roll: ended = "Ended: roll after " + std::to_string(n) + " results"; break;
-            case FileEnd::Time: ended = "Ended: time, after " + detail; break;
-            case FileEnd::PortLost: ended = "Ended: port lost (" + detail + ")"; break;
-            case FileEnd::Stop: ended = "Ended: stop (" + detail + ")"; break;
+            case FileEnd::Roll:
+                ended = "Ended: roll after " + std::to_string(n) + " results";
+                break;
+            case FileEnd::Time:
+                ended = "Ended: time, after " + detail;
+                break;
+            case FileEnd::PortLost:
+                ended = "Ended: port lost (" + detail + ")";
+                break;
+            case FileEnd::Stop:
+                ended = "Ended: stop (" + detail + ")";
+                break;
         }
         Finished f = encodeCurrent(ended);
         const std::string names = f.writes.size() == 1
                                       ? f.writes.front().first
                                       : f.writes.front().first + " .. " + f.writes.back().first + " (" +
                                             std::to_string(f.writes.size()) + " parts)";
-        f.line = names + ": " + std::to_string(n) + " results, " + formatTimeStamp(state_.resultTime(1)) + " .. " +
-                 formatTimeStamp(state_.resultTime(n));
+        f.line = names + ": " + std::to_string(n) + " results, " + formatTimeStamp(state_.resultTime(1)) +
+                 " .. " + formatTimeStamp(state_.resultTime(n));
         finished_.push_back(std::move(f));
     }
     resetStore(n);
@@ -266,7 +279,8 @@ void LogRecorder::portLost(const std::string& reason) {
     finishFile(FileEnd::PortLost, reason);
     if (!stopped_)
         say("the instrument's serial port has gone away (" + reason +
-            "); the results so far are saved; the port is tried again every 5 s, after a minute every minute");
+            "); the results so far are saved; the port is tried again every 5 s, after a minute every "
+            "minute");
 }
 
 void LogRecorder::stop(const std::string& why) {
@@ -284,7 +298,9 @@ void LogRecorder::stop(const std::string& why) {
     saveNow();
 }
 
-void keepLargeBuffersApart() { mallopt(M_MMAP_THRESHOLD, 64 * 1024); }
+void keepLargeBuffersApart() {
+    mallopt(M_MMAP_THRESHOLD, 64 * 1024);
+}
 
 std::string durationText(int64_t seconds) {
     if (seconds % 86400 == 0) return std::to_string(seconds / 86400) + "d";
@@ -297,11 +313,20 @@ std::optional<int64_t> parseDuration(const std::string& text) {
     if (text.size() < 2) return std::nullopt;
     int64_t unit = 0;
     switch (text.back()) {
-        case 's': unit = 1; break;
-        case 'm': unit = 60; break;
-        case 'h': unit = 3600; break;
-        case 'd': unit = 86400; break;
-        default: return std::nullopt;
+        case 's':
+            unit = 1;
+            break;
+        case 'm':
+            unit = 60;
+            break;
+        case 'h':
+            unit = 3600;
+            break;
+        case 'd':
+            unit = 86400;
+            break;
+        default:
+            return std::nullopt;
     }
     int64_t v = 0;
     for (size_t i = 0; i + 1 < text.size(); ++i) {

@@ -28,12 +28,12 @@ namespace zvl::cli {
 enum class FileEnd { Roll, Time, PortLost, Stop };
 
 struct LogOptions {
-    std::string folder;           // DIR
-    std::string prefix = "zvl";   // PREFIX of PREFIX-YYYYMMDD-HHMMSS.zvl
+    std::string folder;          // DIR
+    std::string prefix = "zvl";  // PREFIX of PREFIX-YYYYMMDD-HHMMSS.zvl
     int64_t rollCount = kMaxResults;
-    int64_t rollSeconds = 0;      // 0: no time roll
-    std::string portName;         // the port as given (COMn or a path), tried again after a loss
-    std::string devicePath;       // what it names, for the comment lines
+    int64_t rollSeconds = 0;  // 0: no time roll
+    std::string portName;     // the port as given (COMn or a path), tried again after a loss
+    std::string devicePath;   // what it names, for the comment lines
 };
 
 // Writes the whole file safely: "" when it is on the disk, else the error text.
@@ -41,20 +41,20 @@ using FileWriter = std::function<std::string(const std::string& path, std::strin
 
 class LogRecorder {
 public:
-    static constexpr int64_t kSaveEveryMs = 60'000;      // the file being filled, and failed saves
-    static constexpr int64_t kFastRetryMs = 5'000;       // a lost port, during its first minute
-    static constexpr int64_t kSlowRetryMs = 60'000;      // and after that
+    static constexpr int64_t kSaveEveryMs = 60'000;  // the file being filled, and failed saves
+    static constexpr int64_t kFastRetryMs = 5'000;   // a lost port, during its first minute
+    static constexpr int64_t kSlowRetryMs = 60'000;  // and after that
 
     LogRecorder(AppState& state, InstrumentLink& link, const Clock& clock, LogOptions options);
 
     // --- Wiring ------------------------------------------------------------------------
-    FileWriter writeFile;                                    // default: the atomic save
-    std::function<bool(const std::string& path)> exists;     // default: the file system
+    FileWriter writeFile;                                 // default: the atomic save
+    std::function<bool(const std::string& path)> exists;  // default: the file system
     // Removes a file of ours (the whole file that parts replace); default: a plain file only.
     std::function<void(const std::string& path)> removeFile;
-    std::function<void(const std::string&)> fileSaved;       // one line per finished file
-    std::function<void(const std::string&)> message;         // one line for the log (stderr)
-    std::function<void(bool)> muteWarnings;                  // quiet the link's boxes while retrying
+    std::function<void(const std::string&)> fileSaved;  // one line per finished file
+    std::function<void(const std::string&)> message;    // one line for the log (stderr)
+    std::function<void(bool)> muteWarnings;             // quiet the link's boxes while retrying
 
     // --- Events --------------------------------------------------------------------------
     // Start the instrument's live stream into the first file (after the first connect).
@@ -111,13 +111,13 @@ private:
     const Clock& clock_;
     LogOptions opt_;
 
-    std::string path_;              // the file being filled; empty until it is named
-    int64_t liveAtFileStart_ = 0;   // the link's live count when the file began
+    std::string path_;             // the file being filled; empty until it is named
+    int64_t liveAtFileStart_ = 0;  // the link's live count when the file began
     int64_t fileStartMs_ = 0;
-    int64_t savedCount_ = 0;        // results of the file being filled that are on the disk
-    bool savedAsSingle_ = false;    // it is on the disk as one file (not parts)
-    std::string gapComment_;        // the gap before the file, when a lost port came back
-    std::string lastStem_;          // the last name given, and how often it was given
+    int64_t savedCount_ = 0;      // results of the file being filled that are on the disk
+    bool savedAsSingle_ = false;  // it is on the disk as one file (not parts)
+    std::string gapComment_;      // the gap before the file, when a lost port came back
+    std::string lastStem_;        // the last name given, and how often it was given
     int clashes_ = 0;
 
     std::deque<Finished> finished_;
@@ -130,7 +130,7 @@ private:
     int64_t lostAtMs_ = 0;
     int64_t lostAtStamp_ = 0;
     int64_t nextTryMs_ = 0;
-    bool busy_ = false;      // inside a step that waits (connect, stop): the tick stays out
+    bool busy_ = false;  // inside a step that waits (connect, stop): the tick stays out
     bool stopped_ = false;
 };
 

@@ -15,13 +15,13 @@
 #include "cli/filecommands.h"
 #include "cli/session.h"
 #include "core/codepage.h"
+#include "core/timebase.h"
+#include "files/recordingfile.h"
 #include "files/settings.h"
 #include "platform/atomicfile.h"
-#include "files/recordingfile.h"
 #include "qt/pageprint.h"
 #include "qt/qtclock.h"
 #include "qt/tracepicture.h"
-#include "core/timebase.h"
 
 namespace zvl::cli {
 
@@ -125,13 +125,14 @@ int runRender(const std::vector<std::string>& args) {
         fail("cannot encode the picture as PNG");
         return kExitFailure;
     }
-    if (const std::string error = writeFileAtomically(out, std::string_view(png.constData(), size_t(png.size())));
+    if (const std::string error =
+            writeFileAtomically(out, std::string_view(png.constData(), size_t(png.size())));
         !error.empty()) {
         fail(error);
         return kExitFailure;
     }
     std::fprintf(stderr, "%s: %s, %s, cursor on result %lld\n", out.c_str(), modeCaption(st.operatingMode),
-                timebaseRow(st.timebaseIndex).caption, static_cast<long long>(st.cursorResult));
+                 timebaseRow(st.timebaseIndex).caption, static_cast<long long>(st.cursorResult));
     return kExitOk;
 }
 
@@ -159,7 +160,7 @@ int runPrint(const std::vector<std::string>& args) {
         return kExitFailure;
     }
     std::fprintf(stderr, "%s: %s, %s, cursor on result %lld\n", out.c_str(), modeCaption(st.operatingMode),
-                timebaseRow(st.timebaseIndex).caption, static_cast<long long>(st.cursorResult));
+                 timebaseRow(st.timebaseIndex).caption, static_cast<long long>(st.cursorResult));
     return kExitOk;
 }
 

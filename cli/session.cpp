@@ -7,7 +7,9 @@
 
 namespace zvl::cli {
 
-void fail(const std::string& message) { std::cerr << "zvl: " << message << std::endl; }
+void fail(const std::string& message) {
+    std::cerr << "zvl: " << message << std::endl;
+}
 
 int checkUsage(const ParsedArgs& a, size_t files, const char* help, const std::string& name) {
     if (a.has("--help")) {
@@ -16,7 +18,8 @@ int checkUsage(const ParsedArgs& a, size_t files, const char* help, const std::s
     }
     std::string why = a.error;
     if (why.empty() && a.positionals.size() != files)
-        why = a.positionals.size() < files ? "missing file name" : "unexpected argument " + a.positionals[files];
+        why = a.positionals.size() < files ? "missing file name"
+                                           : "unexpected argument " + a.positionals[files];
     for (const std::string& p : a.positionals)
         if (why.empty() && p.empty()) why = "empty file name";
     // An empty value ("--port ''") is a mistake on the command line, not a name to try.
@@ -43,7 +46,8 @@ std::string Session::portGone() const {
 
 bool Session::openAndConnect(const std::string& portName) {
     if (!link.openDevice(portName)) {
-        fail("cannot open serial port " + portName + " (" + resolvePortName(portName) + "): " + link.portError());
+        fail("cannot open serial port " + portName + " (" + resolvePortName(portName) +
+             "): " + link.portError());
         return false;
     }
     link.connect();  // prints the "Not Responding" warning itself when nobody answers

@@ -49,7 +49,8 @@ int choiceIndex(const std::string& value, std::initializer_list<const char*> nam
 
 void printHardware(const AppState& st) {
     const HardwareChoices c = reportedChoices(st);
-    std::printf("Debounce:         %s\n", c.debounceItem >= 0 ? kDebounceTexts[c.debounceItem] : "(none of the four)");
+    std::printf("Debounce:         %s\n",
+                c.debounceItem >= 0 ? kDebounceTexts[c.debounceItem] : "(none of the four)");
     std::printf("Memory mode:      %s\n", kMemoryModeTexts[c.memoryMode]);
     std::printf("Backlight:        %s\n", c.backlight ? "on" : "off");
     unsigned bits = 0;
@@ -73,10 +74,13 @@ bool answeredAgain(Session& s) {
 std::optional<int64_t> parseLocalTime(const std::string& text) {
     LocalDateTime dt;
     int used = 0;
-    if (text.size() != 19 || std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%n", &dt.year, &dt.month, &dt.day,
-                                         &dt.hour, &dt.minute, &dt.second, &used) != 6 || used != 19)
+    if (text.size() != 19 ||
+        std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%n", &dt.year, &dt.month, &dt.day, &dt.hour,
+                    &dt.minute, &dt.second, &used) != 6 ||
+        used != 19)
         return std::nullopt;
-    if (dt.month < 1 || dt.month > 12 || dt.day < 1 || dt.day > 31 || dt.hour > 23 || dt.minute > 59 || dt.second > 59)
+    if (dt.month < 1 || dt.month > 12 || dt.day < 1 || dt.day > 31 || dt.hour > 23 || dt.minute > 59 ||
+        dt.second > 59)
         return std::nullopt;
     const int64_t t = timeStampFromDateTime(dt);
     if (t < 0 || t > INT32_MAX || !(dateTimeFromTimeStamp(t) == dt)) return std::nullopt;  // 31 February
@@ -89,7 +93,8 @@ int runHardware(const std::vector<std::string>& args) {
     const ParsedArgs a = parseArgs(args, {"--port", "--debounce", "--memory", "--backlight"}, {});
     if (int code = checkUsage(a, 0, kHardwareHelp, "hardware"); code >= 0) return code;
     int debounce = -1, memory = -1, backlight = -1;
-    if (auto v = a.value("--debounce"); v && (debounce = choiceIndex(*v, {"off", "100", "500", "1000"})) < 0) {
+    if (auto v = a.value("--debounce");
+        v && (debounce = choiceIndex(*v, {"off", "100", "500", "1000"})) < 0) {
         fail("--debounce takes off, 100, 500 or 1000, not \"" + *v + "\"");
         return kExitUsage;
     }
@@ -123,7 +128,8 @@ int runSetTime(const std::vector<std::string>& args) {
     if (int code = checkUsage(a, 0, kSetTimeHelp, "set-time"); code >= 0) return code;
     std::optional<int64_t> given;
     if (auto v = a.value("--time"); v && !(given = parseLocalTime(*v))) {
-        fail("--time takes \"YYYY-MM-DD hh:mm:ss\" from 2000-01-01 00:00:00 to 2068-01-19 03:14:07, not \"" + *v + "\"");
+        fail("--time takes \"YYYY-MM-DD hh:mm:ss\" from 2000-01-01 00:00:00 to 2068-01-19 03:14:07, not \"" +
+             *v + "\"");
         return kExitUsage;
     }
 
@@ -133,7 +139,8 @@ int runSetTime(const std::vector<std::string>& args) {
     // The PC's clock is read just before it is sent, after the handshake.
     setup.sendInstrumentClock(given ? *given : pcTimeStamp(s.clock));
     if (!answeredAgain(s)) return kExitFailure;
-    std::printf("Instrument clock: %s (%lld seconds since 1 Jan 2000)\n", formatTimeStamp(s.state.instrumentClock).c_str(),
+    std::printf("Instrument clock: %s (%lld seconds since 1 Jan 2000)\n",
+                formatTimeStamp(s.state.instrumentClock).c_str(),
                 static_cast<long long>(s.state.instrumentClock));
     s.link.closePort();
     return kExitOk;

@@ -9,9 +9,9 @@
 #include "cli/filecommands.h"
 #include "cli/session.h"
 #include "core/codepage.h"
-#include "platform/atomicfile.h"
 #include "files/recordingfile.h"
 #include "files/statistics.h"
+#include "platform/atomicfile.h"
 
 namespace zvl::cli {
 

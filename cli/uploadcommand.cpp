@@ -51,15 +51,18 @@ std::string progressLine(int64_t bytes, int64_t records, int64_t elapsedMs, bool
     constexpr int64_t kFullMemoryBytes = kUploadLimit / kUploadSlotsPerPacket * kUploadDataBytes;
     constexpr int kBarWidth = 20;
     const int filled = int(std::min<int64_t>(kBarWidth, bytes * kBarWidth / kFullMemoryBytes));
-    std::string line = "[" + std::string(size_t(filled), '#') + std::string(size_t(kBarWidth - filled), '.') + "] ";
+    std::string line =
+        "[" + std::string(size_t(filled), '#') + std::string(size_t(kBarWidth - filled), '.') + "] ";
     line += withSeparators(bytes) + " bytes, " + withSeparators(records) + " records";
     const double seconds = double(elapsedMs) / 1000.0;
     if (seconds >= 0.5 && bytes > 0) {
         const double rate = double(bytes) / seconds;
         line += ", " + withSeparators(int64_t(rate + 0.5)) + " B/s";
         if (!finished)
-            line += ", at most " + duration(int64_t(double(kFullMemoryBytes - std::min(bytes, kFullMemoryBytes)) / rate + 0.5)) +
-                    " left";
+            line +=
+                ", at most " +
+                duration(int64_t(double(kFullMemoryBytes - std::min(bytes, kFullMemoryBytes)) / rate + 0.5)) +
+                " left";
     }
     if (finished) line += ", " + duration(int64_t(seconds + 0.5));
     return line;
@@ -76,7 +79,8 @@ std::optional<ChoiceAnswer> timeErrorAnswer(const ParsedArgs& a) {
 }
 
 // After a completed upload: what the time check and the wrap did, then the file; the exit status.
-int saveUpload(AppState& st, const StoredDataUpload& upload, ChoiceAnswer answer, const std::string& out, Session& s) {
+int saveUpload(AppState& st, const StoredDataUpload& upload, ChoiceAnswer answer, const std::string& out,
+               Session& s) {
     const TimeCheckSummary& t = upload.timeCheck();
     if (t.errors > 0) {
         std::string what = answer == ChoiceAnswer::DeleteAll    ? std::to_string(t.deleted) + " deleted"
@@ -122,7 +126,8 @@ int runUpload(const std::vector<std::string>& args) {
     const int64_t startMs = s.clock.milliseconds();
     progress.begin(startMs);
     auto line = [&](bool finished) {
-        return progressLine(st.bytesTransferred, st.resultCount(), s.clock.milliseconds() - startMs, finished);
+        return progressLine(st.bytesTransferred, st.resultCount(), s.clock.milliseconds() - startMs,
+                            finished);
     };
     s.view.onBytes = [&](int64_t) { progress.update(s.clock.milliseconds(), [&] { return line(false); }); };
     s.view.onChange = [&] { loop.check(); };

@@ -63,12 +63,14 @@ void ResultRecord::setTime(uint32_t t) {
 ResultStore::ResultStore() : results(kSlotCount), resultsBackup(kSlotCount) {}
 
 ResultRecord& ResultStore::slot(int64_t index) {
-    if (!validSlot(index)) throw std::out_of_range("result index " + std::to_string(index) + " outside 0..100005");
+    if (!validSlot(index))
+        throw std::out_of_range("result index " + std::to_string(index) + " outside 0..100005");
     return results[size_t(index)];
 }
 
 const ResultRecord& ResultStore::slot(int64_t index) const {
-    if (!validSlot(index)) throw std::out_of_range("result index " + std::to_string(index) + " outside 0..100005");
+    if (!validSlot(index))
+        throw std::out_of_range("result index " + std::to_string(index) + " outside 0..100005");
     return results[size_t(index)];
 }
 

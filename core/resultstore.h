@@ -16,29 +16,33 @@ namespace zvl {
 
 // One result, 8 bytes, in the layout the rest of the program relies on.
 struct ResultRecord {
-    uint8_t kind = 0;                       // instrument marker (0xA0 / 0xBF in uploads)
-    uint8_t flags = 0;                      // instrument flags; bit 7 of result 1 = memory wrapped
-    std::array<uint8_t, 4> timeStamp{};     // seconds since 2000, most significant byte first
-    uint16_t inputStates = 0;               // bit n = input n+1, set = on
+    uint8_t kind = 0;                    // instrument marker (0xA0 / 0xBF in uploads)
+    uint8_t flags = 0;                   // instrument flags; bit 7 of result 1 = memory wrapped
+    std::array<uint8_t, 4> timeStamp{};  // seconds since 2000, most significant byte first
+    uint16_t inputStates = 0;            // bit n = input n+1, set = on
 
-    uint32_t rawTime() const {              // the four bytes as an unsigned big-endian number
-        return (uint32_t(timeStamp[0]) << 24) | (uint32_t(timeStamp[1]) << 16) | (uint32_t(timeStamp[2]) << 8) |
-               uint32_t(timeStamp[3]);
+    uint32_t rawTime() const {  // the four bytes as an unsigned big-endian number
+        return (uint32_t(timeStamp[0]) << 24) | (uint32_t(timeStamp[1]) << 16) |
+               (uint32_t(timeStamp[2]) << 8) | uint32_t(timeStamp[3]);
     }
-    void setTime(uint32_t t);               // store t most significant byte first
+    void setTime(uint32_t t);  // store t most significant byte first
     bool operator==(const ResultRecord&) const = default;
 };
 static_assert(sizeof(ResultRecord) == 8, "a result is 8 bytes");
 
-constexpr int64_t kLastSlot = 100005;        // highest addressable slot
+constexpr int64_t kLastSlot = 100005;  // highest addressable slot
 constexpr int64_t kSlotCount = kLastSlot + 1;
-constexpr int64_t kMaxResults = 100000;      // highest result index with a time; live limit
+constexpr int64_t kMaxResults = 100000;  // highest result index with a time; live limit
 constexpr int kInputCount = 16;
 
 // Mask of input i (1..16) in inputStates.
-constexpr uint16_t inputMask(int input) { return static_cast<uint16_t>(1u << (input - 1)); }
+constexpr uint16_t inputMask(int input) {
+    return static_cast<uint16_t>(1u << (input - 1));
+}
 
-inline bool validSlot(int64_t index) { return index >= 0 && index <= kLastSlot; }
+inline bool validSlot(int64_t index) {
+    return index >= 0 && index <= kLastSlot;
+}
 
 // The store's slots: zero bytes, not written again when they are made, and a block of them
 // zeroed only as far as it was written. A block comes from those that earlier ones gave back,

@@ -49,7 +49,9 @@ private:
 enum SearchCondition : uint8_t { DoNotCare = 0, On = 1, Off = 2, HighToLow = 3, LowToHigh = 4 };
 
 // Colours are 24-bit integers with red in the low byte.
-constexpr uint32_t rgb(uint8_t r, uint8_t g, uint8_t b) { return uint32_t(r) | (uint32_t(g) << 8) | (uint32_t(b) << 16); }
+constexpr uint32_t rgb(uint8_t r, uint8_t g, uint8_t b) {
+    return uint32_t(r) | (uint32_t(g) << 8) | (uint32_t(b) << 16);
+}
 
 // The link lamp and its label beside the mode caption.
 struct LinkIndicator {
@@ -85,9 +87,9 @@ struct ColourSlots {
 // code on the L bytes it counts. Everything is zero again after each complete packet, so L
 // reads 0 until the next packet's length byte arrives.
 struct RxPacket {
-    static constexpr int kMaxDataBytes = 12;  // L is at most 13: the command code and 12 data bytes
-    uint8_t length = 0;  // L, the bytes after the length byte
-    uint8_t code = 0;    // the command code
+    static constexpr int kMaxDataBytes = 12;    // L is at most 13: the command code and 12 data bytes
+    uint8_t length = 0;                         // L, the bytes after the length byte
+    uint8_t code = 0;                           // the command code
     std::array<uint8_t, kMaxDataBytes> data{};  // the data bytes, packet offsets 3 on
     bool operator==(const RxPacket&) const = default;
 };
@@ -119,10 +121,10 @@ struct AppState {
 
     // Recording files. Paths are as the file system names them (UTF-8 on Linux); where a path
     // becomes text inside a file it is converted to Windows-1252.
-    std::string recordingTitle = "Title";       // the title box titleEdit (Windows-1252)
-    std::string saveFileName;                   // the recording save dialog's file name; target of File > Save
-    bool saveCommandEnabled = false;            // File > Save: enabled by the first single-file Save As
-    std::array<std::string, 4> recentFiles{};   // Reopen entries N11 (newest), N21, N31, N41
+    std::string recordingTitle = "Title";      // the title box titleEdit (Windows-1252)
+    std::string saveFileName;                  // the recording save dialog's file name; target of File > Save
+    bool saveCommandEnabled = false;           // File > Save: enabled by the first single-file Save As
+    std::array<std::string, 4> recentFiles{};  // Reopen entries N11 (newest), N21, N31, N41
 
     // Mode and link variables.
     OperatingMode operatingMode = EventRecord;
@@ -135,7 +137,7 @@ struct AppState {
     bool collectionActive = false;
     bool uploadActive = false;
     bool uploadCancel = false;
-    int64_t bytesTransferred = 0;         // shown on the progress panel during a transfer
+    int64_t bytesTransferred = 0;  // shown on the progress panel during a transfer
     bool protocolTransferActive = false;
     std::string firmwareVersion = "0.0";
     std::string serialNumber;
@@ -152,8 +154,8 @@ struct AppState {
     ColourSlots colours;
 
     // Live decoder.
-    std::string rxBuffer;                 // bytes received and not yet consumed
-    RxPacket rxPacket;                    // the packet being read
+    std::string rxBuffer;  // bytes received and not yet consumed
+    RxPacket rxPacket;     // the packet being read
 
     LinkIndicator link;
 

@@ -9,7 +9,7 @@ namespace zvl {
 struct TimebaseRow {
     const char* caption;
     float secondsPerPixel;
-    int gridStep;     // pixels between grid lines and labels
+    int gridStep;  // pixels between grid lines and labels
     int labelCount;
     const char* labelFormat;
 };

@@ -34,7 +34,9 @@ void civilFromDays(int64_t z, int& y, int& m, int& d) {
 const int64_t kEpoch1899 = daysFromCivil(1899, 12, 30);
 }  // namespace
 
-int64_t dayNumber(int year, int month, int day) { return daysFromCivil(year, month, day) - kEpoch1899; }
+int64_t dayNumber(int year, int month, int day) {
+    return daysFromCivil(year, month, day) - kEpoch1899;
+}
 
 double dayCount(const LocalDateTime& dt) {
     const double msOfDay = double(dt.hour) * 3600000.0 + double(dt.minute) * 60000.0 +
@@ -47,9 +49,13 @@ int64_t timeStampFromDays(double days) {
     return int64_t(std::nearbyint((days - double(kDay2000)) * 86400.0));
 }
 
-int64_t timeStampFromDateTime(const LocalDateTime& dt) { return timeStampFromDays(dayCount(dt)); }
+int64_t timeStampFromDateTime(const LocalDateTime& dt) {
+    return timeStampFromDays(dayCount(dt));
+}
 
-double daysFromTimeStamp(int64_t t) { return double(t) / 86400.0 + double(kDay2000); }
+double daysFromTimeStamp(int64_t t) {
+    return double(t) / 86400.0 + double(kDay2000);
+}
 
 LocalDateTime dateTimeFromTimeStamp(int64_t t) {
     int64_t days = t / 86400;

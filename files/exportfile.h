@@ -10,7 +10,8 @@ namespace zvl {
 
 inline constexpr const char* kExportHeader = "Corvask Pellam ZVL Data File  ";
 inline constexpr const char* kCsvMessage = "File Converted to .CSV Format. (For use with Excel)";
-inline constexpr const char* kTxtMessage = "File Converted to .TXT Format. (For use with Notepad, Wordpad etc.)";
+inline constexpr const char* kTxtMessage =
+    "File Converted to .TXT Format. (For use with Notepad, Wordpad etc.)";
 
 // The export file's text. Line 1 names the recording save dialog's file (state.saveFileName,
 // as Windows-1252) and the date `when`, with nothing between them.

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/version.h"
-#include "platform/atomicfile.h"
 #include "files/binaryfile.h"
 #include "files/busycursor.h"
 #include "files/exportfile.h"
@@ -14,6 +13,7 @@
 #include "files/settingsonlyfile.h"
 #include "files/textio.h"
 #include "files/vcdfile.h"
+#include "platform/atomicfile.h"
 
 namespace zvl {
 

@@ -8,7 +8,9 @@ namespace zvl {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // A decimal number between optional blanks: sign, digits, fraction, exponent. Anything else,
 // trailing text included, is not a number and reads as 0.
@@ -37,8 +39,10 @@ double decimalValue(std::string_view text) {
     if (i != text.size()) return 0;
     double value = 0;
     const auto [end, ec] = std::from_chars(text.data() + start, text.data() + numberEnd, value);
-    if (ec == std::errc::result_out_of_range) value = HUGE_VAL;  // an exponent too large for a double
-    else if (ec != std::errc() || end != text.data() + numberEnd) return 0;
+    if (ec == std::errc::result_out_of_range)
+        value = HUGE_VAL;  // an exponent too large for a double
+    else if (ec != std::errc() || end != text.data() + numberEnd)
+        return 0;
     return negative ? -value : value;
 }
 
@@ -58,7 +62,8 @@ CsvField csvField(std::string_view lineIn, int n) {
     for (size_t i = 0; i < line.size(); ++i) {
         if (line[i] != ',') continue;
         ++counter;
-        if (counter == n) result.number = decimalValue(std::string_view(line).substr(fieldStart, i - fieldStart));
+        if (counter == n)
+            result.number = decimalValue(std::string_view(line).substr(fieldStart, i - fieldStart));
         fieldStart = i + 1;
     }
     // std::nearbyint in the default rounding mode takes halves to the even neighbour.
@@ -102,7 +107,8 @@ CsvImport readCompliantCsv(AppState& state, ByteSource& in) {
         const CsvField time = csvField(line, 1);
         if (time.status == CsvField::LineTooLong)
             return fail(i, "the line is longer than " + std::to_string(kMaxCsvLine) + " characters");
-        if (std::nearbyint(time.number) < 0) return fail(i, "the time " + numberText(time.number) + " is negative");
+        if (std::nearbyint(time.number) < 0)
+            return fail(i, "the time " + numberText(time.number) + " is negative");
         if (time.status == CsvField::OutOfRange)
             return fail(i, "the time " + numberText(time.number) + " is too large for 32 bits");
         const CsvField states = csvField(line, 2);

@@ -17,8 +17,8 @@ constexpr size_t kMaxCsvLine = 254;
 
 struct CsvField {
     enum Status { Ok, LineTooLong, OutOfRange } status = Ok;
-    int32_t value = 0;   // the field rounded to the nearest integer, halves to even
-    double number = 0;   // the field as read, before rounding
+    int32_t value = 0;  // the field rounded to the nearest integer, halves to even
+    double number = 0;  // the field as read, before rounding
 };
 
 // csvField (line, n): the numeric value of the n-th (1-based) comma-separated field. Leading
@@ -29,10 +29,10 @@ CsvField csvField(std::string_view line, int n);
 
 struct CsvImport {
     bool ok = true;
-    int64_t lineNumber = 0;   // 1-based line that stopped the import
-    std::string reason;       // why, e.g. "the line is longer than 254 characters"
+    int64_t lineNumber = 0;       // 1-based line that stopped the import
+    std::string reason;           // why, e.g. "the line is longer than 254 characters"
     std::string message() const;  // "Import stopped at line N: reason" (or the read error)
-    std::string ioError;      // the system's error text of a failed read
+    std::string ioError;          // the system's error text of a failed read
 };
 
 // Reads a compliant CSV file into a cleared store: line i+1 into slot i, resultCount = the last

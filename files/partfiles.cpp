@@ -42,7 +42,9 @@ int64_t partNumber(const std::string& fileName, const std::string& prefix, const
     return k;
 }
 
-std::string fileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+std::string fileNameOf(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
 
 }  // namespace
 
@@ -121,14 +123,16 @@ PartsRead readPartFiles(AppState& state, const std::vector<std::string>& paths, 
             firstTitle = part->recordingTitle;
         } else {
             const char* other = nullptr;
-            if (!std::equal(whole->commentLines.begin(), whole->commentLines.begin() + 10, part->commentLines.begin()))
+            if (!std::equal(whole->commentLines.begin(), whole->commentLines.begin() + 10,
+                            part->commentLines.begin()))
                 other = "comment lines";
             else if (part->inputLabels != whole->inputLabels)
                 other = "input labels";
             else if (part->inputActive != whole->inputActive)
                 other = "active inputs";
             if (other) {
-                result.whyLeftOut = fileNameOf(path) + " has other " + other + " than " + fileNameOf(paths[0]);
+                result.whyLeftOut =
+                    fileNameOf(path) + " has other " + other + " than " + fileNameOf(paths[0]);
                 break;
             }
         }

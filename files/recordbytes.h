@@ -13,9 +13,9 @@ namespace zvl {
 constexpr size_t kRecordBytes = 8;
 
 inline void appendRecordBytes(std::string& out, const ResultRecord& r) {
-    const char bytes[kRecordBytes] = {char(r.flags),        char(r.kind),         char(r.timeStamp[0]),
-                                      char(r.timeStamp[1]), char(r.timeStamp[2]), char(r.timeStamp[3]),
-                                      char(r.inputStates >> 8), char(r.inputStates & 0xFF)};
+    const char bytes[kRecordBytes] = {
+        char(r.flags),        char(r.kind),         char(r.timeStamp[0]),     char(r.timeStamp[1]),
+        char(r.timeStamp[2]), char(r.timeStamp[3]), char(r.inputStates >> 8), char(r.inputStates & 0xFF)};
     out.append(bytes, kRecordBytes);
 }
 

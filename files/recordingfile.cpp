@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "core/codepage.h"
-#include "platform/atomicfile.h"
+#include "core/timebase.h"
 #include "files/busycursor.h"
 #include "files/recordbytes.h"
-#include "core/timebase.h"
+#include "platform/atomicfile.h"
 
 namespace zvl {
 
@@ -26,7 +26,8 @@ std::string recordingTitleLine(const std::string& path, const LocalDateTime& whe
     return kRecordingTitlePrefix + utf8ToWindows1252(path) + "  " + formatHeaderDate(when);
 }
 
-std::string encodeRecordingFile(const AppState& state, int64_t first, int64_t last, const std::string& titleLine) {
+std::string encodeRecordingFile(const AppState& state, int64_t first, int64_t last,
+                                const std::string& titleLine) {
     const int64_t count = last >= first ? last - first + 1 : 0;
     // The count field has 16 bits; the savers never put more than kResultsPerFile in a file.
     if (count > 0xFFFF) throw std::invalid_argument("a recording file holds at most 65535 results");
@@ -45,7 +46,8 @@ std::string encodeRecordingFile(const AppState& state, int64_t first, int64_t la
 bool writeRecordingFile(AppState& state, const Clock& clock, Prompts& prompts, int64_t first, int64_t last) {
     BusyCursor busy(prompts);
     const std::string title = recordingTitleLine(state.saveFileName, clock.now());
-    const std::string error = writeFileAtomically(state.saveFileName, encodeRecordingFile(state, first, last, title));
+    const std::string error =
+        writeFileAtomically(state.saveFileName, encodeRecordingFile(state, first, last, title));
     busy.done();
     if (!error.empty()) {
         prompts.warning(error);
@@ -76,7 +78,8 @@ RecordingRead readRecording(AppState& state, ByteSource& in) {
         const int64_t want = std::min(kBlock, result.fileCount - done);
         const size_t got = in.read(block.data(), size_t(want) * kRecordBytes);
         const int64_t whole = int64_t(got / kRecordBytes);
-        for (int64_t k = 0; k < whole; ++k) state.store.slot(done + k + 1) = recordFromBytes(&block[size_t(k) * kRecordBytes]);
+        for (int64_t k = 0; k < whole; ++k)
+            state.store.slot(done + k + 1) = recordFromBytes(&block[size_t(k) * kRecordBytes]);
         done += whole;
         if (whole < want) return stop(RecordingRead::EndedEarly);
     }
@@ -107,7 +110,8 @@ void fitTimebaseToRecording(AppState& state) {
     const int64_t first = state.resultTime(1);
     const double span = double(last > first ? last - first : 1);
     state.timebaseIndex = 3;
-    while (double(timebaseRow(state.timebaseIndex).secondsPerPixel) * 600.0 <= span && state.timebaseIndex < 19)
+    while (double(timebaseRow(state.timebaseIndex).secondsPerPixel) * 600.0 <= span &&
+           state.timebaseIndex < 19)
         ++state.timebaseIndex;
 }
 

@@ -26,7 +26,8 @@ std::string recordingTitleLine(const std::string& path, const LocalDateTime& whe
 // The whole file holding results first..last (no results when last < first), with the given
 // title line and the state's comment lines, labels and active flags. At most 65535 results
 // (std::invalid_argument otherwise); first..last must be slots of the store.
-std::string encodeRecordingFile(const AppState& state, int64_t first, int64_t last, const std::string& titleLine);
+std::string encodeRecordingFile(const AppState& state, int64_t first, int64_t last,
+                                const std::string& titleLine);
 
 // Writes results first..last (1-based) to the file named by state.saveFileName, replacing it
 // safely. On success the generated title line becomes the title box's text. A failure is
@@ -35,8 +36,8 @@ bool writeRecordingFile(AppState& state, const Clock& clock, Prompts& prompts, i
 
 struct RecordingRead {
     enum Status { Complete, EndedEarly, ReadError } status = Complete;
-    int64_t fileCount = 0;   // the count the file gives (before trailing empty results are dropped)
-    std::string ioError;     // with ReadError: the system's error text
+    int64_t fileCount = 0;  // the count the file gives (before trailing empty results are dropped)
+    std::string ioError;    // with ReadError: the system's error text
 };
 
 // The reading part of the load, from a store already cleared: the count, the records, the

@@ -53,20 +53,30 @@ private:
 
 uint32_t* colourSlot(ColourSlots& c, int line) {
     switch (line) {
-        case 57: return &c.highlightOnColour;
-        case 58: return &c.highlightOffColour;
-        case 59: return &c.spareColour;
-        case 60: return &c.offColour;
-        case 61: return &c.onColour;
-        case 62: return &c.changeColour;
-        case 63: return &c.backgroundColour;
-        default: return &c.gridColour;
+        case 57:
+            return &c.highlightOnColour;
+        case 58:
+            return &c.highlightOffColour;
+        case 59:
+            return &c.spareColour;
+        case 60:
+            return &c.offColour;
+        case 61:
+            return &c.onColour;
+        case 62:
+            return &c.changeColour;
+        case 63:
+            return &c.backgroundColour;
+        default:
+            return &c.gridColour;
     }
 }
 
 }  // namespace
 
-std::string settingsFilePath() { return configDirectory() + "/Pellam.ini"; }
+std::string settingsFilePath() {
+    return configDirectory() + "/Pellam.ini";
+}
 
 std::string defaultDataDirectory() {
     const char* home = std::getenv("HOME");
@@ -144,7 +154,8 @@ SettingsRead loadSettingsFile(const std::string& path, AppState& st) {
 void firstRunPortPrompt(AppState& st, Prompts& prompts) {
     do {
         const std::string answer = prompts.inputBox("Commmunication Port", "Select Comport [1..4]", "1");
-        if (!answer.empty() && answer.back() >= '1' && answer.back() <= '4') st.comPortNumber = uint8_t(answer.back() - '0');
+        if (!answer.empty() && answer.back() >= '1' && answer.back() <= '4')
+            st.comPortNumber = uint8_t(answer.back() - '0');
     } while (st.comPortNumber < 1 || st.comPortNumber > 4);
 }
 

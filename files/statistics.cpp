@@ -264,7 +264,8 @@ std::string csvText(const TextGrid& grid, const char* lineEnd) {
             const std::string& field = row[c];
             // A spreadsheet takes a field that begins with one of these for a formula: an
             // apostrophe in front (and the quotes) make it show the text as it is.
-            const bool formula = !field.empty() && std::string_view("=+-@").find(field[0]) != std::string_view::npos;
+            const bool formula =
+                !field.empty() && std::string_view("=+-@").find(field[0]) != std::string_view::npos;
             if (!formula && field.find_first_of(",\"\r\n") == std::string::npos) {
                 out += field;
                 continue;

@@ -8,7 +8,6 @@
 
 namespace zvl {
 
-
 // Value bytes: a value above 0 gives its big-endian bytes without leading zero bytes; 0 or
 // below gives none; zero bytes are put in front up to minLength.
 std::vector<uint8_t> commandValueBytes(int32_t value, int minLength);

@@ -8,8 +8,8 @@
 #include <iterator>
 #include <system_error>
 
-#include "platform/atomicfile.h"
 #include "link/protocol.h"
+#include "platform/atomicfile.h"
 
 namespace zvl {
 
@@ -20,8 +20,8 @@ std::string baseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-BinaryDownload::BinaryDownload(AppState& state, InstrumentLink& link, ReceiverProcess& receiver, const Clock& clock,
-                               Prompts& prompts, ViewHooks& view, Timer& statusTimer)
+BinaryDownload::BinaryDownload(AppState& state, InstrumentLink& link, ReceiverProcess& receiver,
+                               const Clock& clock, Prompts& prompts, ViewHooks& view, Timer& statusTimer)
     : state_(state),
       link_(link),
       receiver_(receiver),
@@ -227,7 +227,8 @@ std::string BinaryDownload::saveReceivedFile() {
     std::vector<fs::path> files;
     for (const fs::directory_entry& e : fs::directory_iterator(folder_, ec))
         if (e.is_regular_file(ec) && !e.is_symlink(ec)) files.push_back(e.path());
-    if (files.size() != 1 || int64_t(fs::file_size(files.front(), ec)) > kLargestImageBytes) return kTransferErrorText;
+    if (files.size() != 1 || int64_t(fs::file_size(files.front(), ec)) > kLargestImageBytes)
+        return kTransferErrorText;
     std::ifstream in(files.front(), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!in.good() && !in.eof()) return fileErrorText("Cannot read file", files.front().string(), errno);

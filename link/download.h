@@ -89,8 +89,8 @@ private:
     std::string target_;
     std::string folder_;
     int64_t startMs_ = 0;
-    int64_t relayed_ = 0;        // bytes from the port given to the receiver
-    bool framesSeen_ = false;    // the sender has begun its ZMODEM frames
+    int64_t relayed_ = 0;          // bytes from the port given to the receiver
+    bool framesSeen_ = false;      // the sender has begun its ZMODEM frames
     uint8_t lastTwo_[2] = {0, 0};  // the sender's last two bytes, for a header cut between reads
     Outcome outcome_ = Outcome::None;
 };

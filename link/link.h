@@ -76,8 +76,8 @@ public:
     void connect();
     // Online (event mode, then the handshake) or offline in the same kind of view.
     void toggleOnline();
-    void statusPoll();        // the 5-second `statusPollTimer`
-    void breakTimerFired();   // the 500 ms `breakTimer`
+    void statusPoll();       // the 5-second `statusPollTimer`
+    void breakTimerFired();  // the 500 ms `breakTimer`
 
     // --- Live stream ---------------------------------------------------------------------
     void onSerialDataAvailable(int64_t count);  // data-available notification
@@ -126,8 +126,8 @@ private:
     std::function<void()> fileTransferEnd_;
     std::function<void(const std::string&)> lossReporter_;
     Timer* statusTimer_ = nullptr;
-    std::string devicePath_;       // the device last opened, opened again after a loss
-    std::string lostReason_;       // set while the port is closed by a loss
+    std::string devicePath_;  // the device last opened, opened again after a loss
+    std::string lostReason_;  // set while the port is closed by a loss
     // Losses so far: a wait that saw one knows the user has been told and the state is offline.
     uint64_t portLosses_ = 0;
     bool stopping_ = false;  // the stop sequence has added its stop record and waits

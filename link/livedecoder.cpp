@@ -47,9 +47,12 @@ LiveDecoder::End LiveDecoder::decode() {
             if (length >= 2) std::memcpy(packet.data.data(), buf.data() + 3, length - 1);
             buf.erase(0, length + 2);
             switch (actOnPacket()) {
-                case Next::Go: break;
-                case Next::Stop: return End::Waiting;
-                case Next::StoreFull: return End::StoreFull;
+                case Next::Go:
+                    break;
+                case Next::Stop:
+                    return End::Waiting;
+                case Next::StoreFull:
+                    return End::StoreFull;
             }
             packet = RxPacket{};
         } else if (first == ctl::ENQ) {
@@ -85,7 +88,8 @@ LiveDecoder::Next LiveDecoder::actOnPacket() {
                 discard();
                 return Next::Stop;
             }
-            state_.instrumentClock = (int64_t(d[0]) << 24) | (int64_t(d[1]) << 16) | (int64_t(d[2]) << 8) | d[3];
+            state_.instrumentClock =
+                (int64_t(d[0]) << 24) | (int64_t(d[1]) << 16) | (int64_t(d[2]) << 8) | d[3];
             break;
         case packet::Serial:
             state_.serialNumber.assign(reinterpret_cast<const char*>(d.data()), 8);
@@ -119,7 +123,8 @@ LiveDecoder::Next LiveDecoder::storeLiveResult(uint16_t inputStates) {
 }
 
 std::string firmwareText(uint8_t major, uint8_t minorNibbles) {
-    return std::to_string(major) + "." + std::to_string(minorNibbles >> 4) + std::to_string(minorNibbles & 0x0F);
+    return std::to_string(major) + "." + std::to_string(minorNibbles >> 4) +
+           std::to_string(minorNibbles & 0x0F);
 }
 
 }  // namespace zvl

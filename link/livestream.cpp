@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
+#include "core/timebase.h"
 #include "link/commands.h"
 #include "link/link.h"
-#include "core/timebase.h"
 
 namespace zvl {
 

@@ -27,7 +27,9 @@ constexpr int kClockWaitTicks = 36;
 const char* const kMonthLong[12] = {"January", "February", "March",     "April",   "May",      "June",
                                     "July",    "August",   "September", "October", "November", "December"};
 
-int32_t clockValue(int64_t t) { return int32_t(t < 0 ? 0 : t > INT32_MAX ? INT32_MAX : t); }
+int32_t clockValue(int64_t t) {
+    return int32_t(t < 0 ? 0 : t > INT32_MAX ? INT32_MAX : t);
+}
 }  // namespace
 
 int debounceItemOf(const std::array<bool, 8>& options) {

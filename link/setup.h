@@ -12,9 +12,9 @@
 #include "core/state.h"
 #include "link/link.h"
 #include "platform/clock.h"
+#include "platform/modaldialog.h"
 #include "platform/prompts.h"
 #include "platform/viewhooks.h"
-#include "platform/modaldialog.h"
 
 namespace zvl {
 
@@ -52,7 +52,8 @@ std::string setDateTimeQuestion(const LocalDateTime& now);
 
 class InstrumentSetup {
 public:
-    InstrumentSetup(AppState& state, InstrumentLink& link, Prompts& prompts, const Clock& clock, ViewHooks& view);
+    InstrumentSetup(AppState& state, InstrumentLink& link, Prompts& prompts, const Clock& clock,
+                    ViewHooks& view);
 
     // Setup > Hardware Settings...: online event mode, connect, 3 ticks, the dialog, the
     // settings file written, the window refreshed.

@@ -107,7 +107,8 @@ TimeCheckSummary checkResultTimes(AppState& state, Prompts& prompts) {
             // The next result has moved into n's place: look at it against the one before.
             i = std::max<int64_t>(2, n - 1);
         } else {
-            if (answer == ChoiceAnswer::CorrectThis || answer == ChoiceAnswer::CorrectAll) ++summary.corrected;
+            if (answer == ChoiceAnswer::CorrectThis || answer == ChoiceAnswer::CorrectAll)
+                ++summary.corrected;
             ++i;
         }
     }
@@ -116,9 +117,14 @@ TimeCheckSummary checkResultTimes(AppState& state, Prompts& prompts) {
 
 // ---------------------------------------------------------------------------------------
 
-StoredDataUpload::StoredDataUpload(AppState& state, InstrumentLink& link, const Clock& clock, Prompts& prompts,
-                                   ViewHooks& view, Timer& uploadRetryTimer)
-    : state_(state), link_(link), clock_(clock), prompts_(prompts), view_(view), uploadRetryTimer_(uploadRetryTimer) {
+StoredDataUpload::StoredDataUpload(AppState& state, InstrumentLink& link, const Clock& clock,
+                                   Prompts& prompts, ViewHooks& view, Timer& uploadRetryTimer)
+    : state_(state),
+      link_(link),
+      clock_(clock),
+      prompts_(prompts),
+      view_(view),
+      uploadRetryTimer_(uploadRetryTimer) {
     uploadRetryTimer_.disable();
     uploadRetryTimer_.setInterval(kUploadRetryMs);
     link_.setBlockReceiver([this] { blockReceiver(); });

@@ -26,7 +26,7 @@ inline constexpr const char* kBlockSequenceErrorText =
 inline constexpr const char* kUploadOverflowText =
     "Upload Error: The Instrument Sent More Than 100000 Results. Transfer Ended. The First 100000 Are Kept.";
 
-inline constexpr int kUploadRetryMs = 5000;        // uploadRetryTimer
+inline constexpr int kUploadRetryMs = 5000;       // uploadRetryTimer
 inline constexpr int kBlocksPerProgressStep = 8;  // the byte counter moves every 1024 bytes
 // A stalled partial packet is thrown away when the retry timer fires and nothing has arrived
 // for this long; the NAK then brings the whole packet again.
@@ -37,7 +37,9 @@ inline constexpr int64_t kUploadLimit = kMaxResults;
 // Sum of bytes 0..130 of a packet modulo 256 (the value its byte 131 must hold).
 uint8_t uploadChecksum(const uint8_t* packet);
 // Kinds 0x00 and 0x1A mark an empty record slot.
-inline bool isEmptySlotKind(uint8_t kind) { return kind == 0x00 || kind == kPadByte; }
+inline bool isEmptySlotKind(uint8_t kind) {
+    return kind == 0x00 || kind == kPadByte;
+}
 // A record slot (flags, kind, time big-endian, inputs high, low) as a result.
 ResultRecord recordFromSlot(const uint8_t* slot);
 
@@ -57,10 +59,10 @@ struct StandingAnswers {
 bool applyChoice(ResultStore& store, int64_t n, ChoiceAnswer answer, StandingAnswers& standing);
 
 struct TimeCheckSummary {
-    int64_t errors = 0;      // results found with a time running backwards
+    int64_t errors = 0;  // results found with a time running backwards
     int64_t deleted = 0;
     int64_t corrected = 0;
-    int64_t asked = 0;       // times the choice box was shown
+    int64_t asked = 0;  // times the choice box was shown
 };
 
 // The end-of-transfer time check: every result whose time runs backwards is deleted,
@@ -74,8 +76,8 @@ public:
     // Registers itself as the link's block receiver and as the end of a transfer whose port is
     // lost; the uploadRetryTimer gets its 5000 ms interval.
     // The owner connects the timer's notification to onUploadRetryTimer().
-    StoredDataUpload(AppState& state, InstrumentLink& link, const Clock& clock, Prompts& prompts, ViewHooks& view,
-                     Timer& uploadRetryTimer);
+    StoredDataUpload(AppState& state, InstrumentLink& link, const Clock& clock, Prompts& prompts,
+                     ViewHooks& view, Timer& uploadRetryTimer);
     ~StoredDataUpload();
     StoredDataUpload(const StoredDataUpload&) = delete;
     StoredDataUpload& operator=(const StoredDataUpload&) = delete;
@@ -122,7 +124,7 @@ private:
     std::function<void()> cancelFileTransfer_;
 
     Outcome outcome_ = Outcome::Idle;
-    bool ending_ = false;              // the end of transfer is running (it shows modal boxes)
+    bool ending_ = false;  // the end of transfer is running (it shows modal boxes)
     uint8_t lastBlockNumber_ = 0;
     int blocksSinceProgress_ = 0;
     int64_t packetsStored_ = 0;

@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <csignal>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -30,7 +30,9 @@ std::string baseOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool isUnderProc(const std::string& path) { return path.rfind("/proc/", 0) == 0; }
+bool isUnderProc(const std::string& path) {
+    return path.rfind("/proc/", 0) == 0;
+}
 
 // A symbolic link is replaced through its target, so the link stays a link. A dangling link
 // is written through as it stands; a loop of links is left to open() to report. A link into
@@ -81,7 +83,9 @@ std::string fileErrorText(const std::string& what, const std::string& path, int 
 
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {}
 
-AtomicFile::~AtomicFile() { discard(); }
+AtomicFile::~AtomicFile() {
+    discard();
+}
 
 bool AtomicFile::fail(const std::string& what, int errorNumber) {
     if (error_.empty()) error_ = fileErrorText(what, path_, errorNumber);
@@ -116,7 +120,8 @@ bool AtomicFile::open() {
 
     removeLeftTemporaryFiles(folderOf(target_));
     static std::atomic<unsigned> counter{0};
-    const std::string stem = folderOf(target_) + "/." + baseOf(target_) + "." + std::to_string(getpid()) + "-";
+    const std::string stem =
+        folderOf(target_) + "/." + baseOf(target_) + "." + std::to_string(getpid()) + "-";
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempPath_ = stem + std::to_string(counter++) + ".tmp";
         fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -49,8 +49,8 @@ private:
     bool fail(const std::string& what, int errorNumber);
     bool notOpen();
 
-    std::string path_;       // the target as given (used in messages)
-    std::string target_;     // the file actually replaced (the link's target for a symlink)
+    std::string path_;    // the target as given (used in messages)
+    std::string target_;  // the file actually replaced (the link's target for a symlink)
     std::string tempPath_;
     std::string buffer_;
     std::string error_;

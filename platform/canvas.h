@@ -35,8 +35,8 @@ public:
     virtual void stampEllipse(int l, int t, int r, int b) { ellipse(l, t, r, b); }
     virtual void line(int x1, int y1, int x2, int y2) = 0;
     virtual void polyline(const std::vector<CanvasPoint>& points) = 0;
-    virtual void frameRect(int l, int t, int r, int b) = 0;            // one pixel, fill colour
-    virtual void textOut(int x, int y, const std::string& text) = 0;   // Windows-1252 bytes
+    virtual void frameRect(int l, int t, int r, int b) = 0;           // one pixel, fill colour
+    virtual void textOut(int x, int y, const std::string& text) = 0;  // Windows-1252 bytes
     virtual int textWidth(const std::string& text) = 0;
 };
 

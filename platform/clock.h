@@ -26,6 +26,8 @@ public:
 };
 
 // PC time stamp of now (seconds since 2000, halves to even).
-inline int64_t pcTimeStamp(const Clock& clock) { return timeStampFromDateTime(clock.now()); }
+inline int64_t pcTimeStamp(const Clock& clock) {
+    return timeStampFromDateTime(clock.now());
+}
 
 }  // namespace zvl

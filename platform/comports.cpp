@@ -13,9 +13,13 @@ std::string configDirectory() {
     return std::string(home && *home ? home : ".") + "/.config/Pellam";
 }
 
-std::string portsDirectory() { return configDirectory() + "/ports"; }
+std::string portsDirectory() {
+    return configDirectory() + "/ports";
+}
 
-std::string comLinkPath(int n) { return portsDirectory() + "/COM" + std::to_string(n); }
+std::string comLinkPath(int n) {
+    return portsDirectory() + "/COM" + std::to_string(n);
+}
 
 std::string comPortPath(int n) {
     const std::string link = comLinkPath(n);

@@ -7,10 +7,10 @@
 
 namespace zvl {
 
-std::string configDirectory();               // $XDG_CONFIG_HOME/Pellam or ~/.config/Pellam
-std::string portsDirectory();                // configDirectory()/ports
-std::string comLinkPath(int n);              // portsDirectory()/COMn
-std::string comPortPath(int n);              // the device COMn stands for
+std::string configDirectory();   // $XDG_CONFIG_HOME/Pellam or ~/.config/Pellam
+std::string portsDirectory();    // configDirectory()/ports
+std::string comLinkPath(int n);  // portsDirectory()/COMn
+std::string comPortPath(int n);  // the device COMn stands for
 // "COM3" / "com3" gives 3; anything else nullopt.
 std::optional<int> parseComName(const std::string& name);
 // A COMn name or a device path, resolved to a device path.

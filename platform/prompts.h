@@ -15,13 +15,13 @@ enum class ChoiceAnswer { DeleteThis, DeleteAll, CorrectThis, CorrectAll, Ignore
 class Prompts {
 public:
     virtual ~Prompts() = default;
-    virtual void warning(const std::string& text) = 0;       // one OK button
-    virtual void information(const std::string& text) = 0;   // one OK button
-    virtual bool confirm(const std::string& text) = 0;       // Yes = true, No = false
+    virtual void warning(const std::string& text) = 0;      // one OK button
+    virtual void information(const std::string& text) = 0;  // one OK button
+    virtual bool confirm(const std::string& text) = 0;      // Yes = true, No = false
     // Input box; returns the answer, or defaultAnswer when cancelled.
     virtual std::string inputBox(const std::string& caption, const std::string& prompt,
                                  const std::string& defaultAnswer) = 0;
-    virtual void setBusyCursor(bool busy) = 0;               // hourglass or default cursor
+    virtual void setBusyCursor(bool busy) = 0;  // hourglass or default cursor
     // The "Select Port" choice among the given port numbers, with a note under the list when
     // it is not empty; nullopt when cancelled.
     virtual std::optional<int> selectPort(const std::vector<int>& portNumbers, const std::string& note) = 0;

@@ -9,10 +9,10 @@ namespace zvl {
 class Timer {
 public:
     virtual ~Timer() = default;
-    virtual void enable() = 0;               // start unless already running
+    virtual void enable() = 0;  // start unless already running
     virtual void disable() = 0;
     virtual bool isActive() const = 0;
-    virtual void setInterval(int ms) = 0;    // a running timer keeps running with the new interval
+    virtual void setInterval(int ms) = 0;  // a running timer keeps running with the new interval
     virtual int interval() const = 0;
     virtual void setHandler(std::function<void()> handler) = 0;
 };

@@ -21,10 +21,10 @@ public:
     // The whole window: the control states, the event list's rows, the memo and the picture.
     virtual void refreshWindow() {}
     virtual void focusEventTimeButton() {}
-    virtual void closeSplash() {}      // stop the splash timer and close the splash window
+    virtual void closeSplash() {}  // stop the splash timer and close the splash window
     virtual void showSplashWindow() {}
-    virtual void hideSplashWindow() {} // close the splash window, leaving its timer alone
-    virtual void showStartMenu() {}  // the start menu, modal
+    virtual void hideSplashWindow() {}  // close the splash window, leaving its timer alone
+    virtual void showStartMenu() {}     // the start menu, modal
     virtual void rebuildPictureFrame() {}
     virtual void linkIndicatorChanged() {}  // the lamp or its label changed
     // The progress panel of a transfer: shown with its heading, or hidden; its byte counter.

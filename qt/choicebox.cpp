@@ -1,11 +1,11 @@
 #include "qt/choicebox.h"
 
-#include "session/help.h"
-
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+
+#include "session/help.h"
 
 namespace zvl {
 
@@ -39,17 +39,17 @@ ChoiceBox::ChoiceBox(const QString& message, bool withResult, QWidget* parent) :
     const int right = kMargin + kButtonWidth + kColumnGap;
     const int top = kMargin + 86;
     deleteThisButton_ = addButton(QStringLiteral("deleteThisButton"), QStringLiteral("Delete This Result"),
-                         ChoiceAnswer::DeleteThis, left, top);
+                                  ChoiceAnswer::DeleteThis, left, top);
     deleteAllButton_ = addButton(QStringLiteral("deleteAllButton"), QStringLiteral("Delete All Errors"),
-                         ChoiceAnswer::DeleteAll, right, top);
+                                 ChoiceAnswer::DeleteAll, right, top);
     correctThisButton_ = addButton(QStringLiteral("correctThisButton"), QStringLiteral("Correct This Result"),
-                         ChoiceAnswer::CorrectThis, left, top + kRowStep);
+                                   ChoiceAnswer::CorrectThis, left, top + kRowStep);
     correctAllButton_ = addButton(QStringLiteral("correctAllButton"), QStringLiteral("Correct All Errors"),
-                         ChoiceAnswer::CorrectAll, right, top + kRowStep);
+                                  ChoiceAnswer::CorrectAll, right, top + kRowStep);
     ignoreThisButton_ = addButton(QStringLiteral("ignoreThisButton"), QStringLiteral("Ignore This Result"),
-                         ChoiceAnswer::IgnoreThis, left, top + 2 * kRowStep);
+                                  ChoiceAnswer::IgnoreThis, left, top + 2 * kRowStep);
     ignoreAllButton_ = addButton(QStringLiteral("ignoreAllButton"), QStringLiteral("Ignore All Errors"),
-                         ChoiceAnswer::IgnoreAll, right, top + 2 * kRowStep);
+                                 ChoiceAnswer::IgnoreAll, right, top + 2 * kRowStep);
 
     if (!withResult) {
         for (QPushButton* b : {deleteThisButton_, deleteAllButton_, correctThisButton_, correctAllButton_}) {
@@ -60,8 +60,8 @@ ChoiceBox::ChoiceBox(const QString& message, bool withResult, QWidget* parent) :
     ignoreThisButton_->setDefault(true);
 }
 
-QPushButton* ChoiceBox::addButton(const QString& name, const QString& text, ChoiceAnswer answer,
-                               int x, int y) {
+QPushButton* ChoiceBox::addButton(const QString& name, const QString& text, ChoiceAnswer answer, int x,
+                                  int y) {
     auto* b = new QPushButton(text, this);
     b->setObjectName(name);
     b->setAutoDefault(false);
@@ -75,12 +75,18 @@ QPushButton* ChoiceBox::addButton(const QString& name, const QString& text, Choi
 
 QPushButton* ChoiceBox::button(ChoiceAnswer which) const {
     switch (which) {
-        case ChoiceAnswer::DeleteThis: return deleteThisButton_;
-        case ChoiceAnswer::DeleteAll: return deleteAllButton_;
-        case ChoiceAnswer::CorrectThis: return correctThisButton_;
-        case ChoiceAnswer::CorrectAll: return correctAllButton_;
-        case ChoiceAnswer::IgnoreThis: return ignoreThisButton_;
-        case ChoiceAnswer::IgnoreAll: return ignoreAllButton_;
+        case ChoiceAnswer::DeleteThis:
+            return deleteThisButton_;
+        case ChoiceAnswer::DeleteAll:
+            return deleteAllButton_;
+        case ChoiceAnswer::CorrectThis:
+            return correctThisButton_;
+        case ChoiceAnswer::CorrectAll:
+            return correctAllButton_;
+        case ChoiceAnswer::IgnoreThis:
+            return ignoreThisButton_;
+        case ChoiceAnswer::IgnoreAll:
+            return ignoreAllButton_;
     }
     return nullptr;
 }

@@ -33,17 +33,16 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QPushButton* addButton(const QString& name, const QString& text, ChoiceAnswer answer,
-                           int x, int y);
+    QPushButton* addButton(const QString& name, const QString& text, ChoiceAnswer answer, int x, int y);
 
     QLabel* messageLabel_ = nullptr;
     QLabel* noteLabel_ = nullptr;
-    QPushButton* ignoreAllButton_ = nullptr;  // Ignore All Errors
+    QPushButton* ignoreAllButton_ = nullptr;    // Ignore All Errors
     QPushButton* correctThisButton_ = nullptr;  // Correct This Result
-    QPushButton* deleteThisButton_ = nullptr;  // Delete This Result
-    QPushButton* ignoreThisButton_ = nullptr;  // Ignore This Result
-    QPushButton* deleteAllButton_ = nullptr;  // Delete All Errors
-    QPushButton* correctAllButton_ = nullptr;  // Correct All Errors
+    QPushButton* deleteThisButton_ = nullptr;   // Delete This Result
+    QPushButton* ignoreThisButton_ = nullptr;   // Ignore This Result
+    QPushButton* deleteAllButton_ = nullptr;    // Delete All Errors
+    QPushButton* correctAllButton_ = nullptr;   // Correct All Errors
     ChoiceAnswer answer_ = ChoiceAnswer::IgnoreThis;
 };
 

@@ -5,8 +5,8 @@
 #include <QIODevice>
 #include <QPdfWriter>
 
-#include "platform/atomicfile.h"
 #include "files/printlayout.h"
+#include "platform/atomicfile.h"
 #include "qt/cp1252.h"
 #include "qt/qtcanvas.h"
 
@@ -94,7 +94,8 @@ std::string printPages(QPrinter& printer, const std::function<std::string(QPaged
 
 std::string printTracePage(QPrinter& printer, TraceRenderer& renderer, const AppState& state) {
     preparePrinter(printer);
-    return printPages(printer, [&](QPagedPaintDevice& device) { return drawTracePage(device, renderer, state); });
+    return printPages(printer,
+                      [&](QPagedPaintDevice& device) { return drawTracePage(device, renderer, state); });
 }
 
 }  // namespace zvl

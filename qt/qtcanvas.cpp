@@ -11,7 +11,9 @@
 
 namespace zvl {
 
-QColor toQColor(uint32_t colour) { return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF)); }
+QColor toQColor(uint32_t colour) {
+    return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+}
 
 QtCanvas::QtCanvas(QPaintDevice* device) : painter_(device), font_(QStringLiteral("Arial")) {
     painter_.setRenderHint(QPainter::Antialiasing, false);
@@ -31,7 +33,9 @@ QtCanvas::QtCanvas(QPaintDevice* device) : painter_(device), font_(QStringLitera
     }
 }
 
-QtCanvas::~QtCanvas() { flushStamps(); }
+QtCanvas::~QtCanvas() {
+    flushStamps();
+}
 
 void QtCanvas::applyFont() {
     metricsValid_ = false;
@@ -148,7 +152,8 @@ void QtCanvas::line(int x1, int y1, int x2, int y2) {
 }
 
 void QtCanvas::polyline(const std::vector<CanvasPoint>& points) {
-    for (size_t i = 1; i < points.size(); ++i) line(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
+    for (size_t i = 1; i < points.size(); ++i)
+        line(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
 }
 
 void QtCanvas::polygon(const std::vector<CanvasPoint>& points) {
@@ -202,12 +207,14 @@ std::vector<QtCanvas::Span> QtCanvas::ellipseSpans(int l, int t, int r, int b) c
 void QtCanvas::ellipse(int l, int t, int r, int b) {
     flushStamps();
     if (r <= l || b <= t) return;
-    for (const Span& s : ellipseSpans(l, t, r, b)) fill(s.first, t + s.dy, s.last + 1, t + s.dy + 1, s.colour);
+    for (const Span& s : ellipseSpans(l, t, r, b))
+        fill(s.first, t + s.dy, s.last + 1, t + s.dy + 1, s.colour);
 }
 
 void QtCanvas::stampEllipse(int l, int t, int r, int b) {
     if (r <= l || b <= t) return;
-    if (stamp_.empty() || stampWidth_ != r - l || stampHeight_ != b - t || stampPen_ != pen_ || stampFill_ != fill_) {
+    if (stamp_.empty() || stampWidth_ != r - l || stampHeight_ != b - t || stampPen_ != pen_ ||
+        stampFill_ != fill_) {
         flushStamps();
         // The rows worked out once, for an ellipse at (0, 0).
         stamp_ = ellipseSpans(0, 0, r - l, b - t);
@@ -238,7 +245,8 @@ void QtCanvas::stampEllipse(int l, int t, int r, int b) {
 }
 
 void QtCanvas::drawStamps(int top, int firstLeft, int lastLeft) {
-    for (const Span& s : stamp_) fill(firstLeft + s.first, top + s.dy, lastLeft + s.last + 1, top + s.dy + 1, s.colour);
+    for (const Span& s : stamp_)
+        fill(firstLeft + s.first, top + s.dy, lastLeft + s.last + 1, top + s.dy + 1, s.colour);
 }
 
 void QtCanvas::flushStamps() {
@@ -257,7 +265,8 @@ struct TextKey {
 };
 struct TextKeyHash {
     size_t operator()(const TextKey& k) const {
-        return std::hash<std::string>()(k.text) ^ (size_t(k.pixelSize) << 1) ^ (size_t(k.dpi) << 12) ^ size_t(k.bold);
+        return std::hash<std::string>()(k.text) ^ (size_t(k.pixelSize) << 1) ^ (size_t(k.dpi) << 12) ^
+               size_t(k.bold);
     }
 };
 std::unordered_map<TextKey, int, TextKeyHash>& textWidths() {
@@ -295,7 +304,8 @@ struct KeptTextKey {
 };
 struct KeptTextKeyHash {
     size_t operator()(const KeptTextKey& k) const {
-        return std::hash<std::string>()(k.text) ^ (size_t(k.pixelSize) << 1) ^ (size_t(k.scale * 8) << 12) ^ size_t(k.bold);
+        return std::hash<std::string>()(k.text) ^ (size_t(k.pixelSize) << 1) ^ (size_t(k.scale * 8) << 12) ^
+               size_t(k.bold);
     }
 };
 std::unordered_map<KeptTextKey, KeptText, KeptTextKeyHash>& keptTexts() {
@@ -318,7 +328,8 @@ bool QtCanvas::textFromKeptPixels(int x, int y, const std::string& text, const T
         // the pen's colour, else the text is not kept.
         const int pad = font_.pixelSize() + 2;
         const int w = textWidth(text) + 2 * pad, h = m.height + 2 * pad;
-        QImage probe(int(std::lround(w * scale_)), int(std::lround(h * scale_)), QImage::Format_ARGB32_Premultiplied);
+        QImage probe(int(std::lround(w * scale_)), int(std::lround(h * scale_)),
+                     QImage::Format_ARGB32_Premultiplied);
         probe.setDevicePixelRatio(scale_);
         probe.fill(Qt::transparent);
         {

@@ -7,8 +7,8 @@
 
 #include <QFont>
 #include <QImage>
-#include <vector>
 #include <QPainter>
+#include <vector>
 
 #include "platform/canvas.h"
 
@@ -22,7 +22,10 @@ public:
     ~QtCanvas() override;
     // Font point sizes become pixels at this many dots per inch (the screen's 96 by default;
     // a printer page passes its own).
-    void setDotsPerInch(int dpi) { dpi_ = dpi; applyFont(); }
+    void setDotsPerInch(int dpi) {
+        dpi_ = dpi;
+        applyFont();
+    }
 
     void setFillColour(uint32_t colour) override { fill_ = argb(colour); }
     void setPenColour(uint32_t colour) override { pen_ = argb(colour); }

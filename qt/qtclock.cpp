@@ -36,6 +36,8 @@ LocalDateTime QtClock::now() const {
     return localDateTime(int64_t(ts.tv_sec), int(ts.tv_nsec / 1000000));
 }
 
-int64_t QtClock::milliseconds() const { return elapsed_.elapsed(); }
+int64_t QtClock::milliseconds() const {
+    return elapsed_.elapsed();
+}
 
 }  // namespace zvl

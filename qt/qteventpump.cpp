@@ -4,7 +4,6 @@
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
-
 #include <algorithm>
 #include <limits>
 
@@ -22,7 +21,9 @@ void QtEventPump::processEventsUntil(int64_t deadlineMs) {
     wake.setSingleShot(true);
     wake.setTimerType(Qt::PreciseTimer);
     for (int64_t now = clock_.milliseconds(); now < deadlineMs; now = clock_.milliseconds()) {
-        if (!wake.isActive()) wake.start(static_cast<int>(std::min<int64_t>(deadlineMs - now, std::numeric_limits<int>::max())));
+        if (!wake.isActive())
+            wake.start(
+                static_cast<int>(std::min<int64_t>(deadlineMs - now, std::numeric_limits<int>::max())));
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }

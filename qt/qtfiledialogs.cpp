@@ -35,7 +35,8 @@ void QtFileDialogs::configure(QFileDialog& dialog, const FileDialogSpec& request
         dialog.setDirectory(start.isDir() ? start.absoluteFilePath() : start.absolutePath());
     }
     if (!request.fileName.empty())
-        dialog.selectFile(QFileInfo(QFile::decodeName(QByteArray::fromStdString(request.fileName))).fileName());
+        dialog.selectFile(
+            QFileInfo(QFile::decodeName(QByteArray::fromStdString(request.fileName))).fileName());
 }
 
 std::optional<std::string> QtFileDialogs::run(const FileDialogSpec& request, bool save) {
@@ -57,8 +58,12 @@ std::optional<std::string> QtFileDialogs::run(const FileDialogSpec& request, boo
     return QFile::encodeName(path).toStdString();
 }
 
-std::optional<std::string> QtFileDialogs::openFile(const FileDialogSpec& request) { return run(request, false); }
+std::optional<std::string> QtFileDialogs::openFile(const FileDialogSpec& request) {
+    return run(request, false);
+}
 
-std::optional<std::string> QtFileDialogs::saveFile(const FileDialogSpec& request) { return run(request, true); }
+std::optional<std::string> QtFileDialogs::saveFile(const FileDialogSpec& request) {
+    return run(request, true);
+}
 
 }  // namespace zvl

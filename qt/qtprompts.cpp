@@ -11,7 +11,9 @@
 namespace zvl {
 
 namespace {
-QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 // Room in a title bar beside its caption: the window icon, three buttons and the margins.
 constexpr int kTitleBarExtra = 120;
 }  // namespace

@@ -6,7 +6,9 @@ namespace zvl {
 
 QtReceiverProcess::QtReceiverProcess(QString program) : program_(std::move(program)) {}
 
-QtReceiverProcess::~QtReceiverProcess() { end(); }
+QtReceiverProcess::~QtReceiverProcess() {
+    end();
+}
 
 void QtReceiverProcess::end() {
     if (process_ && process_->state() != QProcess::NotRunning) {
@@ -32,8 +34,8 @@ bool QtReceiverProcess::start(const std::string& folder) {
     // -t 130: 13 s for each of its five ZMODEM requests, 65 s in all, so it is still asking for
     // ZMODEM when the download's own handshake wait (about 60 s) ends a silent sender; with
     // its default 10 s it would go over to XMODEM/YMODEM requests after 50 s.
-    process_->setArguments({QStringLiteral("-R"), QStringLiteral("-b"), QStringLiteral("-q"), QStringLiteral("-t"),
-                            QStringLiteral("130")});
+    process_->setArguments({QStringLiteral("-R"), QStringLiteral("-b"), QStringLiteral("-q"),
+                            QStringLiteral("-t"), QStringLiteral("130")});
     process_->setWorkingDirectory(QString::fromStdString(folder));
     process_->setStandardErrorFile(QProcess::nullDevice());
     QObject::connect(process_.get(), &QProcess::readyReadStandardOutput, [this] {
@@ -45,15 +47,17 @@ bool QtReceiverProcess::start(const std::string& folder) {
     });
     process_->start();
     if (!process_->waitForStarted(5000)) {
-        error_ = "The ZMODEM receiver " + path.toStdString() + " could not be started: " +
-                 process_->errorString().toStdString();
+        error_ = "The ZMODEM receiver " + path.toStdString() +
+                 " could not be started: " + process_->errorString().toStdString();
         process_.reset();
         return false;
     }
     return true;
 }
 
-bool QtReceiverProcess::isRunning() const { return process_ && process_->state() != QProcess::NotRunning; }
+bool QtReceiverProcess::isRunning() const {
+    return process_ && process_->state() != QProcess::NotRunning;
+}
 
 void QtReceiverProcess::write(const std::vector<uint8_t>& bytes) {
     if (isRunning()) process_->write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));

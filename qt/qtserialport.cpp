@@ -1,16 +1,13 @@
 #include "qt/qtserialport.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include <QFileInfo>
 #include <QMetaObject>
-
-#include <poll.h>
-
 #include <cerrno>
 #include <cstring>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace zvl {
 
@@ -78,7 +75,9 @@ bool QtSerialPort::open(const std::string& devicePath) {
     return true;
 }
 
-bool QtSerialPort::isOpen() const { return port_->isOpen(); }
+bool QtSerialPort::isOpen() const {
+    return port_->isOpen();
+}
 
 void QtSerialPort::close() {
     ++generation_;
@@ -87,7 +86,9 @@ void QtSerialPort::close() {
     if (port_->isOpen()) port_->close();
 }
 
-std::string QtSerialPort::lastError() const { return lastError_; }
+std::string QtSerialPort::lastError() const {
+    return lastError_;
+}
 
 int64_t QtSerialPort::bytesAvailable() const {
     return port_->isOpen() ? port_->bytesAvailable() : int64_t(leftOver_.size());
@@ -109,8 +110,8 @@ bool QtSerialPort::readByte(uint8_t& byte) {
 
 void QtSerialPort::write(const std::vector<uint8_t>& bytes) {
     if (!port_->isOpen() || bytes.empty()) return;
-    const qint64 n = port_->write(reinterpret_cast<const char*>(bytes.data()),
-                                  static_cast<qint64>(bytes.size()));
+    const qint64 n =
+        port_->write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
     if (n < 0) {
         lastError_ = port_->errorString().toStdString();
         return;

@@ -9,7 +9,6 @@
 
 #include <QObject>
 #include <QSerialPort>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -52,8 +51,8 @@ private:
     std::function<void(const std::string&)> lostHandler_;
     std::string lastError_;
     bool inHandler_ = false;
-    int64_t consumed_ = 0;  // bytes taken with readByte, counted to see what arrived meanwhile
-    QByteArray leftOver_;   // received before a loss and not yet taken
+    int64_t consumed_ = 0;     // bytes taken with readByte, counted to see what arrived meanwhile
+    QByteArray leftOver_;      // received before a loss and not yet taken
     uint64_t generation_ = 0;  // counts opens and closes: a loss report of an earlier open is dropped
     bool lossDue_ = false;     // the loss is told once the data handler has returned
 };

@@ -18,14 +18,24 @@ void QtTimer::enable() {
     if (!timer_.isActive()) timer_.start();
 }
 
-void QtTimer::disable() { timer_.stop(); }
+void QtTimer::disable() {
+    timer_.stop();
+}
 
-bool QtTimer::isActive() const { return timer_.isActive(); }
+bool QtTimer::isActive() const {
+    return timer_.isActive();
+}
 
-void QtTimer::setInterval(int ms) { timer_.setInterval(ms); }
+void QtTimer::setInterval(int ms) {
+    timer_.setInterval(ms);
+}
 
-int QtTimer::interval() const { return timer_.interval(); }
+int QtTimer::interval() const {
+    return timer_.interval();
+}
 
-void QtTimer::setHandler(std::function<void()> handler) { handler_ = std::move(handler); }
+void QtTimer::setHandler(std::function<void()> handler) {
+    handler_ = std::move(handler);
+}
 
 }  // namespace zvl

@@ -2,7 +2,6 @@
 // A repeating timer over QTimer. enable() leaves a running timer alone.
 
 #include <QTimer>
-
 #include <functional>
 
 #include "platform/timer.h"

@@ -1,12 +1,12 @@
 #include "qt/selectportdialog.h"
 
-#include "session/help.h"
-
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "session/help.h"
 
 namespace zvl {
 

@@ -3,7 +3,6 @@
 // "COMn" entries, OK and Cancel.
 
 #include <QDialog>
-
 #include <optional>
 #include <vector>
 

@@ -10,8 +10,8 @@
 namespace zvl {
 
 QImage tracePictureImage(double devicePixelRatio) {
-    QImage image(int(std::lround(kPictureWidth * devicePixelRatio)), int(std::lround(kPictureHeight * devicePixelRatio)),
-                 QImage::Format_RGB32);
+    QImage image(int(std::lround(kPictureWidth * devicePixelRatio)),
+                 int(std::lround(kPictureHeight * devicePixelRatio)), QImage::Format_RGB32);
     image.setDevicePixelRatio(devicePixelRatio);
     return image;
 }

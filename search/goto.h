@@ -6,9 +6,9 @@
 #include <string>
 
 #include "core/state.h"
+#include "platform/modaldialog.h"
 #include "platform/prompts.h"
 #include "platform/viewhooks.h"
-#include "platform/modaldialog.h"
 
 namespace zvl {
 

@@ -19,13 +19,17 @@ bool setMarker(AppState& state, int64_t n) {
     return true;
 }
 
-void clearMarker(AppState& state) { state.store.markedResult = 0; }
+void clearMarker(AppState& state) {
+    state.store.markedResult = 0;
+}
 
 bool canMarkCursorResult(const AppState& state) {
     return state.operatingMode.isSearch() && state.resultCount() > 0;
 }
 
-bool markCursorResult(AppState& state) { return canMarkCursorResult(state) && setMarker(state, state.cursorResult); }
+bool markCursorResult(AppState& state) {
+    return canMarkCursorResult(state) && setMarker(state, state.cursorResult);
+}
 
 namespace {
 int64_t resultAtPointer(const AppState& state, TraceRenderer& renderer, int x, int y) {
@@ -68,7 +72,8 @@ std::string formatDuration(int64_t seconds) {
 
 std::string spanText(const ResultSpan& span) {
     const bool one = span.results == 1 || span.results == -1;
-    return formatDuration(span.seconds) + ", " + std::to_string(span.results) + (one ? " result" : " results");
+    return formatDuration(span.seconds) + ", " + std::to_string(span.results) +
+           (one ? " result" : " results");
 }
 
 std::string markerToCursorText(const AppState& state) {

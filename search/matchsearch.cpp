@@ -16,11 +16,20 @@ bool resultMatches(const AppState& state, int64_t n) {
         const bool wasOn = (before & mask) == mask;
         bool ok = true;
         switch (state.searchKey[size_t(i - 1)]) {
-            case On: ok = isOn; break;
-            case Off: ok = !isOn; break;
-            case HighToLow: ok = wasOn && !isOn; break;
-            case LowToHigh: ok = !wasOn && isOn; break;
-            default: break;  // DoNotCare, and any byte a hand-edited settings file left here
+            case On:
+                ok = isOn;
+                break;
+            case Off:
+                ok = !isOn;
+                break;
+            case HighToLow:
+                ok = wasOn && !isOn;
+                break;
+            case LowToHigh:
+                ok = !wasOn && isOn;
+                break;
+            default:
+                break;  // DoNotCare, and any byte a hand-edited settings file left here
         }
         if (!ok) return false;
     }
@@ -47,14 +56,17 @@ int64_t findMatch(AppState& state, Prompts& prompts, int64_t start, bool forward
     }
 
     if (match == 0) {
-        if (!state.matchFound) prompts.information(kNoMatchesText);
-        else prompts.information(forward ? kNoMoreForwardText : kNoMoreBackwardText);
+        if (!state.matchFound)
+            prompts.information(kNoMatchesText);
+        else
+            prompts.information(forward ? kNoMoreForwardText : kNoMoreBackwardText);
         return 0;
     }
 
     state.currentMatch = match;
     // Only the position of the view on show moves; the other view keeps its own.
-    if (state.operatingMode.isEvent()) state.currentResult = match - 31;
+    if (state.operatingMode.isEvent())
+        state.currentResult = match - 31;
     else {
         state.viewStartTime = state.resultTime(match) - timebaseSteps(state.timebaseIndex).halfWidth;
         chooseCursorResult(state, match);

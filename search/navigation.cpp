@@ -10,10 +10,14 @@ namespace zvl {
 namespace {
 constexpr int64_t kFirstEventPosition = -30;  // result 1 in slot 31, under the cursor
 
-int64_t nearest(double v) { return int64_t(std::nearbyint(v)); }
+int64_t nearest(double v) {
+    return int64_t(std::nearbyint(v));
+}
 
 // The last event position that still has a result under the cursor.
-int64_t lastEventPosition(const AppState& state) { return state.resultCount() - 31; }
+int64_t lastEventPosition(const AppState& state) {
+    return state.resultCount() - 31;
+}
 
 int64_t firstTimePosition(const AppState& state) {
     return state.resultTime(1) - timebaseSteps(state.timebaseIndex).halfWidth;
@@ -95,6 +99,8 @@ void goToLastResult(AppState& state, ViewHooks& view) {
     view.redrawTraceView();
 }
 
-FileOutcome examineRecords(FileCommands& files) { return files.open(); }
+FileOutcome examineRecords(FileCommands& files) {
+    return files.open();
+}
 
 }  // namespace zvl

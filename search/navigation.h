@@ -27,12 +27,12 @@ TimebaseSteps timebaseSteps(int32_t timebaseIndex);
 // T(n) - h) and makes it the cursor result.
 void putUnderCursor(AppState& state, int64_t n);
 
-void goToFirstResult(AppState& state, ViewHooks& view);   // "Go to First Result": both views
-void stepLeftFast(AppState& state, ViewHooks& view);   // "Fast Left": 32 results or h/2 seconds
-void stepLeftSlow(AppState& state, ViewHooks& view);   // "Slow Left": 1 result or the slow step
-void stepRightSlow(AppState& state, ViewHooks& view);  // "Slow Right"
-void stepRightFast(AppState& state, ViewHooks& view);  // "Fast Right": 31 results or h/2 seconds
-void goToLastResult(AppState& state, ViewHooks& view);    // "Go to Last Results"
+void goToFirstResult(AppState& state, ViewHooks& view);  // "Go to First Result": both views
+void stepLeftFast(AppState& state, ViewHooks& view);     // "Fast Left": 32 results or h/2 seconds
+void stepLeftSlow(AppState& state, ViewHooks& view);     // "Slow Left": 1 result or the slow step
+void stepRightSlow(AppState& state, ViewHooks& view);    // "Slow Right"
+void stepRightFast(AppState& state, ViewHooks& view);    // "Fast Right": 31 results or h/2 seconds
+void goToLastResult(AppState& state, ViewHooks& view);   // "Go to Last Results"
 
 // Activity > "&Examine Records" (examineRecords): exactly File > "&Open...".
 FileOutcome examineRecords(FileCommands& files);

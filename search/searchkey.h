@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <optional>
 
-#include "files/settings.h"
 #include "core/state.h"
+#include "files/settings.h"
 #include "platform/canvas.h"
+#include "platform/modaldialog.h"
 #include "platform/prompts.h"
 #include "platform/viewhooks.h"
-#include "platform/modaldialog.h"
 
 namespace zvl {
 
@@ -41,6 +41,6 @@ void drawConditionSymbol(Canvas& canvas, int x, int condition, const ColourSlots
 // Tools > "&Search Key" (editSearchKey): the dialog modally; the settings file is rewritten
 // when it closes with "Accept"; the main window is refreshed in every case.
 void editSearchKey(AppState& state, Prompts& prompts, ViewHooks& view, ModalDialog& searchKeyDialog,
-                      const std::string& settingsPath = settingsFilePath());
+                   const std::string& settingsPath = settingsFilePath());
 
 }  // namespace zvl

@@ -10,13 +10,13 @@
 namespace zvl {
 
 struct ControlStates {
-    std::string modeCaption;      // drawn on the picture
-    std::string eventTimeCaption;   // "Time" / "Event"
-    bool timebaseControlsVisible; // timebaseLabel, timebasePlusButton, timebaseMinusButton
+    std::string modeCaption;       // drawn on the picture
+    std::string eventTimeCaption;  // "Time" / "Event"
+    bool timebaseControlsVisible;  // timebaseLabel, timebasePlusButton, timebaseMinusButton
     bool timebasePanelEnabled;
-    std::string recordOrSearchCaption;    // "Record Mode" / "Search Mode............."
-    bool searchControlsVisible;   // findButton, backButton, keyPanel
-    std::string startStopCaption;   // "Start" / "Stop" / "Next"
+    std::string recordOrSearchCaption;  // "Record Mode" / "Search Mode............."
+    bool searchControlsVisible;         // findButton, backButton, keyPanel
+    std::string startStopCaption;       // "Start" / "Stop" / "Next"
     std::string onlineOfflineCaption;   // "Offline" / "Online"
     bool onlineOfflineEnabled;
     bool statisticsEnabled;
@@ -28,7 +28,8 @@ struct ControlStates {
     bool menusEnabled;       // File, Activity, Tools, Setup
     bool navigationEnabled;  // the six picture buttons
     bool startStopEnabled;
-    bool enablesBackAndEventTime;   // the search modes enable backButton and eventTimeButton; the record modes leave them
+    bool enablesBackAndEventTime;  // the search modes enable backButton and eventTimeButton; the record modes
+                                   // leave them
 };
 
 ControlStates controlStates(const AppState& state);

@@ -70,7 +70,8 @@ std::string helpPageMissingText(const std::string& page, const std::string& fold
            ". Reinstall the program to get it back; the other pages are under Contents.";
 }
 
-std::vector<std::string> helpPageOrder(const std::string& contentsHtml, std::vector<std::string> pagesInFolder) {
+std::vector<std::string> helpPageOrder(const std::string& contentsHtml,
+                                       std::vector<std::string> pagesInFolder) {
     std::sort(pagesInFolder.begin(), pagesInFolder.end());
     std::vector<std::string> order;
     const auto add = [&](const std::string& page) {
@@ -79,7 +80,8 @@ std::vector<std::string> helpPageOrder(const std::string& contentsHtml, std::vec
     };
     add(kHelpContentsPage);
     const std::regex href(R"(href="([^"#:/]+\.html)[^"]*")");
-    for (std::sregex_iterator m(contentsHtml.begin(), contentsHtml.end(), href), end; m != end; ++m) add((*m)[1].str());
+    for (std::sregex_iterator m(contentsHtml.begin(), contentsHtml.end(), href), end; m != end; ++m)
+        add((*m)[1].str());
     for (const std::string& page : pagesInFolder) add(page);
     return order;
 }
@@ -88,7 +90,8 @@ std::string dataFolderOf(const std::string& dataDirectory) {
     // After an open or a save the setting holds the file's path; its folder is what is meant.
     std::error_code ec;
     const std::filesystem::path path(dataDirectory);
-    if (dataDirectory.empty() || std::filesystem::is_directory(path, ec) || !path.has_parent_path()) return dataDirectory;
+    if (dataDirectory.empty() || std::filesystem::is_directory(path, ec) || !path.has_parent_path())
+        return dataDirectory;
     return path.parent_path().string();
 }
 
@@ -105,8 +108,8 @@ std::string usefulInformationText(const AppState& state, const std::string& sett
     // The firmware version stays at its "0.0" until the instrument has answered once.
     std::string instrument = "not connected";
     if (state.instrumentOnline || state.firmwareVersion != AppState{}.firmwareVersion)
-        instrument = std::string(state.instrumentOnline ? "online" : "offline, as last seen") + ", firmware " +
-                     state.firmwareVersion +
+        instrument = std::string(state.instrumentOnline ? "online" : "offline, as last seen") +
+                     ", firmware " + state.firmwareVersion +
                      (state.serialNumber.empty() ? std::string() : ", serial number " + state.serialNumber);
     text += "Instrument: " + instrument + "\n";
     text += "Settings file: " + settingsPath + "\n";

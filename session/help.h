@@ -65,6 +65,7 @@ std::string helpPageMissingText(const std::string& page, const std::string& fold
 // The order Find goes through the pages: the contents page, then the pages it links to in the
 // order of their links, then any other page of the folder in name order. `contentsHtml` is the
 // contents page's text, `pagesInFolder` the names of the folder's pages.
-std::vector<std::string> helpPageOrder(const std::string& contentsHtml, std::vector<std::string> pagesInFolder);
+std::vector<std::string> helpPageOrder(const std::string& contentsHtml,
+                                       std::vector<std::string> pagesInFolder);
 
 }  // namespace zvl

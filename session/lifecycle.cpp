@@ -9,7 +9,9 @@
 
 namespace zvl {
 
-void Lifecycle::applyStartDefaults() { setDefaultColours(state_); }
+void Lifecycle::applyStartDefaults() {
+    setDefaultColours(state_);
+}
 
 bool Lifecycle::startOnFirstActivation() {
     if (activated_) return false;

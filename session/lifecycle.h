@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "files/settings.h"
 #include "core/state.h"
+#include "files/settings.h"
 #include "link/link.h"
 #include "platform/prompts.h"
 #include "platform/timer.h"
@@ -20,9 +20,14 @@ class Lifecycle {
 public:
     Lifecycle(AppState& state, InstrumentLink& link, Prompts& prompts, ViewHooks& view, MainTimers& timers,
               std::string settingsPath = settingsFilePath())
-        : state_(state), link_(link), prompts_(prompts), view_(view), timers_(timers), settingsPath_(std::move(settingsPath)) {}
+        : state_(state),
+          link_(link),
+          prompts_(prompts),
+          view_(view),
+          timers_(timers),
+          settingsPath_(std::move(settingsPath)) {}
 
-    void applyStartDefaults();      // colour and monochrome defaults
+    void applyStartDefaults();  // colour and monochrome defaults
     // First activation only: settings read (which opens the port) and the controls set. True
     // when it ran.
     bool startOnFirstActivation();

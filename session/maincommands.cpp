@@ -4,16 +4,15 @@
 #include <filesystem>
 #include <utility>
 
-#include "session/controlstates.h"
-#include "session/displayoptions.h"
-#include "viewer/colouroptions.h"
-
-#include "session/mainactions.h"
 #include "search/goto.h"
 #include "search/marker.h"
 #include "search/matchsearch.h"
 #include "search/navigation.h"
 #include "search/searchkey.h"
+#include "session/controlstates.h"
+#include "session/displayoptions.h"
+#include "session/mainactions.h"
+#include "viewer/colouroptions.h"
 
 namespace zvl {
 
@@ -82,8 +81,8 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
       platform_(std::move(platform)),
       view_(view),
       prompts_(platform_.prompts, view_),
-      link_(state_, platform_.port, platform_.clock, platform_.pump, prompts_, view_, platform_.timers.breakTimer,
-            platform_.timers.updateTimer),
+      link_(state_, platform_.port, platform_.clock, platform_.pump, prompts_, view_,
+            platform_.timers.breakTimer, platform_.timers.updateTimer),
       renderer_(state_, platform_.clock, platform_.prompts),  // its warning waits for the picture
       viewContext_{state_, renderer_, view_, platform_.timers.updateTimer},
       files_(state_, platform_.fileDialogs, prompts_, view_, platform_.clock),
@@ -91,8 +90,8 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
       lifecycle_(state_, link_, prompts_, view_, platform_.timers, platform_.settingsPath),
       memo_(state_),
       setup_(state_, link_, prompts_, platform_.clock, view_),
-      download_(state_, link_, platform_.receiver ? *platform_.receiver : noReceiver_, platform_.clock, prompts_,
-                view_, platform_.timers.downloadStatusTimer) {
+      download_(state_, link_, platform_.receiver ? *platform_.receiver : noReceiver_, platform_.clock,
+                prompts_, view_, platform_.timers.downloadStatusTimer) {
     MainTimers& t = platform_.timers;
     t.startTimer.setInterval(1000);
     t.startTimer.setHandler([this] {
@@ -120,8 +119,8 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
 
 MainCommands::~MainCommands() {
     MainTimers& t = platform_.timers;
-    for (Timer* timer : {&t.startTimer, &t.splashTimer, &t.statusPollTimer, &t.breakTimer, &t.uploadRetryTimer, &t.updateTimer,
-                         &t.downloadStatusTimer}) {
+    for (Timer* timer : {&t.startTimer, &t.splashTimer, &t.statusPollTimer, &t.breakTimer,
+                         &t.uploadRetryTimer, &t.updateTimer, &t.downloadStatusTimer}) {
         timer->disable();
         timer->setHandler({});
     }
@@ -146,8 +145,8 @@ void MainCommands::activate() {
 void MainCommands::openStartFile() {
     // Either timer still running: the start menu has not been shown yet, or the start step
     // (which clears the store) has not run; or the settings and the port are still being read.
-    if (startFile_.empty() || platform_.timers.splashTimer.isActive() || platform_.timers.startTimer.isActive() ||
-        lifecycle_.activating())
+    if (startFile_.empty() || platform_.timers.splashTimer.isActive() ||
+        platform_.timers.startTimer.isActive() || lifecycle_.activating())
         return;
     const std::string path = std::exchange(startFile_, std::string());
     Command command(view_);
@@ -169,7 +168,10 @@ void MainCommands::openAllParts() {
     view_.refreshWindow();
 }
 
-void MainCommands::reopen(int entry) { Command command(view_); files_.reopen(entry); }
+void MainCommands::reopen(int entry) {
+    Command command(view_);
+    files_.reopen(entry);
+}
 
 void MainCommands::save() {
     Command command(view_);
@@ -181,18 +183,30 @@ void MainCommands::saveAs() {
     files_.saveAs();
 }
 
-void MainCommands::saveSettingsOnly() { Command command(view_); files_.saveSettingsOnly(); }
+void MainCommands::saveSettingsOnly() {
+    Command command(view_);
+    files_.saveSettingsOnly();
+}
 
 void MainCommands::reloadSettingsOnly() {
     Command command(view_);
     files_.reloadSettingsOnly();
 }
 
-void MainCommands::saveBinaryFile() { Command command(view_); files_.saveBinaryFile(); }
+void MainCommands::saveBinaryFile() {
+    Command command(view_);
+    files_.saveBinaryFile();
+}
 
-void MainCommands::exportCsvOrTxt() { Command command(view_); files_.exportCsvOrTxt(); }
+void MainCommands::exportCsvOrTxt() {
+    Command command(view_);
+    files_.exportCsvOrTxt();
+}
 
-void MainCommands::exportVcd() { Command command(view_); files_.exportVcd(); }
+void MainCommands::exportVcd() {
+    Command command(view_);
+    files_.exportVcd();
+}
 
 void MainCommands::toggleMonochrome() {
     Command command(view_);
@@ -315,7 +329,10 @@ void MainCommands::showAbout(ModalDialog& aboutBox) {
     if (connecting) view_.refreshWindow();  // a silent instrument has left the program offline
 }
 
-void MainCommands::setDateTime() { Command command(view_); setup_.setDateTime(); }
+void MainCommands::setDateTime() {
+    Command command(view_);
+    setup_.setDateTime();
+}
 
 void MainCommands::showHardwareSettings(ModalDialog& hardwareDialog) {
     Command command(view_);
@@ -323,7 +340,10 @@ void MainCommands::showHardwareSettings(ModalDialog& hardwareDialog) {
     setup_.showHardwareSettings(dialog, lifecycle_.settingsPath());
 }
 
-void MainCommands::findFirstMatch() { Command command(view_); zvl::findFirstMatch(state_, prompts_, view_); }
+void MainCommands::findFirstMatch() {
+    Command command(view_);
+    zvl::findFirstMatch(state_, prompts_, view_);
+}
 
 void MainCommands::startOrStopOrNext() {
     Command command(view_);
@@ -332,9 +352,15 @@ void MainCommands::startOrStopOrNext() {
     zvl::startOrStopOrNext(state_, link_, prompts_, view_);
 }
 
-void MainCommands::findPreviousMatch() { Command command(view_); zvl::findPreviousMatch(state_, prompts_, view_); }
+void MainCommands::findPreviousMatch() {
+    Command command(view_);
+    zvl::findPreviousMatch(state_, prompts_, view_);
+}
 
-void MainCommands::toggleEventTimeView() { Command command(view_); zvl::toggleEventTimeView(viewContext_); }
+void MainCommands::toggleEventTimeView() {
+    Command command(view_);
+    zvl::toggleEventTimeView(viewContext_);
+}
 
 void MainCommands::toggleOnline() {
     Command command(view_);
@@ -343,23 +369,50 @@ void MainCommands::toggleOnline() {
     link_.toggleOnline();
 }
 
-void MainCommands::finerTimebase() { Command command(view_); zvl::finerTimebase(viewContext_); }
+void MainCommands::finerTimebase() {
+    Command command(view_);
+    zvl::finerTimebase(viewContext_);
+}
 
-void MainCommands::coarserTimebase() { Command command(view_); zvl::coarserTimebase(viewContext_); }
+void MainCommands::coarserTimebase() {
+    Command command(view_);
+    zvl::coarserTimebase(viewContext_);
+}
 
-void MainCommands::cancelTransfer() { Command command(view_); upload_.cancelTransfer(); }
+void MainCommands::cancelTransfer() {
+    Command command(view_);
+    upload_.cancelTransfer();
+}
 
-void MainCommands::goToFirstResult() { Command command(view_); zvl::goToFirstResult(state_, view_); }
+void MainCommands::goToFirstResult() {
+    Command command(view_);
+    zvl::goToFirstResult(state_, view_);
+}
 
-void MainCommands::stepLeftFast() { Command command(view_); zvl::stepLeftFast(state_, view_); }
+void MainCommands::stepLeftFast() {
+    Command command(view_);
+    zvl::stepLeftFast(state_, view_);
+}
 
-void MainCommands::stepLeftSlow() { Command command(view_); zvl::stepLeftSlow(state_, view_); }
+void MainCommands::stepLeftSlow() {
+    Command command(view_);
+    zvl::stepLeftSlow(state_, view_);
+}
 
-void MainCommands::stepRightSlow() { Command command(view_); zvl::stepRightSlow(state_, view_); }
+void MainCommands::stepRightSlow() {
+    Command command(view_);
+    zvl::stepRightSlow(state_, view_);
+}
 
-void MainCommands::stepRightFast() { Command command(view_); zvl::stepRightFast(state_, view_); }
+void MainCommands::stepRightFast() {
+    Command command(view_);
+    zvl::stepRightFast(state_, view_);
+}
 
-void MainCommands::goToLastResult() { Command command(view_); zvl::goToLastResult(state_, view_); }
+void MainCommands::goToLastResult() {
+    Command command(view_);
+    zvl::goToLastResult(state_, view_);
+}
 
 void MainCommands::importFromModeCaption() {
     Command command(view_);

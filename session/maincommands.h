@@ -10,20 +10,20 @@
 #include <string>
 #include <vector>
 
-#include "session/lifecycle.h"
 #include "core/state.h"
 #include "files/filecommands.h"
-#include "link/link.h"
 #include "link/download.h"
+#include "link/link.h"
 #include "link/setup.h"
 #include "link/upload.h"
 #include "platform/clock.h"
 #include "platform/filedialogs.h"
+#include "platform/modaldialog.h"
 #include "platform/prompts.h"
 #include "platform/serialport.h"
 #include "platform/timer.h"
 #include "platform/viewhooks.h"
-#include "platform/modaldialog.h"
+#include "session/lifecycle.h"
 #include "viewer/tracerenderer.h"
 #include "viewer/viewmodes.h"
 
@@ -70,8 +70,8 @@ private:
     void store(const std::vector<std::string>& lines);
 
     AppState& state_;
-    bool filling_ = false;  // the program is filling the memo
-    bool edited_ = false;   // the user has typed in it since the last fill
+    bool filling_ = false;                  // the program is filling the memo
+    bool edited_ = false;                   // the user has typed in it since the last fill
     std::array<std::string, 11> stored_{};  // the comment lines as the typing last stored them
 };
 
@@ -102,7 +102,9 @@ public:
     void showStartMenu() override { window_.showStartMenu(); }
     void rebuildPictureFrame() override { window_.rebuildPictureFrame(); }
     void linkIndicatorChanged() override { window_.linkIndicatorChanged(); }
-    void showProgressPanel(bool visible, const std::string& heading) override { window_.showProgressPanel(visible, heading); }
+    void showProgressPanel(bool visible, const std::string& heading) override {
+        window_.showProgressPanel(visible, heading);
+    }
     void setBytesTransferred(int64_t bytes) override { window_.setBytesTransferred(bytes); }
 
 private:
@@ -123,7 +125,8 @@ public:
     void warning(const std::string& text) override { refresh_.flush(), prompts_.warning(text); }
     void information(const std::string& text) override { refresh_.flush(), prompts_.information(text); }
     bool confirm(const std::string& text) override { return refresh_.flush(), prompts_.confirm(text); }
-    std::string inputBox(const std::string& caption, const std::string& prompt, const std::string& answer) override {
+    std::string inputBox(const std::string& caption, const std::string& prompt,
+                         const std::string& answer) override {
         return refresh_.flush(), prompts_.inputBox(caption, prompt, answer);
     }
     void setBusyCursor(bool busy) override { prompts_.setBusyCursor(busy); }

@@ -214,17 +214,30 @@ uint32_t InstrumentEngine::instrumentClock(int64_t nowMs) const {
 // ---------------------------------------------------------------------------------------
 // The live stream
 
-double InstrumentEngine::uniform() { return double(rng_() >> 8) * (1.0 / 16777216.0); }
-double InstrumentEngine::faultUniform() { return double(faultRng_() >> 8) * (1.0 / 16777216.0); }
+double InstrumentEngine::uniform() {
+    return double(rng_() >> 8) * (1.0 / 16777216.0);
+}
+double InstrumentEngine::faultUniform() {
+    return double(faultRng_() >> 8) * (1.0 / 16777216.0);
+}
 
 double InstrumentEngine::faultRate(int kind) const {
     double r = 0;
     switch (kind) {
-        case Noise: r = config_.noiseBytesPerSecond; break;
-        case UnknownSignal: r = config_.unknownSignalsPerSecond; break;
-        case InvalidSignal: r = config_.invalidSignalsPerSecond; break;
-        case Malformed: r = config_.malformedPerSecond; break;
-        default: break;
+        case Noise:
+            r = config_.noiseBytesPerSecond;
+            break;
+        case UnknownSignal:
+            r = config_.unknownSignalsPerSecond;
+            break;
+        case InvalidSignal:
+            r = config_.invalidSignalsPerSecond;
+            break;
+        case Malformed:
+            r = config_.malformedPerSecond;
+            break;
+        default:
+            break;
     }
     return std::isfinite(r) && r > 0 ? r : 0;
 }
@@ -392,7 +405,9 @@ void InstrumentEngine::tick(int64_t nowMs) {
     advance(nowMs, true);
     emitPendingBlock(lastTickMs_);
 }
-void InstrumentEngine::skip(int64_t nowMs) { advance(nowMs, false); }
+void InstrumentEngine::skip(int64_t nowMs) {
+    advance(nowMs, false);
+}
 
 int64_t InstrumentEngine::msUntilNextEvent(int64_t nowMs) const {
     nowMs = std::max(nowMs, lastTickMs_);
@@ -451,7 +466,8 @@ void InstrumentEngine::buildMemory() {
     // the last: every other one is early (before the record ahead of it), the rest late (a
     // little after the record behind it, more than the next gap, so the one after that is
     // earlier too).
-    const int64_t wanted = std::clamp<int64_t>(config_.memoryBackwardTimes, 0, std::max<int64_t>(0, (n - 4) / 3));
+    const int64_t wanted =
+        std::clamp<int64_t>(config_.memoryBackwardTimes, 0, std::max<int64_t>(0, (n - 4) / 3));
     std::vector<int64_t> picked;
     for (int64_t tries = 0; int64_t(picked.size()) < wanted && tries < wanted * 50 + 1000; ++tries) {
         const int64_t p = 2 + int64_t(rng() % uint64_t(n - 3));  // 0-based 2 .. n-2
@@ -472,8 +488,9 @@ void InstrumentEngine::buildMemory() {
     for (int64_t i = 0; i < n; ++i) {
         inputs ^= uint16_t(1u << (rng() % 16));  // one input changes from record to record
         const uint32_t ti = times[size_t(i)];
-        written[size_t(i)] = {0x00, kKindRecord, uint8_t(ti >> 24), uint8_t(ti >> 16), uint8_t(ti >> 8), uint8_t(ti),
-                              uint8_t(inputs >> 8), uint8_t(inputs)};
+        written[size_t(i)] = {
+            0x00,        kKindRecord,          uint8_t(ti >> 24), uint8_t(ti >> 16), uint8_t(ti >> 8),
+            uint8_t(ti), uint8_t(inputs >> 8), uint8_t(inputs)};
     }
 
     const int64_t wrapAt = std::clamp<int64_t>(config_.memoryWrapAt, 0, n);

@@ -38,7 +38,8 @@ bool ImageSender::start(const std::vector<uint8_t>& image, const std::string& na
     }
     fs::create_directories(cwd, ec);
     fs::create_directories(file.parent_path(), ec);
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
 
     int in[2], out[2];
     if (::pipe(in) != 0) {

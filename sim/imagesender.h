@@ -19,9 +19,9 @@ public:
 
     // False with the reason when sz cannot be run or the name cannot be used.
     bool start(const std::vector<uint8_t>& image, const std::string& name, std::string& error);
-    int output() const { return fromSz_; }   // sz's output, for the line (non-blocking)
+    int output() const { return fromSz_; }         // sz's output, for the line (non-blocking)
     void input(const uint8_t* data, size_t size);  // the line's bytes, for sz
-    void stop();                              // ask sz to end
+    void stop();                                   // ask sz to end
     // The output has ended: sz is reaped. Its exit status (-1 when it did not exit normally).
     int finish();
 

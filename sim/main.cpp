@@ -87,28 +87,54 @@ std::string hexByte(unsigned v) {
 void logCommand(const zvl::sim::InstrumentEngine::Command& c) {
     const char* what = "";
     switch (c.code) {
-        case 0x20: what = " (status: options)"; break;
-        case 0x21: what = " (status: firmware)"; break;
-        case 0x22: what = " (status: clock)"; break;
-        case 0x23: what = " (status: serial number)"; break;
-        case 0x30: what = " (write options)"; break;
-        case 0x31: what = " (set clock)"; break;
-        case 0x40: what = " (start live results)"; break;
-        case 0x41: what = " (stop)"; break;
-        case 0x42: what = " (memory upload)"; break;
-        case 0x43: what = " (memory image by ZMODEM)"; break;
-        default: what = " (unknown)"; break;
+        case 0x20:
+            what = " (status: options)";
+            break;
+        case 0x21:
+            what = " (status: firmware)";
+            break;
+        case 0x22:
+            what = " (status: clock)";
+            break;
+        case 0x23:
+            what = " (status: serial number)";
+            break;
+        case 0x30:
+            what = " (write options)";
+            break;
+        case 0x31:
+            what = " (set clock)";
+            break;
+        case 0x40:
+            what = " (start live results)";
+            break;
+        case 0x41:
+            what = " (stop)";
+            break;
+        case 0x42:
+            what = " (memory upload)";
+            break;
+        case 0x43:
+            what = " (memory image by ZMODEM)";
+            break;
+        default:
+            what = " (unknown)";
+            break;
     }
-    std::fprintf(stderr, "zvl-sim: command %s value %u (0x%08X)%s\n", hexByte(c.code).c_str(), unsigned(c.value),
-                 unsigned(c.value), what);
+    std::fprintf(stderr, "zvl-sim: command %s value %u (0x%08X)%s\n", hexByte(c.code).c_str(),
+                 unsigned(c.value), unsigned(c.value), what);
 }
 
 // The line between the engine and the pseudo-terminal: the output waiting for the line, the
 // pacing, the PC's bytes and sz while it sends the memory image.
 class LineLoop {
 public:
-    LineLoop(const zvl::sim::ProgramOptions& opts, zvl::sim::InstrumentEngine& engine, int master, int64_t startNs)
-        : opts_(opts), engine_(engine), master_(master), startNs_(startNs),
+    LineLoop(const zvl::sim::ProgramOptions& opts, zvl::sim::InstrumentEngine& engine, int master,
+             int64_t startNs)
+        : opts_(opts),
+          engine_(engine),
+          master_(master),
+          startNs_(startNs),
           kLowWater(opts.paced ? 256 : 65536) {
         pacer_.start(startNs);
     }
@@ -270,7 +296,8 @@ private:
             append(buf, size_t(r));
         } else if (r == 0 || (errno != EAGAIN && errno != EINTR)) {
             const int status = sender_->finish();
-            if (opts_.verbose) std::fprintf(stderr, "zvl-sim: memory image sent, sz exit status %d\n", status);
+            if (opts_.verbose)
+                std::fprintf(stderr, "zvl-sim: memory image sent, sz exit status %d\n", status);
             sender_.reset();
         }
     }
@@ -283,8 +310,8 @@ private:
     zvl::sim::LinePacer pacer_;
     std::vector<uint8_t> pending_;  // output waiting for the line
     size_t pendingPos_ = 0;
-    bool writeBlocked_ = false;     // the pty's buffer was full at the last write
-    bool lineDown_ = false;         // the master reported a hang-up or EIO
+    bool writeBlocked_ = false;  // the pty's buffer was full at the last write
+    bool lineDown_ = false;      // the master reported a hang-up or EIO
     std::unique_ptr<zvl::sim::ImageSender> sender_;
 };
 

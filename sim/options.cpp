@@ -36,7 +36,9 @@ std::optional<unsigned long long> parseUnsigned(const std::string& text, unsigne
     return v;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // "X.YZ": major X (0..255), minor with Y in the high and Z in the low nibble.
 bool parseFirmware(const std::string& text, uint8_t& major, uint8_t& minor) {
@@ -138,7 +140,8 @@ Error readIdentity(const Values& a, ProgramOptions& out) {
             if (c < 0x20 || c > 0x7E) return std::string("--serial wants printable ASCII characters");
         out.engine.serialNumber = *v;
     }
-    if (auto v = a.value("--firmware"); v && !parseFirmware(*v, out.engine.firmwareMajor, out.engine.firmwareMinor))
+    if (auto v = a.value("--firmware");
+        v && !parseFirmware(*v, out.engine.firmwareMajor, out.engine.firmwareMinor))
         return "--firmware wants a version X.YZ such as 1.51, not \"" + *v + "\"";
     if (auto v = a.value("--options")) {
         const auto n = parseUnsigned(*v, 255);
@@ -171,16 +174,17 @@ Error readStreamAndMemory(const Values& a, ProgramOptions& out) {
              {"--invalid-signals", &e.invalidSignalsPerSecond},
              {"--malformed", &e.malformedPerSecond}})
         if (auto err = rateOption(a, name, *target)) return err;
-    for (const auto& [name, target] : std::initializer_list<std::pair<const char*, double*>>{
-             {"--bad-checksums", &e.badChecksumChance},
-             {"--repeat-blocks", &e.repeatBlockChance},
-             {"--block-garbage", &e.blockGarbageChance},
-             {"--block-pauses", &e.blockPauseChance}})
+    for (const auto& [name, target] :
+         std::initializer_list<std::pair<const char*, double*>>{{"--bad-checksums", &e.badChecksumChance},
+                                                                {"--repeat-blocks", &e.repeatBlockChance},
+                                                                {"--block-garbage", &e.blockGarbageChance},
+                                                                {"--block-pauses", &e.blockPauseChance}})
         if (auto err = chanceOption(a, name, *target)) return err;
     const auto capacity = uint64_t(kMemoryCapacity);
     if (auto err = countOption(a, "--memory", e.memoryRecords, capacity)) return err;
     if (auto err = countOption(a, "--wrap-at", e.memoryWrapAt, capacity)) return err;
-    if (a.has("--wrap-at") && e.memoryWrapAt == 0) return std::string("--wrap-at wants a record number from 1");
+    if (a.has("--wrap-at") && e.memoryWrapAt == 0)
+        return std::string("--wrap-at wants a record number from 1");
     if (auto err = countOption(a, "--backward-times", e.memoryBackwardTimes, capacity)) return err;
     if (auto err = countOption(a, "--pause-ms", e.blockPauseMs, 3'600'000)) return err;
     return std::nullopt;

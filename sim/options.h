@@ -10,14 +10,14 @@
 namespace zvl::sim {
 
 struct ProgramOptions {
-    int port = 0;            // n of COMn
-    bool paced = true;       // 19200 bit/s unless --unpaced
+    int port = 0;       // n of COMn
+    bool paced = true;  // 19200 bit/s unless --unpaced
     bool verbose = false;
     bool help = false;
-    bool version = false;    // --version: print the version and stop
-    std::string dumpMemoryPath;  // write the memory in written order (8-byte records) here
+    bool version = false;                     // --version: print the version and stop
+    std::string dumpMemoryPath;               // write the memory in written order (8-byte records) here
     std::string zmodemName = "ZVLIMAGE.BIN";  // the file name sent with the memory image
-    SimConfig engine;        // clockStart is set by the program at start-up
+    SimConfig engine;                         // clockStart is set by the program at start-up
 };
 
 // Reads the arguments after the program name. Returns an error message (one line, no

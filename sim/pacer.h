@@ -49,8 +49,8 @@ private:
         }
     }
 
-    double rate_;    // bytes per nanosecond
-    double burst_;   // largest budget
+    double rate_;   // bytes per nanosecond
+    double burst_;  // largest budget
     double budget_ = 0;
     int64_t lastNs_ = 0;
 };

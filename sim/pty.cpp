@@ -16,7 +16,9 @@ namespace zvl::sim {
 
 namespace {
 
-std::string errnoText(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+std::string errnoText(const char* what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
 
 // The target of a symlink; false when path is not one.
 bool readLink(const std::string& path, std::string& target) {
@@ -29,7 +31,9 @@ bool readLink(const std::string& path, std::string& target) {
 
 }  // namespace
 
-PseudoTerminal::~PseudoTerminal() { close(); }
+PseudoTerminal::~PseudoTerminal() {
+    close();
+}
 
 bool PseudoTerminal::open(std::string& error) {
     close();

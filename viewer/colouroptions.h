@@ -9,9 +9,9 @@
 #include <optional>
 
 #include "core/state.h"
+#include "platform/modaldialog.h"
 #include "platform/prompts.h"
 #include "platform/viewhooks.h"
-#include "platform/modaldialog.h"
 
 namespace zvl {
 

@@ -50,8 +50,8 @@ private:
 
 }  // namespace
 
-RedrawPacer::RedrawPacer(const AppState& state, TraceRenderer& renderer, const Clock& clock, Timer& frameTimer,
-                         std::function<void(const Draw&)> showPicture)
+RedrawPacer::RedrawPacer(const AppState& state, TraceRenderer& renderer, const Clock& clock,
+                         Timer& frameTimer, std::function<void(const Draw&)> showPicture)
     : state_(state),
       renderer_(renderer),
       clock_(clock),

@@ -47,7 +47,9 @@ public:
     void flush();
     // Called at a frame whose picture would not change, in place of showPicture (the event
     // list follows the new results with it).
-    void setUnchangedFrameHandler(std::function<void()> handler) { unchangedFrameHandler_ = std::move(handler); }
+    void setUnchangedFrameHandler(std::function<void()> handler) {
+        unchangedFrameHandler_ = std::move(handler);
+    }
     bool pending() const { return pending_; }
     int64_t picturesBuilt() const { return pictures_; }
     // Frames whose picture would have been the one on show, so none was built.
@@ -69,7 +71,7 @@ private:
     bool building_ = false;     // a picture is being built: its canvas is open
     bool again_ = false;        // a full redraw was asked for meanwhile
     bool warningOpen_ = false;  // a picture's warning box is open
-    bool built_ = false;  // a picture has been built: lastBuiltMs_ holds when
+    bool built_ = false;        // a picture has been built: lastBuiltMs_ holds when
     int64_t lastBuiltMs_ = 0;
     bool shownKnown_ = false;  // shown_ is the fingerprint of the picture on show
     uint64_t shown_ = 0;

@@ -15,16 +15,26 @@ namespace {
 constexpr int kEventCursorX = 447;
 constexpr int kLastInput = kInputCount;
 
-int64_t nearest(double v) { return int64_t(std::nearbyint(v)); }
+int64_t nearest(double v) {
+    return int64_t(std::nearbyint(v));
+}
 
-bool isOn(uint16_t states, int input) { return (states & inputMask(input)) != 0; }
+bool isOn(uint16_t states, int input) {
+    return (states & inputMask(input)) != 0;
+}
 }  // namespace
 
-const char* modeCaption(OperatingMode operatingMode) { return operatingMode.isEvent() ? "Event Mode" : "Timebase Mode"; }
+const char* modeCaption(OperatingMode operatingMode) {
+    return operatingMode.isEvent() ? "Event Mode" : "Timebase Mode";
+}
 
-double TraceRenderer::secondsPerPixel() const { return double(timebaseRow(state_.timebaseIndex).secondsPerPixel); }
+double TraceRenderer::secondsPerPixel() const {
+    return double(timebaseRow(state_.timebaseIndex).secondsPerPixel);
+}
 
-double TraceRenderer::nowSeconds() const { return (dayCount(clock_.now()) - double(kDay2000)) * 86400.0; }
+double TraceRenderer::nowSeconds() const {
+    return (dayCount(clock_.now()) - double(kDay2000)) * 86400.0;
+}
 
 void TraceRenderer::showPendingWarning() {
     if (warning_.empty()) return;
@@ -169,11 +179,22 @@ void TraceRenderer::drawKeyBox(Canvas& c, int input) {
         int triangleFill = -1;
         if (shown) {
             switch (condition) {
-                case On: boxFill = col.onColour; break;
-                case Off: boxFill = col.offColour; break;
-                case HighToLow: boxFill = col.offColour; triangleFill = int(col.onColour); break;
-                case LowToHigh: boxFill = col.onColour; triangleFill = int(col.offColour); break;
-                default: break;
+                case On:
+                    boxFill = col.onColour;
+                    break;
+                case Off:
+                    boxFill = col.offColour;
+                    break;
+                case HighToLow:
+                    boxFill = col.offColour;
+                    triangleFill = int(col.onColour);
+                    break;
+                case LowToHigh:
+                    boxFill = col.onColour;
+                    triangleFill = int(col.offColour);
+                    break;
+                default:
+                    break;
             }
         }
         c.setFillColour(boxFill);
@@ -219,7 +240,9 @@ void TraceRenderer::drawSegment(Canvas& c, int64_t x, int input, int64_t width, 
     c.setPenWidth(1);
     if (!state_.monochromePrinting) {
         const ColourSlots& col = state_.colours;
-        const uint32_t colour = kind == OffBar ? col.offColour : kind == OnBar ? col.onColour : col.changeColour;
+        const uint32_t colour = kind == OffBar  ? col.offColour
+                                : kind == OnBar ? col.onColour
+                                                : col.changeColour;
         c.setPenColour(colour);
         c.setFillColour(colour);
         if (kind == ChangeMark)
@@ -286,9 +309,14 @@ uint16_t TraceRenderer::changesWithin(int64_t first, int64_t last) const {
 bool TraceRenderer::walk(WalkSink& out) {
     columns_.clear();
     switch (state_.operatingMode.value()) {
-        case TimebaseRecord: timebaseRecordWalk(out); return true;
-        case TimebaseSearch: return timebaseSearchWalk(out);
-        default: eventWalk(out); return true;
+        case TimebaseRecord:
+            timebaseRecordWalk(out);
+            return true;
+        case TimebaseSearch:
+            return timebaseSearchWalk(out);
+        default:
+            eventWalk(out);
+            return true;
     }
 }
 
@@ -390,7 +418,9 @@ bool TraceRenderer::timebaseSearchWalk(WalkSink& out) {
     state_.cursorResult = 1;
     auto T = [&](int64_t i) { return state_.resultTime(i); };
     // Where a moment stands on the chart; anything before the view at its left edge.
-    auto X = [&](int64_t t) { return t <= start ? int64_t(kPlotLeft) : kPlotLeft + nearest(double(t - start) / spp); };
+    auto X = [&](int64_t t) {
+        return t <= start ? int64_t(kPlotLeft) : kPlotLeft + nearest(double(t - start) / spp);
+    };
     // The last result lasts until the end of the recording, and is at least one pixel wide
     // when it lies in the view.
     auto endOf = [&](int64_t i) { return i < count ? T(i + 1) : std::max(state_.recordingEndTime, T(i)); };
@@ -413,8 +443,10 @@ bool TraceRenderer::timebaseSearchWalk(WalkSink& out) {
         }
         while (lo < hi) {
             const int64_t mid = hi - (hi - lo) / 2;
-            if (X(T(mid)) <= x) lo = mid;
-            else hi = mid - 1;
+            if (X(T(mid)) <= x)
+                lo = mid;
+            else
+                hi = mid - 1;
         }
         return lo;
     };
@@ -426,8 +458,10 @@ bool TraceRenderer::timebaseSearchWalk(WalkSink& out) {
         int64_t lo = 1, hi = count;
         while (lo < hi) {
             const int64_t mid = lo + (hi - lo) / 2;
-            if (endOf(mid) >= start) hi = mid;
-            else lo = mid + 1;
+            if (endOf(mid) >= start)
+                hi = mid;
+            else
+                lo = mid + 1;
         }
         if (endOf(lo) >= start) i = lo;
     } else {
@@ -449,7 +483,8 @@ bool TraceRenderer::timebaseSearchWalk(WalkSink& out) {
         if (r > kTimebaseCursorX && l <= kTimebaseCursorX) {
             // A chosen result that shares the cursor line's column with later ones stays the
             // cursor result.
-            state_.cursorResult = chosenView && choice.result <= j && X(T(choice.result)) == l ? choice.result : j;
+            state_.cursorResult =
+                chosenView && choice.result <= j && X(T(choice.result)) == l ? choice.result : j;
             spanned = true;
         }
         if (r - l > 0) {
@@ -468,8 +503,10 @@ bool TraceRenderer::timebaseSearchWalk(WalkSink& out) {
         int64_t lo = 1, hi = count;
         while (lo < hi) {
             const int64_t mid = lo + (hi - lo) / 2;
-            if (X(T(mid)) >= 138) hi = mid;
-            else lo = mid + 1;
+            if (X(T(mid)) >= 138)
+                hi = mid;
+            else
+                lo = mid + 1;
         }
         i = std::max<int64_t>(lo - 1, 1);
     }
@@ -481,7 +518,8 @@ bool TraceRenderer::timebaseSearchWalk(WalkSink& out) {
         r = X(T(j + 1));
         if (l >= 138) {
             out.marks(l, changesWithin(std::max<int64_t>(i, 2), j - 1));
-            if (r - l < 2 && j >= 2) out.marks(l, uint16_t(store.slot(j).inputStates ^ store.slot(j - 1).inputStates));
+            if (r - l < 2 && j >= 2)
+                out.marks(l, uint16_t(store.slot(j).inputStates ^ store.slot(j - 1).inputStates));
         }
         i = j + 1;
     } while (r < kTimebaseRight && i < count);
@@ -540,8 +578,8 @@ void TraceRenderer::computeTimeLabels() {
     if (state_.operatingMode.isEvent()) return;
     const TimebaseRow& row = timebaseRow(state_.timebaseIndex);
     const double spp = double(row.secondsPerPixel);
-    const int64_t base = state_.operatingMode == TimebaseRecord ? nearest(nowSeconds() - 600.0 * spp)
-                                                                         : state_.viewStartTime;
+    const int64_t base =
+        state_.operatingMode == TimebaseRecord ? nearest(nowSeconds() - 600.0 * spp) : state_.viewStartTime;
     const int idx = state_.timebaseIndex;
     const int tenths = (idx >= 0 && idx <= 2) ? idx + 1 : 0;
     for (size_t j = 0; j < state_.timeLabels.size(); ++j) {
@@ -557,7 +595,8 @@ void TraceRenderer::computeTimeLabels() {
 uint16_t TraceRenderer::levelSource() const {
     if (state_.operatingMode.isSearch()) {
         if (state_.cursorResult < 1) return 0xFFFF;  // no result under the cursor: all on
-        return validSlot(state_.cursorResult) ? state_.store.results[size_t(state_.cursorResult)].inputStates : 0xFFFF;
+        return validSlot(state_.cursorResult) ? state_.store.results[size_t(state_.cursorResult)].inputStates
+                                              : 0xFFFF;
     }
     return state_.store.slot(state_.resultCount()).inputStates;
 }

@@ -17,7 +17,7 @@ namespace zvl {
 
 constexpr int kPictureWidth = 780;
 constexpr int kPictureHeight = 380;
-constexpr int kPictureLeft = 6;   // where the picture stands in the main window
+constexpr int kPictureLeft = 6;  // where the picture stands in the main window
 constexpr int kPictureTop = 100;
 constexpr int kPlotLeft = 132;
 constexpr int kTimebaseRight = 732;
@@ -52,14 +52,17 @@ struct PlotColumn {
 };
 
 // Top of input row k (1..16).
-constexpr int rowTop(int input) { return 20 * input + 10; }
+constexpr int rowTop(int input) {
+    return 20 * input + 10;
+}
 
 // "Timebase Mode" or "Event Mode".
 const char* modeCaption(OperatingMode operatingMode);
 
 class TraceRenderer {
 public:
-    TraceRenderer(AppState& state, const Clock& clock, Prompts& prompts) : state_(state), clock_(clock), prompts_(prompts) {}
+    TraceRenderer(AppState& state, const Clock& clock, Prompts& prompts)
+        : state_(state), clock_(clock), prompts_(prompts) {}
 
     // What a picture is drawn from. A command's redraw brings the walk's state up to date as it
     // draws. A redraw put off to the next display frame draws the state updateWalkState set
@@ -139,7 +142,7 @@ private:
     const Clock& clock_;
     Prompts& prompts_;
     std::vector<PlotColumn> columns_;  // laid out by the last walk
-    std::string warning_;  // of the last picture drawn, until it is shown
+    std::string warning_;              // of the last picture drawn, until it is shown
 };
 
 // Label text of a moment (seconds since 2000 plus milliseconds) in a time-base row's format:

@@ -36,9 +36,13 @@ void changeTimebase(ViewContext& ctx, int32_t index) {
 }
 }  // namespace
 
-void finerTimebase(ViewContext& ctx) { changeTimebase(ctx, std::max(3, ctx.state.timebaseIndex - 1)); }
+void finerTimebase(ViewContext& ctx) {
+    changeTimebase(ctx, std::max(3, ctx.state.timebaseIndex - 1));
+}
 
-void coarserTimebase(ViewContext& ctx) { changeTimebase(ctx, std::min(19, ctx.state.timebaseIndex + 1)); }
+void coarserTimebase(ViewContext& ctx) {
+    changeTimebase(ctx, std::min(19, ctx.state.timebaseIndex + 1));
+}
 
 void updateTimer(ViewContext& ctx) {
     ctx.state.viewStartTime = ctx.state.liveTime;
@@ -54,7 +58,9 @@ std::optional<int> keyColumnInput(int x, int y) {
     return std::nullopt;
 }
 
-bool inNameColumn(int x, int y) { return x >= 14 && x <= 112 && y > 130 && y < 450; }
+bool inNameColumn(int x, int y) {
+    return x >= 14 && x <= 112 && y > 130 && y < 450;
+}
 
 std::optional<int64_t> plotClickColumn(OperatingMode operatingMode, int x, int y) {
     const int px = x - kPictureLeft, py = y - kPictureTop;

@@ -24,9 +24,9 @@ void recentreOnCursor(AppState& state);
 void setRefreshInterval(const AppState& state, Timer& updateTimer);
 
 void toggleEventTimeView(ViewContext& ctx);  // "Time" / "Event"
-void finerTimebase(ViewContext& ctx);  // "+": a finer time base, not below row 3
-void coarserTimebase(ViewContext& ctx);  // "-": a coarser time base, not above row 19
-void updateTimer(ViewContext& ctx);   // the live refresh tick, its picture paced as a live result's
+void finerTimebase(ViewContext& ctx);        // "+": a finer time base, not below row 3
+void coarserTimebase(ViewContext& ctx);      // "-": a coarser time base, not above row 19
+void updateTimer(ViewContext& ctx);          // the live refresh tick, its picture paced as a live result's
 
 // Mouse clicks in window coordinates.
 std::optional<int> keyColumnInput(int x, int y);  // the input whose key box was hit

@@ -1,7 +1,7 @@
 // The dialog tests need a QApplication; they run on the offscreen platform.
-#include <QApplication>
-
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);

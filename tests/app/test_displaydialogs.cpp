@@ -191,7 +191,8 @@ TEST(HelpWindow, FindFollowsTheContentsAndSaysWhenItWraps) {
         std::ofstream(dir.filePath(name).toStdString())
             << "<html><head><title>" << name << "</title></head><body>" << body << "</body></html>";
     };
-    write("contents.html", "<a href=\"b.html\">B</a> <a href=\"gone.html\">gone</a> <a href=\"a.html\">A</a>");
+    write("contents.html",
+          "<a href=\"b.html\">B</a> <a href=\"gone.html\">gone</a> <a href=\"a.html\">A</a>");
     write("a.html", "<p>one pump here</p>");
     write("b.html", "<p>pump and pump</p>");
     HelpWindow help(dir.path(), nullptr);

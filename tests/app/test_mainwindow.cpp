@@ -4,61 +4,58 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QRadioButton>
-#include <QTimeEdit>
-#include <QApplication>
 #include <QFrame>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrinter>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QTableView>
-#include <QItemSelectionModel>
 #include <QPushButton>
-#include <QMenuBar>
+#include <QRadioButton>
+#include <QTableView>
 #include <QTemporaryDir>
-#include <QTextDocument>
-#include <QTextBrowser>
 #include <QTest>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QTimeEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
-#include <tuple>
-#include <map>
-#include <QTimer>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
-#include <fstream>
+#include <tuple>
 
 #include "app/aboutbox.h"
 #include "app/coloursdialog.h"
+#include "app/commentsdialog.h"
 #include "app/displayoptionsdialog.h"
 #include "app/eventlistwindow.h"
-#include "search/marker.h"
-#include "search/navigation.h"
+#include "app/hardwaredialog.h"
 #include "app/helpwindow.h"
 #include "app/mainwindow.h"
-#include "session/help.h"
-#include "qt/choicebox.h"
-#include "qt/selectportdialog.h"
-#include "files/settings.h"
-#include "app/commentsdialog.h"
-#include "app/hardwaredialog.h"
 #include "app/startmenudialog.h"
 #include "files/recordingfile.h"
+#include "files/settings.h"
 #include "files/settingsonlyfile.h"
 #include "link/commands.h"
 #include "platform/comports.h"
+#include "qt/choicebox.h"
 #include "qt/qtcanvas.h"
+#include "qt/selectportdialog.h"
+#include "search/marker.h"
+#include "search/navigation.h"
+#include "session/help.h"
 #include "tests/support/fakefiledialogs.h"
 #include "tests/support/fakes.h"
 #include "tests/support/filesizelimit.h"
@@ -69,8 +66,10 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 struct WindowRig {
-    explicit WindowRig(bool writeSettingsFile = true, uint8_t comPort = 1, OperatingModeValue mode = EventRecord) {
-        dir = std::filesystem::temp_directory_path() / ("zvl-main-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    explicit WindowRig(bool writeSettingsFile = true, uint8_t comPort = 1,
+                       OperatingModeValue mode = EventRecord) {
+        dir = std::filesystem::temp_directory_path() /
+              ("zvl-main-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
         std::filesystem::create_directories(dir);
         settingsPath = (dir / "Pellam.ini").string();
         if (writeSettingsFile) {
@@ -84,13 +83,18 @@ struct WindowRig {
             st.dataDirectory = dir.string();
             std::ofstream(settingsPath, std::ios::binary) << encodeSettings(st);
         }
-        for (test::FakeTimer* t : {&startTimer, &splashTimer, &statusPollTimer, &breakTimer, &uploadRetryTimer, &updateTimer,
-                                   &downloadStatusTimer})
+        for (test::FakeTimer* t : {&startTimer, &splashTimer, &statusPollTimer, &breakTimer,
+                                   &uploadRetryTimer, &updateTimer, &downloadStatusTimer})
             pump.addTimer(*t);
-        window = std::make_unique<MainWindow>(MainPlatform{port, clock, pump, prompts, fileDialogs,
-                                                            {startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, updateTimer,
-                                                             downloadStatusTimer},
-                                                            settingsPath});
+        window =
+            std::make_unique<MainWindow>(MainPlatform{port,
+                                                      clock,
+                                                      pump,
+                                                      prompts,
+                                                      fileDialogs,
+                                                      {startTimer, splashTimer, statusPollTimer, breakTimer,
+                                                       uploadRetryTimer, updateTimer, downloadStatusTimer},
+                                                      settingsPath});
         window->startMenuRunner = [this](StartMenuDialog&) { ++startMenuShown; };
         window->modalDialogRunner = [this](QDialog& d) {
             dialogsShown.push_back(d.windowTitle().toStdString());
@@ -137,7 +141,8 @@ struct WindowRig {
         for (const auto* box : {&prompts.confirmations, &prompts.warnings, &prompts.informations})
             if (!box->empty()) return box->front();
         if (startMenuShown) return "start menu";
-        if (const HelpWindow* help = window->help().window(); help && help->isVisible()) return help->currentPage().toStdString();
+        if (const HelpWindow* help = window->help().window(); help && help->isVisible())
+            return help->currentPage().toStdString();
         if (!codes().empty()) return "sent " + std::to_string(codes().back());
         if (std::filesystem::exists(settingsPath)) return "settings written";
         return window->state().monochromePrinting ? "monochrome" : "";
@@ -164,8 +169,9 @@ struct WindowRig {
     }()};
     test::FakePort port{clock, &engine};
     test::FakePump pump{clock, port, &engine};
-    test::FakeTimer startTimer{clock, "startTimer"}, splashTimer{clock, "splashTimer"}, statusPollTimer{clock, "statusPollTimer"},
-        breakTimer{clock, "breakTimer"}, uploadRetryTimer{clock, "uploadRetryTimer"}, updateTimer{clock, "updateTimer"},
+    test::FakeTimer startTimer{clock, "startTimer"}, splashTimer{clock, "splashTimer"},
+        statusPollTimer{clock, "statusPollTimer"}, breakTimer{clock, "breakTimer"},
+        uploadRetryTimer{clock, "uploadRetryTimer"}, updateTimer{clock, "updateTimer"},
         downloadStatusTimer{clock, "downloadStatusTimer"};
     test::ScriptedPrompts prompts;
     test::ScriptedFileDialogs fileDialogs;
@@ -279,12 +285,15 @@ TEST(MainWindow, EveryMenuEntryRunsItsCommand) {
     // The File menu's separators: after Save As, Reload Settings Only, Download Binary File,
     // Export, and before Exit.
     QStringList file;
-    for (QAction* a : rig.find<QMenu>("fileMenu")->actions()) file << (a->isSeparator() ? "-" : a->objectName());
+    for (QAction* a : rig.find<QMenu>("fileMenu")->actions())
+        file << (a->isSeparator() ? "-" : a->objectName());
     EXPECT_EQ(file.join(' ').toStdString(),
-              "openAction openAllPartsAction reopenMenu saveAction saveAsAction - saveSettingsOnlyAction reloadSettingsOnlyAction - saveBinaryFileAction downloadBinaryFileAction - "
+              "openAction openAllPartsAction reopenMenu saveAction saveAsAction - saveSettingsOnlyAction "
+              "reloadSettingsOnlyAction - saveBinaryFileAction downloadBinaryFileAction - "
               "exportAction exportVcdAction - printerSetupAction monochromeAction printAction - exitAction");
     // Four Reopen entries, hidden while empty.
-    for (const char* name : {"reopen1Action", "reopen2Action", "reopen3Action", "reopen4Action"}) EXPECT_FALSE(rig.find<QAction>(name)->isVisible()) << name;
+    for (const char* name : {"reopen1Action", "reopen2Action", "reopen3Action", "reopen4Action"})
+        EXPECT_FALSE(rig.find<QAction>(name)->isVisible()) << name;
 }
 
 TEST(MainWindow, StatisticsOnceTheStoreHoldsAResultAndPrintToAPdfFile) {
@@ -322,7 +331,8 @@ TEST(MainWindow, StatisticsOnceTheStoreHoldsAResultAndPrintToAPdfFile) {
         test::FileSizeLimit fullDisk(8192);
         rig.find<QAction>("printAction")->trigger();
     }
-    EXPECT_EQ(rig.prompts.warnings, std::vector<std::string>{"Cannot write file " + pdf + ": File too large"});
+    EXPECT_EQ(rig.prompts.warnings,
+              std::vector<std::string>{"Cannot write file " + pdf + ": File too large"});
     EXPECT_TRUE(readFile(pdf) == page) << "the page printed before was changed";
 }
 
@@ -345,7 +355,9 @@ TEST(MainWindow, ButtonsDoWhatTheirCommandsDo) {
         return View{500, 103000, 7, TimebaseSearch, 800, rig.prompts.informations.size()};
     };
     const auto view = [&] {
-        return View{st.currentResult, st.viewStartTime, st.timebaseIndex, int(st.operatingMode.number()), st.currentMatch, rig.prompts.informations.size()};
+        return View{st.currentResult, st.viewStartTime,
+                    st.timebaseIndex, int(st.operatingMode.number()),
+                    st.currentMatch,  rig.prompts.informations.size()};
     };
     for (const auto& [name, command] : std::vector<std::pair<const char*, void (MainCommands::*)()>>{
              {"findButton", &MainCommands::findFirstMatch},
@@ -393,7 +405,8 @@ TEST(MainWindow, ControlsFollowTheMode) {
         rig.window->refreshWindow();
         rig.window->updateControlStates();
         EXPECT_EQ(rig.find<QPushButton>("eventTimeButton")->text(), row.button4) << int(row.mode);
-        EXPECT_EQ(!rig.find<QPushButton>("timebasePlusButton")->isHidden(), row.timebaseVisible) << int(row.mode);
+        EXPECT_EQ(!rig.find<QPushButton>("timebasePlusButton")->isHidden(), row.timebaseVisible)
+            << int(row.mode);
         EXPECT_EQ(!rig.find<QLabel>("timebaseLabel")->isHidden(), row.timebaseVisible);
         EXPECT_EQ(rig.find<QFrame>("timebasePanel")->isEnabled(), row.timebaseVisible);
         EXPECT_EQ(rig.find<QLabel>("recordOrSearchLabel")->text(), row.label6);
@@ -413,7 +426,8 @@ TEST(MainWindow, ControlsFollowTheMode) {
     rig.window->updateControlStates();
     EXPECT_EQ(rig.find<QPushButton>("startStopButton")->text(), "Stop");
     EXPECT_FALSE(rig.find<QPushButton>("onlineOfflineButton")->isEnabled());
-    for (const char* menu : {"fileMenu", "activityMenu", "toolsMenu", "setupMenu"}) EXPECT_FALSE(rig.find<QMenu>(menu)->menuAction()->isEnabled()) << menu;
+    for (const char* menu : {"fileMenu", "activityMenu", "toolsMenu", "setupMenu"})
+        EXPECT_FALSE(rig.find<QMenu>(menu)->menuAction()->isEnabled()) << menu;
     EXPECT_TRUE(rig.find<QMenu>("helpMenu")->menuAction()->isEnabled());
 }
 
@@ -432,7 +446,8 @@ TEST(MainWindow, StartUpReadsSettingsOpensThePortConnectsAndOpensTheStartMenu) {
     EXPECT_FALSE(rig.startTimer.isActive()) << "one-shot";
     EXPECT_EQ(rig.find<QLabel>("linkStatusLabel")->text(), "Online");
     EXPECT_EQ(st.firmwareVersion, "1.51");
-    EXPECT_FALSE(rig.window->lifecycle().startOnFirstActivation()) << "only the first activation reads the settings";
+    EXPECT_FALSE(rig.window->lifecycle().startOnFirstActivation())
+        << "only the first activation reads the settings";
 }
 
 // Whatever mode the last session ended in, the start-up survives every start-menu button.
@@ -446,7 +461,8 @@ TEST(MainWindow, StartUpSurvivesEveryStartMenuButtonInEveryMode) {
             WindowRig rig(true, 1, mode);
             int boxesOpen = 0, menus = 0;
             rig.prompts.onWarning = [&] {
-                EXPECT_FALSE(rig.window->traceBitmap().paintingActive()) << "a box while the picture is drawn";
+                EXPECT_FALSE(rig.window->traceBitmap().paintingActive())
+                    << "a box while the picture is drawn";
                 EXPECT_EQ(boxesOpen++, 0) << "a box inside another";
                 rig.run(100);  // the box's own event loop
                 --boxesOpen;
@@ -491,7 +507,8 @@ TEST(MainWindow, StartUpBoxesOpenAfterTheWindowIsShownNotInsideItsEvents) {
         rig.window->show();
         EXPECT_TRUE(QTest::qWaitFor([&] { return !rig.prompts.warnings.empty(); }, 3000));
         QApplication::processEvents();
-        EXPECT_EQ(rig.prompts.warnings, (std::vector<std::string>{"INI File Error. Defaults Loaded"})) << first;
+        EXPECT_EQ(rig.prompts.warnings, (std::vector<std::string>{"INI File Error. Defaults Loaded"}))
+            << first;
         EXPECT_TRUE(rig.window->isVisible());
     }
 }
@@ -522,8 +539,10 @@ TEST(MainWindow, CloseQueryWhileCollecting) {
     EXPECT_EQ(rig.codes(), (Bytes{0x41}));
     EXPECT_FALSE(rig.port.isOpen()) << "online at close: the port is closed";
     AppState reread;
-    EXPECT_EQ(loadSettingsFile(rig.settingsPath, reread), SettingsRead::Complete) << "settings written at close";
-    EXPECT_EQ(rig.prompts.confirmations, (std::vector<std::string>{"Continue Collecting Data ?", "Continue Collecting Data ?"}));
+    EXPECT_EQ(loadSettingsFile(rig.settingsPath, reread), SettingsRead::Complete)
+        << "settings written at close";
+    EXPECT_EQ(rig.prompts.confirmations,
+              (std::vector<std::string>{"Continue Collecting Data ?", "Continue Collecting Data ?"}));
 }
 
 TEST(MainWindow, ClosingOfflineWritesSettingsAndSendsNothing) {
@@ -636,7 +655,9 @@ TEST(MainWindow, TheTitleBoxHoldsTheTitleInTheFilesCodePage) {
     auto* edit = rig.find<QLineEdit>("titleEdit");
     edit->setText(QString::fromUtf8("Run \u20AC5 \u00E9"));
     emit edit->textEdited(edit->text());
-    EXPECT_EQ(rig.window->state().recordingTitle, "Run \x80" "5 \xE9");
+    EXPECT_EQ(rig.window->state().recordingTitle,
+              "Run \x80"
+              "5 \xE9");
     rig.window->state().recordingTitle = "\x93quoted\x94";
     rig.window->refreshWindow();
     EXPECT_EQ(edit->text(), QString::fromUtf8("\u201Cquoted\u201D"));
@@ -760,14 +781,20 @@ TEST(MainWindow, EachCommandBuildsOnePictureAndUpdatesTheControlsOnce) {
     WindowRig rig;
     rig.window->lifecycle().startOnFirstActivation();
     const std::string path = rig.recording("run.zvl", "");
-    const auto click = [&](const char* name) { return [&rig, name] { rig.find<QAbstractButton>(name)->click(); }; };
+    const auto click = [&](const char* name) {
+        return [&rig, name] { rig.find<QAbstractButton>(name)->click(); };
+    };
     const std::vector<std::pair<const char*, std::function<void()>>> commands = {
-        {"Open", [&] {
+        {"Open",
+         [&] {
              rig.fileDialogs.answers = {path};
              rig.find<QAction>("openAction")->trigger();
          }},
-        {"Event/Time", click("eventTimeButton")}, {"Find", click("findButton")}, {"Next", click("startStopButton")},
-        {"Slow Left", click("slowLeftButton")},   {"Reopen", [&] { rig.find<QAction>("reopen1Action")->trigger(); }},
+        {"Event/Time", click("eventTimeButton")},
+        {"Find", click("findButton")},
+        {"Next", click("startStopButton")},
+        {"Slow Left", click("slowLeftButton")},
+        {"Reopen", [&] { rig.find<QAction>("reopen1Action")->trigger(); }},
     };
     for (const auto& [name, command] : commands) {
         const int64_t pictures = rig.window->picturesBuilt(), controls = rig.window->controlUpdates();
@@ -810,7 +837,8 @@ TEST(MainWindow, PortZeroAsksForThePortFirstAndThenConnectsToIt) {
     rig.window->lifecycle().startOnFirstActivation();
     EXPECT_FALSE(splashUp) << "the choice does not stand under the splash";
     EXPECT_EQ(optionsDuringChoice, 0) << "nothing opens over the choice";
-    EXPECT_EQ(rig.prompts.offeredPorts, std::vector<int>{2}) << "a port this user may not open is not offered";
+    EXPECT_EQ(rig.prompts.offeredPorts, std::vector<int>{2})
+        << "a port this user may not open is not offered";
     EXPECT_NE(rig.prompts.portNotes.at(0).find("no access to COM4 (on Debian"), std::string::npos);
     rig.run(2000);
     EXPECT_EQ(rig.codes(), (Bytes{0x20, 0x21, 0x22, 0x23})) << "connected to the chosen port";
@@ -837,9 +865,11 @@ TEST(MainWindow, KeyPanelBevelFontDataFolderAndAnEmptyReopenList) {
     WindowRig rig;
     EXPECT_EQ(rig.find<QFrame>("keyPanel")->geometry(), QRect(113, 450, 25, 60));
     const auto frames = rig.window->findChildren<QFrame*>();
-    const auto bevel = std::find_if(frames.begin(), frames.end(), [](QFrame* f) { return f->frameShape() == QFrame::HLine; });
+    const auto bevel = std::find_if(frames.begin(), frames.end(),
+                                    [](QFrame* f) { return f->frameShape() == QFrame::HLine; });
     ASSERT_NE(bevel, frames.end());
-    EXPECT_TRUE((*bevel)->y() > 23 && (*bevel)->geometry().bottom() < 28) << "between the top strip and the memo";
+    EXPECT_TRUE((*bevel)->y() > 23 && (*bevel)->geometry().bottom() < 28)
+        << "between the top strip and the memo";
     QMessageBox box;
     EXPECT_EQ(box.font(), rig.window->font()) << "the boxes use the window's font";
 
@@ -877,7 +907,8 @@ TEST(MainWindow, DisplayOptionsFromTheNameColumnAndTheMenuSaveOnlyAfterAccept) {
         return d.result() == QDialog::Accepted;
     };
     rig.window->onMouseUp(60, 200);  // a name box
-    EXPECT_TRUE(std::all_of(st.inputActive.begin(), st.inputActive.end(), [](bool a) { return a; })) << "Set All Active stays";
+    EXPECT_TRUE(std::all_of(st.inputActive.begin(), st.inputActive.end(), [](bool a) { return a; }))
+        << "Set All Active stays";
     EXPECT_EQ(fileText(rig.settingsPath), saved) << "Cancel writes no settings";
     EXPECT_NE(rig.window->traceBitmap().pixel(8, nameBoxY), silver) << "the window repainted";
 
@@ -888,7 +919,8 @@ TEST(MainWindow, DisplayOptionsFromTheNameColumnAndTheMenuSaveOnlyAfterAccept) {
     };
     rig.find<QAction>("displayAction")->trigger();
     EXPECT_EQ(st.inputLabels[1], "Pump motor");
-    EXPECT_NE(fileText(rig.settingsPath).find("Pump motor"), std::string::npos) << "Accept writes the settings";
+    EXPECT_NE(fileText(rig.settingsPath).find("Pump motor"), std::string::npos)
+        << "Accept writes the settings";
 }
 
 TEST(MainWindow, AColourPickedShowsBehindTheColoursDialog) {
@@ -1005,7 +1037,8 @@ TEST(MainWindow, KeysAndTheWheelOnTheTraceDoWhatTheirButtonsDo) {
     };
     const auto view = [&] { return View{st.currentResult, st.viewStartTime, st.timebaseIndex}; };
     const auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
-        QWheelEvent e(QPointF(400, 300), client->mapToGlobal(QPointF(400, 300)), {}, {0, delta}, Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+        QWheelEvent e(QPointF(400, 300), client->mapToGlobal(QPointF(400, 300)), {}, {0, delta}, Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
         QApplication::sendEvent(client, &e);
     };
     struct Step {
@@ -1062,9 +1095,11 @@ TEST(MainWindow, TraceKeysStepTheTraceUnlessATextFieldHasTheFocus) {
     rig.window->show();
     rig.window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(rig.window.get()));
-    for (const char* focus : {"onlineOfflineButton", "eventTimeButton", "slowRightButton", "client", "titleEdit", "commentsMemo"}) {
+    for (const char* focus : {"onlineOfflineButton", "eventTimeButton", "slowRightButton", "client",
+                              "titleEdit", "commentsMemo"}) {
         const bool textField = focus == std::string("titleEdit") || focus == std::string("commentsMemo");
-        for (const Qt::Key key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Home, Qt::Key_End, Qt::Key_PageUp, Qt::Key_PageDown}) {
+        for (const Qt::Key key :
+             {Qt::Key_Left, Qt::Key_Right, Qt::Key_Home, Qt::Key_End, Qt::Key_PageUp, Qt::Key_PageDown}) {
             st.operatingMode = EventSearch;
             st.currentResult = 500;
             rig.window->refreshWindow();
@@ -1181,7 +1216,8 @@ TEST(MainWindow, EventListFiltersFollowsTheViewAndGrowsWithALiveRecording) {
     EXPECT_EQ(list.countLabel()->text(), "100 rows");
     EXPECT_EQ(model.index(9, 3).data().toString(), QString::fromUtf8("Line 4 ↑"));
     EXPECT_EQ(model.headerData(kEventListFirstState + 3, Qt::Horizontal, Qt::DisplayRole).toString(), "4");
-    EXPECT_EQ(model.headerData(kEventListFirstState + 3, Qt::Horizontal, Qt::ToolTipRole).toString(), "Line 4");
+    EXPECT_EQ(model.headerData(kEventListFirstState + 3, Qt::Horizontal, Qt::ToolTipRole).toString(),
+              "Line 4");
 
     // Only the changes of input 4: results 10, 11, 20, 21, ..., 100; then only those fitting the key.
     list.inputChoice()->setCurrentIndex(3);
@@ -1204,7 +1240,7 @@ TEST(MainWindow, EventListFiltersFollowsTheViewAndGrowsWithALiveRecording) {
     EXPECT_EQ(st.viewStartTime, byGoTo.viewStartTime);
     // A move of the view selects the cursor result's row.
     rig.find<QToolButton>("fastRightButton")->click();  // 31 on: result 81, not a match
-    EXPECT_EQ(list.table()->currentIndex().row(), 4);    // no row shows it: the selection stays
+    EXPECT_EQ(list.table()->currentIndex().row(), 4);   // no row shows it: the selection stays
     list.matchingOnlyBox()->setChecked(false);
     rig.find<QToolButton>("slowLeftButton")->click();
     EXPECT_EQ(st.cursorResult, 80);
@@ -1220,7 +1256,8 @@ TEST(MainWindow, EventListFiltersFollowsTheViewAndGrowsWithALiveRecording) {
     rig.window->traceBitmap();  // the waiting picture
     ASSERT_GT(st.resultCount(), 3);
     EXPECT_EQ(model.rowCount(), st.resultCount());
-    EXPECT_EQ(list.table()->currentIndex().row(), st.resultCount() - 1) << "the newest result is under the cursor";
+    EXPECT_EQ(list.table()->currentIndex().row(), st.resultCount() - 1)
+        << "the newest result is under the cursor";
     st.collectionActive = false;
 }
 
@@ -1240,8 +1277,12 @@ TEST(MainWindow, AClickOnThePlotGoesToItsResultAndTheMarkersSpanShowsInThePanelA
     EventListWindow& list = rig.window->eventList();
     QWidget* client = rig.find<QWidget>("client");
     auto* label = rig.find<QLabel>("markerLabel");
-    const auto text = [&] { return label->text().replace('\n', ' ').replace(QChar(0x00A0), ' ').toStdString(); };
-    const auto slotOf = [](int s) { return QPoint(kPictureLeft + kPlotLeft + 10 * s + 3, kPictureTop + 200); };
+    const auto text = [&] {
+        return label->text().replace('\n', ' ').replace(QChar(0x00A0), ' ').toStdString();
+    };
+    const auto slotOf = [](int s) {
+        return QPoint(kPictureLeft + kPlotLeft + 10 * s + 3, kPictureTop + 200);
+    };
     // What stands under the label's place when it is hidden: nothing but one colour.
     const auto coversNothing = [&] {
         rig.window->traceBitmap();
@@ -1271,7 +1312,8 @@ TEST(MainWindow, AClickOnThePlotGoesToItsResultAndTheMarkersSpanShowsInThePanelA
     EXPECT_EQ(list.table()->currentIndex().row(), 59);
     EXPECT_FALSE(list.table()->isColumnHidden(kEventListFromMarker));
     EXPECT_EQ(list.table()->horizontalHeader()->visualIndex(kEventListFromMarker), 3) << "beside Seconds";
-    EXPECT_EQ(list.model().index(59, kEventListFromMarker).data().toString().toStdString(), fromMarkerCell(st, 60));
+    EXPECT_EQ(list.model().index(59, kEventListFromMarker).data().toString().toStdString(),
+              fromMarkerCell(st, 60));
 
     // The time-base view: the same text, in a free place of its own.
     rig.find<QPushButton>("eventTimeButton")->click();
@@ -1316,7 +1358,8 @@ TEST(MainWindow, EveryHelpContextHasAPageAndF1KeepsWorkingAfterHowToUseHelp) {
         used.insert(context.toInt());
         const std::optional<std::string> page = helpPageForContext(context.toInt());
         ASSERT_TRUE(page) << context.toInt() << " of " << o->objectName().toStdString();
-        EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::path(ZVL_BINARY_DIR) / "help" / *page)) << *page;
+        EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::path(ZVL_BINARY_DIR) / "help" / *page))
+            << *page;
     }
     EXPECT_GE(used.size(), 13u);
 
@@ -1339,16 +1382,17 @@ TEST(MainWindow, EveryHelpContextHasAPageAndF1KeepsWorkingAfterHowToUseHelp) {
     help.programDirectory = rig.dir.string();
     rig.find<QAction>("helpContentsAction")->trigger();
     ASSERT_EQ(rig.prompts.warnings.size(), 1u);
-    EXPECT_NE(rig.prompts.warnings[0].find((rig.dir / "help").string()), std::string::npos) << rig.prompts.warnings[0];
+    EXPECT_NE(rig.prompts.warnings[0].find((rig.dir / "help").string()), std::string::npos)
+        << rig.prompts.warnings[0];
 }
-
 
 // The help names what the user sees: every menu entry, every window's and dialog's caption
 // and every button of a dialog, as they are written on the screen.
 TEST(MainWindow, TheHelpNamesEveryMenuEntryDialogCaptionAndButton) {
     WindowRig rig;
     std::string help;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(ZVL_BINARY_DIR) / "help")) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(ZVL_BINARY_DIR) / "help")) {
         if (entry.path().extension() != ".html") continue;
         std::ifstream in(entry.path(), std::ios::binary);
         QTextDocument page;
@@ -1360,7 +1404,9 @@ TEST(MainWindow, TheHelpNamesEveryMenuEntryDialogCaptionAndButton) {
     SelectPortDialog ports({1}, rig.window.get());
     HelpWindow helpWindow(QStringLiteral(ZVL_BINARY_DIR "/help"), rig.window.get());
     // On the screen "&Open..." reads "Open...", and "&Contents\tF1" is "Contents" with its key.
-    const auto shown = [](QString text) { return text.section('\t', 0, 0).remove('&').trimmed().toStdString(); };
+    const auto shown = [](QString text) {
+        return text.section('\t', 0, 0).remove('&').trimmed().toStdString();
+    };
     std::map<std::string, std::string> missing;  // text -> where it stands
     const auto check = [&](const std::string& text, const std::string& where) {
         if (!text.empty() && help.find(text) == std::string::npos) missing.emplace(text, where);
@@ -1369,7 +1415,9 @@ TEST(MainWindow, TheHelpNamesEveryMenuEntryDialogCaptionAndButton) {
     for (QMenu* menu : rig.window->menuBar()->findChildren<QMenu*>()) {
         check(shown(menu->title()), "menu");
         for (QAction* a : menu->actions()) {
-            if (a->isSeparator() || (a->objectName().startsWith("reopen") && a->objectName().endsWith("Action"))) continue;
+            if (a->isSeparator() ||
+                (a->objectName().startsWith("reopen") && a->objectName().endsWith("Action")))
+                continue;
             check(shown(a->text()), "menu " + shown(menu->title()));
             ++checked;
         }
@@ -1386,7 +1434,8 @@ TEST(MainWindow, TheHelpNamesEveryMenuEntryDialogCaptionAndButton) {
             if (b->window() == w) check(shown(b->text()), "button of " + caption);
     }
     EXPECT_GE(checked, 40);
-    EXPECT_EQ(rig.find<QAction>("helpContentsAction")->text().section('\t', 1), "F1") << "F1 shown beside Contents";
+    EXPECT_EQ(rig.find<QAction>("helpContentsAction")->text().section('\t', 1), "F1")
+        << "F1 shown beside Contents";
     std::string report;
     for (const auto& [text, where] : missing) report += "  " + where + ": " + text + "\n";
     EXPECT_TRUE(missing.empty()) << "the help pages do not name:\n" << report;
@@ -1399,7 +1448,8 @@ TEST(MainWindow, AFullStoreSavedInFourPartsOpensWhole) {
     const std::string csv = (rig.dir / "in.csv").string();
     {
         std::ofstream out(csv, std::ios::binary);
-        for (int64_t i = 0; i <= kMaxResults; ++i) out << 800000000 + i / 2 << "," << (i * 7) % 65536 << "\r\n";
+        for (int64_t i = 0; i <= kMaxResults; ++i)
+            out << 800000000 + i / 2 << "," << (i * 7) % 65536 << "\r\n";
     }
     rig.fileDialogs.answers = {csv, (rig.dir / "run.zvl").string(), rig.recording("small.zvl", ""),
                                (rig.dir / "run_3.ZVL").string()};
@@ -1408,7 +1458,8 @@ TEST(MainWindow, AFullStoreSavedInFourPartsOpensWhole) {
     const std::vector<ResultRecord> imported(rig.window->state().store.results.begin() + 1,
                                              rig.window->state().store.results.begin() + 1 + kMaxResults);
     rig.find<QAction>("saveAsAction")->trigger();
-    for (int k = 1; k <= 4; ++k) EXPECT_TRUE(std::filesystem::exists(rig.dir / ("run_" + std::to_string(k) + ".ZVL"))) << k;
+    for (int k = 1; k <= 4; ++k)
+        EXPECT_TRUE(std::filesystem::exists(rig.dir / ("run_" + std::to_string(k) + ".ZVL"))) << k;
     rig.find<QAction>("openAction")->trigger();  // another recording in between
     ASSERT_EQ(rig.window->state().resultCount(), 3);
 
@@ -1425,7 +1476,6 @@ TEST(MainWindow, AFullStoreSavedInFourPartsOpensWhole) {
     EXPECT_EQ(st.operatingMode, EventSearch);
     EXPECT_EQ(rig.find<QAction>("reopen1Action")->text().toStdString(), (rig.dir / "run_3.ZVL").string());
 }
-
 
 TEST(MainWindow, AFileNamedAtStartOpensOnceTheStartUpHasEnded) {
     WindowRig rig;

@@ -11,8 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "files/settings.h"
 #include "app/searchkeydialog.h"
+#include "files/settings.h"
 #include "tests/qt/modal.h"
 #include "tests/search/searchfixture.h"
 
@@ -37,7 +37,8 @@ struct SearchKeyDialogTest : ::testing::Test {
     void TearDown() override { qputenv("XDG_CONFIG_HOME", savedXdg); }
 
     void click(SearchKeyDialog& form, int input, int item) {
-        auto* b = form.radioGroup(input)->findChild<QRadioButton*>(QStringLiteral("RadioGroup%1Item%2").arg(input).arg(item));
+        auto* b = form.radioGroup(input)->findChild<QRadioButton*>(
+            QStringLiteral("RadioGroup%1Item%2").arg(input).arg(item));
         ASSERT_NE(b, nullptr);
         QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center());
     }
@@ -194,8 +195,10 @@ TEST_F(SearchKeyDialogTest, PaintsLabelsAndSymbolsInTheCurrentColours) {
         for (int y = 30; y < 130; ++y)
             for (int dx = 0; dx < 16; ++dx) {
                 const bool marked = px(img, x + dx, y) != background;
-                if (y < 120) ink += marked;
-                else below += marked;
+                if (y < 120)
+                    ink += marked;
+                else
+                    below += marked;
             }
         EXPECT_GT(ink, 15) << "label over x = " << x;
         EXPECT_EQ(below, 0) << "nothing between the label and its symbol at x = " << x;

@@ -3,10 +3,10 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QScrollBar>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 

@@ -64,7 +64,8 @@ struct LoggedFile {
 inline std::vector<LoggedFile> readLoggedFolder(const std::filesystem::path& folder,
                                                 std::vector<std::string>* unreadable = nullptr) {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     std::vector<LoggedFile> out;
     auto state = std::make_unique<AppState>();

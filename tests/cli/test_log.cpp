@@ -64,10 +64,12 @@ TEST(LogRoll, EveryResultInExactlyOneFileInOrder) {
             }
             EXPECT_EQ(f.comments[0], "zvl log on port COM3 (/dev/fake0)");
             EXPECT_EQ(f.comments[1], "Instrument serial number ZV000417, firmware 1.51");
-            EXPECT_EQ(f.comments[2], last ? "Ended: stop (test)" : "Ended: roll after " + std::to_string(c.roll) + " results");
+            EXPECT_EQ(f.comments[2], last ? "Ended: stop (test)"
+                                          : "Ended: roll after " + std::to_string(c.roll) + " results");
             ASSERT_FALSE(f.records.empty());
             EXPECT_GE(f.records.front().rawTime(), before) << f.names[0];
-            EXPECT_EQ(f.names[0].substr(0, 19), cli::LogRecorder::fileStem("zvl", f.records.front().rawTime()));
+            EXPECT_EQ(f.names[0].substr(0, 19),
+                      cli::LogRecorder::fileStem("zvl", f.records.front().rawTime()));
             before = f.records.back().rawTime();
         }
     }
@@ -118,7 +120,8 @@ TEST(LogPortLoss, SavedRetriedAndResumedInANewFile) {
         const int64_t lostAt = log.rig.clock.ms;
         log.rig.port.loseDevice();
         log.run(2000);
-        EXPECT_EQ(readLoggedFolder(dir.path()).size(), filesBefore + 1) << "the results before the loss are saved";
+        EXPECT_EQ(readLoggedFolder(dir.path()).size(), filesBefore + 1)
+            << "the results before the loss are saved";
         EXPECT_EQ(inputsOf(readLoggedFolder(dir.path())), log.decoded);
         log.run(lostAt + g.backAfterMs - log.rig.clock.ms);
         log.rig.port.failOpen = false;
@@ -131,7 +134,8 @@ TEST(LogPortLoss, SavedRetriedAndResumedInANewFile) {
     log.run(5000);
     log.rec.stop("test");
     ASSERT_EQ(log.messages.size(), 4u);
-    EXPECT_NE(log.messages[0].find("the instrument's serial port has gone away (Input/output error)"), std::string::npos);
+    EXPECT_NE(log.messages[0].find("the instrument's serial port has gone away (Input/output error)"),
+              std::string::npos);
     EXPECT_NE(log.messages[1].find("the port COM3 is back"), std::string::npos);
     const std::vector<LoggedFile> files = readLoggedFolder(dir.path());
     ASSERT_EQ(files.size(), 3u);
@@ -181,8 +185,9 @@ TEST(LogFullFolder, KeepsTheResultsAndTriesEachMinute) {
 
 TEST(LogArgs, DurationsAndNames) {
     const std::pair<const char*, std::optional<int64_t>> durations[] = {
-        {"30m", 1800}, {"12h", 43200}, {"1d", 86400}, {"45s", 45}, {"", std::nullopt}, {"m", std::nullopt},
-        {"0m", std::nullopt}, {"1.5h", std::nullopt}, {"-1m", std::nullopt}, {"10x", std::nullopt}, {"10", std::nullopt}};
+        {"30m", 1800},         {"12h", 43200},        {"1d", 86400},        {"45s", 45},
+        {"", std::nullopt},    {"m", std::nullopt},   {"0m", std::nullopt}, {"1.5h", std::nullopt},
+        {"-1m", std::nullopt}, {"10x", std::nullopt}, {"10", std::nullopt}};
     for (const auto& [text, seconds] : durations) EXPECT_EQ(cli::parseDuration(text), seconds) << text;
     EXPECT_EQ(cli::durationText(1800), "30m");
     EXPECT_EQ(cli::durationText(90), "90s");
@@ -195,7 +200,8 @@ TEST(LogArgs, DurationsAndNames) {
 TEST(BatchedPort, GathersNeverIntoTheNextSecond) {
     const struct {
         int gatherMs, msIntoSecond, expected;
-    } cases[] = {{20, 0, 20}, {20, 978, 20}, {20, 980, 18}, {20, 997, 1}, {20, 998, 0}, {20, 999, 0}, {0, 100, 0}};
+    } cases[] = {{20, 0, 20},  {20, 978, 20}, {20, 980, 18}, {20, 997, 1},
+                 {20, 998, 0}, {20, 999, 0},  {0, 100, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(cli::BatchedPort::gatherFor(c.gatherMs, c.msIntoSecond), c.expected) << c.msIntoSecond;
 }

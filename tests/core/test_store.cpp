@@ -60,30 +60,36 @@ TEST(ResultStore, ClearEmptiesEverySlotWrittenSinceTheLastClear) {
         std::function<void(ResultStore&)> use;
     };
     const Use uses[] = {
-        {"a recording through slot()", [](ResultStore& s) {
+        {"a recording through slot()",
+         [](ResultStore& s) {
              for (int64_t i = 0; i <= 500; ++i) s.slot(i) = rec(uint32_t(i + 1), 1);
              s.resultCount = 500;
          }},
-        {"appended directly up to the count", [](ResultStore& s) {
+        {"appended directly up to the count",
+         [](ResultStore& s) {
              for (int64_t i = 1; i <= 700; ++i) s.results[size_t(i)] = rec(9, 9);
              s.resultCount = 700;
          }},
-        {"a longer recording, then a shorter one over it", [](ResultStore& s) {
+        {"a longer recording, then a shorter one over it",
+         [](ResultStore& s) {
              for (int64_t i = 1; i <= 900; ++i) s.slot(i) = rec(7, 7);
              s.resultCount = 0;
              for (int64_t i = 1; i <= 10; ++i) s.slot(++s.resultCount) = rec(8, 8);
          }},
-        {"a correction high up", [](ResultStore& s) {
+        {"a correction high up",
+         [](ResultStore& s) {
              s.results[99999] = rec(5, 5);
              (void)s.correctResult(100000);
              s.resultCount = 3;
          }},
-        {"written directly far above the count", [](ResultStore& s) {
+        {"written directly far above the count",
+         [](ResultStore& s) {
              s.results[70000] = rec(4, 4);
              s.resultCount = 2;
          }},
         {"the top result slot through slot()", [](ResultStore& s) { s.slot(100000) = rec(6, 6); }},
-        {"every slot, the marker set, a count beyond the live limit", [](ResultStore& s) {
+        {"every slot, the marker set, a count beyond the live limit",
+         [](ResultStore& s) {
              s.resultCount = 100005;
              s.results[0] = rec(1, 1);
              s.results[100000] = rec(2, 2);
@@ -91,7 +97,8 @@ TEST(ResultStore, ClearEmptiesEverySlotWrittenSinceTheLastClear) {
              s.results[100005] = rec(4, 4);
              s.markedResult = 7;
          }},
-        {"the upload's reorder copy", [](ResultStore& s) {
+        {"the upload's reorder copy",
+         [](ResultStore& s) {
              s.results[1] = rec(3, 3);
              std::copy(s.results.begin(), s.results.begin() + 9, s.resultsBackup.begin());
              s.resultCount = 1;
@@ -118,7 +125,8 @@ TEST(ResultStore, ClearEmptiesEverySlotWrittenSinceTheLastClear) {
             u.use(s);
         }
         const ResultStore next;  // takes the blocks the store above gave back
-        EXPECT_TRUE(emptyBetween(next.results, 0, kLastSlot) && emptyBetween(next.resultsBackup, 0, kLastSlot))
+        EXPECT_TRUE(emptyBetween(next.results, 0, kLastSlot) &&
+                    emptyBetween(next.resultsBackup, 0, kLastSlot))
             << u.what << ": the next store";
         EXPECT_EQ(next.results.writtenEnd(), 0u);
     }
@@ -142,7 +150,8 @@ TEST(ResultStore, DeleteMovesLaterResultsDownAndShrinksTheRecording) {
     ASSERT_TRUE(s.deleteResult(5));
     EXPECT_EQ(s.resultCount, 9);
     for (int i = 1; i <= 4; ++i) EXPECT_EQ(s.results[size_t(i)].inputStates, i);
-    for (int i = 5; i <= 9; ++i) EXPECT_EQ(s.results[size_t(i)], rec(uint32_t(101 + i), uint16_t(i + 1), uint8_t(i + 1), 0));
+    for (int i = 5; i <= 9; ++i)
+        EXPECT_EQ(s.results[size_t(i)], rec(uint32_t(101 + i), uint16_t(i + 1), uint8_t(i + 1), 0));
     EXPECT_EQ(s.results[10], ResultRecord{}) << "no second copy of the last result";
 
     ASSERT_TRUE(s.deleteResult(9));  // the last one: nothing moves

@@ -10,7 +10,7 @@ TEST(TimeRules, DayCountStartsAt18991230) {
     EXPECT_EQ(dayNumber(1899, 12, 30), 0);
     EXPECT_EQ(dayNumber(1900, 1, 1), 2);
     EXPECT_EQ(dayNumber(2000, 1, 1), kDay2000);
-    EXPECT_EQ(dayNumber(2000, 3, 1), kDay2000 + 60);  // 2000 is a leap year
+    EXPECT_EQ(dayNumber(2000, 3, 1), kDay2000 + 60);               // 2000 is a leap year
     EXPECT_EQ(dayNumber(2100, 3, 1) - dayNumber(2100, 2, 28), 1);  // 2100 is not
 }
 

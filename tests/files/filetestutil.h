@@ -32,7 +32,8 @@ public:
     // Names of everything in the folder, sorted.
     std::vector<std::string> entries() const {
         std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename().string());
+        for (const auto& e : std::filesystem::directory_iterator(path_))
+            names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }

@@ -1,19 +1,17 @@
 // Safe replacement of files, and the Windows-1252 conversions used for paths and printing.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstring>
 
 #include "core/codepage.h"
-#include "platform/atomicfile.h"
 #include "filetestutil.h"
+#include "platform/atomicfile.h"
 #include "tests/support/filesizelimit.h"
 
 namespace zvl {
@@ -116,7 +114,6 @@ TEST(AtomicFile, WhatIsNotAPlainFileIsWrittenAsItStandsAndNeverReplaced) {
     EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "to-pipe"));
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"pipe", "to-pipe"})) << "no temporary file";
 
-
     // Devices of its own, never the system's: a test run as root that failed would replace
     // /dev/null. Making a device needs root; without it this part cannot run.
     if (mknod(dir.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0 ||
@@ -138,7 +135,10 @@ TEST(Codepage, Windows1252ToUtf8CoversTheUpperHalf) {
 TEST(Codepage, Utf8ToWindows1252ReplacesWhatTheCodePageLacks) {
     EXPECT_EQ(utf8ToWindows1252("caf\xC3\xA9 \xE2\x82\xAC"), "caf\xE9 \x80");
     EXPECT_EQ(utf8ToWindows1252("\xE4\xB8\xAD"), "?") << "a character outside the code page";
-    EXPECT_EQ(utf8ToWindows1252("a\xFF" "b\xC3"), "a?b?") << "malformed bytes";
+    EXPECT_EQ(utf8ToWindows1252("a\xFF"
+                                "b\xC3"),
+              "a?b?")
+        << "malformed bytes";
     EXPECT_EQ(utf8ToWindows1252("\xC0\xAF"), "??") << "an overlong form is malformed";
     for (int b = 0; b < 256; ++b) {
         const std::string one(1, char(b));

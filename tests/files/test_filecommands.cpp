@@ -92,13 +92,15 @@ TEST_F(FileCommandsTest, OneResultMoreGivesTwoPartsAndTheMessage) {
     dialogs.answers = {dir.file("run.zvl")};
     EXPECT_EQ(files.saveAs(), FileOutcome::Done);
     ASSERT_EQ(prompts.informations.size(), 1u);
-    EXPECT_EQ(prompts.informations[0], "For Your Convenience, This Record has been Split into 2 Parts, Each with _X Extension");
+    EXPECT_EQ(prompts.informations[0],
+              "For Your Convenience, This Record has been Split into 2 Parts, Each with _X Extension");
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"run_1.ZVL", "run_2.ZVL"}));
     EXPECT_EQ(head(dir.file("run_1.ZVL")).count, 32768);
     EXPECT_EQ(head(dir.file("run_2.ZVL")).count, 1);
     // The second part starts with result 32769.
     const std::string second = test::readBytes(dir.file("run_2.ZVL"));
-    EXPECT_EQ(second.substr(2, 8), test::bytes({0, 0, 0, 0, (1000 + 32769) >> 8, (1000 + 32769) & 0xFF, 0x80, 0x01}));
+    EXPECT_EQ(second.substr(2, 8),
+              test::bytes({0, 0, 0, 0, (1000 + 32769) >> 8, (1000 + 32769) & 0xFF, 0x80, 0x01}));
     // The split touches neither the list, the folder nor File > Save.
     EXPECT_EQ(state.recentFiles[0], "");
     EXPECT_EQ(state.dataDirectory, "/before");
@@ -110,18 +112,21 @@ TEST_F(FileCommandsTest, AHundredThousandResultsGiveFourCompletePartFiles) {
     fill(100000);
     dialogs.answers = {dir.file("long.zvl")};
     EXPECT_EQ(files.saveAs(), FileOutcome::Done);
-    EXPECT_EQ(prompts.informations.at(0), "For Your Convenience, This Record has been Split into 4 Parts, Each with _X Extension");
+    EXPECT_EQ(prompts.informations.at(0),
+              "For Your Convenience, This Record has been Split into 4 Parts, Each with _X Extension");
     const int counts[] = {32768, 32768, 32768, 1696};
     for (int n = 1; n <= 4; ++n) {
         const std::string part = dir.file("long_" + std::to_string(n) + ".ZVL");
         const FileHead h = head(part);
         EXPECT_EQ(h.count, counts[n - 1]) << part;
-        EXPECT_EQ(h.title, "Corvask Pellam ZVL Data File : " + part + kDate) << "each part names its own path";
+        EXPECT_EQ(h.title, "Corvask Pellam ZVL Data File : " + part + kDate)
+            << "each part names its own path";
         // Same comment lines, labels and flags in every part.
         const std::string f = test::readBytes(part);
         const std::string tail = f.substr(2 + 8 * size_t(h.count) + h.title.size() + 1);
         EXPECT_EQ(tail.substr(0, 8), "comment\r");
-        EXPECT_EQ(tail.substr(tail.size() - 16), test::bytes({0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+        EXPECT_EQ(tail.substr(tail.size() - 16),
+                  test::bytes({0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     }
     EXPECT_EQ(dir.entries().size(), 4u);
     EXPECT_EQ(state.recordingTitle, head(dir.file("long_4.ZVL")).title);
@@ -273,7 +278,8 @@ TEST(RecentFiles, NewestFirstFourKeptKnownPathsStayWhereTheyAre) {
     addRecentFile(s, "B");
     EXPECT_EQ(s.recentFiles, (std::array<std::string, 4>{"E", "D", "C", "B"}));
     addRecentFile(s, "e");
-    EXPECT_EQ(s.recentFiles, (std::array<std::string, 4>{"e", "E", "D", "C"})) << "case-sensitive: c:\\x.zvl is not C:\\X.ZVL";
+    EXPECT_EQ(s.recentFiles, (std::array<std::string, 4>{"e", "E", "D", "C"}))
+        << "case-sensitive: c:\\x.zvl is not C:\\X.ZVL";
 }
 
 }  // namespace

@@ -41,7 +41,8 @@ void mutate(std::string& f, std::mt19937& rng) {
                 f.resize(f.empty() ? 0 : rng() % f.size());
                 break;
             case 2:  // insert carriage returns or noise
-                f.insert(f.empty() ? 0 : rng() % f.size(), std::string(1 + rng() % 4, rng() % 2 ? '\r' : char(rng())));
+                f.insert(f.empty() ? 0 : rng() % f.size(),
+                         std::string(1 + rng() % 4, rng() % 2 ? '\r' : char(rng())));
                 break;
             case 3:  // a big count
                 if (f.size() >= 2) f[1] = char(rng());
@@ -88,7 +89,8 @@ TEST(FilesFuzz, SettingsOnlyReaderSurvivesRandomText) {
         std::string f;
         const int lines = int(rng() % 60);
         for (int k = 0; k < lines; ++k) {
-            for (int n = int(rng() % 12); n > 0; --n) f += char(rng() % 3 == 0 ? "Ff\r\n,"[rng() % 5] : char(rng()));
+            for (int n = int(rng() % 12); n > 0; --n)
+                f += char(rng() % 3 == 0 ? "Ff\r\n,"[rng() % 5] : char(rng()));
             f += rng() % 3 ? "\r\n" : "\n";
         }
         AppState s;
@@ -99,7 +101,8 @@ TEST(FilesFuzz, SettingsOnlyReaderSurvivesRandomText) {
         if (lineEnds < 45) {
             ASSERT_FALSE(complete) << "fewer than 45 lines cannot be complete";
         }
-        for (const std::string& label : s.inputLabels) ASSERT_EQ(label.find_first_of("\r\n"), std::string::npos);
+        for (const std::string& label : s.inputLabels)
+            ASSERT_EQ(label.find_first_of("\r\n"), std::string::npos);
         ASSERT_EQ(s.resultCount(), 0);
     }
 }
@@ -111,7 +114,8 @@ TEST(FilesFuzz, CsvImportSurvivesRandomLines) {
         std::string f;
         const size_t length = rng() % 2000;
         for (size_t k = 0; k < length; ++k) f += alphabet[rng() % (sizeof alphabet - 1)];
-        if (round % 10 == 0) f.insert(0, std::string(300, ' ') + "5,5," + std::string(rng() % 400, '9') + "\n");
+        if (round % 10 == 0)
+            f.insert(0, std::string(300, ' ') + "5,5," + std::string(rng() % 400, '9') + "\n");
 
         AppState s;
         s.store.clearResults();
@@ -124,7 +128,8 @@ TEST(FilesFuzz, CsvImportSurvivesRandomLines) {
         if (!r.ok) {
             ASSERT_GE(r.lineNumber, 1);
             ASSERT_EQ(s.resultCount(), r.lineNumber - 1);
-            ASSERT_EQ(s.store.slot(s.resultCount()), ResultRecord{}) << "the failing line's slot is not written";
+            ASSERT_EQ(s.store.slot(s.resultCount()), ResultRecord{})
+                << "the failing line's slot is not written";
         }
     }
 }

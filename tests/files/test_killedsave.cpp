@@ -5,7 +5,6 @@
 // ZVL_KILLS sets how many kills (a short run by default).
 
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -17,15 +16,14 @@
 #include <memory>
 #include <random>
 
-#include "files/settings.h"
 #include "files/recordingfile.h"
+#include "files/settings.h"
 #include "filetestutil.h"
 
 namespace zvl {
 namespace {
 
 struct Saver : test::FileCommandsRig {
-
     explicit Saver(int variant) {
         const int64_t count = kResultsPerFile + 5000;  // two part files
         state.resultCount() = count;
@@ -40,7 +38,8 @@ struct Saver : test::FileCommandsRig {
     bool saveAll(const test::TempDir& dir) {
         dialogs.answers = {dir.file("run.zvl"), dir.file("run.csv"), dir.file("run.stg")};
         return files.saveAs() == FileOutcome::Done && files.exportCsvOrTxt() == FileOutcome::Done &&
-               files.saveSettingsOnly() == FileOutcome::Done && writeSettings(state, prompts, dir.file("zvl.ini"));
+               files.saveSettingsOnly() == FileOutcome::Done &&
+               writeSettings(state, prompts, dir.file("zvl.ini"));
     }
 };
 
@@ -75,7 +74,8 @@ TEST(KilledSave, EveryFileIsThePreviousOrTheNewOneAndLeftTemporaryFilesGo) {
     // How long a whole save takes here, to kill at moments across all of it.
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(savers[1]->saveAll(dir));
-    const auto full = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    const auto full =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
     std::mt19937 random(18);
     std::uniform_int_distribution<int64_t> moment(0, full.count() * 11 / 10);
 
@@ -90,14 +90,17 @@ TEST(KilledSave, EveryFileIsThePreviousOrTheNewOneAndLeftTemporaryFilesGo) {
         kill(child, SIGKILL);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
-        if (WIFSIGNALED(status)) ++killedMidSave;
-        else ASSERT_EQ(WEXITSTATUS(status), 0);
+        if (WIFSIGNALED(status))
+            ++killedMidSave;
+        else
+            ASSERT_EQ(WEXITSTATUS(status), 0);
 
         const auto now = contents(dir);
         const auto& wanted = next == 0 ? first : second;
         for (const std::string& name : kSaved) {
             const std::string& bytes = now.at(name);
-            ASSERT_TRUE(bytes == previous.at(name) || bytes == wanted.at(name)) << name << " after kill " << k;
+            ASSERT_TRUE(bytes == previous.at(name) || bytes == wanted.at(name))
+                << name << " after kill " << k;
             if (bytes != previous.at(name)) ++replaced;
             ASSERT_EQ(modeOf(dir.file(name)), 0640u) << name << " after kill " << k;
         }

@@ -42,21 +42,42 @@ TEST_F(PartFilesTest, OnlyThePartsThatContinueTheRecordingAreLoadedAndTheRestNam
     };
     const std::vector<Case> cases = {
         {"all continue", {full, full, 7}, "", 2, 2 * full + 7, "part 2", ""},
-        {"a shorter save over a longer one", {full, 5, full, 9}, "", 1, full + 5, "part 1",
+        {"a shorter save over a longer one",
+         {full, 5, full, 9},
+         "",
+         1,
+         full + 5,
+         "part 1",
          "Loaded run_1.ZVL to run_2.ZVL as one recording; left out run_3.ZVL and run_4.ZVL, because "
          "run_2.ZVL holds 5 results, not 32768."},
-        {"a part of another recording", {full, full, full}, "2", 3, full, "part 1",
+        {"a part of another recording",
+         {full, full, full},
+         "2",
+         3,
+         full,
+         "part 1",
          "Loaded run_1.ZVL alone; left out run_2.ZVL and run_3.ZVL, because run_2.ZVL has other input "
          "labels than run_1.ZVL."},
-        {"an empty middle part", {full, 0, 4}, "", 1, full, "part 1",
+        {"an empty middle part",
+         {full, 0, 4},
+         "",
+         1,
+         full,
+         "part 1",
          "Loaded run_1.ZVL to run_2.ZVL as one recording; left out run_3.ZVL, because run_2.ZVL holds 0 "
          "results, not 32768."},
-        {"a missing middle part", {full, -1, full, 3}, "", 1, full, "part 1",
+        {"a missing middle part",
+         {full, -1, full, 3},
+         "",
+         1,
+         full,
+         "part 1",
          "Loaded run_1.ZVL alone; left out run_3.ZVL and run_4.ZVL, because run_2.ZVL is missing."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        for (const auto& e : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove(e.path());
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            std::filesystem::remove(e.path());
         for (size_t k = 1; k <= c.counts.size(); ++k)
             if (c.counts[k - 1] >= 0)
                 writePart(int(k), c.counts[k - 1], c.otherLabelOf == std::to_string(k) ? "other" : "press");
@@ -70,8 +91,8 @@ TEST_F(PartFilesTest, OnlyThePartsThatContinueTheRecordingAreLoadedAndTheRestNam
         EXPECT_EQ(state.recordingTitle, c.title);
         EXPECT_EQ(state.inputLabels[0], "press");
         EXPECT_EQ(state.commentLines[0], "line 2");
-        EXPECT_EQ(prompts.warnings, c.message.empty() ? std::vector<std::string>{}
-                                                      : std::vector<std::string>{c.message});
+        EXPECT_EQ(prompts.warnings,
+                  c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message});
     }
 }
 

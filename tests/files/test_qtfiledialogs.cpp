@@ -1,13 +1,12 @@
 // QtFileDialogs on the offscreen platform: how a command's dialog description becomes a
 // QFileDialog, and the answer of a shown dialog.
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
-
-#include <gtest/gtest.h>
 
 #include "filetestutil.h"
 #include "qt/qtfiledialogs.h"
@@ -17,10 +16,12 @@ namespace zvl {
 namespace {
 
 TEST(QtFileDialogs, FiltersShowTheDescriptionAndMatchEitherCase) {
-    EXPECT_EQ(QtFileDialogs::nameFilters("Sorvantiker Files|*.zvl"), QStringList{"Sorvantiker Files (*.zvl *.ZVL)"});
+    EXPECT_EQ(QtFileDialogs::nameFilters("Sorvantiker Files|*.zvl"),
+              QStringList{"Sorvantiker Files (*.zvl *.ZVL)"});
     EXPECT_EQ(QtFileDialogs::nameFilters("Comma Separated Variables|*.CSV|Text Files|*.TXT"),
               (QStringList{"Comma Separated Variables (*.CSV *.csv)", "Text Files (*.TXT *.txt)"}));
-    EXPECT_EQ(QtFileDialogs::nameFilters("Compliant CSV files |*.CSV"), QStringList{"Compliant CSV files  (*.CSV *.csv)"});
+    EXPECT_EQ(QtFileDialogs::nameFilters("Compliant CSV files |*.CSV"),
+              QStringList{"Compliant CSV files  (*.CSV *.csv)"});
     EXPECT_EQ(QtFileDialogs::nameFilters("Two|*.a;*.B"), QStringList{"Two (*.a *.A *.B *.b)"});
 }
 

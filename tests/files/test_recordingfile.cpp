@@ -66,7 +66,8 @@ TEST_F(RecordingFileTest, WritesCountRecordsInInstrumentOrderThenCrLinesThenFlag
     state.saveFileName = dir.file("run.zvl");
     ASSERT_TRUE(writeRecordingFile(state, clock, prompts, 1, 3));
 
-    const std::string title = "Corvask Pellam ZVL Data File : " + dir.file("run.zvl") + "  7 Dec 2026 - 10:00:01";
+    const std::string title =
+        "Corvask Pellam ZVL Data File : " + dir.file("run.zvl") + "  7 Dec 2026 - 10:00:01";
     std::string expected = bytes({3, 0});
     expected += bytes({0x81, 0xA0, 0x01, 0x02, 0x03, 0x04, 0x80, 0x05});
     expected += bytes({0x00, 0x00, 0x00, 0x00, 0x00, 0x41, 0x00, 0x01});
@@ -115,7 +116,8 @@ TEST_F(RecordingFileTest, AFailedWriteIsReportedAndChangesNeitherTitleNorOldFile
     state.saveFileName = dir.file("missing-folder/run.zvl");
     EXPECT_FALSE(writeRecordingFile(state, clock, prompts, 1, 3));
     ASSERT_EQ(prompts.warnings.size(), 1u);
-    EXPECT_EQ(prompts.warnings[0], "Cannot create file " + dir.file("missing-folder/run.zvl") + ": No such file or directory");
+    EXPECT_EQ(prompts.warnings[0],
+              "Cannot create file " + dir.file("missing-folder/run.zvl") + ": No such file or directory");
     EXPECT_EQ(state.recordingTitle, "typed title");
     EXPECT_EQ(prompts.busyOn, prompts.busyOff) << "the hourglass is taken down";
     EXPECT_FALSE(prompts.busyNow);
@@ -133,8 +135,8 @@ std::string image(int count, const std::string& records, const std::string& flag
 }
 
 std::string record(int flags, int kind, uint32_t t, uint16_t states) {
-    return bytes({flags, kind, int(t >> 24), int((t >> 16) & 0xFF), int((t >> 8) & 0xFF), int(t & 0xFF), states >> 8,
-                  states & 0xFF});
+    return bytes({flags, kind, int(t >> 24), int((t >> 16) & 0xFF), int((t >> 8) & 0xFF), int(t & 0xFF),
+                  states >> 8, states & 0xFF});
 }
 
 TEST_F(RecordingFileTest, ReadsEveryFieldFromAHandBuiltImage) {
@@ -142,7 +144,8 @@ TEST_F(RecordingFileTest, ReadsEveryFieldFromAHandBuiltImage) {
     flags[1] = 0;
     flags[2] = 2;  // any value but 1 is inactive
     flags[15] = char(0xFF);
-    const std::string file = image(2, record(0x80, 0xA0, 1000, 0x1234) + record(0x01, 0xBF, 2000, 0xFEDC), flags);
+    const std::string file =
+        image(2, record(0x80, 0xA0, 1000, 0x1234) + record(0x01, 0xBF, 2000, 0xFEDC), flags);
     test::writeBytes(dir.file("in.zvl"), file);
     state.operatingMode = TimebaseRecord;
 
@@ -175,8 +178,8 @@ TEST_F(RecordingFileTest, ReadsEveryFieldFromAHandBuiltImage) {
 TEST_F(RecordingFileTest, DropsZeroTimeResultsAtTheEndOnlyAndClearsTheOldStore) {
     state.resultCount() = 10;
     state.store.slot(7).setTime(99);  // from an earlier recording
-    const std::string recs = record(0, 0, 100, 1) + record(0, 0, 0, 2) + record(0, 0, 300, 3) + record(0, 0, 0, 4) +
-                             record(9, 9, 0, 5);
+    const std::string recs = record(0, 0, 100, 1) + record(0, 0, 0, 2) + record(0, 0, 300, 3) +
+                             record(0, 0, 0, 4) + record(9, 9, 0, 5);
     test::writeBytes(dir.file("z.zvl"), image(5, recs, std::string(16, '\1')));
     RecordingRead details;
     ASSERT_TRUE(loadRecordingFile(state, dir.file("z.zvl"), prompts, view, &details));
@@ -188,7 +191,8 @@ TEST_F(RecordingFileTest, DropsZeroTimeResultsAtTheEndOnlyAndClearsTheOldStore) 
 }
 
 TEST_F(RecordingFileTest, ATopTimeByteOf128OrMoreCountsAsATimeWhenTrimming) {
-    test::writeBytes(dir.file("t.zvl"), image(2, record(0, 0, 5, 0) + record(0, 0, 0x80000000u, 0), std::string(16, '\1')));
+    test::writeBytes(dir.file("t.zvl"),
+                     image(2, record(0, 0, 5, 0) + record(0, 0, 0x80000000u, 0), std::string(16, '\1')));
     ASSERT_TRUE(loadRecordingFile(state, dir.file("t.zvl"), prompts, view));
     EXPECT_EQ(state.resultCount(), 2);
     EXPECT_EQ(state.recordingEndTime, 0x7F000000);
@@ -228,7 +232,8 @@ TEST_F(RecordingFileTest, AFileCutInTheLabelsKeepsTheLinesReadAndTheOldRest) {
     EXPECT_EQ(state.inputLabels[1], "B");
     EXPECT_EQ(state.inputLabels[2], "C") << "a line ended by the end of the file loses its last byte";
     EXPECT_EQ(state.inputLabels[3], "Ch4") << "labels not reached keep their values";
-    EXPECT_TRUE(state.inputActive[1] == false && state.inputActive[0]) << "flags not reached keep their values";
+    EXPECT_TRUE(state.inputActive[1] == false && state.inputActive[0])
+        << "flags not reached keep their values";
     EXPECT_EQ(state.resultCount(), 1);
     EXPECT_EQ(prompts.warnings.size(), 1u);
 }
@@ -241,7 +246,8 @@ TEST_F(RecordingFileTest, AMissingFileLeavesTheStoreClearedAndIsReported) {
     EXPECT_EQ(state.store.slot(1), ResultRecord{});
     EXPECT_EQ(state.timebaseIndex, 3) << "the final stage runs also after a failed open";
     ASSERT_EQ(prompts.warnings.size(), 1u);
-    EXPECT_EQ(prompts.warnings[0], "Cannot open file " + dir.file("nope.zvl") + ": No such file or directory");
+    EXPECT_EQ(prompts.warnings[0],
+              "Cannot open file " + dir.file("nope.zvl") + ": No such file or directory");
 }
 
 TEST_F(RecordingFileTest, AFolderIsRefusedInsteadOfRead) {
@@ -311,19 +317,15 @@ TEST(FitTimebase, StartsAtThreeAndStopsAtTheFirstBaseWiderThanTheSpan) {
         uint32_t first, last;
         int32_t index;
     } cases[] = {
-        {100, 100, 3},        // no span: 1 second, 30 s wide already
-        {100, 50, 3},         // backwards: span 1
-        {0, 29, 3},
-        {0, 30, 3},           // 600 x single-precision 1/20 is a little above 30
-        {0, 31, 4},
-        {0, 60, 4},
-        {0, 61, 6},           // past indexes 4 and 5 (both 60 s wide) to 120 s
-        {0, 299, 7},
-        {0, 300, 8},          // 300 is not greater than 300 (exact at index 7): one more
-        {0, 1800, 9},
-        {0, 86399, 14},
-        {0, 86400, 16},       // past the 24 Hours and 1 Day rows, both 86400 s wide
-        {0, 4000000, 19},     // beyond 50 days: stops at 19
+        {100, 100, 3},                    // no span: 1 second, 30 s wide already
+        {100, 50, 3},                     // backwards: span 1
+        {0, 29, 3},          {0, 30, 3},  // 600 x single-precision 1/20 is a little above 30
+        {0, 31, 4},          {0, 60, 4},
+        {0, 61, 6},                        // past indexes 4 and 5 (both 60 s wide) to 120 s
+        {0, 299, 7},         {0, 300, 8},  // 300 is not greater than 300 (exact at index 7): one more
+        {0, 1800, 9},        {0, 86399, 14},
+        {0, 86400, 16},    // past the 24 Hours and 1 Day rows, both 86400 s wide
+        {0, 4000000, 19},  // beyond 50 days: stops at 19
         {0, 2000000000, 19},
     };
     for (const Case& c : cases) {

@@ -51,8 +51,12 @@ TEST(SettingsFile, TheLinesStandInTheirPlaces) {
     const std::vector<std::string> l = lines(encodeSettings(sample()));
     ASSERT_EQ(l.size(), 66u);
     EXPECT_EQ(l[0], "1.51 5th February 2014");
-    EXPECT_EQ(l[1], "In \xE9" "0");
-    EXPECT_EQ(l[16], "In \xE9" "15");
+    EXPECT_EQ(l[1],
+              "In \xE9"
+              "0");
+    EXPECT_EQ(l[16],
+              "In \xE9"
+              "15");
     EXPECT_EQ(l[17], "0");
     EXPECT_EQ(l[18], "1");
     EXPECT_EQ(l[33], "7");
@@ -117,7 +121,8 @@ TEST(SettingsFile, ReadingRules) {
     ASSERT_TRUE(decodeSettings(replaceLine(good, 66, "true"), st));
     EXPECT_FALSE(st.monochromePrinting) << "only a leading T counts";
     // Unusable values are brought into range.
-    ASSERT_TRUE(decodeSettings(replaceLine(replaceLine(replaceLine(good, 55, "25"), 56, "7"), 60, "4294967295"), st));
+    ASSERT_TRUE(
+        decodeSettings(replaceLine(replaceLine(replaceLine(good, 55, "25"), 56, "7"), 60, "4294967295"), st));
     EXPECT_EQ(st.timebaseIndex, 5);
     EXPECT_EQ(st.operatingMode.number(), 3);
     EXPECT_EQ(st.colours.offColour, 0xFFFFFFu);
@@ -159,7 +164,8 @@ TEST(SettingsDefaults, WarningPortPromptAndOfflineEventMode) {
     loadDefaultSettings(st, prompts);
     EXPECT_EQ(prompts.warnings, (std::vector<std::string>{"INI File Error. Defaults Loaded"}));
     ASSERT_EQ(prompts.inputCalls.size(), 3u);
-    EXPECT_EQ(prompts.inputCalls[0], (std::pair<std::string, std::string>{"Commmunication Port", "Select Comport [1..4]"}));
+    EXPECT_EQ(prompts.inputCalls[0],
+              (std::pair<std::string, std::string>{"Commmunication Port", "Select Comport [1..4]"}));
     EXPECT_EQ(st.comPortNumber, 2);
     EXPECT_EQ(st.inputLabels[0], "Channel 1");
     EXPECT_EQ(st.inputLabels[15], "Channel 16");
@@ -177,7 +183,8 @@ TEST(SettingsDefaults, WarningPortPromptAndOfflineEventMode) {
 }
 
 TEST(SettingsFile, WriteCreatesTheFolderAndReportsFailures) {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("zvl-settings-" + std::to_string(::getpid()));
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("zvl-settings-" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
     const std::string path = (dir / "deeper" / "Pellam.ini").string();
     test::ScriptedPrompts prompts;

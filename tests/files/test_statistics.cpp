@@ -92,7 +92,8 @@ TEST(Statistics, AChangeOnAnEqualBoxBoundaryCountsInTheLaterBox) {
         EXPECT_EQ(s.boxes[row.box].inputs[0].toOn, 1);
         EXPECT_EQ(s.boxes[row.box].start, kBase + row.change);
         for (const BoxFigures& b : s.boxes)
-            EXPECT_EQ(b.inputs[0].onTime + b.inputs[0].offTime, std::floor(b.inputs[0].onTime + b.inputs[0].offTime));
+            EXPECT_EQ(b.inputs[0].onTime + b.inputs[0].offTime,
+                      std::floor(b.inputs[0].onTime + b.inputs[0].offTime));
     }
 }
 

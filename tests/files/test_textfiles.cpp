@@ -33,7 +33,8 @@ TEST_F(TextFilesTest, SettingsOnlySaveWritesTheFortyFiveLinesWithCrLf) {
     dialogs.answers = {path};
     EXPECT_EQ(files.saveSettingsOnly(), FileOutcome::Done);
 
-    std::string expected = "Corvask Pellam STG Settings Only File  " + path + "7 Dec 2026 - 10:00:01\r\n\r\nMy title \xE9\r\n";
+    std::string expected =
+        "Corvask Pellam STG Settings Only File  " + path + "7 Dec 2026 - 10:00:01\r\n\r\nMy title \xE9\r\n";
     for (int k = 1; k <= 10; ++k) expected += "comment " + std::to_string(k) + "\r\n";
     for (int k = 0; k < 16; ++k) expected += (k == 2 || k == 15) ? "FALSE\r\n" : "TRUE\r\n";
     for (int k = 0; k < 16; ++k) expected += (k == 4 ? std::string() : "In" + std::to_string(k + 1)) + "\r\n";
@@ -98,13 +99,13 @@ std::string stgImage(const std::vector<std::string>& flagLines, const std::strin
 }
 
 TEST_F(TextFilesTest, SettingsOnlyFlagsAreInactiveOnlyWhenTheyStartWithF) {
-    std::vector<std::string> flags = {"false", "F", "FALSE", "fx", "TRUE", "1", "0", "yes", " F",
-                                      "T",     "t", "x",     "f",  "no", "Fa", "ok"};
+    std::vector<std::string> flags = {"false", "F", "FALSE", "fx", "TRUE", "1",  "0",  "yes",
+                                      " F",    "T", "t",     "x",  "f",    "no", "Fa", "ok"};
     std::string f = stgImage(flags);
     for (int k = 0; k < 16; ++k) f += "lab" + std::to_string(k) + "\r\n";
     MemorySource in(f);
     EXPECT_TRUE(readSettingsOnly(state, in));
-    const bool expected[16] = {false, false, false, false, true, true, true, true,
+    const bool expected[16] = {false, false, false, false, true,  true, true,  true,
                                true,  true,  true,  true,  false, true, false, true};
     for (int k = 0; k < 16; ++k) EXPECT_EQ(state.inputActive[size_t(k)], expected[k]) << flags[size_t(k)];
     EXPECT_EQ(state.commentLines[9], "n9");
@@ -155,7 +156,8 @@ TEST_F(TextFilesTest, ExportWritesHeaderAndPaddedDataLinesByteForByte) {
     dialogs.answers = {path};
     EXPECT_EQ(files.exportCsvOrTxt(), FileOutcome::Done);
 
-    std::string expected = "Corvask Pellam ZVL Data File  /data/run.zvl7 Dec 2026 - 10:00:01\r\n\r\nComments :\r\n";
+    std::string expected =
+        "Corvask Pellam ZVL Data File  /data/run.zvl7 Dec 2026 - 10:00:01\r\n\r\nComments :\r\n";
     for (int k = 1; k <= 10; ++k) expected += "comment " + std::to_string(k) + "\r\n";
     expected += ",,Active,T,T,F,T,T,T,T,T,T,T,T,T,T,T,T,F,\r\n";
     expected += ",,Labels,In1,In2,In3,In4,,In6,In7,In8,In9,In10,In11,In12,In13,In14,In15,In16,\r\n";
@@ -163,7 +165,8 @@ TEST_F(TextFilesTest, ExportWritesHeaderAndPaddedDataLinesByteForByte) {
     expected += "     1, 1 Jan 00 00:01:05,           65, 1,0,1,0,0,0,0,0,0,0,0,0,0,0,0,0,\r\n";
     expected += "     2, 13 Feb 39 23:31:30,   1234567890, 1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,\r\n";
     EXPECT_EQ(test::readBytes(path), expected);
-    EXPECT_EQ(prompts.informations, std::vector<std::string>{"File Converted to .CSV Format. (For use with Excel)"});
+    EXPECT_EQ(prompts.informations,
+              std::vector<std::string>{"File Converted to .CSV Format. (For use with Excel)"});
 
     const auto& d = dialogs.shown.at(0);
     EXPECT_TRUE(d.save);
@@ -179,12 +182,15 @@ TEST_F(TextFilesTest, ExportOfAnEmptyStoreHasSixteenLinesAndAnEmptyFileName) {
     for (size_t p = 0; (p = text.find("\r\n", p)) != std::string::npos; p += 2) ++lines;
     EXPECT_EQ(lines, 16u);
     EXPECT_EQ(text.substr(0, text.find("\r\n")), "Corvask Pellam ZVL Data File  2 Jan 2026 - 03:04:05");
-    EXPECT_NE(text.find(",,Active,F,F,F,F,F,F,F,F,F,F,F,F,F,F,F,F,\r\n"), std::string::npos) << "all inactive";
+    EXPECT_NE(text.find(",,Active,F,F,F,F,F,F,F,F,F,F,F,F,F,F,F,F,\r\n"), std::string::npos)
+        << "all inactive";
 }
 
 TEST_F(TextFilesTest, ExportMessageFollowsTheExtensionInUpperCase) {
-    EXPECT_EQ(exportMessage("/d/run.txt"), "File Converted to .TXT Format. (For use with Notepad, Wordpad etc.)");
-    EXPECT_EQ(exportMessage("/d/run.TxT"), "File Converted to .TXT Format. (For use with Notepad, Wordpad etc.)");
+    EXPECT_EQ(exportMessage("/d/run.txt"),
+              "File Converted to .TXT Format. (For use with Notepad, Wordpad etc.)");
+    EXPECT_EQ(exportMessage("/d/run.TxT"),
+              "File Converted to .TXT Format. (For use with Notepad, Wordpad etc.)");
     EXPECT_EQ(exportMessage("/d/run.Csv"), "File Converted to .CSV Format. (For use with Excel)");
     EXPECT_EQ(exportMessage("/d/run.dat"), "");
     EXPECT_EQ(exportMessage("/d.csv/run"), "") << "a dot in a folder name is no extension";
@@ -350,7 +356,8 @@ TEST_F(TextFilesTest, ImportCancelledOnlyRepaintsAndAMissingFileIsReported) {
     dialogs.answers = {dir.file("absent.csv")};
     EXPECT_EQ(files.importCompliantCsv(), FileOutcome::Failed);
     EXPECT_EQ(state.resultCount(), 0) << "the store is cleared before the file is opened";
-    EXPECT_EQ(prompts.warnings, std::vector<std::string>{"Cannot open file " + dir.file("absent.csv") + ": No such file or directory"});
+    EXPECT_EQ(prompts.warnings, std::vector<std::string>{"Cannot open file " + dir.file("absent.csv") +
+                                                         ": No such file or directory"});
 }
 
 TEST_F(TextFilesTest, AnExportReadAsACompliantFileGivesIndexesAsTimes) {
@@ -379,8 +386,8 @@ TEST_F(TextFilesTest, BinaryFileIsBareRecordsInInstrumentOrder) {
     state.store.slot(4).setTime(9);  // beyond resultCount: not written
     dialogs.answers = {dir.file("mem.bin")};
     EXPECT_EQ(files.saveBinaryFile(), FileOutcome::Done);
-    const std::string expected = test::bytes({0x11, 0xA1, 1, 2, 3, 1, 0x80, 1, 0x12, 0xA2, 1, 2, 3, 2, 0x80, 2,
-                                              0x13, 0xA3, 1, 2, 3, 3, 0x80, 3});
+    const std::string expected = test::bytes(
+        {0x11, 0xA1, 1, 2, 3, 1, 0x80, 1, 0x12, 0xA2, 1, 2, 3, 2, 0x80, 2, 0x13, 0xA3, 1, 2, 3, 3, 0x80, 3});
     EXPECT_EQ(test::readBytes(dir.file("mem.bin")), expected);
 
     const auto& d = dialogs.shown.at(0);

@@ -176,7 +176,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     lost = true;
                     if (running) {
                         receiver.running = false;
-                        ended(BinaryDownload::Outcome::Failed, downloadLostMessage("Input/output error"), true);
+                        ended(BinaryDownload::Outcome::Failed, downloadLostMessage("Input/output error"),
+                              true);
                         FUZZ_CHECK(rig.prompts.informations.size() + rig.prompts.warnings.size() ==
                                    boxes + 1);
                     }

@@ -56,11 +56,11 @@ TEST_F(Decoder, APacketSplitOverThreeNotificationsIsDecodedOnceWhenComplete) {
 }
 
 TEST_F(Decoder, StatusPacketsFillTheInstrumentStatus) {
-    rig.feed({0x01, 0x05, 0xC0, 0xEE, 0x07, 0xA5, 0x04,                                // options
-              0x01, 0x06, 0xC1, 0xEE, 0xEE, 0x01, 0x51, 0x04,                          // firmware
-              0x01, 0x06, 0xC2, 0x12, 0x34, 0x56, 0x78, 0x04,                          // clock
-              0x01, 0x0A, 0xC3, 'Z', 'V', '0', '0', '0', '4', '1', '7', 0x04,          // serial
-              0x01, 0x03, 0x99, 0x42, 0x04});                                          // unknown: ignored
+    rig.feed({0x01, 0x05, 0xC0, 0xEE, 0x07, 0xA5, 0x04,                             // options
+              0x01, 0x06, 0xC1, 0xEE, 0xEE, 0x01, 0x51, 0x04,                       // firmware
+              0x01, 0x06, 0xC2, 0x12, 0x34, 0x56, 0x78, 0x04,                       // clock
+              0x01, 0x0A, 0xC3, 'Z',  'V',  '0',  '0',  '0',  '4', '1', '7', 0x04,  // serial
+              0x01, 0x03, 0x99, 0x42, 0x04});                                       // unknown: ignored
     EXPECT_EQ(st.debounceCode, 0x07);
     EXPECT_EQ(st.hardwareOptions, (std::array<bool, 8>{true, false, true, false, false, true, false, true}));
     EXPECT_EQ(st.firmwareVersion, "1.51");
@@ -156,7 +156,8 @@ TEST_F(Decoder, ResultsAreStoredWhateverTheMode) {
 TEST_F(Decoder, TheFileTransferOwnsThePortAndTheUploadGetsTheBytes) {
     st.protocolTransferActive = true;
     std::vector<uint8_t> relayed;
-    rig.link.setFileTransferReceiver([&](const std::vector<uint8_t>& b) { relayed.insert(relayed.end(), b.begin(), b.end()); });
+    rig.link.setFileTransferReceiver(
+        [&](const std::vector<uint8_t>& b) { relayed.insert(relayed.end(), b.begin(), b.end()); });
     rig.port.inject(live1234);
     rig.link.onSerialDataAvailable(6);
     EXPECT_EQ(relayed, live1234) << "every byte to the file transfer's receiver";

@@ -67,7 +67,8 @@ TEST(DecoderFuzz, TheCutIntoNotificationsDoesNotChangeWhatIsDecoded) {
         feedInPieces(rig, stream, rng, 1 + rng() % 20);
         if (HasFatalFailure()) return;
         ASSERT_EQ(rig.state.resultCount(), int64_t(expected.size())) << "round " << round;
-        for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(rig.state.store.results[i + 1].inputStates, expected[i]);
+        for (size_t i = 0; i < expected.size(); ++i)
+            EXPECT_EQ(rig.state.store.results[i + 1].inputStates, expected[i]);
     }
 }
 

@@ -2,10 +2,10 @@
 // receiver and the port, the three endings, Cancel, and a line no one else writes to.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <cstdlib>
 #include <random>
 
 #include "link/download.h"
@@ -169,7 +169,8 @@ TEST_F(Download, ASenderThatNeverBeginsZmodemEndsAfterTheHandshakeWait) {
         EXPECT_EQ(download.outcome(), BinaryDownload::Outcome::Running) << framed;
         rig.pump.processEventsUntil(started + kHandshakeWaitMs + 600);
         if (framed) {
-            EXPECT_EQ(download.outcome(), BinaryDownload::Outcome::Running) << "a ZMODEM sender has all the time it needs";
+            EXPECT_EQ(download.outcome(), BinaryDownload::Outcome::Running)
+                << "a ZMODEM sender has all the time it needs";
             EXPECT_TRUE(rig.port.written.empty());
             receiver.finish(false);
             continue;
@@ -200,7 +201,8 @@ TEST_F(Download, ASenderThatSendsMoreThanAFullMemoryIsCutOff) {
         rig.feed(Bytes(size_t(c.relayed - 3), 0x55));
         receiver.receive("IMAGE.BIN", c.file);
         rig.run(600);
-        EXPECT_EQ(download.outcome() == BinaryDownload::Outcome::Failed, c.cut) << c.file.size() << " " << c.relayed;
+        EXPECT_EQ(download.outcome() == BinaryDownload::Outcome::Failed, c.cut)
+            << c.file.size() << " " << c.relayed;
         EXPECT_LE(int64_t(receiver.input.size()), kMostRelayedBytes);
         receiver.input.clear();
         if (!c.cut) {

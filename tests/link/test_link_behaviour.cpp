@@ -2,10 +2,10 @@
 // waits let the instrument answer, deliver its bytes and fire the timers.
 #include <gtest/gtest.h>
 
+#include "core/timebase.h"
 #include "link/commands.h"
 #include "platform/comports.h"
 #include "tests/support/fakes.h"
-#include "core/timebase.h"
 
 namespace zvl {
 namespace {
@@ -59,9 +59,10 @@ TEST(Connect, ASilentInstrumentLeavesTheProgramOfflineAfterOneWarning) {
     rig.link.connect();
     EXPECT_EQ(codesWritten(rig.port), (Bytes{0x20}));
     EXPECT_FALSE(rig.state.instrumentOnline);
-    EXPECT_EQ(rig.prompts.warnings,
-              (std::vector<std::string>{
-                  "Pellam ZVL Not Responding. Check COM Port, Connections and Ensure Pellam is switched ON."}));
+    EXPECT_EQ(
+        rig.prompts.warnings,
+        (std::vector<std::string>{
+            "Pellam ZVL Not Responding. Check COM Port, Connections and Ensure Pellam is switched ON."}));
     EXPECT_EQ(rig.state.operatingMode, TimebaseSearch);
     EXPECT_FALSE(rig.prompts.busyNow);
 }
@@ -210,7 +211,8 @@ TEST(CollectNewData, FromAnyModeTheHandshakeComesFirstAndSilenceStaysOffline) {
             }
             EXPECT_EQ(codesWritten(rig.port), Bytes{0x20}) << where << ": no start command";
             EXPECT_EQ(rig.prompts.warnings, std::vector<std::string>{kNotRespondingText}) << where;
-            EXPECT_EQ(rig.state.operatingMode, OperatingMode::fromNumber(mode | 2)) << where << ": offline, the same kind of view";
+            EXPECT_EQ(rig.state.operatingMode, OperatingMode::fromNumber(mode | 2))
+                << where << ": offline, the same kind of view";
             EXPECT_FALSE(rig.state.collectionActive) << where;
             EXPECT_TRUE(rig.prompts.choiceCalls.empty()) << where;
         }
@@ -434,7 +436,9 @@ TEST(StatusPoll, IdleWhileAnUploadATransferOrABreakRuns) {
     for (int which = 0; which < 3; ++which) {
         Rig rig(liveConfig());
         rig.state.instrumentOnline = true;
-        (which == 0 ? rig.state.uploadActive : which == 1 ? rig.state.protocolTransferActive : rig.state.linkBreak) = true;
+        (which == 0   ? rig.state.uploadActive
+         : which == 1 ? rig.state.protocolTransferActive
+                      : rig.state.linkBreak) = true;
         rig.link.statusPoll();
         EXPECT_TRUE(rig.port.writes.empty());
         EXPECT_TRUE(rig.state.instrumentOnline);

@@ -101,7 +101,8 @@ TEST_F(Setup, SetTimeSendsTheFieldsAsTheClockAndTheInstrumentReportsIt) {
 
 TEST_F(Setup, SetDateTimeSendsTheTimeItAskedAbout) {
     // The fake clock stands at 7 December 2026 10:00:01.
-    const std::string question = "Send Current PC Date and Time ( 07 December 2026 10:00:01 ) to Pellam ZVL ?";
+    const std::string question =
+        "Send Current PC Date and Time ( 07 December 2026 10:00:01 ) to Pellam ZVL ?";
     EXPECT_FALSE(setup.setDateTime());
     EXPECT_EQ(rig.prompts.confirmations, std::vector<std::string>{question});
     EXPECT_TRUE(rig.port.writes.empty()) << "No sends nothing";
@@ -143,8 +144,12 @@ TEST(SetupLoss, APortLostInACommandsWaitIsToldOnceAndNotOpenedAgainForItsHandsha
     // Accept Changes, Set Time (also `zvl hardware` and `zvl set-time`) and Synchronise, each
     // with the device pulled half-way through its wait and still gone: the loss box alone.
     const std::vector<std::function<void(InstrumentSetup&)>> commands = {
-        [](InstrumentSetup& s) { s.acceptChanges("1", {1, 0, false}); },
-        [](InstrumentSetup& s) { s.setInstrumentTime({2000, 1, 1, 0, 0, 10, 0}); },
+        [](InstrumentSetup& s) {
+            s.acceptChanges("1", {1, 0, false});
+        },
+        [](InstrumentSetup& s) {
+            s.setInstrumentTime({2000, 1, 1, 0, 0, 10, 0});
+        },
         [](InstrumentSetup& s) { s.synchroniseToPcClock(); },
     };
     for (size_t i = 0; i < commands.size(); ++i) {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "session/lifecycle.h"
-
 #include "tests/link/upload_rig.h"
 
 namespace zvl {
@@ -355,8 +354,8 @@ TEST(UploadCancel, StartStopAndTheCloseQueryNeverPutAStopRecordIntoAnUpload) {
     EXPECT_TRUE(st.collectionActive);
 
     // Closing the window during the upload asks, and No cancels the upload.
-    test::FakeTimer t1(u.rig.clock, "startTimer"), t2(u.rig.clock, "splashTimer"), t3(u.rig.clock, "updateTimer"),
-        t4(u.rig.clock, "downloadStatusTimer");
+    test::FakeTimer t1(u.rig.clock, "startTimer"), t2(u.rig.clock, "splashTimer"),
+        t3(u.rig.clock, "updateTimer"), t4(u.rig.clock, "downloadStatusTimer");
     MainTimers timers{t1, t2, u.rig.statusTimer, u.rig.breakTimer, u.uploadRetryTimer, t3, t4};
     Lifecycle life(st, u.rig.link, u.rig.prompts, u.view, timers, "/nonexistent/Pellam.ini");
     life.setCancelTransfer([&] { u.upload.cancelTransfer(); });
@@ -385,7 +384,8 @@ TEST(UploadStart, AStatusPollWaitingWhenTheUploadStartsSendsNothingMore) {
     std::vector<uint8_t> codes;
     for (const Bytes& w : u.rig.port.writes)
         if (w.size() >= 3 && w[0] == 0x01) codes.push_back(w[2]);
-    EXPECT_EQ(std::count(codes.begin(), codes.end(), cmd::StatusClock), 0) << "no 0x22 after the upload began";
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), cmd::StatusClock), 0)
+        << "no 0x22 after the upload began";
     u.runToEnd();
     EXPECT_EQ(u.rig.state.resultCount(), 64);
     EXPECT_EQ(u.upload.checksumErrors(), 0);
@@ -429,8 +429,8 @@ std::vector<sim::MemoryRecord> numbered(int n, uint32_t t0) {
 TEST(UploadOrder, AWrappedMemoryIsTurnedSoTheRecordAfterTheNewestComesFirst) {
     sim::SimConfig c = memoryOf(0);
     c.memoryImage = numbered(100, 5000);
-    c.memoryImage[0][0] |= 0x80;    // wrapped
-    c.memoryImage[39][1] = 0xBF;    // the newest record, index 40
+    c.memoryImage[0][0] |= 0x80;  // wrapped
+    c.memoryImage[39][1] = 0xBF;  // the newest record, index 40
     UploadRig u(c);
     u.upload.uploadStoredData();
     u.runToEnd();
@@ -439,7 +439,8 @@ TEST(UploadOrder, AWrappedMemoryIsTurnedSoTheRecordAfterTheNewestComesFirst) {
     EXPECT_EQ(u.upload.ringStart(), 41);
     for (int j = 1; j <= 100; ++j) {
         const int from = j <= 60 ? j + 40 : j - 60;
-        EXPECT_EQ(st.store.results[size_t(j)], test::asResult(c.memoryImage[size_t(from - 1)])) << "result " << j;
+        EXPECT_EQ(st.store.results[size_t(j)], test::asResult(c.memoryImage[size_t(from - 1)]))
+            << "result " << j;
     }
     EXPECT_EQ(st.recordingEndTime, 5040) << "the end is the newest record, after the turn";
 }
@@ -495,12 +496,14 @@ std::vector<int64_t> storeTimes(const AppState& st) {
 struct CheckCase {
     const char* name;
     std::vector<uint32_t> times;
-    std::vector<ChoiceAnswer> answers;      // then IgnoreThis
-    std::vector<int64_t> asked;             // results named by the box, in order
-    std::vector<int64_t> after;             // times left in the store
+    std::vector<ChoiceAnswer> answers;  // then IgnoreThis
+    std::vector<int64_t> asked;         // results named by the box, in order
+    std::vector<int64_t> after;         // times left in the store
 };
 
-void PrintTo(const CheckCase& k, std::ostream* os) { *os << k.name; }
+void PrintTo(const CheckCase& k, std::ostream* os) {
+    *os << k.name;
+}
 
 class TimeCheck : public ::testing::TestWithParam<CheckCase> {};
 
@@ -533,21 +536,32 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CheckCase{"EarlyDeleteThis", kEarly, {ChoiceAnswer::DeleteThis}, {4, 6}, {5, 10, 20, 30, 40, 35, 50}},
         CheckCase{"EarlyDeleteAll", kEarly, {ChoiceAnswer::DeleteAll}, {4}, {5, 10, 20, 30, 40, 50}},
-        CheckCase{"EarlyCorrectThis", kEarly, {ChoiceAnswer::CorrectThis}, {4, 7}, {5, 10, 20, 20, 30, 40, 35, 50}},
-        CheckCase{"EarlyCorrectAll", kEarly, {ChoiceAnswer::CorrectAll}, {4}, {5, 10, 20, 20, 30, 40, 40, 50}},
-        CheckCase{"EarlyIgnoreThis", kEarly, {ChoiceAnswer::IgnoreThis}, {4, 7}, {5, 10, 20, 15, 30, 40, 35, 50}},
+        CheckCase{
+            "EarlyCorrectThis", kEarly, {ChoiceAnswer::CorrectThis}, {4, 7}, {5, 10, 20, 20, 30, 40, 35, 50}},
+        CheckCase{
+            "EarlyCorrectAll", kEarly, {ChoiceAnswer::CorrectAll}, {4}, {5, 10, 20, 20, 30, 40, 40, 50}},
+        CheckCase{
+            "EarlyIgnoreThis", kEarly, {ChoiceAnswer::IgnoreThis}, {4, 7}, {5, 10, 20, 15, 30, 40, 35, 50}},
         CheckCase{"EarlyIgnoreAll", kEarly, {ChoiceAnswer::IgnoreAll}, {4}, {5, 10, 20, 15, 30, 40, 35, 50}},
         CheckCase{"LateDeleteThis", kLate, {ChoiceAnswer::DeleteThis}, {3, 6}, {5, 10, 20, 30, 60, 55, 70}},
         CheckCase{"LateDeleteAll", kLate, {ChoiceAnswer::DeleteAll}, {3}, {5, 10, 20, 30, 60, 70}},
-        CheckCase{"LateCorrectThis", kLate, {ChoiceAnswer::CorrectThis}, {3, 7}, {5, 10, 10, 20, 30, 60, 55, 70}},
+        CheckCase{
+            "LateCorrectThis", kLate, {ChoiceAnswer::CorrectThis}, {3, 7}, {5, 10, 10, 20, 30, 60, 55, 70}},
         CheckCase{"LateCorrectAll", kLate, {ChoiceAnswer::CorrectAll}, {3}, {5, 10, 10, 20, 30, 60, 60, 70}},
-        CheckCase{"LateIgnoreThis", kLate, {ChoiceAnswer::IgnoreThis}, {3, 7}, {5, 10, 50, 20, 30, 60, 55, 70}},
+        CheckCase{
+            "LateIgnoreThis", kLate, {ChoiceAnswer::IgnoreThis}, {3, 7}, {5, 10, 50, 20, 30, 60, 55, 70}},
         CheckCase{"LateIgnoreAll", kLate, {ChoiceAnswer::IgnoreAll}, {3}, {5, 10, 50, 20, 30, 60, 55, 70}},
         // After a delete the result that moved into the place is looked at against the one
         // before it: 8 (moved into 3) is earlier than 10.
-        CheckCase{"DeleteLooksAtTheResultMovedIn", {5, 10, 30, 8, 20, 25}, {ChoiceAnswer::DeleteThis}, {3, 3},
+        CheckCase{"DeleteLooksAtTheResultMovedIn",
+                  {5, 10, 30, 8, 20, 25},
+                  {ChoiceAnswer::DeleteThis},
+                  {3, 3},
                   {5, 10, 8, 20, 25}},
-        CheckCase{"DeleteAllRunsUntilInOrder", {5, 10, 30, 8, 20, 25}, {ChoiceAnswer::DeleteAll}, {3},
+        CheckCase{"DeleteAllRunsUntilInOrder",
+                  {5, 10, 30, 8, 20, 25},
+                  {ChoiceAnswer::DeleteAll},
+                  {3},
                   {5, 10, 20, 25}},
         // The first pair is not looked at; the last is.
         CheckCase{"FirstPairLeftLastPairChecked", {50, 10, 20, 30, 25}, {}, {5}, {50, 10, 20, 30, 25}}),

@@ -27,8 +27,9 @@ TEST(UploadFuzz, RandomBytesNeverBreakTheReceiver) {
     std::mt19937 rng(20240611);
     UploadRig h({}, false);
     AppState& st = h.rig.state;
-    const ChoiceAnswer answers[] = {ChoiceAnswer::DeleteThis, ChoiceAnswer::DeleteAll,  ChoiceAnswer::CorrectThis,
-                                    ChoiceAnswer::CorrectAll, ChoiceAnswer::IgnoreThis, ChoiceAnswer::IgnoreAll};
+    const ChoiceAnswer answers[] = {ChoiceAnswer::DeleteThis,  ChoiceAnswer::DeleteAll,
+                                    ChoiceAnswer::CorrectThis, ChoiceAnswer::CorrectAll,
+                                    ChoiceAnswer::IgnoreThis,  ChoiceAnswer::IgnoreAll};
     int completed = 0, started = 0;
     for (int round = 0; round < 4000; ++round) {
         if (!h.upload.running()) {
@@ -61,7 +62,8 @@ TEST(UploadFuzz, RandomBytesNeverBreakTheReceiver) {
             ASSERT_LE(count, kUploadLimit);
             if (h.upload.running()) {
                 // Nothing that could be taken is left waiting.
-                ASSERT_TRUE(st.rxBuffer.empty() || (uint8_t(st.rxBuffer[0]) == 0x01 && st.rxBuffer.size() < 132))
+                ASSERT_TRUE(st.rxBuffer.empty() ||
+                            (uint8_t(st.rxBuffer[0]) == 0x01 && st.rxBuffer.size() < 132))
                     << "round " << round;
             }
         }
@@ -103,7 +105,8 @@ TEST(UploadFuzz, EveryRecordArrivesOnceWhateverTheLineDoesBetweenBlocks) {
         const auto written = u.rig.engine->memoryInWrittenOrder();
         ASSERT_EQ(u.rig.state.resultCount(), int64_t(written.size())) << "seed " << seed;
         for (size_t i = 0; i < written.size(); ++i)
-            ASSERT_EQ(u.rig.state.store.results[i + 1], test::asResult(written[i])) << "seed " << seed << " result " << i + 1;
+            ASSERT_EQ(u.rig.state.store.results[i + 1], test::asResult(written[i]))
+                << "seed " << seed << " result " << i + 1;
         EXPECT_GT(u.upload.checksumErrors(), 0);
         EXPECT_GT(u.upload.repeatedPackets(), 0);
     }

@@ -65,14 +65,22 @@ struct UploadRig {
 };
 
 // An 8-byte memory record in the instrument's order.
-inline sim::MemoryRecord memRecord(uint32_t time, uint16_t inputs, uint8_t kind = sim::kKindRecord, uint8_t flags = 0) {
-    return {flags, kind, uint8_t(time >> 24), uint8_t(time >> 16), uint8_t(time >> 8), uint8_t(time),
-            uint8_t(inputs >> 8), uint8_t(inputs)};
+inline sim::MemoryRecord memRecord(uint32_t time, uint16_t inputs, uint8_t kind = sim::kKindRecord,
+                                   uint8_t flags = 0) {
+    return {flags,
+            kind,
+            uint8_t(time >> 24),
+            uint8_t(time >> 16),
+            uint8_t(time >> 8),
+            uint8_t(time),
+            uint8_t(inputs >> 8),
+            uint8_t(inputs)};
 }
 
 // A 132-byte packet with up to 16 records (the rest padded with 0x1A); the checksum spoiled
 // on request.
-inline Bytes uploadPacket(uint8_t number, const std::vector<sim::MemoryRecord>& records, bool badChecksum = false) {
+inline Bytes uploadPacket(uint8_t number, const std::vector<sim::MemoryRecord>& records,
+                          bool badChecksum = false) {
     Bytes p{0x01, number, uint8_t(0xFF - number)};
     for (size_t s = 0; s < 16; ++s) {
         if (s < records.size())
@@ -86,6 +94,8 @@ inline Bytes uploadPacket(uint8_t number, const std::vector<sim::MemoryRecord>& 
     return p;
 }
 
-inline ResultRecord asResult(const sim::MemoryRecord& r) { return recordFromSlot(r.data()); }
+inline ResultRecord asResult(const sim::MemoryRecord& r) {
+    return recordFromSlot(r.data());
+}
 
 }  // namespace zvl::test

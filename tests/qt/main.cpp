@@ -1,7 +1,7 @@
 // The platform tests need a QApplication (widgets, timers, socket notifiers).
-#include <QApplication>
-
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);

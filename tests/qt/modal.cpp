@@ -1,11 +1,10 @@
 #include "modal.h"
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QTimer>
-
 #include <memory>
-
-#include <gtest/gtest.h>
 
 namespace zvl::test {
 

@@ -3,7 +3,6 @@
 // while the code under test sits in exec().
 
 #include <QWidget>
-
 #include <functional>
 
 namespace zvl::test {

@@ -1,15 +1,15 @@
 #include "pty.h"
 
-#include <QCoreApplication>
-#include <QThread>
-
-#include <cerrno>
-#include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <QCoreApplication>
+#include <QThread>
+#include <cerrno>
+#include <chrono>
 
 namespace zvl::test {
 
@@ -58,9 +58,9 @@ std::vector<uint8_t> Pty::readMaster(size_t n, int timeoutMs) {
     std::vector<uint8_t> out;
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (out.size() < n) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              until - std::chrono::steady_clock::now())
-                              .count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now())
+                .count();
         if (left <= 0) break;
         pollfd p{master_, POLLIN, 0};
         if (::poll(&p, 1, static_cast<int>(left)) <= 0) continue;

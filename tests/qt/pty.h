@@ -10,7 +10,7 @@ namespace zvl::test {
 
 class Pty {
 public:
-    Pty();   // check ok() before use
+    Pty();  // check ok() before use
     ~Pty();
     Pty(const Pty&) = delete;
     Pty& operator=(const Pty&) = delete;

@@ -1,18 +1,17 @@
 // The boxes: SelectPortDialog, ChoiceBox and the QtPrompts that show them and the message boxes.
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QCursor>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
-
-#include <gtest/gtest.h>
-
-#include <QKeyEvent>
 
 #include "modal.h"
 #include "qt/choicebox.h"
@@ -92,8 +91,10 @@ TEST(QtPrompts, SelectPortShowsTheDialogModallyAndReturnsTheChoice) {
     EXPECT_EQ(prompts.selectPort({1, 2, 9}, ""), std::optional<int>(9));
 
     whenModalShows([](QWidget* w) {
-        if (auto* dialog = qobject_cast<SelectPortDialog*>(w)) dialog->cancelButton()->click();
-        else w->close();
+        if (auto* dialog = qobject_cast<SelectPortDialog*>(w))
+            dialog->cancelButton()->click();
+        else
+            w->close();
     });
     EXPECT_EQ(prompts.selectPort({1, 2, 9}, ""), std::nullopt);
 }
@@ -209,8 +210,8 @@ TEST(QtPrompts, ChoiceBoxWithoutAResultOffersOnlyIgnore) {
 // ---- QtPrompts message boxes ----
 
 // Clicks the message box's button of the given role and checks title and text on the way.
-void answerMessageBox(QMessageBox::StandardButton press, QString expectText,
-                      QMessageBox::Icon expectIcon, QList<QMessageBox::StandardButton> expectButtons) {
+void answerMessageBox(QMessageBox::StandardButton press, QString expectText, QMessageBox::Icon expectIcon,
+                      QList<QMessageBox::StandardButton> expectButtons) {
     whenModalShows([=](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
         if (!box) {
@@ -225,8 +226,10 @@ void answerMessageBox(QMessageBox::StandardButton press, QString expectText,
         for (QAbstractButton* b : box->buttons()) shown << box->standardButton(b);
         EXPECT_EQ(shown.size(), expectButtons.size());
         for (auto b : expectButtons) EXPECT_TRUE(shown.contains(b)) << int(b);
-        if (QAbstractButton* b = box->button(press)) b->click();
-        else box->close();
+        if (QAbstractButton* b = box->button(press))
+            b->click();
+        else
+            box->close();
     });
 }
 
@@ -272,8 +275,10 @@ TEST(QtPrompts, InputBoxReturnsTheAnswerOrTheDefaultWhenCancelled) {
             EXPECT_EQ(input->labelText(), QStringLiteral("Enter a name"));
             EXPECT_EQ(input->textValue(), QStringLiteral("run 1"));
             input->setTextValue(QStringLiteral("run 2"));
-            if (accept) input->accept();
-            else input->reject();
+            if (accept)
+                input->accept();
+            else
+                input->reject();
         });
     };
     drive(true);
@@ -291,7 +296,9 @@ TEST(QtPrompts, InputBoxIsWideEnoughForItsCaption) {
     });
     prompts.inputBox("Commmunication Port", "Select Comport [1..4]", "1");
     // The caption, the window icon and three title-bar buttons of at least 24 pixels each.
-    EXPECT_GE(width, QFontMetrics(QApplication::font()).horizontalAdvance(QStringLiteral("Commmunication Port")) + 4 * 24);
+    EXPECT_GE(
+        width,
+        QFontMetrics(QApplication::font()).horizontalAdvance(QStringLiteral("Commmunication Port")) + 4 * 24);
 }
 
 TEST(QtPrompts, BusyCursorNeverStacksOverrides) {

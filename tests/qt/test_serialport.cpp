@@ -1,10 +1,5 @@
 // QtSerialPort against a real pseudo-terminal: the test plays the instrument on the master.
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
-
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,11 +7,15 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
 #include <cerrno>
 #include <cstring>
 
-#include "qt/qtserialport.h"
 #include "pty.h"
+#include "qt/qtserialport.h"
 
 namespace zvl {
 namespace {
@@ -129,8 +128,8 @@ TEST_F(QtSerialPortTest, HandlerIsNotReenteredAndBytesArrivingMeanwhileAreAnnoun
             // Like a modal box or a message-processing wait: the loop runs inside the handler
             // while the instrument sends more.
             if (!pty.writeMaster(second)) ADD_FAILURE() << "writing the second batch";
-            secondBuffered = QTest::qWaitFor(
-                [&] { return port.bytesAvailable() >= int64_t(second.size()); }, kWaitMs);
+            secondBuffered =
+                QTest::qWaitFor([&] { return port.bytesAvailable() >= int64_t(second.size()); }, kWaitMs);
             QTest::qWait(50);
         }
         --depth;
@@ -285,7 +284,8 @@ TEST(QtSerialPort, ProbeTellsADeviceThisUserMayNotOpenFromABusyOne) {
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         const bool root = ::geteuid() == 0;
-        if (root ? ::setgroups(0, nullptr) || ::setgid(65534) || ::setuid(65534) : ::chmod(path, 0)) ::_exit(100);
+        if (root ? ::setgroups(0, nullptr) || ::setgid(65534) || ::setuid(65534) : ::chmod(path, 0))
+            ::_exit(100);
         ::_exit(int(QtSerialPort().probe(path)));
     }
     int status = 0;

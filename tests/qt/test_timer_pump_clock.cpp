@@ -1,6 +1,9 @@
 // QtTimer, QtEventPump and QtClock. Timings use wide margins: they tell behaviours apart
 // (restarted or not, running or stopped), they do not measure speed.
 
+#include <gtest/gtest.h>
+#include <time.h>
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -8,12 +11,8 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
-
 #include <cstdlib>
 #include <string>
-#include <time.h>
-
-#include <gtest/gtest.h>
 
 #include "qt/qtclock.h"
 #include "qt/qteventpump.h"
@@ -111,7 +110,8 @@ TEST(QtEventPump, ProcessEventsUntilServesTimersAndPostedCallsAndReturnsAtTheDea
     QtEventPump pump(clock);
     bool timerServed = false, postedServed = false;
     QTimer::singleShot(20, [&] { timerServed = true; });
-    QMetaObject::invokeMethod(qApp, [&] { postedServed = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&] { postedServed = true; }, Qt::QueuedConnection);
     const int64_t deadline = clock.milliseconds() + 150;
     pump.processEventsUntil(deadline);
     EXPECT_TRUE(timerServed);
@@ -148,7 +148,8 @@ TEST(QtEventPump, SleepUntilServesNothing) {
     QtEventPump pump(clock);
     bool timerServed = false, postedServed = false;
     QTimer::singleShot(0, [&] { timerServed = true; });
-    QMetaObject::invokeMethod(qApp, [&] { postedServed = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&] { postedServed = true; }, Qt::QueuedConnection);
     const int64_t deadline = clock.milliseconds() + 80;
     pump.sleepUntil(deadline);
     EXPECT_GE(clock.milliseconds(), deadline);
@@ -185,8 +186,7 @@ TEST(QtClock, LocalTimeFollowsTheZoneAcrossSummerTime) {
         {1774746000, {2026, 3, 29, 3, 0, 0, 250}},     // 02:00 is skipped
         {1792889999, {2026, 10, 25, 2, 59, 59, 250}},  // summer time's last second
         {1792890000, {2026, 10, 25, 2, 0, 0, 250}},    // the hour repeated in winter time
-        {1798757999, {2026, 12, 31, 23, 59, 59, 250}},
-        {946684800, {2000, 1, 1, 1, 0, 0, 250}},
+        {1798757999, {2026, 12, 31, 23, 59, 59, 250}}, {946684800, {2000, 1, 1, 1, 0, 0, 250}},
     };
     for (const Case& c : cases) EXPECT_EQ(QtClock::localDateTime(c.unix, 250), c.local) << c.unix;
     if (old)

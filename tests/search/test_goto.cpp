@@ -42,10 +42,12 @@ TEST_F(GoTo, EventNumberPutsThatResultUnderBothCursors) {
 }
 
 TEST_F(GoTo, BadEventNumbersAreRefusedWithAMessage) {
-    for (const char* text : {"0", "11", "-3", "", "   ", "abc", "5x", "5 5", "2.5", "99999999999999999999", "0x5"}) {
+    for (const char* text :
+         {"0", "11", "-3", "", "   ", "abc", "5x", "5 5", "2.5", "99999999999999999999", "0x5"}) {
         rig.prompts.informations.clear();
         EXPECT_FALSE(goToEvent(st, rig.prompts, text)) << '"' << text << '"';
-        EXPECT_EQ(rig.prompts.informations, std::vector<std::string>{"Please enter an event number from 1 to 10."})
+        EXPECT_EQ(rig.prompts.informations,
+                  std::vector<std::string>{"Please enter an event number from 1 to 10."})
             << '"' << text << '"';
         expectUnchanged();
     }

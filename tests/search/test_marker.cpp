@@ -60,7 +60,10 @@ TEST(Marker, SetMarkerMarksTheCursorResultOfASearchView) {
         OperatingModeValue mode;
         int64_t results;
         int64_t marked;
-    } cases[] = {{EventSearch, 50, 20}, {TimebaseSearch, 50, 20}, {EventRecord, 50, 0}, {TimebaseRecord, 50, 0},
+    } cases[] = {{EventSearch, 50, 20},
+                 {TimebaseSearch, 50, 20},
+                 {EventRecord, 50, 0},
+                 {TimebaseRecord, 50, 0},
                  {EventSearch, 0, 0}};
     for (const auto& c : cases) {
         test::SearchRig rig;

@@ -15,8 +15,8 @@ TEST(TimebaseSteps, RoundingRows) {
         int64_t h, q, s;
     };
     // 1/300 x 150 and 1/20 x 150 lie just above a half in single precision, so they round up.
-    for (const Row& r : {Row{0, 1, 0, 1}, Row{1, 1, 1, 1}, Row{2, 3, 1, 1}, Row{3, 15, 8, 1}, Row{7, 150, 75, 3},
-                         Row{8, 900, 450, 18}, Row{19, 2160000, 1080000, 43200}}) {
+    for (const Row& r : {Row{0, 1, 0, 1}, Row{1, 1, 1, 1}, Row{2, 3, 1, 1}, Row{3, 15, 8, 1},
+                         Row{7, 150, 75, 3}, Row{8, 900, 450, 18}, Row{19, 2160000, 1080000, 43200}}) {
         const TimebaseSteps st = timebaseSteps(r.index);
         EXPECT_EQ(st.halfWidth, r.h) << "row " << r.index;
         EXPECT_EQ(st.fastStep, r.q) << "row " << r.index;

@@ -64,7 +64,8 @@ TEST(Help, UsefulInformationNamesTheInstrumentAsSeenAndTheDataFolder) {
     };
     const std::string tmp = std::filesystem::temp_directory_path().string();
     const Case cases[] = {
-        {false, "0.0", "/home/u/Pellam/run.zvl", "Instrument: not connected\n", "Data folder: /home/u/Pellam\n"},
+        {false, "0.0", "/home/u/Pellam/run.zvl", "Instrument: not connected\n",
+         "Data folder: /home/u/Pellam\n"},
         {true, "1.51", tmp.c_str(), "Instrument: online, firmware 1.51\n", nullptr},
         {false, "1.51", "", "Instrument: offline, as last seen, firmware 1.51\n", "Data folder: \n"},
     };

@@ -23,7 +23,8 @@ TEST(CommentMemo, LeavingItStoresItsLines) {
     for (size_t k = 3; k < 11; ++k) EXPECT_EQ(st.commentLines[k], "") << k;
 
     storeCommentLines(st, numbered(15));
-    for (size_t k = 0; k < 11; ++k) EXPECT_EQ(st.commentLines[k], "line " + std::to_string(k)) << "first eleven lines";
+    for (size_t k = 0; k < 11; ++k)
+        EXPECT_EQ(st.commentLines[k], "line " + std::to_string(k)) << "first eleven lines";
     EXPECT_EQ(memoLinesToShow(st).size(), 10u) << "only slots 0..9 are shown again";
 
     storeCommentLines(st, {});

@@ -45,10 +45,15 @@ struct MainCommandsTest : ::testing::Test {
     test::ScriptedFileDialogs dialogs;
     test::CountingView view;
     AppState st;
-    MainCommands commands{
-        st,
-        {port, clock, pump, prompts, dialogs, {start, splash, poll, brk, retry, refresh, downloadStatus}, "unused.ini"},
-        view};
+    MainCommands commands{st,
+                          {port,
+                           clock,
+                           pump,
+                           prompts,
+                           dialogs,
+                           {start, splash, poll, brk, retry, refresh, downloadStatus},
+                           "unused.ini"},
+                          view};
 };
 
 TEST_F(MainCommandsTest, EachCommandEndsWithTheRefreshItNeeds) {
@@ -97,7 +102,7 @@ TEST_F(MainCommandsTest, GoingOfflineAfterALiveRecordingShowsTheNewestResult) {
     st.store.resultCount = 2;
     st.store.results[1].setTime(1000);
     st.store.results[2].setTime(1010);
-    st.timebaseIndex = 5;  // 0.1 s a pixel: the cursor line is 30 s from the left edge
+    st.timebaseIndex = 5;     // 0.1 s a pixel: the cursor line is 30 s from the left edge
     st.viewStartTime = 5000;  // the live edge, after every result
     commands.toggleOnline();
     EXPECT_EQ(st.operatingMode, TimebaseSearch);

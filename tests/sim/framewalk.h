@@ -11,8 +11,8 @@ namespace zvl::sim::testing {
 
 struct StreamItem {
     enum Kind { Packet, UnknownSignal, InvalidSignal, Malformed, Stray } kind;
-    uint8_t code = 0;              // Packet: its code
-    std::vector<uint8_t> data;     // Packet: the bytes between code and EOT; Malformed/Stray: all its bytes
+    uint8_t code = 0;           // Packet: its code
+    std::vector<uint8_t> data;  // Packet: the bytes between code and EOT; Malformed/Stray: all its bytes
 };
 
 struct WalkResult {
@@ -34,19 +34,27 @@ struct WalkResult {
 // The L each answer code must carry.
 inline int expectedLength(uint8_t code) {
     switch (code) {
-        case 0xC0: return 5;
-        case 0xC1: return 6;
-        case 0xC2: return 6;
-        case 0xC3: return 10;
-        case 0xD0: return 4;
-        default: return -1;
+        case 0xC0:
+            return 5;
+        case 0xC1:
+            return 6;
+        case 0xC2:
+            return 6;
+        case 0xC3:
+            return 10;
+        case 0xD0:
+            return 4;
+        default:
+            return -1;
     }
 }
 
 inline WalkResult walkStream(const std::vector<uint8_t>& s) {
     WalkResult r;
     size_t i = 0;
-    auto problem = [&](const std::string& what) { r.problems.push_back(what + " at offset " + std::to_string(i)); };
+    auto problem = [&](const std::string& what) {
+        r.problems.push_back(what + " at offset " + std::to_string(i));
+    };
     while (i < s.size()) {
         const uint8_t b = s[i];
         if (b == 0x01) {
@@ -59,14 +67,16 @@ inline WalkResult walkStream(const std::vector<uint8_t>& s) {
                 // A malformed packet: runs up to its EOT, with no packet start or signal inside.
                 size_t j = i + 2;
                 while (j < s.size() && s[j] != 0x04) {
-                    if (s[j] == 0x01 || s[j] == 0x05 || s[j] == 0x06 || s[j] == 0x15) problem("signal inside a malformed packet");
+                    if (s[j] == 0x01 || s[j] == 0x05 || s[j] == 0x06 || s[j] == 0x15)
+                        problem("signal inside a malformed packet");
                     ++j;
                 }
                 if (j >= s.size()) {
                     problem("malformed packet without EOT");
                     break;
                 }
-                r.items.push_back({StreamItem::Malformed, 0, std::vector<uint8_t>(s.begin() + i, s.begin() + j + 1)});
+                r.items.push_back(
+                    {StreamItem::Malformed, 0, std::vector<uint8_t>(s.begin() + i, s.begin() + j + 1)});
                 i = j + 1;
                 continue;
             }

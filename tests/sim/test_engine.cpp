@@ -75,11 +75,13 @@ TEST(SimEngineStatus, SerialNumberIsPaddedOrCutToEight) {
     SimConfig c;
     c.serialNumber = "Z1";
     InstrumentEngine shortSerial(c);
-    EXPECT_EQ(ask(shortSerial, 0x23, 0), (Bytes{0x01, 0x0A, 0xC3, 'Z', '1', ' ', ' ', ' ', ' ', ' ', ' ', 0x04}));
+    EXPECT_EQ(ask(shortSerial, 0x23, 0),
+              (Bytes{0x01, 0x0A, 0xC3, 'Z', '1', ' ', ' ', ' ', ' ', ' ', ' ', 0x04}));
 
     c.serialNumber = "0123456789";
     InstrumentEngine longSerial(c);
-    EXPECT_EQ(ask(longSerial, 0x23, 0), (Bytes{0x01, 0x0A, 0xC3, '0', '1', '2', '3', '4', '5', '6', '7', 0x04}));
+    EXPECT_EQ(ask(longSerial, 0x23, 0),
+              (Bytes{0x01, 0x0A, 0xC3, '0', '1', '2', '3', '4', '5', '6', '7', 0x04}));
 }
 
 TEST(SimEngineStatus, StatusCommandsWithValueBytesAreStillAnswered) {
@@ -118,7 +120,7 @@ TEST(SimEngineClock, ShortAndLongValuesAreReadBigEndian) {
     InstrumentEngine e;
     e.receive(cmd(0x31, {0x05}), 0);  // the PC leaves out leading zero bytes
     EXPECT_EQ(e.instrumentClock(0), 5u);
-    e.receive(cmd(0x31, {}), 0);      // and sends none at all for 0
+    e.receive(cmd(0x31, {}), 0);  // and sends none at all for 0
     EXPECT_EQ(e.instrumentClock(0), 0u);
     e.receive(cmd(0x31, {0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0x00, 0x00, 0x01, 0x02, 0x03, 0x04}), 0);  // 11 bytes
     EXPECT_EQ(e.commandLog().back().value, 0x01020304u);
@@ -220,7 +222,7 @@ TEST(SimEngineLive, InputsChangeLikeTheirSignals) {
     for (size_t i = 1; i < words.size(); ++i)
         for (int bit = 0; bit < 16; ++bit) changes[bit] += ((words[i] ^ words[i - 1]) >> bit) & 1;
     const size_t n = words.size() - 1;
-    EXPECT_EQ(changes[0], n);              // input 1: a clock changing with every result
+    EXPECT_EQ(changes[0], n);                       // input 1: a clock changing with every result
     EXPECT_NEAR(double(changes[1]), n / 2.0, 1.0);  // input 2: half its rate
     size_t rare = 0, steady = 0;
     for (int bit = 0; bit < 16; ++bit) {
@@ -356,7 +358,7 @@ TEST(SimEngineFraming, GarbageBetweenCommandsIsSkipped) {
     in.insert(in.end(), a.begin(), a.end());
     in.insert(in.end(), {0x02, 0x40, 0x04, 0x41});  // looks like a packet body without its SOH
     in.insert(in.end(), b.begin(), b.end());
-    in.insert(in.end(), {0x01, 0xFF, 0x02});         // SOH with an impossible length
+    in.insert(in.end(), {0x01, 0xFF, 0x02});  // SOH with an impossible length
     in.insert(in.end(), c.begin(), c.end());
     e.receive(in, 0);
     const auto w = walkStream(e.takeOutput());
@@ -385,10 +387,11 @@ TEST(SimEngineFraming, ResyncFindsAPacketInsideABrokenOne) {
 TEST(SimEngineFraming, MalformedFramesAreIgnored) {
     InstrumentEngine e;
     const Bytes bad[] = {
-        {0x01, 0x00, 0x20, 0x04},                   // length 0
-        {0x01, 0x01, 0x20, 0x04},                   // length 1
-        {0x01, 0x0E, 0x31, 0x10, 0x11, 0x12, 0x13, 0x14, 0x16, 0x17, 0x19, 0x1A, 0x1B, 0x1C, 0x1D, 0x04},  // length 14
-        {0x01, 0x02, 0x20, 0x03},                   // wrong end byte
+        {0x01, 0x00, 0x20, 0x04},  // length 0
+        {0x01, 0x01, 0x20, 0x04},  // length 1
+        {0x01, 0x0E, 0x31, 0x10, 0x11, 0x12, 0x13, 0x14, 0x16, 0x17, 0x19, 0x1A, 0x1B, 0x1C, 0x1D,
+         0x04},                                                  // length 14
+        {0x01, 0x02, 0x20, 0x03},                                // wrong end byte
         {0x01, 0x06, 0x31, 0x12, 0x34, 0x56, 0x78, 0x78, 0x04},  // one value byte too many
     };
     for (const Bytes& b : bad) {
@@ -439,12 +442,17 @@ TEST(SimEngineFraming, RandomBytesNeverBreakTheEngine) {
         Bytes chunk(rng() % 40);
         for (auto& b : chunk) {
             const uint32_t r = rng() % 16;
-            b = r == 0 ? 0x01 : r == 1 ? 0x04 : r == 2 ? uint8_t(2 + rng() % 12) : r == 3 ? uint8_t(0x20 + rng() % 4)
-                : r == 4 ? 0x40 : uint8_t(rng());
+            b = r == 0   ? 0x01
+                : r == 1 ? 0x04
+                : r == 2 ? uint8_t(2 + rng() % 12)
+                : r == 3 ? uint8_t(0x20 + rng() % 4)
+                : r == 4 ? 0x40
+                         : uint8_t(rng());
         }
         if (rng() % 8 == 0) {
             const Bytes good = cmd(uint8_t(0x20 + rng() % 4));
-            chunk.insert(chunk.begin() + ptrdiff_t(chunk.empty() ? 0 : rng() % chunk.size()), good.begin(), good.end());
+            chunk.insert(chunk.begin() + ptrdiff_t(chunk.empty() ? 0 : rng() % chunk.size()), good.begin(),
+                         good.end());
         }
         now += rng() % 20;
         e.receive(chunk, now);
@@ -470,7 +478,9 @@ struct FaultCase {
     double SimConfig::*rate;
     StreamItem::Kind kind;
 };
-void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SimEngineFaults : public ::testing::TestWithParam<FaultCase> {};
 
@@ -493,7 +503,9 @@ TEST_P(SimEngineFaults, FaultsComeOnlyBetweenPacketsAtTheirRate) {
     const auto w = walkStream(out);
     ASSERT_TRUE(w.problems.empty()) << fc.name << ": " << w.problems.front();
     EXPECT_NEAR(double(w.packets(0xD0).size()), 30.0 * 25, 1.0);
-    EXPECT_EQ(w.packets(0xC0).size() + w.packets(0xC1).size() + w.packets(0xC2).size() + w.packets(0xC3).size(), 20u);
+    EXPECT_EQ(
+        w.packets(0xC0).size() + w.packets(0xC1).size() + w.packets(0xC2).size() + w.packets(0xC3).size(),
+        20u);
     const size_t faults = w.count(fc.kind);
     EXPECT_NEAR(double(faults), 20.0 * 25, 110.0) << fc.name;  // a Poisson count, about 5 sigma
     EXPECT_EQ(w.items.size(), w.count(StreamItem::Packet) + faults) << fc.name << ": other faults appeared";
@@ -504,12 +516,13 @@ TEST_P(SimEngineFaults, FaultsComeOnlyBetweenPacketsAtTheirRate) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EachSwitch, SimEngineFaults,
-                         ::testing::Values(FaultCase{"noise", &SimConfig::noiseBytesPerSecond, StreamItem::Stray},
-                                           FaultCase{"unknown", &SimConfig::unknownSignalsPerSecond, StreamItem::UnknownSignal},
-                                           FaultCase{"invalid", &SimConfig::invalidSignalsPerSecond, StreamItem::InvalidSignal},
-                                           FaultCase{"malformed", &SimConfig::malformedPerSecond, StreamItem::Malformed}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    EachSwitch, SimEngineFaults,
+    ::testing::Values(FaultCase{"noise", &SimConfig::noiseBytesPerSecond, StreamItem::Stray},
+                      FaultCase{"unknown", &SimConfig::unknownSignalsPerSecond, StreamItem::UnknownSignal},
+                      FaultCase{"invalid", &SimConfig::invalidSignalsPerSecond, StreamItem::InvalidSignal},
+                      FaultCase{"malformed", &SimConfig::malformedPerSecond, StreamItem::Malformed}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SimEngineFaultMix, AllSwitchesTogetherStayBetweenPackets) {
     SimConfig c;

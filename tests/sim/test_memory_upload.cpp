@@ -13,7 +13,9 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 constexpr uint8_t SOH = 0x01, EOT = 0x04, ACK = 0x06, NAK = 0x15, CAN = 0x18;
 
-Bytes cmd(uint8_t code) { return {0x01, 0x02, code, 0x04}; }
+Bytes cmd(uint8_t code) {
+    return {0x01, 0x02, code, 0x04};
+}
 
 uint32_t timeOf(const MemoryRecord& r) {
     return (uint32_t(r[2]) << 24) | (uint32_t(r[3]) << 16) | (uint32_t(r[4]) << 8) | r[5];

@@ -1,9 +1,8 @@
 // The parts of zvl-sim around the engine: its command line, the line pacing, the
 // pseudo-terminal and the COMn link.
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -33,9 +32,18 @@ std::optional<std::string> parse(std::vector<std::string> args, ProgramOptions& 
 
 TEST(SimOptions, EveryOptionReachesTheEngineConfig) {
     ProgramOptions o;
-    const auto err = parse({"--port", "COM12", "--unpaced", "--rate", "2000", "--serial", "AB12", "--firmware", "2.07",
-                            "--options", "0x3C", "--seed", "99", "--noise", "1.5", "--unknown-signals", "2",
-                            "--invalid-signals", "3", "--malformed", "0.25", "--silent", "--verbose"},
+    const auto err = parse({"--port",    "COM12",
+                            "--unpaced", "--rate",
+                            "2000",      "--serial",
+                            "AB12",      "--firmware",
+                            "2.07",      "--options",
+                            "0x3C",      "--seed",
+                            "99",        "--noise",
+                            "1.5",       "--unknown-signals",
+                            "2",         "--invalid-signals",
+                            "3",         "--malformed",
+                            "0.25",      "--silent",
+                            "--verbose"},
                            o);
     ASSERT_FALSE(err) << *err;
     EXPECT_EQ(o.port, 12);
@@ -57,9 +65,25 @@ TEST(SimOptions, EveryOptionReachesTheEngineConfig) {
 
 TEST(SimOptions, MemoryAndUploadFaultOptions) {
     ProgramOptions o;
-    const auto err = parse({"--port", "COM2", "--memory", "100000", "--wrap-at", "4000", "--in-order",
-                            "--backward-times", "12", "--bad-checksums", "0.25", "--repeat-blocks", "1",
-                            "--block-garbage", "0.5", "--block-pauses=0.01", "--pause-ms", "7000", "--dump-memory",
+    const auto err = parse({"--port",
+                            "COM2",
+                            "--memory",
+                            "100000",
+                            "--wrap-at",
+                            "4000",
+                            "--in-order",
+                            "--backward-times",
+                            "12",
+                            "--bad-checksums",
+                            "0.25",
+                            "--repeat-blocks",
+                            "1",
+                            "--block-garbage",
+                            "0.5",
+                            "--block-pauses=0.01",
+                            "--pause-ms",
+                            "7000",
+                            "--dump-memory",
                             "/tmp/m.bin"},
                            o);
     ASSERT_FALSE(err) << *err;
@@ -239,7 +263,8 @@ TEST_F(SimPortLink, MakesFoldersAndLink) {
     std::string error;
     ASSERT_TRUE(claimPortLink(link_, "/dev/null", error)) << error;
     EXPECT_EQ(readLink(), "/dev/null");
-    EXPECT_EQ(fs::directory_iterator(dir_ + "/Pellam/ports")->path().filename(), "COM4") << "no temp files left";
+    EXPECT_EQ(fs::directory_iterator(dir_ + "/Pellam/ports")->path().filename(), "COM4")
+        << "no temp files left";
 }
 
 TEST_F(SimPortLink, ReplacesADeadLinkAndItsOwn) {

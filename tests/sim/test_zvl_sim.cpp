@@ -1,9 +1,8 @@
 // zvl-sim as a program: started on a real pseudo-terminal, talked to through its COMn link;
 // and zvl against it when the simulator dies in the middle of a recording or an upload.
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>

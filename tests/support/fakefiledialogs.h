@@ -18,8 +18,12 @@ public:
         FileDialogSpec request;
     };
 
-    std::optional<std::string> openFile(const FileDialogSpec& request) override { return answer(false, request); }
-    std::optional<std::string> saveFile(const FileDialogSpec& request) override { return answer(true, request); }
+    std::optional<std::string> openFile(const FileDialogSpec& request) override {
+        return answer(false, request);
+    }
+    std::optional<std::string> saveFile(const FileDialogSpec& request) override {
+        return answer(true, request);
+    }
 
     std::deque<std::optional<std::string>> answers;
     std::vector<Shown> shown;

@@ -6,8 +6,8 @@ namespace zvl::test {
 
 LocalDateTime FakeClock::now() const {
     // Wall clock = base + ms, by calendar arithmetic on whole seconds plus the milliseconds.
-    const int64_t baseStamp = timeStampFromDateTime(LocalDateTime{base.year, base.month, base.day, base.hour,
-                                                                  base.minute, base.second, 0});
+    const int64_t baseStamp = timeStampFromDateTime(
+        LocalDateTime{base.year, base.month, base.day, base.hour, base.minute, base.second, 0});
     const int64_t totalMs = int64_t(base.millisecond) + ms;
     LocalDateTime dt = dateTimeFromTimeStamp(baseStamp + totalMs / 1000);
     dt.millisecond = int(totalMs % 1000);
@@ -158,7 +158,8 @@ bool ScriptedPrompts::confirm(const std::string& text) {
     return answer;
 }
 
-std::string ScriptedPrompts::inputBox(const std::string& caption, const std::string& prompt, const std::string& def) {
+std::string ScriptedPrompts::inputBox(const std::string& caption, const std::string& prompt,
+                                      const std::string& def) {
     inputCalls.emplace_back(caption, prompt);
     if (inputAnswers.empty()) return def;
     std::string a = inputAnswers.front();

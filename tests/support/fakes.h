@@ -83,9 +83,9 @@ public:
     PortProbe probe(const std::string& devicePath) override;
 
     // Test side.
-    void inject(const std::vector<uint8_t>& bytes);   // arrive now
-    void pullFromEngine();                             // engine output joins the line
-    void deliver();                                    // raise the notification if bytes wait
+    void inject(const std::vector<uint8_t>& bytes);  // arrive now
+    void pullFromEngine();                           // engine output joins the line
+    void deliver();                                  // raise the notification if bytes wait
     // When the next byte on the line arrives (it may have already); none when the line is empty.
     std::optional<int64_t> nextArrival() const {
         if (line_.empty()) return std::nullopt;
@@ -118,11 +118,12 @@ private:
 // The event pump: advancing time lets the engine run, delivers bytes and fires timers.
 class FakePump : public EventPump {
 public:
-    FakePump(FakeClock& clock, FakePort& port, sim::InstrumentEngine* engine) : clock_(clock), port_(port), engine_(engine) {}
+    FakePump(FakeClock& clock, FakePort& port, sim::InstrumentEngine* engine)
+        : clock_(clock), port_(port), engine_(engine) {}
     void addTimer(FakeTimer& t) { timers_.push_back(&t); }
     void processEventsUntil(int64_t deadlineMs) override;
     void sleepUntil(int64_t deadlineMs) override;
-    int depth = 0;      // nesting of message-processing waits
+    int depth = 0;  // nesting of message-processing waits
     int maxDepth = 0;
     std::function<void()> onIdle;  // runs at every millisecond a wait serves, like a user's click
 
@@ -138,8 +139,12 @@ public:
     void warning(const std::string& text) override;
     void information(const std::string& text) override { informations.push_back(text); }
     bool confirm(const std::string& text) override;
-    std::string inputBox(const std::string& caption, const std::string& prompt, const std::string& def) override;
-    void setBusyCursor(bool busy) override { busy ? ++busyOn : ++busyOff; busyNow = busy; }
+    std::string inputBox(const std::string& caption, const std::string& prompt,
+                         const std::string& def) override;
+    void setBusyCursor(bool busy) override {
+        busy ? ++busyOn : ++busyOff;
+        busyNow = busy;
+    }
     std::optional<int> selectPort(const std::vector<int>& ports, const std::string& note) override {
         offeredPorts = ports;
         portNotes.push_back(note);
@@ -149,8 +154,8 @@ public:
     ChoiceAnswer choiceBox(const std::string& message, std::optional<int64_t> result) override;
 
     std::vector<std::string> warnings, informations, confirmations;
-    std::deque<bool> confirmAnswers;        // default answer when empty: false (No)
-    std::deque<std::string> inputAnswers;   // default when empty: the default answer
+    std::deque<bool> confirmAnswers;       // default answer when empty: false (No)
+    std::deque<std::string> inputAnswers;  // default when empty: the default answer
     std::vector<std::pair<std::string, std::string>> inputCalls;
     std::vector<std::optional<int64_t>> choiceCalls;
     std::vector<std::string> choiceMessages;
@@ -159,9 +164,9 @@ public:
     std::optional<int> portChoice;
     std::vector<int> offeredPorts;
     std::vector<std::string> portNotes;
-    std::function<void()> onSelectPort;      // runs inside the Select Port dialog (a modal loop)
-    std::function<void()> onWarning;         // runs inside the warning box (a modal loop)
-    std::function<void()> onConfirm;         // runs inside the confirmation box (a modal loop)
+    std::function<void()> onSelectPort;  // runs inside the Select Port dialog (a modal loop)
+    std::function<void()> onWarning;     // runs inside the warning box (a modal loop)
+    std::function<void()> onConfirm;     // runs inside the confirmation box (a modal loop)
     int busyOn = 0, busyOff = 0;
     bool busyNow = false;
 };
@@ -173,8 +178,10 @@ public:
         if (onRedraw) onRedraw();
     }
     void redrawTraceViewSoon() override {
-        if (onRedrawSoon) onRedrawSoon();
-        else redrawTraceView();
+        if (onRedrawSoon)
+            onRedrawSoon();
+        else
+            redrawTraceView();
     }
     std::function<void()> onRedraw;      // a window's redraw, when a test wires one
     std::function<void()> onRedrawSoon;  // and its coalesced redraw

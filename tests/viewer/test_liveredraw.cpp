@@ -55,7 +55,8 @@ struct LiveRig {
     TraceRenderer renderer{rig.state, rig.clock, rig.prompts};
     QImage picture{kPictureWidth, kPictureHeight, QImage::Format_RGB32};
     int slowMs = 0;
-    RedrawPacer pacer{rig.state, renderer, rig.clock, frame, [this](const RedrawPacer::Draw& draw) { show(draw); }};
+    RedrawPacer pacer{rig.state, renderer, rig.clock, frame,
+                      [this](const RedrawPacer::Draw& draw) { show(draw); }};
 };
 
 TEST(LiveRedraw, EveryResultIsStampedWhenItArrivesWhileEachPictureTakes40Ms) {
@@ -200,7 +201,8 @@ TEST(LiveRedraw, TheChangedAreaCoversEveryChangeAndOnlyItsBands) {
         QImage after = before.copy();
         for (const QPoint& p : c.changes)
             after.setPixel(int(p.x() * c.ratio), int(p.y() * c.ratio), qRgb(0, 0, 0));
-        EXPECT_EQ(changedArea(before, after), c.area) << "ratio " << c.ratio << ", " << c.changes.size() << " changes";
+        EXPECT_EQ(changedArea(before, after), c.area)
+            << "ratio " << c.ratio << ", " << c.changes.size() << " changes";
     }
 }
 

@@ -5,11 +5,11 @@
 #include <QImage>
 #include <cstdlib>
 
+#include "core/timebase.h"
 #include "qt/qtcanvas.h"
 #include "qt/tracepicture.h"
 #include "search/navigation.h"
 #include "tests/viewer/viewerfixture.h"
-#include "core/timebase.h"
 
 namespace zvl {
 namespace {
@@ -43,7 +43,8 @@ TEST_F(Pixels, BorderHeadingAndFrame) {
     const QImage img = draw("empty_event_search");
     ASSERT_EQ(img.width(), 780);
     ASSERT_EQ(img.height(), 380);
-    for (auto [x, y] : {std::pair{0, 0}, {1, 1}, {779, 379}, {778, 200}, {400, 378}}) EXPECT_EQ(px(img, x, y), kBorderRed) << x << "," << y;
+    for (auto [x, y] : {std::pair{0, 0}, {1, 1}, {779, 379}, {778, 200}, {400, 378}})
+        EXPECT_EQ(px(img, x, y), kBorderRed) << x << "," << y;
     EXPECT_EQ(px(img, 2, 2), col.backgroundColour);
     EXPECT_EQ(px(img, 777, 100), col.backgroundColour);
     // The plot frame of the event modes: 132..772, 30..347.
@@ -147,7 +148,8 @@ TEST_F(Pixels, NameBoxesShowTheLevelOfTheCursorResult) {
     st.currentResult = -30;
     const QImage empty = draw();
     ASSERT_EQ(st.cursorResult, 1);
-    EXPECT_EQ(px(empty, 7, rowTop(2) + 1), col.highlightOffColour) << "result 1 of the old store is not shown";
+    EXPECT_EQ(px(empty, 7, rowTop(2) + 1), col.highlightOffColour)
+        << "result 1 of the old store is not shown";
 }
 
 TEST_F(Pixels, BarsAreCutAtThePlotEdges) {
@@ -158,7 +160,7 @@ TEST_F(Pixels, BarsAreCutAtThePlotEdges) {
         img.fill(Qt::white);
         {
             QtCanvas c(&img);
-            rig.renderer.drawSegment(c, 100, 1, 50, OnBar);          // starts left of the plot
+            rig.renderer.drawSegment(c, 100, 1, 50, OnBar);           // starts left of the plot
             rig.renderer.drawSegment(c, limit - 20, 2, 100, OffBar);  // runs past the right limit
             rig.renderer.drawSegment(c, limit, 3, 40, OnBar);         // starts at the limit: nothing
             rig.renderer.drawSegment(c, 300, 4, -5, OnBar);           // negative width: nothing
@@ -206,7 +208,8 @@ TEST_F(Pixels, ChangeMarksInColourAndMonochrome) {
     }
     int black = 0, white = 0;
     for (int x = 297; x < 310; ++x)
-        for (int y = rowTop(1); y < rowTop(1) + 18; ++y) (px(mono, x, y) == kBlack ? black : white) += px(mono, x, y) != rgb(128, 128, 128);
+        for (int y = rowTop(1); y < rowTop(1) + 18; ++y)
+            (px(mono, x, y) == kBlack ? black : white) += px(mono, x, y) != rgb(128, 128, 128);
     EXPECT_GT(black, 10) << "an X in black";
     EXPECT_GT(white, 20) << "on white";
     // Off: an empty band between two lines; on: a solid band.
@@ -223,7 +226,8 @@ TEST_F(Pixels, EventSlotsInRecordMode) {
     st.operatingMode = EventRecord;
     const QImage img = draw("event_record_three");
     const int y16 = rowTop(16) + 9;
-    for (int s : {61, 62, 63}) EXPECT_EQ(px(img, 132 + 10 * s + 5, y16), s == 63 ? col.highlightOnColour : col.onColour) << s;
+    for (int s : {61, 62, 63})
+        EXPECT_EQ(px(img, 132 + 10 * s + 5, y16), s == 63 ? col.highlightOnColour : col.onColour) << s;
     EXPECT_EQ(px(img, 132 + 10 * 60 + 5, y16), col.backgroundColour);
     EXPECT_EQ(px(img, 132 + 10 * 61 + 5, rowTop(1) + 9), col.onColour) << "result 1 has input 1 on";
     EXPECT_EQ(px(img, 132 + 10 * 62 + 5, rowTop(1) + 9), col.offColour);
@@ -246,7 +250,8 @@ TEST_F(Pixels, TimeChartGridLinesAndLabels) {
             const TimebaseRow& tb = timebaseRow(row);
             int lines = 0;
             for (int x = 132; x <= 740; ++x) lines += px(img, x, 352) == col.gridColour;
-            EXPECT_EQ(lines, mode == TimebaseRecord ? tb.labelCount : tb.labelCount - 1) << int(mode) << " row " << row;
+            EXPECT_EQ(lines, mode == TimebaseRecord ? tb.labelCount : tb.labelCount - 1)
+                << int(mode) << " row " << row;
             EXPECT_EQ(px(img, 132 + tb.gridStep, 353), col.gridColour);
             EXPECT_NE(px(img, 132 + tb.gridStep, 354), col.gridColour) << "a line stops one pixel short";
             EXPECT_EQ(px(img, 732, 100), col.gridColour) << "frame";
@@ -298,20 +303,25 @@ TEST_F(Pixels, TheMarkerIsADashedLineInBothModesAndInMonochrome) {
         OperatingModeValue mode;
         int64_t currentResult;  // -30: result 3 in slot 33; 10: not in view
         bool mono;
-    } cases[] = {{EventSearch, 10, false},    {EventSearch, -30, false},   {EventSearch, -30, true},
-                 {TimebaseSearch, -30, false}, {TimebaseSearch, -30, true}};
+    } cases[] = {{EventSearch, 10, false},
+                 {EventSearch, -30, false},
+                 {EventSearch, -30, true},
+                 {TimebaseSearch, -30, false},
+                 {TimebaseSearch, -30, true}};
     for (const auto& c : cases) {
         st.operatingMode = c.mode;
         st.currentResult = c.currentResult;
         st.monochromePrinting = c.mono;
-        const QImage img = draw(c.mode == EventSearch ? (c.mono ? "marker_event_mono" : "marker_event") : "marker_timebase");
+        const QImage img =
+            draw(c.mode == EventSearch ? (c.mono ? "marker_event_mono" : "marker_event") : "marker_timebase");
         const int x = int(rig.renderer.markerX());
         const bool shown = c.currentResult == -30;
         ASSERT_EQ(x >= 0, shown) << int(c.mode) << c.mono;
         int marked = 0;
         for (int yy = 0; yy < kPictureHeight; ++yy)
             for (int xx = 0; xx < kPictureWidth; ++xx) marked += px(img, xx, yy) == kMarkerColour;
-        EXPECT_EQ(marked, shown && !c.mono ? 2 * 32 * 6 : 0) << int(c.mode) << c.mono << ": 32 dashes from y 31 to 346";
+        EXPECT_EQ(marked, shown && !c.mono ? 2 * 32 * 6 : 0)
+            << int(c.mode) << c.mono << ": 32 dashes from y 31 to 346";
         if (!shown) continue;
         const uint32_t ink = c.mono ? kBlack : kMarkerColour, band = c.mono ? kWhite : col.offColour;
         for (int column : {x - 1, x}) {
@@ -379,9 +389,10 @@ TEST_F(Pixels, TextsFromTheirKeptPixelsAreTheTextsQtDraws) {
         bool bold;
         const char* text;
     };
-    const Text texts[] = {{10, 40, 8, false, "gjpqy |_"}, {300, 200, 12, true, "W\xC4\xE9\xDF\xF1 ~"},
-                          {-6, 100, 10, false, "cut at the left"}, {740, 370, 14, true, "cut right, below"},
-                          {200, -5, 10, true, "cut above"}, {400, 300, 7, false, "0123456789:.,-"}};
+    const Text texts[] = {
+        {10, 40, 8, false, "gjpqy |_"},          {300, 200, 12, true, "W\xC4\xE9\xDF\xF1 ~"},
+        {-6, 100, 10, false, "cut at the left"}, {740, 370, 14, true, "cut right, below"},
+        {200, -5, 10, true, "cut above"},        {400, 300, 7, false, "0123456789:.,-"}};
     for (double ratio : {1.0, 2.0}) {
         auto picture = [&](bool keep) {
             QImage img = tracePictureImage(ratio);

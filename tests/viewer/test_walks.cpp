@@ -1,12 +1,12 @@
 // The walks of the four modes, observed through the drawSegment calls they make.
 #include <gtest/gtest.h>
 
+#include "core/timebase.h"
 #include "search/goto.h"
 #include "search/matchsearch.h"
 #include "search/navigation.h"
 #include "tests/viewer/viewerfixture.h"
 #include "viewer/redrawpacer.h"
-#include "core/timebase.h"
 #include "viewer/viewmodes.h"
 
 namespace zvl {
@@ -86,7 +86,8 @@ TEST(TimebaseRecordWalk, NewestBarReachesNowAndOlderOnesStackLeftwards) {
     EXPECT_EQ(rig.state.liveTime, now);
     EXPECT_EQ(rig.state.cursorResult, 1);
     // Input 16 is on in results 1..3 and off in the start record.
-    EXPECT_EQ(rig.of(16, OnBar), (std::vector<SegmentCall>{{632, 16, 100, OnBar}, {532, 16, 100, OnBar}, {432, 16, 100, OnBar}}));
+    EXPECT_EQ(rig.of(16, OnBar), (std::vector<SegmentCall>{
+                                     {632, 16, 100, OnBar}, {532, 16, 100, OnBar}, {432, 16, 100, OnBar}}));
     // The start record fills the rest, cut at the left edge: every input off before result 1.
     const auto off = rig.of(16, OffBar);
     ASSERT_EQ(off.size(), 1u);
@@ -131,7 +132,8 @@ TEST(TimebaseSearchWalk, BarsStartAtTheirTimesAndTheCursorResultSpansX432) {
     const auto bars = rig.of(16, OnBar);
     ASSERT_EQ(bars.size(), 10u) << "results 1..10";
     for (size_t j = 0; j < 9; ++j) EXPECT_EQ(bars[j], (SegmentCall{182 + 50 * int64_t(j), 16, 50, OnBar}));
-    EXPECT_EQ(bars[9], (SegmentCall{632, 16, 1, OnBar})) << "the last result ends with the recording: one pixel";
+    EXPECT_EQ(bars[9], (SegmentCall{632, 16, 1, OnBar}))
+        << "the last result ends with the recording: one pixel";
     EXPECT_EQ(rig.state.cursorResult, 6) << "result 6 spans 432..482";
     EXPECT_TRUE(rig.prompts.warnings.empty());
     EXPECT_EQ(rig.prompts.busyOn, rig.prompts.busyOff);
@@ -248,7 +250,7 @@ TEST(TimebaseSearchWalk, AChosenResultStaysTheCursorResultAmongResultsOfItsSecon
     ViewerRig rig;
     test::fillStore(rig.state, 10, 1000, 10);
     for (int64_t i = 6; i <= 8; ++i) rig.state.store.results[size_t(i)].setTime(1050);  // 5..8 share a second
-    for (int64_t i : {1, 3}) rig.state.store.results[size_t(i)].inputStates &= 0xFFFE;      // input 1 on: 5, 7, 9
+    for (int64_t i : {1, 3}) rig.state.store.results[size_t(i)].inputStates &= 0xFFFE;  // input 1 on: 5, 7, 9
     rig.state.operatingMode = TimebaseSearch;
     rig.state.timebaseIndex = 6;
     rig.state.searchKey[0] = On;  // input 1 is on in the odd results
@@ -270,7 +272,8 @@ TEST(TimebaseSearchWalk, AChosenResultStaysTheCursorResultAmongResultsOfItsSecon
               }),
               6)
         << "to the event view and back";
-    EXPECT_EQ(cursorAfter([&] { stepRightSlow(rig.state, rig.view); }), 8) << "the view moved: the last of the second";
+    EXPECT_EQ(cursorAfter([&] { stepRightSlow(rig.state, rig.view); }), 8)
+        << "the view moved: the last of the second";
 }
 
 TEST(TimeLabels, CountsAndTextsFollowTheRow) {
@@ -321,7 +324,8 @@ TEST(TimeLabelFormat, EachFormat) {
 }
 
 TEST(Timebase, ProductsWidenTheSinglePrecisionValueFirst) {
-    EXPECT_EQ(std::nearbyint(double(timebaseRow(1).secondsPerPixel) * 150.0), 1.0) << "1/300 x 150 rounds to 1";
+    EXPECT_EQ(std::nearbyint(double(timebaseRow(1).secondsPerPixel) * 150.0), 1.0)
+        << "1/300 x 150 rounds to 1";
     EXPECT_EQ(double(timebaseRow(1).secondsPerPixel), double(1.0f / 300.0f));
     for (int row : {0, 1, 2, 3, 4, 5}) EXPECT_EQ(refreshIntervalMs(row), 400) << row;
     EXPECT_EQ(refreshIntervalMs(6), 800);
