@@ -35,6 +35,14 @@ struct Pixels : ::testing::Test {
         if (name) keep(img, name);
         return img;
     }
+    // 300 results of changing inputs in the 5-minute time chart: many bars, marks and texts.
+    void showBusyTimeChart() {
+        test::fillStore(st, 300, 1000, 7);
+        for (int64_t i = 1; i <= 300; ++i) st.store.slot(i).inputStates = uint16_t(i * 0x9E37u);
+        st.operatingMode = TimebaseSearch;
+        st.timebaseIndex = 7;
+        st.viewStartTime = 1500;
+    }
 };
 
 TEST_F(Pixels, BorderHeadingAndFrame) {
@@ -346,11 +354,7 @@ TEST_F(Pixels, TheMarkerIsADashedLineInBothModesAndInMonochrome) {
 // At a device pixel ratio of 2 (a 200 % desktop) the picture has four device pixels for each of
 // its own: the shapes cover exactly those, the texts are drawn at the finer resolution.
 TEST_F(Pixels, AtPixelRatioTwoTheShapesAreTodaysAndTheTextsFiner) {
-    test::fillStore(st, 300, 1000, 7);
-    for (int64_t i = 1; i <= 300; ++i) st.store.slot(i).inputStates = uint16_t(i * 0x9E37u);
-    st.operatingMode = TimebaseSearch;
-    st.timebaseIndex = 7;
-    st.viewStartTime = 1500;
+    showBusyTimeChart();
     const QImage one = draw("ratio1");
     const QImage two = renderTracePicture(rig.renderer, 2.0);
     keep(two, "ratio2");
@@ -379,11 +383,7 @@ TEST_F(Pixels, AtPixelRatioTwoTheShapesAreTodaysAndTheTextsFiner) {
 // first drawing keeps the texts, the second writes them from there) and texts of every size,
 // weight and kind of glyph, some cut by the picture's edges, at ratios 1 and 2.
 TEST_F(Pixels, TextsFromTheirKeptPixelsAreTheTextsQtDraws) {
-    test::fillStore(st, 300, 1000, 7);
-    for (int64_t i = 1; i <= 300; ++i) st.store.slot(i).inputStates = uint16_t(i * 0x9E37u);
-    st.operatingMode = TimebaseSearch;
-    st.timebaseIndex = 7;
-    st.viewStartTime = 1500;
+    showBusyTimeChart();
     struct Text {
         int x, y, points;
         bool bold;
