@@ -337,51 +337,6 @@ TEST(MainWindow, StatisticsOnceTheStoreHoldsAResultAndPrintToAPdfFile) {
 }
 
 // Each button of the strip leaves the state its command leaves, from the same start.
-TEST(MainWindow, ButtonsDoWhatTheirCommandsDo) {
-    WindowRig rig;
-    AppState& st = rig.window->state();
-    st.resultCount() = 1000;
-    for (int64_t i = 1; i <= 1000; ++i) st.store.slot(i).setTime(uint32_t(100000 + 7 * i));
-    for (int64_t i = 600; i <= 1000; i += 200) st.store.slot(i).inputStates = 1;
-    st.searchKey[0] = 1;
-    using View = std::tuple<int64_t, int64_t, int, int, int64_t, size_t>;
-    const auto from = [&] {
-        st.operatingMode = TimebaseSearch;
-        st.currentResult = 500;
-        st.viewStartTime = 103000;
-        st.timebaseIndex = 7;
-        st.currentMatch = 800;
-        rig.window->refreshWindow();
-        return View{500, 103000, 7, TimebaseSearch, 800, rig.prompts.informations.size()};
-    };
-    const auto view = [&] {
-        return View{st.currentResult, st.viewStartTime,
-                    st.timebaseIndex, int(st.operatingMode.number()),
-                    st.currentMatch,  rig.prompts.informations.size()};
-    };
-    for (const auto& [name, command] : std::vector<std::pair<const char*, void (MainCommands::*)()>>{
-             {"findButton", &MainCommands::findFirstMatch},
-             {"startStopButton", &MainCommands::startOrStopOrNext},
-             {"backButton", &MainCommands::findPreviousMatch},
-             {"eventTimeButton", &MainCommands::toggleEventTimeView},
-             {"timebasePlusButton", &MainCommands::finerTimebase},
-             {"timebaseMinusButton", &MainCommands::coarserTimebase},
-             {"firstButton", &MainCommands::goToFirstResult},
-             {"fastLeftButton", &MainCommands::stepLeftFast},
-             {"slowLeftButton", &MainCommands::stepLeftSlow},
-             {"slowRightButton", &MainCommands::stepRightSlow},
-             {"fastRightButton", &MainCommands::stepRightFast},
-             {"lastButton", &MainCommands::goToLastResult}}) {
-        const View start = from();
-        (rig.window->commands().*command)();
-        const View commanded = view();
-        EXPECT_NE(commanded, start) << name;
-        from();
-        rig.find<QAbstractButton>(name)->click();
-        EXPECT_EQ(view(), commanded) << name;
-    }
-}
-
 struct ModeRow {
     OperatingModeValue mode;
     const char* button4;
@@ -1019,55 +974,82 @@ TEST(MainWindow, ShortcutsRunTheCommandsOfTheirEntriesAndButtons) {
     st.collectionActive = false;
 }
 
-// The state a button leaves and the state its key or wheel step leaves, from the same start.
-TEST(MainWindow, KeysAndTheWheelOnTheTraceDoWhatTheirButtonsDo) {
+// Each button leaves the state its command leaves, and each key or wheel step the state of its
+// button, from the same start in both search views (the time-base buttons only where shown).
+TEST(MainWindow, ButtonsKeysAndTheWheelDoWhatTheirCommandsDo) {
     WindowRig rig;
     AppState& st = rig.window->state();
     st.resultCount() = 1000;
     for (int64_t i = 1; i <= 1000; ++i) st.store.slot(i).setTime(uint32_t(100000 + 7 * i));
+    for (int64_t i = 600; i <= 1000; i += 200) st.store.slot(i).inputStates = 1;
+    st.searchKey[0] = 1;
     QWidget* client = rig.find<QWidget>("client");
-    using View = std::tuple<int64_t, int64_t, int>;
+    using View = std::tuple<int64_t, int64_t, int, int, int64_t, size_t>;
     const auto from = [&](OperatingModeValue mode) {
         st.operatingMode = mode;
         st.currentResult = 500;
         st.viewStartTime = 103000;
         st.timebaseIndex = 7;
+        st.currentMatch = 800;
         rig.window->refreshWindow();
         rig.window->updateControlStates();
     };
-    const auto view = [&] { return View{st.currentResult, st.viewStartTime, st.timebaseIndex}; };
+    const auto view = [&] {
+        return View{st.currentResult, st.viewStartTime,
+                    st.timebaseIndex, int(st.operatingMode.number()),
+                    st.currentMatch,  rig.prompts.informations.size()};
+    };
     const auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
         QWheelEvent e(QPointF(400, 300), client->mapToGlobal(QPointF(400, 300)), {}, {0, delta}, Qt::NoButton,
                       modifiers, Qt::NoScrollPhase, false);
         QApplication::sendEvent(client, &e);
     };
-    struct Step {
-        std::function<void()> input;
+    const auto key = [&](Qt::Key k) { return [&, k] { QTest::keyClick(client, k); }; };
+    struct Row {
         const char* button;
+        void (MainCommands::*command)();
+        std::vector<std::function<void()>> inputs;
+        bool timebaseOnly = false;
     };
-    const std::vector<Step> steps = {
-        {[&] { QTest::keyClick(client, Qt::Key_Left); }, "slowLeftButton"},
-        {[&] { QTest::keyClick(client, Qt::Key_Right); }, "slowRightButton"},
-        {[&] { QTest::keyClick(client, Qt::Key_PageUp); }, "fastLeftButton"},
-        {[&] { QTest::keyClick(client, Qt::Key_PageDown); }, "fastRightButton"},
-        {[&] { QTest::keyClick(client, Qt::Key_Home); }, "firstButton"},
-        {[&] { QTest::keyClick(client, Qt::Key_End); }, "lastButton"},
-        {[&] { wheel(120, Qt::NoModifier); }, "slowLeftButton"},
-        {[&] { wheel(-120, Qt::NoModifier); }, "slowRightButton"},
-        {[&] { wheel(120, Qt::ControlModifier); }, "timebasePlusButton"},
-        {[&] { wheel(-120, Qt::ControlModifier); }, "timebaseMinusButton"},
-    };
+    const std::vector<Row> rows = {{"findButton", &MainCommands::findFirstMatch, {}},
+                                   {"startStopButton", &MainCommands::startOrStopOrNext, {}},
+                                   {"backButton", &MainCommands::findPreviousMatch, {}},
+                                   {"eventTimeButton", &MainCommands::toggleEventTimeView, {}},
+                                   {"timebasePlusButton",
+                                    &MainCommands::finerTimebase,
+                                    {[&] { wheel(120, Qt::ControlModifier); }},
+                                    true},
+                                   {"timebaseMinusButton",
+                                    &MainCommands::coarserTimebase,
+                                    {[&] { wheel(-120, Qt::ControlModifier); }},
+                                    true},
+                                   {"firstButton", &MainCommands::goToFirstResult, {key(Qt::Key_Home)}},
+                                   {"fastLeftButton", &MainCommands::stepLeftFast, {key(Qt::Key_PageUp)}},
+                                   {"slowLeftButton",
+                                    &MainCommands::stepLeftSlow,
+                                    {key(Qt::Key_Left), [&] { wheel(120, Qt::NoModifier); }}},
+                                   {"slowRightButton",
+                                    &MainCommands::stepRightSlow,
+                                    {key(Qt::Key_Right), [&] { wheel(-120, Qt::NoModifier); }}},
+                                   {"fastRightButton", &MainCommands::stepRightFast, {key(Qt::Key_PageDown)}},
+                                   {"lastButton", &MainCommands::goToLastResult, {key(Qt::Key_End)}}};
     for (OperatingModeValue mode : {EventSearch, TimebaseSearch}) {
-        // Ctrl+wheel is for the time-base buttons, shown only in time-base mode.
-        for (size_t i = 0; i < (mode == TimebaseSearch ? steps.size() : 8); ++i) {
+        for (const Row& row : rows) {
+            if (row.timebaseOnly && mode != TimebaseSearch) continue;
+            SCOPED_TRACE(std::string(row.button) + (mode == TimebaseSearch ? " time base" : " event"));
             from(mode);
             const View start = view();
-            rig.find<QAbstractButton>(steps[i].button)->click();
-            const View clicked = view();
+            (rig.window->commands().*row.command)();
+            const View commanded = view();
+            EXPECT_NE(commanded, start);
             from(mode);
-            steps[i].input();
-            EXPECT_EQ(view(), clicked) << int(mode) << " step " << i;
-            EXPECT_NE(clicked, start) << int(mode) << " step " << i;
+            rig.find<QAbstractButton>(row.button)->click();
+            EXPECT_EQ(view(), commanded);
+            for (size_t i = 0; i < row.inputs.size(); ++i) {
+                from(mode);
+                row.inputs[i]();
+                EXPECT_EQ(view(), commanded) << "input " << i;
+            }
         }
     }
     // Half a wheel step waits for the other half; Ctrl+wheel in event mode and the keys in
