@@ -43,10 +43,7 @@ echo "old" >"$work/kept.bin"
 "$zvl" download --port COM8 "$work/kept.bin" >/dev/null 2>"$work/cancel.stderr" &
 zvlpid=$!
 sleep 4
-kill -INT "$zvlpid"
-set +e
-wait "$zvlpid"; code=$?
-set -e
+stopwith INT "$zvlpid"
 [ "$code" -eq 2 ] || fail "cancelled download exited $code: $(cat "$work/cancel.stderr")"
 grep -q 'File Download Cancelled' "$work/cancel.stderr" || fail "stderr: $(cat "$work/cancel.stderr")"
 [ "$(cat "$work/kept.bin")" = "old" ] || fail "the old file was touched"

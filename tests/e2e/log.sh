@@ -28,10 +28,7 @@ sleep 2
 startsim sim2 --rate 320 --serial ZVLOG001
 waitfor "$work/log.err" 'is back' 15
 sleep 2
-kill -TERM "$logpid"
-set +e
-wait "$logpid"; code=$?
-set -e
+stopwith TERM "$logpid"
 [ $code -eq 0 ] || fail "zvl log exited $code after SIGTERM: $(cat "$work/log.err")"
 # The lines about the loss and the return, their wording and count, are test_log's (on a fake
 # clock); here a real hang-up must bring no other message.
@@ -68,10 +65,7 @@ out2="$work/out2"; mkdir "$out2"
 "$zvl" log --port COM8 --quiet "$out2" >"$work/hup.out" 2>"$work/hup.err" &
 logpid=$!
 sleep 2
-kill -HUP "$logpid" 2>/dev/null || true
-set +e
-wait "$logpid"; code=$?
-set -e
+stopwith HUP "$logpid"
 [ $code -eq 0 ] || fail "exit $code after SIGHUP: $(cat "$work/hup.err")"
 [ ! -s "$work/hup.out" ] || fail "--quiet printed: $(cat "$work/hup.out")"
 ls "$out2" | grep -qE '^zvl-[0-9]{8}-[0-9]{6}\.zvl$' || fail "no file after SIGHUP: $(ls "$out2")"

@@ -12,6 +12,8 @@ stopsim() {
 cleanup() { stopsim; rm -rf "$work"; }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# stopwith SIGNAL PID: signals a background command and waits for it; its exit status in `code`.
+stopwith() { kill -"$1" "$2" 2>/dev/null || true; set +e; wait "$2"; code=$?; set -e; }
 simrig() { simport="$1"; }
 
 startsim() {  # startsim LOG args...: zvl-sim on $simport, its output in $work/LOG.out and .err

@@ -56,10 +56,7 @@ startsim paced --memory 5000 --verbose
 "$zvl" upload --port COM6 "$work/cancelled.zvl" >/dev/null 2>"$work/cancel.stderr" &
 zvlpid=$!
 sleep 3
-kill -INT "$zvlpid"
-set +e
-wait "$zvlpid"; code=$?
-set -e
+stopwith INT "$zvlpid"
 [ $code -eq 2 ] || fail "a cancelled upload should exit 2, got $code: $(cat "$work/cancel.stderr")"
 [ ! -e "$work/cancelled.zvl" ] || fail "a cancelled upload wrote a file"
 grep -q 'upload cancelled, nothing written' "$work/cancel.stderr" || fail "cancel message: $(cat "$work/cancel.stderr")"
