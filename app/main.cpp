@@ -70,6 +70,7 @@ int main(int argc, char** argv) {
     zvl::QtClock clock;
     zvl::QtEventPump pump(clock);
     zvl::QtSerialPort port;
+    port.setGatherMs(zvl::kLiveGatherMs);
     zvl::QtPrompts prompts;
     zvl::QtFileDialogs fileDialogs;
     zvl::QtReceiverProcess receiver;

@@ -18,6 +18,8 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
+#include <cmath>
 
 #include "app/aboutbox.h"
 #include "app/coloursdialog.h"
@@ -47,8 +49,9 @@
 namespace zvl {
 
 namespace {
-// The band under the picture where the overlay draws the Event box.
-const QRect kEventBoxArea(kPictureLeft, 484, kPictureWidth, 28);
+// Where the overlay draws the Event box under the picture: centred at 438 or 449, as wide as
+// its time and count (about 220 pixels). The strip's captions at either side stay as they are.
+const QRect kEventBoxArea(kPictureLeft + 240, 484, 400, 28);
 // Where the marker's text stands: inside the time-base panel (616, 488, 161 x 56), or in the
 // band between the memo (bottom 81) and the picture (top 100), ending with the picture.
 const QRect kMarkerLabelOnPanel(622, 490, 152, 52);
@@ -78,9 +81,11 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
           }
           // A live frame repaints only the bands of the picture that changed (most frames of a
           // time-base view change a column or two and the name boxes); a command's picture,
-          // whose overlay may have moved, repaints all of it.
+          // whose overlay may have moved, repaints all of it, and so does an event view's,
+          // whose chart has moved by a column or more.
           const QRegion whole(0, 0, kPictureWidth, kPictureHeight);
-          const QRegion changed = fresh || wholePictureDue_ ? whole : changedArea(traceBitmap_, nextBitmap_);
+          const bool allOfIt = fresh || wholePictureDue_ || state_.operatingMode.isEvent();
+          const QRegion changed = allOfIt ? whole : changedArea(traceBitmap_, nextBitmap_);
           wholePictureDue_ = false;
           traceBitmap_.swap(nextBitmap_);
           followCursorInEventList();
@@ -267,9 +272,28 @@ void MainWindow::paintTrace(Canvas& window) {
     painting_ = true;
     pacer_.flush();
     painting_ = false;
-    if (traceBitmap_.isNull()) return;
-    if (auto* qt = dynamic_cast<QtCanvas*>(&window))
-        qt->painter().drawImage(QPoint(kPictureLeft, kPictureTop), traceBitmap_);
+    auto* qt = dynamic_cast<QtCanvas*>(&window);
+    if (traceBitmap_.isNull()) {  // no picture yet: the area's background where it will stand
+        if (qt)
+            qt->painter().fillRect(QRect(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight),
+                                   area_->palette().window());
+        return;
+    }
+    if (qt) {
+        // Qt hands the copy of a large image (over 65536 pixels) to a pool of threads and waits
+        // for them: at 25 pictures a second the hand-over costs more than the copy. So the
+        // picture goes in strips below that size, each whole device pixels high and wide.
+        const QImage& picture = traceBitmap_;
+        const qreal ratio = picture.devicePixelRatio();
+        int rows = picture.height();
+        if (ratio == std::floor(ratio)) {
+            const int step = int(ratio);
+            rows = std::max(step, 65535 / picture.width() / step * step);
+        }
+        for (int y = 0; y < picture.height(); y += rows)
+            qt->painter().drawImage(QPointF(kPictureLeft, kPictureTop + y / ratio), picture,
+                                    QRect(0, y, picture.width(), std::min(rows, picture.height() - y)));
+    }
     renderer_.drawWindowOverlay(window);
 }
 

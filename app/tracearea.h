@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QWidget>
@@ -41,12 +42,17 @@ public:
     explicit TraceArea(MainWindow* owner) : QWidget(owner), owner_(owner) {
         setObjectName("client");
         setFocusPolicy(Qt::ClickFocus);  // a click on the picture takes the keys from the memo
+        // The area paints its own background, around the picture only: the window behind it
+        // is not painted first at every live frame.
+        setAttribute(Qt::WA_OpaquePaintEvent);
     }
     ControlStrip* strip = nullptr;
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* e) override {
         QtCanvas canvas(this);
+        const QRegion around = e->region() - QRect(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight);
+        for (const QRect& r : around) canvas.painter().fillRect(r, palette().window());
         owner_->paintTrace(canvas);
     }
     void mousePressEvent(QMouseEvent* e) override {

@@ -9,7 +9,6 @@
 // second they are read in, so the gathering never runs into the next second: a byte that came
 // in this second is read in this second.
 
-#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -47,19 +46,9 @@ public:
     }
     PortProbe probe(const std::string& devicePath) override { return port_.probe(devicePath); }
 
-    // How long to gather at a time msIntoSecond into the wall clock's second: at most gatherMs,
-    // and ending kSecondMarginMs before the next second begins.
-    static int gatherFor(int gatherMs, int msIntoSecond) {
-        return std::max(0, std::min(gatherMs, 1000 - kSecondMarginMs - msIntoSecond));
-    }
-
 private:
-    static constexpr int kSecondMarginMs = 2;
     void gather() {
-        const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
-        const int into =
-            int(std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000);
-        const int ms = gatherFor(gatherMs_, into);
+        const int ms = gatherWindowMsNow(gatherMs_);
         if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
     SerialPort& port_;

@@ -3,6 +3,8 @@
 // the fixed line settings (19200 bit/s, 8N1, no flow control, DTR and RTS asserted, 4096-byte
 // buffers) and raises the data-available notification on the UI thread.
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -47,5 +49,24 @@ public:
     // Whether the device could be opened for reading and writing right now.
     virtual PortProbe probe(const std::string& devicePath) = 0;
 };
+
+// A port that lets its bytes gather for gatherMs after each notification (so that one wake-up
+// takes several packets, as a USB serial adapter's latency timer does) gathers for this long
+// msIntoSecond into the wall clock's second: at most gatherMs, and ending 2 ms before the next
+// second begins. Results are stamped with the second they are read in, so a byte that came in
+// this second is read in this second.
+// How long the live programs let the port's bytes gather after each notification: about what
+// a USB serial adapter waits, well below what anyone sees.
+constexpr int kLiveGatherMs = 40;
+
+inline int gatherWindowMs(int gatherMs, int msIntoSecond) {
+    constexpr int kSecondMarginMs = 2;
+    return std::max(0, std::min(gatherMs, 1000 - kSecondMarginMs - msIntoSecond));
+}
+inline int gatherWindowMsNow(int gatherMs) {
+    const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+    return gatherWindowMs(
+        gatherMs, int(std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000));
+}
 
 }  // namespace zvl

@@ -46,6 +46,11 @@ QtSerialPort::QtSerialPort() : port_(std::make_unique<QSerialPort>()) {
     QObject::connect(port_.get(), &QSerialPort::readyRead, port_.get(), [this] { onReadyRead(); });
     QObject::connect(port_.get(), &QSerialPort::errorOccurred, port_.get(),
                      [this](QSerialPort::SerialPortError error) { onError(error); });
+    gatherTimer_.setSingleShot(true);
+    gatherTimer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&gatherTimer_, &QTimer::timeout, [this] {
+        if (readNotifier_) readNotifier_->setEnabled(true);
+    });
 }
 
 QtSerialPort::~QtSerialPort() {
@@ -72,6 +77,11 @@ bool QtSerialPort::open(const std::string& devicePath) {
     port_->setDataTerminalReady(true);
     port_->setRequestToSend(true);
     port_->clearError();
+    // QSerialPort reads through a socket notifier of its own, a child made at open (and
+    // deleted at close).
+    readNotifier_ = nullptr;
+    for (QSocketNotifier* n : port_->findChildren<QSocketNotifier*>())
+        if (n->type() == QSocketNotifier::Read) readNotifier_ = n;
     return true;
 }
 
@@ -83,6 +93,8 @@ void QtSerialPort::close() {
     ++generation_;
     leftOver_.clear();
     lossDue_ = false;
+    gatherTimer_.stop();
+    readNotifier_ = nullptr;
     if (port_->isOpen()) port_->close();
 }
 
@@ -182,6 +194,7 @@ void QtSerialPort::onReadyRead() {
         if (after <= 0 || after <= untaken) break;
     }
     inHandler_ = false;
+    holdReadsOff();
     if (lossDue_) {
         lossDue_ = false;
         if (lostHandler_) {
@@ -189,6 +202,14 @@ void QtSerialPort::onReadyRead() {
             lost(lastError_);
         }
     }
+}
+
+void QtSerialPort::holdReadsOff() {
+    if (gatherMs_ <= 0 || !readNotifier_ || !port_->isOpen()) return;
+    const int ms = gatherWindowMsNow(gatherMs_);
+    if (ms <= 0) return;
+    readNotifier_->setEnabled(false);
+    gatherTimer_.start(ms);
 }
 
 PortProbe QtSerialPort::probe(const std::string& devicePath) {

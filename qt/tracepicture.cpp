@@ -37,7 +37,9 @@ QRegion changedArea(const QImage& before, const QImage& after) {
     for (int top = 0; top < after.height(); top += band) {
         int left = width, right = -1;
         const int bottom = std::min(after.height(), top + band);
-        for (int y = top; y < bottom; ++y) {
+        // Once the band has changed from end to end (a scrolled chart) its other rows cannot
+        // widen it.
+        for (int y = top; y < bottom && (left > 0 || right < width - 1); ++y) {
             const auto* a = reinterpret_cast<const quint32*>(before.constScanLine(y));
             const auto* b = reinterpret_cast<const quint32*>(after.constScanLine(y));
             if (std::memcmp(a, b, size_t(width) * 4) == 0) continue;

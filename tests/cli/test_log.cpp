@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/batchedport.h"
 #include "platform/atomicfile.h"
+#include "platform/serialport.h"
 #include "tests/cli/logrig.h"
 #include "tests/files/filetestutil.h"
 
@@ -195,15 +195,15 @@ TEST(LogArgs, DurationsAndNames) {
     EXPECT_EQ(cli::LogRecorder::fileStem("line4", t), "line4-20261207-090503");
 }
 
-// The live commands gather the port's bytes for a while after each notification, but never into
-// the next second: a result is stamped with the second its bytes came in.
-TEST(BatchedPort, GathersNeverIntoTheNextSecond) {
+// The live ports (zvl's and the window's) gather the bytes for a while after each notification,
+// but never into the next second: a result is stamped with the second its bytes came in.
+TEST(GatherWindow, NeverRunsIntoTheNextSecond) {
     const struct {
         int gatherMs, msIntoSecond, expected;
     } cases[] = {{20, 0, 20},  {20, 978, 20}, {20, 980, 18}, {20, 997, 1},
                  {20, 998, 0}, {20, 999, 0},  {0, 100, 0}};
     for (const auto& c : cases)
-        EXPECT_EQ(cli::BatchedPort::gatherFor(c.gatherMs, c.msIntoSecond), c.expected) << c.msIntoSecond;
+        EXPECT_EQ(gatherWindowMs(c.gatherMs, c.msIntoSecond), c.expected) << c.msIntoSecond;
 }
 
 }  // namespace

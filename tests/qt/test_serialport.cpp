@@ -8,9 +8,11 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <cerrno>
 #include <cstring>
 
@@ -98,6 +100,35 @@ TEST_F(QtSerialPortTest, MoreThanTheReadBufferArrivesCompleteAndInOrder) {
     ASSERT_TRUE(pty.writeMaster(sent));
     ASSERT_TRUE(waitForReceived(sent.size())) << "got " << received.size();
     EXPECT_EQ(received, sent);
+}
+
+// With a gather time the reads are held off after each notification: bytes trickling in (one
+// every 2 ms, as a slow line brings them) come in a few calls, and none is lost or held back,
+// a block larger than the read buffer included.
+TEST_F(QtSerialPortTest, AGatherTimeTakesTrickledBytesInFewCallsAndLosesNone) {
+    port.setGatherMs(100);
+    collectAll();
+    const auto trickled = sequence(20);
+    size_t next = 0;
+    QElapsedTimer trickling;
+    QTimer writer;
+    writer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&writer, &QTimer::timeout, [&] {
+        if (next == 0) trickling.start();
+        if (next < trickled.size() && !pty.writeMaster({trickled[next++]})) ADD_FAILURE() << "write";
+        if (next == trickled.size()) writer.stop();
+    });
+    writer.start(2);
+    ASSERT_TRUE(waitForReceived(trickled.size())) << "got " << received.size();
+    EXPECT_EQ(received, trickled);
+    // About 40 ms of bytes (more on a busy machine): the first call, one after each hold-off,
+    // and one more where a second ends.
+    EXPECT_LE(counts.size(), size_t(2 + trickling.elapsed() / 100 + 1)) << trickling.elapsed() << " ms";
+
+    const auto block = sequence(10000, 20);
+    ASSERT_TRUE(pty.writeMaster(block));
+    ASSERT_TRUE(waitForReceived(trickled.size() + block.size())) << "got " << received.size();
+    EXPECT_EQ(std::vector<uint8_t>(received.begin() + long(trickled.size()), received.end()), block);
 }
 
 TEST_F(QtSerialPortTest, WrittenBytesReachTheInstrumentWithoutTheEventLoop) {
