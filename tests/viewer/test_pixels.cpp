@@ -379,6 +379,32 @@ TEST_F(Pixels, AtPixelRatioTwoTheShapesAreTodaysAndTheTextsFiner) {
         }
 }
 
+// The canvas writes a 32-bit picture's pixels itself, holding bars and marks to draw runs of
+// them as one; on any other image QPainter draws each shape. Both give the same picture: a busy
+// event view (bars that join and bars that do not), a busy time chart (bars between marks),
+// and both in monochrome, at ratios 1 and 2.
+TEST_F(Pixels, APictureWrittenInPlaceIsThePictureQPainterDraws) {
+    for (int k = 0; k < 4; ++k) {
+        if (k % 2 == 0) {
+            test::fillStore(st, 300, 1000, 1);
+            for (int64_t i = 1; i <= 300; ++i) st.store.slot(i).inputStates = uint16_t((i / 3) * 0x9E37u);
+            st.operatingMode = EventRecord;
+        } else {
+            showBusyTimeChart();
+        }
+        st.monochromePrinting = k >= 2;
+        for (double ratio : {1.0, 2.0}) {
+            const QImage inPlace = renderTracePicture(rig.renderer, ratio);
+            QImage byQPainter = tracePictureImage(ratio).convertToFormat(QImage::Format_RGB888);
+            {
+                QtCanvas c(&byQPainter);
+                rig.renderer.redrawTraceView(c);
+            }
+            EXPECT_EQ(byQPainter.convertToFormat(QImage::Format_RGB32), inPlace) << k << " ratio " << ratio;
+        }
+    }
+}
+
 // The texts written from their kept pixels are the pixels Qt draws: a busy picture (its
 // first drawing keeps the texts, the second writes them from there) and texts of every size,
 // weight and kind of glyph, some cut by the picture's edges, at ratios 1 and 2.
