@@ -26,7 +26,7 @@ done
 shift $((OPTIND - 1))
 modes=("$@")
 [ ${#modes[@]} -gt 0 ] || modes=(idle event tb0 tb7 tb19 collect log)
-for tool in Xvfb openbox xdotool; do
+for tool in Xvfb openbox xprop xdotool; do
   command -v "$tool" >/dev/null || { echo "live_paced: $tool is not installed (scripts/deps installs it)" >&2; exit 1; }
 done
 hz=$(getconf CLK_TCK)

@@ -6,7 +6,7 @@ app="$1"
 zvl="$2"
 sim="$3"
 here="$(cd "$(dirname "$0")" && pwd)"
-for tool in Xvfb openbox xdotool xwd xwininfo xwdtopnm pnmpaste pnmtopng pngtopnm python3; do
+for tool in Xvfb openbox xprop xdotool xwd xwininfo xwdtopnm pnmpaste pnmtopng pngtopnm python3; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (scripts/deps installs it)"; exit 77; }
 done
 

@@ -3,7 +3,8 @@
 # run, and the user's own settings and port links are never touched), the processes it starts
 # (added to `pids`) ended on exit, and
 #   startx11    Xvfb on a display it picks itself (a number chosen here could be another run's)
-#               and openbox on it; sets `display` (":N"), or returns 1 when no display answers
+#               and openbox on it, ready; sets `display` (":N"), or returns 1 when no display
+#               or no window manager answers
 work="$(mktemp -d)"
 export XDG_CONFIG_HOME="$work/config"
 pids=()
@@ -30,8 +31,11 @@ startx11() {
       for _ in $(seq 100); do
         if DISPLAY="$display" xdotool getdisplaygeometry >/dev/null 2>&1; then
           DISPLAY="$display" openbox >/dev/null 2>&1 &
-          pids+=($!)
-          return 0
+          wm=$!
+          pids+=($wm)
+          "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wait-wm" "$display" "$wm" && return 0
+          kill "$wm" 2>/dev/null || true
+          break
         fi
         kill -0 "$xvfb" 2>/dev/null || break
         sleep 0.1
