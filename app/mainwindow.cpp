@@ -281,7 +281,7 @@ void MainWindow::paintTrace(Canvas& window) {
     }
     if (qt) {
         // Qt hands the copy of a large image (over 65536 pixels) to a pool of threads and waits
-        // for them: at 25 pictures a second the hand-over costs more than the copy. So the
+        // for them: at 20 pictures a second the hand-over costs more than the copy. So the
         // picture goes in strips below that size, each whole device pixels high and wide.
         const QImage& picture = traceBitmap_;
         const qreal ratio = picture.devicePixelRatio();

@@ -48,6 +48,10 @@ private:
     }
 };
 
+// How long a live command lets the port's bytes gather after each notification (see
+// BatchedPort): about what a USB serial adapter waits, well below what anyone sees.
+constexpr int kLiveGatherMs = 20;
+
 struct Session {
     Session();
     // Open the port and run the connect handshake; on failure prints one line and returns false.

@@ -55,10 +55,6 @@ public:
 // msIntoSecond into the wall clock's second: at most gatherMs, and ending 2 ms before the next
 // second begins. Results are stamped with the second they are read in, so a byte that came in
 // this second is read in this second.
-// How long the live programs let the port's bytes gather after each notification: about what
-// a USB serial adapter waits, well below what anyone sees.
-constexpr int kLiveGatherMs = 40;
-
 inline int gatherWindowMs(int gatherMs, int msIntoSecond) {
     constexpr int kSecondMarginMs = 2;
     return std::max(0, std::min(gatherMs, 1000 - kSecondMarginMs - msIntoSecond));

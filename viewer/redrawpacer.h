@@ -3,7 +3,7 @@
 // search) rebuilds it at once. A live result (and the live refresh tick) asks for a redraw
 // too, but at 320 results a second those requests come one every 3 ms: the walk's state
 // (cursorResult, liveTime, the time labels) is brought up to date at once, and the picture of
-// that state is built at most once per frame of 40 ms (25 a second), and only when it would
+// that state is built at most once per frame of 50 ms (20 a second), and only when it would
 // differ from the picture on show. In a time-base view most results fall on the column of the
 // one before, and most frames change nothing that can be seen.
 //
@@ -28,7 +28,7 @@ namespace zvl {
 
 class RedrawPacer {
 public:
-    static constexpr int kFrameMs = 40;  // at most 25 pictures a second
+    static constexpr int kFrameMs = 50;  // at most 20 pictures a second
 
     // showPicture(draw) gets the canvas of the picture, runs draw on it and shows the result.
     using Draw = std::function<void(Canvas&)>;
