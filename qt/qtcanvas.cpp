@@ -34,7 +34,7 @@ QtCanvas::QtCanvas(QPaintDevice* device) : painter_(device), font_(QStringLitera
 }
 
 QtCanvas::~QtCanvas() {
-    flushHeld();
+    flushStamps();
 }
 
 void QtCanvas::applyFont() {
@@ -95,14 +95,14 @@ void QtCanvas::dot(int x, int y, uint32_t colour) {
 }
 
 void QtCanvas::rectangle(int l, int t, int r, int b) {
+    flushStamps();
     if (r <= l || b <= t) return;
     const int w = penWidth_;
     // A bar has its outline in its own fill colour, and a thin rectangle is all outline: one fill.
     if (pen_ == fill_ || r - l <= 2 * w || b - t <= 2 * w) {
-        bar(l, t, r, b, pen_);
+        fill(l, t, r, b, pen_);
         return;
     }
-    flushHeld();
     fill(l, t, r, b, fill_);
     fill(l, t, r, t + w, pen_);
     fill(l, b - w, r, b, pen_);
@@ -111,7 +111,7 @@ void QtCanvas::rectangle(int l, int t, int r, int b) {
 }
 
 void QtCanvas::frameRect(int l, int t, int r, int b) {
-    flushHeld();
+    flushStamps();
     if (r <= l || b <= t) return;
     fill(l, t, r, t + 1, fill_);
     fill(l, b - 1, r, b, fill_);
@@ -120,7 +120,7 @@ void QtCanvas::frameRect(int l, int t, int r, int b) {
 }
 
 void QtCanvas::line(int x1, int y1, int x2, int y2) {
-    flushHeld();
+    flushStamps();
     if (x1 == x2 && y1 == y2) return;
     const int o = penWidth_ / 2;
     if (x1 == x2) {  // vertical: one rectangle, end point left out
@@ -157,7 +157,7 @@ void QtCanvas::polyline(const std::vector<CanvasPoint>& points) {
 }
 
 void QtCanvas::polygon(const std::vector<CanvasPoint>& points) {
-    flushHeld();
+    flushStamps();
     if (points.size() < 3) return;
     QPolygon poly;
     for (const CanvasPoint& p : points) poly << QPoint(p.x, p.y);
@@ -205,14 +205,13 @@ std::vector<QtCanvas::Span> QtCanvas::ellipseSpans(int l, int t, int r, int b) c
 }
 
 void QtCanvas::ellipse(int l, int t, int r, int b) {
-    flushHeld();
+    flushStamps();
     if (r <= l || b <= t) return;
     for (const Span& s : ellipseSpans(l, t, r, b))
         fill(s.first, t + s.dy, s.last + 1, t + s.dy + 1, s.colour);
 }
 
 void QtCanvas::stampEllipse(int l, int t, int r, int b) {
-    flushBars();
     if (r <= l || b <= t) return;
     if (stamp_.empty() || stampWidth_ != r - l || stampHeight_ != b - t || stampPen_ != pen_ ||
         stampFill_ != fill_) {
@@ -248,46 +247,6 @@ void QtCanvas::stampEllipse(int l, int t, int r, int b) {
 void QtCanvas::drawStamps(int top, int firstLeft, int lastLeft) {
     for (const Span& s : stamp_)
         fill(firstLeft + s.first, top + s.dy, lastLeft + s.last + 1, top + s.dy + 1, s.colour);
-}
-
-void QtCanvas::bar(int l, int t, int r, int b, uint32_t colour) {
-    flushStamps();
-    if (!bits_) {  // drawn through QPainter: nothing gained by holding it
-        fill(l, t, r, b, colour);
-        return;
-    }
-    // The held bars never overlap one another, so the order in which they are drawn does not
-    // matter. One on the same rows that ends where this one starts is joined to it if it has
-    // its colour, and otherwise drawn now: nothing can join it any more.
-    Bar* before = nullptr;
-    bool overlaps = false;
-    for (Bar& held : bars_) {
-        if (!before && held.t == t && held.b == b && held.r == l) {
-            before = &held;
-            continue;
-        }
-        if (l < held.r && held.l < r && t < held.b && held.t < b) overlaps = true;
-    }
-    if (overlaps) {
-        flushBars();
-        before = nullptr;
-    }
-    if (before && before->colour == colour) {
-        before->r = r;
-        return;
-    }
-    if (before) {
-        fill(before->l, before->t, before->r, before->b, before->colour);
-        *before = {l, t, r, b, colour};
-        return;
-    }
-    if (bars_.size() >= kMaxHeldBars) flushBars();
-    bars_.push_back({l, t, r, b, colour});
-}
-
-void QtCanvas::flushBars() {
-    for (const Bar& held : bars_) fill(held.l, held.t, held.r, held.b, held.colour);
-    bars_.clear();
 }
 
 void QtCanvas::flushStamps() {
@@ -414,7 +373,7 @@ bool QtCanvas::textFromKeptPixels(int x, int y, const std::string& text, const T
 }
 
 void QtCanvas::textOut(int x, int y, const std::string& text) {
-    flushHeld();
+    flushStamps();
     if (text.empty()) return;
     const TextMetrics m = metrics();
     fill(x, y, x + textWidth(text), y + m.height, fill_);

@@ -45,7 +45,7 @@ public:
     int textWidth(const std::string& text) override;
 
     QPainter& painter() {
-        flushHeld();
+        flushStamps();
         return painter_;
     }
     // On a 32-bit image a text's pixels are kept after its first drawing (by font, size and
@@ -107,21 +107,6 @@ private:
         int top, firstLeft, lastLeft;
     };
     std::vector<StampRun> stampRuns_;
-    // Bars (solid rectangles) on the same rows and of one colour that touch end to end are drawn
-    // as one: an event view draws each input's bar once for each of its 64 columns. Held like
-    // the stamps until anything else is drawn.
-    struct Bar {
-        int l, t, r, b;
-        uint32_t colour;
-    };
-    static constexpr size_t kMaxHeldBars = 64;
-    std::vector<Bar> bars_;
-    void bar(int l, int t, int r, int b, uint32_t colour);
-    void flushBars();
-    void flushHeld() {
-        flushStamps();
-        flushBars();
-    }
 };
 
 }  // namespace zvl

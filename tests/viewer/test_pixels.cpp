@@ -379,10 +379,9 @@ TEST_F(Pixels, AtPixelRatioTwoTheShapesAreTodaysAndTheTextsFiner) {
         }
 }
 
-// The canvas writes a 32-bit picture's pixels itself, holding bars and marks to draw runs of
+// The canvas writes a 32-bit picture's pixels itself, holding change marks to draw a run of
 // them as one; on any other image QPainter draws each shape. Both give the same picture: a busy
-// event view (bars that join and bars that do not), a busy time chart (bars between marks),
-// and both in monochrome, at ratios 1 and 2.
+// event view, a busy time chart (bars between marks), and both in monochrome, at ratios 1 and 2.
 TEST_F(Pixels, APictureWrittenInPlaceIsThePictureQPainterDraws) {
     for (int k = 0; k < 4; ++k) {
         if (k % 2 == 0) {
