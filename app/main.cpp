@@ -70,9 +70,6 @@ int main(int argc, char** argv) {
     zvl::QtClock clock;
     zvl::QtEventPump pump(clock);
     zvl::QtSerialPort port;
-    // The port's bytes gather for 40 ms after each notification: two a frame of the live picture,
-    // whose results go in by then anyway, and a few wake-ups a second instead of hundreds.
-    port.setGatherMs(40);
     zvl::QtPrompts prompts;
     zvl::QtFileDialogs fileDialogs;
     zvl::QtReceiverProcess receiver;

@@ -22,7 +22,7 @@ public:
 
     // 0 (the default) serves every notification at once; more gathers the bytes of that many
     // milliseconds after each.
-    void setGatherMs(int ms) { gatherMs_ = ms; }
+    void setGatherMs(int ms) override { gatherMs_ = ms; }
 
     bool open(const std::string& devicePath) override { return port_.open(devicePath); }
     bool isOpen() const override { return port_.isOpen(); }

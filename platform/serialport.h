@@ -48,6 +48,10 @@ public:
 
     // Whether the device could be opened for reading and writing right now.
     virtual PortProbe probe(const std::string& devicePath) = 0;
+
+    // A port that can let its bytes gather after each notification does so for up to ms
+    // milliseconds (see gatherWindowMs); 0 serves every notification at once.
+    virtual void setGatherMs(int ms) { (void)ms; }
 };
 
 // A port that lets its bytes gather for gatherMs after each notification (so that one wake-up

@@ -52,7 +52,13 @@ public:
 
     // 0 (the default) serves every notification at once; more holds the reads off for up to
     // that many milliseconds after each.
-    void setGatherMs(int ms) { gatherMs_ = ms; }
+    void setGatherMs(int ms) override {
+        gatherMs_ = ms;
+        if (ms <= 0) {  // whatever waits is announced now
+            gatherTimer_.stop();
+            if (readNotifier_) readNotifier_->setEnabled(true);
+        }
+    }
 
 private:
     void onReadyRead();

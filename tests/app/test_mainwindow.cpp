@@ -270,6 +270,10 @@ TEST(MainWindow, EveryMenuEntryRunsItsCommand) {
         std::filesystem::remove(rig.settingsPath);
         a->trigger();
         EXPECT_EQ(rig.shown(), shown) << action;
+        // Live results gather at the port for a while; an upload's blocks are answered at once.
+        if (std::string(shown).starts_with("sent")) {
+            EXPECT_EQ(rig.port.gatherMs, action == std::string("collectNewDataAction") ? 40 : 0) << action;
+        }
     }
     // Entries the program does not have yet are there and disabled, and Statistics while the
     // store is empty.
@@ -473,9 +477,11 @@ TEST(MainWindow, CloseQueryWhileCollecting) {
     rig.window->lifecycle().startOnFirstActivation();
     rig.run(1100);
     rig.window->show();
+    EXPECT_EQ(rig.port.gatherMs, 0) << "online, no recording";
     rig.find<QPushButton>("startStopButton")->click();  // Start in EventRecord
     AppState& st = rig.window->state();
     ASSERT_TRUE(st.collectionActive);
+    EXPECT_EQ(rig.port.gatherMs, 40);
     rig.run(2000);
     ASSERT_GT(st.resultCount(), 3);
 

@@ -81,6 +81,8 @@ public:
     void setDataAvailableHandler(std::function<void(int64_t)> h) override { handler_ = std::move(h); }
     void setLostHandler(std::function<void(const std::string&)> h) override { lostHandler_ = std::move(h); }
     PortProbe probe(const std::string& devicePath) override;
+    void setGatherMs(int ms) override { gatherMs = ms; }
+    int gatherMs = 0;
 
     // Test side.
     void inject(const std::vector<uint8_t>& bytes);  // arrive now
