@@ -49,7 +49,6 @@
 namespace zvl {
 
 namespace {
-constexpr int kLiveGatherMs = 40;
 // Where the overlay draws the Event box under the picture: centred at 438 or 449, as wide as
 // its time and count (about 220 pixels). The strip's captions at either side stay as they are.
 const QRect kEventBoxArea(kPictureLeft + 240, 484, 400, 28);
@@ -300,12 +299,8 @@ void MainWindow::paintTrace(Canvas& window) {
 
 void MainWindow::updateControlStates() {
     ++controlUpdates_;
-    // While live results stream in, the port's bytes gather for 40 ms after each notification:
-    // two a frame of the picture, whose results go in by then anyway, and a few wake-ups a
-    // second instead of hundreds. An upload's or a download's blocks are answered as they end.
-    const bool live = state_.collectionActive && !state_.uploadActive && !state_.protocolTransferActive;
-    platform_.port.setGatherMs(live ? kLiveGatherMs : 0);
     const ControlStates controls = controlStates(state_);
+    platform_.port.setGatherMs(controls.portGatherMs);
     strip_->apply(controls);
     menus_->apply(controls, state_);
     const QString title = fromCp1252(state_.recordingTitle);

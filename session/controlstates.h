@@ -30,6 +30,7 @@ struct ControlStates {
     bool startStopEnabled;
     bool enablesBackAndEventTime;  // the search modes enable backButton and eventTimeButton; the record modes
                                    // leave them
+    int portGatherMs;              // the port's gather time after each notification (SerialPort::setGatherMs)
 };
 
 ControlStates controlStates(const AppState& state);
