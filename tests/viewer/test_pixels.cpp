@@ -379,34 +379,10 @@ TEST_F(Pixels, AtPixelRatioTwoTheShapesAreTodaysAndTheTextsFiner) {
         }
 }
 
-// The canvas writes a 32-bit picture's pixels itself, holding change marks to draw a run of
-// them as one; on any other image QPainter draws each shape. Both give the same picture: a busy
-// event view, a busy time chart (bars between marks), and both in monochrome, at ratios 1 and 2.
-TEST_F(Pixels, APictureWrittenInPlaceIsThePictureQPainterDraws) {
-    for (int k = 0; k < 4; ++k) {
-        if (k % 2 == 0) {
-            test::fillStore(st, 300, 1000, 1);
-            for (int64_t i = 1; i <= 300; ++i) st.store.slot(i).inputStates = uint16_t((i / 3) * 0x9E37u);
-            st.operatingMode = EventRecord;
-        } else {
-            showBusyTimeChart();
-        }
-        st.monochromePrinting = k >= 2;
-        for (double ratio : {1.0, 2.0}) {
-            const QImage inPlace = renderTracePicture(rig.renderer, ratio);
-            QImage byQPainter = tracePictureImage(ratio).convertToFormat(QImage::Format_RGB888);
-            {
-                QtCanvas c(&byQPainter);
-                rig.renderer.redrawTraceView(c);
-            }
-            EXPECT_EQ(byQPainter.convertToFormat(QImage::Format_RGB32), inPlace) << k << " ratio " << ratio;
-        }
-    }
-}
-
 // The texts written from their kept pixels are the pixels Qt draws: a busy picture (its
 // first drawing keeps the texts, the second writes them from there) and texts of every size,
-// weight and kind of glyph, some cut by the picture's edges, at ratios 1 and 2.
+// weight and kind of glyph, some cut by the picture's edges, at ratios 1 and 2. The shapes the
+// canvas writes into a 32-bit picture itself are the ones QPainter draws on any other image.
 TEST_F(Pixels, TextsFromTheirKeptPixelsAreTheTextsQtDraws) {
     showBusyTimeChart();
     struct Text {
@@ -419,24 +395,27 @@ TEST_F(Pixels, TextsFromTheirKeptPixelsAreTheTextsQtDraws) {
         {-6, 100, 10, false, "cut at the left"}, {740, 370, 14, true, "cut right, below"},
         {200, -5, 10, true, "cut above"},        {400, 300, 7, false, "0123456789:.,-"}};
     for (double ratio : {1.0, 2.0}) {
-        auto picture = [&](bool keep) {
-            QImage img = tracePictureImage(ratio);
+        auto picture = [&](bool keep, QImage::Format format = QImage::Format_RGB32) {
+            QImage img = tracePictureImage(ratio).convertToFormat(format);
             img.fill(Qt::white);
-            QtCanvas c(&img);
-            c.setKeepTextPixels(keep);
-            rig.renderer.redrawTraceView(c);
-            for (const Text& t : texts) {
-                c.setFontSize(t.points);
-                c.setFontBold(t.bold);
-                c.setFontColour(rgb(200, 0, 50));
-                c.setFillColour(rgb(250, 250, 180));
-                c.textOut(t.x, t.y, t.text);
+            {
+                QtCanvas c(&img);
+                c.setKeepTextPixels(keep);
+                rig.renderer.redrawTraceView(c);
+                for (const Text& t : texts) {
+                    c.setFontSize(t.points);
+                    c.setFontBold(t.bold);
+                    c.setFontColour(rgb(200, 0, 50));
+                    c.setFillColour(rgb(250, 250, 180));
+                    c.textOut(t.x, t.y, t.text);
+                }
             }
-            return img;
+            return img.convertToFormat(QImage::Format_RGB32);
         };
         const QImage byQt = picture(false);
         EXPECT_EQ(picture(true), byQt) << "ratio " << ratio << ", texts kept";
         EXPECT_EQ(picture(true), byQt) << "ratio " << ratio << ", texts from their kept pixels";
+        EXPECT_EQ(picture(false, QImage::Format_RGB888), byQt) << "ratio " << ratio << ", shapes by QPainter";
     }
 }
 
