@@ -68,33 +68,32 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
       platform_(platform),
       commands_(state_, platform, *this),
       renderer_(commands_.renderer()),
-      pacer_(state_, renderer_, platform.clock, frameTimer_, [this](const RedrawPacer::Draw& draw) {
-          // Drawn at the screen's pixel ratio, so a high-density screen shows it sharp.
-          const qreal ratio = devicePixelRatioF();
-          const bool fresh = traceBitmap_.isNull() || traceBitmap_.devicePixelRatio() != ratio;
-          if (fresh) traceBitmap_ = tracePictureImage(ratio);
-          if (nextBitmap_.size() != traceBitmap_.size() || nextBitmap_.devicePixelRatio() != ratio)
-              nextBitmap_ = tracePictureImage(ratio);
-          {
-              QtCanvas canvas(&nextBitmap_);  // every pixel is drawn anew
-              draw(canvas);
-          }
-          // A live frame repaints only the bands of the picture that changed (most frames of a
-          // time-base view change a column or two and the name boxes); a command's picture,
-          // whose overlay may have moved, repaints all of it, and so does an event view's,
-          // whose chart has moved by a column or more.
-          const QRegion whole(0, 0, kPictureWidth, kPictureHeight);
-          const bool allOfIt = fresh || wholePictureDue_ || state_.operatingMode.isEvent();
-          const QRegion changed = allOfIt ? whole : changedArea(traceBitmap_, nextBitmap_);
-          wholePictureDue_ = false;
-          traceBitmap_.swap(nextBitmap_);
-          followCursorInEventList();
-          showMarkerText();
-          // Only what the picture and its overlay cover: the controls around them stay as they are.
-          if (!painting_) area_->update(changed.translated(kPictureLeft, kPictureTop) + kEventBoxArea);
-      }) {
+      pacer_(state_, renderer_, platform.clock, frameTimer_,
+             [this](const RedrawPacer::Draw& draw, const PictureDamage& damage) {
+                 // Drawn at the screen's pixel ratio, so a high-density screen shows it sharp.
+                 const qreal ratio = devicePixelRatioF();
+                 const bool fresh = traceBitmap_.isNull() || traceBitmap_.devicePixelRatio() != ratio;
+                 if (fresh) traceBitmap_ = tracePictureImage(ratio);
+                 // A live frame draws the tiles that changed, in place; the rest of the picture
+                 // on show is the same already. A command's picture is drawn whole.
+                 const QRegion area = damageRegion(fresh ? PictureDamage{} : damage);
+                 {
+                     QtCanvas canvas(&traceBitmap_);
+                     if (!fresh && !damage.whole) canvas.setClip(area);
+                     draw(canvas);
+                 }
+                 followCursorInEventList();
+                 showMarkerText();
+                 // Only what the picture and its overlay cover: the controls around them stay
+                 // as they are.
+                 if (!painting_) area_->update(area.translated(kPictureLeft, kPictureTop) + kEventBoxArea);
+             }) {
     // A live frame whose picture did not change still brings new results to the event list.
-    pacer_.setUnchangedFrameHandler([this] { followCursorInEventList(); });
+    pacer_.setUnchangedFrameHandler([this](bool overlayChanged) {
+        followCursorInEventList();
+        if (overlayChanged && !painting_) area_->update(kEventBoxArea);
+    });
+    pacer_.setTextMeasure(&textMeasure_);
     setObjectName("MainWindow");
     setWindowTitle("Corvask Pellam-ZVL");
     QFont f("Arial");
@@ -251,7 +250,6 @@ void MainWindow::showMarkerText() {
 // --- ViewHooks -------------------------------------------------------------------------------
 
 void MainWindow::redrawTraceView() {
-    wholePictureDue_ = true;
     pacer_.redrawNow();
 }
 

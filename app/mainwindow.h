@@ -15,6 +15,7 @@
 #include "core/state.h"
 #include "platform/canvas.h"
 #include "platform/viewhooks.h"
+#include "qt/qtcanvas.h"
 #include "qt/qttimer.h"
 #include "session/maincommands.h"
 #include "viewer/colouroptions.h"
@@ -136,9 +137,10 @@ private:
     MainCommands commands_;
     TraceRenderer& renderer_;
     QImage traceBitmap_;
-    QImage nextBitmap_;             // the picture being drawn, swapped with traceBitmap_ when done
-    bool wholePictureDue_ = false;  // a command's redraw repaints the whole picture
-    QtTimer frameTimer_;            // builds the picture a burst of live results asked for
+    QtTimer frameTimer_;  // builds the picture a burst of live results asked for
+    // The canvas a live frame measures the picture's texts with.
+    QImage textMeasureImage_{1, 1, QImage::Format_RGB32};
+    QtCanvas textMeasure_{&textMeasureImage_};
     RedrawPacer pacer_;
     bool painting_ = false;
     bool closing_ = false;

@@ -27,6 +27,7 @@
 #include "qt/qteventpump.h"
 #include "qt/qtserialport.h"
 #include "qt/qttimer.h"
+#include "qt/tracepicture.h"
 #include "viewer/redrawpacer.h"
 #include "viewer/viewmodes.h"
 
@@ -63,13 +64,19 @@ void fillStore(AppState& st, int64_t last, int64_t perSecond, int64_t end) {
 // The main window's redraw hooks over the pacer, its picture a QImage drawn by the Qt canvas.
 struct LiveWindow : ViewHooks {
     LiveWindow(const AppState& st, TraceRenderer& renderer, const Clock& clock, Timer& frameTimer)
-        : pacer(st, renderer, clock, frameTimer, [this](const RedrawPacer::Draw& draw) {
-              QtCanvas canvas(&picture);
-              draw(canvas);
-          }) {}
+        : pacer(st, renderer, clock, frameTimer,
+                [this](const RedrawPacer::Draw& draw, const PictureDamage& damage) {
+                    QtCanvas canvas(&picture);
+                    if (!damage.whole) canvas.setClip(damageRegion(damage));
+                    draw(canvas);
+                }) {
+        pacer.setTextMeasure(&measure);
+    }
     void redrawTraceView() override { pacer.redrawNow(); }
     void redrawTraceViewSoon() override { pacer.redrawSoon(); }
     QImage picture{kPictureWidth, kPictureHeight, QImage::Format_RGB32};
+    QImage measureImage{1, 1, QImage::Format_RGB32};
+    QtCanvas measure{&measureImage};
     RedrawPacer pacer;
 };
 

@@ -65,6 +65,30 @@ void QtCanvas::fill(int l, int t, int r, int b, uint32_t colour) {
         r = int(std::lround(r * scale_));
         b = int(std::lround(b * scale_));
     }
+    fillDevice(l, t, r, b, colour);
+}
+
+void QtCanvas::setClip(const QRegion& area) {
+    flushStamps();
+    painter_.setClipRegion(area);
+    clipped_ = true;
+    clip_.clear();
+    for (const QRect& r : area) {
+        const int l = int(std::lround(r.left() * scale_)), t = int(std::lround(r.top() * scale_));
+        const int e = int(std::lround((r.right() + 1) * scale_)),
+                  b = int(std::lround((r.bottom() + 1) * scale_));
+        clip_.push_back(QRect(l, t, e - l, b - t));
+    }
+}
+
+void QtCanvas::fillDevice(int l, int t, int r, int b, uint32_t colour) {
+    if (!clipped_) return fillUnclipped(l, t, r, b, colour);
+    for (const QRect& c : clip_)
+        fillUnclipped(std::max(l, c.left()), std::max(t, c.top()), std::min(r, c.right() + 1),
+                      std::min(b, c.bottom() + 1), colour);
+}
+
+void QtCanvas::fillUnclipped(int l, int t, int r, int b, uint32_t colour) {
     l = std::max(l, 0);
     t = std::max(t, 0);
     r = std::min(r, width_);
@@ -364,10 +388,7 @@ bool QtCanvas::textFromKeptPixels(int x, int y, const std::string& text, const T
     for (const KeptText::Run& r : it->second.runs) {
         const int py = oy + r.dy;
         if (py < 0 || py >= height_) continue;
-        const int first = std::max(0, ox + r.first), last = std::min(width_ - 1, ox + r.last);
-        if (first > last) continue;
-        auto* row = reinterpret_cast<uint32_t*>(bits_ + py * bytesPerLine_);
-        std::fill(row + first, row + last + 1, fontColour_);
+        fillDevice(ox + r.first, py, ox + r.last + 1, py + 1, fontColour_);
     }
     return true;
 }

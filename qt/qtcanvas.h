@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
 #include <vector>
 
 #include "platform/canvas.h"
@@ -44,6 +45,10 @@ public:
     void textOut(int x, int y, const std::string& text) override;
     int textWidth(const std::string& text) override;
 
+    // From now on draws only inside this area (in the device's own coordinates, before any
+    // pixel ratio): the rest of the device keeps its pixels.
+    void setClip(const QRegion& area);
+
     QPainter& painter() {
         flushStamps();
         return painter_;
@@ -72,6 +77,9 @@ private:
     // image it writes the pixels itself: the picture's bars and marks are thousands of small
     // fills, and QPainter's way costs more than the pixels.
     void fill(int l, int t, int r, int b, uint32_t colour);
+    // The same in device pixels, cut to the clip; and without the clip.
+    void fillDevice(int l, int t, int r, int b, uint32_t colour);
+    void fillUnclipped(int l, int t, int r, int b, uint32_t colour);
     struct Span {
         int dy, first, last;
         uint32_t colour;
@@ -93,6 +101,8 @@ private:
     double scale_ = 1.0;     // that image's device pixels per picture pixel
     qsizetype bytesPerLine_ = 0;
     int width_ = 0, height_ = 0;
+    bool clipped_ = false;
+    std::vector<QRect> clip_;  // in device pixels
     // Stamps of one colour that touch side by side are drawn as one band: on each row, from the
     // first stamp's left end to the last one's right end. They are held until anything else is
     // drawn, which keeps the order of the drawing.

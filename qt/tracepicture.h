@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QRegion>
 
+#include "viewer/picturedamage.h"
 #include "viewer/tracerenderer.h"
 
 namespace zvl {
@@ -22,10 +23,7 @@ QImage renderTracePicture(TraceRenderer& renderer, double devicePixelRatio = 1.0
 // cursor column and the Event box drawn over it.
 QImage renderWindowView(TraceRenderer& renderer, const QImage& picture, QSize windowSize = QSize(800, 530));
 
-// Where two pictures of the same size and ratio differ, in picture coordinates (device pixels
-// rounded out to whole picture pixels): one rectangle for each band of 20 picture rows (an
-// input's row) that holds a change, from its leftmost to its rightmost changed pixel. Empty
-// when they are the same. A live frame repaints only this much of the window.
-QRegion changedArea(const QImage& before, const QImage& after);
+// The area of a picture a frame draws, in picture coordinates.
+QRegion damageRegion(const PictureDamage& damage);
 
 }  // namespace zvl

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <functional>
 
 #include "qt/qtcanvas.h"
 #include "qt/tracepicture.h"
 #include "tests/support/fakes.h"
+#include "tests/viewer/viewerfixture.h"
 #include "viewer/redrawpacer.h"
 
 namespace zvl {
@@ -24,6 +26,7 @@ sim::SimConfig atTheLinesLimit() {
 // line goes on delivering bytes into the port.
 struct LiveRig {
     explicit LiveRig(bool withEngine) : rig(atTheLinesLimit(), withEngine) {
+        pacer.setTextMeasure(&measure);
         rig.port.paced = false;  // the engine's own pace: 320 results a second
         rig.pump.addTimer(frame);
         rig.view.onRedraw = [this] { pacer.redrawNow(); };
@@ -33,9 +36,10 @@ struct LiveRig {
             rig.state.inputLabels[size_t(k)] = "In " + std::to_string(k + 1);
         }
     }
-    void show(const RedrawPacer::Draw& draw) {
+    void show(const RedrawPacer::Draw& draw, const PictureDamage& damage) {
         {
-            QtCanvas canvas(&picture);
+            QtCanvas canvas(&picture);  // in place, as the window draws it
+            if (!damage.whole) canvas.setClip(damageRegion(damage));
             draw(canvas);
         }
         for (int ms = 0; ms < slowMs; ++ms) {
@@ -54,9 +58,13 @@ struct LiveRig {
     test::FakeTimer frame{rig.clock, "frame"};
     TraceRenderer renderer{rig.state, rig.clock, rig.prompts};
     QImage picture{kPictureWidth, kPictureHeight, QImage::Format_RGB32};
+    QImage measureImage{1, 1, QImage::Format_RGB32};
+    QtCanvas measure{&measureImage};
     int slowMs = 0;
-    RedrawPacer pacer{rig.state, renderer, rig.clock, frame,
-                      [this](const RedrawPacer::Draw& draw) { show(draw); }};
+    RedrawPacer pacer{
+        rig.state, renderer, rig.clock, frame,
+        [this](const RedrawPacer::Draw& draw, const PictureDamage& damage) { show(draw, damage); }};
+    LiveRig(const LiveRig&) = delete;
 };
 
 TEST(LiveRedraw, EveryResultIsStampedWhenItArrivesWhileEachPictureTakes40Ms) {
@@ -161,7 +169,7 @@ TEST(LiveRedraw, AtMost20PicturesASecondAndNoneWhenNothingOnTheChartChanges) {
         st.timebaseIndex = row;
         st.store.slot(0).setTime(uint32_t(live.rig.clock.timeStamp() - 100));
         int64_t wrong = 0;
-        live.pacer.setUnchangedFrameHandler([&] {
+        live.pacer.setUnchangedFrameHandler([&](bool) {
             QImage now(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
             QtCanvas canvas(&now);
             live.renderer.redrawTraceView(canvas, TraceRenderer::WalkState::Keep);
@@ -182,28 +190,69 @@ TEST(LiveRedraw, AtMost20PicturesASecondAndNoneWhenNothingOnTheChartChanges) {
     }
 }
 
-// A live frame repaints where the picture changed: every changed pixel lies in the area, and
-// the area holds only the bands with changes, from their first to their last changed pixel.
-TEST(LiveRedraw, TheChangedAreaCoversEveryChangeAndOnlyItsBands) {
+// A frame draws, in place, only the tiles whose fingerprints changed: whatever changed, the
+// picture is then the one a whole redraw gives, at either pixel ratio; and a time-base frame
+// that adds a result draws a small part of it.
+TEST(LiveRedraw, DrawingTheChangedTilesGivesTheWholePicture) {
     struct Case {
-        double ratio;
-        std::vector<QPoint> changes;  // picture pixels
-        QRegion area;
+        const char* what;
+        OperatingModeValue mode;
+        int timebase;
+        std::function<void(AppState&)> change;
+        double mostDrawn;  // of the picture's area
     } cases[] = {
-        {1.0, {}, QRegion()},
-        {1.0, {{5, 7}}, QRegion(5, 0, 1, 20)},
-        {1.0, {{100, 21}, {731, 39}, {0, 379}}, QRegion(100, 20, 632, 20) + QRect(0, 360, 1, 20)},
-        {2.0, {{300, 200}}, QRegion(300, 200, 1, 20)},
+        {"a result, 50 days", TimebaseRecord, 19, [](AppState& st) { ++st.store.resultCount; }, 0.25},
+        {"a result, 5 minutes", TimebaseRecord, 7, [](AppState& st) { ++st.store.resultCount; }, 0.35},
+        {"three results, event mode", EventRecord, 5, [](AppState& st) { st.store.resultCount += 3; }, 1.0},
+        {"a name", TimebaseRecord, 7, [](AppState& st) { st.inputLabels[3] = "Pump running"; }, 0.25},
+        {"an input hidden", EventRecord, 5, [](AppState& st) { st.inputActive[9] = false; }, 1.0},
+        {"the marker", TimebaseRecord, 7, [](AppState& st) { st.store.markedResult = 1990; }, 0.5},
+        {"a search key", EventRecord, 5, [](AppState& st) { st.searchKey[0] = On; }, 0.25},
+        {"the background", TimebaseRecord, 7, [](AppState& st) { st.colours.backgroundColour = 0x102030; },
+         1.0},
+        {"black and white", EventRecord, 5, [](AppState& st) { st.monochromePrinting = true; }, 1.0},
     };
-    for (const Case& c : cases) {
-        QImage before = tracePictureImage(c.ratio);
-        before.fill(Qt::white);
-        QImage after = before.copy();
-        for (const QPoint& p : c.changes)
-            after.setPixel(int(p.x() * c.ratio), int(p.y() * c.ratio), qRgb(0, 0, 0));
-        EXPECT_EQ(changedArea(before, after), c.area)
-            << "ratio " << c.ratio << ", " << c.changes.size() << " changes";
-    }
+    for (const Case& c : cases)
+        for (double ratio : {1.0, 2.0}) {
+            LiveRig live(false);
+            AppState& st = live.rig.state;
+            const int64_t now = live.rig.clock.timeStamp();
+            test::fillStore(st, 2000, now - 2000, 1);
+            st.store.resultCount = 1995;
+            for (int64_t i = 1; i <= 2000; ++i)
+                st.store.results[size_t(i)].inputStates = uint16_t(i * 40503u);
+            st.operatingMode = c.mode;
+            st.timebaseIndex = c.timebase;
+            auto drawWhole = [&] {
+                live.renderer.updateWalkState();
+                QImage picture = tracePictureImage(ratio);
+                picture.fill(Qt::white);
+                QtCanvas canvas(&picture);
+                live.renderer.redrawTraceView(canvas, TraceRenderer::WalkState::Keep);
+                return picture;
+            };
+            auto tiles = [&] {
+                TileFingerprints f(&live.measure);
+                live.renderer.redrawTraceView(f, TraceRenderer::WalkState::Keep);
+                return f;
+            };
+            QImage picture = drawWhole();
+            const TileFingerprints::Tiles before = tiles().tiles();
+            c.change(st);
+            const QImage expected = drawWhole();
+            const PictureDamage damage = tiles().differences(before);
+            ASSERT_FALSE(damage.whole);
+            {
+                QtCanvas canvas(&picture);
+                canvas.setClip(damageRegion(damage));
+                live.renderer.redrawTraceView(canvas, TraceRenderer::WalkState::Keep);
+            }
+            EXPECT_TRUE(picture == expected) << c.what << " at ratio " << ratio;
+            int64_t drawn = 0;
+            for (const PictureRect& r : damage.rects) drawn += int64_t(r.right - r.left) * (r.bottom - r.top);
+            EXPECT_GT(drawn, 0) << c.what;
+            EXPECT_LE(double(drawn), c.mostDrawn * kPictureWidth * kPictureHeight) << c.what;
+        }
 }
 
 }  // namespace

@@ -192,13 +192,14 @@ TEST(TimebaseSearchWalk, ThePacerShowsTheWarningAfterThePictureAndBuildsOneAtATi
     test::FakeTimer frame{rig.clock, "frame"};
     int depth = 0, pictures = 0, boxes = 0;
     RedrawPacer* pacer = nullptr;
-    RedrawPacer paced(rig.state, rig.renderer, rig.clock, frame, [&](const RedrawPacer::Draw& draw) {
-        EXPECT_EQ(depth++, 0) << "a picture inside another";
-        NullCanvas c;
-        draw(c);
-        if (++pictures == 1) pacer->redrawNow();  // asked for while the first is built
-        --depth;
-    });
+    RedrawPacer paced(rig.state, rig.renderer, rig.clock, frame,
+                      [&](const RedrawPacer::Draw& draw, const PictureDamage&) {
+                          EXPECT_EQ(depth++, 0) << "a picture inside another";
+                          NullCanvas c;
+                          draw(c);
+                          if (++pictures == 1) pacer->redrawNow();  // asked for while the first is built
+                          --depth;
+                      });
     pacer = &paced;
     rig.prompts.onWarning = [&] {
         EXPECT_EQ(depth, 0) << "a box while a picture is drawn";
