@@ -266,7 +266,7 @@ void MainWindow::redrawTraceViewSoon() {
     pacer_.redrawSoon();
 }
 
-void MainWindow::paintTrace(Canvas& window) {
+void MainWindow::paintTrace(Canvas& window, const QRegion& area) {
     painting_ = true;
     pacer_.flush();
     painting_ = false;
@@ -279,18 +279,31 @@ void MainWindow::paintTrace(Canvas& window) {
     }
     if (qt) {
         // Qt hands the copy of a large image (over 65536 pixels) to a pool of threads and waits
-        // for them: at 20 pictures a second the hand-over costs more than the copy. So the
-        // picture goes in strips below that size, each whole device pixels high and wide.
+        // for them, and so it does with a copy cut by a clip of many rectangles: at 20 pictures
+        // a second the hand-over costs more than the copy. So the picture goes rectangle by
+        // rectangle of the area to paint, each under a clip of its own, in strips below that
+        // size, each whole device pixels high and wide.
         const QImage& picture = traceBitmap_;
         const qreal ratio = picture.devicePixelRatio();
-        int rows = picture.height();
-        if (ratio == std::floor(ratio)) {
-            const int step = int(ratio);
-            rows = std::max(step, 65535 / picture.width() / step * step);
+        const QRect whole(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight);
+        QPainter& p = qt->painter();
+        // At a pixel ratio that is not whole, the picture's pixels do not fall on whole device
+        // pixels: it goes in one piece.
+        const int step = int(ratio);
+        const QRegion pieces = ratio == step ? area & whole : QRegion(whole);
+        for (const QRect& r : pieces) {
+            p.setClipRect(r);
+            // The device pixels under r.
+            const QRect source = r.translated(-kPictureLeft, -kPictureTop);
+            const int x0 = int(std::lround(source.left() * ratio)),
+                      w = int(std::lround(source.width() * ratio));
+            const int y1 = int(std::lround((source.bottom() + 1) * ratio));
+            const int rows = ratio == step ? std::max(step, 65535 / w / step * step) : y1;
+            for (int y = int(std::lround(source.top() * ratio)); y < y1; y += rows)
+                p.drawImage(QPointF(kPictureLeft + x0 / ratio, kPictureTop + y / ratio), picture,
+                            QRect(x0, y, w, std::min(rows, y1 - y)));
         }
-        for (int y = 0; y < picture.height(); y += rows)
-            qt->painter().drawImage(QPointF(kPictureLeft, kPictureTop + y / ratio), picture,
-                                    QRect(0, y, picture.width(), std::min(rows, picture.height() - y)));
+        p.setClipping(false);
     }
     renderer_.drawWindowOverlay(window);
 }

@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QMainWindow>
+#include <QRegion>
 #include <functional>
 #include <map>
 #include <memory>
@@ -116,7 +117,8 @@ public:
     // puts the result under the pointer under the cursor; with Shift it marks that result.
     void onMouseDown(int x, int y, bool leftButton = true, bool shift = false);
     void onMouseUp(int x, int y);
-    void paintTrace(Canvas& window);  // the picture and the overlay, in client coordinates
+    // The picture and the overlay where the area (client coordinates) is to be painted.
+    void paintTrace(Canvas& window, const QRegion& area);
 
 protected:
     bool event(QEvent* event) override;

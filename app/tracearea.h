@@ -53,7 +53,7 @@ protected:
         QtCanvas canvas(this);
         const QRegion around = e->region() - QRect(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight);
         for (const QRect& r : around) canvas.painter().fillRect(r, palette().window());
-        owner_->paintTrace(canvas);
+        owner_->paintTrace(canvas, e->region());
     }
     void mousePressEvent(QMouseEvent* e) override {
         const QPoint at = e->position().toPoint();

@@ -83,9 +83,13 @@ void QtCanvas::setClip(const QRegion& area) {
 
 void QtCanvas::fillDevice(int l, int t, int r, int b, uint32_t colour) {
     if (!clipped_) return fillUnclipped(l, t, r, b, colour);
-    for (const QRect& c : clip_)
+    // The clip's rectangles come in bands from the top down.
+    for (const QRect& c : clip_) {
+        if (c.top() >= b) break;
+        if (c.bottom() < t || c.right() < l || c.left() >= r) continue;
         fillUnclipped(std::max(l, c.left()), std::max(t, c.top()), std::min(r, c.right() + 1),
                       std::min(b, c.bottom() + 1), colour);
+    }
 }
 
 void QtCanvas::fillUnclipped(int l, int t, int r, int b, uint32_t colour) {
@@ -318,6 +322,7 @@ struct KeptText {
     };
     std::vector<Run> runs;
     bool drawn = true;
+    QRect bounds;  // of the runs
 };
 struct KeptTextKey {
     int pixelSize;
@@ -381,14 +386,31 @@ bool QtCanvas::textFromKeptPixels(int x, int y, const std::string& text, const T
             }
         }
         if (!kept.drawn) kept.runs.clear();
+        for (const KeptText::Run& r : kept.runs) kept.bounds |= QRect(r.first, r.dy, r.last - r.first + 1, 1);
         it = texts.emplace(std::move(key), std::move(kept)).first;
     }
     if (!it->second.drawn) return false;
     const int ox = int(std::lround(x * scale_)), oy = int(std::lround(y * scale_));
+    // Under a clip, a text wholly inside one of its rectangles is written as it is, and one
+    // outside them all not at all; only a text across a clip's edge is cut run by run.
+    const QRect box = it->second.bounds.translated(ox, oy);
+    bool cut = false;
+    if (clipped_) {
+        bool inside = false, touched = false;
+        for (const QRect& c : clip_) {
+            inside = inside || c.contains(box);
+            touched = touched || c.intersects(box);
+        }
+        if (!touched) return true;
+        cut = !inside;
+    }
     for (const KeptText::Run& r : it->second.runs) {
         const int py = oy + r.dy;
         if (py < 0 || py >= height_) continue;
-        fillDevice(ox + r.first, py, ox + r.last + 1, py + 1, fontColour_);
+        if (cut)
+            fillDevice(ox + r.first, py, ox + r.last + 1, py + 1, fontColour_);
+        else
+            fillUnclipped(ox + r.first, py, ox + r.last + 1, py + 1, fontColour_);
     }
     return true;
 }

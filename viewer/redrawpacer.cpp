@@ -87,8 +87,9 @@ void RedrawPacer::frame() {
     TileFingerprints next(measure_);
     renderer_.redrawTraceView(next, TraceRenderer::WalkState::Keep);
     // The window draws the Event box and the cursor column over the picture from the same
-    // state: a change there alone is a change to show too.
-    TileFingerprints overlay(measure_);
+    // state: a change there alone is a change to show too. Only whether it changed counts, so
+    // its text is not measured.
+    TileFingerprints overlay;
     renderer_.drawWindowOverlay(overlay);
     PictureDamage damage;  // the whole picture, unless the one on show is known
     if (shownKnown_) {
