@@ -419,9 +419,20 @@ void QtCanvas::textOut(int x, int y, const std::string& text) {
     flushStamps();
     if (text.empty()) return;
     const TextMetrics m = metrics();
+    painter_.setPen(QColor::fromRgba(fontColour_));
+    if (!bits_ && painter_.device()->devicePixelRatio() == 1) {
+        // On the window or a page Qt fills the text's box itself as it lays the text out
+        // (its advance by the font's height): a text new at every frame, like the Event box's,
+        // is shaped once, not measured first. (At other ratios Qt's box of fractional advances
+        // can end a device pixel away from the measured one.)
+        painter_.setBackgroundMode(Qt::OpaqueMode);
+        painter_.setBackground(QColor::fromRgba(fill_));
+        painter_.drawText(QPoint(x, y + m.ascent), fromCp1252(text));
+        painter_.setBackgroundMode(Qt::TransparentMode);
+        return;
+    }
     fill(x, y, x + textWidth(text), y + m.height, fill_);
     if (textFromKeptPixels(x, y, text, m)) return;
-    painter_.setPen(QColor::fromRgba(fontColour_));
     painter_.drawText(QPoint(x, y + m.ascent), fromCp1252(text));
 }
 
