@@ -86,7 +86,8 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
                  showMarkerText();
                  // Only what the picture and its overlay cover: the controls around them stay
                  // as they are.
-                 if (!painting_) area_->update(area.translated(kPictureLeft, kPictureTop) + kEventBoxArea);
+                 const QRegion box = fresh || damage.overlayChanged ? QRegion(kEventBoxArea) : QRegion();
+                 if (!painting_) area_->update(area.translated(kPictureLeft, kPictureTop) + box);
              }) {
     // A live frame whose picture did not change still brings new results to the event list.
     pacer_.setUnchangedFrameHandler([this](bool overlayChanged) {

@@ -287,15 +287,10 @@ void BM_LivePaced(benchmark::State& bench) {
     sim.waitForFinished(5000);
 }
 
-// Event mode, then the time bases 1 minute, 2 minutes, 5 minutes, 1 hour and 1 day.
+// Event mode, then every time base, 1 second to 50 days.
 BENCHMARK(BM_LiveSecond)
     ->ArgName("timebase")
-    ->Arg(-1)
-    ->Arg(5)
-    ->Arg(6)
-    ->Arg(7)
-    ->Arg(10)
-    ->Arg(15)
+    ->DenseRange(-1, kTimebaseCount - 1)
     ->Unit(benchmark::kMillisecond);
 // Event mode, then the time bases 1 second, 5 minutes and 50 days.
 BENCHMARK(BM_LivePaced)

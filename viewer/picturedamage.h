@@ -27,6 +27,7 @@ struct PictureRect {
 struct PictureDamage {
     bool whole = true;
     std::vector<PictureRect> rects;
+    bool overlayChanged = true;  // what the window draws over the picture (the Event box)
     bool empty() const { return !whole && rects.empty(); }
 };
 

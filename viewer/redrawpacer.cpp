@@ -101,6 +101,7 @@ void RedrawPacer::frame() {
     shown_ = next.tiles();
     shownOverlay_ = overlay.value();
     shownKnown_ = true;
+    damage.overlayChanged = overlayChanged;
     if (damage.empty()) {
         ++unchanged_;
         if (unchangedFrameHandler_) unchangedFrameHandler_(overlayChanged);
