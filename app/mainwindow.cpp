@@ -52,6 +52,9 @@ namespace {
 // Where the overlay draws the Event box under the picture: centred at 438 or 449, as wide as
 // its time and count (about 220 pixels). The strip's captions at either side stay as they are.
 const QRect kEventBoxArea(kPictureLeft + 240, 484, 400, 28);
+// All the overlay can cover: the Event box and the cursor column of either event mode (x 449
+// or 769, 131 to 448, with its 2-pixel pen).
+const QRegion kOverlayArea = QRegion(kEventBoxArea) + QRect(446, 128, 336, 324);
 // Where the marker's text stands: inside the time-base panel (616, 488, 161 x 56), or in the
 // band between the memo (bottom 81) and the picture (top 100), ending with the picture.
 const QRect kMarkerLabelOnPanel(622, 490, 152, 52);
@@ -175,7 +178,12 @@ void MainWindow::buildControls() {
     bold.setPixelSize(15);
     bold.setBold(true);
     linkStatusLabel->setFont(bold);
-    linkStatusLabel->setStyleSheet("color: red");
+    // The label and the lamp change at every status poll: each paints its own background, so
+    // the area behind them is not painted again each time.
+    QPalette red = linkStatusLabel->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    linkStatusLabel->setPalette(red);
+    linkStatusLabel->setAutoFillBackground(true);
 
     linkLamp = new LinkLamp(state_, c);
     linkLamp->setObjectName("linkLamp");
@@ -306,7 +314,8 @@ void MainWindow::paintTrace(Canvas& window, const QRegion& area) {
         }
         p.setClipping(false);
     }
-    renderer_.drawWindowOverlay(window);
+    // The overlay where the area reaches it: a repaint of the lamp or a control leaves it be.
+    if (area.intersects(kOverlayArea)) renderer_.drawWindowOverlay(window);
 }
 
 void MainWindow::updateControlStates() {

@@ -19,12 +19,15 @@ namespace zvl {
 // The round link lamp beside the status text.
 class LinkLamp : public QWidget {
 public:
-    LinkLamp(const AppState& state, QWidget* parent) : QWidget(parent), state_(state) {}
+    LinkLamp(const AppState& state, QWidget* parent) : QWidget(parent), state_(state) {
+        setAttribute(Qt::WA_OpaquePaintEvent);  // its corners are its own: see paintEvent
+    }
     QColor colour() const { return toQColor(state_.link.lampColour); }
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
+        p.fillRect(rect(), palette().window());
         p.setRenderHint(QPainter::Antialiasing, true);
         p.setPen(Qt::black);
         p.setBrush(colour());
