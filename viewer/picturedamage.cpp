@@ -155,6 +155,18 @@ PictureDamage TileFingerprints::differences(const Tiles& shown) const {
             col = end;
         }
     }
+    // Tiles that cover most of their bounding box go as that one rectangle: a few unchanged
+    // tiles drawn again cost less than drawing and copying the picture in many pieces.
+    if (damage.rects.size() > 1) {
+        PictureRect box = damage.rects.front();
+        int64_t area = 0;
+        for (const PictureRect& r : damage.rects) {
+            box = {std::min(box.left, r.left), std::min(box.top, r.top), std::max(box.right, r.right),
+                   std::max(box.bottom, r.bottom)};
+            area += int64_t(r.right - r.left) * (r.bottom - r.top);
+        }
+        if (area * 3 >= int64_t(box.right - box.left) * (box.bottom - box.top) * 2) damage.rects = {box};
+    }
     return damage;
 }
 

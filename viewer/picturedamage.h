@@ -65,7 +65,8 @@ public:
     uint64_t value() const { return all_; }  // of every call, in order
 
     // The tiles whose fingerprints differ from those given, as runs of tiles along each tile
-    // row, cut to the picture. Empty when none differs.
+    // row, cut to the picture, or their bounding box when they fill two thirds of it or more.
+    // Empty when none differs.
     PictureDamage differences(const Tiles& shown) const;
 
 private:
