@@ -288,7 +288,7 @@ void MainWindow::paintTrace(Canvas& window, const QRegion& area) {
     }
     if (qt) {
         // Qt hands the copy of a large image (over 65536 pixels) to a pool of threads and waits
-        // for them, and so it does with a copy cut by a clip of many rectangles: at 20 pictures
+        // for them, and so it does with a copy cut by a clip of many rectangles: at 16 pictures
         // a second the hand-over costs more than the copy. So the picture goes rectangle by
         // rectangle of the area to paint, each under a clip of its own, in strips below that
         // size, each whole device pixels high and wide.

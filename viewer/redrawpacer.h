@@ -3,7 +3,7 @@
 // search) rebuilds it at once. A live result (and the live refresh tick) asks for a redraw
 // too, but at 320 results a second those requests come one every 3 ms: the walk's state
 // (cursorResult, liveTime, the time labels) is brought up to date at once, and the picture of
-// that state is built at most once per frame of 50 ms (20 a second), and only when it would
+// that state is built at most once per frame of 64 ms (16 a second), and only when it would
 // differ from the picture on show. In a time-base view most results fall on the column of the
 // one before, and most frames change nothing that can be seen; a frame that changes a few
 // tiles of the picture draws only those (see picturedamage.h).
@@ -30,7 +30,7 @@ namespace zvl {
 
 class RedrawPacer {
 public:
-    static constexpr int kFrameMs = 50;  // at most 20 pictures a second
+    static constexpr int kFrameMs = 64;  // at most 16 pictures a second
 
     // showPicture(draw, damage) gets the canvas of the picture on show, runs draw on it within
     // the damage (the whole picture, or the tiles that changed: the rest is the same already)

@@ -144,8 +144,8 @@ TEST(LiveRedraw, TheFramesPictureIsThePictureAfterTheLastResultInEveryMode) {
     }
 }
 
-TEST(LiveRedraw, AtMost20PicturesASecondAndNoneWhenNothingOnTheChartChanges) {
-    // Event mode: each result moves the chart, so each frame has a picture, at most 20 a second,
+TEST(LiveRedraw, AtMost16PicturesASecondAndNoneWhenNothingOnTheChartChanges) {
+    // Event mode: each result moves the chart, so each frame has a picture, at most 16 a second,
     // on one frame timer that runs on through the recording.
     {
         LiveRig live(true);
