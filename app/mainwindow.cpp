@@ -301,7 +301,8 @@ void MainWindow::paintTrace(Canvas& window, const QRegion& area) {
         const int step = int(ratio);
         const QRegion pieces = ratio == step ? area & whole : QRegion(whole);
         for (const QRect& r : pieces) {
-            p.setClipRect(r);
+            p.save();
+            p.setClipRect(r, Qt::IntersectClip);
             // The device pixels under r.
             const QRect source = r.translated(-kPictureLeft, -kPictureTop);
             const int x0 = int(std::lround(source.left() * ratio)),
@@ -311,8 +312,8 @@ void MainWindow::paintTrace(Canvas& window, const QRegion& area) {
             for (int y = int(std::lround(source.top() * ratio)); y < y1; y += rows)
                 p.drawImage(QPointF(kPictureLeft + x0 / ratio, kPictureTop + y / ratio), picture,
                             QRect(x0, y, w, std::min(rows, y1 - y)));
+            p.restore();
         }
-        p.setClipping(false);
     }
     // The overlay where the area reaches it: a repaint of the lamp or a control leaves it be.
     if (area.intersects(kOverlayArea)) renderer_.drawWindowOverlay(window);

@@ -767,6 +767,48 @@ TEST(MainWindow, EachCommandBuildsOnePictureAndUpdatesTheControlsOnce) {
     EXPECT_EQ(rig.window->state().resultCount(), 3) << "the file was opened";
 }
 
+// A repaint of part of the window copies the picture there and nowhere else, and draws the
+// Event box only when it reaches it.
+TEST(MainWindow, APartialRepaintCopiesThePictureWithinItsAreaOnly) {
+    WindowRig rig;
+    AppState& st = rig.window->state();
+    st.operatingMode = EventSearch;
+    st.store.resultCount = 100;
+    for (int64_t i = 1; i <= 100; ++i) st.store.slot(i).inputStates = uint16_t(i * 40503u);
+    rig.window->refreshWindow();
+    const QImage picture = rig.window->traceBitmap();
+    const QRect eventBox(420, 492, 40, 12);  // inside the Event box, which the picture does not reach
+    struct Case {
+        QRegion area;
+        bool boxDrawn;
+    } cases[] = {
+        {QRegion(20, 130, 37, 41) + QRect(140, 300, 200, 3), false},
+        {QRegion(6, 100, 420, 380), false},
+        {QRegion(100, 400, 400, 120), true},
+    };
+    for (const Case& c : cases) {
+        QImage screen(800, 560, QImage::Format_RGB32);
+        screen.fill(Qt::black);
+        {
+            QtCanvas canvas(&screen);
+            canvas.painter().setClipRegion(c.area);  // as Qt clips a paint event
+            rig.window->paintTrace(canvas, c.area);
+        }
+        int64_t wrong = 0, boxInk = 0;
+        for (int y = 100; y < 480; ++y)  // left of the event cursor's column, which is overlay
+            for (int x = 6; x < 440; ++x) {
+                const QRgb want =
+                    c.area.contains(QPoint(x, y)) ? picture.pixel(x - 6, y - 100) : qRgb(0, 0, 0);
+                wrong += screen.pixel(x, y) != want;
+            }
+        for (int y = eventBox.top(); y <= eventBox.bottom(); ++y)
+            for (int x = eventBox.left(); x <= eventBox.right(); ++x)
+                boxInk += screen.pixel(x, y) != qRgb(0, 0, 0);
+        EXPECT_EQ(wrong, 0) << c.area.boundingRect().x();
+        EXPECT_EQ(boxInk > 0, c.boxDrawn) << c.area.boundingRect().x();
+    }
+}
+
 TEST(MainWindow, AMissingPortGivesOneBoxAndNoHandshake) {
     WindowRig rig;
     rig.port.failOpen = true;
