@@ -79,12 +79,9 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
                  if (fresh) traceBitmap_ = tracePictureImage(ratio);
                  // A live frame draws the tiles that changed, in place; the rest of the picture
                  // on show is the same already. A command's picture is drawn whole.
-                 const QRegion area = damageRegion(fresh ? PictureDamage{} : damage);
-                 {
-                     QtCanvas canvas(&traceBitmap_);
-                     if (!fresh && !damage.whole) canvas.setClip(area);
-                     draw(canvas);
-                 }
+                 const PictureDamage drawn = fresh ? PictureDamage{} : damage;
+                 drawDamage(traceBitmap_, draw, drawn);
+                 const QRegion area = damageRegion(drawn);
                  followCursorInEventList();
                  showMarkerText();
                  // Only what the picture and its overlay cover: the controls around them stay

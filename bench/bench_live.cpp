@@ -66,9 +66,7 @@ struct LiveWindow : ViewHooks {
     LiveWindow(const AppState& st, TraceRenderer& renderer, const Clock& clock, Timer& frameTimer)
         : pacer(st, renderer, clock, frameTimer,
                 [this](const RedrawPacer::Draw& draw, const PictureDamage& damage) {
-                    QtCanvas canvas(&picture);
-                    if (!damage.whole) canvas.setClip(damageRegion(damage));
-                    draw(canvas);
+                    drawDamage(picture, draw, damage);
                 }) {
         pacer.setTextMeasure(&measure);
     }

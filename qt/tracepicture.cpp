@@ -33,6 +33,12 @@ QRegion damageRegion(const PictureDamage& damage) {
     return area;
 }
 
+void drawDamage(QImage& picture, const std::function<void(Canvas&)>& draw, const PictureDamage& damage) {
+    QtCanvas canvas(&picture);
+    if (!damage.whole) canvas.setClip(damageRegion(damage));
+    draw(canvas);
+}
+
 QImage renderWindowView(TraceRenderer& renderer, const QImage& picture, QSize windowSize) {
     QImage window(windowSize, QImage::Format_RGB32);
     window.fill(QColor(240, 240, 240));

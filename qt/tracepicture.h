@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QRegion>
+#include <functional>
 
 #include "viewer/picturedamage.h"
 #include "viewer/tracerenderer.h"
@@ -25,5 +26,8 @@ QImage renderWindowView(TraceRenderer& renderer, const QImage& picture, QSize wi
 
 // The area of a picture a frame draws, in picture coordinates.
 QRegion damageRegion(const PictureDamage& damage);
+
+// Runs draw on the picture in place, within the damage only: the rest keeps its pixels.
+void drawDamage(QImage& picture, const std::function<void(Canvas&)>& draw, const PictureDamage& damage);
 
 }  // namespace zvl

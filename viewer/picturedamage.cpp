@@ -22,7 +22,7 @@ constexpr uint64_t kSeed = 0xCBF29CE484222325ull;
 
 TileFingerprints::TileFingerprints(Canvas* measure) : measure_(measure), all_(kSeed) {
     tiles_.fill(kSeed);
-    style(0, 0);
+    restyle();
     // A fresh canvas's font, as the picture's canvas starts with.
     if (measure_) {
         measure_->setFontSize(points_);
@@ -30,8 +30,8 @@ TileFingerprints::TileFingerprints(Canvas* measure) : measure_(measure), all_(kS
     }
 }
 
-void TileFingerprints::style(uint64_t kind, uint64_t v) {
-    all_ = mix(all_, kind << 56 ^ v);
+// A change of colour, pen or font alone draws nothing: it counts in the calls drawn with it.
+void TileFingerprints::restyle() {
     uint64_t h = mix(kSeed, fill_);
     h = mix(h, pen_);
     h = mix(h, font_);
@@ -41,29 +41,29 @@ void TileFingerprints::style(uint64_t kind, uint64_t v) {
 
 void TileFingerprints::setFillColour(uint32_t c) {
     fill_ = c;
-    style(1, c);
+    restyle();
 }
 void TileFingerprints::setPenColour(uint32_t c) {
     pen_ = c;
-    style(2, c);
+    restyle();
 }
 void TileFingerprints::setPenWidth(int w) {
     penWidth_ = w < 1 ? 1 : w;
-    style(3, uint64_t(w));
+    restyle();
 }
 void TileFingerprints::setFontSize(int points) {
     points_ = points;
     if (measure_) measure_->setFontSize(points);
-    style(4, uint64_t(points));
+    restyle();
 }
 void TileFingerprints::setFontBold(bool bold) {
     bold_ = bold;
     if (measure_) measure_->setFontBold(bold);
-    style(5, bold);
+    restyle();
 }
 void TileFingerprints::setFontColour(uint32_t c) {
     font_ = c;
-    style(6, c);
+    restyle();
 }
 
 uint64_t TileFingerprints::call(uint64_t kind, int a, int b, int c, int d) const {
@@ -139,6 +139,12 @@ int TileFingerprints::textWidth(const std::string& text) {
 
 PictureDamage TileFingerprints::differences(const Tiles& shown) const {
     PictureDamage damage;
+    // Without the texts' widths a text's tiles are guessed, not known: any change is all of it.
+    if (!measure_) {
+        if (tiles_ != shown) return damage;
+        damage.whole = false;
+        return damage;
+    }
     damage.whole = false;
     for (int row = 0; row < kRows; ++row) {
         const int top = std::max(0, row * kTileSize - kRowOffset);

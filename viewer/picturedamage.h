@@ -42,7 +42,7 @@ public:
 
     // Text widths (and so where the texts stand and what they reach) come from the measuring
     // canvas, which draws text by the picture's own rules. Without one, a text is taken to
-    // reach across the picture's whole width.
+    // reach across the picture's whole width, and any difference is the whole picture.
     explicit TileFingerprints(Canvas* measure = nullptr);
 
     void setFillColour(uint32_t c) override;
@@ -62,7 +62,7 @@ public:
     int textWidth(const std::string& text) override;
 
     const Tiles& tiles() const { return tiles_; }
-    uint64_t value() const { return all_; }  // of every call, in order
+    uint64_t value() const { return all_; }  // of every drawing call, in order
 
     // The tiles whose fingerprints differ from those given, as runs of tiles along each tile
     // row, cut to the picture, or their bounding box when they fill two thirds of it or more.
@@ -70,7 +70,7 @@ public:
     PictureDamage differences(const Tiles& shown) const;
 
 private:
-    void style(uint64_t kind, uint64_t v);
+    void restyle();
     // One drawing call of the given hash that can change the pixels l <= x < r, t <= y < b.
     void draw(uint64_t call, int l, int t, int r, int b);
     uint64_t call(uint64_t kind, int a, int b, int c, int d) const;

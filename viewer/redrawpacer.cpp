@@ -92,11 +92,7 @@ void RedrawPacer::frame() {
     TileFingerprints overlay;
     renderer_.drawWindowOverlay(overlay);
     PictureDamage damage;  // the whole picture, unless the one on show is known
-    if (shownKnown_) {
-        damage = next.differences(shown_);
-        // Without the texts' widths the tiles cannot be told apart.
-        if (!measure_ && !damage.empty()) damage = PictureDamage{};
-    }
+    if (shownKnown_) damage = next.differences(shown_);
     const bool overlayChanged = !shownKnown_ || overlay.value() != shownOverlay_;
     shown_ = next.tiles();
     shownOverlay_ = overlay.value();

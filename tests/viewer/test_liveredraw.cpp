@@ -37,11 +37,7 @@ struct LiveRig {
         }
     }
     void show(const RedrawPacer::Draw& draw, const PictureDamage& damage) {
-        {
-            QtCanvas canvas(&picture);  // in place, as the window draws it
-            if (!damage.whole) canvas.setClip(damageRegion(damage));
-            draw(canvas);
-        }
+        drawDamage(picture, draw, damage);  // in place, as the window draws it
         for (int ms = 0; ms < slowMs; ++ms) {
             ++rig.clock.ms;
             if (rig.engine) rig.engine->tick(rig.clock.ms);
@@ -242,11 +238,9 @@ TEST(LiveRedraw, DrawingTheChangedTilesGivesTheWholePicture) {
             const QImage expected = drawWhole();
             const PictureDamage damage = tiles().differences(before);
             ASSERT_FALSE(damage.whole);
-            {
-                QtCanvas canvas(&picture);
-                canvas.setClip(damageRegion(damage));
-                live.renderer.redrawTraceView(canvas, TraceRenderer::WalkState::Keep);
-            }
+            drawDamage(
+                picture, [&](Canvas& c) { live.renderer.redrawTraceView(c, TraceRenderer::WalkState::Keep); },
+                damage);
             EXPECT_TRUE(picture == expected) << c.what << " at ratio " << ratio;
             int64_t drawn = 0;
             for (const PictureRect& r : damage.rects) drawn += int64_t(r.right - r.left) * (r.bottom - r.top);
