@@ -36,6 +36,13 @@ LocalDateTime QtClock::now() const {
     return localDateTime(int64_t(ts.tv_sec), int(ts.tv_nsec / 1000000));
 }
 
+int QtClock::utcOffsetSeconds() const {
+    const time_t s = ::time(nullptr);
+    tm t{};
+    ::localtime_r(&s, &t);  // the zone now() converts by
+    return int(t.tm_gmtoff);
+}
+
 int64_t QtClock::milliseconds() const {
     return elapsed_.elapsed();
 }

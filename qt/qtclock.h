@@ -22,6 +22,7 @@ public:
     QtClock();
     LocalDateTime now() const override;
     int64_t milliseconds() const override;
+    int utcOffsetSeconds() const override;
 
     // The local date and time of a moment given as seconds and milliseconds since
     // 1970-01-01 00:00 UTC, by the zone last read.

@@ -165,9 +165,9 @@ TEST(LogFullFolder, KeepsTheResultsAndTriesEachMinute) {
     for (const std::string& name : dir.entries()) before[name] = readBytes(dir.file(name));
     full = true;
     log.run(180'000);
-    std::map<std::string, std::string> during;
-    for (const std::string& name : dir.entries()) during[name] = readBytes(dir.file(name));
-    EXPECT_EQ(during, before);
+    // The files saved before are as they were; a name chosen since is only claimed (empty).
+    for (const std::string& name : dir.entries())
+        EXPECT_EQ(readBytes(dir.file(name)), before.count(name) ? before[name] : "") << name;
     EXPECT_GE(tries, 3);
     EXPECT_LE(tries, 4);
     ASSERT_EQ(log.messages.size(), 1u);
