@@ -5,10 +5,10 @@
 
 #include <QCoreApplication>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <cerrno>
 
 namespace zvl::cli {
 

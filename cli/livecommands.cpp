@@ -47,7 +47,8 @@ const char* const kCollectHelp =
     "with wrong times is answered Ignore. Exit 0 on success, 1 on a usage error, 2 when the\n"
     "port cannot be opened, the instrument does not answer, or the port goes away during the\n"
     "recording (the recording then ends with a stop record at that moment: every result is\n"
-    "printed, and saved with -o).\n";
+    "printed, and saved with -o), or when standard output cannot be written (a reader that\n"
+    "went away: the recording is stopped as by Ctrl-C, and saved with -o).\n";
 
 std::string printable(const std::string& s) {
     std::string out;

@@ -24,11 +24,13 @@ const char* const kLogHelp =
     "or SIGHUP. A file is finished each time N results are in it, or DURATION has passed,\n"
     "and recording goes on into a new file with the very next result: the instrument is not\n"
     "stopped, and no result is lost or stored twice. Files are named PREFIX-YYYYMMDD-HHMMSS.zvl\n"
-    "from their first result (x002, x003, ... added when two start in the same second) and\n"
-    "are ordinary recording files, in part files NAME_1.ZVL .. above 32768 results. Their\n"
-    "comment lines name the port, the instrument's serial number and firmware, why the file\n"
-    "ended (roll, time, port lost, stop) and a gap before it. The file being filled is saved\n"
-    "every minute.\n"
+    "from their first result (x002 .. x999, then y001000 .., added when two start in the same\n"
+    "second) and are ordinary recording files, in part files NAME_1.ZVL .. above 32768\n"
+    "results. Their comment lines name the port, the instrument's serial number and firmware,\n"
+    "why the file ended (roll, time, port lost, stop, a change of the local time), a gap\n"
+    "before it and the UTC offset of its times: a file ends when summer time begins or ends.\n"
+    "The file being filled is saved every minute. Only one zvl log writes into a folder (a\n"
+    "lock on DIR/.zvl-log.lock); a second one is refused.\n"
     "\n"
     "  --port P           COMn or a device path\n"
     "  --roll N           results per file, 1 .. 100000 (default 100000)\n"
@@ -40,13 +42,15 @@ const char* const kLogHelp =
     "A port that goes away: its results are saved, and the port is tried again every 5 s,\n"
     "after a minute every minute; when it is back the handshake runs and recording goes on\n"
     "into a new file. A folder that cannot be written: the results stay in memory and the save\n"
-    "is tried again every minute; files saved before are not touched.\n"
+    "is tried again every minute; files saved before are not touched. After a signal it is\n"
+    "tried every 5 s for 2 minutes; then, or at a second signal, the results are given up.\n"
     "\n"
     "Output: one line per finished file on standard output, \"NAME: N results, FIRST .. LAST\";\n"
-    "messages on standard error; a status line there when it is a terminal.\n"
+    "messages on standard error; a status line there when it is a terminal. A standard output\n"
+    "that cannot be written stops the recording as a signal does.\n"
     "Exit 0 after a signal once every result is saved, 1 on a usage error, 2 when the port\n"
-    "cannot be opened or the instrument does not answer at the start, or when a second signal\n"
-    "ends a save that keeps failing.\n";
+    "cannot be opened or the instrument does not answer at the start, when DIR is in use by\n"
+    "another zvl log, when the standard output closed, or when results were given up.\n";
 
 const char* signalName(int sig) {
     switch (sig) {

@@ -134,7 +134,7 @@ void LogRecorder::zoneChanged(int offset) {
         carry = std::llabs(t - nowNew) <= std::llabs(t - nowOld) ? 1 : 0;
     }
     if (n - carry > 0) {
-        finishFile(FileEnd::ZoneChange, utcOffsetText(offset), carry);
+        finishFile(FileEnd::ZoneChange, formatUtcOffset(offset), carry);
         return;
     }
     fileOffset_ = offset;  // nothing in the file was stamped by the old offset
@@ -173,7 +173,7 @@ LogRecorder::Finished LogRecorder::encodeCurrent(const std::string& ended, int64
                              printable(state_.firmwareVersion);
     state_.commentLines[2] = utf8ToWindows1252(ended);
     state_.commentLines[3] = gapComment_;
-    state_.commentLines[4] = "Times are " + utcOffsetText(fileOffset_);
+    state_.commentLines[4] = "Times are " + formatUtcOffset(fileOffset_);
     const LocalDateTime when = clock_.now();
     if (n <= kResultsPerFile) {
         f.writes.emplace_back(path_, encodeRecordingFile(state_, 1, n, recordingTitleLine(path_, when)));
@@ -419,7 +419,8 @@ std::string FolderLock::take(const std::string& folder) {
         char buf[32] = {};
         const ssize_t n = ::pread(fd_, buf, sizeof buf - 1, 0);
         std::string pid = n > 0 ? std::string(buf, size_t(n)) : std::string();
-        pid.erase(std::remove_if(pid.begin(), pid.end(), [](char c) { return c < '0' || c > '9'; }), pid.end());
+        pid.erase(std::remove_if(pid.begin(), pid.end(), [](char c) { return c < '0' || c > '9'; }),
+                  pid.end());
         ::close(fd_);
         fd_ = -1;
         inUse_ = true;

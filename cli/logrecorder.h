@@ -46,10 +46,10 @@ using FileWriter = std::function<std::string(const std::string& path, std::strin
 
 class LogRecorder {
 public:
-    static constexpr int64_t kSaveEveryMs = 60'000;  // the file being filled, and failed saves
-    static constexpr int64_t kFastRetryMs = 5'000;   // a lost port, during its first minute
-    static constexpr int64_t kSlowRetryMs = 60'000;  // and after that
-    static constexpr int64_t kStopRetryMs = 5'000;    // a save that fails after the stop
+    static constexpr int64_t kSaveEveryMs = 60'000;    // the file being filled, and failed saves
+    static constexpr int64_t kFastRetryMs = 5'000;     // a lost port, during its first minute
+    static constexpr int64_t kSlowRetryMs = 60'000;    // and after that
+    static constexpr int64_t kStopRetryMs = 5'000;     // a save that fails after the stop
     static constexpr int64_t kStopGiveUpMs = 120'000;  // and how long the stop waits for it
     // At most this long a tick writes finished files, so the port is read in between.
     static constexpr int64_t kWriteBudgetMs = 250;

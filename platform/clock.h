@@ -20,7 +20,6 @@ public:
     virtual int utcOffsetSeconds() const { return 0; }
 };
 
-
 class EventPump {
 public:
     virtual ~EventPump() = default;
@@ -36,7 +35,7 @@ inline int64_t pcTimeStamp(const Clock& clock) {
 }
 
 // "UTC+01:00" for 3600, "UTC-03:30" for -12600.
-inline std::string utcOffsetText(int seconds) {
+inline std::string formatUtcOffset(int seconds) {
     const int minutes = (seconds < 0 ? -seconds : seconds) / 60;
     const int hours = minutes / 60 % 100, rest = minutes % 60;
     const char digits[] = "0123456789";

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <deque>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>

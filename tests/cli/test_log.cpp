@@ -206,7 +206,8 @@ TEST(LogZone, AFileEndsWhereTheUtcOffsetChanges) {
         const char* name;
         int before, after;
         double rate;
-    } cases[] = {{"autumn", 7200, 3600, 320}, {"spring", 3600, 7200, 320}, {"autumn, quiet line", 7200, 3600, 0.5}};
+    } cases[] = {
+        {"autumn", 7200, 3600, 320}, {"spring", 3600, 7200, 320}, {"autumn, quiet line", 7200, 3600, 0.5}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
@@ -215,10 +216,10 @@ TEST(LogZone, AFileEndsWhereTheUtcOffsetChanges) {
         log.rec.stop("test");
         std::vector<LoggedFile> files = readLoggedFolder(dir.path());
         ASSERT_EQ(files.size(), 2u);
-        if (files[0].comments[4] != "Times are " + utcOffsetText(c.before)) std::swap(files[0], files[1]);
-        EXPECT_EQ(files[0].comments[4], "Times are " + utcOffsetText(c.before));
-        EXPECT_EQ(files[1].comments[4], "Times are " + utcOffsetText(c.after));
-        EXPECT_EQ(files[0].comments[2], "Ended: the local time changed to " + utcOffsetText(c.after));
+        if (files[0].comments[4] != "Times are " + formatUtcOffset(c.before)) std::swap(files[0], files[1]);
+        EXPECT_EQ(files[0].comments[4], "Times are " + formatUtcOffset(c.before));
+        EXPECT_EQ(files[1].comments[4], "Times are " + formatUtcOffset(c.after));
+        EXPECT_EQ(files[0].comments[2], "Ended: the local time changed to " + formatUtcOffset(c.after));
         EXPECT_EQ(inputsOf(files), log.decoded);
         for (const LoggedFile& f : files)
             for (size_t i = 1; i < f.records.size(); ++i) {
@@ -253,7 +254,8 @@ TEST(LogNames, NamesOfOneSecondSortInTimeOrderPastTheThousandth) {
     }
     // And on, where no test runs that far: each suffix sorts after the one before.
     for (const int64_t k : {1, 2, 999, 1000, 999'999, 1'000'000})
-        EXPECT_LT(cli::LogRecorder::sameSecondSuffix(k) + ".zvl", cli::LogRecorder::sameSecondSuffix(k + 1) + "_1.ZVL")
+        EXPECT_LT(cli::LogRecorder::sameSecondSuffix(k) + ".zvl",
+                  cli::LogRecorder::sameSecondSuffix(k + 1) + "_1.ZVL")
             << k;
 }
 
@@ -265,8 +267,9 @@ TEST(LogNames, ANameTakenMeanwhileIsNeverWrittenOver) {
         std::map<std::string, std::string> foreign;
         for (int sec = 0; sec < 6; ++sec)
             for (int k = 1; k <= perSecond; ++k) {
-                const std::string name = cli::LogRecorder::fileStem("zvl", timeStampFromDateTime({2026, 12, 7, 10, 0, sec, 0})) +
-                                         cli::LogRecorder::sameSecondSuffix(k) + ".zvl";
+                const std::string name =
+                    cli::LogRecorder::fileStem("zvl", timeStampFromDateTime({2026, 12, 7, 10, 0, sec, 0})) +
+                    cli::LogRecorder::sameSecondSuffix(k) + ".zvl";
                 foreign[name] = "another program's " + name;
                 std::ofstream(dir.file(name), std::ios::binary) << foreign[name];
             }
@@ -326,7 +329,8 @@ TEST(LogBehind, SlowWritesAreToldAndNeverHoldThePortLong) {
         EXPECT_LE(longest, cli::LogRecorder::kWriteBudgetMs + 50);
         ASSERT_EQ(log.messages.size(), c.behind ? 2u : 0u);
         if (c.behind) {
-            EXPECT_NE(log.messages[0].find("files finish faster than they can be written"), std::string::npos);
+            EXPECT_NE(log.messages[0].find("files finish faster than they can be written"),
+                      std::string::npos);
             EXPECT_NE(log.messages[1].find("as fast as they come again"), std::string::npos);
         }
         disk.dump(dir.path());
@@ -378,9 +382,10 @@ TEST(LogStopFullFolder, TriedEveryFewSecondsAndSaidAtOnce) {
         ASSERT_FALSE(log.rec.allSaved());
         ASSERT_FALSE(log.messages.empty());
         const size_t onDisk = inputsOf(readLoggedFolder(dir.path())).size();
-        EXPECT_NE(log.messages.back().find("stopping (SIGTERM): " + std::to_string(log.decoded.size() - onDisk) +
-                                           " results are not on the disk yet"),
-                  std::string::npos)
+        EXPECT_NE(
+            log.messages.back().find("stopping (SIGTERM): " + std::to_string(log.decoded.size() - onDisk) +
+                                     " results are not on the disk yet"),
+            std::string::npos)
             << log.messages.back();
         EXPECT_NE(log.messages.back().find("No space left on device); the save is tried every 5 s for 2m"),
                   std::string::npos);
@@ -432,7 +437,8 @@ TEST(LogStatusPoll, ALineWhenItStopsAnsweringAndOneWhenItAnswersAgain) {
     log.rig.engine->config().silent = true;
     log.run(20'000);
     ASSERT_EQ(log.messages.size(), 1u);
-    EXPECT_NE(log.messages[0].find("warning: the instrument stopped answering the status poll"), std::string::npos);
+    EXPECT_NE(log.messages[0].find("warning: the instrument stopped answering the status poll"),
+              std::string::npos);
     log.rig.engine->config().silent = false;
     log.run(10'000);
     ASSERT_EQ(log.messages.size(), 2u);
@@ -444,10 +450,11 @@ TEST(LogRate, FromTheFirstSecondOn) {
     const struct {
         std::vector<std::pair<int64_t, int64_t>> samples;
         double rate;
-    } cases[] = {{{{0, 0}}, 0},
-                 {{{0, 0}, {1000, 320}}, 320},
-                 {{{0, 0}, {1000, 320}, {2000, 640}, {3000, 660}}, 220},
-                 {{{0, 0}, {1000, 0}, {2000, 0}, {3000, 0}, {4000, 0}, {5000, 0}, {6000, 320}, {7000, 640}}, 128}};
+    } cases[] = {
+        {{{0, 0}}, 0},
+        {{{0, 0}, {1000, 320}}, 320},
+        {{{0, 0}, {1000, 320}, {2000, 640}, {3000, 660}}, 220},
+        {{{0, 0}, {1000, 0}, {2000, 0}, {3000, 0}, {4000, 0}, {5000, 0}, {6000, 320}, {7000, 640}}, 128}};
     for (const auto& c : cases) {
         cli::RateMeter meter;
         double rate = -1;
