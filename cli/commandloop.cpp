@@ -5,8 +5,10 @@
 
 #include <QCoreApplication>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 namespace zvl::cli {
 
@@ -111,6 +113,16 @@ void ProgressLine::finish(const std::string& text) {
 void ProgressLine::clear() {
     if (shown_) std::fputs("\r\033[K", stderr);
     shown_ = false;
+}
+
+void ignoreBrokenPipe() {
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+std::string standardOutputError() {
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return {};
+    return std::strerror(errno != 0 ? errno : EIO);
 }
 
 std::string withSeparators(int64_t v) {

@@ -69,4 +69,11 @@ private:
 // 1234567 as "1,234,567".
 std::string withSeparators(int64_t v);
 
+// A command that writes its data to stdout while it runs an instrument: a reader that goes
+// away (`| head`) must not kill it before it has stopped the instrument and saved. SIGPIPE is
+// ignored; the write fails instead, and standardOutputError() says so.
+void ignoreBrokenPipe();
+// Flushes stdout: "" when everything written so far went out, else the system's error text.
+std::string standardOutputError();
+
 }  // namespace zvl::cli

@@ -47,7 +47,8 @@ const char* const kCollectHelp =
     "with wrong times is answered Ignore. Exit 0 on success, 1 on a usage error, 2 when the\n"
     "port cannot be opened, the instrument does not answer, or the port goes away during the\n"
     "recording (the recording then ends with a stop record at that moment: every result is\n"
-    "printed, and saved with -o).\n";
+    "printed, and saved with -o), or when standard output cannot be written (a reader that\n"
+    "went away: the recording is stopped as by Ctrl-C, and saved with -o).\n";
 
 std::string printable(const std::string& s) {
     std::string out;
@@ -133,6 +134,7 @@ int runCollect(const std::vector<std::string>& args) {
     AppState& st = s.state;
 
     s.port.setGatherMs(kLiveGatherMs);
+    ignoreBrokenPipe();
     CommandLoop loop;
     int64_t printed = 0;
     bool stopRequested = false, stopped = false;
@@ -141,14 +143,11 @@ int runCollect(const std::vector<std::string>& args) {
     // 100 ms after the first line that waits and at the end (into a pipe or a file one write
     // a tenth of a second, not one a result; a terminal is line-buffered and shows each line
     // at once).
+    // A standard output that cannot be written (the reader of the pipe has gone) stops the
+    // recording as Ctrl-C does: the instrument is stopped and -o saves what came.
     QTimer flusher;
     flusher.setSingleShot(true);
-    QObject::connect(&flusher, &QTimer::timeout, [] { std::fflush(stdout); });
-    auto printNew = [&] {
-        for (; printed < st.resultCount() && printed < kMaxResults; ++printed)
-            std::printf("%s\n", exportDataLine(st, printed + 1).c_str());
-        if (!flusher.isActive()) flusher.start(100);
-    };
+    std::string outputError;
     QTimer stopper;
     stopper.setSingleShot(true);
     auto requestStop = [&] {
@@ -156,6 +155,19 @@ int runCollect(const std::vector<std::string>& args) {
             stopRequested = true;
             stopper.start(0);  // stop outside the decoder's notification
         }
+    };
+    auto flushOut = [&] {
+        if (!outputError.empty()) return;
+        outputError = standardOutputError();
+        if (outputError.empty()) return;
+        fail("cannot write to standard output (" + outputError + "); the recording is stopped");
+        requestStop();
+    };
+    QObject::connect(&flusher, &QTimer::timeout, flushOut);
+    auto printNew = [&] {
+        for (; printed < st.resultCount() && printed < kMaxResults; ++printed)
+            if (outputError.empty()) std::printf("%s\n", exportDataLine(st, printed + 1).c_str());
+        if (!flusher.isActive()) flusher.start(100);
     };
     s.view.onRedraw = [&] {
         printNew();
@@ -174,6 +186,10 @@ int runCollect(const std::vector<std::string>& args) {
             breakReported = true;
             fail("warning: the instrument stopped answering the status poll");
         }
+        if (!st.linkBreak && breakReported) {
+            breakReported = false;
+            fail("the instrument answers the status poll again");
+        }
         loop.check();
     };
     loop.onSignal = requestStop;
@@ -185,10 +201,10 @@ int runCollect(const std::vector<std::string>& args) {
     loop.run([&] { return stopped || (!st.collectionActive && !stopRequested); });
     printNew();
     flusher.stop();
-    std::fflush(stdout);
+    flushOut();
     s.statusTimer.disable();
     s.link.closePort();
-    int code = kExitOk;
+    int code = outputError.empty() ? kExitOk : kExitFailure;
     if (!s.lostReason.empty()) {
         fail(s.portGone() + "; the recording ends with the results above");
         code = kExitFailure;

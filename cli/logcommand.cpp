@@ -1,8 +1,10 @@
 // zvl log: unattended logging into a folder, file after file, until a signal.
 
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 
 #include "cli/args.h"
 #include "cli/commandloop.h"
@@ -22,11 +24,13 @@ const char* const kLogHelp =
     "or SIGHUP. A file is finished each time N results are in it, or DURATION has passed,\n"
     "and recording goes on into a new file with the very next result: the instrument is not\n"
     "stopped, and no result is lost or stored twice. Files are named PREFIX-YYYYMMDD-HHMMSS.zvl\n"
-    "from their first result (x002, x003, ... added when two start in the same second) and\n"
-    "are ordinary recording files, in part files NAME_1.ZVL .. above 32768 results. Their\n"
-    "comment lines name the port, the instrument's serial number and firmware, why the file\n"
-    "ended (roll, time, port lost, stop) and a gap before it. The file being filled is saved\n"
-    "every minute.\n"
+    "from their first result (x002 .. x999, then y001000 .., added when two start in the same\n"
+    "second) and are ordinary recording files, in part files NAME_1.ZVL .. above 32768\n"
+    "results. Their comment lines name the port, the instrument's serial number and firmware,\n"
+    "why the file ended (roll, time, port lost, stop, a change of the local time), a gap\n"
+    "before it and the UTC offset of its times: a file ends when summer time begins or ends.\n"
+    "The file being filled is saved every minute. Only one zvl log writes into a folder (a\n"
+    "lock on DIR/.zvl-log.lock); a second one is refused.\n"
     "\n"
     "  --port P           COMn or a device path\n"
     "  --roll N           results per file, 1 .. 100000 (default 100000)\n"
@@ -38,13 +42,15 @@ const char* const kLogHelp =
     "A port that goes away: its results are saved, and the port is tried again every 5 s,\n"
     "after a minute every minute; when it is back the handshake runs and recording goes on\n"
     "into a new file. A folder that cannot be written: the results stay in memory and the save\n"
-    "is tried again every minute; files saved before are not touched.\n"
+    "is tried again every minute; files saved before are not touched. After a signal it is\n"
+    "tried every 5 s for 2 minutes; then, or at a second signal, the results are given up.\n"
     "\n"
     "Output: one line per finished file on standard output, \"NAME: N results, FIRST .. LAST\";\n"
-    "messages on standard error; a status line there when it is a terminal.\n"
+    "messages on standard error; a status line there when it is a terminal. A standard output\n"
+    "that cannot be written stops the recording as a signal does.\n"
     "Exit 0 after a signal once every result is saved, 1 on a usage error, 2 when the port\n"
-    "cannot be opened or the instrument does not answer at the start, or when a second signal\n"
-    "ends a save that keeps failing.\n";
+    "cannot be opened or the instrument does not answer at the start, when DIR is in use by\n"
+    "another zvl log, when the standard output closed, or when results were given up.\n";
 
 const char* signalName(int sig) {
     switch (sig) {
@@ -103,11 +109,24 @@ int readLogOptions(const ParsedArgs& a, LogOptions& o) {
 int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet) {
     CommandLoop loop({SIGINT, SIGTERM, SIGHUP});
     ProgressLine status("", true);
+    bool stopping = false, ended = false;
+    int code = kExitOk;
+    std::function<void()> serveSignal;
+    // A standard output that cannot be written (the reader of the pipe has gone) ends the
+    // recording as a signal does: stop, save, and exit 2.
+    std::string outputError;
     rec.fileSaved = [&](const std::string& line) {
-        if (quiet) return;
+        if (quiet || !outputError.empty()) return;
         status.clear();
         std::printf("%s\n", line.c_str());
-        std::fflush(stdout);
+        outputError = standardOutputError();
+        if (outputError.empty()) return;
+        fail("cannot write to standard output (" + outputError + "); stopping as at a signal");
+        code = kExitFailure;
+        QTimer::singleShot(0, [&] {  // out of the save that printed the line
+            serveSignal();
+            loop.check();
+        });
     };
     rec.message = [&](const std::string& line) {
         status.clear();
@@ -120,25 +139,23 @@ int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet) {
         rec.portLost(reason);
     });
 
-    int64_t lastCount = 0;
-    double rate = 0;
-    bool stopping = false, breakReported = false, ended = false;
-    int code = kExitOk;
+    RateMeter rate;
+    rate.add(s.clock.milliseconds(), 0);
     // A signal stops the recording and saves everything; the loop ends when all is saved, or
-    // at a second signal while a save keeps failing. A connect or the stop that waits serves
-    // it later, from the next tick.
-    auto serveSignal = [&] {
-        if (loop.signalCount() == 0 || rec.busy() || ended) return;
+    // at a second signal while a save keeps failing, or when the stop has waited long enough
+    // for it. A connect or the stop that waits serves it later, from the next tick.
+    serveSignal = [&] {
+        if ((loop.signalCount() == 0 && outputError.empty()) || rec.busy() || ended) return;
         if (!stopping) {
             stopping = true;
             s.statusTimer.disable();
-            rec.stop(signalName(loop.lastSignal()));
+            rec.stop(loop.signalCount() > 0 ? signalName(loop.lastSignal()) : "standard output closed");
         }
         if (rec.allSaved()) {
             ended = true;
-        } else if (loop.signalCount() > 1) {
-            rec.message("stopped with results not saved: " + std::to_string(rec.fileResults()) +
-                        " in the last file and " + std::to_string(rec.filesWaiting()) + " finished files");
+        } else if (loop.signalCount() + (outputError.empty() ? 0 : 1) > 1 || rec.stopWaitOver()) {
+            // A second signal, or the stop has waited long enough for the folder.
+            rec.message(rec.giveUp());
             code = kExitFailure;
             ended = true;
         }
@@ -148,15 +165,8 @@ int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet) {
     tick.setHandler([&] {
         rec.tick();
         if (!stopping && !rec.portIsLost() && !rec.busy()) s.statusTimer.enable();
-        if (s.state.linkBreak && !breakReported) {
-            breakReported = true;
-            status.clear();
-            fail("warning: the instrument stopped answering the status poll");
-        }
-        if (!s.state.linkBreak) breakReported = false;
         const int64_t n = rec.resultsLogged();
-        rate = 0.8 * rate + 0.2 * double(n - lastCount);
-        lastCount = n;
+        const double perSecond = rate.add(s.clock.milliseconds(), n);
         if (!quiet)
             status.update(
                 s.clock.milliseconds(),
@@ -167,7 +177,7 @@ int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet) {
                             : std::filesystem::path(rec.currentName()).filename().string();
                     char head[64];
                     std::snprintf(head, sizeof head, "%lld results, %.0f/s, ", static_cast<long long>(n),
-                                  rate);
+                                  perSecond);
                     return head + std::string(rec.portIsLost() ? "port lost, " : "") + file;
                 },
                 true);
@@ -194,6 +204,13 @@ int runLog(const std::vector<std::string>& args) {
     LogOptions o;
     if (int code = readLogOptions(a, o); code >= 0) return code;
 
+    // The folder is this logger's alone: a second one into it is refused.
+    FolderLock lock;
+    if (const std::string why = lock.take(o.folder); !why.empty()) {
+        fail(why);
+        if (lock.inUse()) return kExitFailure;
+    }
+    ignoreBrokenPipe();
     keepLargeBuffersApart();
     Session s;
     if (!s.openAndConnect(o.portName)) return kExitFailure;

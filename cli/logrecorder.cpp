@@ -1,9 +1,15 @@
 #include "cli/logrecorder.h"
 
+#include <fcntl.h>
 #include <malloc.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "core/codepage.h"
@@ -38,6 +44,12 @@ LogRecorder::LogRecorder(AppState& state, InstrumentLink& link, const Clock& clo
         if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec)))
             std::filesystem::remove(path, ec);
     };
+    claimFile = [](const std::string& path) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) return errno;
+        ::close(fd);
+        return 0;
+    };
     beginFile();
 }
 
@@ -47,6 +59,18 @@ std::string LogRecorder::fileStem(const std::string& prefix, int64_t t) {
     std::snprintf(buf, sizeof buf, "-%04d%02d%02d-%02d%02d%02d", d.year % 10000, d.month % 100, d.day % 100,
                   d.hour % 100, d.minute % 100, d.second % 100);
     return prefix + buf;
+}
+
+std::string LogRecorder::sameSecondSuffix(int64_t k) {
+    if (k <= 1) return {};
+    char buf[32];
+    if (k < 1000)
+        std::snprintf(buf, sizeof buf, "x%03lld", static_cast<long long>(k));
+    else if (k < 1'000'000)
+        std::snprintf(buf, sizeof buf, "y%06lld", static_cast<long long>(k));
+    else
+        std::snprintf(buf, sizeof buf, "z%012lld", static_cast<long long>(k));
+    return buf;
 }
 
 std::string LogRecorder::nowText() const {
@@ -63,7 +87,9 @@ void LogRecorder::beginFile() {
     path_.clear();
     savedCount_ = 0;
     savedAsSingle_ = false;
+    claimed_ = false;
     gapComment_.clear();
+    fileOffset_ = clock_.utcOffsetSeconds();
 }
 
 void LogRecorder::resetStore(int64_t n) {
@@ -91,10 +117,27 @@ void LogRecorder::startInstrument() {
 }
 
 void LogRecorder::resultStored() {
-    const int64_t n = fileResults();
     logged_ = std::max(logged_, link_.liveResultsStored());
-    if (n < opt_.rollCount || stopped_) return;
-    finishFile(FileEnd::Roll, {});
+    if (const int offset = clock_.utcOffsetSeconds(); offset != fileOffset_) zoneChanged(offset);
+    // Results that still arrive during the stop roll too: no file holds more than N.
+    if (fileResults() >= opt_.rollCount) finishFile(FileEnd::Roll, {});
+}
+
+void LogRecorder::zoneChanged(int offset) {
+    // The newest result was stamped a moment ago, by the old offset or the new one: the one
+    // whose local time now its stamp is nearer to (the two are half an hour apart or more).
+    const int64_t n = fileResults();
+    int64_t carry = 0;
+    if (n > 0) {
+        const int64_t nowNew = pcTimeStamp(clock_), nowOld = nowNew - (offset - fileOffset_);
+        const int64_t t = state_.resultTime(n);
+        carry = std::llabs(t - nowNew) <= std::llabs(t - nowOld) ? 1 : 0;
+    }
+    if (n - carry > 0) {
+        finishFile(FileEnd::ZoneChange, formatUtcOffset(offset), carry);
+        return;
+    }
+    fileOffset_ = offset;  // nothing in the file was stamped by the old offset
 }
 
 void LogRecorder::nameFile() {
@@ -104,27 +147,25 @@ void LogRecorder::nameFile() {
         lastStem_ = stem;
         clashes_ = 0;
     }
-    // A second file that starts in the same second gets x002, x003, ...: after ".zvl" and
-    // "_1.ZVL" in sort order, so the names still sort in time order.
+    // A second file that starts in the same second gets the next suffix. The name is claimed
+    // at once; one that another program took between the look and the claim is passed over.
+    // A folder that cannot be written cannot be claimed in: the name is used as it is, and
+    // the folder's lock keeps other loggers out.
     for (;; ++clashes_) {
-        std::string name = stem;
-        if (clashes_ > 0) {
-            char suffix[16];
-            std::snprintf(suffix, sizeof suffix, "x%03d", clashes_ + 1);
-            name += suffix;
-        }
-        const std::string path = (std::filesystem::path(opt_.folder) / (name + ".zvl")).string();
-        if (!exists(path) && !exists(partFileName(path, 1))) {
-            path_ = path;
-            ++clashes_;
-            return;
-        }
+        const std::string path =
+            (std::filesystem::path(opt_.folder) / (stem + sameSecondSuffix(clashes_ + 1) + ".zvl")).string();
+        if (exists(path) || exists(partFileName(path, 1))) continue;
+        const int error = claimFile(path);
+        if (error == EEXIST) continue;
+        path_ = path;
+        claimed_ = error == 0;
+        ++clashes_;
+        return;
     }
 }
 
-LogRecorder::Finished LogRecorder::encodeCurrent(const std::string& ended) {
+LogRecorder::Finished LogRecorder::encodeCurrent(const std::string& ended, int64_t n) {
     Finished f;
-    const int64_t n = fileResults();
     state_.commentLines.fill(std::string());
     state_.commentLines[0] =
         utf8ToWindows1252("zvl log on port " + opt_.portName + " (" + opt_.devicePath + ")");
@@ -132,6 +173,7 @@ LogRecorder::Finished LogRecorder::encodeCurrent(const std::string& ended) {
                              printable(state_.firmwareVersion);
     state_.commentLines[2] = utf8ToWindows1252(ended);
     state_.commentLines[3] = gapComment_;
+    state_.commentLines[4] = "Times are " + formatUtcOffset(fileOffset_);
     const LocalDateTime when = clock_.now();
     if (n <= kResultsPerFile) {
         f.writes.emplace_back(path_, encodeRecordingFile(state_, 1, n, recordingTitleLine(path_, when)));
@@ -142,13 +184,13 @@ LogRecorder::Finished LogRecorder::encodeCurrent(const std::string& ended) {
             f.writes.emplace_back(part, encodeRecordingFile(state_, first, std::min(n, k * kResultsPerFile),
                                                             recordingTitleLine(part, when)));
         }
-        if (savedAsSingle_) f.removeAfter = path_;
+        if (savedAsSingle_ || claimed_) f.removeAfter = path_;  // the file, or its claim
     }
     return f;
 }
 
-void LogRecorder::finishFile(FileEnd why, const std::string& detail) {
-    const int64_t n = fileResults();
+void LogRecorder::finishFile(FileEnd why, const std::string& detail, int64_t carry) {
+    const int64_t n = fileResults() - carry;
     if (n > 0) {
         nameFile();
         std::string ended;
@@ -165,8 +207,13 @@ void LogRecorder::finishFile(FileEnd why, const std::string& detail) {
             case FileEnd::Stop:
                 ended = "Ended: stop (" + detail + ")";
                 break;
+            case FileEnd::ZoneChange:
+                ended = "Ended: the local time changed to " + detail;
+                break;
         }
-        Finished f = encodeCurrent(ended);
+        Finished f = encodeCurrent(ended, n);
+        if (claimed_) f.claimed = path_;
+        f.unsaved = n - savedCount_;
         const std::string names = f.writes.size() == 1
                                       ? f.writes.front().first
                                       : f.writes.front().first + " .. " + f.writes.back().first + " (" +
@@ -175,8 +222,12 @@ void LogRecorder::finishFile(FileEnd why, const std::string& detail) {
                  " .. " + formatTimeStamp(state_.resultTime(n));
         finished_.push_back(std::move(f));
     }
-    resetStore(n);
+    std::vector<ResultRecord> carried;
+    for (int64_t i = n + 1; i <= n + carry; ++i) carried.push_back(state_.store.slot(i));
+    resetStore(n + carry);
     beginFile();
+    for (const ResultRecord& r : carried) state_.store.slot(++state_.store.resultCount) = r;
+    liveAtFileStart_ -= carry;
 }
 
 bool LogRecorder::writeAll(Finished& f) {
@@ -195,9 +246,11 @@ bool LogRecorder::writeAll(Finished& f) {
 }
 
 void LogRecorder::noteFailure(const std::string& error) {
-    nextSaveMs_ = clock_.milliseconds() + kSaveEveryMs;
+    nextSaveMs_ = clock_.milliseconds() + (stopped_ ? kStopRetryMs : kSaveEveryMs);
+    lastError_ = error;
     if (failing_) return;
     failing_ = true;
+    if (stopped_) return;  // the stop says what waits
     say("cannot save into " + opt_.folder + ": " + error +
         "; the results stay in memory and the save is tried again every minute");
 }
@@ -206,20 +259,35 @@ bool LogRecorder::saveCurrent() {
     const int64_t n = fileResults();
     if (n == 0 || n == savedCount_) return true;
     nameFile();
-    Finished f = encodeCurrent("Being filled, saved " + nowText());
+    Finished f = encodeCurrent("Being filled, saved " + nowText(), n);
     if (!writeAll(f)) return false;
     savedCount_ = n;
     savedAsSingle_ = n <= kResultsPerFile;
+    claimed_ = false;
     return true;
 }
 
-bool LogRecorder::saveNow() {
-    nextSaveMs_ = clock_.milliseconds() + kSaveEveryMs;
+bool LogRecorder::saveNow(int64_t budgetMs) {
+    const int64_t start = clock_.milliseconds();
+    nextSaveMs_ = start + (stopped_ ? kStopRetryMs : kSaveEveryMs);
     while (!finished_.empty()) {
+        if (budgetMs >= 0 && clock_.milliseconds() - start >= budgetMs) {
+            // The rest waits for the next tick, so the port's bytes are read (and stamped) in
+            // between; the file being filled is saved once they are all out.
+            if (!behind_)
+                say("files finish faster than they can be written: " + std::to_string(finished_.size()) +
+                    " finished files wait in memory, more each second; a larger --roll keeps up");
+            behind_ = true;
+            return false;
+        }
         if (!writeAll(finished_.front())) return false;
         if (fileSaved) fileSaved(finished_.front().line);
         ++filesSaved_;
         finished_.pop_front();
+    }
+    if (behind_) {
+        behind_ = false;
+        say("the finished files are written as fast as they come again");
     }
     if (!saveCurrent()) return false;
     if (failing_) {
@@ -232,6 +300,9 @@ bool LogRecorder::saveNow() {
 void LogRecorder::tick() {
     if (busy_) return;  // a connect or the stop waits; this tick comes back in a second
     const int64_t now = clock_.milliseconds();
+    noteBreak();
+    // A change of the UTC offset while no result comes still ends the file.
+    if (const int offset = clock_.utcOffsetSeconds(); !stopped_ && offset != fileOffset_) zoneChanged(offset);
     if (!stopped_ && lost_ && now >= nextTryMs_ && !reconnect()) {
         // On a fixed schedule from the loss (5 s, 10 s, ... 60 s, 120 s, ...), so the ticks'
         // lateness does not add up.
@@ -242,9 +313,18 @@ void LogRecorder::tick() {
         finishFile(FileEnd::Time, durationText(opt_.rollSeconds));
     }
     // Finished files go to the disk at once; the file being filled once a minute (the tick
-    // is a second, so "a minute" is never more than sixty seconds); failed saves each minute.
+    // is a second, so "a minute" is never more than sixty seconds); failed saves each minute,
+    // after the stop every few seconds.
     const bool due = now >= nextSaveMs_ - 1000;
-    if ((!finished_.empty() && !failing_) || (due && !allSaved())) saveNow();
+    if ((!finished_.empty() && !failing_) || (due && !allSaved())) saveNow(stopped_ ? -1 : kWriteBudgetMs);
+}
+
+void LogRecorder::noteBreak() {
+    // A lost port and the stop have lines of their own.
+    if (lost_ || stopped_ || state_.linkBreak == breakSaid_) return;
+    breakSaid_ = state_.linkBreak;
+    say(breakSaid_ ? "warning: the instrument stopped answering the status poll"
+                   : "the instrument answers the status poll again");
 }
 
 bool LogRecorder::reconnect() {
@@ -260,6 +340,7 @@ bool LogRecorder::reconnect() {
     if (muteWarnings) muteWarnings(false);
     if (ok) {
         lost_ = false;
+        breakSaid_ = state_.linkBreak;
         gapComment_ = "After a gap: port lost " + formatTimeStamp(lostAtStamp_) + ", back " + nowText();
         fileStartMs_ = clock_.milliseconds();
         say("the port " + opt_.portName + " is back; recording goes on into a new file");
@@ -277,10 +358,13 @@ void LogRecorder::portLost(const std::string& reason) {
     nextTryMs_ = lostAtMs_ + kFastRetryMs;
     state_.collectionActive = false;
     finishFile(FileEnd::PortLost, reason);
-    if (!stopped_)
-        say("the instrument's serial port has gone away (" + reason +
-            "); the results so far are saved; the port is tried again every 5 s, after a minute every "
-            "minute");
+    if (stopped_) return;  // the stop saves them and tells
+    const bool saved = saveNow();
+    say("the instrument's serial port has gone away (" + reason + "); " +
+        (saved ? std::string("the results so far are saved")
+               : "the results so far are in memory only, as " + opt_.folder +
+                     " cannot be written; its save is tried again every minute") +
+        "; the port is tried again every 5 s, after a minute every minute");
 }
 
 void LogRecorder::stop(const std::string& why) {
@@ -295,7 +379,67 @@ void LogRecorder::stop(const std::string& why) {
     link_.closePort();  // nothing arrives after the last file is finished
     finishFile(FileEnd::Stop, why);
     busy_ = false;
-    saveNow();
+    stopAtMs_ = clock_.milliseconds();
+    if (saveNow()) return;
+    int64_t waiting = fileResults() - savedCount_;
+    for (const Finished& f : finished_) waiting += f.unsaved;
+    say("stopping (" + why + "): " + std::to_string(waiting) + " results are not on the disk yet, as " +
+        opt_.folder + " cannot be written (" + lastError_ + "); the save is tried every 5 s for " +
+        durationText(kStopGiveUpMs / 1000) + ", or until a second signal ends zvl log without them");
+}
+
+std::string LogRecorder::giveUp() {
+    int64_t waiting = fileResults() - savedCount_;
+    for (const Finished& f : finished_) {
+        waiting += f.unsaved;
+        if (!f.claimed.empty() && f.written == 0) removeFile(f.claimed);
+    }
+    if (claimed_) removeFile(path_);
+    return "stopped with " + std::to_string(waiting) + " results not saved (" +
+           std::to_string(fileResults() - savedCount_) + " in the last file and " +
+           std::to_string(finished_.size()) + " finished files)";
+}
+
+FolderLock::~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);  // the lock goes with the descriptor; the file stays for the next
+}
+
+std::string FolderLock::take(const std::string& folder) {
+    const std::string path = (std::filesystem::path(folder) / kFileName).string();
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ < 0 && (errno == EACCES || errno == EROFS)) fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0)
+        return "warning: cannot lock " + folder + " (" + std::strerror(errno) +
+               "); another zvl log could write into it unseen";
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        if (error != EWOULDBLOCK)
+            return "warning: cannot lock " + folder + " (" + std::strerror(error) +
+                   "); another zvl log could write into it unseen";
+        char buf[32] = {};
+        const ssize_t n = ::pread(fd_, buf, sizeof buf - 1, 0);
+        std::string pid = n > 0 ? std::string(buf, size_t(n)) : std::string();
+        pid.erase(std::remove_if(pid.begin(), pid.end(), [](char c) { return c < '0' || c > '9'; }),
+                  pid.end());
+        ::close(fd_);
+        fd_ = -1;
+        inUse_ = true;
+        return "cannot log into " + folder + ": another zvl log" + (pid.empty() ? "" : " (pid " + pid + ")") +
+               " is logging into it";
+    }
+    held_ = true;
+    const std::string pid = std::to_string(::getpid()) + "\n";
+    // The pid is for the message of a logger refused; the lock holds without it.
+    if (::ftruncate(fd_, 0) != 0 || ::pwrite(fd_, pid.data(), pid.size(), 0) < 0) return {};
+    return {};
+}
+
+double RateMeter::add(int64_t ms, int64_t count) {
+    samples_.emplace_back(ms, count);
+    while (samples_.size() > 2 && ms - samples_[1].first >= kWindowMs) samples_.pop_front();
+    const auto& [firstMs, firstCount] = samples_.front();
+    if (ms <= firstMs) return 0;
+    return double(count - firstCount) * 1000.0 / double(ms - firstMs);
 }
 
 void keepLargeBuffersApart() {

@@ -7,7 +7,12 @@
 // into the bytes of the finished file and empties the store in the decoder's own hook, before
 // the next packet is decoded, so the next result is the new file's first and none is lost or
 // kept twice. The instrument is not stopped for a roll. Finished files wait in memory until
-// they are on the disk; a save that fails is tried again a minute later.
+// they are on the disk; a save that fails is tried again a minute later, after a stop every
+// few seconds. A file also ends when the UTC offset of the local time changes (summer time),
+// so the times in one file never step; its comment lines name its offset.
+//
+// A file's name is claimed when it is chosen, by creating it (an empty file the first save
+// replaces): a name that is taken, by whatever program, is never written over.
 
 #include <cstdint>
 #include <deque>
@@ -25,7 +30,7 @@
 namespace zvl::cli {
 
 // Why a file ended, in its comment lines.
-enum class FileEnd { Roll, Time, PortLost, Stop };
+enum class FileEnd { Roll, Time, PortLost, Stop, ZoneChange };
 
 struct LogOptions {
     std::string folder;          // DIR
@@ -41,9 +46,13 @@ using FileWriter = std::function<std::string(const std::string& path, std::strin
 
 class LogRecorder {
 public:
-    static constexpr int64_t kSaveEveryMs = 60'000;  // the file being filled, and failed saves
-    static constexpr int64_t kFastRetryMs = 5'000;   // a lost port, during its first minute
-    static constexpr int64_t kSlowRetryMs = 60'000;  // and after that
+    static constexpr int64_t kSaveEveryMs = 60'000;    // the file being filled, and failed saves
+    static constexpr int64_t kFastRetryMs = 5'000;     // a lost port, during its first minute
+    static constexpr int64_t kSlowRetryMs = 60'000;    // and after that
+    static constexpr int64_t kStopRetryMs = 5'000;     // a save that fails after the stop
+    static constexpr int64_t kStopGiveUpMs = 120'000;  // and how long the stop waits for it
+    // At most this long a tick writes finished files, so the port is read in between.
+    static constexpr int64_t kWriteBudgetMs = 250;
 
     LogRecorder(AppState& state, InstrumentLink& link, const Clock& clock, LogOptions options);
 
@@ -52,6 +61,9 @@ public:
     std::function<bool(const std::string& path)> exists;  // default: the file system
     // Removes a file of ours (the whole file that parts replace); default: a plain file only.
     std::function<void(const std::string& path)> removeFile;
+    // Creates an empty file only if no file has the name: 0, else the error number (EEXIST
+    // when the name is taken). Default: the file system.
+    std::function<int(const std::string& path)> claimFile;
     std::function<void(const std::string&)> fileSaved;  // one line per finished file
     std::function<void(const std::string&)> message;    // one line for the log (stderr)
     std::function<void(bool)> muteWarnings;             // quiet the link's boxes while retrying
@@ -68,10 +80,18 @@ public:
     // A signal: stop the instrument, finish the file and save everything.
     void stop(const std::string& why);
     // Save what waits (finished files, then the file being filled); true when all is saved.
-    bool saveNow();
+    // With a budget, finished files are written for about that long and the rest waits.
+    bool saveNow(int64_t budgetMs = -1);
+    // After a stop whose save kept failing for kStopGiveUpMs: the results in memory are
+    // given up. Takes away the empty files claimed for them; the text for the last line.
+    std::string giveUp();
 
     // --- Status --------------------------------------------------------------------------
     bool allSaved() const { return finished_.empty() && savedCount_ == fileResults(); }
+    // The stop has waited long enough for a folder that cannot be written.
+    bool stopWaitOver() const {
+        return stopped_ && !allSaved() && clock_.milliseconds() - stopAtMs_ >= kStopGiveUpMs;
+    }
     bool portIsLost() const { return lost_; }
     bool busy() const { return busy_; }  // a connect or the stop is waiting: events come later
     int64_t resultsLogged() const { return logged_; }
@@ -82,6 +102,10 @@ public:
 
     // The name PREFIX-YYYYMMDD-HHMMSS.zvl of a file whose first result has time stamp t.
     static std::string fileStem(const std::string& prefix, int64_t t);
+    // What follows the stem of the k-th file that starts in one second: "" for the first, then
+    // x002 .. x999, y001000 .. y999999, z000001000000 ..: after ".zvl" and "_1.ZVL" and each
+    // after the one before in sort order, so the names sort in time order.
+    static std::string sameSecondSuffix(int64_t k);
 
 private:
     struct Finished {
@@ -89,13 +113,19 @@ private:
         size_t written = 0;
         std::string removeAfter;  // the single file a file saved in parts replaces
         std::string line;         // for stdout once all is written
+        std::string claimed;      // the empty file that holds its name until it is written
+        int64_t unsaved = 0;      // its results that are not on the disk in any form
     };
 
     void beginFile();
     // Queue the file being filled (when it has results) and begin the next one.
-    void finishFile(FileEnd why, const std::string& detail);
-    // The file's bytes (one file, or its parts) with comment lines for `ended`.
-    Finished encodeCurrent(const std::string& ended);
+    // The newest `carry` results are not the file's: they begin the next one.
+    void finishFile(FileEnd why, const std::string& detail, int64_t carry = 0);
+    // The bytes of its first n results (one file, or its parts) with comment lines for `ended`.
+    Finished encodeCurrent(const std::string& ended, int64_t n);
+    // The local time's UTC offset is not the file's: end the file where its times step.
+    void zoneChanged(int offset);
+    void noteBreak();
     void nameFile();
     void resetStore(int64_t n);
     bool writeAll(Finished& f);
@@ -118,10 +148,15 @@ private:
     bool savedAsSingle_ = false;  // it is on the disk as one file (not parts)
     std::string gapComment_;      // the gap before the file, when a lost port came back
     std::string lastStem_;        // the last name given, and how often it was given
-    int clashes_ = 0;
+    int64_t clashes_ = 0;
+    bool claimed_ = false;  // path_ was created empty to hold the name, not yet written
+    int fileOffset_ = 0;    // the UTC offset of the file's times
 
     std::deque<Finished> finished_;
     bool failing_ = false;
+    std::string lastError_;
+    bool behind_ = false;  // finished files wait because they finish faster than they are written
+    bool breakSaid_ = false;
     int64_t nextSaveMs_ = 0;
     int64_t logged_ = 0;
     int64_t filesSaved_ = 0;
@@ -132,6 +167,41 @@ private:
     int64_t nextTryMs_ = 0;
     bool busy_ = false;  // inside a step that waits (connect, stop): the tick stays out
     bool stopped_ = false;
+    int64_t stopAtMs_ = 0;
+};
+
+// zvl log's hold on its folder: a lock on the file .zvl-log.lock in it, for as long as the
+// object lives, so that two loggers never write into one folder.
+class FolderLock {
+public:
+    FolderLock() = default;
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    static constexpr const char* kFileName = ".zvl-log.lock";
+    // "" when the folder is ours now. Else why not: another logger holds it (refuse), or the
+    // lock cannot be made (a folder that cannot be written: go on, the saves will tell).
+    std::string take(const std::string& folder);
+    bool held() const { return held_; }
+    bool inUse() const { return inUse_; }  // refused: another logger holds it
+
+private:
+    int fd_ = -1;
+    bool held_ = false;
+    bool inUse_ = false;
+};
+
+// The rate of the status line: results a second over the last few seconds, measured from the
+// first sample on.
+class RateMeter {
+public:
+    static constexpr int64_t kWindowMs = 5000;
+    // A sample (the millisecond clock, the results so far); the rate since the oldest sample
+    // kept, 0 before a second sample.
+    double add(int64_t ms, int64_t count);
+
+private:
+    std::deque<std::pair<int64_t, int64_t>> samples_;
 };
 
 // For a process that runs for weeks: buffers of 64 kB and more (a file's bytes, each minute)

@@ -4,6 +4,7 @@
 // message-processing wait.
 
 #include <cstdint>
+#include <string>
 
 #include "core/timerules.h"
 
@@ -14,6 +15,9 @@ public:
     virtual ~Clock() = default;
     virtual LocalDateTime now() const = 0;
     virtual int64_t milliseconds() const = 0;  // monotonic
+    // How far the local time now() gives is ahead of UTC, in seconds (3600 for UTC+01:00). It
+    // changes when summer time begins or ends. A clock that knows no zone keeps to UTC.
+    virtual int utcOffsetSeconds() const { return 0; }
 };
 
 class EventPump {
@@ -28,6 +32,16 @@ public:
 // PC time stamp of now (seconds since 2000, halves to even).
 inline int64_t pcTimeStamp(const Clock& clock) {
     return timeStampFromDateTime(clock.now());
+}
+
+// "UTC+01:00" for 3600, "UTC-03:30" for -12600.
+inline std::string formatUtcOffset(int seconds) {
+    const int minutes = (seconds < 0 ? -seconds : seconds) / 60;
+    const int hours = minutes / 60 % 100, rest = minutes % 60;
+    const char digits[] = "0123456789";
+    std::string out = seconds < 0 ? "UTC-" : "UTC+";
+    out += {digits[hours / 10], digits[hours % 10], ':', digits[rest / 10], digits[rest % 10]};
+    return out;
 }
 
 }  // namespace zvl

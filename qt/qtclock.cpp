@@ -36,6 +36,17 @@ LocalDateTime QtClock::now() const {
     return localDateTime(int64_t(ts.tv_sec), int(ts.tv_nsec / 1000000));
 }
 
+int QtClock::utcOffsetAt(int64_t unixSeconds) {
+    const time_t s = time_t(unixSeconds);
+    tm t{};
+    ::localtime_r(&s, &t);  // the zone now() converts by
+    return int(t.tm_gmtoff);
+}
+
+int QtClock::utcOffsetSeconds() const {
+    return utcOffsetAt(int64_t(::time(nullptr)));
+}
+
 int64_t QtClock::milliseconds() const {
     return elapsed_.elapsed();
 }

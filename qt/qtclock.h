@@ -22,10 +22,13 @@ public:
     QtClock();
     LocalDateTime now() const override;
     int64_t milliseconds() const override;
+    int utcOffsetSeconds() const override;
 
     // The local date and time of a moment given as seconds and milliseconds since
     // 1970-01-01 00:00 UTC, by the zone last read.
     static LocalDateTime localDateTime(int64_t unixSeconds, int milliseconds);
+    // The zone's UTC offset at that moment, in seconds.
+    static int utcOffsetAt(int64_t unixSeconds);
 
 private:
     QElapsedTimer elapsed_;

@@ -4,8 +4,10 @@
 // soak.
 
 #include <algorithm>
+#include <cerrno>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,8 +20,12 @@
 namespace zvl::test {
 
 struct LogRig {
-    LogRig(sim::SimConfig config, cli::LogOptions options)
-        : rig(config), tick(rig.clock, "log tick"), rec(rig.state, rig.link, rig.clock, std::move(options)) {
+    // The clock's zone: its UTC offset from the start, and the changes to come.
+    LogRig(sim::SimConfig config, cli::LogOptions options, int utcOffset = 0,
+           std::vector<std::pair<int64_t, int>> zoneChanges = {})
+        : rig(config),
+          tick(rig.clock, "log tick"),
+          rec(rig.state, rig.link, inZone(rig.clock, utcOffset, std::move(zoneChanges)), std::move(options)) {
         // The fake line rounds every byte up to a whole millisecond, too slow for 320 results
         // a second; the instrument's own schedule paces them.
         rig.port.paced = false;
@@ -43,6 +49,11 @@ struct LogRig {
         tick.enable();
     }
     void run(int64_t ms) { rig.run(ms); }
+    static FakeClock& inZone(FakeClock& clock, int utcOffset, std::vector<std::pair<int64_t, int>> changes) {
+        clock.utcOffset = utcOffset;
+        clock.zoneChanges = std::move(changes);
+        return clock;
+    }
 
     Rig rig;
     FakeTimer tick;
@@ -50,6 +61,30 @@ struct LogRig {
     std::deque<uint16_t> sent;     // every result the instrument sent
     std::deque<uint16_t> decoded;  // every result the decoder stored, in order
     std::vector<std::string> lines, messages;
+};
+
+// A folder in memory for the recorder: its writes, looks, removals and claims, each write
+// taking writeMs on the fake clock (a slow disk). dump() puts the files in a real folder.
+struct MemoryDisk {
+    MemoryDisk(LogRig& log) : clock(log.rig.clock) {
+        log.rec.writeFile = [this](const std::string& path, std::string_view bytes) {
+            clock.ms += writeMs;
+            files[path] = std::string(bytes);
+            return std::string();
+        };
+        log.rec.exists = [this](const std::string& path) { return files.count(path) > 0; };
+        log.rec.removeFile = [this](const std::string& path) { files.erase(path); };
+        log.rec.claimFile = [this](const std::string& path) {
+            return files.emplace(path, std::string()).second ? 0 : EEXIST;
+        };
+    }
+    void dump(const std::filesystem::path& folder) const {
+        for (const auto& [path, bytes] : files)
+            std::ofstream(folder / std::filesystem::path(path).filename(), std::ios::binary) << bytes;
+    }
+    FakeClock& clock;
+    int64_t writeMs = 0;
+    std::map<std::string, std::string> files;
 };
 
 // One recording as the folder holds it: a single file or its part files, read back.

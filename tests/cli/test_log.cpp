@@ -2,6 +2,10 @@
 // minute's save, a lost port, a folder that cannot be written.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <set>
 
 #include "platform/atomicfile.h"
 #include "platform/serialport.h"
@@ -165,9 +169,9 @@ TEST(LogFullFolder, KeepsTheResultsAndTriesEachMinute) {
     for (const std::string& name : dir.entries()) before[name] = readBytes(dir.file(name));
     full = true;
     log.run(180'000);
-    std::map<std::string, std::string> during;
-    for (const std::string& name : dir.entries()) during[name] = readBytes(dir.file(name));
-    EXPECT_EQ(during, before);
+    // The files saved before are as they were; a name chosen since is only claimed (empty).
+    for (const std::string& name : dir.entries())
+        EXPECT_EQ(readBytes(dir.file(name)), before.count(name) ? before[name] : "") << name;
     EXPECT_GE(tries, 3);
     EXPECT_LE(tries, 4);
     ASSERT_EQ(log.messages.size(), 1u);
@@ -193,6 +197,270 @@ TEST(LogArgs, DurationsAndNames) {
     EXPECT_EQ(cli::durationText(90), "90s");
     const int64_t t = timeStampFromDateTime(LocalDateTime{2026, 12, 7, 9, 5, 3, 0});
     EXPECT_EQ(cli::LogRecorder::fileStem("line4", t), "line4-20261207-090503");
+}
+
+// Summer time begins or ends: the file being filled ends there and the next one begins, each
+// saying its UTC offset; the times in a file never step (a quiet line ends it at the tick).
+TEST(LogZone, AFileEndsWhereTheUtcOffsetChanges) {
+    const struct {
+        const char* name;
+        int before, after;
+        double rate;
+    } cases[] = {
+        {"autumn", 7200, 3600, 320}, {"spring", 3600, 7200, 320}, {"autumn, quiet line", 7200, 3600, 0.5}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        LogRig log(instrument(c.rate), options(dir, 100000), c.before, {{20'500, c.after}});
+        log.run(40'000);
+        log.rec.stop("test");
+        std::vector<LoggedFile> files = readLoggedFolder(dir.path());
+        ASSERT_EQ(files.size(), 2u);
+        if (files[0].comments[4] != "Times are " + formatUtcOffset(c.before)) std::swap(files[0], files[1]);
+        EXPECT_EQ(files[0].comments[4], "Times are " + formatUtcOffset(c.before));
+        EXPECT_EQ(files[1].comments[4], "Times are " + formatUtcOffset(c.after));
+        EXPECT_EQ(files[0].comments[2], "Ended: the local time changed to " + formatUtcOffset(c.after));
+        EXPECT_EQ(inputsOf(files), log.decoded);
+        for (const LoggedFile& f : files)
+            for (size_t i = 1; i < f.records.size(); ++i) {
+                const int64_t step = int64_t(f.records[i].rawTime()) - int64_t(f.records[i - 1].rawTime());
+                EXPECT_TRUE(step >= 0 && step <= 5) << f.names[0] << " steps by " << step << " s at " << i;
+            }
+    }
+}
+
+// Files that start in one second get suffixes that sort in time order, also past the 999th.
+TEST(LogNames, NamesOfOneSecondSortInTimeOrderPastTheThousandth) {
+    for (const int64_t taken : {0, 996}) {
+        SCOPED_TRACE(taken);
+        TempDir dir;
+        LogRig log(instrument(320), options(dir, 1));
+        MemoryDisk disk(log);
+        // Another program holds the first `taken` names of each second.
+        std::map<std::string, int64_t> asked;
+        std::set<std::string> foreign;
+        log.rec.exists = [&](const std::string& path) {
+            if (disk.files.count(path) || foreign.count(path)) return true;
+            if (path.find("_1.ZVL") != std::string::npos) return false;
+            if (asked[std::filesystem::path(path).filename().string().substr(0, 19)]++ >= taken) return false;
+            return foreign.insert(path).second;
+        };
+        log.run(3000);
+        log.rec.stop("test");
+        disk.dump(dir.path());
+        const std::vector<LoggedFile> files = readLoggedFolder(dir.path());
+        ASSERT_GT(files.size(), 900u);
+        EXPECT_EQ(inputsOf(files), log.decoded);  // in the order of the names
+    }
+    // And on, where no test runs that far: each suffix sorts after the one before.
+    for (const int64_t k : {1, 2, 999, 1000, 999'999, 1'000'000})
+        EXPECT_LT(cli::LogRecorder::sameSecondSuffix(k) + ".zvl",
+                  cli::LogRecorder::sameSecondSuffix(k + 1) + "_1.ZVL")
+            << k;
+}
+
+// A name another program takes between the look and the save is never written over: the file
+// goes to the next suffix.
+TEST(LogNames, ANameTakenMeanwhileIsNeverWrittenOver) {
+    for (const int perSecond : {1, 3}) {
+        TempDir dir;
+        std::map<std::string, std::string> foreign;
+        for (int sec = 0; sec < 6; ++sec)
+            for (int k = 1; k <= perSecond; ++k) {
+                const std::string name =
+                    cli::LogRecorder::fileStem("zvl", timeStampFromDateTime({2026, 12, 7, 10, 0, sec, 0})) +
+                    cli::LogRecorder::sameSecondSuffix(k) + ".zvl";
+                foreign[name] = "another program's " + name;
+                std::ofstream(dir.file(name), std::ios::binary) << foreign[name];
+            }
+        LogRig log(instrument(320), options(dir, 100));
+        log.rec.exists = [](const std::string&) { return false; };  // each taken right after the look
+        log.run(4000);
+        log.rec.stop("test");
+        for (const auto& [name, text] : foreign) {
+            EXPECT_EQ(readBytes(dir.file(name)), text) << name;
+            std::filesystem::remove(dir.file(name));
+        }
+        EXPECT_EQ(inputsOf(readLoggedFolder(dir.path())), log.decoded);
+    }
+}
+
+// A second logger into a folder in use is refused, naming the first; once it is gone the
+// folder is free again. The lock's file is not a recording's name.
+TEST(LogLock, ASecondLoggerIntoAFolderInUseIsRefused) {
+    TempDir dir;
+    const std::string folder = dir.path().string();
+    auto first = std::make_unique<cli::FolderLock>();
+    EXPECT_EQ(first->take(folder), "");
+    cli::FolderLock second;
+    EXPECT_EQ(second.take(folder), "cannot log into " + folder + ": another zvl log (pid " +
+                                       std::to_string(getpid()) + ") is logging into it");
+    EXPECT_TRUE(second.inUse());
+    first.reset();
+    cli::FolderLock third;
+    EXPECT_EQ(third.take(folder), "");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{".zvl-log.lock"});
+}
+
+// Files that finish faster than they can be written: one line says so and one when they are
+// written as fast as they come again; the port is never left unread for long meanwhile.
+TEST(LogBehind, SlowWritesAreToldAndNeverHoldThePortLong) {
+    const struct {
+        int64_t roll;
+        bool behind;
+    } cases[] = {{1, true}, {1000, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.roll);
+        TempDir dir;
+        LogRig log(instrument(320), options(dir, c.roll));
+        MemoryDisk disk(log);
+        disk.writeMs = 5;
+        int64_t lastMs = log.rig.clock.ms, longest = 0;
+        auto decode = log.rig.view.onRedrawSoon;
+        log.rig.view.onRedrawSoon = [&] {
+            longest = std::max(longest, log.rig.clock.ms - lastMs);
+            lastMs = log.rig.clock.ms;
+            decode();
+        };
+        log.run(10'000);
+        disk.writeMs = 0;
+        log.run(3000);
+        log.rec.stop("test");
+        EXPECT_LE(longest, cli::LogRecorder::kWriteBudgetMs + 50);
+        ASSERT_EQ(log.messages.size(), c.behind ? 2u : 0u);
+        if (c.behind) {
+            EXPECT_NE(log.messages[0].find("files finish faster than they can be written"),
+                      std::string::npos);
+            EXPECT_NE(log.messages[1].find("as fast as they come again"), std::string::npos);
+        }
+        disk.dump(dir.path());
+        EXPECT_EQ(inputsOf(readLoggedFolder(dir.path())), log.decoded);
+    }
+}
+
+// Results still on the line at the stop roll as well: no file holds more than N.
+TEST(LogStop, NoFileHoldsMoreThanN) {
+    for (const int64_t roll : {1, 3, 50}) {
+        SCOPED_TRACE(roll);
+        TempDir dir;
+        LogRig log(instrument(320), options(dir, roll));
+        MemoryDisk disk(log);
+        log.run(2000);
+        log.rig.port.paced = true;  // the line falls behind: results are on the way at the stop
+        log.run(100);
+        const size_t before = log.decoded.size();
+        log.rec.stop("test");
+        EXPECT_GT(log.decoded.size(), before);
+        disk.dump(dir.path());
+        const std::vector<LoggedFile> files = readLoggedFolder(dir.path());
+        for (const LoggedFile& f : files) EXPECT_LE(int64_t(f.records.size()), roll) << f.names[0];
+        EXPECT_EQ(inputsOf(files), log.decoded);
+    }
+}
+
+// A stop while the folder cannot be written: one line at once says what waits; the save is
+// tried every 5 s; it saves everything once the folder takes files, or the wait ends after two
+// minutes, taking away the names it had claimed.
+TEST(LogStopFullFolder, TriedEveryFewSecondsAndSaidAtOnce) {
+    for (const bool freed : {true, false}) {
+        SCOPED_TRACE(freed);
+        TempDir dir;
+        LogRig log(instrument(320), options(dir, 1000));
+        bool full = false;
+        std::vector<int64_t> tries;
+        log.rec.writeFile = [&](const std::string& path, std::string_view bytes) -> std::string {
+            if (!full) return writeFileAtomically(path, bytes);
+            tries.push_back(log.rig.clock.ms);
+            return "Cannot create file " + path + ": No space left on device";
+        };
+        log.run(5000);
+        const auto before = dir.entries();
+        full = true;
+        log.run(3000);
+        log.rec.stop("SIGTERM");
+        const int64_t stopMs = log.rig.clock.ms;
+        ASSERT_FALSE(log.rec.allSaved());
+        ASSERT_FALSE(log.messages.empty());
+        const size_t onDisk = inputsOf(readLoggedFolder(dir.path())).size();
+        EXPECT_NE(
+            log.messages.back().find("stopping (SIGTERM): " + std::to_string(log.decoded.size() - onDisk) +
+                                     " results are not on the disk yet"),
+            std::string::npos)
+            << log.messages.back();
+        EXPECT_NE(log.messages.back().find("No space left on device); the save is tried every 5 s for 2m"),
+                  std::string::npos);
+        log.run(30'000);
+        EXPECT_GE(std::count_if(tries.begin(), tries.end(), [&](int64_t t) { return t > stopMs; }), 5);
+        if (freed) {
+            full = false;
+            log.run(6000);
+            EXPECT_TRUE(log.rec.allSaved());
+            EXPECT_EQ(inputsOf(readLoggedFolder(dir.path())), log.decoded);
+            continue;
+        }
+        log.run(cli::LogRecorder::kStopGiveUpMs - 30'000 - 1000);
+        EXPECT_FALSE(log.rec.stopWaitOver());
+        log.run(2000);
+        EXPECT_TRUE(log.rec.stopWaitOver());
+        EXPECT_NE(log.rec.giveUp().find("results not saved"), std::string::npos);
+        EXPECT_EQ(dir.entries(), before);  // no empty file is left for what was not saved
+    }
+}
+
+// The line about a lost port says where the results are: on the disk, or in memory only.
+TEST(LogPortLoss, TheLineSaysWhereTheResultsAre) {
+    for (const bool full : {false, true}) {
+        TempDir dir;
+        LogRig log(instrument(320), options(dir, 100000));
+        if (full)
+            log.rec.writeFile = [](const std::string& path, std::string_view) {
+                return "Cannot create file " + path + ": Read-only file system";
+            };
+        log.run(5000);
+        log.rig.port.failOpen = true;
+        log.rig.port.loseDevice();
+        log.run(100);
+        ASSERT_FALSE(log.messages.empty());
+        const std::string& line = log.messages.back();
+        EXPECT_NE(line.find("has gone away"), std::string::npos) << line;
+        EXPECT_EQ(line.find("the results so far are saved") != std::string::npos, !full) << line;
+        EXPECT_EQ(line.find("the results so far are in memory only") != std::string::npos, full) << line;
+    }
+}
+
+// An instrument that stops answering gets a line, and one when it answers again.
+TEST(LogStatusPoll, ALineWhenItStopsAnsweringAndOneWhenItAnswersAgain) {
+    TempDir dir;
+    LogRig log(instrument(20), options(dir, 100000));
+    log.run(6000);
+    EXPECT_TRUE(log.messages.empty());
+    log.rig.engine->config().silent = true;
+    log.run(20'000);
+    ASSERT_EQ(log.messages.size(), 1u);
+    EXPECT_NE(log.messages[0].find("warning: the instrument stopped answering the status poll"),
+              std::string::npos);
+    log.rig.engine->config().silent = false;
+    log.run(10'000);
+    ASSERT_EQ(log.messages.size(), 2u);
+    EXPECT_NE(log.messages[1].find("the instrument answers the status poll again"), std::string::npos);
+}
+
+// The status line's rate is the real one from the first second on, over the last 5 s.
+TEST(LogRate, FromTheFirstSecondOn) {
+    const struct {
+        std::vector<std::pair<int64_t, int64_t>> samples;
+        double rate;
+    } cases[] = {
+        {{{0, 0}}, 0},
+        {{{0, 0}, {1000, 320}}, 320},
+        {{{0, 0}, {1000, 320}, {2000, 640}, {3000, 660}}, 220},
+        {{{0, 0}, {1000, 0}, {2000, 0}, {3000, 0}, {4000, 0}, {5000, 0}, {6000, 320}, {7000, 640}}, 128}};
+    for (const auto& c : cases) {
+        cli::RateMeter meter;
+        double rate = -1;
+        for (const auto& [ms, n] : c.samples) rate = meter.add(ms, n);
+        EXPECT_DOUBLE_EQ(rate, c.rate) << c.samples.size();
+    }
 }
 
 // The live ports (zvl's and the window's) gather the bytes for a while after each notification,

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # End to end over a real pseudo-terminal: `zvl log` from zvl-sim at 320 results a second with
 # rolls of 1000; the simulator killed and started again (the port lost and back); SIGTERM in
-# the middle of a file; SIGHUP; the exits for a port that cannot be opened and bad arguments.
+# the middle of a file; SIGHUP; a second logger into a folder in use; a reader of the output
+# that goes away (zvl log and zvl collect); the exits for a port that cannot be opened and
+# bad arguments.
 set -euo pipefail
 zvl="$1"
 sim="$2"
@@ -21,6 +23,15 @@ touch "$work/log.out"
 logpid=$!
 for _ in $(seq 150); do [ "$(wc -l <"$work/log.out")" -ge 2 ] && break; sleep 0.1; done
 [ "$(wc -l <"$work/log.out")" -ge 2 ] || fail "no two rolls in 15 s: $(cat "$work/log.out" "$work/log.err")"
+
+# A second logger into the same folder is refused, naming the first; nothing of it is written.
+set +e
+"$zvl" log --port COM8 --name other "$out" >/dev/null 2>"$work/second.err"; code=$?
+set -e
+[ $code -eq 2 ] || fail "a second zvl log into a folder in use exited $code: $(cat "$work/second.err")"
+grep -q "cannot log into $out: another zvl log (pid $logpid) is logging into it" "$work/second.err" \
+  || fail "the refusal does not name the other: $(cat "$work/second.err")"
+! ls "$out" | grep -q '^other' || fail "the refused logger wrote a file"
 
 stopsim  # the port goes away
 waitfor "$work/log.err" 'has gone away' 5
@@ -69,6 +80,33 @@ stopwith HUP "$logpid"
 [ $code -eq 0 ] || fail "exit $code after SIGHUP: $(cat "$work/hup.err")"
 [ ! -s "$work/hup.out" ] || fail "--quiet printed: $(cat "$work/hup.out")"
 ls "$out2" | grep -qE '^zvl-[0-9]{8}-[0-9]{6}\.zvl$' || fail "no file after SIGHUP: $(ls "$out2")"
+
+# A reader that goes away: `zvl log | head -1` and `zvl collect -o F | head -3` stop the
+# instrument, save everything and exit 2 with a line, instead of dying of SIGPIPE.
+streaming() {  # the bytes the instrument sends in a second once nobody listens
+  local dev; dev=$(readlink -f "$XDG_CONFIG_HOME/Pellam/ports/COM8")
+  stty -F "$dev" raw -echo; timeout 1 cat "$dev" | wc -c || true
+}
+out3="$work/out3"; mkdir "$out3"
+set +e
+"$zvl" log --port COM8 --roll 300 "$out3" 2>"$work/pipe.err" | head -1 >"$work/pipe.out"
+code=${PIPESTATUS[0]}
+set -e
+[ $code -eq 2 ] || fail "zvl log | head -1 exited $code: $(cat "$work/pipe.err")"
+grep -q 'cannot write to standard output (Broken pipe); stopping as at a signal' "$work/pipe.err" \
+  || fail "no line about the output: $(cat "$work/pipe.err")"
+[ "$(ls "$out3" | wc -l)" -ge 2 ] || fail "the files after the closed output were not saved: $(ls "$out3")"
+for f in "$out3"/*; do "$zvl" info "$f" >/dev/null || fail "$f does not read"; done
+[ "$(streaming)" -eq 0 ] || fail "zvl log left the instrument streaming"
+set +e
+"$zvl" collect --port COM8 -o "$work/pipe.zvl" 2>"$work/cpipe.err" | head -3 >/dev/null
+code=${PIPESTATUS[0]}
+set -e
+[ $code -eq 2 ] || fail "zvl collect | head -3 exited $code: $(cat "$work/cpipe.err")"
+grep -q 'cannot write to standard output (Broken pipe); the recording is stopped' "$work/cpipe.err" \
+  || fail "no line about the output: $(cat "$work/cpipe.err")"
+"$zvl" info "$work/pipe.zvl" | grep -q '^Results: *[1-9]' || fail "zvl collect -o did not save: $(cat "$work/cpipe.err")"
+[ "$(streaming)" -eq 0 ] || fail "zvl collect left the instrument streaming"
 
 # A port that cannot be opened at the start: exit 2, nothing written. Bad arguments: exit 1.
 set +e

@@ -181,14 +181,18 @@ TEST(QtClock, LocalTimeFollowsTheZoneAcrossSummerTime) {
     struct Case {
         int64_t unix;
         LocalDateTime local;
+        int utcOffset;
     } cases[] = {
-        {1774745999, {2026, 3, 29, 1, 59, 59, 250}},   // the last second of winter time
-        {1774746000, {2026, 3, 29, 3, 0, 0, 250}},     // 02:00 is skipped
-        {1792889999, {2026, 10, 25, 2, 59, 59, 250}},  // summer time's last second
-        {1792890000, {2026, 10, 25, 2, 0, 0, 250}},    // the hour repeated in winter time
-        {1798757999, {2026, 12, 31, 23, 59, 59, 250}}, {946684800, {2000, 1, 1, 1, 0, 0, 250}},
+        {1774745999, {2026, 3, 29, 1, 59, 59, 250}, 3600},   // the last second of winter time
+        {1774746000, {2026, 3, 29, 3, 0, 0, 250}, 7200},     // 02:00 is skipped
+        {1792889999, {2026, 10, 25, 2, 59, 59, 250}, 7200},  // summer time's last second
+        {1792890000, {2026, 10, 25, 2, 0, 0, 250}, 3600},    // the hour repeated in winter time
+        {1798757999, {2026, 12, 31, 23, 59, 59, 250}, 3600}, {946684800, {2000, 1, 1, 1, 0, 0, 250}, 3600},
     };
-    for (const Case& c : cases) EXPECT_EQ(QtClock::localDateTime(c.unix, 250), c.local) << c.unix;
+    for (const Case& c : cases) {
+        EXPECT_EQ(QtClock::localDateTime(c.unix, 250), c.local) << c.unix;
+        EXPECT_EQ(QtClock::utcOffsetAt(c.unix), c.utcOffset) << c.unix;
+    }
     if (old)
         ::setenv("TZ", saved.c_str(), 1);
     else

@@ -9,9 +9,16 @@ LocalDateTime FakeClock::now() const {
     const int64_t baseStamp = timeStampFromDateTime(
         LocalDateTime{base.year, base.month, base.day, base.hour, base.minute, base.second, 0});
     const int64_t totalMs = int64_t(base.millisecond) + ms;
-    LocalDateTime dt = dateTimeFromTimeStamp(baseStamp + totalMs / 1000);
+    LocalDateTime dt = dateTimeFromTimeStamp(baseStamp + totalMs / 1000 + utcOffsetSeconds() - utcOffset);
     dt.millisecond = int(totalMs % 1000);
     return dt;
+}
+
+int FakeClock::utcOffsetSeconds() const {
+    int offset = utcOffset;
+    for (const auto& [at, after] : zoneChanges)
+        if (ms >= at) offset = after;
+    return offset;
 }
 
 bool FakeTimer::fireIfDue() {

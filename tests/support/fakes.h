@@ -27,7 +27,12 @@ class FakeClock : public Clock {
 public:
     LocalDateTime base{2026, 12, 7, 10, 0, 0, 0};  // wall clock at ms 0
     int64_t ms = 1000;
+    // The zone: its UTC offset at ms 0, and the changes to come (ms, offset from then on).
+    // The local time steps by the difference at each change, as summer time does.
+    int utcOffset = 0;
+    std::vector<std::pair<int64_t, int>> zoneChanges;
     LocalDateTime now() const override;
+    int utcOffsetSeconds() const override;
     int64_t milliseconds() const override { return ms; }
     int64_t timeStamp() const { return pcTimeStamp(*this); }
 };
