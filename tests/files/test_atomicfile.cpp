@@ -204,45 +204,6 @@ TEST(AtomicFile, APipeThatNoProgramReadsIsRefusedAtOnce) {
     EXPECT_TRUE(std::filesystem::is_fifo(dir.path() / "pipe"));
 }
 
-TEST(AtomicFile, FilesReplacedTogetherAreAllOrNoneReplacedWithTheOlderOnesRemoved) {
-    struct Case {
-        const char* what;
-        bool blockSecond;  // the second file's name is a link into a folder that does not exist
-        rlim_t limit;      // the largest file that can be written
-        bool replaced;
-    };
-    const std::vector<Case> cases = {
-        {"all written", false, RLIM_INFINITY, true},
-        {"the second cannot be created", true, RLIM_INFINITY, false},
-        {"a full disk", false, 1000, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        test::TempDir dir;
-        for (const std::string name : {"a", "c", "d"}) test::writeBytes(dir.file(name), "old " + name);
-        if (c.blockSecond) std::filesystem::create_symlink("missing/b", dir.path() / "b");
-        const std::vector<std::string> before = dir.entries();
-        std::string error;
-        {
-            test::FileSizeLimit limit(c.limit);
-            error = replaceFilesTogether({{dir.file("a"), std::string(900, 'A')},
-                                          {dir.file("b"), std::string(2000, 'B')},
-                                          {dir.file("c"), "new c"}},
-                                         {dir.file("d")});
-        }
-        EXPECT_EQ(error.empty(), c.replaced) << error;
-        if (c.replaced) {
-            EXPECT_EQ(dir.entries(), (std::vector<std::string>{"a", "b", "c"}));
-            EXPECT_EQ(test::readBytes(dir.file("b")), std::string(2000, 'B'));
-            EXPECT_EQ(test::readBytes(dir.file("c")), "new c");
-        } else {
-            EXPECT_EQ(dir.entries(), before) << "nothing new and nothing left beside them";
-            for (const std::string name : {"a", "c", "d"})
-                EXPECT_EQ(test::readBytes(dir.file(name)), "old " + name);
-        }
-    }
-}
-
 TEST(Codepage, Windows1252ToUtf8CoversTheUpperHalf) {
     EXPECT_EQ(windows1252ToUtf8("K\xFChl \x80 \x9F \xA0"), "K\xC3\xBChl \xE2\x82\xAC \xC5\xB8 \xC2\xA0");
     EXPECT_EQ(windows1252ToUtf8("\x81\x8D"), "\xC2\x81\xC2\x8D") << "undefined bytes as control characters";
