@@ -330,8 +330,8 @@ std::string replaceFilesTogether(const std::vector<std::pair<std::string, std::s
 }
 
 bool isSameFile(const std::string& a, const std::string& b) {
-    struct stat sa {
-    }, sb{};
+    struct stat sa {};
+    struct stat sb {};
     return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
