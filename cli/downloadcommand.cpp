@@ -25,7 +25,8 @@ const char* const kDownloadHelp =
     "\n"
     "Questions: none are asked. Exit 0 on success, 1 on a usage error, 2 when the port\n"
     "cannot be opened, the instrument does not answer, rz is missing, or the transfer fails\n"
-    "or is cancelled (nothing is then written at OUT).\n";
+    "or is cancelled (nothing is then written at OUT), or an empty image arrives while OUT\n"
+    "exists (OUT is kept as it was).\n";
 
 }  // namespace
 

@@ -60,8 +60,9 @@ const char* const kExportHelp =
     "\n" ZVL_ALL_PARTS_HELP
     "\n"
     "Questions: replacing an existing OUT is answered Yes (the old file stays whole until\n"
-    "the new one is complete). Exit 0 on success, 1 on a usage error, 2 when FILE cannot be\n"
-    "read or OUT cannot be written (nothing is exported when FILE fails).\n";
+    "the new one is complete). Exit 0 on success, 1 on a usage error (also OUT naming FILE or\n"
+    "one of its parts: nothing is written), 2 when FILE cannot be read or OUT cannot be\n"
+    "written (nothing is exported when FILE fails).\n";
 
 const char* const kImportHelp =
     "usage: zvl import IN.csv OUT.zvl\n"
@@ -77,7 +78,9 @@ const char* const kImportHelp =
     "\n"
     "Questions: replacing an existing OUT is answered Yes; part files are replaced without\n"
     "a question, as in the application; the split message and the summary line are printed\n"
-    "on stderr. Exit 0 on success, 1 on a usage error, 2 when IN cannot be read or stops the\n"
+    "on stderr. A split save replaces all its parts or none, and removes the higher parts of\n"
+    "an older save of the same name. Exit 0 on success, 1 on a usage error (also OUT or one\n"
+    "of its parts naming IN: nothing is written), 2 when IN cannot be read or stops the\n"
     "import (the line and the reason are printed, and nothing is written) or OUT cannot be\n"
     "written.\n";
 
@@ -97,7 +100,8 @@ const char* const kVcdHelp =
     "\n" ZVL_ALL_PARTS_HELP
     "\n"
     "Questions: replacing an existing OUT is answered Yes. Exit 0 on success, 1 on a usage\n"
-    "error, 2 when FILE cannot be read or OUT cannot be written.\n";
+    "error (also OUT naming FILE or one of its parts: nothing is written), 2 when FILE\n"
+    "cannot be read or OUT cannot be written.\n";
 
 // Messages of the file commands: "zvl: text" on stderr; the tool asks no questions.
 class FilePrompts final : public ConsolePrompts {
@@ -139,7 +143,8 @@ std::optional<std::string> CommandLineDialogs::openFile(const FileDialogSpec& re
     // An existing file is taken as named; the default extension is only tried for a name
     // that does not exist.
     const std::string asGiven = dialogAnswer(openPath, "");
-    if (std::filesystem::exists(asGiven)) return asGiven;
+    std::error_code ec;
+    if (std::filesystem::exists(asGiven, ec)) return asGiven;
     return dialogAnswer(openPath, request.defaultExtension);
 }
 
@@ -185,6 +190,39 @@ int saveRecordingAs(AppState& state, const std::string& out, Prompts& prompts, V
                      state.saveFileName.c_str());
     }
     return kExitOk;
+}
+
+std::vector<std::string> inputFiles(const std::string& file, bool allParts, const std::string& extension) {
+    if (allParts) {
+        PartFiles parts = findPartFiles(dialogAnswer(file, ""));
+        parts.paths.push_back(dialogAnswer(file, ""));
+        return parts.paths;
+    }
+    return {dialogAnswer(file, ""), dialogAnswer(file, extension)};
+}
+
+std::vector<std::string> savedRecordingFiles(const std::string& out) {
+    const std::string chosen = dialogAnswer(out, "zvl");
+    std::vector<std::string> files = {chosen};
+    // As many parts as a store can fill, and the higher parts of an older save a split save
+    // removes.
+    const int64_t mostParts = (kMaxResults + kResultsPerFile - 1) / kResultsPerFile;
+    std::error_code ec;
+    for (int64_t n = 1; n <= mostParts || std::filesystem::exists(partFileName(chosen, n), ec); ++n)
+        files.push_back(partFileName(chosen, n));
+    return files;
+}
+
+bool writesOverInput(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs) {
+    for (const std::string& out : outputs) {
+        if (out == "-") continue;
+        for (const std::string& in : inputs) {
+            if (!isSameFile(in, out)) continue;
+            fail("Cannot write file " + dialogAnswer(out, "") + ": it is the input file " + in);
+            return true;
+        }
+    }
+    return false;
 }
 
 bool loadRecordingArgument(AppState& state, const std::string& file, bool allParts, Prompts& prompts,
@@ -276,6 +314,9 @@ int runInfo(const std::vector<std::string>& args) {
 int runExport(const std::vector<std::string>& args) {
     const ParsedArgs a = parseArgs(args, {}, {"--all-parts"});
     if (int code = checkUsage(a, 2, kExportHelp, "export"); code >= 0) return code;
+    if (writesOverInput(inputFiles(a.positionals[0], a.has("--all-parts")),
+                        {a.positionals[1] == "-" ? "-" : dialogAnswer(a.positionals[1], "CSV")}))
+        return kExitUsage;
     FileRun run;
     run.dialogs.openPath = a.positionals[0];
     run.dialogs.savePath = a.positionals[1];
@@ -294,6 +335,9 @@ int runExport(const std::vector<std::string>& args) {
 int runVcd(const std::vector<std::string>& args) {
     const ParsedArgs a = parseArgs(args, {}, {"--all-parts"});
     if (int code = checkUsage(a, 2, kVcdHelp, "vcd"); code >= 0) return code;
+    if (writesOverInput(inputFiles(a.positionals[0], a.has("--all-parts")),
+                        {a.positionals[1] == "-" ? "-" : dialogAnswer(a.positionals[1], "vcd")}))
+        return kExitUsage;
     FileRun run;
     run.dialogs.openPath = a.positionals[0];
     run.dialogs.savePath = a.positionals[1];
@@ -311,6 +355,8 @@ int runVcd(const std::vector<std::string>& args) {
 int runImport(const std::vector<std::string>& args) {
     const ParsedArgs a = parseArgs(args, {}, {});
     if (int code = checkUsage(a, 2, kImportHelp, "import"); code >= 0) return code;
+    if (writesOverInput(inputFiles(a.positionals[0], false, "CSV"), savedRecordingFiles(a.positionals[1])))
+        return kExitUsage;
     FileRun run;
     run.dialogs.openPath = a.positionals[0];
     if (run.files.importCompliantCsv() != FileOutcome::Done) return kExitFailure;  // reason printed

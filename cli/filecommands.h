@@ -49,10 +49,23 @@ int saveRecordingAs(AppState& state, const std::string& out, Prompts& prompts, V
 #define ZVL_ALL_PARTS_HELP                                                                       \
     "--all-parts: FILE is one of the part files NAME_1.ZVL .. NAME_n.ZVL of a recording saved\n" \
     "in parts; they are opened, in order, as one recording, as File > Open All Parts does. A\n"  \
-    "part continues the recording only if every part before it holds 32768 results and it has\n" \
-    "the same comment lines, labels and active inputs; the first that does not and the parts\n"  \
-    "after it are left out, and stderr names them and says why. FILE missing, part 1 missing\n"  \
-    "or a part of the recording that cannot be read stops the command, naming it.\n"
+    "part continues the recording only if every part before it holds 32768 results, it has\n"    \
+    "the same comment lines, labels and active inputs and the same time of saving in its\n"      \
+    "title line as part 1, and its first result is not earlier than the last of the part\n"      \
+    "before it; the first that does not and the parts after it are left out, and stderr\n"       \
+    "names them and says why. FILE missing, part 1 missing or a part of the recording that\n"    \
+    "cannot be read stops the command, naming it. OUT may not be one of the parts.\n"
+
+// The files a command reads for its FILE argument: FILE as the open dialog answers it (with
+// and without `extension`), or with allParts every part of the recording beside it.
+std::vector<std::string> inputFiles(const std::string& file, bool allParts,
+                                    const std::string& extension = "ZVL");
+// The files Save As to `out` can write or remove: OUT as the dialog answers it and its parts.
+std::vector<std::string> savedRecordingFiles(const std::string& out);
+// True, with "zvl: Cannot write file OUT: it is the input file IN" said, when one of `outputs`
+// is one of `inputs` (the same file, links followed): a command that read one file and wrote
+// over it would destroy its own input. "-" (standard output) is never an input.
+bool writesOverInput(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs);
 
 // Opens FILE as File > Open does, or with allParts as File > Open All Parts does.
 bool loadRecordingArgument(AppState& state, const std::string& file, bool allParts, Prompts& prompts,

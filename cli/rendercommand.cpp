@@ -39,8 +39,11 @@ const char* const kRenderHelp =
     "--mono draws the black-and-white picture whatever the settings say.\n"
     "\n" ZVL_ALL_PARTS_HELP
     "\n"
+    "OUT \"-\" writes the PNG to standard output.\n"
+    "\n"
     "Questions: none are asked; a \"Plotting Error\" of the time chart is printed on stderr.\n"
-    "Exit 0 on success, 1 on a usage error, 2 when a file cannot be read or written.\n";
+    "Exit 0 on success, 1 on a usage error (also OUT naming FILE or one of its parts: nothing\n"
+    "is written), 2 when a file cannot be read or written.\n";
 
 const char* const kPrintHelp =
     "usage: zvl print FILE.zvl OUT.pdf [--monochrome] [--mode event|timebase] [--timebase N]\n"
@@ -55,9 +58,10 @@ const char* const kPrintHelp =
     "Questions: none are asked; an existing OUT is replaced (it stays whole, byte for byte,\n"
     "until the new page is complete: the page is written beside it and every write checked).\n"
     "A new OUT gets the permissions of the umask, a replaced one keeps its own; a symbolic\n"
-    "link is followed, a device or a pipe written as it stands. The summary line is printed\n"
-    "on stderr. Exit 0 on success, 1 on a usage error, 2 when FILE cannot be read or OUT\n"
-    "cannot be written (the reason is printed).\n";
+    "link is followed, a device or a pipe written as it stands; OUT \"-\" writes the PDF to\n"
+    "standard output. The summary line is printed on stderr. Exit 0 on success, 1 on a usage\n"
+    "error (also OUT naming FILE or one of its parts: nothing is written), 2 when FILE cannot\n"
+    "be read or OUT cannot be written (the reason is printed).\n";
 
 // A recording file opened as the window opens it, with the view zvl render and zvl print
 // draw: the state, and the renderer on it with its walk state up to date.
@@ -112,11 +116,13 @@ int openView(const ParsedArgs& a, const char* command, bool monochrome, OpenedVi
 int runRender(const std::vector<std::string>& args) {
     const ParsedArgs a = parseArgs(args, {"--mode", "--timebase"}, {"--mono", "--all-parts"});
     if (int code = checkUsage(a, 2, kRenderHelp, "render"); code >= 0) return code;
+    // OUT "-" is standard output, written through its own descriptor (never a file named "-").
+    const std::string out = a.positionals[1] == "-" ? "/dev/stdout" : a.positionals[1];
+    if (writesOverInput(inputFiles(a.positionals[0], a.has("--all-parts")), {out})) return kExitUsage;
     OpenedView v;
     if (int code = openView(a, "render", a.has("--mono"), v); code >= 0) return code;
     AppState& st = *v.state;
     const QImage picture = renderTracePicture(v.renderer);
-    const std::string out = a.positionals[1];
     // Encoded in memory, then saved as every file is (the old one stays whole on a failure).
     QByteArray png;
     QBuffer buffer(&png);
@@ -140,14 +146,18 @@ int runPrint(const std::vector<std::string>& args) {
     const ParsedArgs a =
         parseArgs(args, {"--mode", "--timebase", "--title"}, {"--monochrome", "--all-parts"});
     if (int code = checkUsage(a, 2, kPrintHelp, "print"); code >= 0) return code;
+    // Printed as every file is saved: OUT is replaced only by a whole page (qt/pageprint); "-"
+    // is standard output, written through its own descriptor (never a file named "-").
+    const std::string out = a.positionals[1] == "-"
+                                ? std::string("/dev/stdout")
+                                : std::filesystem::absolute(a.positionals[1]).lexically_normal().string();
+    if (writesOverInput(inputFiles(a.positionals[0], a.has("--all-parts")), {out})) return kExitUsage;
     OpenedView v;
     if (int code = openView(a, "print", a.has("--monochrome"), v); code >= 0) return code;
     AppState& st = *v.state;
     if (auto title = a.value("--title")) st.recordingTitle = utf8ToWindows1252(*title);
     v.renderer.updateWalkState();  // the walk state the window would show
 
-    // Printed as every file is saved: OUT is replaced only by a whole page (qt/pageprint).
-    const std::string out = std::filesystem::absolute(a.positionals[1]).lexically_normal().string();
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QFile::decodeName(QByteArray::fromStdString(out)));

@@ -34,8 +34,9 @@ const char* const kStatsHelp =
     "\n" ZVL_ALL_PARTS_HELP
     "\n"
     "Questions: none are asked; an existing OUT is replaced (it stays whole until the new\n"
-    "one is complete). Exit 0 on success, 1 on a usage error, 2 when FILE cannot be read or\n"
-    "OUT cannot be written.\n";
+    "one is complete). Exit 0 on success, 1 on a usage error (also OUT \"-\", or OUT naming\n"
+    "FILE or one of its parts: nothing is written), 2 when FILE cannot be read or OUT cannot\n"
+    "be written.\n";
 
 }  // namespace
 
@@ -53,6 +54,14 @@ int runStats(const std::vector<std::string>& args) {
         return kExitUsage;
     }
 
+    const std::optional<std::string> out = a.value("--csv");
+    if (out && *out == "-") {
+        fail("--csv wants a file name: standard output carries the summary (see zvl stats --help)");
+        return kExitUsage;
+    }
+    if (out &&
+        writesOverInput(inputFiles(a.positionals[0], a.has("--all-parts")), {dialogAnswer(*out, "csv")}))
+        return kExitUsage;
     auto state = std::make_unique<AppState>();
     ConsolePrompts prompts(std::cerr);
     ViewHooks view;
@@ -62,7 +71,7 @@ int runStats(const std::vector<std::string>& args) {
     const Statistics stats = computeStatistics(state->store, choice);
     const std::string summary = windows1252ToUtf8(csvText(inputSummary(stats, *state), "\n"));
     std::fwrite(summary.data(), 1, summary.size(), stdout);
-    if (auto out = a.value("--csv")) {
+    if (out) {
         const std::string error =
             writeFileAtomically(dialogAnswer(*out, "csv"), csvText(statisticsGrid(stats, *state)));
         if (!error.empty()) {

@@ -3,6 +3,7 @@
 
 #include <QTimer>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "cli/args.h"
@@ -37,8 +38,8 @@ const char* const kUploadHelp =
     "Questions: the box about a result with a wrong time gets the answer of --time-errors for\n"
     "all such results; the first one is named on stderr. Exit 0 when the file is written, 1 on\n"
     "a usage error, 2 when the port cannot be opened, the instrument does not answer, the port\n"
-    "goes away, the upload is cancelled or fails (nothing is written then), or the file cannot\n"
-    "be written.\n";
+    "goes away, the upload is cancelled or fails (nothing is written then), the file cannot\n"
+    "be written, or the memory holds no results while OUT exists (OUT is kept as it was).\n";
 
 std::string duration(int64_t seconds) {
     if (seconds < 60) return std::to_string(seconds) + "s";
@@ -93,6 +94,17 @@ int saveUpload(AppState& st, const StoredDataUpload& upload, ChoiceAnswer answer
         std::fprintf(stderr, "zvl: the memory had wrapped; result %lld of the upload is now result 1\n",
                      static_cast<long long>(upload.ringStart()));
 
+    // An empty memory gives a recording of no results, which must not replace a recording
+    // saved before: that file is kept, and the exit status says that OUT does not hold this
+    // upload, so that a script chained on it does not take the old file for the new one.
+    if (st.resultCount() == 0) {
+        std::error_code ec;
+        if (const std::string target = dialogAnswer(out, "zvl");
+            std::filesystem::is_regular_file(target, ec)) {
+            fail("the instrument's memory holds no results; " + target + " is kept as it was");
+            return kExitFailure;
+        }
+    }
     // The labels and flags the application would write, then its Save As.
     useApplicationDescription(st);
     if (saveRecordingAs(st, out, s.prompts, s.view, s.clock) != kExitOk) {

@@ -1,6 +1,9 @@
 #include "files/filecommands.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "core/version.h"
 #include "files/binaryfile.h"
@@ -132,12 +135,42 @@ FileOutcome FileCommands::saveAs() {
     }
     const int64_t parts = (count + kResultsPerFile - 1) / kResultsPerFile;
     prompts_.information(splitMessage(parts));
-    for (int64_t n = 1; n <= parts; ++n) {
-        const int64_t first = (n - 1) * kResultsPerFile + 1;
-        const int64_t last = std::min(n * kResultsPerFile, count);
-        state_.saveFileName = partFileName(*chosen, n);
-        if (!writeRecordingFile(state_, clock_, prompts_, first, last)) return FileOutcome::Failed;
+    // The parts are one save: all are written whole before any is put in place, and the higher
+    // parts of an older, longer save of the same name are removed at the same moment, so a
+    // failure leaves the older set as it was and a success leaves no part of it behind. Every
+    // part's title line carries the same time of saving, which tells a reader of the parts
+    // which belong together.
+    std::string error, title;
+    {
+        BusyCursor busy(prompts_);
+        const LocalDateTime when = clock_.now();
+        std::vector<std::pair<std::string, std::string>> files;
+        for (int64_t n = 1; n <= parts; ++n) {
+            const int64_t first = (n - 1) * kResultsPerFile + 1;
+            const int64_t last = std::min(n * kResultsPerFile, count);
+            files.emplace_back(partFileName(*chosen, n), "");
+            title = recordingTitleLine(files.back().first, when);
+            files.back().second = encodeRecordingFile(state_, first, last, title);
+        }
+        // A store holds at most kMaxResults, so an older save has at most this many parts; one
+        // beyond them is taken too while they run on.
+        const int64_t mostParts = (kMaxResults + kResultsPerFile - 1) / kResultsPerFile;
+        std::vector<std::string> older;
+        for (int64_t n = parts + 1;; ++n) {
+            const std::string name = partFileName(*chosen, n);
+            std::error_code ec;
+            const bool exists = std::filesystem::exists(std::filesystem::symlink_status(name, ec));
+            if (!exists && n > mostParts) break;
+            if (exists) older.push_back(name);
+        }
+        state_.saveFileName = files.back().first;
+        error = replaceFilesTogether(files, older);
     }
+    if (!error.empty()) {
+        prompts_.warning(error);
+        return FileOutcome::Failed;
+    }
+    state_.recordingTitle = title;
     return FileOutcome::Done;
 }
 

@@ -30,7 +30,9 @@ public:
     // File > Save As (onSaveAsTriggered). Up to 32768 results: one file, added to the Reopen list,
     // dataDirectory set to it, File > Save enabled. More: the split message, then part files
     // _1.ZVL, _2.ZVL, ... of 32768 results each, touching neither the list, dataDirectory nor
-    // File > Save; the save dialog's file name is left on the last part.
+    // File > Save; the save dialog's file name is left on the last part. The parts are saved as
+    // one: all or none are replaced, the higher parts of an older save removed with them, and
+    // every part's title line carries the same time of saving.
     FileOutcome saveAs();
     // File > Save (onSaveTriggered): rewrites the save dialog's file without a dialog; a store of
     // more than 32768 results runs Save As instead. Cancelled while the command is disabled.

@@ -42,6 +42,17 @@ int64_t partNumber(const std::string& fileName, const std::string& prefix, const
     return k;
 }
 
+// The time of saving in a title line as the savers write it (the text after its last two
+// blanks: the path before them may hold blanks, the date does not hold two in a row). A title
+// of another form has none that can be told ("an unknown time").
+std::string timeOfSaving(const std::string& title) {
+    const auto blanks = title.rfind("  ");
+    if (title.rfind(kRecordingTitlePrefix, 0) != 0 || blanks == std::string::npos ||
+        blanks + 2 == title.size())
+        return "an unknown time";
+    return title.substr(blanks + 2);
+}
+
 std::string fileNameOf(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
@@ -83,7 +94,8 @@ PartsRead readPartFiles(AppState& state, const std::vector<std::string>& paths, 
     auto part = std::make_unique<AppState>();
     int64_t count = 0;
     int64_t previousCount = kResultsPerFile;  // the file's own count of the part before
-    std::string firstTitle;
+    std::string firstTitle, firstSaved;
+    int64_t previousLast = 0;  // the time of the last result of the part before
     size_t n = 0;
     for (; n < paths.size(); ++n) {
         const std::string& path = paths[n];
@@ -121,6 +133,7 @@ PartsRead readPartFiles(AppState& state, const std::vector<std::string>& paths, 
             whole->inputLabels = part->inputLabels;
             whole->inputActive = part->inputActive;
             firstTitle = part->recordingTitle;
+            firstSaved = timeOfSaving(firstTitle);
         } else {
             const char* other = nullptr;
             if (!std::equal(whole->commentLines.begin(), whole->commentLines.begin() + 10,
@@ -135,7 +148,20 @@ PartsRead readPartFiles(AppState& state, const std::vector<std::string>& paths, 
                     fileNameOf(path) + " has other " + other + " than " + fileNameOf(paths[0]);
                 break;
             }
+            // A part that an older save left beside a newer, shorter one can have all of the
+            // above; it was saved at another time, and its results may go back in time.
+            if (const std::string saved = timeOfSaving(part->recordingTitle); saved != firstSaved) {
+                result.whyLeftOut = fileNameOf(path) + " was saved at " + saved + ", " +
+                                    fileNameOf(paths[0]) + " at " + firstSaved;
+                break;
+            }
+            if (part->resultCount() > 0 && previousLast > 0 && part->resultTime(1) < previousLast) {
+                result.whyLeftOut = "the first result of " + fileNameOf(path) +
+                                    " is earlier than the last of " + fileNameOf(paths[n - 1]);
+                break;
+            }
         }
+        if (part->resultCount() > 0) previousLast = part->resultTime(part->resultCount());
         previousCount = read.fileCount;
         for (int64_t k = 1; k <= part->resultCount(); ++k) {
             if (count == kMaxResults) {

@@ -1,9 +1,12 @@
 #pragma once
 // A recording saved by Save As in part files (NAME_1.ZVL .. NAME_n.ZVL, see partFileName), read
-// back as one recording. A save never removes the higher parts of an older, longer save of the
-// same name, and a part can be copied in from elsewhere, so a part continues the recording only
-// if every part before it holds exactly 32768 results and it carries the same comment lines,
-// input labels and active flags as part 1; the read stops at the first part that does not.
+// back as one recording. Parts of an older, longer save of the same name can be left beside a
+// newer one (written by an older program, or a save killed while it put its parts in place),
+// and a part can be copied in from elsewhere, so a part continues the recording only if every
+// part before it holds exactly 32768 results, it carries the same comment lines, input labels
+// and active flags as part 1, its title line the same time of saving as part 1's (a save gives
+// all its parts one), and its first result is not earlier than the last of the part before;
+// the read stops at the first part that does not.
 
 #include <string>
 #include <vector>

@@ -232,6 +232,10 @@ std::string BinaryDownload::saveReceivedFile() {
     std::ifstream in(files.front(), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!in.good() && !in.eof()) return fileErrorText("Cannot read file", files.front().string(), errno);
+    // An empty image (an empty memory) does not replace a file saved before.
+    std::error_code existing;
+    if (bytes.empty() && fs::is_regular_file(target_, existing))
+        return "The instrument sent an empty memory image: " + target_ + " is kept as it was.";
     return writeFileAtomically(target_, bytes);
 }
 

@@ -2,10 +2,15 @@
 // Safe replacement of a file. Everything is written to a temporary file in the target's own
 // folder, flushed to the disk, and renamed over the target only when all of it was written.
 // A failed or interrupted save therefore leaves the file that was there as it was; the
-// temporary file is removed on every path out, and one left by a save that was killed is
-// removed by the next save into the same folder. Only a plain file is replaced: a symbolic link
-// is followed (its target is replaced, the link kept), and a device, a pipe or an open
-// descriptor (/dev/null, a FIFO, /dev/stdout) is opened and written as it stands.
+// temporary file is removed on every path out. Temporary files have short names of this
+// program's own (".zvl-save-PID-N.tmp"), so a target of any valid length can be saved; those
+// left by a save that was killed are removed by this process's first save into the folder
+// (once, not at every save: a folder can hold a great many files), and another program's
+// temporary files are never touched. Only a plain file is replaced: a symbolic link is
+// followed (its target is replaced, the link kept), and a device or a pipe is opened and
+// written as it stands (a FIFO without a reader is refused at once rather than waited on).
+// A name of an open descriptor of this process (/dev/stdout, /dev/fd/N, /proc/self/fd/N) is
+// written through that descriptor itself, at its own position.
 //
 //     AtomicFile out(path);
 //     if (!out.open() || !out.write(bytes) || !out.commit()) report(out.error());
@@ -14,6 +19,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace zvl {
 
@@ -45,6 +52,9 @@ public:
     const std::string& error() const { return error_; }
 
 private:
+    friend std::string replaceFilesTogether(const std::vector<std::pair<std::string, std::string>>& files,
+                                            const std::vector<std::string>& removed);
+    bool finish();  // flush, sync and close, the temporary file kept
     bool flush();
     bool fail(const std::string& what, int errorNumber);
     bool notOpen();
@@ -61,5 +71,16 @@ private:
 // Write `bytes` as the whole new content of `path` through an AtomicFile. Returns "" on
 // success, else the error text.
 std::string writeFileAtomically(const std::string& path, std::string_view bytes);
+
+// Replace several files as one save (the part files of one recording): every (path, bytes) is
+// written whole to its temporary file first, and only then are they all put in place and the
+// `removed` files (the higher parts of an older save) removed, at the same moment. A failure
+// at any step leaves every file as it was (a device or a pipe among `files` is written as it
+// stands). Returns "" on success, else the error text of the first failure.
+std::string replaceFilesTogether(const std::vector<std::pair<std::string, std::string>>& files,
+                                 const std::vector<std::string>& removed);
+
+// True when both paths name the same existing file (same device and inode, links followed).
+bool isSameFile(const std::string& a, const std::string& b);
 
 }  // namespace zvl

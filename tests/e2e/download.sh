@@ -36,6 +36,16 @@ for records in 0 1 10; do
   stopsim
 done
 tmpclean "the small downloads"
+# An empty image does not replace a file saved before: exit 2, the file kept.
+startsim emptyagain --unpaced --memory 0
+set +e
+"$zvl" download --port COM8 "$work/small10.bin" >/dev/null 2>"$work/empty.stderr"; code=$?
+set -e
+[ "$code" -eq 2 ] || fail "an empty image over an existing file exited $code: $(cat "$work/empty.stderr")"
+grep -qx "zvl: warning: The instrument sent an empty memory image: $work/small10.bin is kept as it was." "$work/empty.stderr" \
+  || fail "empty image: $(cat "$work/empty.stderr")"
+cmp -s "$work/small10.bin" "$work/small10.expected" || fail "an empty image replaced the file"
+stopsim
 
 # 2. Ctrl-C half-way through a paced download: exit 2, nothing at OUT, an old OUT kept.
 startsim paced --memory 2000 --seed 5

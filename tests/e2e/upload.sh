@@ -78,4 +78,17 @@ grep -q 'Pellam ZVL Not Responding' "$work/silent.stderr" || fail "no Not Respon
 set -e
 "$zvl" upload --help | grep -q 'time-errors ANSWER' || fail "upload --help"
 [ ! -e "$work/silent.zvl" ] || fail "a failed upload wrote a file"
+stopsim
+
+# 5. An empty memory does not replace a recording saved before: exit 2, the file kept.
+startsim empty --unpaced --memory 0
+cp "$work/clean.zvl" "$work/kept.zvl"
+set +e
+"$zvl" upload --port COM6 "$work/kept.zvl" >/dev/null 2>"$work/empty.stderr"; code=$?
+set -e
+[ $code -eq 2 ] || fail "an empty memory over an existing file should exit 2, got $code"
+grep -qx "zvl: the instrument's memory holds no results; $work/kept.zvl is kept as it was" "$work/empty.stderr" \
+  || fail "empty memory: $(cat "$work/empty.stderr")"
+cmp -s "$work/kept.zvl" "$work/clean.zvl" || fail "an empty memory replaced the file"
+stopsim
 echo "end-to-end upload: ok"

@@ -120,10 +120,16 @@ tail -n +2 big.csv | tr -d '\r' | cmp - whole.txt || fail "the parts exported wh
 "$zvl" info --all-parts big_1.ZVL | grep -qx 'Results:       100000' || fail "info --all-parts"
 [ "$("$zvl" info --all-parts --between 1 100000 big_3.ZVL)" = '1..100000: 99999 results, 50000 s (13:53:20)' ] \
   || fail "info --between across the parts: $("$zvl" info --all-parts --between 1 100000 big_3.ZVL)"
-# A shorter recording saved over the long one: its own two parts only, the older parts named.
+# A shorter recording saved over the long one: its own two parts, the older save's higher parts
+# removed with the save; put back (as an older program left them), they are named and left out.
+mkdir older && cp big_3.ZVL big_4.ZVL older/
 awk 'BEGIN { for (i = 0; i <= 32800; i++) printf "%d,%d\r\n", 900000000 + i, i % 65536 }' >short.csv
 "$zvl" import short.csv big >/dev/null 2>&1 || fail "import of 32800 results"
+[ ! -e big_3.ZVL ] && [ ! -e big_4.ZVL ] || fail "the older save's higher parts were left: $(ls big_*)"
 "$zvl" info --all-parts big_1.ZVL >short.out 2>short.err || fail "info --all-parts of the shorter save exited $?"
+grep -qx 'Results:       32800' short.out && [ ! -s short.err ] || fail "the shorter save: $(grep Results short.out; cat short.err)"
+cp older/big_3.ZVL older/big_4.ZVL .
+"$zvl" info --all-parts big_1.ZVL >short.out 2>short.err || fail "info --all-parts with old parts exited $?"
 grep -qx 'Results:       32800' short.out || fail "the shorter save: $(grep Results short.out)"
 [ "$(cat short.err)" = "zvl: Loaded big_1.ZVL to big_2.ZVL as one recording; left out big_3.ZVL and big_4.ZVL, because big_2.ZVL holds 32 results, not 32768." ] \
   || fail "the parts left out: $(cat short.err)"
@@ -179,6 +185,43 @@ grep -qx 'zvl: For Your Convenience, This Record has been Split into 2 Parts, Ea
 [ "$(head -c 10 long_2.ZVL | tail -c 8 | hex)" = "00 00 00 00 83 e9 80 01" ] || fail "part 2 first record"
 grep -qx "39999 results written to 2 part files, $work/long_1.ZVL .. $work/long_2.ZVL" split.err \
   || fail "split summary: $(cat split.err)"
+
+# ---- an output that is the command's own input: refused, exit 1, nothing written ----
+cp out.zvl self.zvl; ln -s self.zvl self-link.zvl; cp in.csv imp_2.ZVL
+cp big_1.ZVL big_1.keep; : >self.err
+while IFS='|' read -r args out in; do
+  ls -A >listing.before
+  rc=0; "$zvl" $args >/dev/null 2>self.err || rc=$?
+  [ $rc -eq 1 ] || fail "zvl $args should exit 1, not $rc: $(cat self.err)"
+  [ "$(grep '^zvl:' self.err)" = "zvl: Cannot write file $work/$out: it is the input file $work/$in" ] || fail "zvl $args: $(cat self.err)"
+  ls -A | cmp -s - listing.before || fail "zvl $args left a file: $(ls -A | diff listing.before -)"
+done <<'CASES'
+export self.zvl self.zvl|self.zvl|self.zvl
+vcd self.zvl self-link.zvl|self-link.zvl|self.zvl
+print self.zvl self.zvl|self.zvl|self.zvl
+render self-link.zvl self.zvl|self.zvl|self-link.zvl
+stats self.zvl --csv self.zvl|self.zvl|self.zvl
+export --all-parts big_2.ZVL big_1.ZVL|big_1.ZVL|big_1.ZVL
+import imp_2.ZVL imp.zvl|imp_2.ZVL|imp_2.ZVL
+CASES
+cmp self.zvl out.zvl && cmp big_1.ZVL big_1.keep || fail "a refused command changed its input"
+
+# ---- standard output: "-" and /dev/stdout write the descriptor itself, never a file "-" ----
+"$zvl" render out.zvl - >dash.png 2>/dev/null || fail "render to -"
+"$zvl" print out.zvl - >dash.pdf 2>/dev/null || fail "print to -"
+[ "$(head -c 4 dash.png | tail -c 3)" = PNG ] && [ "$(head -c 5 dash.pdf)" = '%PDF-' ] || fail "render/print to -"
+[ ! -e ./- ] || fail "a file named - was made"
+# The shell's writes before and after land around the data, not on top of it.
+{ echo before; "$zvl" vcd out.zvl /dev/stdout 2>/dev/null; echo after; } >grouped.txt
+{ echo before; cat wave.vcd; echo after; } | cmp - grouped.txt || fail "/dev/stdout in a group: $(head -3 grouped.txt)"
+
+# ---- a pipe nobody reads is refused at once; a long name can be saved ----
+mkfifo lonely
+rc=0; timeout 20 "$zvl" vcd out.zvl lonely >/dev/null 2>lonely.err || rc=$?
+[ $rc -eq 2 ] && [ "$(cat lonely.err)" = "zvl: Cannot open file $work/lonely: no program is reading the pipe" ] \
+  || fail "vcd into a pipe without a reader: exit $rc, $(cat lonely.err)"
+long=$(printf 'n%.0s' $(seq 251)).zvl
+"$zvl" import in.csv "$long" >/dev/null 2>long.err && cmp -s "$long" out.zvl -n 18 || fail "a 255-byte name: $(cat long.err)"
 
 # ---- failures and usage ----
 set +e
