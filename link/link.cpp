@@ -169,9 +169,13 @@ void InstrumentLink::connect() {
             sendCommand(cmd::StatusSerial);
             waitTicks(3, true);
         } else if (portLosses_ == losses) {  // after a loss in the wait the user has been told
+            // Offline before the box, as a failed open is: a status poll while it stays open
+            // then starts no break timer, and one started before the handshake is stopped, so
+            // no break is declared over the warning.
+            state_.operatingMode.goOffline();
+            breakTimer_.disable();
             prompts_.setBusyCursor(false);
             prompts_.warning(kNotRespondingText);
-            state_.operatingMode.goOffline();
         }
     }
     prompts_.setBusyCursor(false);
