@@ -114,6 +114,8 @@ public:
 
     // Live results stored since the object was made (all calls included); for progress output.
     int64_t liveResultsStored() const { return decoder_.resultsStored(); }
+    // What the live decoder has thrown away since the object was made (noise, malformed packets).
+    const LiveDecoder::Discards& liveDiscards() const { return decoder_.discards(); }
     // Ports lost so far in the run: a command that saw the count grow during its own waits
     // knows the user has been told, and does not open the port again for its handshake.
     uint64_t portLosses() const { return portLosses_; }
