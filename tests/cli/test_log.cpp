@@ -196,12 +196,13 @@ TEST(LogArgs, DurationsAndNames) {
 }
 
 // The live ports (zvl's and the window's) gather the bytes for a while after each notification,
-// but never into the next second: a result is stamped with the second its bytes came in.
+// but never past the half second where the rounded stamp changes: a result is stamped with the
+// second its bytes came in.
 TEST(GatherWindow, NeverRunsIntoTheNextSecond) {
     const struct {
         int gatherMs, msIntoSecond, expected;
-    } cases[] = {{20, 0, 20},  {20, 978, 20}, {20, 980, 18}, {20, 997, 1},
-                 {20, 998, 0}, {20, 999, 0},  {0, 100, 0}};
+    } cases[] = {{20, 0, 20},  {20, 478, 20}, {20, 480, 18}, {20, 497, 1},  {20, 498, 0},
+                 {20, 499, 0}, {20, 500, 20}, {20, 980, 20}, {20, 999, 20}, {0, 100, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(gatherWindowMs(c.gatherMs, c.msIntoSecond), c.expected) << c.msIntoSecond;
 }

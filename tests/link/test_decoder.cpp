@@ -300,5 +300,22 @@ TEST_F(Limit, AHandlerRunInsideTheWarningBoxSharesTheBuffer) {
     EXPECT_EQ(st.resultCount(), kMaxResults);
 }
 
+// Bytes read at the end of a gathering that began when they arrived get the stamp of their
+// arrival: every moment of every window has the stamp of the window's start.
+TEST(GatherWindow, EndsBeforeTheStampChanges) {
+    for (const int gatherMs : {20, 40, 100})
+        for (int ms = 0; ms < 1000; ++ms) {
+            const int window = gatherWindowMs(gatherMs, ms);
+            ASSERT_GE(window, 0);
+            const auto stamp = [](int at) {
+                return timeStampFromDateTime({2026, 12, 7, 10, 0, 5 + at / 1000, at % 1000});
+            };
+            ASSERT_EQ(stamp(ms + window), stamp(ms)) << gatherMs << " ms from " << ms;
+            if (ms + gatherMs < 498 || (ms >= 500 && ms + gatherMs < 1498)) {
+                ASSERT_EQ(window, gatherMs) << ms;  // the whole gathering, away from the change
+            }
+        }
+}
+
 }  // namespace
 }  // namespace zvl
