@@ -188,6 +188,8 @@ int runCollect(const std::vector<std::string>& args) {
     std::fflush(stdout);
     s.statusTimer.disable();
     s.link.closePort();
+    // A noisy line costs at most the packets it touched; how much it brought is said once.
+    if (s.link.liveDiscards().bytes > 0) fail(discardedBytesText(s.link.liveDiscards()));
     int code = kExitOk;
     if (!s.lostReason.empty()) {
         fail(s.portGone() + "; the recording ends with the results above");

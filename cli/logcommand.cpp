@@ -25,8 +25,9 @@ const char* const kLogHelp =
     "from their first result (x002, x003, ... added when two start in the same second) and\n"
     "are ordinary recording files, in part files NAME_1.ZVL .. above 32768 results. Their\n"
     "comment lines name the port, the instrument's serial number and firmware, why the file\n"
-    "ended (roll, time, port lost, stop) and a gap before it. The file being filled is saved\n"
-    "every minute.\n"
+    "ended (roll, time, port lost, stop), a gap before it and the line noise thrown away while\n"
+    "it was filled (a fault costs at most the packet it touches). The file being filled is\n"
+    "saved every minute.\n"
     "\n"
     "  --port P           COMn or a device path\n"
     "  --roll N           results per file, 1 .. 100000 (default 100000)\n"
@@ -168,7 +169,9 @@ int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet) {
                     char head[64];
                     std::snprintf(head, sizeof head, "%lld results, %.0f/s, ", static_cast<long long>(n),
                                   rate);
-                    return head + std::string(rec.portIsLost() ? "port lost, " : "") + file;
+                    const LiveDecoder::Discards& thrown = s.link.liveDiscards();
+                    const std::string noise = thrown.bytes > 0 ? discardedBytesText(thrown) + ", " : "";
+                    return head + noise + std::string(rec.portIsLost() ? "port lost, " : "") + file;
                 },
                 true);
         serveSignal();

@@ -59,6 +59,7 @@ void LogRecorder::say(const std::string& text) {
 
 void LogRecorder::beginFile() {
     liveAtFileStart_ = link_.liveResultsStored();
+    discardsAtFileStart_ = link_.liveDiscards();
     fileStartMs_ = clock_.milliseconds();
     path_.clear();
     savedCount_ = 0;
@@ -132,6 +133,10 @@ LogRecorder::Finished LogRecorder::encodeCurrent(const std::string& ended) {
                              printable(state_.firmwareVersion);
     state_.commentLines[2] = utf8ToWindows1252(ended);
     state_.commentLines[3] = gapComment_;
+    const LiveDecoder::Discards& now = link_.liveDiscards();
+    state_.commentLines[4] =
+        "While this file was filled: " + discardedBytesText({now.bytes - discardsAtFileStart_.bytes,
+                                                             now.packets - discardsAtFileStart_.packets});
     const LocalDateTime when = clock_.now();
     if (n <= kResultsPerFile) {
         f.writes.emplace_back(path_, encodeRecordingFile(state_, 1, n, recordingTitleLine(path_, when)));

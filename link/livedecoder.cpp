@@ -139,6 +139,14 @@ LiveDecoder::Next LiveDecoder::storeLiveResult(uint16_t inputStates) {
     return Next::Go;
 }
 
+std::string discardedBytesText(const LiveDecoder::Discards& discards) {
+    if (discards.bytes == 0) return "nothing thrown away";
+    std::string text = std::to_string(discards.bytes) + " bytes of line noise thrown away";
+    if (discards.packets > 0)
+        text += ", among them " + std::to_string(discards.packets) + " malformed packets";
+    return text;
+}
+
 std::string firmwareText(uint8_t major, uint8_t minorNibbles) {
     return std::to_string(major) + "." + std::to_string(minorNibbles >> 4) +
            std::to_string(minorNibbles & 0x0F);

@@ -6,6 +6,7 @@
 // is the link's.
 
 #include <cstdint>
+#include <string>
 
 #include "core/state.h"
 #include "platform/clock.h"
@@ -63,6 +64,10 @@ private:
     Discards discards_;
     bool storeFullSeen_ = false;  // the store has been found full since it was last cleared
 };
+
+// What the decoder threw away, in words: "nothing thrown away", or "N bytes of line noise thrown
+// away" with ", among them M malformed packets" when there were any.
+std::string discardedBytesText(const LiveDecoder::Discards& discards);
 
 // A byte that can stand first in rxBuffer: a packet's SOH, or one of the single-byte signals.
 bool canStartPacket(uint8_t byte);
