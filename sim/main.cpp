@@ -449,6 +449,8 @@ int main(int argc, char** argv) {
 
     releasePortLink(linkPath, pty.slavePath());
     pty.close();
-    if (opts.verbose) std::fprintf(stderr, "zvl-sim: stopped, %s removed\n", linkPath.c_str());
+    if (opts.verbose)
+        std::fprintf(stderr, "zvl-sim: stopped, %s removed, %lld live results sent\n", linkPath.c_str(),
+                     static_cast<long long>(engine.liveResultsSent()));
     return exitCode;
 }
