@@ -369,6 +369,15 @@ void MainWindow::showStartMenu() {
 void MainWindow::linkIndicatorChanged() {
     linkStatusLabel->setText(QString::fromStdString(state_.link.label));
     linkLamp->update();
+    // What a noisy line has cost, on the lamp and its label (each poll turns them, so it keeps
+    // up during a recording); nothing while the line has brought no noise.
+    const LiveDecoder::Discards& thrown = commands_.link().liveDiscards();
+    const QString noise = thrown.bytes > 0
+                              ? QString::fromStdString("Since the start: " + discardedBytesText(thrown) +
+                                                       "; every whole packet was kept.")
+                              : QString();
+    linkStatusLabel->setToolTip(noise);
+    linkLamp->setToolTip(noise);
 }
 
 void MainWindow::showProgressPanel(bool visible, const std::string& heading) {

@@ -6,8 +6,8 @@
 // program's own reader as soon as it is announced, then removed.
 //
 // Checked: every result the decoder stored is in exactly one file, in order, and each of them
-// is a result the instrument sent, in its order (stray bytes empty the receive buffer with the
-// results behind them, by design; results sent while the port is away are never received);
+// is a result the instrument sent, in its order (a stray byte costs at most the packet it
+// touches; results sent while the port is away are never received);
 // every file ends for its reason with its comment lines; resident memory stays flat.
 //
 //     soak_log [DAYS]      exit status 1 if anything went wrong

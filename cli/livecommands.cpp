@@ -204,6 +204,8 @@ int runCollect(const std::vector<std::string>& args) {
     flushOut();
     s.statusTimer.disable();
     s.link.closePort();
+    // A noisy line costs at most the packets it touched; how much it brought is said once.
+    if (s.link.liveDiscards().bytes > 0) fail(discardedBytesText(s.link.liveDiscards()));
     int code = outputError.empty() ? kExitOk : kExitFailure;
     if (!s.lostReason.empty()) {
         fail(s.portGone() + "; the recording ends with the results above");

@@ -28,7 +28,9 @@ const char* const kLogHelp =
     "second) and are ordinary recording files, in part files NAME_1.ZVL .. above 32768\n"
     "results. Their comment lines name the port, the instrument's serial number and firmware,\n"
     "why the file ended (roll, time, port lost, stop, a change of the local time), a gap\n"
-    "before it and the UTC offset of its times: a file ends when summer time begins or ends.\n"
+    "before it, the UTC offset of its times (a file ends when summer time begins or ends)\n"
+    "and the line noise thrown away while it was filled (a fault costs at most the packet it\n"
+    "touches).\n"
     "The file being filled is saved every minute. Only one zvl log writes into a folder (a\n"
     "lock on DIR/.zvl-log.lock); a second one is refused.\n"
     "\n"
@@ -178,7 +180,9 @@ int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet) {
                     char head[64];
                     std::snprintf(head, sizeof head, "%lld results, %.0f/s, ", static_cast<long long>(n),
                                   perSecond);
-                    return head + std::string(rec.portIsLost() ? "port lost, " : "") + file;
+                    const LiveDecoder::Discards& thrown = s.link.liveDiscards();
+                    const std::string noise = thrown.bytes > 0 ? discardedBytesText(thrown) + ", " : "";
+                    return head + noise + std::string(rec.portIsLost() ? "port lost, " : "") + file;
                 },
                 true);
         serveSignal();

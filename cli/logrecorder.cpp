@@ -83,6 +83,7 @@ void LogRecorder::say(const std::string& text) {
 
 void LogRecorder::beginFile() {
     liveAtFileStart_ = link_.liveResultsStored();
+    discardsAtFileStart_ = link_.liveDiscards();
     fileStartMs_ = clock_.milliseconds();
     path_.clear();
     savedCount_ = 0;
@@ -174,6 +175,10 @@ LogRecorder::Finished LogRecorder::encodeCurrent(const std::string& ended, int64
     state_.commentLines[2] = utf8ToWindows1252(ended);
     state_.commentLines[3] = gapComment_;
     state_.commentLines[4] = "Times are " + formatUtcOffset(fileOffset_);
+    const LiveDecoder::Discards& now = link_.liveDiscards();
+    state_.commentLines[5] =
+        "While this file was filled: " + discardedBytesText({now.bytes - discardsAtFileStart_.bytes,
+                                                             now.packets - discardsAtFileStart_.packets});
     const LocalDateTime when = clock_.now();
     if (n <= kResultsPerFile) {
         f.writes.emplace_back(path_, encodeRecordingFile(state_, 1, n, recordingTitleLine(path_, when)));

@@ -141,8 +141,9 @@ private:
     const Clock& clock_;
     LogOptions opt_;
 
-    std::string path_;             // the file being filled; empty until it is named
-    int64_t liveAtFileStart_ = 0;  // the link's live count when the file began
+    std::string path_;                           // the file being filled; empty until it is named
+    int64_t liveAtFileStart_ = 0;                // the link's live count when the file began
+    LiveDecoder::Discards discardsAtFileStart_;  // and what its decoder had thrown away
     int64_t fileStartMs_ = 0;
     int64_t savedCount_ = 0;      // results of the file being filled that are on the disk
     bool savedAsSingle_ = false;  // it is on the disk as one file (not parts)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <vector>
 
 #include "core/timerules.h"
 
@@ -44,24 +45,35 @@ std::string vcdText(const AppState& state, const std::string& program) {
     for (int i = 0; i < kInputCount; ++i)
         if (state.inputActive[size_t(i)]) activeMask |= inputMask(i + 1);
 
-    // The second of each result from result 1, never earlier than the one before it.
-    const int64_t start = count >= 1 ? state.resultTime(1) : 0;
-    auto secondOf = [&](int64_t n, int64_t previous) {
-        return std::max(state.resultTime(n) - start, previous);
-    };
-    int64_t hidden = 0;
-    for (int64_t n = 1, second = 0; n < count; ++n) {
-        second = secondOf(n, second);
-        if (secondOf(n + 1, second) == second) ++hidden;
+    // The dump's second of each result. It follows the results' times from result 1; where the
+    // time steps back (an upload whose backward times were kept, a live recording across the
+    // change from summer time) the dump goes on one second after the result before the step,
+    // so every result keeps a second of its own, and a comment names the step.
+    std::vector<int64_t> seconds(size_t(count + 1), 0);
+    std::string steps;
+    for (int64_t n = 2; n <= count; ++n) {
+        const int64_t before = state.resultTime(n - 1), now = state.resultTime(n);
+        seconds[size_t(n)] = seconds[size_t(n - 1)] + (now >= before ? now - before : 1);
+        if (now < before)
+            steps += "$comment\n    the time steps back " + std::to_string(before - now) + " s at result " +
+                     std::to_string(n) + " (" + formatTimeStamp(before) + " to " + formatTimeStamp(now) +
+                     "): it is shown at #" + std::to_string(seconds[size_t(n)]) +
+                     ", one second after the result before it\n$end\n";
     }
+    auto secondOf = [&](int64_t n, int64_t) { return seconds[size_t(n)]; };
+    int64_t hidden = 0;  // results whose own second holds a later result
+    for (int64_t n = 1; n < count; ++n)
+        if (seconds[size_t(n + 1)] == seconds[size_t(n)]) ++hidden;
+    const int64_t start = count >= 1 ? state.resultTime(1) : 0;
 
     std::string out;
-    out.reserve(size_t(512 + 24 * count));
+    out.reserve(size_t(512 + 24 * count + steps.size()));
     out += "$date\n    ";
     out += count >= 1 ? formatHeaderDate(dateTimeFromTimeStamp(start)) : std::string("no results");
     out += "\n$end\n$version\n    " + program + "\n$end\n";
     out += "$comment\n    " + std::to_string(count) + " results; " + std::to_string(hidden) +
            " shared a second with a later result and are not shown\n$end\n";
+    out += steps;
     out += "$timescale 1 s $end\n$scope module pellam_zvl $end\n";
     for (int i = 0; i < kInputCount; ++i)
         if (!names[size_t(i)].empty())

@@ -18,8 +18,10 @@ std::array<std::string, kInputCount> vcdWireNames(const AppState& state);
 // The whole VCD text. $date is result 1's time, $version names `program`; #0 is result 1 and
 // each later second that holds results gives the state of its last result; a last time point
 // one second after the last result closes the dump. A $comment says
-// how many results were hidden by a later result of the same second. A time earlier than the
-// point before it (times out of order) counts with that point. No results: header only.
+// how many results were hidden by a later result of the same second. Where the time steps back
+// the dump goes on one second after the result before the step, and a $comment names the step
+// (result number, both times, its time point): every result keeps its place. No results:
+// header only.
 std::string vcdText(const AppState& state, const std::string& program);
 
 }  // namespace zvl

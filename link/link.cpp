@@ -27,9 +27,28 @@ InstrumentLink::~InstrumentLink() {
     port_.setLostHandler({});
 }
 
-std::string portLostMessage(const std::string& reason) {
-    return "The instrument's serial port has gone away (" + reason +
-           "). The results collected so far are kept.";
+std::string portLostMessage(const std::string& reason, LostDuring during, int64_t resultsKept) {
+    std::string what;
+    switch (during) {
+        case LostDuring::Recording:
+            what = "The results collected so far are kept.";
+            break;
+        case LostDuring::Upload:
+            what = resultsKept > 0 ? "The upload has ended; the " + std::to_string(resultsKept) +
+                                         " results received are kept."
+                                   : std::string("The upload has ended before any result arrived.");
+            break;
+        case LostDuring::UploadStart:
+            what = "The upload was not started.";
+            break;
+        case LostDuring::Setup:
+            what = "The instrument's settings cannot be read or changed until the port is back.";
+            break;
+        case LostDuring::Nothing:
+            what = "No recording was running; the program is offline now.";
+            break;
+    }
+    return "The instrument's serial port has gone away (" + reason + "). " + what;
 }
 
 std::string downloadLostMessage(const std::string& reason) {
@@ -82,6 +101,9 @@ void InstrumentLink::portLost(const std::string& reason) {
     lostReason_ = reason.empty() ? std::string("no reason given") : reason;
     ++portLosses_;
     const bool downloading = state_.protocolTransferActive;
+    const LostDuring during = state_.uploadActive       ? LostDuring::Upload
+                              : state_.collectionActive ? LostDuring::Recording
+                                                        : activity_;
     breakTimer_.disable();
     updateTimer_.disable();
     if (statusTimer_) statusTimer_->disable();
@@ -111,7 +133,8 @@ void InstrumentLink::portLost(const std::string& reason) {
     if (lossReporter_)
         lossReporter_(lostReason_);
     else
-        prompts_.warning(downloading ? downloadLostMessage(lostReason_) : portLostMessage(lostReason_));
+        prompts_.warning(downloading ? downloadLostMessage(lostReason_)
+                                     : portLostMessage(lostReason_, during, state_.resultCount()));
 }
 
 bool InstrumentLink::reopenLostPort() {
@@ -169,9 +192,13 @@ void InstrumentLink::connect() {
             sendCommand(cmd::StatusSerial);
             waitTicks(3, true);
         } else if (portLosses_ == losses) {  // after a loss in the wait the user has been told
+            // Offline before the box, as a failed open is: a status poll while it stays open
+            // then starts no break timer, and one started before the handshake is stopped, so
+            // no break is declared over the warning.
+            state_.operatingMode.goOffline();
+            breakTimer_.disable();
             prompts_.setBusyCursor(false);
             prompts_.warning(kNotRespondingText);
-            state_.operatingMode.goOffline();
         }
     }
     prompts_.setBusyCursor(false);

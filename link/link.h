@@ -28,9 +28,20 @@ inline constexpr const char* kMaximumResultsText = "Maximum Results Received. Pe
 inline constexpr int kTickMs = 55;
 inline constexpr int kHighestSelectablePort = 50;
 
-// The message box about a port whose device went away, with the system's error text; the
-// second for a loss during a binary download, which keeps nothing of what arrived.
-std::string portLostMessage(const std::string& reason);
+// What the program was doing with the instrument when its port went away: the box about the
+// loss says what became of it.
+enum class LostDuring {
+    Nothing,      // online and idle (or a handshake of its own)
+    Recording,    // a live recording: it ends with its stop record
+    Upload,       // an upload: the records received stay
+    UploadStart,  // the handshake before an upload: it does not start
+    Setup,        // the hardware dialog or a clock command
+};
+
+// The message box about a port whose device went away, with the system's error text and what
+// was going on (resultsKept: the records an upload had received); the second for a loss during
+// a binary download, which keeps nothing of what arrived.
+std::string portLostMessage(const std::string& reason, LostDuring during, int64_t resultsKept = 0);
 std::string downloadLostMessage(const std::string& reason);
 
 class InstrumentLink {
@@ -59,6 +70,10 @@ public:
     void setStatusTimer(Timer& status) { statusTimer_ = &status; }
     // How a running transfer ends when the port goes away (the upload's Cancel).
     void setTransferEnd(std::function<void()> end) { transferEnd_ = std::move(end); }
+    // What a command is doing while it runs (the loss box's wording); the recording and the
+    // upload are told by the state. Set for its scope by LinkActivity.
+    LostDuring activity() const { return activity_; }
+    void setActivity(LostDuring activity) { activity_ = activity; }
     // Tells of a lost port instead of the message box (the zvl tool says it in its own words).
     void setLossReporter(std::function<void(const std::string& reason)> report) {
         lossReporter_ = std::move(report);
@@ -99,6 +114,8 @@ public:
 
     // Live results stored since the object was made (all calls included); for progress output.
     int64_t liveResultsStored() const { return decoder_.resultsStored(); }
+    // What the live decoder has thrown away since the object was made (noise, malformed packets).
+    const LiveDecoder::Discards& liveDiscards() const { return decoder_.discards(); }
     // Ports lost so far in the run: a command that saw the count grow during its own waits
     // knows the user has been told, and does not open the port again for its handshake.
     uint64_t portLosses() const { return portLosses_; }
@@ -131,6 +148,22 @@ private:
     // Losses so far: a wait that saw one knows the user has been told and the state is offline.
     uint64_t portLosses_ = 0;
     bool stopping_ = false;  // the stop sequence has added its stop record and waits
+    LostDuring activity_ = LostDuring::Nothing;
+};
+
+// A command's activity for as long as it runs (nested ones give it back at their end).
+class LinkActivity {
+public:
+    LinkActivity(InstrumentLink& link, LostDuring activity) : link_(link), outer_(link.activity()) {
+        link_.setActivity(activity);
+    }
+    ~LinkActivity() { link_.setActivity(outer_); }
+    LinkActivity(const LinkActivity&) = delete;
+    LinkActivity& operator=(const LinkActivity&) = delete;
+
+private:
+    InstrumentLink& link_;
+    LostDuring outer_;
 };
 
 // The Select Port dialog's note on ports that exist but that this user may not open; empty

@@ -18,8 +18,24 @@ void LiveDecoder::discard() {
     state_.rxPacket = RxPacket{};
 }
 
+bool canStartPacket(uint8_t byte) {
+    return byte == ctl::SOH || byte == ctl::ENQ || byte == ctl::ACK || byte == ctl::NAK;
+}
+
+void LiveDecoder::dropToNextStart(size_t from) {
+    std::string& buf = state_.rxBuffer;
+    size_t end = from;
+    while (end < buf.size() && !canStartPacket(uint8_t(buf[end]))) ++end;
+    discards_.bytes += int64_t(end);
+    buf.erase(0, end);
+}
+
 // A run may start while an earlier one's caller waits in a modal box (the limit stop), so every
 // step re-reads rxBuffer and resultCount instead of holding positions across calls out.
+//
+// A fault costs at most the packet it touches: bytes that cannot start a packet are dropped up to
+// the next byte that can (a packet's SOH or a signal), and a malformed packet loses only its own
+// start, never the whole packets gathered behind it in the same notification.
 LiveDecoder::End LiveDecoder::decode() {
     std::string& buf = state_.rxBuffer;
     RxPacket& packet = state_.rxPacket;
@@ -32,12 +48,15 @@ LiveDecoder::End LiveDecoder::decode() {
             const size_t length = packet.length;
             if (length > size_t(kMaxPacketLength)) {
                 // Malformed as soon as the length byte is known: no packet is that long, so
-                // waiting for L + 2 bytes would only swallow the good packets behind it.
+                // waiting for L + 2 bytes would only swallow the good packets behind it. Its
+                // start goes, and what follows up to the next packet or signal.
                 breakTimer_.disable();
                 state_.linkBreak = false;
                 state_.instrumentOnline = true;
-                discard();
-                return End::Waiting;
+                packet = RxPacket{};
+                ++discards_.packets;
+                dropToNextStart(1);
+                continue;
             }
             if (buf.size() < length + 2) return End::Waiting;  // wait for the rest
             breakTimer_.disable();
@@ -49,8 +68,10 @@ LiveDecoder::End LiveDecoder::decode() {
             switch (actOnPacket()) {
                 case Next::Go:
                     break;
-                case Next::Stop:
-                    return End::Waiting;
+                case Next::Malformed:
+                    discards_.bytes += int64_t(length + 2);
+                    ++discards_.packets;
+                    break;
                 case Next::StoreFull:
                     return End::StoreFull;
             }
@@ -65,8 +86,7 @@ LiveDecoder::End LiveDecoder::decode() {
             buf.erase(0, 1);
         } else {
             if (state_.operatingMode.isOnline()) breakTimer_.disable();
-            buf.clear();
-            return End::Waiting;
+            dropToNextStart(1);
         }
     } while (buf.size() >= size_t(packet.length) + 2);
     return End::Waiting;
@@ -84,10 +104,7 @@ LiveDecoder::Next LiveDecoder::actOnPacket() {
             state_.firmwareVersion = firmwareText(d[2], d[3]);
             break;
         case packet::Clock:
-            if (d[0] >= 0x80) {  // the clock would overflow: malformed
-                discard();
-                return Next::Stop;
-            }
+            if (d[0] >= 0x80) return Next::Malformed;  // the clock would overflow
             state_.instrumentClock =
                 (int64_t(d[0]) << 24) | (int64_t(d[1]) << 16) | (int64_t(d[2]) << 8) | d[3];
             break;
@@ -120,6 +137,14 @@ LiveDecoder::Next LiveDecoder::storeLiveResult(uint16_t inputStates) {
     ++stored_;
     view_.redrawTraceViewSoon();
     return Next::Go;
+}
+
+std::string discardedBytesText(const LiveDecoder::Discards& discards) {
+    if (discards.bytes == 0) return "nothing thrown away";
+    std::string text = std::to_string(discards.bytes) + " bytes of line noise thrown away";
+    if (discards.packets > 0)
+        text += ", among them " + std::to_string(discards.packets) + " malformed packets";
+    return text;
 }
 
 std::string firmwareText(uint8_t major, uint8_t minorNibbles) {

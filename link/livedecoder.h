@@ -6,6 +6,7 @@
 // is the link's.
 
 #include <cstdint>
+#include <string>
 
 #include "core/state.h"
 #include "platform/clock.h"
@@ -22,6 +23,14 @@ public:
         StoreFull,  // a live result found the store full: the rest of rxBuffer waits
     };
 
+    // What the decoder threw away: every byte of it, and the malformed packets among them
+    // (a length above the longest packet, a clock that overflows).
+    struct Discards {
+        int64_t bytes = 0;
+        int64_t packets = 0;
+        bool operator==(const Discards&) const = default;
+    };
+
     LiveDecoder(AppState& state, const Clock& clock, ViewHooks& view, Timer& breakTimer);
 
     // The packet loop over rxBuffer. It ends with StoreFull once per filling of the store: the
@@ -33,11 +42,16 @@ public:
     void storeCleared() { storeFullSeen_ = false; }
     // Live results stored since the decoder was made; for progress output.
     int64_t resultsStored() const { return stored_; }
+    // Thrown away since the decoder was made.
+    const Discards& discards() const { return discards_; }
 
 private:
-    enum class Next { Go, Stop, StoreFull };
+    enum class Next { Go, Malformed, StoreFull };
     Next actOnPacket();
     Next storeLiveResult(uint16_t inputStates);
+    // Drops the bytes from the front up to the next byte, at `from` or later, that can start a
+    // packet or is a signal.
+    void dropToNextStart(size_t from);
     void setLamp(uint32_t colour, const char* label) {
         if (state_.link.set(colour, label)) view_.linkIndicatorChanged();
     }
@@ -47,8 +61,16 @@ private:
     ViewHooks& view_;
     Timer& breakTimer_;
     int64_t stored_ = 0;
+    Discards discards_;
     bool storeFullSeen_ = false;  // the store has been found full since it was last cleared
 };
+
+// What the decoder threw away, in words: "nothing thrown away", or "N bytes of line noise thrown
+// away" with ", among them M malformed packets" when there were any.
+std::string discardedBytesText(const LiveDecoder::Discards& discards);
+
+// A byte that can stand first in rxBuffer: a packet's SOH, or one of the single-byte signals.
+bool canStartPacket(uint8_t byte);
 
 // Bytes of the command codes 0x20..0x23 answers: the firmware text of packet 0xC1.
 std::string firmwareText(uint8_t major, uint8_t minorNibbles);

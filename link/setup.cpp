@@ -96,6 +96,7 @@ bool InstrumentSetup::refusedDuringDownload() {
 
 void InstrumentSetup::showHardwareSettings(ModalDialog& dialog, const std::string& settingsPath) {
     if (refusedDuringDownload()) return;
+    const LinkActivity activity(link_, LostDuring::Setup);
     state_.operatingMode = EventRecord;
     link_.connect();
     link_.waitTicks(3, true);
@@ -115,6 +116,7 @@ void InstrumentSetup::acceptChanges(const std::string& portText, const HardwareC
 }
 
 void InstrumentSetup::writeHardwareSettings(const HardwareChoices& choices) {
+    const LinkActivity activity(link_, LostDuring::Setup);
     const uint64_t losses = link_.portLosses();
     link_.sendCommand(cmd::WriteOptions, applyHardwareChoices(state_, choices), 4);
     link_.waitTicks(kAcceptWaitTicks, true);
@@ -134,6 +136,7 @@ void InstrumentSetup::setInstrumentTime(const LocalDateTime& fields) {
 }
 
 void InstrumentSetup::sendInstrumentClock(int64_t t) {
+    const LinkActivity activity(link_, LostDuring::Setup);
     const uint64_t losses = link_.portLosses();
     link_.sendCommand(cmd::SetClock, clockValue(t), 4);
     link_.waitTicks(kClockWaitTicks, true);
@@ -143,6 +146,7 @@ void InstrumentSetup::sendInstrumentClock(int64_t t) {
 void InstrumentSetup::synchroniseToPcClock() {
     if (refusedDuringDownload()) return;
     prompts_.setBusyCursor(true);
+    const LinkActivity activity(link_, LostDuring::Setup);
     const uint64_t losses = link_.portLosses();  // the question's box serves the port too
     setDateTime();
     link_.waitTicks(kAcceptWaitTicks, true);
@@ -151,6 +155,7 @@ void InstrumentSetup::synchroniseToPcClock() {
 
 bool InstrumentSetup::setDateTime() {
     if (refusedDuringDownload()) return false;
+    const LinkActivity activity(link_, LostDuring::Setup);
     // The time asked about is the time sent, however long the question stays open.
     const LocalDateTime now = clock_.now();
     if (!prompts_.confirm(setDateTimeQuestion(now))) return false;

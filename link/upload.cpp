@@ -143,7 +143,10 @@ void StoredDataUpload::uploadStoredData() {
     prompts_.setBusyCursor(true);
     state_.operatingMode = EventRecord;
     if (!state_.instrumentOnline) {
-        link_.connect();
+        {
+            const LinkActivity activity(link_, LostDuring::UploadStart);
+            link_.connect();
+        }
         if (!state_.instrumentOnline) {
             prompts_.setBusyCursor(false);
             outcome_ = Outcome::NotStarted;

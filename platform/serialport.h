@@ -56,12 +56,14 @@ public:
 
 // A port that lets its bytes gather for gatherMs after each notification (so that one wake-up
 // takes several packets, as a USB serial adapter's latency timer does) gathers for this long
-// msIntoSecond into the wall clock's second: at most gatherMs, and ending 2 ms before the next
-// second begins. Results are stamped with the second they are read in, so a byte that came in
-// this second is read in this second.
+// msIntoSecond into the wall clock's second: at most gatherMs, and ending 2 ms before the time
+// stamp changes. A result is stamped with the PC's time rounded to the nearest second, which
+// changes at each half second, so bytes that came in before it are read before it and get the
+// stamp of the moment they arrived, however long the gathering.
 inline int gatherWindowMs(int gatherMs, int msIntoSecond) {
-    constexpr int kSecondMarginMs = 2;
-    return std::max(0, std::min(gatherMs, 1000 - kSecondMarginMs - msIntoSecond));
+    constexpr int kStampMarginMs = 2;
+    const int nextStampChange = msIntoSecond < 500 ? 500 : 1500;
+    return std::max(0, std::min(gatherMs, nextStampChange - kStampMarginMs - msIntoSecond));
 }
 inline int gatherWindowMsNow(int gatherMs) {
     const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();

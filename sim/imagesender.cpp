@@ -93,6 +93,10 @@ void ImageSender::stop() {
     if (pid_ > 0) ::kill(pid_, SIGTERM);
 }
 
+void ImageSender::kill() {
+    if (pid_ > 0) ::kill(pid_, SIGKILL);
+}
+
 int ImageSender::finish() {
     for (int* fd : {&toSz_, &fromSz_})
         if (*fd >= 0) {

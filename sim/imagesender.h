@@ -22,6 +22,7 @@ public:
     int output() const { return fromSz_; }         // sz's output, for the line (non-blocking)
     void input(const uint8_t* data, size_t size);  // the line's bytes, for sz
     void stop();                                   // ask sz to end
+    void kill();                                   // end sz at once (its output is not wanted)
     // The output has ended: sz is reaped. Its exit status (-1 when it did not exit normally).
     int finish();
 

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -155,8 +156,8 @@ public:
             if (fds[1].revents & POLLOUT) writeBlocked_ = false;
             if ((fds[1].revents & (POLLIN | POLLHUP | POLLERR)) && !readLine()) return 1;
             if (sender_ && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) readSender();
-            // The PC has gone: nobody will answer sz, so it stops now instead of timing out.
-            if (sender_ && lineDown_) sender_->stop();
+            // The PC has gone: nobody will answer sz, so the image ends now instead of timing out.
+            if (sender_ && lineDown_) endImage("the PC closed the line");
             if (fds[0].revents & POLLIN) {
                 char drain[16];
                 while (::read(gWakePipe[0], drain, sizeof drain) > 0) {
@@ -253,7 +254,8 @@ private:
         uint8_t buf[512];
         const ssize_t r = ::read(master_, buf, sizeof buf);
         if (r > 0 && sender_) {
-            sender_->input(buf, size_t(r));
+            const size_t taken = toSender(buf, size_t(r));
+            if (taken < size_t(r)) toEngine(buf + taken, size_t(r) - taken);
         } else if (r > 0) {
             toEngine(buf, size_t(r));
         } else if (r == 0 || errno == EIO) {
@@ -263,6 +265,64 @@ private:
             return false;
         }
         return true;
+    }
+
+    // The PC's bytes while sz sends go to sz, until the PC cancels or has given up on the
+    // image: a ZMODEM abort (five CANs in a row, which no ZMODEM frame holds), or a command
+    // packet (01 L code ... 04: a ZMODEM receiver sends only hex headers, which hold no 01),
+    // as from a PC program started after one that was killed in the middle of the image. The
+    // instrument then stops sending and answers commands again, as after any cancelled
+    // transfer; the command, and the bytes after the abort, are the engine's.
+    // The number of bytes sz took.
+    size_t toSender(const uint8_t* buf, size_t n) {
+        constexpr int kAbortCans = 5;
+        for (size_t i = 0; i < n; ++i) {
+            cansInARow_ = buf[i] == 0x18 ? cansInARow_ + 1 : 0;
+            if (cansInARow_ >= kAbortCans) {
+                sender_->input(buf, i + 1);
+                endImage("cancelled by the PC");
+                return i + 1;
+            }
+            fromPc_.push_back(buf[i]);
+            if (fromPc_.size() > kLongestCommand) fromPc_.erase(fromPc_.begin());
+            if (const size_t frame = commandFrameAtEnd(); frame > 0) {
+                sender_->input(buf, i + 1);
+                const std::vector<uint8_t> command(fromPc_.end() - ptrdiff_t(frame), fromPc_.end());
+                endImage("given up by the PC (a command came)");
+                toEngine(command.data(), command.size());
+                return i + 1;
+            }
+        }
+        sender_->input(buf, n);
+        return n;
+    }
+
+    // The length of the command packet that ends the PC's last bytes, 0 when none does.
+    size_t commandFrameAtEnd() const {
+        const size_t size = fromPc_.size();
+        if (size < 4 || fromPc_.back() != 0x04) return 0;
+        for (size_t length = 2; length + 2 <= size; ++length) {
+            const size_t start = size - length - 2;
+            if (fromPc_[start] == 0x01 && fromPc_[start + 1] == length && fromPc_[start + 2] >= 0x20 &&
+                fromPc_[start + 2] <= 0x43)
+                return length + 2;
+        }
+        return 0;
+    }
+
+    // The image ends before sz has finished: sz is stopped and what it wrote that has not gone
+    // out is dropped (the live stream stopped at 0x43, so nothing else waits), then the line
+    // is the engine's again.
+    void endImage(const char* why) {
+        sender_->kill();
+        pending_.clear();
+        pendingPos_ = 0;
+        ::tcflush(master_, TCOFLUSH);  // nor what the PC has not read yet
+        const int status = sender_->finish();
+        sender_.reset();
+        cansInARow_ = 0;
+        fromPc_.clear();
+        if (opts_.verbose) std::fprintf(stderr, "zvl-sim: memory image %s, sz exit status %d\n", why, status);
     }
 
     void toEngine(const uint8_t* buf, size_t n) {
@@ -313,6 +373,9 @@ private:
     bool writeBlocked_ = false;  // the pty's buffer was full at the last write
     bool lineDown_ = false;      // the master reported a hang-up or EIO
     std::unique_ptr<zvl::sim::ImageSender> sender_;
+    int cansInARow_ = 0;                          // CAN bytes the PC sent in a row while sz sends
+    static constexpr size_t kLongestCommand = 8;  // 01 L code, four value bytes, 04
+    std::vector<uint8_t> fromPc_;                 // the PC's last bytes while sz sends
 };
 
 // For tests: what the PC should hold after the upload, in the order it was written.
@@ -386,6 +449,8 @@ int main(int argc, char** argv) {
 
     releasePortLink(linkPath, pty.slavePath());
     pty.close();
-    if (opts.verbose) std::fprintf(stderr, "zvl-sim: stopped, %s removed\n", linkPath.c_str());
+    if (opts.verbose)
+        std::fprintf(stderr, "zvl-sim: stopped, %s removed, %lld live results sent\n", linkPath.c_str(),
+                     static_cast<long long>(engine.liveResultsSent()));
     return exitCode;
 }

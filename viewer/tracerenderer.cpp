@@ -492,7 +492,9 @@ bool TraceRenderer::timebaseSearchWalk(WalkSink& out) {
             noteColumn(l, r, i, j);
         }
         i = j + 1;
-    } while (r < kTimebaseRight && i <= count);
+        // Out of order, a bar beyond the chart's right edge does not end the walk: a result after
+        // a step back in time may stand in the view again.
+    } while ((r < kTimebaseRight || !ordered) && i <= count);
     if (!spanned && i > count) state_.cursorResult = count;
 
     // Marks for changes too short to show, from the start of the store; none within 6 pixels
@@ -522,7 +524,7 @@ bool TraceRenderer::timebaseSearchWalk(WalkSink& out) {
                 out.marks(l, uint16_t(store.slot(j).inputStates ^ store.slot(j - 1).inputStates));
         }
         i = j + 1;
-    } while (r < kTimebaseRight && i < count);
+    } while ((r < kTimebaseRight || !ordered) && i < count);
     return true;
 }
 

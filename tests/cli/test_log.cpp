@@ -187,6 +187,33 @@ TEST(LogFullFolder, KeepsTheResultsAndTriesEachMinute) {
     EXPECT_EQ(files.size(), (log.decoded.size() + 999) / 1000);
 }
 
+// A noisy line: every result the instrument sent is in the files, and each file says what was
+// thrown away while it was filled; together that is all the decoder threw away.
+TEST(LogNoise, EveryResultIsKeptAndEachFileSaysWhatWasThrownAway) {
+    TempDir dir;
+    sim::SimConfig noisy = instrument(320);
+    noisy.noiseBytesPerSecond = 2;
+    noisy.malformedPerSecond = 0.2;
+    noisy.unknownSignalsPerSecond = noisy.invalidSignalsPerSecond = 0.5;
+    LogRig log(noisy, options(dir, 1000));
+    log.run(30'000);
+    log.rec.stop("test");
+    ASSERT_TRUE(log.rec.allSaved());
+    const std::vector<LoggedFile> files = readLoggedFolder(dir.path());
+    EXPECT_GT(log.sent.size(), 9000u);
+    EXPECT_EQ(log.decoded, log.sent);
+    EXPECT_EQ(inputsOf(files), log.decoded);
+    const std::string said = "While this file was filled: ";
+    int64_t bytes = 0;
+    for (const LoggedFile& f : files) {
+        ASSERT_EQ(f.comments[5].rfind(said, 0), 0u) << f.comments[5];
+        const std::string what = f.comments[5].substr(said.size());
+        if (what != "nothing thrown away") bytes += std::stoll(what);
+    }
+    EXPECT_EQ(bytes, log.rig.link.liveDiscards().bytes);
+    EXPECT_GT(bytes, 2 * 30) << "the noise, and the malformed packets' bytes";
+}
+
 TEST(LogArgs, DurationsAndNames) {
     const std::pair<const char*, std::optional<int64_t>> durations[] = {
         {"30m", 1800},         {"12h", 43200},        {"1d", 86400},        {"45s", 45},
@@ -464,12 +491,13 @@ TEST(LogRate, FromTheFirstSecondOn) {
 }
 
 // The live ports (zvl's and the window's) gather the bytes for a while after each notification,
-// but never into the next second: a result is stamped with the second its bytes came in.
+// but never past the half second where the rounded stamp changes: a result is stamped with the
+// second its bytes came in.
 TEST(GatherWindow, NeverRunsIntoTheNextSecond) {
     const struct {
         int gatherMs, msIntoSecond, expected;
-    } cases[] = {{20, 0, 20},  {20, 978, 20}, {20, 980, 18}, {20, 997, 1},
-                 {20, 998, 0}, {20, 999, 0},  {0, 100, 0}};
+    } cases[] = {{20, 0, 20},  {20, 478, 20}, {20, 480, 18}, {20, 497, 1},  {20, 498, 0},
+                 {20, 499, 0}, {20, 500, 20}, {20, 980, 20}, {20, 999, 20}, {0, 100, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(gatherWindowMs(c.gatherMs, c.msIntoSecond), c.expected) << c.msIntoSecond;
 }

@@ -9,6 +9,12 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using test::Rig;
 
+}  // namespace
+void PrintTo(const LiveDecoder::Discards& d, std::ostream* os) {
+    *os << d.bytes << " bytes, " << d.packets << " packets";
+}
+namespace {
+
 struct Decoder : ::testing::Test {
     Rig rig{sim::SimConfig{}, /*withEngine=*/false};
     AppState& st = rig.state;
@@ -74,10 +80,56 @@ TEST_F(Decoder, AClockThatWouldOverflowIsMalformed) {
     st.instrumentClock = 42;
     rig.feed({0x01, 0x06, 0xC2, 0x80, 0x00, 0x00, 0x01, 0x04, 0x01, 0x04, 0xD0, 0x00, 0x01, 0x04});
     EXPECT_EQ(st.instrumentClock, 42);
-    EXPECT_EQ(st.resultCount(), 0) << "everything buffered with it is discarded";
+    EXPECT_EQ(st.resultCount(), 1) << "the packet behind it is kept";
     EXPECT_TRUE(st.rxBuffer.empty());
-    rig.feed(live1234);
-    EXPECT_EQ(st.resultCount(), 1) << "decoding resumes with the next notification";
+}
+
+// A fault costs at most the packet it touches: the whole packets gathered with it in one
+// notification are all kept, and what was thrown away is counted.
+TEST_F(Decoder, AFaultCostsAtMostThePacketItTouches) {
+    const auto result = [](uint8_t n) { return Bytes{0x01, 0x04, 0xD0, 0x00, n, 0x04}; };
+    const auto join = [](std::initializer_list<Bytes> parts) {
+        Bytes all;
+        for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+        return all;
+    };
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        std::vector<uint16_t> stored;
+        LiveDecoder::Discards discarded;
+    };
+    const std::vector<Case> cases = {
+        {"noise first", join({{0x77}, result(1), result(2)}), {1, 2}, {1, 0}},
+        {"noise between", join({result(1), {0x77, 0x78}, result(2)}), {1, 2}, {2, 0}},
+        {"noise last", join({result(1), {0x77, 0x78}}), {1}, {2, 0}},
+        {"noise, then a signal", join({{0x77, 0x15}, result(1)}), {1}, {1, 0}},
+        {"length above 13",
+         join({result(1), {0x01, 0x0E, 0xD0, 0x33, 0x44, 0x04}, result(2)}),
+         {1, 2},
+         {6, 1}},
+        {"a lone 01 FF", join({{0x01, 0xFF}, result(1)}), {1}, {2, 1}},
+        {"clock overflow",
+         join({result(1), {0x01, 0x06, 0xC2, 0x80, 0, 0, 1, 0x04}, result(2)}),
+         {1, 2},
+         {8, 1}},
+        {"noise inside a packet",
+         join({{0x01, 0x04, 0xD0, 0x77, 0x00, 0x01, 0x04}, result(2)}),
+         {0x7700, 2},
+         {1, 0}},
+    };
+    for (const Case& c : cases) {
+        Rig r{sim::SimConfig{}, false};
+        r.breakTimer.enable();
+        r.feed(c.bytes);
+        std::vector<uint16_t> stored;
+        for (int64_t i = 1; i <= r.state.resultCount(); ++i)
+            stored.push_back(r.state.store.results[size_t(i)].inputStates);
+        EXPECT_EQ(stored, c.stored) << c.what;
+        EXPECT_EQ(r.link.liveDiscards(), c.discarded) << c.what;
+        EXPECT_TRUE(r.state.rxBuffer.empty()) << c.what;
+        EXPECT_FALSE(r.breakTimer.isActive()) << c.what;
+    }
 }
 
 TEST_F(Decoder, ALengthAbove13IsMalformedAsSoonAsTheLengthArrives) {
@@ -130,10 +182,9 @@ TEST_F(Decoder, SignalBytesSetTheLampAndDecodingGoesOn) {
     EXPECT_EQ(st.rxBuffer, "\x06");
 }
 
-TEST_F(Decoder, AnUnknownFirstByteEmptiesTheBuffer) {
+TEST_F(Decoder, AnUnknownFirstByteStopsTheBreakTimerOnlyOnline) {
     rig.breakTimer.enable();
-    rig.feed({0x77, 0x01, 0x04, 0xD0, 0x00, 0x03, 0x04});
-    EXPECT_EQ(st.resultCount(), 0);
+    rig.feed({0x77});
     EXPECT_TRUE(st.rxBuffer.empty());
     EXPECT_FALSE(rig.breakTimer.isActive()) << "online, the break timer is stopped";
 
@@ -247,6 +298,23 @@ TEST_F(Limit, AHandlerRunInsideTheWarningBoxSharesTheBuffer) {
     EXPECT_EQ(st.debounceCode, 3) << "and the bytes buffered before it";
     EXPECT_EQ(st.rxBuffer, std::string("\x01\x04\xD0\x00", 4)) << "the partial packet waits, intact";
     EXPECT_EQ(st.resultCount(), kMaxResults);
+}
+
+// Bytes read at the end of a gathering that began when they arrived get the stamp of their
+// arrival: every moment of every window has the stamp of the window's start.
+TEST(GatherWindow, EndsBeforeTheStampChanges) {
+    for (const int gatherMs : {20, 40, 100})
+        for (int ms = 0; ms < 1000; ++ms) {
+            const int window = gatherWindowMs(gatherMs, ms);
+            ASSERT_GE(window, 0);
+            const auto stamp = [](int at) {
+                return timeStampFromDateTime({2026, 12, 7, 10, 0, 5 + at / 1000, at % 1000});
+            };
+            ASSERT_EQ(stamp(ms + window), stamp(ms)) << gatherMs << " ms from " << ms;
+            if (ms + gatherMs < 498 || (ms >= 500 && ms + gatherMs < 1498)) {
+                ASSERT_EQ(window, gatherMs) << ms;  // the whole gathering, away from the change
+            }
+        }
 }
 
 }  // namespace

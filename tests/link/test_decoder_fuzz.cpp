@@ -49,12 +49,28 @@ TEST(DecoderFuzz, RandomBytesNeverBreakTheDecoder) {
 TEST(DecoderFuzz, TheCutIntoNotificationsDoesNotChangeWhatIsDecoded) {
     std::mt19937 rng(777);
     for (int round = 0; round < 100; ++round) {
-        // Well-formed packets with signal bytes between them.
+        // Well-formed packets with signal bytes, noise and malformed packets between them: every
+        // packet is decoded, and exactly the faults are thrown away.
         Bytes stream;
         std::vector<uint16_t> expected;
         const int packets = 1 + int(rng() % 60);
+        LiveDecoder::Discards faults;  // what goes between the packets and must be thrown away
         for (int i = 0; i < packets; ++i) {
             if (rng() % 4 == 0) stream.push_back(rng() % 2 ? 0x15 : 0x05);
+            if (rng() % 5 == 0) {  // noise: bytes that cannot start a packet
+                for (unsigned k = 1 + rng() % 3; k > 0; --k, ++faults.bytes) {
+                    uint8_t b;
+                    do b = uint8_t(rng());
+                    while (canStartPacket(b));
+                    stream.push_back(b);
+                }
+            }
+            if (rng() % 7 == 0) {  // too long a length; no packet start or signal inside
+                const Bytes bad{0x01, uint8_t(0x16 + rng() % 200), 0xD0, 0x33, 0x44, 0x04};  // above 0x15
+                stream.insert(stream.end(), bad.begin(), bad.end());
+                faults.bytes += int64_t(bad.size());
+                ++faults.packets;
+            }
             if (rng() % 3 == 0) {
                 stream.insert(stream.end(), {0x01, 0x06, 0xC1, 0, 0, uint8_t(rng() % 9), 0x51, 0x04});
             } else {
@@ -63,12 +79,15 @@ TEST(DecoderFuzz, TheCutIntoNotificationsDoesNotChangeWhatIsDecoded) {
                 stream.insert(stream.end(), {0x01, 0x04, 0xD0, uint8_t(w >> 8), uint8_t(w), 0x04});
             }
         }
+        expected.push_back(0x4242);  // a last packet: a fault's last byte may wait for more
+        stream.insert(stream.end(), {0x01, 0x04, 0xD0, 0x42, 0x42, 0x04});
         test::Rig rig{sim::SimConfig{}, false};
         feedInPieces(rig, stream, rng, 1 + rng() % 20);
         if (HasFatalFailure()) return;
         ASSERT_EQ(rig.state.resultCount(), int64_t(expected.size())) << "round " << round;
         for (size_t i = 0; i < expected.size(); ++i)
             EXPECT_EQ(rig.state.store.results[i + 1].inputStates, expected[i]);
+        EXPECT_EQ(rig.link.liveDiscards(), faults) << "round " << round;
     }
 }
 

@@ -4,7 +4,9 @@
 
 #include "core/timebase.h"
 #include "link/commands.h"
+#include "link/setup.h"
 #include "platform/comports.h"
+#include "tests/link/upload_rig.h"
 #include "tests/support/fakes.h"
 
 namespace zvl {
@@ -329,7 +331,8 @@ TEST_F(Recording, APortLostInsideAWaitIsToldOnceAndEndsNothingTwice) {
     Rig handshake{liveConfig()};
     handshake.pump.onIdle = [&] { handshake.port.loseDevice(); };
     handshake.link.connect();
-    EXPECT_EQ(handshake.prompts.warnings, (std::vector<std::string>{portLostMessage("Input/output error")}));
+    EXPECT_EQ(handshake.prompts.warnings,
+              (std::vector<std::string>{portLostMessage("Input/output error", LostDuring::Nothing)}));
 
     // Met in the start's wait: no recording runs on a closed port.
     rig.pump.onIdle = [&] { rig.port.loseDevice(); };
@@ -481,6 +484,74 @@ TEST(BreakTimer, FiresWhenTheInstrumentGoesSilentAndClearsWithTheNextPacket) {
     EXPECT_EQ(rig.state.link.label, "Online");
     rig.run(5'000);
     EXPECT_GT(rig.port.writes.size(), writesAtBreak) << "polling again";
+}
+
+// The box about a lost port says what became of what was going on, and only that.
+TEST(PortLost, TheBoxSaysWhatWasGoingOn) {
+    const std::string gone = "The instrument's serial port has gone away (Input/output error). ";
+    struct LoseInDialog : ModalDialog {
+        test::FakePort* port = nullptr;
+        bool runModal() override { return port->loseDevice(), false; }
+    };
+    struct Case {
+        const char* what;
+        std::function<std::string(test::UploadRig&)> run;  // the box it must show
+    };
+    const std::vector<Case> cases = {
+        {"idle online",
+         [&](test::UploadRig& u) {
+             u.rig.link.connect();
+             u.rig.port.loseDevice();
+             return gone + "No recording was running; the program is offline now.";
+         }},
+        {"live recording",
+         [&](test::UploadRig& u) {
+             u.rig.link.collectNewData();
+             u.rig.run(2'000);
+             u.rig.port.loseDevice();
+             return gone + "The results collected so far are kept.";
+         }},
+        {"hardware dialog",
+         [&](test::UploadRig& u) {
+             InstrumentSetup setup{u.rig.state, u.rig.link, u.rig.prompts, u.rig.clock, u.rig.view};
+             LoseInDialog dialog;
+             dialog.port = &u.rig.port;
+             setup.showHardwareSettings(dialog, testing::TempDir() + "/lost-in-dialog.ini");
+             return gone + "The instrument's settings cannot be read or changed until the port is back.";
+         }},
+        {"handshake of an upload",
+         [&](test::UploadRig& u) {
+             u.rig.state.instrumentOnline = false;
+             u.rig.pump.onIdle = [&] { u.rig.port.loseDevice(); };
+             u.upload.uploadStoredData();
+             return gone + "The upload was not started.";
+         }},
+        {"upload before its first block",
+         [&](test::UploadRig& u) {
+             u.rig.engine->config().silent = true;  // no block comes
+             u.upload.uploadStoredData();
+             u.rig.run(1'000);
+             u.rig.port.loseDevice();
+             return gone + "The upload has ended before any result arrived.";
+         }},
+        {"upload",
+         [&](test::UploadRig& u) {
+             u.upload.uploadStoredData();
+             while (u.upload.packetsStored() < 3) u.rig.run(10);
+             u.rig.port.loseDevice();
+             return gone + "The upload has ended; the " + std::to_string(u.rig.state.resultCount()) +
+                    " results received are kept.";
+         }},
+    };
+    for (const Case& c : cases) {
+        sim::SimConfig config = liveConfig();
+        config.memoryRecords = 200;
+        test::UploadRig u(config);
+        u.rig.port.failOpen = true;  // it does not come back
+        const std::string expected = c.run(u);
+        EXPECT_EQ(u.rig.prompts.warnings, std::vector<std::string>{expected}) << c.what;
+        EXPECT_TRUE(u.rig.state.operatingMode.isSearch()) << c.what;
+    }
 }
 
 }  // namespace

@@ -164,7 +164,9 @@ TEST(SetupLoss, APortLostInACommandsWaitIsToldOnceAndNotOpenedAgainForItsHandsha
             rig.port.loseDevice();
         };
         commands[i](setup);
-        EXPECT_EQ(rig.prompts.warnings, std::vector<std::string>{portLostMessage("Input/output error")}) << i;
+        EXPECT_EQ(rig.prompts.warnings,
+                  std::vector<std::string>{portLostMessage("Input/output error", LostDuring::Setup)})
+            << i;
         EXPECT_EQ(rig.state.operatingMode, EventSearch) << i;
         EXPECT_FALSE(rig.port.isOpen()) << i;
     }

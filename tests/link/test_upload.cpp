@@ -644,7 +644,8 @@ TEST(UploadCancel, ALostPortEndsTheUploadAsCancelDoes) {
     EXPECT_FALSE(st.collectionActive);
     EXPECT_FALSE(u.view.panelVisible);
     EXPECT_EQ(st.operatingMode, EventSearch);
-    EXPECT_EQ(u.rig.prompts.warnings, (std::vector<std::string>{portLostMessage("Input/output error")}));
+    EXPECT_EQ(u.rig.prompts.warnings,
+              (std::vector<std::string>{portLostMessage("Input/output error", LostDuring::Upload, stored)}));
     u.rig.run(30'000);
     EXPECT_EQ(u.rig.port.writes.size(), writes) << "no CAN and no retry NAK into the dead port";
     EXPECT_EQ(u.rig.prompts.warnings.size(), 1u);

@@ -119,6 +119,43 @@ TEST_F(MainCommandsTest, GoingOfflineAfterALiveRecordingShowsTheNewestResult) {
     EXPECT_EQ(st.viewStartTime, 1005);
 }
 
+// A "Not Responding" box left open for 6 s: the status poll runs meanwhile, and must find the
+// program offline already, or its break timer opens the bare choice box over the warning and
+// the break stays declared for the rest of the run.
+TEST_F(MainCommandsTest, EveryHandshakeGoesOfflineBeforeItsNotRespondingBox) {
+    struct NoDialog : ModalDialog {
+        bool runModal() override { return false; }
+    } dialog;
+    const std::vector<std::pair<const char*, std::function<void()>>> callers = {
+        {"Online", [&] { commands.toggleOnline(); }},
+        {"Collect New Data", [&] { commands.collectNewData(); }},
+        {"start menu's Collect", [&] { commands.collectDataFromStartMenu(); }},
+        {"Upload", [&] { commands.uploadStoredData(); }},
+        {"Download", [&] { commands.downloadBinaryFile(); }},
+        {"Hardware Settings", [&] { commands.showHardwareSettings(dialog); }},
+        {"About", [&] { commands.showAbout(dialog); }},
+    };
+    port.open("/dev/fake0");  // nothing behind it answers
+    pump.addTimer(poll);
+    pump.addTimer(brk);
+    commands.startTimers();
+    start.disable();
+    prompts.onWarning = [&] {
+        if (prompts.warnings.back() == kNotRespondingText) pump.processEventsUntil(clock.ms + 6'000);
+    };
+    for (const auto& [name, run] : callers) {
+        st.operatingMode = name == std::string("Online") ? EventSearch : EventRecord;
+        prompts.warnings.clear();
+        run();
+        EXPECT_EQ(prompts.warnings, Lines{kNotRespondingText}) << name;
+        EXPECT_TRUE(prompts.choiceCalls.empty()) << name << ": a choice box over the warning";
+        EXPECT_FALSE(st.linkBreak) << name;
+        EXPECT_TRUE(st.operatingMode.isSearch()) << name;
+        prompts.choiceCalls.clear();
+        st.linkBreak = false;
+    }
+}
+
 TEST_F(MainCommandsTest, StartUpMakesTheFoldersOfTheDataAndThePortLinks) {
     const std::filesystem::path home = std::filesystem::temp_directory_path() / "zvl-startup-folders";
     std::filesystem::remove_all(home);

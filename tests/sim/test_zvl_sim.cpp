@@ -323,4 +323,33 @@ TEST_F(ZvlLosesThePort, UploadEndsWithExit2AndWritesNothing) {
     EXPECT_FALSE(fs::exists(file));
 }
 
+// An instrument whose memory image is being sent goes back to answering commands when the PC
+// cancels; so does one whose PC went away in the middle of the image.
+TEST_F(ZvlLosesThePort, ACancelledDownloadLeavesTheSimulatorAnswering) {
+    startSim({"--memory", "50000", "--verbose"});
+    const std::string file = xdg_ + "/image.bin";
+    for (const int signal : {SIGINT, SIGKILL}) {  // Ctrl-C cancels; a killed zvl just goes away
+        zvl_ = spawn({"download", "--port", "COM5", file}, xdg_, ZVL_EXECUTABLE);
+        ASSERT_GT(zvl_.pid, 0);
+        const std::string simLog = readUntil(child_.err, [](const std::string& t) {
+            return t.find("(memory image by ZMODEM)") != std::string::npos;
+        });
+        ASSERT_NE(simLog.find("(memory image by ZMODEM)"), std::string::npos) << simLog;
+        ::usleep(2'000'000);  // the image is on its way
+        ::kill(zvl_.pid, signal);
+        EXPECT_EQ(waitExit(zvl_.pid), signal == SIGINT ? 2 : -1) << signal;
+        ::close(zvl_.out);
+        ::close(zvl_.err);
+        zvl_ = {};
+        const Child status = spawn({"status", "--port", "COM5"}, xdg_, ZVL_EXECUTABLE);
+        ASSERT_GT(status.pid, 0);
+        const std::string out = readUntil(status.out, [](const std::string&) { return false; });
+        EXPECT_EQ(waitExit(status.pid), 0) << signal << ": " << out;
+        EXPECT_NE(out.find("Firmware version: 1.51"), std::string::npos) << out;
+        ::close(status.out);
+        ::close(status.err);
+        EXPECT_FALSE(fs::exists(file));
+    }
+}
+
 }  // namespace
