@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <set>
 
 #include "platform/atomicfile.h"
@@ -187,8 +186,21 @@ TEST(LogFullFolder, KeepsTheResultsAndTriesEachMinute) {
     EXPECT_EQ(files.size(), (log.decoded.size() + 999) / 1000);
 }
 
-// A noisy line: every result the instrument sent is in the files, and each file says what was
-// thrown away while it was filled; together that is all the decoder threw away.
+// Stops the recorder and checks that the folder (a memory disk's files put there first) holds
+// every decoded result, in order.
+std::vector<LoggedFile> stopAndCheck(LogRig& log, const TempDir& dir, const MemoryDisk* disk = nullptr) {
+    log.rec.stop("test");
+    if (disk) disk->dump(dir.path());
+    std::vector<LoggedFile> files = readLoggedFolder(dir.path());
+    EXPECT_EQ(inputsOf(files), log.decoded);
+    return files;
+}
+
+bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// A noisy line: every result is kept; each file says what was thrown away while it was filled.
 TEST(LogNoise, EveryResultIsKeptAndEachFileSaysWhatWasThrownAway) {
     TempDir dir;
     sim::SimConfig noisy = instrument(320);
@@ -197,18 +209,16 @@ TEST(LogNoise, EveryResultIsKeptAndEachFileSaysWhatWasThrownAway) {
     noisy.unknownSignalsPerSecond = noisy.invalidSignalsPerSecond = 0.5;
     LogRig log(noisy, options(dir, 1000));
     log.run(30'000);
-    log.rec.stop("test");
+    const std::vector<LoggedFile> files = stopAndCheck(log, dir);
     ASSERT_TRUE(log.rec.allSaved());
-    const std::vector<LoggedFile> files = readLoggedFolder(dir.path());
     EXPECT_GT(log.sent.size(), 9000u);
     EXPECT_EQ(log.decoded, log.sent);
-    EXPECT_EQ(inputsOf(files), log.decoded);
     const std::string said = "While this file was filled: ";
     int64_t bytes = 0;
     for (const LoggedFile& f : files) {
         ASSERT_EQ(f.comments[5].rfind(said, 0), 0u) << f.comments[5];
-        const std::string what = f.comments[5].substr(said.size());
-        if (what != "nothing thrown away") bytes += std::stoll(what);
+        if (f.comments[5] != said + "nothing thrown away")
+            bytes += std::stoll(f.comments[5].substr(said.size()));
     }
     EXPECT_EQ(bytes, log.rig.link.liveDiscards().bytes);
     EXPECT_GT(bytes, 2 * 30) << "the noise, and the malformed packets' bytes";
@@ -226,17 +236,14 @@ TEST(LogArgs, DurationsAndNames) {
     EXPECT_EQ(cli::LogRecorder::fileStem("line4", t), "line4-20261207-090503");
 }
 
-// Summer time begins or ends: the file being filled ends there and the next one begins, each
-// saying its UTC offset; the times in a file never step (a quiet line ends it at the tick).
+// Summer time begins or ends: a file ends there, each saying its UTC offset; its times never step.
 TEST(LogZone, AFileEndsWhereTheUtcOffsetChanges) {
     const struct {
-        const char* name;
         int before, after;
-        double rate;
-    } cases[] = {
-        {"autumn", 7200, 3600, 320}, {"spring", 3600, 7200, 320}, {"autumn, quiet line", 7200, 3600, 0.5}};
+        double rate;  // 0.5: a quiet line ends the file at the tick
+    } cases[] = {{7200, 3600, 320}, {3600, 7200, 320}, {7200, 3600, 0.5}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(&c - cases);
         TempDir dir;
         LogRig log(instrument(c.rate), options(dir, 100000), c.before, {{20'500, c.after}});
         log.run(40'000);
@@ -273,21 +280,16 @@ TEST(LogNames, NamesOfOneSecondSortInTimeOrderPastTheThousandth) {
             return foreign.insert(path).second;
         };
         log.run(3000);
-        log.rec.stop("test");
-        disk.dump(dir.path());
-        const std::vector<LoggedFile> files = readLoggedFolder(dir.path());
-        ASSERT_GT(files.size(), 900u);
-        EXPECT_EQ(inputsOf(files), log.decoded);  // in the order of the names
+        EXPECT_GT(stopAndCheck(log, dir, &disk).size(), 900u);  // in the order of the names
     }
-    // And on, where no test runs that far: each suffix sorts after the one before.
+    // Further than any run goes: each suffix sorts after the one before.
     for (const int64_t k : {1, 2, 999, 1000, 999'999, 1'000'000})
         EXPECT_LT(cli::LogRecorder::sameSecondSuffix(k) + ".zvl",
                   cli::LogRecorder::sameSecondSuffix(k + 1) + "_1.ZVL")
             << k;
 }
 
-// A name another program takes between the look and the save is never written over: the file
-// goes to the next suffix.
+// A name another program takes between the look and the save is never written over.
 TEST(LogNames, ANameTakenMeanwhileIsNeverWrittenOver) {
     for (const int perSecond : {1, 3}) {
         TempDir dir;
@@ -297,8 +299,7 @@ TEST(LogNames, ANameTakenMeanwhileIsNeverWrittenOver) {
                 const std::string name =
                     cli::LogRecorder::fileStem("zvl", timeStampFromDateTime({2026, 12, 7, 10, 0, sec, 0})) +
                     cli::LogRecorder::sameSecondSuffix(k) + ".zvl";
-                foreign[name] = "another program's " + name;
-                std::ofstream(dir.file(name), std::ios::binary) << foreign[name];
+                writeBytes(dir.file(name), foreign[name] = "another program's " + name);
             }
         LogRig log(instrument(320), options(dir, 100));
         log.rec.exists = [](const std::string&) { return false; };  // each taken right after the look
@@ -312,34 +313,27 @@ TEST(LogNames, ANameTakenMeanwhileIsNeverWrittenOver) {
     }
 }
 
-// A second logger into a folder in use is refused, naming the first; once it is gone the
-// folder is free again. The lock's file is not a recording's name.
+// A second logger into a folder in use is refused, naming the first; then free again.
 TEST(LogLock, ASecondLoggerIntoAFolderInUseIsRefused) {
     TempDir dir;
     const std::string folder = dir.path().string();
     auto first = std::make_unique<cli::FolderLock>();
     EXPECT_EQ(first->take(folder), "");
-    cli::FolderLock second;
+    cli::FolderLock second, third;
     EXPECT_EQ(second.take(folder), "cannot log into " + folder + ": another zvl log (pid " +
                                        std::to_string(getpid()) + ") is logging into it");
     EXPECT_TRUE(second.inUse());
     first.reset();
-    cli::FolderLock third;
     EXPECT_EQ(third.take(folder), "");
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{".zvl-log.lock"});
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{".zvl-log.lock"});  // not a recording's name
 }
 
-// Files that finish faster than they can be written: one line says so and one when they are
-// written as fast as they come again; the port is never left unread for long meanwhile.
+// Writes slower than files finish: a line says so, one when they catch up; the port is read on.
 TEST(LogBehind, SlowWritesAreToldAndNeverHoldThePortLong) {
-    const struct {
-        int64_t roll;
-        bool behind;
-    } cases[] = {{1, true}, {1000, false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.roll);
+    for (const bool behind : {true, false}) {
+        SCOPED_TRACE(behind);
         TempDir dir;
-        LogRig log(instrument(320), options(dir, c.roll));
+        LogRig log(instrument(320), options(dir, behind ? 1 : 1000));
         MemoryDisk disk(log);
         disk.writeMs = 5;
         int64_t lastMs = log.rig.clock.ms, longest = 0;
@@ -352,16 +346,13 @@ TEST(LogBehind, SlowWritesAreToldAndNeverHoldThePortLong) {
         log.run(10'000);
         disk.writeMs = 0;
         log.run(3000);
-        log.rec.stop("test");
+        stopAndCheck(log, dir, &disk);
         EXPECT_LE(longest, cli::LogRecorder::kWriteBudgetMs + 50);
-        ASSERT_EQ(log.messages.size(), c.behind ? 2u : 0u);
-        if (c.behind) {
-            EXPECT_NE(log.messages[0].find("files finish faster than they can be written"),
-                      std::string::npos);
-            EXPECT_NE(log.messages[1].find("as fast as they come again"), std::string::npos);
+        ASSERT_EQ(log.messages.size(), behind ? 2u : 0u);
+        if (behind) {
+            EXPECT_TRUE(has(log.messages[0], "files finish faster than they can be written"));
+            EXPECT_TRUE(has(log.messages[1], "as fast as they come again"));
         }
-        disk.dump(dir.path());
-        EXPECT_EQ(inputsOf(readLoggedFolder(dir.path())), log.decoded);
     }
 }
 
@@ -376,18 +367,14 @@ TEST(LogStop, NoFileHoldsMoreThanN) {
         log.rig.port.paced = true;  // the line falls behind: results are on the way at the stop
         log.run(100);
         const size_t before = log.decoded.size();
-        log.rec.stop("test");
+        for (const LoggedFile& f : stopAndCheck(log, dir, &disk))
+            EXPECT_LE(int64_t(f.records.size()), roll) << f.names[0];
         EXPECT_GT(log.decoded.size(), before);
-        disk.dump(dir.path());
-        const std::vector<LoggedFile> files = readLoggedFolder(dir.path());
-        for (const LoggedFile& f : files) EXPECT_LE(int64_t(f.records.size()), roll) << f.names[0];
-        EXPECT_EQ(inputsOf(files), log.decoded);
     }
 }
 
-// A stop while the folder cannot be written: one line at once says what waits; the save is
-// tried every 5 s; it saves everything once the folder takes files, or the wait ends after two
-// minutes, taking away the names it had claimed.
+// A stop into a full folder: said at once, tried every 5 s, saved once freed, or given up after
+// two minutes without leaving the names it claimed.
 TEST(LogStopFullFolder, TriedEveryFewSecondsAndSaidAtOnce) {
     for (const bool freed : {true, false}) {
         SCOPED_TRACE(freed);
@@ -408,14 +395,11 @@ TEST(LogStopFullFolder, TriedEveryFewSecondsAndSaidAtOnce) {
         const int64_t stopMs = log.rig.clock.ms;
         ASSERT_FALSE(log.rec.allSaved());
         ASSERT_FALSE(log.messages.empty());
-        const size_t onDisk = inputsOf(readLoggedFolder(dir.path())).size();
-        EXPECT_NE(
-            log.messages.back().find("stopping (SIGTERM): " + std::to_string(log.decoded.size() - onDisk) +
-                                     " results are not on the disk yet"),
-            std::string::npos)
+        const size_t waiting = log.decoded.size() - inputsOf(readLoggedFolder(dir.path())).size();
+        EXPECT_TRUE(has(log.messages.back(), "stopping (SIGTERM): " + std::to_string(waiting) +
+                                                 " results are not on the disk yet"))
             << log.messages.back();
-        EXPECT_NE(log.messages.back().find("No space left on device); the save is tried every 5 s for 2m"),
-                  std::string::npos);
+        EXPECT_TRUE(has(log.messages.back(), "No space left on device); the save is tried every 5 s for 2m"));
         log.run(30'000);
         EXPECT_GE(std::count_if(tries.begin(), tries.end(), [&](int64_t t) { return t > stopMs; }), 5);
         if (freed) {
@@ -429,7 +413,7 @@ TEST(LogStopFullFolder, TriedEveryFewSecondsAndSaidAtOnce) {
         EXPECT_FALSE(log.rec.stopWaitOver());
         log.run(2000);
         EXPECT_TRUE(log.rec.stopWaitOver());
-        EXPECT_NE(log.rec.giveUp().find("results not saved"), std::string::npos);
+        EXPECT_TRUE(has(log.rec.giveUp(), "results not saved"));
         EXPECT_EQ(dir.entries(), before);  // no empty file is left for what was not saved
     }
 }
@@ -449,9 +433,9 @@ TEST(LogPortLoss, TheLineSaysWhereTheResultsAre) {
         log.run(100);
         ASSERT_FALSE(log.messages.empty());
         const std::string& line = log.messages.back();
-        EXPECT_NE(line.find("has gone away"), std::string::npos) << line;
-        EXPECT_EQ(line.find("the results so far are saved") != std::string::npos, !full) << line;
-        EXPECT_EQ(line.find("the results so far are in memory only") != std::string::npos, full) << line;
+        EXPECT_TRUE(has(line, "has gone away")) << line;
+        EXPECT_EQ(has(line, "the results so far are saved"), !full) << line;
+        EXPECT_EQ(has(line, "the results so far are in memory only"), full) << line;
     }
 }
 
@@ -464,12 +448,11 @@ TEST(LogStatusPoll, ALineWhenItStopsAnsweringAndOneWhenItAnswersAgain) {
     log.rig.engine->config().silent = true;
     log.run(20'000);
     ASSERT_EQ(log.messages.size(), 1u);
-    EXPECT_NE(log.messages[0].find("warning: the instrument stopped answering the status poll"),
-              std::string::npos);
+    EXPECT_TRUE(has(log.messages[0], "warning: the instrument stopped answering the status poll"));
     log.rig.engine->config().silent = false;
     log.run(10'000);
     ASSERT_EQ(log.messages.size(), 2u);
-    EXPECT_NE(log.messages[1].find("the instrument answers the status poll again"), std::string::npos);
+    EXPECT_TRUE(has(log.messages[1], "the instrument answers the status poll again"));
 }
 
 // The status line's rate is the real one from the first second on, over the last 5 s.

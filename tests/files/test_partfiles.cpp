@@ -105,52 +105,59 @@ void fillStore(AppState& state, int64_t count, uint32_t start) {
     state.resultCount() = count;
 }
 
+// Every file in `folder` with its bytes.
+std::map<std::string, std::string> contents(const test::TempDir& folder) {
+    std::map<std::string, std::string> all;
+    for (const std::string& name : folder.entries()) all[name] = test::readBytes(folder.file(name));
+    return all;
+}
+
+// File > Save As, and File > Open All Parts, of `path`.
+FileOutcome saveAs(test::FileCommandsRig& r, const std::string& path) {
+    r.dialogs.answers = {path};
+    return r.files.saveAs();
+}
+FileOutcome openAll(test::FileCommandsRig& r, const std::string& path) {
+    r.dialogs.answers = {path};
+    return r.files.openAllParts();
+}
+
 TEST_F(PartFilesTest, ASplitSaveReplacesAllItsPartsOrNoneAndRemovesAnOlderSavesHigherParts) {
-    struct Case {
-        const char* what;
+    const struct {
         int64_t count;
-        bool blockPart3;  // run_3.ZVL a link into a folder that does not exist
-        rlim_t limit;     // the largest file that can be written
-        std::vector<std::string> newParts;
+        bool blockPart3;                    // run_3.ZVL a link into a folder that does not exist
+        rlim_t limit;                       // the largest file that can be written: 100000 a full disk
+        std::vector<std::string> newParts;  // none: the save fails
+    } cases[] = {
+        {40000, false, RLIM_INFINITY, {"run_1.ZVL", "run_2.ZVL"}},
+        {80000, true, RLIM_INFINITY, {}},
+        {80000, false, 100000, {}},
     };
-    const std::vector<Case> cases = {
-        {"a shorter save over four parts", 40000, false, RLIM_INFINITY, {"run_1.ZVL", "run_2.ZVL"}},
-        {"part 3 cannot be created", 80000, true, RLIM_INFINITY, {}},
-        {"a full disk", 80000, false, 100000, {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
         test::TempDir folder;
         fillStore(state, kMaxResults, 3000000);
-        dialogs.answers = {folder.file("run.zvl")};
-        ASSERT_EQ(files.saveAs(), FileOutcome::Done);
+        ASSERT_EQ(saveAs(*this, folder.file("run.zvl")), FileOutcome::Done);
         if (c.blockPart3) {
             std::filesystem::remove(folder.file("run_3.ZVL"));
             std::filesystem::create_symlink("missing/run_3.ZVL", folder.path() / "run_3.ZVL");
         }
-        std::map<std::string, std::string> before;
-        for (const std::string& name : folder.entries()) before[name] = test::readBytes(folder.file(name));
-
+        const auto before = contents(folder);
         fillStore(state, c.count, 1000000);
         clock.ms += 3600000;
-        dialogs.answers = {folder.file("run.zvl")};
         prompts.warnings.clear();
-        FileOutcome outcome;
-        {
+        const FileOutcome outcome = [&] {
             test::FileSizeLimit limit(c.limit);
-            outcome = files.saveAs();
-        }
+            return saveAs(*this, folder.file("run.zvl"));
+        }();
         EXPECT_EQ(outcome, c.newParts.empty() ? FileOutcome::Failed : FileOutcome::Done);
         EXPECT_EQ(prompts.warnings.size(), c.newParts.empty() ? 1u : 0u);
         if (c.newParts.empty()) {
-            std::map<std::string, std::string> after;
-            for (const std::string& name : folder.entries()) after[name] = test::readBytes(folder.file(name));
-            EXPECT_TRUE(after == before) << "every old part as it was, and nothing beside them";
+            EXPECT_TRUE(contents(folder) == before) << "every old part as it was, and nothing beside them";
             continue;
         }
         EXPECT_EQ(folder.entries(), c.newParts);
-        dialogs.answers = {folder.file("run_1.ZVL")};
-        ASSERT_EQ(files.openAllParts(), FileOutcome::Done);
+        ASSERT_EQ(openAll(*this, folder.file("run_1.ZVL")), FileOutcome::Done);
         EXPECT_EQ(state.resultCount(), c.count);
         EXPECT_EQ(state.resultTime(c.count), 1000000 + c.count);
     }
@@ -167,56 +174,45 @@ TEST_F(PartFilesTest, APartContinuesOnlyWithPart1sTimeOfSavingAndNoEarlierFirstR
         const std::string name = dir.file("run_" + std::to_string(k) + ".ZVL");
         test::writeBytes(name, encodeRecordingFile(one, 1, kResultsPerFile, recordingTitleLine(name, when)));
     };
-    struct Case {
-        const char* what;
+    const uint32_t afterTwo = 1000000 + 2 * kResultsPerFile;
+    const struct {
         uint32_t thirdStarts;
         LocalDateTime thirdSaved;
-        int64_t loaded;
-        std::string why;
+        std::string why;  // part 3 left out, because; none: all four loaded
+    } cases[] = {
+        {afterTwo, newer, ""},
+        {afterTwo, older, "run_3.ZVL was saved at 7 Dec 2026 - 10:00:01, run_1.ZVL at 7 Dec 2026 - 11:00:01"},
+        {afterTwo - 2, newer, "the first result of run_3.ZVL is earlier than the last of run_2.ZVL"},
     };
-    const uint32_t afterTwo = 1000000 + 2 * kResultsPerFile;
-    const std::vector<Case> cases = {
-        {"one save", afterTwo, newer, kMaxResults, ""},
-        {"an older save's parts", afterTwo, older, 2 * kResultsPerFile,
-         "run_3.ZVL was saved at 7 Dec 2026 - 10:00:01, run_1.ZVL at 7 Dec 2026 - 11:00:01"},
-        {"results that go back", afterTwo - 2, newer, 2 * kResultsPerFile,
-         "the first result of run_3.ZVL is earlier than the last of run_2.ZVL"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
         part(1, 1000000, newer);
         part(2, 1000000 + kResultsPerFile, newer);
         part(3, c.thirdStarts, c.thirdSaved);
         part(4, c.thirdStarts + kResultsPerFile, c.thirdSaved);
         prompts.warnings.clear();
-        dialogs.answers = {dir.file("run_1.ZVL")};
-        ASSERT_EQ(files.openAllParts(), FileOutcome::Done);
-        EXPECT_EQ(state.resultCount(), c.loaded);
+        ASSERT_EQ(openAll(*this, dir.file("run_1.ZVL")), FileOutcome::Done);
+        EXPECT_EQ(state.resultCount(), c.why.empty() ? kMaxResults : 2 * kResultsPerFile);
+        const std::string left =
+            "Loaded run_1.ZVL to run_2.ZVL as one recording; left out run_3.ZVL and run_4.ZVL, "
+            "because " +
+            c.why + ".";
         EXPECT_EQ(prompts.warnings,
-                  c.why.empty()
-                      ? std::vector<std::string>{}
-                      : std::vector<std::string>{"Loaded run_1.ZVL to run_2.ZVL as one recording; left out "
-                                                 "run_3.ZVL and run_4.ZVL, because " +
-                                                 c.why + "."});
+                  c.why.empty() ? std::vector<std::string>{} : std::vector<std::string>{left});
     }
 
-    // The same through the File menu: 65536 results saved over an older save of four parts,
-    // whose parts 3 and 4 are then put back (an older program left them so).
+    // The same through File > Save As: 65536 results over an older save of four parts, whose
+    // parts 3 and 4 are then put back (an older program left them so).
     test::TempDir folder;
     clock.ms = 1000;
     fillStore(state, kMaxResults, 3000000);
-    dialogs.answers = {folder.file("run.zvl")};
-    ASSERT_EQ(files.saveAs(), FileOutcome::Done);
-    const std::string third = test::readBytes(folder.file("run_3.ZVL")),
-                      fourth = test::readBytes(folder.file("run_4.ZVL"));
+    ASSERT_EQ(saveAs(*this, folder.file("run.zvl")), FileOutcome::Done);
+    const auto old = contents(folder);
     clock.ms += 3600000;
     fillStore(state, 2 * kResultsPerFile, 1000000);
-    dialogs.answers = {folder.file("run.zvl")};
-    ASSERT_EQ(files.saveAs(), FileOutcome::Done);
-    test::writeBytes(folder.file("run_3.ZVL"), third);
-    test::writeBytes(folder.file("run_4.ZVL"), fourth);
-    dialogs.answers = {folder.file("run_2.ZVL")};
-    ASSERT_EQ(files.openAllParts(), FileOutcome::Done);
+    ASSERT_EQ(saveAs(*this, folder.file("run.zvl")), FileOutcome::Done);
+    for (const char* name : {"run_3.ZVL", "run_4.ZVL"}) test::writeBytes(folder.file(name), old.at(name));
+    ASSERT_EQ(openAll(*this, folder.file("run_2.ZVL")), FileOutcome::Done);
     EXPECT_EQ(state.resultCount(), 2 * kResultsPerFile);
     EXPECT_EQ(state.resultTime(2 * kResultsPerFile), 1000000 + 2 * kResultsPerFile);
 }

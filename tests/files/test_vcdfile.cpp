@@ -58,22 +58,22 @@ TEST_F(VcdTest, ExportWritesActiveInputsAndTheLastResultOfEachSecond) {
     EXPECT_EQ(none.find('#'), std::string::npos) << "no time points without results";
 }
 
-// A time that steps back loses no result and gives no false reason: each result after a step
-// stands one second after the result before it, and a comment names the step.
+// A time that steps back loses no result: each result after a step stands one second after the
+// one before it, and a comment names the step.
 TEST(Vcd, EveryResultAroundATimeThatStepsBackIsShown) {
     const int64_t t = 850000000;
-    struct Case {
-        const char* what;
+    const struct {
         std::vector<int64_t> times;
         std::vector<int64_t> points;  // the time point of each result
         int64_t hidden;
     } cases[] = {
-        {"in order", {t, t + 1, t + 3}, {0, 1, 3}, 0},
-        {"autumn change", {t, t + 1, t - 3599, t - 3598}, {0, 1, 2, 3}, 0},
-        {"one backward result", {t, t + 10, t + 5, t + 20}, {0, 10, 11, 26}, 0},
-        {"a step into a second already shown", {t, t + 2, t + 2, t + 1, t + 1}, {0, 2, 2, 3, 3}, 2},
+        {{t, t + 1, t + 3}, {0, 1, 3}, 0},
+        {{t, t + 1, t - 3599, t - 3598}, {0, 1, 2, 3}, 0},  // summer time's end
+        {{t, t + 10, t + 5, t + 20}, {0, 10, 11, 26}, 0},
+        {{t, t + 2, t + 2, t + 1, t + 1}, {0, 2, 2, 3, 3}, 2},  // a step into a second already shown
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
         AppState st;
         for (size_t i = 0; i < c.times.size(); ++i) {
             st.store.slot(int64_t(i + 1)).setTime(uint32_t(c.times[i]));
@@ -82,12 +82,11 @@ TEST(Vcd, EveryResultAroundATimeThatStepsBackIsShown) {
         st.resultCount() = int64_t(c.times.size());
         st.inputActive.fill(true);
         const std::string vcd = vcdText(st, "p");
+        SCOPED_TRACE(vcd);
         EXPECT_NE(
             vcd.find(std::to_string(c.times.size()) + " results; " + std::to_string(c.hidden) + " shared"),
-            std::string::npos)
-            << c.what << "\n"
-            << vcd;
-        size_t steps = 0;
+            std::string::npos);
+        size_t steps = 0, comments = 0;
         for (size_t i = 1; i < c.times.size(); ++i) {
             if (c.times[i] >= c.times[i - 1]) continue;
             ++steps;
@@ -95,18 +94,16 @@ TEST(Vcd, EveryResultAroundATimeThatStepsBackIsShown) {
                                      " s at result " + std::to_string(i + 1) + " (" +
                                      formatTimeStamp(c.times[i - 1]) + " to " + formatTimeStamp(c.times[i]) +
                                      "): it is shown at #" + std::to_string(c.points[i]);
-            EXPECT_NE(vcd.find(step), std::string::npos) << c.what << "\n" << vcd;
+            EXPECT_NE(vcd.find(step), std::string::npos) << step;
         }
-        size_t comments = 0;
         for (size_t at = 0; (at = vcd.find("the time steps back", at)) != std::string::npos; ++at) ++comments;
-        EXPECT_EQ(comments, steps) << c.what;
+        EXPECT_EQ(comments, steps);
         // Every result not hidden by a later one of its own second sets its input at its point.
         for (size_t i = 0; i < c.times.size(); ++i) {
             if (i + 1 < c.times.size() && c.points[i + 1] == c.points[i]) continue;
             const size_t at = vcd.find("#" + std::to_string(c.points[i]) + "\n");
-            ASSERT_NE(at, std::string::npos) << c.what << " result " << i + 1;
-            const std::string code(1, char('!' + i));
-            EXPECT_NE(vcd.find("1" + code + "\n", at), std::string::npos) << c.what << " result " << i + 1;
+            ASSERT_NE(at, std::string::npos) << "result " << i + 1;
+            EXPECT_NE(vcd.find("1" + std::string(1, char('!' + i)) + "\n", at), std::string::npos) << i + 1;
         }
     }
 }

@@ -9,12 +9,6 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using test::Rig;
 
-}  // namespace
-void PrintTo(const LiveDecoder::Discards& d, std::ostream* os) {
-    *os << d.bytes << " bytes, " << d.packets << " packets";
-}
-namespace {
-
 struct Decoder : ::testing::Test {
     Rig rig{sim::SimConfig{}, /*withEngine=*/false};
     AppState& st = rig.state;
@@ -84,8 +78,7 @@ TEST_F(Decoder, AClockThatWouldOverflowIsMalformed) {
     EXPECT_TRUE(st.rxBuffer.empty());
 }
 
-// A fault costs at most the packet it touches: the whole packets gathered with it in one
-// notification are all kept, and what was thrown away is counted.
+// A fault costs at most the packet it touches; the whole packets around it are kept; the rest counted.
 TEST_F(Decoder, AFaultCostsAtMostThePacketItTouches) {
     const auto result = [](uint8_t n) { return Bytes{0x01, 0x04, 0xD0, 0x00, n, 0x04}; };
     const auto join = [](std::initializer_list<Bytes> parts) {
@@ -97,7 +90,7 @@ TEST_F(Decoder, AFaultCostsAtMostThePacketItTouches) {
         const char* what;
         Bytes bytes;
         std::vector<uint16_t> stored;
-        LiveDecoder::Discards discarded;
+        std::pair<int64_t, int64_t> discarded;  // bytes, packets
     };
     const std::vector<Case> cases = {
         {"noise first", join({{0x77}, result(1), result(2)}), {1, 2}, {1, 0}},
@@ -126,7 +119,8 @@ TEST_F(Decoder, AFaultCostsAtMostThePacketItTouches) {
         for (int64_t i = 1; i <= r.state.resultCount(); ++i)
             stored.push_back(r.state.store.results[size_t(i)].inputStates);
         EXPECT_EQ(stored, c.stored) << c.what;
-        EXPECT_EQ(r.link.liveDiscards(), c.discarded) << c.what;
+        const auto d = r.link.liveDiscards();
+        EXPECT_EQ(std::make_pair(d.bytes, d.packets), c.discarded) << c.what;
         EXPECT_TRUE(r.state.rxBuffer.empty()) << c.what;
         EXPECT_FALSE(r.breakTimer.isActive()) << c.what;
     }
@@ -300,8 +294,7 @@ TEST_F(Limit, AHandlerRunInsideTheWarningBoxSharesTheBuffer) {
     EXPECT_EQ(st.resultCount(), kMaxResults);
 }
 
-// Bytes read at the end of a gathering that began when they arrived get the stamp of their
-// arrival: every moment of every window has the stamp of the window's start.
+// Every moment of every gathering window has the stamp of the window's start.
 TEST(GatherWindow, EndsBeforeTheStampChanges) {
     for (const int gatherMs : {20, 40, 100})
         for (int ms = 0; ms < 1000; ++ms) {

@@ -495,21 +495,21 @@ TEST(PortLost, TheBoxSaysWhatWasGoingOn) {
     };
     struct Case {
         const char* what;
-        std::function<std::string(test::UploadRig&)> run;  // the box it must show
+        std::function<std::string(test::UploadRig&)> run;  // what the box says after `gone`
     };
     const std::vector<Case> cases = {
         {"idle online",
          [&](test::UploadRig& u) {
              u.rig.link.connect();
              u.rig.port.loseDevice();
-             return gone + "No recording was running; the program is offline now.";
+             return "No recording was running; the program is offline now.";
          }},
         {"live recording",
          [&](test::UploadRig& u) {
              u.rig.link.collectNewData();
              u.rig.run(2'000);
              u.rig.port.loseDevice();
-             return gone + "The results collected so far are kept.";
+             return "The results collected so far are kept.";
          }},
         {"hardware dialog",
          [&](test::UploadRig& u) {
@@ -517,14 +517,14 @@ TEST(PortLost, TheBoxSaysWhatWasGoingOn) {
              LoseInDialog dialog;
              dialog.port = &u.rig.port;
              setup.showHardwareSettings(dialog, testing::TempDir() + "/lost-in-dialog.ini");
-             return gone + "The instrument's settings cannot be read or changed until the port is back.";
+             return "The instrument's settings cannot be read or changed until the port is back.";
          }},
         {"handshake of an upload",
          [&](test::UploadRig& u) {
              u.rig.state.instrumentOnline = false;
              u.rig.pump.onIdle = [&] { u.rig.port.loseDevice(); };
              u.upload.uploadStoredData();
-             return gone + "The upload was not started.";
+             return "The upload was not started.";
          }},
         {"upload before its first block",
          [&](test::UploadRig& u) {
@@ -532,14 +532,14 @@ TEST(PortLost, TheBoxSaysWhatWasGoingOn) {
              u.upload.uploadStoredData();
              u.rig.run(1'000);
              u.rig.port.loseDevice();
-             return gone + "The upload has ended before any result arrived.";
+             return "The upload has ended before any result arrived.";
          }},
         {"upload",
          [&](test::UploadRig& u) {
              u.upload.uploadStoredData();
              while (u.upload.packetsStored() < 3) u.rig.run(10);
              u.rig.port.loseDevice();
-             return gone + "The upload has ended; the " + std::to_string(u.rig.state.resultCount()) +
+             return "The upload has ended; the " + std::to_string(u.rig.state.resultCount()) +
                     " results received are kept.";
          }},
     };
@@ -549,7 +549,7 @@ TEST(PortLost, TheBoxSaysWhatWasGoingOn) {
         test::UploadRig u(config);
         u.rig.port.failOpen = true;  // it does not come back
         const std::string expected = c.run(u);
-        EXPECT_EQ(u.rig.prompts.warnings, std::vector<std::string>{expected}) << c.what;
+        EXPECT_EQ(u.rig.prompts.warnings, std::vector<std::string>{gone + expected}) << c.what;
         EXPECT_TRUE(u.rig.state.operatingMode.isSearch()) << c.what;
     }
 }

@@ -277,42 +277,24 @@ TEST(TimebaseSearchWalk, AChosenResultStaysTheCursorResultAmongResultsOfItsSecon
         << "the view moved: the last of the second";
 }
 
-// A recording whose time steps back (an upload whose backward times were kept, a live recording
-// across the change from summer time): each result's bar stands at its own time and lasts until
-// the next result's; the one before a step would last a negative time and has no bar. Results
-// after the step that lie in the view are drawn, however far the step went back.
+// A time that steps back (summer time's end, kept backward upload times): each result's bar
+// stands at its own time until the next result's; the one before a step has none.
 TEST(TimebaseSearchWalk, ATimeThatStepsBackDrawsEachResultAtItsOwnTime) {
-    struct Case {
-        const char* what;
+    const struct {
         std::vector<int64_t> times;
         int64_t viewStart;
-        std::vector<SegmentCall> bars;  // of input 16, which is always on
+        std::vector<int64_t> barsAt;  // of input 16 (always on), each 50 pixels wide
         int64_t cursor;
     } cases[] = {
-        {"a step of 30 s within the view",
-         {1010, 1020, 1030, 1040, 1050, 1060, 1030, 1040, 1050, 1060},
+        {{1010, 1020, 1030, 1040, 1050, 1060, 1030, 1040, 1050, 1060},
          1000,
-         {{182, 16, 50, OnBar},
-          {232, 16, 50, OnBar},
-          {282, 16, 50, OnBar},
-          {332, 16, 50, OnBar},
-          {382, 16, 50, OnBar},
-          {282, 16, 50, OnBar},
-          {332, 16, 50, OnBar},
-          {382, 16, 50, OnBar},
-          {432, 16, 50, OnBar}},
+         {182, 232, 282, 332, 382, 282, 332, 382, 432},
          10},
-        {"an hour back, the view after the step",
-         {5010, 5020, 5030, 1410, 1420, 1430},
-         1400,
-         {{18182, 16, 50, OnBar},
-          {18232, 16, 50, OnBar},
-          {182, 16, 50, OnBar},
-          {232, 16, 50, OnBar},
-          {282, 16, 50, OnBar}},  // the first two lie right of the chart, where the canvas cuts them
-         6},
+        // An hour back, the view after the step: the first two lie right of the chart.
+        {{5010, 5020, 5030, 1410, 1420, 1430}, 1400, {18182, 18232, 182, 232, 282}, 6},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
         ViewerRig rig;
         test::fillStore(rig.state, int64_t(c.times.size()), 1000, 10);
         for (size_t i = 0; i < c.times.size(); ++i)
@@ -323,9 +305,11 @@ TEST(TimebaseSearchWalk, ATimeThatStepsBackDrawsEachResultAtItsOwnTime) {
         rig.state.timebaseIndex = 6;  // 0.2 s a pixel: 10 s is 50 pixels
         NullCanvas canvas;
         rig.renderer.redrawTraceView(canvas);
-        EXPECT_EQ(rig.of(16, OnBar), c.bars) << c.what;
-        EXPECT_EQ(rig.state.cursorResult, c.cursor) << c.what;
-        EXPECT_TRUE(rig.prompts.warnings.empty()) << c.what;
+        std::vector<SegmentCall> bars;
+        for (const int64_t x : c.barsAt) bars.push_back({x, 16, 50, OnBar});
+        EXPECT_EQ(rig.of(16, OnBar), bars);
+        EXPECT_EQ(rig.state.cursorResult, c.cursor);
+        EXPECT_TRUE(rig.prompts.warnings.empty());
     }
 }
 
