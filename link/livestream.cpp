@@ -80,7 +80,7 @@ void InstrumentLink::startStopRecording() {
         }
     } else {
         prompts_.setBusyCursor(false);
-        const bool keepGoing = prompts_.confirm(kContinueCollectingText);
+        const bool keepGoing = prompts_.confirm(kContinueCollectingText, IfEscaped::Yes);
         prompts_.setBusyCursor(true);
         // The recording may have ended while the box was open (the port lost, the limit).
         if (!keepGoing && state_.collectionActive) {

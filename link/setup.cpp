@@ -153,7 +153,7 @@ bool InstrumentSetup::setDateTime() {
     if (refusedDuringDownload()) return false;
     // The time asked about is the time sent, however long the question stays open.
     const LocalDateTime now = clock_.now();
-    if (!prompts_.confirm(setDateTimeQuestion(now))) return false;
+    if (!prompts_.confirm(setDateTimeQuestion(now), IfEscaped::No)) return false;
     link_.sendCommand(cmd::SetClock, clockValue(timeStampFromDateTime(now)), 4);
     return true;
 }

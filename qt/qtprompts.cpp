@@ -33,14 +33,20 @@ void QtPrompts::information(const std::string& text) {
     QMessageBox::information(parent_, title_, q(text), QMessageBox::Ok);
 }
 
-bool QtPrompts::confirm(const std::string& text) {
-    // Only Yes and No answer the question: closing the box or Escape counts as Yes, which
-    // leaves things as they are ("Continue Collecting Data ?" goes on collecting).
+bool QtPrompts::confirm(const std::string& text, IfEscaped escaped) {
+    // Only Yes and No answer the question: closing the box or Escape gives the answer that
+    // leaves things as they are, which the question names ("Continue Collecting Data ?" goes
+    // on collecting, "Set All ... Colours to Default Values ?" keeps the colours).
     QMessageBox box(QMessageBox::Question, title_, q(text), QMessageBox::Yes | QMessageBox::No, parent_);
     box.setDefaultButton(QMessageBox::Yes);
-    box.setEscapeButton(QMessageBox::Yes);
+    const QMessageBox::StandardButton onEscape =
+        escaped == IfEscaped::Yes ? QMessageBox::Yes : QMessageBox::No;
+    box.setEscapeButton(onEscape);
     box.exec();
-    return box.clickedButton() != box.button(QMessageBox::No);
+    const QAbstractButton* clicked = box.clickedButton();
+    if (clicked == box.button(QMessageBox::Yes)) return true;
+    if (clicked == box.button(QMessageBox::No)) return false;
+    return escaped == IfEscaped::Yes;
 }
 
 std::string QtPrompts::inputBox(const std::string& caption, const std::string& prompt,

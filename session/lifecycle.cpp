@@ -71,7 +71,7 @@ void Lifecycle::onSplashTimer() {
 
 bool Lifecycle::mayClose() {
     if (!state_.collectionActive) return true;
-    if (prompts_.confirm(kContinueCollectingText)) return false;
+    if (prompts_.confirm(kContinueCollectingText, IfEscaped::Yes)) return false;
     // An upload is cancelled, not given a stop record.
     if (state_.uploadActive && cancelTransfer_)
         cancelTransfer_();

@@ -124,7 +124,9 @@ public:
     CommandPrompts(Prompts& prompts, CommandRefresh& refresh) : prompts_(prompts), refresh_(refresh) {}
     void warning(const std::string& text) override { refresh_.flush(), prompts_.warning(text); }
     void information(const std::string& text) override { refresh_.flush(), prompts_.information(text); }
-    bool confirm(const std::string& text) override { return refresh_.flush(), prompts_.confirm(text); }
+    bool confirm(const std::string& text, IfEscaped escaped) override {
+        return refresh_.flush(), prompts_.confirm(text, escaped);
+    }
     std::string inputBox(const std::string& caption, const std::string& prompt,
                          const std::string& answer) override {
         return refresh_.flush(), prompts_.inputBox(caption, prompt, answer);

@@ -52,10 +52,12 @@
 #include "platform/comports.h"
 #include "qt/choicebox.h"
 #include "qt/qtcanvas.h"
+#include "qt/qtprompts.h"
 #include "qt/selectportdialog.h"
 #include "search/marker.h"
 #include "search/navigation.h"
 #include "session/help.h"
+#include "tests/qt/modal.h"
 #include "tests/support/fakefiledialogs.h"
 #include "tests/support/fakes.h"
 #include "tests/support/filesizelimit.h"
@@ -66,8 +68,9 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 struct WindowRig {
+    // boxes: the prompts the window shows its boxes with (the scripted ones when none).
     explicit WindowRig(bool writeSettingsFile = true, uint8_t comPort = 1,
-                       OperatingModeValue mode = EventRecord) {
+                       OperatingModeValue mode = EventRecord, Prompts* boxes = nullptr) {
         dir = std::filesystem::temp_directory_path() /
               ("zvl-main-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
         std::filesystem::create_directories(dir);
@@ -90,7 +93,7 @@ struct WindowRig {
             std::make_unique<MainWindow>(MainPlatform{port,
                                                       clock,
                                                       pump,
-                                                      prompts,
+                                                      boxes ? *boxes : prompts,
                                                       fileDialogs,
                                                       {startTimer, splashTimer, statusPollTimer, breakTimer,
                                                        uploadRetryTimer, updateTimer, downloadStatusTimer},
@@ -504,6 +507,66 @@ TEST(MainWindow, CloseQueryWhileCollecting) {
         << "settings written at close";
     EXPECT_EQ(rig.prompts.confirmations,
               (std::vector<std::string>{"Continue Collecting Data ?", "Continue Collecting Data ?"}));
+}
+
+// Every question the program asks, answered with the Escape key on its real box: the answer
+// that leaves things as they are.
+TEST(MainWindow, EscapeOnEveryQuestionLeavesThingsAsTheyAre) {
+    using Rig = WindowRig;
+    const auto clickIn = [](const char* button) {
+        return [button](QDialog& d) {
+            if (auto* b = d.findChild<QPushButton*>(button)) b->click();
+            return true;
+        };
+    };
+    const auto start = [](Rig& rig) { rig.find<QPushButton>("startStopButton")->click(), rig.run(1000); };
+    const auto collecting = [](Rig& rig) {
+        EXPECT_TRUE(rig.window->state().collectionActive);
+        EXPECT_TRUE(rig.window->isVisible());
+        rig.window->state().collectionActive = false;
+    };
+    const auto clockNotSent = [](Rig& rig) {
+        const std::vector<uint8_t> codes = rig.codes();
+        EXPECT_EQ(std::count(codes.begin(), codes.end(), cmd::SetClock), 0);
+    };
+    const struct {
+        const char* question;
+        std::function<void(Rig&)> ask, check;
+    } questions[] = {
+        {"Set All Morvic ZVL Colours to Default Values ?",
+         [&](Rig& rig) {
+             rig.window->state().colours.onColour = 0x123456;
+             rig.window->modalDialogRunner = clickIn("defaultButton");
+             rig.find<QAction>("coloursAction")->trigger();
+         },
+         [](Rig& rig) { EXPECT_EQ(rig.window->state().colours.onColour, 0x123456u); }},
+        {"Send Current PC Date and Time", [](Rig& rig) { rig.find<QAction>("setDateTimeAction")->trigger(); },
+         clockNotSent},
+        {"Send Current PC Date and Time",
+         [&](Rig& rig) {
+             rig.window->modalDialogRunner = clickIn("SynchroniseButton");
+             rig.find<QAction>("hardwareSettingsAction")->trigger();
+         },
+         clockNotSent},
+        {"Continue Collecting Data ?", [&](Rig& rig) { start(rig), start(rig); }, collecting},
+        {"Continue Collecting Data ?", [&](Rig& rig) { start(rig), rig.window->close(); }, collecting},
+    };
+    for (const auto& q : questions) {
+        QtPrompts boxes;
+        Rig rig(true, 1, EventRecord, &boxes);
+        rig.window->show();
+        rig.window->lifecycle().startOnFirstActivation();
+        rig.run(1100);
+        QString asked;
+        test::whenModalShows([&](QWidget* w) {
+            if (auto* box = qobject_cast<QMessageBox*>(w)) asked = box->text();
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(w, &escape);
+        });
+        q.ask(rig);
+        EXPECT_TRUE(asked.startsWith(q.question)) << asked.toStdString();
+        q.check(rig);
+    }
 }
 
 TEST(MainWindow, ClosingOfflineWritesSettingsAndSendsNothing) {

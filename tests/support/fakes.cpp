@@ -149,7 +149,7 @@ void ScriptedPrompts::warning(const std::string& text) {
     if (onWarning) onWarning();
 }
 
-bool ScriptedPrompts::confirm(const std::string& text) {
+bool ScriptedPrompts::confirm(const std::string& text, IfEscaped) {
     confirmations.push_back(text);
     if (onConfirm) onConfirm();
     if (confirmAnswers.empty()) return false;

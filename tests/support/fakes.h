@@ -140,7 +140,7 @@ class ScriptedPrompts : public Prompts {
 public:
     void warning(const std::string& text) override;
     void information(const std::string& text) override { informations.push_back(text); }
-    bool confirm(const std::string& text) override;
+    bool confirm(const std::string& text, IfEscaped escaped) override;
     std::string inputBox(const std::string& caption, const std::string& prompt,
                          const std::string& def) override;
     void setBusyCursor(bool busy) override {
