@@ -782,6 +782,34 @@ TEST(MainWindow, OfflineAfterATimeChartRecordingShowsItsLastResultHoweverLongThe
     }
 }
 
+// A click or the wheel on the progress panel, off its Cancel button, reaches nothing under it:
+// not the name column (Display Options), a key box or the plot.
+TEST(MainWindow, TheProgressPanelTakesItsOwnClicks) {
+    WindowRig rig;
+    AppState& st = rig.window->state();
+    st.operatingMode = EventSearch;
+    st.store.resultCount = 100;
+    for (int64_t i = 1; i <= 100; ++i) st.store.slot(i).setTime(uint32_t(5000 + 3 * i));
+    rig.window->refreshWindow();
+    rig.window->show();
+    rig.window->showProgressPanel(true, "Uploading Data");
+    QWidget* client = rig.find<QWidget>("client");
+    const AppState before = st;
+    for (const QPoint at : {QPoint(50, 140), QPoint(125, 195), QPoint(180, 150), QPoint(190, 110)}) {
+        QWidget* under = client->childAt(at);
+        ASSERT_NE(under, nullptr);
+        ASSERT_TRUE(rig.find<QFrame>("progressPanel")->isAncestorOf(under)) << at.x() << "," << at.y();
+        const QPoint local = under->mapFrom(client, at);
+        QTest::mouseClick(under, Qt::LeftButton, {}, local);
+        QWheelEvent wheel(local, under->mapToGlobal(local), {}, {0, -120}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(under, &wheel);
+        EXPECT_EQ(st.searchKey, before.searchKey) << at.x() << "," << at.y();
+        EXPECT_EQ(st.currentResult, before.currentResult) << at.x() << "," << at.y();
+        EXPECT_TRUE(rig.dialogsShown.empty()) << at.x() << "," << at.y();
+    }
+}
+
 TEST(MainWindow, OpenLeavesTheControlsAndTheReopenListUpToDate) {
     WindowRig rig;
     rig.window->lifecycle().startOnFirstActivation();
