@@ -1382,6 +1382,43 @@ TEST(MainWindow, EventListFiltersFollowsTheViewAndGrowsWithALiveRecording) {
     st.collectionActive = false;
 }
 
+// With "only results matching the search key" ticked, each click on a key box changes the rows
+// to the results the new key matches, counted here by the rule itself.
+TEST(MainWindow, TheEventListFollowsAKeyBoxClick) {
+    WindowRig rig;
+    rig.window->show();
+    AppState& st = rig.window->state();
+    st.operatingMode = EventSearch;
+    st.inputActive.fill(true);
+    st.store.resultCount = 300;
+    for (int64_t i = 1; i <= 300; ++i) {
+        st.store.slot(i).setTime(uint32_t(5000 + i));
+        st.store.slot(i).inputStates = (i % 7) < 3 ? inputMask(1) : 0;
+    }
+    rig.window->refreshWindow();
+    rig.find<QAction>("eventListAction")->trigger();
+    EventListWindow& list = rig.window->eventList();
+    list.matchingOnlyBox()->setChecked(true);
+    ASSERT_EQ(list.model().rowCount(), 300) << "every result fits an all Do Not Care key";
+    const auto on = [&](int64_t n) { return (st.store.slot(n).inputStates & inputMask(1)) != 0; };
+    for (const SearchCondition expected : {On, Off, HighToLow, LowToHigh, DoNotCare}) {
+        QTest::mouseClick(rig.find<QWidget>("client"), Qt::LeftButton, {}, QPoint(125, 20 * 1 + 110 + 5));
+        ASSERT_EQ(st.searchKey[0], expected);
+        int matching = 0;
+        for (int64_t n = 1; n <= 300; ++n) {
+            const bool now = on(n), before = n > 1 && on(n - 1);
+            matching += expected == On          ? now
+                        : expected == Off       ? !now
+                        : expected == HighToLow ? before && !now
+                        : expected == LowToHigh ? !before && now
+                                                : true;
+        }
+        EXPECT_EQ(list.model().rowCount(), matching) << int(expected);
+        EXPECT_EQ(list.countLabel()->text().toStdString(), std::to_string(matching) + " rows")
+            << int(expected);
+    }
+}
+
 // The clicks and the marker's commands through the window, and where it shows the span (the
 // span itself is the marker's own test).
 TEST(MainWindow, AClickOnThePlotGoesToItsResultAndTheMarkersSpanShowsInThePanelAndTheList) {
