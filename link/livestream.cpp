@@ -43,6 +43,7 @@ void InstrumentLink::limitStop() {
     state_.viewStartTime = t;
     state_.liveTime = t;
     state_.recordingEndTime = t;
+    showNewestResultsOffline(state_);  // a time chart at "now" would be empty
     prompts_.setBusyCursor(true);
     state_.collectionActive = false;
     prompts_.warning(kMaximumResultsText);

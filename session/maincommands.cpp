@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "core/timebase.h"
 #include "search/goto.h"
 #include "search/marker.h"
 #include "search/matchsearch.h"

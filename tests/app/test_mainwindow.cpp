@@ -748,6 +748,8 @@ TEST(MainWindow, SetupAndACancelledDownloadGoOnlineWithTheControlsUpToDate) {
     }
 }
 
+// A live time chart that goes offline shows its last result at the cursor line: by the Offline
+// button after a Stop, however long its "No" took, and at the 100000-result limit.
 TEST(MainWindow, OfflineAfterATimeChartRecordingShowsItsLastResultHoweverLongTheStopTook) {
     WindowRig rig;
     rig.window->lifecycle().startOnFirstActivation();
@@ -764,16 +766,28 @@ TEST(MainWindow, OfflineAfterATimeChartRecordingShowsItsLastResultHoweverLongThe
         }
         return n;
     };
-    for (const int answerMs : {4000, 4300, 4600}) {  // a slow "No" while the live chart moves on
+    // A slow "No" while the live chart moves on; 0: the limit (last, it leaves the store full).
+    for (const int answerMs : {4000, 4300, 4600, 0}) {
         rig.find<QPushButton>("eventTimeButton")->click();
         ASSERT_EQ(st.operatingMode, TimebaseRecord);
         rig.find<QPushButton>("startStopButton")->click();  // Start
         rig.run(3000);
-        rig.prompts.confirmAnswers = {false};
-        rig.prompts.onConfirm = [&] { rig.run(answerMs); };
-        rig.find<QPushButton>("startStopButton")->click();  // Stop
-        rig.prompts.onConfirm = nullptr;
-        rig.find<QPushButton>("onlineOfflineButton")->click();  // Offline
+        if (answerMs > 0) {
+            rig.prompts.confirmAnswers = {false};
+            rig.prompts.onConfirm = [&] { rig.run(answerMs); };
+            rig.find<QPushButton>("startStopButton")->click();  // Stop
+            rig.prompts.onConfirm = nullptr;
+            rig.find<QPushButton>("onlineOfflineButton")->click();  // Offline
+        } else {
+            // Full but for two results, 100 a second up to now; the next results reach the limit.
+            st.store.resultCount = kMaxResults - 2;
+            for (int64_t i = 1; i <= st.resultCount(); ++i) {
+                st.store.slot(i).setTime(uint32_t(st.liveTime - 1000 + i / 100));
+                st.store.slot(i).inputStates = uint16_t(i & 1);
+            }
+            rig.run(2000);
+            ASSERT_EQ(rig.prompts.warnings, std::vector<std::string>{kMaximumResultsText});
+        }
         ASSERT_EQ(st.operatingMode, TimebaseSearch);
         // About 7 s of results at 0.1 s a pixel, ending at the cursor line.
         EXPECT_GE(barPixels(), 50) << answerMs;
