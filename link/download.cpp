@@ -50,17 +50,24 @@ BinaryDownload::~BinaryDownload() {
     removeFolder();
 }
 
+FileDialogSpec binaryDownloadDialog(const AppState& state) {
+    FileDialogSpec request;
+    request.filter = "Crude Binary Files|*.BIN";
+    request.defaultExtension = "BIN";
+    request.mustExist = false;
+    // The image replaces the chosen file when it has come whole: an existing one is replaced
+    // only after the question the save dialogs ask.
+    request.overwritePrompt = true;
+    request.initialDirectory = state.dataDirectory;
+    return request;
+}
+
 void BinaryDownload::downloadBinaryFile(FileDialogs& dialogs) {
     if (state_.protocolTransferActive || state_.uploadActive) return;  // one transfer at a time
     state_.operatingMode = EventRecord;
     if (!state_.instrumentOnline) link_.connect();
     if (!state_.instrumentOnline) return;
-    FileDialogSpec request;
-    request.filter = "Crude Binary Files|*.BIN";
-    request.defaultExtension = "BIN";
-    request.mustExist = false;
-    request.initialDirectory = state_.dataDirectory;
-    const std::optional<std::string> target = dialogs.openFile(request);
+    const std::optional<std::string> target = dialogs.openFile(binaryDownloadDialog(state_));
     if (!target) return;
     start(*target);
 }
