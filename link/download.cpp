@@ -64,7 +64,10 @@ FileDialogSpec binaryDownloadDialog(const AppState& state) {
 
 void BinaryDownload::downloadBinaryFile(FileDialogs& dialogs) {
     if (state_.protocolTransferActive || state_.uploadActive) return;  // one transfer at a time
-    state_.operatingMode = EventRecord;
+    if (state_.operatingMode != EventRecord) {
+        state_.operatingMode = EventRecord;
+        view_.refreshWindow();  // the boxes and the dialog that follow stand over the online window
+    }
     if (!state_.instrumentOnline) link_.connect();
     if (!state_.instrumentOnline) return;
     const std::optional<std::string> target = dialogs.openFile(binaryDownloadDialog(state_));

@@ -34,7 +34,7 @@ void Lifecycle::readSettings() {
     if (read != SettingsRead::Complete) {
         view_.hideSplashWindow();
         state_.operatingMode = EventSearch;
-        loadDefaultSettings(state_, prompts_);
+        loadDefaultSettings(state_, prompts_, view_);
     }
     if (state_.dataDirectory.empty()) state_.dataDirectory = defaultDataDirectory();
     // The data folder, where the file dialogs start, exists from the first run on.

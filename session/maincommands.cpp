@@ -82,11 +82,12 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
       platform_(std::move(platform)),
       view_(view),
       prompts_(platform_.prompts, view_),
+      fileDialogs_(platform_.fileDialogs, view_),
       link_(state_, platform_.port, platform_.clock, platform_.pump, prompts_, view_,
             platform_.timers.breakTimer, platform_.timers.updateTimer),
       renderer_(state_, platform_.clock, platform_.prompts),  // its warning waits for the picture
       viewContext_{state_, renderer_, view_, platform_.timers.updateTimer},
-      files_(state_, platform_.fileDialogs, prompts_, view_, platform_.clock),
+      files_(state_, fileDialogs_, prompts_, view_, platform_.clock),
       upload_(state_, link_, platform_.clock, prompts_, view_, platform_.timers.uploadRetryTimer),
       lifecycle_(state_, link_, prompts_, view_, platform_.timers, platform_.settingsPath),
       memo_(state_),
@@ -224,7 +225,7 @@ bool MainCommands::refusedDuringDownload() {
 void MainCommands::downloadBinaryFile() {
     Command command(view_);
     if (refusedDuringDownload()) return;
-    download_.downloadBinaryFile(platform_.fileDialogs);
+    download_.downloadBinaryFile(fileDialogs_);
     view_.refreshWindow();  // online now, or offline after a silent handshake, also when cancelled
 }
 

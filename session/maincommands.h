@@ -144,6 +144,24 @@ private:
     CommandRefresh& refresh_;
 };
 
+// The file dialogs as the subsystems see them: what the command changed so far (the mode that
+// Open or Download switched to) shows behind them, as behind a box.
+class CommandFileDialogs final : public FileDialogs {
+public:
+    CommandFileDialogs(FileDialogs& dialogs, CommandRefresh& refresh)
+        : dialogs_(dialogs), refresh_(refresh) {}
+    std::optional<std::string> openFile(const FileDialogSpec& request) override {
+        return refresh_.flush(), dialogs_.openFile(request);
+    }
+    std::optional<std::string> saveFile(const FileDialogSpec& request) override {
+        return refresh_.flush(), dialogs_.saveFile(request);
+    }
+
+private:
+    FileDialogs& dialogs_;
+    CommandRefresh& refresh_;
+};
+
 class MainCommands {
 public:
     // `view` is the window; it is not called before the first command.
@@ -270,6 +288,7 @@ private:
     MainPlatform platform_;
     CommandRefresh view_;
     CommandPrompts prompts_;
+    CommandFileDialogs fileDialogs_;
     InstrumentLink link_;
     TraceRenderer renderer_;
     ViewContext viewContext_;

@@ -161,6 +161,7 @@ bool ScriptedPrompts::confirm(const std::string& text, IfEscaped) {
 std::string ScriptedPrompts::inputBox(const std::string& caption, const std::string& prompt,
                                       const std::string& def) {
     inputCalls.emplace_back(caption, prompt);
+    if (onInput) onInput();
     if (inputAnswers.empty()) return def;
     std::string a = inputAnswers.front();
     inputAnswers.pop_front();

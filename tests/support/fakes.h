@@ -169,6 +169,7 @@ public:
     std::function<void()> onSelectPort;  // runs inside the Select Port dialog (a modal loop)
     std::function<void()> onWarning;     // runs inside the warning box (a modal loop)
     std::function<void()> onConfirm;     // runs inside the confirmation box (a modal loop)
+    std::function<void()> onInput;       // runs inside the input box (a modal loop)
     int busyOn = 0, busyOff = 0;
     bool busyNow = false;
 };
