@@ -445,6 +445,31 @@ TEST(MainWindow, StartUpSurvivesEveryStartMenuButtonInEveryMode) {
     }
 }
 
+// Escape on the start menu is its Cancel: the menu closes and nothing is started.
+TEST(MainWindow, EscapeOnTheStartMenuIsCancel) {
+    for (const bool escape : {true, false}) {
+        WindowRig rig;
+        rig.window->show();
+        bool closed = false;
+        rig.window->startMenuRunner = [&](StartMenuDialog& menu) {
+            menu.show();
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            if (escape)
+                QApplication::sendEvent(&menu, &key);
+            else
+                menu.button(StartMenuDialog::Choice::Cancel)->click();
+            closed = menu.isHidden() && menu.result() == QDialog::Rejected;
+            menu.hide();
+        };
+        rig.window->lifecycle().startOnFirstActivation();
+        rig.run(1100);
+        EXPECT_TRUE(closed) << escape;
+        EXPECT_TRUE(rig.fileDialogs.shown.empty()) << escape;
+        EXPECT_FALSE(rig.window->state().collectionActive) << escape;
+        EXPECT_TRUE(rig.window->isVisible()) << escape;
+    }
+}
+
 TEST(MainWindow, FirstRunWithoutSettingsAsksForThePortAndStaysOffline) {
     WindowRig rig(false);
     rig.prompts.inputAnswers = {"3"};
