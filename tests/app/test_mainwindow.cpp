@@ -353,14 +353,16 @@ struct ModeRow {
     bool searchVisible;
     const char* button2;
     const char* button5;
+    const char* button2Hint;
 };
 
 TEST(MainWindow, ControlsFollowTheMode) {
     const ModeRow rows[] = {
-        {TimebaseRecord, "Event", true, "Record Mode", false, "Start", "Offline"},
-        {EventRecord, "Time", false, "Record Mode", false, "Start", "Offline"},
-        {TimebaseSearch, "Event", true, "Search Mode.............", true, "Next", "Online"},
-        {EventSearch, "Time", false, "Search Mode.............", true, "Next", "Online"},
+        {TimebaseRecord, "Event", true, "Record Mode", false, "Start", "Offline", "Start Recording"},
+        {EventRecord, "Time", false, "Record Mode", false, "Start", "Offline", "Start Recording"},
+        {TimebaseSearch, "Event", true, "Search Mode.............", true, "Next", "Online",
+         "Next Match (F3)"},
+        {EventSearch, "Time", false, "Search Mode.............", true, "Next", "Online", "Next Match (F3)"},
     };
     WindowRig rig;
     for (const ModeRow& row : rows) {
@@ -377,6 +379,7 @@ TEST(MainWindow, ControlsFollowTheMode) {
         EXPECT_EQ(!rig.find<QPushButton>("backButton")->isHidden(), row.searchVisible);
         EXPECT_EQ(!rig.find<QFrame>("keyPanel")->isHidden(), row.searchVisible);
         EXPECT_EQ(rig.find<QPushButton>("startStopButton")->text(), row.button2);
+        EXPECT_EQ(rig.find<QPushButton>("startStopButton")->toolTip(), row.button2Hint);
         EXPECT_EQ(rig.find<QPushButton>("onlineOfflineButton")->text(), row.button5);
         const bool search = OperatingMode(row.mode).isSearch();
         EXPECT_EQ(rig.find<QToolButton>("firstButton")->isEnabled(), search);
@@ -388,6 +391,7 @@ TEST(MainWindow, ControlsFollowTheMode) {
     rig.window->refreshWindow();
     rig.window->updateControlStates();
     EXPECT_EQ(rig.find<QPushButton>("startStopButton")->text(), "Stop");
+    EXPECT_EQ(rig.find<QPushButton>("startStopButton")->toolTip(), "Stop Recording");
     EXPECT_FALSE(rig.find<QPushButton>("onlineOfflineButton")->isEnabled());
     for (const char* menu : {"fileMenu", "activityMenu", "toolsMenu", "setupMenu"})
         EXPECT_FALSE(rig.find<QMenu>(menu)->menuAction()->isEnabled()) << menu;
