@@ -66,7 +66,9 @@ void Lifecycle::onSplashTimer() {
     if (portOpening_) return;  // the start menu waits until the port is settled
     timers_.splashTimer.disable();
     view_.hideSplashWindow();
+    startMenuOpen_ = true;
     view_.showStartMenu();
+    startMenuOpen_ = false;
 }
 
 bool Lifecycle::mayClose() {

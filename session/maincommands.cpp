@@ -146,9 +146,11 @@ void MainCommands::activate() {
 
 void MainCommands::openStartFile() {
     // Either timer still running: the start menu has not been shown yet, or the start step
-    // (which clears the store) has not run; or the settings and the port are still being read.
+    // (which clears the store) has not run; or the settings and the port are still being read;
+    // or the start menu is still open (the splash timer's handler comes back here once it has
+    // closed).
     if (startFile_.empty() || platform_.timers.splashTimer.isActive() ||
-        platform_.timers.startTimer.isActive() || lifecycle_.activating())
+        platform_.timers.startTimer.isActive() || lifecycle_.activating() || lifecycle_.startMenuOpen())
         return;
     const std::string path = std::exchange(startFile_, std::string());
     Command command(view_);

@@ -180,7 +180,7 @@ public:
     void startTimers();
     // A file named on the program's command line: opened once the start-up sequence has
     // ended (the start step has run, the splash has handed over to the start menu and that has
-    // closed), a settings-only
+    // closed, whichever comes last), a settings-only
     // file (.STG) as Reload Settings Only and any other as File > Open would open it; not while
     // a recording or an upload that the start menu began is running.
     void openAtStart(std::string path) { startFile_ = std::move(path); }

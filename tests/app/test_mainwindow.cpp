@@ -1747,6 +1747,21 @@ TEST(MainWindow, AFileNamedAtStartOpensOnceTheStartUpHasEnded) {
     second.run(1500);
     EXPECT_EQ(second.window->state().inputLabels[0], "Door");
 
+    // The start menu stays open past the start step (its modal loop runs the timers): the file
+    // waits until it has closed.
+    WindowRig menu;
+    const std::string waiting = menu.recording("waiting.zvl", "");
+    int64_t underTheMenu = -1;
+    menu.window->startMenuRunner = [&](StartMenuDialog&) {
+        menu.run(3000);
+        underTheMenu = menu.window->state().resultCount();
+    };
+    menu.window->openAtStart(waiting);
+    menu.window->lifecycle().startOnFirstActivation();
+    menu.run(100);
+    EXPECT_EQ(underTheMenu, 0);
+    EXPECT_EQ(menu.window->state().resultCount(), 3);
+
     // A first run: the timers run out under the settings box; the file waits for its end.
     WindowRig first(false);
     const std::string named = first.recording("first.zvl", "");
