@@ -309,6 +309,27 @@ TEST(QtPrompts, InputBoxIsWideEnoughForItsCaption) {
         QFontMetrics(QApplication::font()).horizontalAdvance(QStringLiteral("Commmunication Port")) + 4 * 24);
 }
 
+// Every box is at least as wide as its caption needs in the title bar, with the window icon and
+// three buttons of at least 24 pixels beside it, however short its text.
+TEST(QtPrompts, EveryBoxIsWideEnoughForItsCaption) {
+    const QString caption = QStringLiteral("Corvask Pellam ZVL - a caption of some length");
+    QtPrompts prompts(nullptr, caption);
+    const int needed = QFontMetrics(QApplication::font()).horizontalAdvance(caption) + 4 * 24;
+    const std::function<void()> boxes[] = {[&] { prompts.warning("Done"); },
+                                           [&] { prompts.information("Done"); },
+                                           [&] { prompts.confirm("Go?", IfEscaped::No); },
+                                           [&] { prompts.inputBox(caption.toStdString(), "Port", "1"); }};
+    for (size_t i = 0; i < std::size(boxes); ++i) {
+        int width = 0;
+        whenModalShows([&](QWidget* w) {
+            width = w->width();
+            w->close();
+        });
+        boxes[i]();
+        EXPECT_GE(width, needed) << i;
+    }
+}
+
 TEST(QtPrompts, BusyCursorNeverStacksOverrides) {
     ASSERT_EQ(QApplication::overrideCursor(), nullptr);
     {
