@@ -178,6 +178,7 @@ void ControlStrip::apply(const ControlStates& p) {
     backButton_->setVisible(p.searchControlsVisible);
     keyPanel_->setVisible(p.searchControlsVisible);
     startStopButton_->setText(QString::fromStdString(p.startStopCaption));
+    startStopButton_->setToolTip(QString::fromStdString(p.startStopHint));
     onlineOfflineButton_->setText(QString::fromStdString(p.onlineOfflineCaption));
     onlineOfflineButton_->setEnabled(p.onlineOfflineEnabled);
     timebaseLabel_->setText(QString::fromStdString(p.timebaseCaption));

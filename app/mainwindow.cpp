@@ -397,6 +397,11 @@ void MainWindow::onMouseDown(int x, int y, bool leftButton, bool shift) {
             renderer_.drawKeyBox(canvas, *k);
         }
         area_->update();
+        // The rows that fit the key are the new key's, the cursor result's selected.
+        if (eventList_) {
+            eventList_->storeChanged();
+            eventList_->followCursor(state_.cursorResult);
+        }
         return;
     }
     if (leftButton) commands_.plotClicked(x, y, shift);

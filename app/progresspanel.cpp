@@ -11,6 +11,9 @@ ProgressPanel::ProgressPanel(QWidget* client, std::function<void()> onCancel) : 
     setFrameShadow(QFrame::Raised);
     setGeometry(16, 96, 185, 105);
     setAutoFillBackground(true);
+    // The panel stands over the picture: a click or the wheel on it, off Cancel, is its own and
+    // never reaches the name column, a key box or the plot under it.
+    setAttribute(Qt::WA_NoMousePropagation);
     headingLabel_ = new QLabel("Uploading Data", this);
     headingLabel_->setObjectName("progressHeadingLabel");
     QFont heading("Arial");

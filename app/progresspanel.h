@@ -1,6 +1,6 @@
 #pragma once
 // The progress panel of a transfer, over the picture: its heading, the byte counter and
-// Cancel. Hidden until a transfer shows it.
+// Cancel. Hidden until a transfer shows it; the mouse on it acts on nothing under it.
 
 #include <QFrame>
 #include <cstdint>

@@ -1,6 +1,5 @@
 #include "app/startmenudialog.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -59,11 +58,6 @@ QPushButton* StartMenuDialog::button(Choice choice) const {
 void StartMenuDialog::run(const std::function<void()>& action) {
     if (action) action();
     reject();  // every button closes the dialog with the Cancel result
-}
-
-void StartMenuDialog::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) return;
-    QDialog::keyPressEvent(event);
 }
 
 }  // namespace zvl

@@ -20,11 +20,9 @@ public:
     enum class Choice { Cancel, Examine, Upload, Collect, Exit };
     static constexpr Choice kChoices[] = {Choice::Cancel, Choice::Examine, Choice::Upload, Choice::Collect,
                                           Choice::Exit};
+    // Escape is "Cancel": it closes the menu and starts nothing.
     StartMenuDialog(Actions actions, QWidget* parent);
     QPushButton* button(Choice choice) const;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;  // Escape does not close it; "Cancel" does
 
 private:
     void run(const std::function<void()>& action);

@@ -137,7 +137,7 @@ class QuietPrompts : public Prompts {
 public:
     void warning(const std::string& text) override { warnings.push_back(text); }
     void information(const std::string& text) override { informations.push_back(text); }
-    bool confirm(const std::string&) override { return false; }
+    bool confirm(const std::string&, IfEscaped) override { return false; }
     std::string inputBox(const std::string&, const std::string&, const std::string& d) override { return d; }
     void setBusyCursor(bool) override {}
     std::optional<int> selectPort(const std::vector<int>&, const std::string&) override {

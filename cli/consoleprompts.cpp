@@ -14,7 +14,7 @@ void ConsolePrompts::information(const std::string& text) {
     if (!silent) err_ << "zvl: " << text << std::endl;
 }
 
-bool ConsolePrompts::confirm(const std::string& text) {
+bool ConsolePrompts::confirm(const std::string& text, IfEscaped) {
     err_ << "zvl: " << text << " " << (confirmAnswer ? "Yes" : "No") << std::endl;
     return confirmAnswer;
 }

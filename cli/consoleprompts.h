@@ -13,7 +13,7 @@ public:
     explicit ConsolePrompts(std::ostream& err) : err_(err) {}
     void warning(const std::string& text) override;
     void information(const std::string& text) override;
-    bool confirm(const std::string& text) override;
+    bool confirm(const std::string& text, IfEscaped escaped) override;
     std::string inputBox(const std::string& caption, const std::string& prompt,
                          const std::string& def) override;
     void setBusyCursor(bool) override {}

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/state.h"
+
 namespace zvl {
 
 const TimebaseRow kTimebaseTable[kTimebaseCount] = {
@@ -37,6 +39,17 @@ int refreshIntervalMs(int32_t timebaseIndex) {
     const double spp = double(timebaseRow(timebaseIndex).secondsPerPixel);
     const double steps = std::nearbyint(spp * 20.0);
     return int(std::max(2.0, steps)) * 200;
+}
+
+void showNewestResultsOffline(AppState& state) {
+    if (state.resultCount() == 0) return;
+    // Results still in flight when the recording stopped are stored after its stop record,
+    // with later times than the end of the recording: the view at that end is just as empty.
+    const int64_t last = state.resultTime(state.resultCount());
+    const int64_t recordedEnd = state.recordingEndTime > 0 ? std::min(last, state.recordingEndTime) : last;
+    if (state.viewStartTime < recordedEnd) return;
+    const double spp = double(timebaseRow(state.timebaseIndex).secondsPerPixel);
+    state.viewStartTime = last - int64_t(std::nearbyint(300.0 * spp));
 }
 
 }  // namespace zvl

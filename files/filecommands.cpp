@@ -181,8 +181,14 @@ FileOutcome FileCommands::save() {
                                                                                  : FileOutcome::Failed;
 }
 
+void FileCommands::goOffline() {
+    if (state_.operatingMode == EventSearch) return;
+    state_.operatingMode = EventSearch;
+    view_.refreshWindow();  // the dialog that follows stands over the offline window
+}
+
 FileOutcome FileCommands::open() {
-    state_.operatingMode = EventSearch;  // also when the dialog is then cancelled
+    goOffline();  // also when the dialog is then cancelled
     const auto chosen = dialogs_.openFile(recordingOpenDialog(state_));
     if (!chosen) return FileOutcome::Cancelled;
     return openFile(*chosen);
@@ -196,7 +202,7 @@ FileOutcome FileCommands::openFile(const std::string& path) {
 }
 
 FileOutcome FileCommands::openAllParts() {
-    state_.operatingMode = EventSearch;  // also when the dialog is then cancelled
+    goOffline();  // also when the dialog is then cancelled
     const auto chosen = dialogs_.openFile(recordingOpenDialog(state_));
     if (!chosen) return FileOutcome::Cancelled;
     if (!loadAllPartFiles(state_, *chosen, prompts_, view_)) return FileOutcome::Failed;
@@ -282,7 +288,7 @@ FileOutcome FileCommands::importFromModeCaption() {
     // A running collection or upload owns the store and the mode: clearing the store under
     // it would mix its results with the file's, and the recording could no longer be stopped.
     if (state_.collectionActive || state_.uploadActive) return FileOutcome::Cancelled;
-    state_.operatingMode = EventSearch;
+    goOffline();
     return importCompliantCsv();
 }
 

@@ -72,6 +72,8 @@ public:
     FileOutcome saveBinaryFile();
 
 private:
+    // Offline event mode, as Open and the imports start; a change of mode shows at once.
+    void goOffline();
     // Writes `bytes` to `path` safely; a failure is reported with the system's error text.
     bool writeFile(const std::string& path, const std::string& bytes);
 

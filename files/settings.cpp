@@ -159,17 +159,19 @@ void firstRunPortPrompt(AppState& st, Prompts& prompts) {
     } while (st.comPortNumber < 1 || st.comPortNumber > 4);
 }
 
-void loadDefaultSettings(AppState& st, Prompts& prompts) {
-    prompts.warning(kIniErrorText);
+void loadDefaultSettings(AppState& st, Prompts& prompts, ViewHooks& view) {
+    // The defaults first: the boxes stand over the window as the defaults show it.
     for (int k = 0; k < kInputCount; ++k) {
         st.inputLabels[size_t(k)] = "Channel " + std::to_string(k + 1);
         st.inputActive[size_t(k)] = true;
     }
-    firstRunPortPrompt(st, prompts);
     st.dataDirectory = defaultDataDirectory();
     st.searchKey.fill(DoNotCare);
     setDefaultColours(st);
     st.operatingMode = EventSearch;
+    view.refreshWindow();
+    prompts.warning(kIniErrorText);
+    firstRunPortPrompt(st, prompts);
 }
 
 bool writeSettings(const AppState& st, Prompts& prompts, const std::string& path) {

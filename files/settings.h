@@ -7,6 +7,7 @@
 
 #include "core/state.h"
 #include "platform/prompts.h"
+#include "platform/viewhooks.h"
 
 namespace zvl {
 
@@ -33,9 +34,9 @@ enum class SettingsRead { Complete, Unreadable, Incomplete };
 // does not parse (the values before it are kept).
 SettingsRead loadSettingsFile(const std::string& path, AppState& state);
 
-// The defaults: warning, labels "Channel n" all shown, the port prompt, data folder, search
-// key cleared, default colours, offline event mode.
-void loadDefaultSettings(AppState& state, Prompts& prompts);
+// The defaults: labels "Channel n" all shown, data folder, search key cleared, default
+// colours, offline event mode; the view shows them, then the warning and the port prompt.
+void loadDefaultSettings(AppState& state, Prompts& prompts, ViewHooks& view);
 
 // "Select Comport [1..4]" until the answer's last character is 1..4.
 void firstRunPortPrompt(AppState& state, Prompts& prompts);

@@ -50,17 +50,27 @@ BinaryDownload::~BinaryDownload() {
     removeFolder();
 }
 
-void BinaryDownload::downloadBinaryFile(FileDialogs& dialogs) {
-    if (state_.protocolTransferActive || state_.uploadActive) return;  // one transfer at a time
-    state_.operatingMode = EventRecord;
-    if (!state_.instrumentOnline) link_.connect();
-    if (!state_.instrumentOnline) return;
+FileDialogSpec binaryDownloadDialog(const AppState& state) {
     FileDialogSpec request;
     request.filter = "Crude Binary Files|*.BIN";
     request.defaultExtension = "BIN";
     request.mustExist = false;
-    request.initialDirectory = state_.dataDirectory;
-    const std::optional<std::string> target = dialogs.openFile(request);
+    // The image replaces the chosen file when it has come whole: an existing one is replaced
+    // only after the question the save dialogs ask.
+    request.overwritePrompt = true;
+    request.initialDirectory = state.dataDirectory;
+    return request;
+}
+
+void BinaryDownload::downloadBinaryFile(FileDialogs& dialogs) {
+    if (state_.protocolTransferActive || state_.uploadActive) return;  // one transfer at a time
+    if (state_.operatingMode != EventRecord) {
+        state_.operatingMode = EventRecord;
+        view_.refreshWindow();  // the boxes and the dialog that follow stand over the online window
+    }
+    if (!state_.instrumentOnline) link_.connect();
+    if (!state_.instrumentOnline) return;
+    const std::optional<std::string> target = dialogs.openFile(binaryDownloadDialog(state_));
     if (!target) return;
     start(*target);
 }

@@ -95,6 +95,10 @@ private:
     Outcome outcome_ = Outcome::None;
 };
 
+// The dialog that chooses the name the image is saved under: an open dialog (the file need not
+// exist) that asks before an existing file is replaced.
+FileDialogSpec binaryDownloadDialog(const AppState& state);
+
 // The file name without its folder, for the panel heading.
 std::string baseName(const std::string& path);
 

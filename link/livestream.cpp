@@ -43,6 +43,7 @@ void InstrumentLink::limitStop() {
     state_.viewStartTime = t;
     state_.liveTime = t;
     state_.recordingEndTime = t;
+    showNewestResultsOffline(state_);  // a time chart at "now" would be empty
     prompts_.setBusyCursor(true);
     state_.collectionActive = false;
     prompts_.warning(kMaximumResultsText);
@@ -80,7 +81,7 @@ void InstrumentLink::startStopRecording() {
         }
     } else {
         prompts_.setBusyCursor(false);
-        const bool keepGoing = prompts_.confirm(kContinueCollectingText);
+        const bool keepGoing = prompts_.confirm(kContinueCollectingText, IfEscaped::Yes);
         prompts_.setBusyCursor(true);
         // The recording may have ended while the box was open (the port lost, the limit).
         if (!keepGoing && state_.collectionActive) {

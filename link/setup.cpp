@@ -158,7 +158,7 @@ bool InstrumentSetup::setDateTime() {
     const LinkActivity activity(link_, LostDuring::Setup);
     // The time asked about is the time sent, however long the question stays open.
     const LocalDateTime now = clock_.now();
-    if (!prompts_.confirm(setDateTimeQuestion(now))) return false;
+    if (!prompts_.confirm(setDateTimeQuestion(now), IfEscaped::No)) return false;
     link_.sendCommand(cmd::SetClock, clockValue(timeStampFromDateTime(now)), 4);
     return true;
 }

@@ -13,8 +13,10 @@ struct FileDialogSpec {
     std::string defaultExtension;  // without the dot; added to a typed name that has no extension
     std::string initialDirectory;  // folder (or a file in it) shown first; empty: the platform's choice
     std::string fileName;          // name the dialog starts with (its "current file name")
-    bool overwritePrompt = false;  // save: ask before replacing an existing file
-    bool mustExist = true;         // open: the chosen file must exist
+    // Ask before an existing file is replaced: in a save dialog, and in an open dialog that
+    // chooses a file to write (mustExist false).
+    bool overwritePrompt = false;
+    bool mustExist = true;  // open: the chosen file must exist
 };
 
 class FileDialogs {

@@ -9,6 +9,10 @@
 
 namespace zvl {
 
+// The answer a question gets when the user presses Escape or closes its box: the one that
+// leaves things as they are, which each question names.
+enum class IfEscaped : bool { No = false, Yes = true };
+
 // The buttons of the choice box about a result with a wrong time.
 enum class ChoiceAnswer { DeleteThis, DeleteAll, CorrectThis, CorrectAll, IgnoreThis, IgnoreAll };
 
@@ -17,7 +21,8 @@ public:
     virtual ~Prompts() = default;
     virtual void warning(const std::string& text) = 0;      // one OK button
     virtual void information(const std::string& text) = 0;  // one OK button
-    virtual bool confirm(const std::string& text) = 0;      // Yes = true, No = false
+    // Yes = true, No = false; Escape or closing the box gives `escaped`.
+    virtual bool confirm(const std::string& text, IfEscaped escaped) = 0;
     // Input box; returns the answer, or defaultAnswer when cancelled.
     virtual std::string inputBox(const std::string& caption, const std::string& prompt,
                                  const std::string& defaultAnswer) = 0;

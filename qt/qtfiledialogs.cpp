@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 
 namespace zvl {
 
@@ -39,13 +40,28 @@ void QtFileDialogs::configure(QFileDialog& dialog, const FileDialogSpec& request
             QFileInfo(QFile::decodeName(QByteArray::fromStdString(request.fileName))).fileName());
 }
 
+namespace {
+// The question a save dialog asks before it replaces a file, in Qt's own words (and
+// translations); No goes back to the dialog.
+bool replaceConfirmed(QFileDialog& dialog, const QString& path) {
+    const QString text = QFileDialog::tr("%1 already exists.\nDo you want to replace it?");
+    return QMessageBox::warning(&dialog, dialog.windowTitle(), text.arg(QFileInfo(path).fileName()),
+                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+}  // namespace
+
 std::optional<std::string> QtFileDialogs::run(const FileDialogSpec& request, bool save) {
     QFileDialog dialog(parent_);
     configure(dialog, request, save);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty()) return std::nullopt;
-    QString path = QFileInfo(chosen.first()).absoluteFilePath();
+    QString path;
+    do {
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        const QStringList chosen = dialog.selectedFiles();
+        if (chosen.isEmpty()) return std::nullopt;
+        path = QFileInfo(chosen.first()).absoluteFilePath();
+        // A save dialog has asked itself; an open dialog that chooses a file to write asks here.
+    } while (!save && request.overwritePrompt && !request.mustExist && QFileInfo(path).isFile() &&
+             !replaceConfirmed(dialog, path));
     // The dialog adds the default extension to any name without one; for a device, a pipe or a
     // name under /dev/ that names another file (/dev/null.zvl), so such a name stands as typed.
     const QString suffix = QLatin1Char('.') + dialog.defaultSuffix();

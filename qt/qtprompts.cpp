@@ -1,6 +1,8 @@
 #include "qt/qtprompts.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -16,6 +18,20 @@ QString q(const std::string& s) {
 }
 // Room in a title bar beside its caption: the window icon, three buttons and the margins.
 constexpr int kTitleBarExtra = 120;
+
+int captionWidth(const QString& caption) {
+    return QFontMetrics(QApplication::font()).horizontalAdvance(caption) + kTitleBarExtra;
+}
+
+// Shows a message box at least as wide as its caption needs in the title bar: a short text
+// alone would make it so narrow that the caption is cut.
+QAbstractButton* runBox(QMessageBox& box) {
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(captionWidth(box.windowTitle()), 0, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    box.exec();
+    return box.clickedButton();
+}
 }  // namespace
 
 QtPrompts::QtPrompts(QWidget* parent, const QString& title)
@@ -26,21 +42,28 @@ QtPrompts::~QtPrompts() {
 }
 
 void QtPrompts::warning(const std::string& text) {
-    QMessageBox::warning(parent_, title_, q(text), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Warning, title_, q(text), QMessageBox::Ok, parent_);
+    runBox(box);
 }
 
 void QtPrompts::information(const std::string& text) {
-    QMessageBox::information(parent_, title_, q(text), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Information, title_, q(text), QMessageBox::Ok, parent_);
+    runBox(box);
 }
 
-bool QtPrompts::confirm(const std::string& text) {
-    // Only Yes and No answer the question: closing the box or Escape counts as Yes, which
-    // leaves things as they are ("Continue Collecting Data ?" goes on collecting).
+bool QtPrompts::confirm(const std::string& text, IfEscaped escaped) {
+    // Only Yes and No answer the question: closing the box or Escape gives the answer that
+    // leaves things as they are, which the question names ("Continue Collecting Data ?" goes
+    // on collecting, "Set All ... Colours to Default Values ?" keeps the colours).
     QMessageBox box(QMessageBox::Question, title_, q(text), QMessageBox::Yes | QMessageBox::No, parent_);
     box.setDefaultButton(QMessageBox::Yes);
-    box.setEscapeButton(QMessageBox::Yes);
-    box.exec();
-    return box.clickedButton() != box.button(QMessageBox::No);
+    const QMessageBox::StandardButton onEscape =
+        escaped == IfEscaped::Yes ? QMessageBox::Yes : QMessageBox::No;
+    box.setEscapeButton(onEscape);
+    const QAbstractButton* clicked = runBox(box);
+    if (clicked == box.button(QMessageBox::Yes)) return true;
+    if (clicked == box.button(QMessageBox::No)) return false;
+    return escaped == IfEscaped::Yes;
 }
 
 std::string QtPrompts::inputBox(const std::string& caption, const std::string& prompt,
@@ -53,9 +76,7 @@ std::string QtPrompts::inputBox(const std::string& caption, const std::string& p
     // The box is as wide as its caption needs in the title bar, beside the frame's icon and
     // buttons; a short prompt alone would make it so narrow that the caption is cut.
     // (The box's layout sets its minimum size from its contents, so the prompt is widened.)
-    const QFontMetrics title(QApplication::font());
-    if (auto* label = box.findChild<QLabel*>())
-        label->setMinimumWidth(title.horizontalAdvance(box.windowTitle()) + kTitleBarExtra);
+    if (auto* label = box.findChild<QLabel*>()) label->setMinimumWidth(captionWidth(box.windowTitle()));
     if (box.exec() != QDialog::Accepted) return defaultAnswer;
     return box.textValue().toStdString();
 }

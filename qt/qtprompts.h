@@ -21,7 +21,7 @@ public:
 
     void warning(const std::string& text) override;
     void information(const std::string& text) override;
-    bool confirm(const std::string& text) override;
+    bool confirm(const std::string& text, IfEscaped escaped) override;
     std::string inputBox(const std::string& caption, const std::string& prompt,
                          const std::string& defaultAnswer) override;
     void setBusyCursor(bool busy) override;

@@ -16,6 +16,8 @@ ControlStates controlStates(const AppState& st) {
     p.recordOrSearchCaption = online ? "Record Mode" : "Search Mode.............";
     p.searchControlsVisible = !online;
     p.startStopCaption = online ? (st.collectionActive ? "Stop" : "Start") : "Next";
+    p.startStopHint =
+        online ? (st.collectionActive ? "Stop Recording" : "Start Recording") : "Next Match (F3)";
     p.onlineOfflineCaption = online ? "Offline" : "Online";
     p.onlineOfflineEnabled = !st.collectionActive;
     p.statisticsEnabled = st.resultCount() > 0;

@@ -17,6 +17,7 @@ struct ControlStates {
     std::string recordOrSearchCaption;  // "Record Mode" / "Search Mode............."
     bool searchControlsVisible;         // findButton, backButton, keyPanel
     std::string startStopCaption;       // "Start" / "Stop" / "Next"
+    std::string startStopHint;          // its tooltip: what it does in this mode
     std::string onlineOfflineCaption;   // "Offline" / "Online"
     bool onlineOfflineEnabled;
     bool statisticsEnabled;

@@ -34,7 +34,7 @@ void Lifecycle::readSettings() {
     if (read != SettingsRead::Complete) {
         view_.hideSplashWindow();
         state_.operatingMode = EventSearch;
-        loadDefaultSettings(state_, prompts_);
+        loadDefaultSettings(state_, prompts_, view_);
     }
     if (state_.dataDirectory.empty()) state_.dataDirectory = defaultDataDirectory();
     // The data folder, where the file dialogs start, exists from the first run on.
@@ -66,12 +66,14 @@ void Lifecycle::onSplashTimer() {
     if (portOpening_) return;  // the start menu waits until the port is settled
     timers_.splashTimer.disable();
     view_.hideSplashWindow();
+    startMenuOpen_ = true;
     view_.showStartMenu();
+    startMenuOpen_ = false;
 }
 
 bool Lifecycle::mayClose() {
     if (!state_.collectionActive) return true;
-    if (prompts_.confirm(kContinueCollectingText)) return false;
+    if (prompts_.confirm(kContinueCollectingText, IfEscaped::Yes)) return false;
     // An upload is cancelled, not given a stop record.
     if (state_.uploadActive && cancelTransfer_)
         cancelTransfer_();

@@ -33,6 +33,8 @@ public:
     bool startOnFirstActivation();
     // Inside startOnFirstActivation (its boxes and dialogs run the timers).
     bool activating() const { return activating_; }
+    // The start menu that the splash hands over to is open (its modal loop runs the timers).
+    bool startMenuOpen() const { return startMenuOpen_; }
     void readSettings();
     void onStartTimer();
     void onSplashTimer();
@@ -53,6 +55,7 @@ private:
     bool activated_ = false;
     bool activating_ = false;
     bool portOpening_ = false;  // readSettings is opening the port (Select Port, COM Port Error)
+    bool startMenuOpen_ = false;
     std::function<void()> cancelTransfer_;
 };
 

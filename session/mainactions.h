@@ -22,11 +22,6 @@ void startOrStopOrNext(AppState& state, InstrumentLink& link, Prompts& prompts, 
 // offline, so startStopButton is then the search's "Next" and no recording starts.
 void collectDataFromStartMenu(AppState& state, InstrumentLink& link, Prompts& prompts, ViewHooks& view);
 
-// Going offline from a live view: a time chart that stood at "now", at or after the end of the
-// recording, where the stored view has nothing to draw (or only "Plotting Error"), shows the
-// newest results up to the cursor line instead, as the live chart showed them.
-void showNewestResultsOffline(AppState& state);
-
 // The comment lines as the comments dialog edits them: slots 0..9, trailing empty ones left out.
 std::vector<std::string> commentLinesForEditing(const AppState& state);
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "core/timebase.h"
 #include "search/goto.h"
 #include "search/marker.h"
 #include "search/matchsearch.h"
@@ -81,11 +82,12 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
       platform_(std::move(platform)),
       view_(view),
       prompts_(platform_.prompts, view_),
+      fileDialogs_(platform_.fileDialogs, view_),
       link_(state_, platform_.port, platform_.clock, platform_.pump, prompts_, view_,
             platform_.timers.breakTimer, platform_.timers.updateTimer),
       renderer_(state_, platform_.clock, platform_.prompts),  // its warning waits for the picture
       viewContext_{state_, renderer_, view_, platform_.timers.updateTimer},
-      files_(state_, platform_.fileDialogs, prompts_, view_, platform_.clock),
+      files_(state_, fileDialogs_, prompts_, view_, platform_.clock),
       upload_(state_, link_, platform_.clock, prompts_, view_, platform_.timers.uploadRetryTimer),
       lifecycle_(state_, link_, prompts_, view_, platform_.timers, platform_.settingsPath),
       memo_(state_),
@@ -144,9 +146,11 @@ void MainCommands::activate() {
 
 void MainCommands::openStartFile() {
     // Either timer still running: the start menu has not been shown yet, or the start step
-    // (which clears the store) has not run; or the settings and the port are still being read.
+    // (which clears the store) has not run; or the settings and the port are still being read;
+    // or the start menu is still open (the splash timer's handler comes back here once it has
+    // closed).
     if (startFile_.empty() || platform_.timers.splashTimer.isActive() ||
-        platform_.timers.startTimer.isActive() || lifecycle_.activating())
+        platform_.timers.startTimer.isActive() || lifecycle_.activating() || lifecycle_.startMenuOpen())
         return;
     const std::string path = std::exchange(startFile_, std::string());
     Command command(view_);
@@ -223,7 +227,7 @@ bool MainCommands::refusedDuringDownload() {
 void MainCommands::downloadBinaryFile() {
     Command command(view_);
     if (refusedDuringDownload()) return;
-    download_.downloadBinaryFile(platform_.fileDialogs);
+    download_.downloadBinaryFile(fileDialogs_);
     view_.refreshWindow();  // online now, or offline after a silent handshake, also when cancelled
 }
 

@@ -124,7 +124,9 @@ public:
     CommandPrompts(Prompts& prompts, CommandRefresh& refresh) : prompts_(prompts), refresh_(refresh) {}
     void warning(const std::string& text) override { refresh_.flush(), prompts_.warning(text); }
     void information(const std::string& text) override { refresh_.flush(), prompts_.information(text); }
-    bool confirm(const std::string& text) override { return refresh_.flush(), prompts_.confirm(text); }
+    bool confirm(const std::string& text, IfEscaped escaped) override {
+        return refresh_.flush(), prompts_.confirm(text, escaped);
+    }
     std::string inputBox(const std::string& caption, const std::string& prompt,
                          const std::string& answer) override {
         return refresh_.flush(), prompts_.inputBox(caption, prompt, answer);
@@ -139,6 +141,24 @@ public:
 
 private:
     Prompts& prompts_;
+    CommandRefresh& refresh_;
+};
+
+// The file dialogs as the subsystems see them: what the command changed so far (the mode that
+// Open or Download switched to) shows behind them, as behind a box.
+class CommandFileDialogs final : public FileDialogs {
+public:
+    CommandFileDialogs(FileDialogs& dialogs, CommandRefresh& refresh)
+        : dialogs_(dialogs), refresh_(refresh) {}
+    std::optional<std::string> openFile(const FileDialogSpec& request) override {
+        return refresh_.flush(), dialogs_.openFile(request);
+    }
+    std::optional<std::string> saveFile(const FileDialogSpec& request) override {
+        return refresh_.flush(), dialogs_.saveFile(request);
+    }
+
+private:
+    FileDialogs& dialogs_;
     CommandRefresh& refresh_;
 };
 
@@ -160,7 +180,7 @@ public:
     void startTimers();
     // A file named on the program's command line: opened once the start-up sequence has
     // ended (the start step has run, the splash has handed over to the start menu and that has
-    // closed), a settings-only
+    // closed, whichever comes last), a settings-only
     // file (.STG) as Reload Settings Only and any other as File > Open would open it; not while
     // a recording or an upload that the start menu began is running.
     void openAtStart(std::string path) { startFile_ = std::move(path); }
@@ -268,6 +288,7 @@ private:
     MainPlatform platform_;
     CommandRefresh view_;
     CommandPrompts prompts_;
+    CommandFileDialogs fileDialogs_;
     InstrumentLink link_;
     TraceRenderer renderer_;
     ViewContext viewContext_;

@@ -45,7 +45,7 @@ void pickColour(AppState& state, ColourButton button, ColourPicker& picker, View
 }
 
 void askForDefaultColours(AppState& state, Prompts& prompts) {
-    if (prompts.confirm(kDefaultColoursQuestion)) setDefaultColours(state);
+    if (prompts.confirm(kDefaultColoursQuestion, IfEscaped::No)) setDefaultColours(state);
 }
 
 void editColours(ModalDialog& dialog, ViewHooks& view) {

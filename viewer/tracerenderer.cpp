@@ -543,13 +543,20 @@ void TraceRenderer::drawMarker(Canvas& c) {
     const int64_t at = markerX();
     if (at < 0) return;
     const int x = int(at);
+    const bool mono = state_.monochromePrinting;
     c.setPenWidth(1);
-    c.setPenColour(state_.monochromePrinting ? kBlack : kMarkerColour);
     // Two pixels wide (x - 1 and x), dashes of 6 pixels and gaps of 4 inside the plot frame.
+    // In monochrome the gaps are white: over the black of an "on" band they are what shows.
     for (int y = 31; y < 347; y += 10) {
         const int e = std::min(y + 6, 347);
+        c.setPenColour(mono ? kBlack : kMarkerColour);
         c.line(x - 1, y, x - 1, e);
         c.line(x, y, x, e);
+        if (!mono || e >= 347) continue;
+        const int g = std::min(y + 10, 347);
+        c.setPenColour(kWhite);
+        c.line(x - 1, e, x - 1, g);
+        c.line(x, e, x, g);
     }
 }
 

@@ -52,10 +52,13 @@
 #include "platform/comports.h"
 #include "qt/choicebox.h"
 #include "qt/qtcanvas.h"
+#include "qt/qtprompts.h"
 #include "qt/selectportdialog.h"
 #include "search/marker.h"
 #include "search/navigation.h"
+#include "session/controlstates.h"
 #include "session/help.h"
+#include "tests/qt/modal.h"
 #include "tests/support/fakefiledialogs.h"
 #include "tests/support/fakes.h"
 #include "tests/support/filesizelimit.h"
@@ -66,8 +69,9 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 struct WindowRig {
+    // boxes: the prompts the window shows its boxes with (the scripted ones when none).
     explicit WindowRig(bool writeSettingsFile = true, uint8_t comPort = 1,
-                       OperatingModeValue mode = EventRecord) {
+                       OperatingModeValue mode = EventRecord, Prompts* boxes = nullptr) {
         dir = std::filesystem::temp_directory_path() /
               ("zvl-main-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
         std::filesystem::create_directories(dir);
@@ -90,7 +94,7 @@ struct WindowRig {
             std::make_unique<MainWindow>(MainPlatform{port,
                                                       clock,
                                                       pump,
-                                                      prompts,
+                                                      boxes ? *boxes : prompts,
                                                       fileDialogs,
                                                       {startTimer, splashTimer, statusPollTimer, breakTimer,
                                                        uploadRetryTimer, updateTimer, downloadStatusTimer},
@@ -349,14 +353,16 @@ struct ModeRow {
     bool searchVisible;
     const char* button2;
     const char* button5;
+    const char* button2Hint;
 };
 
 TEST(MainWindow, ControlsFollowTheMode) {
     const ModeRow rows[] = {
-        {TimebaseRecord, "Event", true, "Record Mode", false, "Start", "Offline"},
-        {EventRecord, "Time", false, "Record Mode", false, "Start", "Offline"},
-        {TimebaseSearch, "Event", true, "Search Mode.............", true, "Next", "Online"},
-        {EventSearch, "Time", false, "Search Mode.............", true, "Next", "Online"},
+        {TimebaseRecord, "Event", true, "Record Mode", false, "Start", "Offline", "Start Recording"},
+        {EventRecord, "Time", false, "Record Mode", false, "Start", "Offline", "Start Recording"},
+        {TimebaseSearch, "Event", true, "Search Mode.............", true, "Next", "Online",
+         "Next Match (F3)"},
+        {EventSearch, "Time", false, "Search Mode.............", true, "Next", "Online", "Next Match (F3)"},
     };
     WindowRig rig;
     for (const ModeRow& row : rows) {
@@ -373,6 +379,7 @@ TEST(MainWindow, ControlsFollowTheMode) {
         EXPECT_EQ(!rig.find<QPushButton>("backButton")->isHidden(), row.searchVisible);
         EXPECT_EQ(!rig.find<QFrame>("keyPanel")->isHidden(), row.searchVisible);
         EXPECT_EQ(rig.find<QPushButton>("startStopButton")->text(), row.button2);
+        EXPECT_EQ(rig.find<QPushButton>("startStopButton")->toolTip(), row.button2Hint);
         EXPECT_EQ(rig.find<QPushButton>("onlineOfflineButton")->text(), row.button5);
         const bool search = OperatingMode(row.mode).isSearch();
         EXPECT_EQ(rig.find<QToolButton>("firstButton")->isEnabled(), search);
@@ -384,6 +391,7 @@ TEST(MainWindow, ControlsFollowTheMode) {
     rig.window->refreshWindow();
     rig.window->updateControlStates();
     EXPECT_EQ(rig.find<QPushButton>("startStopButton")->text(), "Stop");
+    EXPECT_EQ(rig.find<QPushButton>("startStopButton")->toolTip(), "Stop Recording");
     EXPECT_FALSE(rig.find<QPushButton>("onlineOfflineButton")->isEnabled());
     for (const char* menu : {"fileMenu", "activityMenu", "toolsMenu", "setupMenu"})
         EXPECT_FALSE(rig.find<QMenu>(menu)->menuAction()->isEnabled()) << menu;
@@ -438,6 +446,31 @@ TEST(MainWindow, StartUpSurvivesEveryStartMenuButtonInEveryMode) {
             EXPECT_EQ(picture.pixelColor(0, 0), QColor(255, 0, 0));
             EXPECT_EQ(picture.pixelColor(300, 20), toQColor(rig.window->state().colours.backgroundColour));
         }
+    }
+}
+
+// Escape on the start menu is its Cancel: the menu closes and nothing is started.
+TEST(MainWindow, EscapeOnTheStartMenuIsCancel) {
+    for (const bool escape : {true, false}) {
+        WindowRig rig;
+        rig.window->show();
+        bool closed = false;
+        rig.window->startMenuRunner = [&](StartMenuDialog& menu) {
+            menu.show();
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            if (escape)
+                QApplication::sendEvent(&menu, &key);
+            else
+                menu.button(StartMenuDialog::Choice::Cancel)->click();
+            closed = menu.isHidden() && menu.result() == QDialog::Rejected;
+            menu.hide();
+        };
+        rig.window->lifecycle().startOnFirstActivation();
+        rig.run(1100);
+        EXPECT_TRUE(closed) << escape;
+        EXPECT_TRUE(rig.fileDialogs.shown.empty()) << escape;
+        EXPECT_FALSE(rig.window->state().collectionActive) << escape;
+        EXPECT_TRUE(rig.window->isVisible()) << escape;
     }
 }
 
@@ -504,6 +537,105 @@ TEST(MainWindow, CloseQueryWhileCollecting) {
         << "settings written at close";
     EXPECT_EQ(rig.prompts.confirmations,
               (std::vector<std::string>{"Continue Collecting Data ?", "Continue Collecting Data ?"}));
+}
+
+// A box or a file dialog stands over the window as the state is: the control strip and the
+// picture of the mode and the settings as they stand when it opens (the first run's boxes after
+// the defaults are loaded; Open, Open All Parts and Download after their change of mode).
+TEST(MainWindow, ABoxOrAFileDialogShowsTheWindowUpToDateBehindIt) {
+    const auto upToDate = [](WindowRig& rig, const char* what) {
+        const ControlStates controls = controlStates(rig.window->state());
+        EXPECT_EQ(rig.find<QLabel>("recordOrSearchLabel")->text().toStdString(),
+                  controls.recordOrSearchCaption)
+            << what;
+        EXPECT_EQ(rig.find<QPushButton>("startStopButton")->text().toStdString(), controls.startStopCaption)
+            << what;
+        const QImage shown = rig.window->traceBitmap().copy();
+        rig.window->redrawTraceView();
+        EXPECT_TRUE(shown == rig.window->traceBitmap()) << what << ": the picture is not the state's";
+    };
+    {
+        WindowRig rig(false);  // the first run
+        rig.prompts.inputAnswers = {"1"};
+        rig.prompts.onWarning = [&] { upToDate(rig, "INI File Error"); };
+        rig.prompts.onInput = [&] { upToDate(rig, "Commmunication Port"); };
+        rig.window->lifecycle().startOnFirstActivation();
+        ASSERT_EQ(rig.prompts.inputCalls.size(), 1u);
+    }
+    for (const char* action : {"openAction", "openAllPartsAction", "downloadBinaryFileAction"}) {
+        WindowRig rig;
+        rig.window->lifecycle().startOnFirstActivation();
+        rig.run(1100);  // online, in record mode
+        if (std::string(action) == "downloadBinaryFileAction")
+            rig.find<QPushButton>("onlineOfflineButton")->click();
+        const OperatingMode before = rig.window->state().operatingMode;
+        rig.fileDialogs.onShow = [&] {
+            EXPECT_NE(rig.window->state().operatingMode, before) << action;
+            upToDate(rig, action);
+        };
+        rig.find<QAction>(action)->trigger();
+        ASSERT_EQ(rig.fileDialogs.shown.size(), 1u) << action;
+    }
+}
+
+// Every question the program asks, answered with the Escape key on its real box: the answer
+// that leaves things as they are.
+TEST(MainWindow, EscapeOnEveryQuestionLeavesThingsAsTheyAre) {
+    using Rig = WindowRig;
+    const auto clickIn = [](const char* button) {
+        return [button](QDialog& d) {
+            if (auto* b = d.findChild<QPushButton*>(button)) b->click();
+            return true;
+        };
+    };
+    const auto start = [](Rig& rig) { rig.find<QPushButton>("startStopButton")->click(), rig.run(1000); };
+    const auto collecting = [](Rig& rig) {
+        EXPECT_TRUE(rig.window->state().collectionActive);
+        EXPECT_TRUE(rig.window->isVisible());
+        rig.window->state().collectionActive = false;
+    };
+    const auto clockNotSent = [](Rig& rig) {
+        const std::vector<uint8_t> codes = rig.codes();
+        EXPECT_EQ(std::count(codes.begin(), codes.end(), cmd::SetClock), 0);
+    };
+    const struct {
+        const char* question;
+        std::function<void(Rig&)> ask, check;
+    } questions[] = {
+        {"Set All Morvic ZVL Colours to Default Values ?",
+         [&](Rig& rig) {
+             rig.window->state().colours.onColour = 0x123456;
+             rig.window->modalDialogRunner = clickIn("defaultButton");
+             rig.find<QAction>("coloursAction")->trigger();
+         },
+         [](Rig& rig) { EXPECT_EQ(rig.window->state().colours.onColour, 0x123456u); }},
+        {"Send Current PC Date and Time", [](Rig& rig) { rig.find<QAction>("setDateTimeAction")->trigger(); },
+         clockNotSent},
+        {"Send Current PC Date and Time",
+         [&](Rig& rig) {
+             rig.window->modalDialogRunner = clickIn("SynchroniseButton");
+             rig.find<QAction>("hardwareSettingsAction")->trigger();
+         },
+         clockNotSent},
+        {"Continue Collecting Data ?", [&](Rig& rig) { start(rig), start(rig); }, collecting},
+        {"Continue Collecting Data ?", [&](Rig& rig) { start(rig), rig.window->close(); }, collecting},
+    };
+    for (const auto& q : questions) {
+        QtPrompts boxes;
+        Rig rig(true, 1, EventRecord, &boxes);
+        rig.window->show();
+        rig.window->lifecycle().startOnFirstActivation();
+        rig.run(1100);
+        QString asked;
+        test::whenModalShows([&](QWidget* w) {
+            if (auto* box = qobject_cast<QMessageBox*>(w)) asked = box->text();
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(w, &escape);
+        });
+        q.ask(rig);
+        EXPECT_TRUE(asked.startsWith(q.question)) << asked.toStdString();
+        q.check(rig);
+    }
 }
 
 TEST(MainWindow, ClosingOfflineWritesSettingsAndSendsNothing) {
@@ -685,6 +817,8 @@ TEST(MainWindow, SetupAndACancelledDownloadGoOnlineWithTheControlsUpToDate) {
     }
 }
 
+// A live time chart that goes offline shows its last result at the cursor line: by the Offline
+// button after a Stop, however long its "No" took, and at the 100000-result limit.
 TEST(MainWindow, OfflineAfterATimeChartRecordingShowsItsLastResultHoweverLongTheStopTook) {
     WindowRig rig;
     rig.window->lifecycle().startOnFirstActivation();
@@ -701,21 +835,61 @@ TEST(MainWindow, OfflineAfterATimeChartRecordingShowsItsLastResultHoweverLongThe
         }
         return n;
     };
-    for (const int answerMs : {4000, 4300, 4600}) {  // a slow "No" while the live chart moves on
+    // A slow "No" while the live chart moves on; 0: the limit (last, it leaves the store full).
+    for (const int answerMs : {4000, 4300, 4600, 0}) {
         rig.find<QPushButton>("eventTimeButton")->click();
         ASSERT_EQ(st.operatingMode, TimebaseRecord);
         rig.find<QPushButton>("startStopButton")->click();  // Start
         rig.run(3000);
-        rig.prompts.confirmAnswers = {false};
-        rig.prompts.onConfirm = [&] { rig.run(answerMs); };
-        rig.find<QPushButton>("startStopButton")->click();  // Stop
-        rig.prompts.onConfirm = nullptr;
-        rig.find<QPushButton>("onlineOfflineButton")->click();  // Offline
+        if (answerMs > 0) {
+            rig.prompts.confirmAnswers = {false};
+            rig.prompts.onConfirm = [&] { rig.run(answerMs); };
+            rig.find<QPushButton>("startStopButton")->click();  // Stop
+            rig.prompts.onConfirm = nullptr;
+            rig.find<QPushButton>("onlineOfflineButton")->click();  // Offline
+        } else {
+            // Full but for two results, 100 a second up to now; the next results reach the limit.
+            st.store.resultCount = kMaxResults - 2;
+            for (int64_t i = 1; i <= st.resultCount(); ++i) {
+                st.store.slot(i).setTime(uint32_t(st.liveTime - 1000 + i / 100));
+                st.store.slot(i).inputStates = uint16_t(i & 1);
+            }
+            rig.run(2000);
+            ASSERT_EQ(rig.prompts.warnings, std::vector<std::string>{kMaximumResultsText});
+        }
         ASSERT_EQ(st.operatingMode, TimebaseSearch);
         // About 7 s of results at 0.1 s a pixel, ending at the cursor line.
         EXPECT_GE(barPixels(), 50) << answerMs;
         EXPECT_EQ(st.cursorResult, st.resultCount()) << answerMs;
         rig.find<QPushButton>("onlineOfflineButton")->click();  // Online again, event mode
+    }
+}
+
+// A click or the wheel on the progress panel, off its Cancel button, reaches nothing under it:
+// not the name column (Display Options), a key box or the plot.
+TEST(MainWindow, TheProgressPanelTakesItsOwnClicks) {
+    WindowRig rig;
+    AppState& st = rig.window->state();
+    st.operatingMode = EventSearch;
+    st.store.resultCount = 100;
+    for (int64_t i = 1; i <= 100; ++i) st.store.slot(i).setTime(uint32_t(5000 + 3 * i));
+    rig.window->refreshWindow();
+    rig.window->show();
+    rig.window->showProgressPanel(true, "Uploading Data");
+    QWidget* client = rig.find<QWidget>("client");
+    const AppState before = st;
+    for (const QPoint at : {QPoint(50, 140), QPoint(125, 195), QPoint(180, 150), QPoint(190, 110)}) {
+        QWidget* under = client->childAt(at);
+        ASSERT_NE(under, nullptr);
+        ASSERT_TRUE(rig.find<QFrame>("progressPanel")->isAncestorOf(under)) << at.x() << "," << at.y();
+        const QPoint local = under->mapFrom(client, at);
+        QTest::mouseClick(under, Qt::LeftButton, {}, local);
+        QWheelEvent wheel(local, under->mapToGlobal(local), {}, {0, -120}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(under, &wheel);
+        EXPECT_EQ(st.searchKey, before.searchKey) << at.x() << "," << at.y();
+        EXPECT_EQ(st.currentResult, before.currentResult) << at.x() << "," << at.y();
+        EXPECT_TRUE(rig.dialogsShown.empty()) << at.x() << "," << at.y();
     }
 }
 
@@ -761,8 +935,11 @@ TEST(MainWindow, EachCommandBuildsOnePictureAndUpdatesTheControlsOnce) {
         const int64_t pictures = rig.window->picturesBuilt(), controls = rig.window->controlUpdates();
         command();
         rig.window->traceBitmap();  // a picture still waiting is built
-        EXPECT_EQ(rig.window->picturesBuilt() - pictures, 1) << name;
-        EXPECT_EQ(rig.window->controlUpdates() - controls, 1) << name;
+        // Open goes offline from the record mode before its dialog: the window shows the search
+        // mode behind the dialog, then the file.
+        const int64_t expected = std::string(name) == "Open" ? 2 : 1;
+        EXPECT_EQ(rig.window->picturesBuilt() - pictures, expected) << name;
+        EXPECT_EQ(rig.window->controlUpdates() - controls, expected) << name;
     }
     EXPECT_EQ(rig.window->state().resultCount(), 3) << "the file was opened";
 }
@@ -1291,6 +1468,43 @@ TEST(MainWindow, EventListFiltersFollowsTheViewAndGrowsWithALiveRecording) {
     st.collectionActive = false;
 }
 
+// With "only results matching the search key" ticked, each click on a key box changes the rows
+// to the results the new key matches, counted here by the rule itself.
+TEST(MainWindow, TheEventListFollowsAKeyBoxClick) {
+    WindowRig rig;
+    rig.window->show();
+    AppState& st = rig.window->state();
+    st.operatingMode = EventSearch;
+    st.inputActive.fill(true);
+    st.store.resultCount = 300;
+    for (int64_t i = 1; i <= 300; ++i) {
+        st.store.slot(i).setTime(uint32_t(5000 + i));
+        st.store.slot(i).inputStates = (i % 7) < 3 ? inputMask(1) : 0;
+    }
+    rig.window->refreshWindow();
+    rig.find<QAction>("eventListAction")->trigger();
+    EventListWindow& list = rig.window->eventList();
+    list.matchingOnlyBox()->setChecked(true);
+    ASSERT_EQ(list.model().rowCount(), 300) << "every result fits an all Do Not Care key";
+    const auto on = [&](int64_t n) { return (st.store.slot(n).inputStates & inputMask(1)) != 0; };
+    for (const SearchCondition expected : {On, Off, HighToLow, LowToHigh, DoNotCare}) {
+        QTest::mouseClick(rig.find<QWidget>("client"), Qt::LeftButton, {}, QPoint(125, 20 * 1 + 110 + 5));
+        ASSERT_EQ(st.searchKey[0], expected);
+        int matching = 0;
+        for (int64_t n = 1; n <= 300; ++n) {
+            const bool now = on(n), before = n > 1 && on(n - 1);
+            matching += expected == On          ? now
+                        : expected == Off       ? !now
+                        : expected == HighToLow ? before && !now
+                        : expected == LowToHigh ? !before && now
+                                                : true;
+        }
+        EXPECT_EQ(list.model().rowCount(), matching) << int(expected);
+        EXPECT_EQ(list.countLabel()->text().toStdString(), std::to_string(matching) + " rows")
+            << int(expected);
+    }
+}
+
 // The clicks and the marker's commands through the window, and where it shows the span (the
 // span itself is the marker's own test).
 TEST(MainWindow, AClickOnThePlotGoesToItsResultAndTheMarkersSpanShowsInThePanelAndTheList) {
@@ -1532,6 +1746,21 @@ TEST(MainWindow, AFileNamedAtStartOpensOnceTheStartUpHasEnded) {
     second.window->lifecycle().startOnFirstActivation();
     second.run(1500);
     EXPECT_EQ(second.window->state().inputLabels[0], "Door");
+
+    // The start menu stays open past the start step (its modal loop runs the timers): the file
+    // waits until it has closed.
+    WindowRig menu;
+    const std::string waiting = menu.recording("waiting.zvl", "");
+    int64_t underTheMenu = -1;
+    menu.window->startMenuRunner = [&](StartMenuDialog&) {
+        menu.run(3000);
+        underTheMenu = menu.window->state().resultCount();
+    };
+    menu.window->openAtStart(waiting);
+    menu.window->lifecycle().startOnFirstActivation();
+    menu.run(100);
+    EXPECT_EQ(underTheMenu, 0);
+    EXPECT_EQ(menu.window->state().resultCount(), 3);
 
     // A first run: the timers run out under the settings box; the file waits for its end.
     WindowRig first(false);

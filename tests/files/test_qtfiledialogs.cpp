@@ -4,11 +4,16 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <deque>
+#include <fstream>
 
 #include "filetestutil.h"
+#include "link/download.h"
 #include "qt/qtfiledialogs.h"
 #include "tests/qt/modal.h"
 
@@ -98,6 +103,58 @@ TEST(QtFileDialogs, AnAcceptedSaveDialogAnswersWithTheFullPathAndTheDefaultExten
 
     test::whenModalShows([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
     EXPECT_FALSE(dialogs.openFile(request).has_value());
+}
+
+// Runs each step on the modal widget that shows up next, in turn.
+void onModals(std::deque<std::function<void(QWidget*)>> steps) {
+    if (steps.empty()) return;
+    auto step = std::move(steps.front());
+    steps.pop_front();
+    test::whenModalShows([step, steps](QWidget* w) {
+        onModals(steps);
+        step(w);
+    });
+}
+
+// The download's chooser is an open dialog: a file chosen there that exists is replaced only
+// after the question the save dialogs ask says Yes; No goes back to the dialog.
+TEST(QtFileDialogs, TheDownloadsChooserAsksBeforeAnExistingFileIsReplaced) {
+    test::TempDir dir;
+    std::ofstream(dir.file("old.BIN")) << "kept";
+    AppState state;
+    state.dataDirectory = dir.path().string();
+    const auto choose = [](const char* name) {
+        return [name](QWidget* w) {
+            auto* d = qobject_cast<QFileDialog*>(w);
+            ASSERT_NE(d, nullptr);
+            d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QString::fromLatin1(name));
+            static_cast<QDialog*>(d)->done(QDialog::Accepted);
+        };
+    };
+    const auto answer = [](QMessageBox::StandardButton button) {
+        return [button](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            ASSERT_NE(box, nullptr) << "no question";
+            EXPECT_EQ(box->text(),
+                      QFileDialog::tr("%1 already exists.\nDo you want to replace it?").arg("old.BIN"));
+            box->button(button)->click();
+        };
+    };
+    const auto cancel = [](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); };
+    const struct {
+        std::deque<std::function<void(QWidget*)>> steps;
+        std::optional<std::string> chosen;
+    } rows[] = {
+        {{choose("new.BIN")}, dir.file("new.BIN")},
+        {{choose("old.BIN"), answer(QMessageBox::Yes)}, dir.file("old.BIN")},
+        {{choose("old.BIN"), answer(QMessageBox::No), cancel}, std::nullopt},
+        {{choose("old.BIN"), answer(QMessageBox::No), choose("new.BIN")}, dir.file("new.BIN")},
+    };
+    QtFileDialogs dialogs;
+    for (const auto& row : rows) {
+        onModals(row.steps);
+        EXPECT_EQ(dialogs.openFile(binaryDownloadDialog(state)), row.chosen);
+    }
 }
 
 }  // namespace

@@ -161,7 +161,8 @@ TEST(SettingsDefaults, WarningPortPromptAndOfflineEventMode) {
     st.monochromePrinting = true;
     test::ScriptedPrompts prompts;
     prompts.inputAnswers = {"7", "", "12"};  // 7 and empty are asked again; "12" ends in 2
-    loadDefaultSettings(st, prompts);
+    test::CountingView view;
+    loadDefaultSettings(st, prompts, view);
     EXPECT_EQ(prompts.warnings, (std::vector<std::string>{"INI File Error. Defaults Loaded"}));
     ASSERT_EQ(prompts.inputCalls.size(), 3u);
     EXPECT_EQ(prompts.inputCalls[0],

@@ -253,7 +253,9 @@ TEST_F(Limit, TheResultBeyond100000StoresNothingAndStopsTheInstrument) {
     EXPECT_FALSE(rig.breakTimer.isActive());
     EXPECT_EQ(st.liveTime, rig.clock.timeStamp());
     EXPECT_EQ(st.recordingEndTime, rig.clock.timeStamp());
-    EXPECT_EQ(st.viewStartTime, rig.clock.timeStamp());
+    // The time chart at the last result, on the cursor line (30 s in at 0.1 s a pixel), not at
+    // "now" after it.
+    EXPECT_EQ(st.viewStartTime, st.resultTime(kMaxResults) - 30);
     EXPECT_EQ(rig.prompts.busyOn, rig.prompts.busyOff);
 
     // Results still in flight find the store full; the user is told once, not per result.

@@ -237,19 +237,27 @@ TEST(QtPrompts, ConfirmIsYesOrNo) {
     QtPrompts prompts;
     answerMessageBox(QMessageBox::Yes, QStringLiteral("Clear the memory?"), QMessageBox::Question,
                      {QMessageBox::Yes, QMessageBox::No});
-    EXPECT_TRUE(prompts.confirm("Clear the memory?"));
+    EXPECT_TRUE(prompts.confirm("Clear the memory?", IfEscaped::No));
     answerMessageBox(QMessageBox::No, QStringLiteral("Clear the memory?"), QMessageBox::Question,
                      {QMessageBox::Yes, QMessageBox::No});
-    EXPECT_FALSE(prompts.confirm("Clear the memory?"));
+    EXPECT_FALSE(prompts.confirm("Clear the memory?", IfEscaped::Yes));
 }
 
-TEST(QtPrompts, EscapeOnAQuestionLeavesThingsAsTheyAre) {
+// Escape, and closing the box, give the answer the question names (the program's questions
+// and their answers are the main window's test).
+TEST(QtPrompts, EscapeOrClosingAQuestionGivesTheAnswerItNames) {
     QtPrompts prompts;
-    test::whenModalShows([](QWidget* w) {
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(w, &escape);
-    });
-    EXPECT_TRUE(prompts.confirm("Continue Collecting Data ?")) << "Escape is not a No";
+    for (const IfEscaped escaped : {IfEscaped::Yes, IfEscaped::No})
+        for (const bool key : {true, false}) {
+            test::whenModalShows([key](QWidget* w) {
+                QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                if (key)
+                    QApplication::sendEvent(w, &escape);
+                else
+                    w->close();
+            });
+            EXPECT_EQ(prompts.confirm("Go on ?", escaped), escaped == IfEscaped::Yes) << key;
+        }
 }
 
 TEST(QtPrompts, WarningAndInformationHaveOneOkButtonAndTheCallersText) {
@@ -299,6 +307,27 @@ TEST(QtPrompts, InputBoxIsWideEnoughForItsCaption) {
     EXPECT_GE(
         width,
         QFontMetrics(QApplication::font()).horizontalAdvance(QStringLiteral("Commmunication Port")) + 4 * 24);
+}
+
+// Every box is at least as wide as its caption needs in the title bar, with the window icon and
+// three buttons of at least 24 pixels beside it, however short its text.
+TEST(QtPrompts, EveryBoxIsWideEnoughForItsCaption) {
+    const QString caption = QStringLiteral("Corvask Pellam ZVL - a caption of some length");
+    QtPrompts prompts(nullptr, caption);
+    const int needed = QFontMetrics(QApplication::font()).horizontalAdvance(caption) + 4 * 24;
+    const std::function<void()> boxes[] = {[&] { prompts.warning("Done"); },
+                                           [&] { prompts.information("Done"); },
+                                           [&] { prompts.confirm("Go?", IfEscaped::No); },
+                                           [&] { prompts.inputBox(caption.toStdString(), "Port", "1"); }};
+    for (size_t i = 0; i < std::size(boxes); ++i) {
+        int width = 0;
+        whenModalShows([&](QWidget* w) {
+            width = w->width();
+            w->close();
+        });
+        boxes[i]();
+        EXPECT_GE(width, needed) << i;
+    }
 }
 
 TEST(QtPrompts, BusyCursorNeverStacksOverrides) {

@@ -3,6 +3,7 @@
 // answered with the next scripted path (a cancel when none is left or the answer is nullopt).
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,10 +28,12 @@ public:
 
     std::deque<std::optional<std::string>> answers;
     std::vector<Shown> shown;
+    std::function<void()> onShow;  // runs inside the dialog (a modal loop)
 
 private:
     std::optional<std::string> answer(bool save, const FileDialogSpec& request) {
         shown.push_back({save, request});
+        if (onShow) onShow();
         if (answers.empty()) return std::nullopt;
         auto a = answers.front();
         answers.pop_front();

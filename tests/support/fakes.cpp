@@ -156,7 +156,7 @@ void ScriptedPrompts::warning(const std::string& text) {
     if (onWarning) onWarning();
 }
 
-bool ScriptedPrompts::confirm(const std::string& text) {
+bool ScriptedPrompts::confirm(const std::string& text, IfEscaped) {
     confirmations.push_back(text);
     if (onConfirm) onConfirm();
     if (confirmAnswers.empty()) return false;
@@ -168,6 +168,7 @@ bool ScriptedPrompts::confirm(const std::string& text) {
 std::string ScriptedPrompts::inputBox(const std::string& caption, const std::string& prompt,
                                       const std::string& def) {
     inputCalls.emplace_back(caption, prompt);
+    if (onInput) onInput();
     if (inputAnswers.empty()) return def;
     std::string a = inputAnswers.front();
     inputAnswers.pop_front();

@@ -145,7 +145,7 @@ class ScriptedPrompts : public Prompts {
 public:
     void warning(const std::string& text) override;
     void information(const std::string& text) override { informations.push_back(text); }
-    bool confirm(const std::string& text) override;
+    bool confirm(const std::string& text, IfEscaped escaped) override;
     std::string inputBox(const std::string& caption, const std::string& prompt,
                          const std::string& def) override;
     void setBusyCursor(bool busy) override {
@@ -174,6 +174,7 @@ public:
     std::function<void()> onSelectPort;  // runs inside the Select Port dialog (a modal loop)
     std::function<void()> onWarning;     // runs inside the warning box (a modal loop)
     std::function<void()> onConfirm;     // runs inside the confirmation box (a modal loop)
+    std::function<void()> onInput;       // runs inside the input box (a modal loop)
     int busyOn = 0, busyOff = 0;
     bool busyNow = false;
 };

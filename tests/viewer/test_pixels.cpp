@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <cstdlib>
+#include <set>
 
 #include "core/timebase.h"
 #include "qt/qtcanvas.h"
@@ -300,7 +301,8 @@ TEST_F(Pixels, GoToLastShowsTheLastResultUnderTheCursor) {
 
 // The marker over result 3: a dashed line two pixels wide (6 on, 4 off) over the plot, in its
 // own colour, black in monochrome, where the walk laid the result out (markerX, whose places
-// PlotHit checks); nothing at all when that is out of view.
+// PlotHit checks); nothing at all when that is out of view. It shows over an "on" band too: in
+// monochrome, where the band is black, its gaps are white.
 TEST_F(Pixels, TheMarkerIsADashedLineInBothModesAndInMonochrome) {
     test::fillStore(st, 10, 1000, 10);  // input 2 off throughout
     st.store.markedResult = 3;
@@ -311,12 +313,13 @@ TEST_F(Pixels, TheMarkerIsADashedLineInBothModesAndInMonochrome) {
         OperatingModeValue mode;
         int64_t currentResult;  // -30: result 3 in slot 33; 10: not in view
         bool mono;
-    } cases[] = {{EventSearch, 10, false},
-                 {EventSearch, -30, false},
-                 {EventSearch, -30, true},
-                 {TimebaseSearch, -30, false},
-                 {TimebaseSearch, -30, true}};
+        bool on = false;  // input 2 on throughout
+    } cases[] = {{EventSearch, 10, false},          {EventSearch, -30, false},
+                 {EventSearch, -30, true},          {TimebaseSearch, -30, false},
+                 {TimebaseSearch, -30, true},       {EventSearch, -30, true, true},
+                 {TimebaseSearch, -30, true, true}, {TimebaseSearch, -30, false, true}};
     for (const auto& c : cases) {
+        for (int64_t i = 1; i <= 10; ++i) st.store.slot(i).inputStates = c.on ? inputMask(2) : 0;
         st.operatingMode = c.mode;
         st.currentResult = c.currentResult;
         st.monochromePrinting = c.mono;
@@ -331,6 +334,16 @@ TEST_F(Pixels, TheMarkerIsADashedLineInBothModesAndInMonochrome) {
         EXPECT_EQ(marked, shown && !c.mono ? 2 * 32 * 6 : 0)
             << int(c.mode) << c.mono << ": 32 dashes from y 31 to 346";
         if (!shown) continue;
+        if (c.on) {  // the band's own colour, and something else along the marker
+            const uint32_t band = c.mono ? kBlack : col.onColour;
+            for (int column : {x - 1, x}) {
+                std::set<uint32_t> seen;
+                for (int yy = y + 1; yy <= y + 16; ++yy) seen.insert(px(img, column, yy));
+                EXPECT_GE(seen.size(), 2u) << int(c.mode) << c.mono << column;
+            }
+            EXPECT_EQ(px(img, x + 1, y + 3), band) << int(c.mode) << c.mono;
+            continue;
+        }
         const uint32_t ink = c.mono ? kBlack : kMarkerColour, band = c.mono ? kWhite : col.offColour;
         for (int column : {x - 1, x}) {
             EXPECT_EQ(px(img, column, y + 1), ink) << int(c.mode) << c.mono << column;
