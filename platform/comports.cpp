@@ -44,6 +44,10 @@ std::optional<int> parseComName(const std::string& name) {
 
 std::string resolvePortName(const std::string& nameOrPath) {
     if (auto n = parseComName(nameOrPath)) return comPortPath(*n);
+    // "dev/ttyUSB0" is /dev/ttyUSB0 with its slash lost: what systemd's %I gives for an
+    // instance escaped with systemd-escape --path. Taken as it is, the serial port would put
+    // /dev/ in front and open /dev/dev/ttyUSB0.
+    if (nameOrPath.rfind("dev/", 0) == 0) return "/" + nameOrPath;
     return nameOrPath;
 }
 

@@ -13,7 +13,8 @@ std::string comLinkPath(int n);  // portsDirectory()/COMn
 std::string comPortPath(int n);  // the device COMn stands for
 // "COM3" / "com3" gives 3; anything else nullopt.
 std::optional<int> parseComName(const std::string& name);
-// A COMn name or a device path, resolved to a device path.
+// A COMn name or a device path, resolved to a device path; "dev/..." (a path whose leading
+// slash was dropped, as systemd's %I gives it) is "/dev/...".
 std::string resolvePortName(const std::string& nameOrPath);
 
 }  // namespace zvl

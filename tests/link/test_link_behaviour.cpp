@@ -103,6 +103,21 @@ TEST(Port, OpenUsesTheConfiguredComPort) {
     EXPECT_TRUE(rig.prompts.offeredPorts.empty()) << "no choice offered for a configured port";
 }
 
+// A device path whose leading slash was dropped (systemd's %I of zvl-log@dev-ttyUSB0) is
+// the device under /dev, not a path under /dev/dev; other names reach the port as given.
+TEST(Port, ADevicePathWithoutItsSlashOpensTheDevice) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"dev/ttyUSB0", "/dev/ttyUSB0"},  {"dev/pts/7", "/dev/pts/7"},
+        {"/dev/ttyACM0", "/dev/ttyACM0"}, {"ttyS1", "ttyS1"},
+        {"./dev/ttyS2", "./dev/ttyS2"},   {"devx/ttyS3", "devx/ttyS3"}};
+    for (const auto& [name, device] : cases) {
+        Rig rig(liveConfig());
+        rig.port.close();
+        EXPECT_TRUE(rig.link.openDevice(name));
+        EXPECT_EQ(rig.port.openedPath, device) << name;
+    }
+}
+
 TEST(Port, AFailedOpenEndsTheSplashWarnsAndGoesOffline) {
     Rig rig(liveConfig());
     rig.port.close();
