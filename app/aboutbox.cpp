@@ -86,9 +86,9 @@ AboutBox::AboutBox(const AppState& state, std::string settingsPath, QWidget* par
     firmware_ = addLabel(frame, QStringLiteral("Unknown"), QRect(158, 28, 140, 18), "firmwareLabel");
     QLabel* notice =
         addLabel(frame,
-                 QStringLiteral("Copyright \u00a9 Corvask. All rights reserved. This program is "
-                                "licensed to the owners of a Pellam ZVL for use with the instrument; "
-                                "it comes without warranty of any kind."),
+                 QStringLiteral("Copyright \u00a9 2026 Pellam ZVL companion developers. Free software "
+                                "under the MIT License (the file LICENSE); it comes without warranty "
+                                "of any kind."),
                  QRect(8, 52, kWidth - 48, 62), "Copyright");
     notice->setWordWrap(true);
     addLabel(frame, QStringLiteral("Programmed for Corvask by the Pellam ZVL team"), QRect(8, 118, 300, 18),

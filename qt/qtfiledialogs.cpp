@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include "session/help.h"
+
 namespace zvl {
 
 QStringList QtFileDialogs::nameFilters(const std::string& filter) {
@@ -23,6 +25,10 @@ QStringList QtFileDialogs::nameFilters(const std::string& filter) {
 }
 
 void QtFileDialogs::configure(QFileDialog& dialog, const FileDialogSpec& request, bool save) {
+    // The program's own dialog, not the desktop's: F1 in it (and in its replace question) opens
+    // the help page about the file dialogs, which a dialog of another toolkit never passes on.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setProperty("helpContext", kHelpFileDialog);
     if (!request.title.empty()) dialog.setWindowTitle(QString::fromStdString(request.title));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save || !request.mustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

@@ -9,6 +9,7 @@
 
 #include "qt/choicebox.h"
 #include "qt/selectportdialog.h"
+#include "session/help.h"
 
 namespace zvl {
 
@@ -24,8 +25,9 @@ int captionWidth(const QString& caption) {
 }
 
 // Shows a message box at least as wide as its caption needs in the title bar: a short text
-// alone would make it so narrow that the caption is cut.
+// alone would make it so narrow that the caption is cut. F1 there opens the Messages page.
 QAbstractButton* runBox(QMessageBox& box) {
+    box.setProperty("helpContext", kHelpMessageBox);
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
         grid->addItem(new QSpacerItem(captionWidth(box.windowTitle()), 0, QSizePolicy::Minimum),
                       grid->rowCount(), 0, 1, grid->columnCount());
@@ -69,6 +71,7 @@ bool QtPrompts::confirm(const std::string& text, IfEscaped escaped) {
 std::string QtPrompts::inputBox(const std::string& caption, const std::string& prompt,
                                 const std::string& defaultAnswer) {
     QInputDialog box(parent_);
+    box.setProperty("helpContext", kHelpMessageBox);
     box.setInputMode(QInputDialog::TextInput);
     box.setWindowTitle(q(caption));
     box.setLabelText(q(prompt));

@@ -11,7 +11,7 @@
 namespace zvl {
 
 namespace {
-constexpr std::array<std::pair<int, const char*>, 18> kPages{{
+constexpr std::array<std::pair<int, const char*>, 20> kPages{{
     {kHelpDisplayOptions, "displayoptions.html"},
     {kHelpColours, "colours.html"},
     {kHelpHelpMenu, "helpmenu.html"},
@@ -29,6 +29,8 @@ constexpr std::array<std::pair<int, const char*>, 18> kPages{{
     {kHelpSelectPort, "linux-instrument.html"},
     {kHelpHardware, "hardware.html"},
     {kHelpEventList, "eventlist.html"},
+    {kHelpFileDialog, "filedialogs.html"},
+    {kHelpMessageBox, "messages.html"},
     {kHelpMainWindow, "mainwindow.html"},
 }};
 }  // namespace

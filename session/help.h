@@ -41,6 +41,8 @@ enum HelpContext : int {
     kHelpSelectPort = 157,
     kHelpHardware = 158,
     kHelpEventList = 159,
+    kHelpFileDialog = 160,  // every open and save dialog
+    kHelpMessageBox = 161,  // the warning, information and question boxes and the input box
     kHelpMainWindow = 1001,
 };
 

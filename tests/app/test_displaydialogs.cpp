@@ -148,6 +148,10 @@ TEST(AboutBox, VersionFirmwareAndUsefulInformation) {
     const QLabel* contact = box.findChild<QLabel*>("Contact");
     ASSERT_TRUE(contact);
     EXPECT_TRUE(contact->text().contains("README")) << contact->text().toStdString();
+    const QLabel* notice = box.findChild<QLabel*>("Copyright");
+    ASSERT_TRUE(notice);
+    for (const char* words : {"MIT License", "LICENSE", "without warranty"})
+        EXPECT_TRUE(notice->text().contains(words)) << notice->text().toStdString();
     st.instrumentOnline = true;
     box.loadFromState();
     EXPECT_EQ(box.firmwareLabel()->text(), "1.51");

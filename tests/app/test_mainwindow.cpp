@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFileDialog>
 #include <QFrame>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -32,6 +33,7 @@
 #include <QWheelEvent>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <tuple>
@@ -52,6 +54,7 @@
 #include "platform/comports.h"
 #include "qt/choicebox.h"
 #include "qt/qtcanvas.h"
+#include "qt/qtfiledialogs.h"
 #include "qt/qtprompts.h"
 #include "qt/selectportdialog.h"
 #include "search/marker.h"
@@ -1628,6 +1631,55 @@ TEST(MainWindow, EveryHelpContextHasAPageAndF1KeepsWorkingAfterHowToUseHelp) {
     ASSERT_EQ(rig.prompts.warnings.size(), 1u);
     EXPECT_NE(rig.prompts.warnings[0].find((rig.dir / "help").string()), std::string::npos)
         << rig.prompts.warnings[0];
+}
+
+// F1 in a file dialog, in its replace question and in a message or input box opens the page
+// about them, not the page of the window behind them.
+TEST(MainWindow, F1InFileDialogsAndBoxesOpensTheirPages) {
+    WindowRig rig;
+    HelpViewer& help = rig.window->help();
+    help.programDirectory = ZVL_BINARY_DIR;
+    QtPrompts boxes(rig.window.get());
+    QtFileDialogs files(rig.window.get());
+    const std::string existing = (rig.dir / "old.zvl").string();
+    std::ofstream(existing) << "x";
+    FileDialogSpec plain{"Data", "Data|*.zvl", "zvl", rig.dir.string(), "", false, true};
+    FileDialogSpec replace{"Download", "Binary|*.zvl", "zvl", rig.dir.string(), "old.zvl", true, false};
+    const std::vector<std::tuple<const char*, std::function<void()>, QString>> cases{
+        {"open", [&] { files.openFile(plain); }, "filedialogs.html"},
+        {"save", [&] { files.saveFile(plain); }, "filedialogs.html"},
+        {"warning", [&] { boxes.warning("COM Port Error"); }, "messages.html"},
+        {"information", [&] { boxes.information("File Download Complete"); }, "messages.html"},
+        {"question", [&] { boxes.confirm("Continue Collecting Data ?", IfEscaped::Yes); }, "messages.html"},
+        {"input", [&] { boxes.inputBox("Commmunication Port", "Select Comport [1..4]", "1"); },
+         "messages.html"},
+    };
+    for (const auto& [name, open, page] : cases) {
+        QString shown;
+        test::whenModalShows([&](QWidget* box) {
+            QWidget* target = box->focusWidget() ? box->focusWidget() : box;
+            QTest::keyClick(target, Qt::Key_F1);
+            if (help.window()) shown = help.window()->currentPage();
+            static_cast<QDialog*>(box)->reject();
+        });
+        open();
+        EXPECT_EQ(shown.toStdString(), page.toStdString()) << name;
+    }
+    // The replace question an open-to-write dialog asks stands in the dialog: its page too.
+    QString shown;
+    test::whenModalShows([&](QWidget* dialog) {
+        auto* fileDialog = static_cast<QFileDialog*>(dialog);
+        test::whenModalShows([&shown, &help](QWidget* question) {
+            QTest::keyClick(question, Qt::Key_F1);
+            if (help.window()) shown = help.window()->currentPage();
+            static_cast<QDialog*>(question)->reject();  // No: back to the dialog, which is cancelled
+            test::whenModalShows([](QWidget* again) { static_cast<QDialog*>(again)->reject(); });
+        });
+        fileDialog->selectFile(QString::fromStdString(existing));
+        static_cast<QDialog*>(fileDialog)->accept();
+    });
+    files.openFile(replace);
+    EXPECT_EQ(shown, "filedialogs.html");
 }
 
 // The help names what the user sees: every menu entry, every window's and dialog's caption
