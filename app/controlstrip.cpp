@@ -14,6 +14,11 @@ namespace zvl {
 
 namespace {
 constexpr QColor kSkyBlue{166, 202, 240};
+
+// A click on the button runs the command.
+void connectCommand(QWidget* c, MainCommands& commands, QAbstractButton* b, void (MainCommands::*command)()) {
+    QObject::connect(b, &QAbstractButton::clicked, c, [&commands, command] { (commands.*command)(); });
+}
 }  // namespace
 
 ControlStrip::ControlStrip(QWidget* c, MainCommands& commands, const AppState& state) : state_(state) {
@@ -31,7 +36,7 @@ ControlStrip::ControlStrip(QWidget* c, MainCommands& commands, const AppState& s
     recordOrSearchLabel_->setGeometry(24, 492, 125, 16);
     // Each control runs its command.
     const auto connect = [&commands, c](QAbstractButton* b, void (MainCommands::*command)()) {
-        QObject::connect(b, &QAbstractButton::clicked, c, [&commands, command] { (commands.*command)(); });
+        connectCommand(c, commands, b, command);
     };
     auto button = [&](const char* name, const char* caption, const char* hint, QRect geometry,
                       void (MainCommands::*command)()) {
@@ -76,6 +81,20 @@ ControlStrip::ControlStrip(QWidget* c, MainCommands& commands, const AppState& s
     eventTimeButton_ = button("eventTimeButton", "Time", "Switch Between Event & Time", {238, 512, 54, 25},
                               &MainCommands::toggleEventTimeView);
 
+    buildNavButtons(c, commands);
+    buildTimebasePanel(c, commands, sky);
+
+    // F3: "Find" until a match is found, then "Next"; Shift+F3: "Back"; in search mode only.
+    auto* findKey = new QShortcut(QKeySequence(Qt::Key_F3), c, [this] {
+        if (!findButton_->isHidden()) press(state_.matchFound ? startStopButton_ : findButton_);
+    });
+    findKey->setObjectName("findOrNextShortcut");
+    auto* backKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), c, [this] { press(backButton_); });
+    backKey->setObjectName("backShortcut");
+}
+
+// The six navigation buttons on their bevel.
+void ControlStrip::buildNavButtons(QWidget* c, MainCommands& commands) {
     auto* navBevel = new QFrame(c);
     navBevel->setFrameShape(QFrame::Panel);
     navBevel->setFrameShadow(QFrame::Raised);
@@ -105,11 +124,14 @@ ControlStrip::ControlStrip(QWidget* c, MainCommands& commands, const AppState& s
         b->setToolTip(n.hint);
         b->setIcon(c->style()->standardIcon(n.icon));
         b->setGeometry(x, 518, 40, 25);
-        connect(b, n.command);
+        connectCommand(c, commands, b, n.command);
         navButtons_.push_back(b);
         x += 48;
     }
+}
 
+// The time-base panel: its caption and the "+" and "-" buttons.
+void ControlStrip::buildTimebasePanel(QWidget* c, MainCommands& commands, const QPalette& sky) {
     timebasePanel_ = new QFrame(c);
     timebasePanel_->setObjectName("timebasePanel");
     timebasePanel_->setGeometry(616, 488, 161, 56);
@@ -126,21 +148,13 @@ ControlStrip::ControlStrip(QWidget* c, MainCommands& commands, const AppState& s
     timebasePlusButton_->setToolTip("Increase Time Base (Ctrl+wheel up)");
     timebasePlusButton_->setGeometry(44, 23, 37, 25);
     timebasePlusButton_->setFont(sign);
-    connect(timebasePlusButton_, &MainCommands::finerTimebase);
+    connectCommand(c, commands, timebasePlusButton_, &MainCommands::finerTimebase);
     timebaseMinusButton_ = new QPushButton("-", timebasePanel_);
     timebaseMinusButton_->setObjectName("timebaseMinusButton");
     timebaseMinusButton_->setToolTip("Decrease Time Base (Ctrl+wheel down)");
     timebaseMinusButton_->setGeometry(89, 23, 40, 25);
     timebaseMinusButton_->setFont(sign);
-    connect(timebaseMinusButton_, &MainCommands::coarserTimebase);
-
-    // F3: "Find" until a match is found, then "Next"; Shift+F3: "Back"; in search mode only.
-    auto* findKey = new QShortcut(QKeySequence(Qt::Key_F3), c, [this] {
-        if (!findButton_->isHidden()) press(state_.matchFound ? startStopButton_ : findButton_);
-    });
-    findKey->setObjectName("findOrNextShortcut");
-    auto* backKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), c, [this] { press(backButton_); });
-    backKey->setObjectName("backShortcut");
+    connectCommand(c, commands, timebaseMinusButton_, &MainCommands::coarserTimebase);
 }
 
 bool ControlStrip::press(QAbstractButton* b) {

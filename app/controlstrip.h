@@ -14,6 +14,7 @@ class QKeyEvent;
 
 class QFrame;
 class QLabel;
+class QPalette;
 class QPushButton;
 class QToolButton;
 class QWidget;
@@ -36,6 +37,8 @@ public:
 
 private:
     static bool press(QAbstractButton* b);
+    void buildNavButtons(QWidget* client, MainCommands& commands);
+    void buildTimebasePanel(QWidget* client, MainCommands& commands, const QPalette& sky);
 
     const AppState& state_;
     int wheelRemainder_ = 0;

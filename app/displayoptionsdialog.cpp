@@ -35,7 +35,8 @@ DisplayOptionsDialog::DisplayOptionsDialog(AppState& state, QWidget* parent)
     for (int column = 0; column < 2; ++column) {
         const int left = 8 + column * (kColumnWidth + 8);
         auto* bevel = new QFrame(this);
-        bevel->setObjectName(QStringLiteral("Bevel%1").arg(column + 1));
+        bevel->setObjectName(column == 0 ? QStringLiteral("leftColumnBevel")
+                                         : QStringLiteral("rightColumnBevel"));
         bevel->setFrameStyle(QFrame::Panel | QFrame::Raised);
         bevel->setGeometry(left, 8, kColumnWidth, 280);
         auto* caption = new QLabel(QStringLiteral("Input Labels"), this);
@@ -48,14 +49,14 @@ DisplayOptionsDialog::DisplayOptionsDialog(AppState& state, QWidget* parent)
         const int left = 8 + (i > 8 ? kColumnWidth + 8 : 0);
         const int y = kFirstRowY + kRowStep * ((i - 1) % 8);
         auto* caption = new QLabel(QStringLiteral("Input %1").arg(i), this);
-        caption->setObjectName(QStringLiteral("Label%1").arg(i));
+        caption->setObjectName(QStringLiteral("inputCaption%1").arg(i));
         caption->setGeometry(left + 8, y + 2, 56, 18);
         auto* edit = new QLineEdit(this);
-        edit->setObjectName(QStringLiteral("Edit%1").arg(i));
+        edit->setObjectName(QStringLiteral("inputLabelEdit%1").arg(i));
         edit->setMaxLength(int(kMaxInputLabelLength));
         edit->setGeometry(left + 64, y, 130, 22);
         auto* box = new QCheckBox(QStringLiteral("Active"), this);
-        box->setObjectName(QStringLiteral("CheckBox%1").arg(i));
+        box->setObjectName(QStringLiteral("inputActiveBox%1").arg(i));
         box->setGeometry(left + 204, y + 1, 62, 20);
         edits_[size_t(i - 1)] = edit;
         boxes_[size_t(i - 1)] = box;

@@ -71,29 +71,7 @@ HardwareDialog::HardwareDialog(AppState& state, InstrumentSetup& setup, QWidget*
     for (int n = 1; n <= 10; ++n) portList_->addItem(QString::number(n));
     portList_->setGeometry(280, 30, 80, 24);
 
-    auto* debounceGroup = new QGroupBox(QStringLiteral("Debounce Time"), this);
-    debounceGroup->setObjectName(QStringLiteral("DebounceGroup"));
-    debounceGroup->setGeometry(12, 108, 250, 80);
-    auto* debounceGrid = new QGridLayout(debounceGroup);
-    auto* debounceButtons = new QButtonGroup(this);
-    for (int i = 0; i < kDebounceItems; ++i) {
-        debounce_[i] = new QRadioButton(QString::fromLatin1(kDebounceTexts[i]), debounceGroup);
-        debounce_[i]->setObjectName(QStringLiteral("Debounce%1").arg(i));
-        debounceButtons->addButton(debounce_[i], i);
-        debounceGrid->addWidget(debounce_[i], i / 2, i % 2);  // two columns, in item order
-    }
-
-    auto* memoryGroup = new QGroupBox(QStringLiteral("Memory Mode"), this);
-    memoryGroup->setObjectName(QStringLiteral("MemoryModeGroup"));
-    memoryGroup->setGeometry(270, 108, 140, 80);
-    auto* memoryLayout = new QGridLayout(memoryGroup);
-    auto* memoryButtons = new QButtonGroup(this);
-    for (int i = 0; i < 2; ++i) {
-        memoryMode_[i] = new QRadioButton(QString::fromLatin1(kMemoryModeTexts[i]), memoryGroup);
-        memoryMode_[i]->setObjectName(QStringLiteral("MemoryMode%1").arg(i));
-        memoryButtons->addButton(memoryMode_[i], i);
-        memoryLayout->addWidget(memoryMode_[i], i, 0);
-    }
+    buildSettingGroups();
 
     backlight_ = new QCheckBox(QStringLiteral("Backlight On"), this);
     backlight_->setObjectName(QStringLiteral("BacklightBox"));
@@ -119,6 +97,33 @@ HardwareDialog::HardwareDialog(AppState& state, InstrumentSetup& setup, QWidget*
         refreshFromInstrument();
     });
     connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+// The instrument's debounce time and memory mode, each a group of choices.
+void HardwareDialog::buildSettingGroups() {
+    auto* debounceGroup = new QGroupBox(QStringLiteral("Debounce Time"), this);
+    debounceGroup->setObjectName(QStringLiteral("DebounceGroup"));
+    debounceGroup->setGeometry(12, 108, 250, 80);
+    auto* debounceGrid = new QGridLayout(debounceGroup);
+    auto* debounceButtons = new QButtonGroup(this);
+    for (int i = 0; i < kDebounceItems; ++i) {
+        debounce_[i] = new QRadioButton(QString::fromLatin1(kDebounceTexts[i]), debounceGroup);
+        debounce_[i]->setObjectName(QStringLiteral("Debounce%1").arg(i));
+        debounceButtons->addButton(debounce_[i], i);
+        debounceGrid->addWidget(debounce_[i], i / 2, i % 2);  // two columns, in item order
+    }
+
+    auto* memoryGroup = new QGroupBox(QStringLiteral("Memory Mode"), this);
+    memoryGroup->setObjectName(QStringLiteral("MemoryModeGroup"));
+    memoryGroup->setGeometry(270, 108, 140, 80);
+    auto* memoryLayout = new QGridLayout(memoryGroup);
+    auto* memoryButtons = new QButtonGroup(this);
+    for (int i = 0; i < 2; ++i) {
+        memoryMode_[i] = new QRadioButton(QString::fromLatin1(kMemoryModeTexts[i]), memoryGroup);
+        memoryMode_[i]->setObjectName(QStringLiteral("MemoryMode%1").arg(i));
+        memoryButtons->addButton(memoryMode_[i], i);
+        memoryLayout->addWidget(memoryMode_[i], i, 0);
+    }
 }
 
 void HardwareDialog::showEvent(QShowEvent* event) {

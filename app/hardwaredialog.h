@@ -51,6 +51,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void buildSettingGroups();
     AppState& state_;
     InstrumentSetup& setup_;
     QDateEdit* dateEdit_ = nullptr;

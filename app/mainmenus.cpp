@@ -13,6 +13,13 @@
 
 namespace zvl {
 
+namespace {
+// An entry's action that runs a command.
+std::function<void()> runCommand(MainCommands& c, void (MainCommands::*command)()) {
+    return [&c, command] { (c.*command)(); };
+}
+}  // namespace
+
 QAction* MainMenus::addEntry(QMenu* menu, const char* caption, const char* name, std::function<void()> run) {
     QAction* a = menu->addAction(caption);
     a->setObjectName(name);
@@ -22,48 +29,13 @@ QAction* MainMenus::addEntry(QMenu* menu, const char* caption, const char* name,
 
 MainMenus::MainMenus(QMenuBar* bar, MainCommands& c, MainWindow& window) {
     // An entry that runs a command, and one that runs a command on the window's dialog.
-    const auto run = [&c](void (MainCommands::*command)()) { return [&c, command] { (c.*command)(); }; };
+    const auto run = [&c](void (MainCommands::*command)()) { return runCommand(c, command); };
     const auto dialog = [&c, &window](void (MainCommands::*command)(ModalDialog&),
                                       std::unique_ptr<ModalDialog> MainWindow::Runners::*which) {
         return [&c, &window, command, which] { (c.*command)(*(window.runners().*which)); };
     };
     bar->setNativeMenuBar(false);
-    QMenu* file = bar->addMenu("&File");
-    file->setObjectName("fileMenu");
-    addEntry(file, "&Open...", "openAction", run(&MainCommands::open));
-    // "&Print..." has the P.
-    addEntry(file, "Ope&n All Parts...", "openAllPartsAction", run(&MainCommands::openAllParts));
-    QMenu* reopen = reopenMenu_ = file->addMenu("&Reopen");
-    reopen->setObjectName("reopenMenu");
-    reopen->menuAction()->setObjectName("reopenMenu");
-    for (int i = 0; i < 4; ++i) {
-        QAction* a =
-            addEntry(reopen, "", qPrintable(QString("reopen%1Action").arg(i + 1)), [&c, i] { c.reopen(i); });
-        a->setVisible(false);
-        recentActions_.push_back(a);
-    }
-    saveAction_ = addEntry(file, "&Save", "saveAction", run(&MainCommands::save));
-    saveAction_->setEnabled(false);
-    addEntry(file, "Save &As...", "saveAsAction", run(&MainCommands::saveAs));
-    file->addSeparator();
-    addEntry(file, "&Save Settings Only...", "saveSettingsOnlyAction", run(&MainCommands::saveSettingsOnly));
-    addEntry(file, "Re&Load Settings Only...", "reloadSettingsOnlyAction",
-             run(&MainCommands::reloadSettingsOnly));
-    file->addSeparator();
-    addEntry(file, "Save as &Binary File...", "saveBinaryFileAction", run(&MainCommands::saveBinaryFile));
-    addEntry(file, "&Download Binary File...", "downloadBinaryFileAction",
-             run(&MainCommands::downloadBinaryFile));
-    file->addSeparator();
-    addEntry(file, "&Export as CSV or TXT File...", "exportAction", run(&MainCommands::exportCsvOrTxt));
-    addEntry(file, "Export as &VCD...", "exportVcdAction", run(&MainCommands::exportVcd));
-    file->addSeparator();
-    addEntry(file, "Printer Se&tup...", "printerSetupAction", [&window] { window.printerSetup(); });
-    monochromeAction_ =
-        addEntry(file, "&Monochrome ", "monochromeAction", run(&MainCommands::toggleMonochrome));
-    monochromeAction_->setCheckable(true);
-    addEntry(file, "&Print...", "printAction", [&window] { window.print(); });
-    file->addSeparator();
-    addEntry(file, "E&xit", "exitAction", [&window] { window.close(); });
+    QMenu* file = buildFileMenu(bar, c, window);
 
     QMenu* activity = bar->addMenu("&Activity");
     activity->setObjectName("activityMenu");
@@ -123,6 +95,50 @@ MainMenus::MainMenus(QMenuBar* bar, MainCommands& c, MainWindow& window) {
     setup->setProperty("helpContext", 148);
     tools->setProperty("helpContext", 149);
     help->setProperty("helpContext", kHelpHelpMenu);
+}
+
+// The File menu: the files, the settings, the exports and the printer.
+QMenu* MainMenus::buildFileMenu(QMenuBar* bar, MainCommands& c, MainWindow& window) {
+    QMenu* file = bar->addMenu("&File");
+    file->setObjectName("fileMenu");
+    addEntry(file, "&Open...", "openAction", runCommand(c, &MainCommands::open));
+    // "&Print..." has the P.
+    addEntry(file, "Ope&n All Parts...", "openAllPartsAction", runCommand(c, &MainCommands::openAllParts));
+    QMenu* reopen = reopenMenu_ = file->addMenu("&Reopen");
+    reopen->setObjectName("reopenMenu");
+    reopen->menuAction()->setObjectName("reopenMenu");
+    for (int i = 0; i < 4; ++i) {
+        QAction* a =
+            addEntry(reopen, "", qPrintable(QString("reopen%1Action").arg(i + 1)), [&c, i] { c.reopen(i); });
+        a->setVisible(false);
+        recentActions_.push_back(a);
+    }
+    saveAction_ = addEntry(file, "&Save", "saveAction", runCommand(c, &MainCommands::save));
+    saveAction_->setEnabled(false);
+    addEntry(file, "Save &As...", "saveAsAction", runCommand(c, &MainCommands::saveAs));
+    file->addSeparator();
+    addEntry(file, "&Save Settings Only...", "saveSettingsOnlyAction",
+             runCommand(c, &MainCommands::saveSettingsOnly));
+    addEntry(file, "Re&Load Settings Only...", "reloadSettingsOnlyAction",
+             runCommand(c, &MainCommands::reloadSettingsOnly));
+    file->addSeparator();
+    addEntry(file, "Save as &Binary File...", "saveBinaryFileAction",
+             runCommand(c, &MainCommands::saveBinaryFile));
+    addEntry(file, "&Download Binary File...", "downloadBinaryFileAction",
+             runCommand(c, &MainCommands::downloadBinaryFile));
+    file->addSeparator();
+    addEntry(file, "&Export as CSV or TXT File...", "exportAction",
+             runCommand(c, &MainCommands::exportCsvOrTxt));
+    addEntry(file, "Export as &VCD...", "exportVcdAction", runCommand(c, &MainCommands::exportVcd));
+    file->addSeparator();
+    addEntry(file, "Printer Se&tup...", "printerSetupAction", [&window] { window.printerSetup(); });
+    monochromeAction_ =
+        addEntry(file, "&Monochrome ", "monochromeAction", runCommand(c, &MainCommands::toggleMonochrome));
+    monochromeAction_->setCheckable(true);
+    addEntry(file, "&Print...", "printAction", [&window] { window.print(); });
+    file->addSeparator();
+    addEntry(file, "E&xit", "exitAction", [&window] { window.close(); });
+    return file;
 }
 
 void MainMenus::apply(const ControlStates& p, const AppState& state) {

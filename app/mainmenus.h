@@ -28,6 +28,7 @@ public:
 
 private:
     QAction* addEntry(QMenu* menu, const char* caption, const char* name, std::function<void()> run);
+    QMenu* buildFileMenu(QMenuBar* bar, MainCommands& commands, MainWindow& window);
 
     std::map<std::string, QMenu*> menus_;
     QAction* saveAction_ = nullptr;

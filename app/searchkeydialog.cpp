@@ -39,7 +39,7 @@ SearchKeyDialog::SearchKeyDialog(AppState& state, QWidget* parent) : QDialog(par
     // The bevels first, so the groups lie over them.
     for (int half = 0; half < 2; ++half) {
         auto* bevel = new QFrame(this);
-        bevel->setObjectName(QStringLiteral("Bevel%1").arg(half + 1));
+        bevel->setObjectName(half == 0 ? QStringLiteral("leftHalfBevel") : QStringLiteral("rightHalfBevel"));
         bevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         bevel->setGeometry(8 + half * kRightHalfShift, 24, 384, 456);
     }
@@ -53,26 +53,26 @@ SearchKeyDialog::SearchKeyDialog(AppState& state, QWidget* parent) : QDialog(par
         const QPoint origin = groupOrigin(i);
 
         auto* name = new QLabel(this);
-        name->setObjectName(QStringLiteral("Label%1").arg(i));
+        name->setObjectName(QStringLiteral("inputNameLabel%1").arg(i));
         name->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         name->setGeometry(origin.x() - 164, origin.y() + 8, 128, 20);
         nameLabels_[size_t(i - 1)] = name;
 
         auto* number = new QLabel(QString::number(i), this);
-        number->setObjectName(QStringLiteral("Label%1").arg(16 + i));
+        number->setObjectName(QStringLiteral("inputNumberLabel%1").arg(i));
         number->setFont(numberFont);
         number->setPalette(navy);
         number->setAlignment(Qt::AlignCenter);
         number->setGeometry(origin.x() - 32, origin.y() + 8, 26, 20);
 
         auto* group = new QGroupBox(this);
-        group->setObjectName(QStringLiteral("RadioGroup%1").arg(i));
+        group->setObjectName(QStringLiteral("conditionGroup%1").arg(i));
         group->setGeometry(origin.x(), origin.y(), kGroupWidth, kGroupHeight);
         auto* buttons = new QButtonGroup(group);
         buttons->setExclusive(true);
         for (int c = 0; c < kConditionCount; ++c) {
             auto* item = new QRadioButton(group);
-            item->setObjectName(QStringLiteral("RadioGroup%1Item%2").arg(i).arg(c));
+            item->setObjectName(QStringLiteral("conditionGroup%1Choice%2").arg(i).arg(c));
             item->setAccessibleName(QString::fromLatin1(kConditionLabels[c]));
             // Each choice stands under the centre of its symbol.
             const int centre = kSymbolX[size_t(c)] + 10 - kGroupLeft;

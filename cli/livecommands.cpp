@@ -118,6 +118,39 @@ int readCollectOptions(const ParsedArgs& a, CollectOptions& o) {
     return -1;
 }
 
+// Says once when the instrument stops answering the status poll and once when it answers again.
+void reportLinkBreak(const AppState& st, bool& reported) {
+    if (st.linkBreak && !reported) {
+        reported = true;
+        fail("warning: the instrument stopped answering the status poll");
+    }
+    if (!st.linkBreak && reported) {
+        reported = false;
+        fail("the instrument answers the status poll again");
+    }
+}
+
+// After the recording: the port closed, what went wrong said, and -o's file saved. The exit
+// code: a failure when standard output could not be written or the port was lost.
+int finishCollect(Session& s, const CollectOptions& o, bool outputWritten) {
+    AppState& st = s.state;
+    s.statusTimer.disable();
+    s.link.closePort();
+    // A noisy line costs at most the packets it touched; how much it brought is said once.
+    if (s.link.liveDiscards().bytes > 0) fail(discardedBytesText(s.link.liveDiscards()));
+    int code = outputWritten ? kExitOk : kExitFailure;
+    if (!s.lostReason.empty()) {
+        fail(s.portGone() + "; the recording ends with the results above");
+        code = kExitFailure;
+    }
+    if (o.output) {
+        useApplicationDescription(st);
+        if (int saved = saveRecordingAs(st, *o.output, s.prompts, s.view, s.clock); saved != kExitOk)
+            return saved;
+    }
+    return code;
+}
+
 }  // namespace
 
 int runCollect(const std::vector<std::string>& args) {
@@ -182,14 +215,7 @@ int runCollect(const std::vector<std::string>& args) {
     // The end of the recording by the limit or a lost port, and a link break, show in the
     // controls' changes.
     s.view.onChange = [&] {
-        if (st.linkBreak && !breakReported) {
-            breakReported = true;
-            fail("warning: the instrument stopped answering the status poll");
-        }
-        if (!st.linkBreak && breakReported) {
-            breakReported = false;
-            fail("the instrument answers the status poll again");
-        }
+        reportLinkBreak(st, breakReported);
         loop.check();
     };
     loop.onSignal = requestStop;
@@ -202,21 +228,7 @@ int runCollect(const std::vector<std::string>& args) {
     printNew();
     flusher.stop();
     flushOut();
-    s.statusTimer.disable();
-    s.link.closePort();
-    // A noisy line costs at most the packets it touched; how much it brought is said once.
-    if (s.link.liveDiscards().bytes > 0) fail(discardedBytesText(s.link.liveDiscards()));
-    int code = outputError.empty() ? kExitOk : kExitFailure;
-    if (!s.lostReason.empty()) {
-        fail(s.portGone() + "; the recording ends with the results above");
-        code = kExitFailure;
-    }
-    if (o.output) {
-        useApplicationDescription(st);
-        if (int saved = saveRecordingAs(st, *o.output, s.prompts, s.view, s.clock); saved != kExitOk)
-            return saved;
-    }
-    return code;
+    return finishCollect(s, o, outputError.empty());
 }
 
 }  // namespace zvl::cli

@@ -106,6 +106,34 @@ int readLogOptions(const ParsedArgs& a, LogOptions& o) {
     return -1;
 }
 
+// The status line: results so far and their rate, the noise thrown away, a lost port, and
+// the file being written.
+std::string statusLine(Session& s, LogRecorder& rec, int64_t n, double perSecond) {
+    const std::string file = rec.currentName().empty()
+                                 ? std::string("(not yet named)")
+                                 : std::filesystem::path(rec.currentName()).filename().string();
+    char head[64];
+    std::snprintf(head, sizeof head, "%lld results, %.0f/s, ", static_cast<long long>(n), perSecond);
+    const LiveDecoder::Discards& thrown = s.link.liveDiscards();
+    const std::string noise = thrown.bytes > 0 ? discardedBytesText(thrown) + ", " : "";
+    return head + noise + std::string(rec.portIsLost() ? "port lost, " : "") + file;
+}
+
+// The recorder hears of every stored result and a lost port; its messages go to stderr past
+// the status line, and it mutes the session's warnings while it retries a save.
+void connectRecorder(Session& s, LogRecorder& rec, ProgressLine& status) {
+    rec.message = [&status](const std::string& line) {
+        status.clear();
+        fail(line);
+    };
+    rec.muteWarnings = [&s](bool mute) { s.prompts.silent = mute; };
+    s.view.onRedraw = [&rec] { rec.resultStored(); };
+    s.link.setLossReporter([&s, &rec](const std::string& reason) {
+        s.lostReason = reason;
+        rec.portLost(reason);
+    });
+}
+
 // Records until a signal has stopped the recording and everything is saved (or a second
 // signal ends a save that keeps failing); the exit status.
 int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet) {
@@ -130,16 +158,7 @@ int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet) {
             loop.check();
         });
     };
-    rec.message = [&](const std::string& line) {
-        status.clear();
-        fail(line);
-    };
-    rec.muteWarnings = [&](bool mute) { s.prompts.silent = mute; };
-    s.view.onRedraw = [&] { rec.resultStored(); };
-    s.link.setLossReporter([&](const std::string& reason) {
-        s.lostReason = reason;
-        rec.portLost(reason);
-    });
+    connectRecorder(s, rec, status);
 
     RateMeter rate;
     rate.add(s.clock.milliseconds(), 0);
@@ -171,20 +190,7 @@ int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet) {
         const double perSecond = rate.add(s.clock.milliseconds(), n);
         if (!quiet)
             status.update(
-                s.clock.milliseconds(),
-                [&] {
-                    const std::string file =
-                        rec.currentName().empty()
-                            ? std::string("(not yet named)")
-                            : std::filesystem::path(rec.currentName()).filename().string();
-                    char head[64];
-                    std::snprintf(head, sizeof head, "%lld results, %.0f/s, ", static_cast<long long>(n),
-                                  perSecond);
-                    const LiveDecoder::Discards& thrown = s.link.liveDiscards();
-                    const std::string noise = thrown.bytes > 0 ? discardedBytesText(thrown) + ", " : "";
-                    return head + noise + std::string(rec.portIsLost() ? "port lost, " : "") + file;
-                },
-                true);
+                s.clock.milliseconds(), [&] { return statusLine(s, rec, n, perSecond); }, true);
         serveSignal();
         loop.check();
     });

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "core/codepage.h"
 #include "files/filecommands.h"
@@ -112,9 +113,13 @@ void LogRecorder::startInstrument() {
     ResultRecord& begin = state_.store.slot(0);
     begin.setTime(uint32_t(std::clamp<int64_t>(pcTimeStamp(clock_), 0, 0xFFFFFFFFll)));
     begin.inputStates = 0;
+    // A signal that comes during the wait is served after it: a stop served now would find no
+    // collection to stop, and the instrument would go on sending after zvl log has ended.
+    const bool wasBusy = std::exchange(busy_, true);
     link_.sendCommand(cmd::StartLive);
     link_.waitTicks(3, true);
     if (!lost_) state_.collectionActive = true;
+    busy_ = wasBusy;
 }
 
 void LogRecorder::resultStored() {

@@ -88,6 +88,45 @@ PartFiles findPartFiles(const std::string& chosen) {
     return result;
 }
 
+namespace {
+// Why part n (read into `part`) does not continue the parts before it (gathered in `whole`,
+// part 1 saved at firstSaved, the last result of part n - 1 at previousLast); empty when it does.
+std::string whyNotContinued(const AppState& whole, const AppState& part,
+                            const std::vector<std::string>& paths, size_t n, const std::string& firstSaved,
+                            int64_t previousLast) {
+    const std::string& path = paths[n];
+    const char* other = nullptr;
+    if (!std::equal(whole.commentLines.begin(), whole.commentLines.begin() + 10, part.commentLines.begin()))
+        other = "comment lines";
+    else if (part.inputLabels != whole.inputLabels)
+        other = "input labels";
+    else if (part.inputActive != whole.inputActive)
+        other = "active inputs";
+    if (other) return fileNameOf(path) + " has other " + other + " than " + fileNameOf(paths[0]);
+    // A part that an older save left beside a newer, shorter one can have all of the above; it
+    // was saved at another time, and its results may go back in time.
+    if (const std::string saved = timeOfSaving(part.recordingTitle); saved != firstSaved)
+        return fileNameOf(path) + " was saved at " + saved + ", " + fileNameOf(paths[0]) + " at " +
+               firstSaved;
+    if (part.resultCount() > 0 && previousLast > 0 && part.resultTime(1) < previousLast)
+        return "the first result of " + fileNameOf(path) + " is earlier than the last of " +
+               fileNameOf(paths[n - 1]);
+    return {};
+}
+
+// The results 1..count gathered in `whole`, with its title, comment lines and inputs, become
+// the state's.
+void takeParts(AppState& state, const AppState& whole, int64_t count) {
+    state.store.clearResults();
+    for (int64_t k = 1; k <= count; ++k) state.store.slot(k) = whole.store.slot(k);
+    state.resultCount() = count;
+    state.recordingTitle = whole.recordingTitle;
+    std::copy_n(whole.commentLines.begin(), 10, state.commentLines.begin());
+    state.inputLabels = whole.inputLabels;
+    state.inputActive = whole.inputActive;
+}
+}  // namespace
+
 PartsRead readPartFiles(AppState& state, const std::vector<std::string>& paths, size_t describedBy) {
     PartsRead result;
     auto whole = std::make_unique<AppState>();
@@ -134,32 +173,10 @@ PartsRead readPartFiles(AppState& state, const std::vector<std::string>& paths, 
             whole->inputActive = part->inputActive;
             firstTitle = part->recordingTitle;
             firstSaved = timeOfSaving(firstTitle);
-        } else {
-            const char* other = nullptr;
-            if (!std::equal(whole->commentLines.begin(), whole->commentLines.begin() + 10,
-                            part->commentLines.begin()))
-                other = "comment lines";
-            else if (part->inputLabels != whole->inputLabels)
-                other = "input labels";
-            else if (part->inputActive != whole->inputActive)
-                other = "active inputs";
-            if (other) {
-                result.whyLeftOut =
-                    fileNameOf(path) + " has other " + other + " than " + fileNameOf(paths[0]);
-                break;
-            }
-            // A part that an older save left beside a newer, shorter one can have all of the
-            // above; it was saved at another time, and its results may go back in time.
-            if (const std::string saved = timeOfSaving(part->recordingTitle); saved != firstSaved) {
-                result.whyLeftOut = fileNameOf(path) + " was saved at " + saved + ", " +
-                                    fileNameOf(paths[0]) + " at " + firstSaved;
-                break;
-            }
-            if (part->resultCount() > 0 && previousLast > 0 && part->resultTime(1) < previousLast) {
-                result.whyLeftOut = "the first result of " + fileNameOf(path) +
-                                    " is earlier than the last of " + fileNameOf(paths[n - 1]);
-                break;
-            }
+        } else if (std::string why = whyNotContinued(*whole, *part, paths, n, firstSaved, previousLast);
+                   !why.empty()) {
+            result.whyLeftOut = std::move(why);
+            break;
         }
         if (part->resultCount() > 0) previousLast = part->resultTime(part->resultCount());
         previousCount = read.fileCount;
@@ -178,13 +195,7 @@ PartsRead readPartFiles(AppState& state, const std::vector<std::string>& paths, 
         std::error_code ec;
         if (std::filesystem::exists(paths[k], ec)) result.partsLeftOut.push_back(paths[k]);
     }
-    state.store.clearResults();
-    for (int64_t k = 1; k <= count; ++k) state.store.slot(k) = whole->store.slot(k);
-    state.resultCount() = count;
-    state.recordingTitle = whole->recordingTitle;
-    std::copy_n(whole->commentLines.begin(), 10, state.commentLines.begin());
-    state.inputLabels = whole->inputLabels;
-    state.inputActive = whole->inputActive;
+    takeParts(state, *whole, count);
     result.ok = true;
     return result;
 }

@@ -38,19 +38,13 @@ std::array<std::string, kInputCount> vcdWireNames(const AppState& state) {
     return names;
 }
 
-std::string vcdText(const AppState& state, const std::string& program) {
-    const int64_t count = std::min<int64_t>(state.resultCount(), kMaxResults);
-    const std::array<std::string, kInputCount> names = vcdWireNames(state);
-    uint16_t activeMask = 0;
-    for (int i = 0; i < kInputCount; ++i)
-        if (state.inputActive[size_t(i)]) activeMask |= inputMask(i + 1);
-
-    // The dump's second of each result. It follows the results' times from result 1; where the
-    // time steps back (an upload whose backward times were kept, a live recording across the
-    // change from summer time) the dump goes on one second after the result before the step,
-    // so every result keeps a second of its own, and a comment names the step.
+namespace {
+// The dump's second of each result 0..count. It follows the results' times from result 1; where
+// the time steps back (an upload whose backward times were kept, a live recording across the
+// change from summer time) the dump goes on one second after the result before the step, so
+// every result keeps a second of its own, and a comment added to `steps` names the step.
+std::vector<int64_t> dumpSeconds(const AppState& state, int64_t count, std::string& steps) {
     std::vector<int64_t> seconds(size_t(count + 1), 0);
-    std::string steps;
     for (int64_t n = 2; n <= count; ++n) {
         const int64_t before = state.resultTime(n - 1), now = state.resultTime(n);
         seconds[size_t(n)] = seconds[size_t(n - 1)] + (now >= before ? now - before : 1);
@@ -60,6 +54,19 @@ std::string vcdText(const AppState& state, const std::string& program) {
                      "): it is shown at #" + std::to_string(seconds[size_t(n)]) +
                      ", one second after the result before it\n$end\n";
     }
+    return seconds;
+}
+}  // namespace
+
+std::string vcdText(const AppState& state, const std::string& program) {
+    const int64_t count = std::min<int64_t>(state.resultCount(), kMaxResults);
+    const std::array<std::string, kInputCount> names = vcdWireNames(state);
+    uint16_t activeMask = 0;
+    for (int i = 0; i < kInputCount; ++i)
+        if (state.inputActive[size_t(i)]) activeMask |= inputMask(i + 1);
+
+    std::string steps;
+    const std::vector<int64_t> seconds = dumpSeconds(state, count, steps);
     auto secondOf = [&](int64_t n, int64_t) { return seconds[size_t(n)]; };
     int64_t hidden = 0;  // results whose own second holds a later result
     for (int64_t n = 1; n < count; ++n)

@@ -47,6 +47,21 @@ TEST(DisplayOptionsDialog, AcceptStoresWhatItShowsWithLabelsCutTo14) {
     EXPECT_EQ(st.inputLabels[3], "Exactly fourte");
 }
 
+// Each input's caption, edit and tick are found by what they are for, next to input 1..16.
+TEST(DisplayOptionsDialog, EachInputsWidgetsAreNamedForTheirRole) {
+    AppState st;
+    DisplayOptionsDialog dialog(st);
+    for (int i = 1; i <= kInputCount; ++i) {
+        EXPECT_EQ(dialog.findChild<QLineEdit*>(QStringLiteral("inputLabelEdit%1").arg(i)),
+                  dialog.labelEdit(i));
+        EXPECT_EQ(dialog.findChild<QCheckBox*>(QStringLiteral("inputActiveBox%1").arg(i)),
+                  dialog.activeBox(i));
+        auto* caption = dialog.findChild<QLabel*>(QStringLiteral("inputCaption%1").arg(i));
+        ASSERT_NE(caption, nullptr) << i;
+        EXPECT_EQ(caption->text(), QStringLiteral("Input %1").arg(i));
+    }
+}
+
 TEST(DisplayOptionsDialog, SetAllActiveStaysAfterCancelAndShowsTheStore) {
     AppState st;
     st.inputLabels[6] = "Valve";

@@ -38,7 +38,7 @@ struct SearchKeyDialogTest : ::testing::Test {
 
     void click(SearchKeyDialog& form, int input, int item) {
         auto* b = form.radioGroup(input)->findChild<QRadioButton*>(
-            QStringLiteral("RadioGroup%1Item%2").arg(input).arg(item));
+            QStringLiteral("conditionGroup%1Choice%2").arg(input).arg(item));
         ASSERT_NE(b, nullptr);
         QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center());
     }
@@ -61,7 +61,7 @@ TEST_F(SearchKeyDialogTest, DefaultsShowEveryGroupOnDoNotCare) {
     for (int i = 1; i <= kInputCount; ++i) {
         EXPECT_TRUE(form.radioGroup(i)->isEnabled()) << i;
         EXPECT_EQ(form.nameLabel(i)->text(), QStringLiteral("Channel %1").arg(i));
-        auto* number = form.findChild<QLabel*>(QStringLiteral("Label%1").arg(16 + i));
+        auto* number = form.findChild<QLabel*>(QStringLiteral("inputNumberLabel%1").arg(i));
         ASSERT_NE(number, nullptr);
         EXPECT_EQ(number->text(), QString::number(i));
         EXPECT_TRUE(number->font().bold());

@@ -48,11 +48,14 @@ cmp -s "$work/small10.bin" "$work/small10.expected" || fail "an empty image repl
 stopsim
 
 # 2. Ctrl-C half-way through a paced download: exit 2, nothing at OUT, an old OUT kept.
-startsim paced --memory 2000 --seed 5
+startsim paced --memory 2000 --seed 5 --verbose
 echo "old" >"$work/kept.bin"
 "$zvl" download --port COM8 "$work/kept.bin" >/dev/null 2>"$work/cancel.stderr" &
 zvlpid=$!
-sleep 4
+# The transfer runs: the instrument has the command and the receiver has its folder.
+waitfor "$work/paced.err" 'command 0x43' 30
+receiving() { [ -n "$(ls -A "$TMPDIR" | grep -v '^zvl-sim-image-')" ]; }
+waituntil 30 receiving || fail "no receiver's folder in $TMPDIR: $(cat "$work/cancel.stderr")"
 stopwith INT "$zvlpid"
 [ "$code" -eq 2 ] || fail "cancelled download exited $code: $(cat "$work/cancel.stderr")"
 grep -q 'File Download Cancelled' "$work/cancel.stderr" || fail "stderr: $(cat "$work/cancel.stderr")"

@@ -12,11 +12,6 @@ simrig COM8
 out="$work/out"
 mkdir "$out"
 
-waitfor() {  # waitfor FILE PATTERN SECONDS
-  for _ in $(seq $((10 * $3))); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
-  fail "no \"$2\" in $1 after $3 s: $(cat "$1")"
-}
-
 startsim sim --rate 320 --serial ZVLOG001
 touch "$work/log.out"
 "$zvl" log --port COM8 --roll 1000 --name line1 "$out" >"$work/log.out" 2>"$work/log.err" &
@@ -35,10 +30,10 @@ grep -q "cannot log into $out: another zvl log (pid $logpid) is logging into it"
 
 stopsim  # the port goes away
 waitfor "$work/log.err" 'has gone away' 5
-sleep 2
-startsim sim2 --rate 320 --serial ZVLOG001
+sleep 2  # not a wait for an event: the port stays away for a while, as a pulled cable does
+startsim sim2 --rate 320 --serial ZVLOG001 --verbose
 waitfor "$work/log.err" 'is back' 15
-sleep 2
+waitfor "$work/sim2.err" 'command 0x40' 15  # recording again
 stopwith TERM "$logpid"
 [ $code -eq 0 ] || fail "zvl log exited $code after SIGTERM: $(cat "$work/log.err")"
 # The lines about the loss and the return, their wording and count, are test_log's (on a fake
@@ -75,7 +70,8 @@ done
 out2="$work/out2"; mkdir "$out2"
 "$zvl" log --port COM8 --quiet "$out2" >"$work/hup.out" 2>"$work/hup.err" &
 logpid=$!
-sleep 2
+started() { [ "$(grep -c 'command 0x40' "$work/sim2.err")" -ge 2 ]; }  # the second logger records
+waituntil 15 started || fail "the second logger did not start: $(cat "$work/hup.err")"
 stopwith HUP "$logpid"
 [ $code -eq 0 ] || fail "exit $code after SIGHUP: $(cat "$work/hup.err")"
 [ ! -s "$work/hup.out" ] || fail "--quiet printed: $(cat "$work/hup.out")"

@@ -55,13 +55,12 @@ stopsim
 startsim paced --memory 5000 --verbose
 "$zvl" upload --port COM6 "$work/cancelled.zvl" >/dev/null 2>"$work/cancel.stderr" &
 zvlpid=$!
-sleep 3
+waitfor "$work/paced.err" 'command 0x42' 30  # the upload runs
 stopwith INT "$zvlpid"
 [ $code -eq 2 ] || fail "a cancelled upload should exit 2, got $code: $(cat "$work/cancel.stderr")"
 [ ! -e "$work/cancelled.zvl" ] || fail "a cancelled upload wrote a file"
 grep -q 'upload cancelled, nothing written' "$work/cancel.stderr" || fail "cancel message: $(cat "$work/cancel.stderr")"
-sleep 0.3
-grep -q 'memory upload cancelled by the PC' "$work/paced.err" || fail "the instrument did not get the CAN: $(cat "$work/paced.err")"
+waitfor "$work/paced.err" 'memory upload cancelled by the PC' 30  # the instrument got the CAN
 stopsim
 
 # 4. A silent instrument and the usage errors.

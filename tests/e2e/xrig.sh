@@ -10,7 +10,12 @@ export XDG_CONFIG_HOME="$work/config"
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  sleep 0.3
+  for _ in $(seq 50); do  # until they have ended, at most 5 s
+    local alive=""
+    for p in "${pids[@]}"; do kill -0 "$p" 2>/dev/null && alive=yes; done
+    [ -n "$alive" ] || break
+    sleep 0.1
+  done
   for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
   rm -rf "$work"

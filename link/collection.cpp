@@ -1,5 +1,6 @@
-// The data-available handler and the live recording: the port's bytes to the file transfer,
-// the upload or the live decoder, Start/Stop and the 100000-result limit.
+// The collection of live results: the data-available handler (the port's bytes to the file
+// transfer, the upload or the live decoder), Start/Stop, Collect New Data, the stop at the
+// 100000-result limit and at close.
 //
 // The handler may run again while an earlier run waits in a modal box (the limit stop), so
 // every step re-reads rxBuffer and resultCount instead of holding positions across calls out.
