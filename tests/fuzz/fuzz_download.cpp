@@ -165,6 +165,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                         ended(BinaryDownload::Outcome::Failed, kTransferErrorText, false);
                     } else if (received.size() != 1) {  // no image, or two: which is it?
                         ended(BinaryDownload::Outcome::Failed, kTransferErrorText, true);
+                    } else if (received.begin()->second.empty()) {  // an empty memory keeps the file
+                        ended(BinaryDownload::Outcome::Failed,
+                              "The instrument sent an empty memory image: " + target.string() +
+                                  " is kept as it was.",
+                              true);
                     } else {
                         expectTarget = received.begin()->second;
                         ended(BinaryDownload::Outcome::Complete, kDownloadCompleteText, false);
