@@ -9,6 +9,7 @@
 #include "cli/filecommands.h"
 #include "cli/session.h"
 #include "files/exportline.h"
+#include "files/journal.h"
 
 namespace zvl::cli {
 
@@ -129,9 +130,30 @@ int runCollect(const std::vector<std::string>& args) {
     const std::optional<double>& seconds = o.seconds;
     const std::optional<long long>& count = o.count;
 
+    const std::string portName = a.value("--port").value_or("COM1");
     Session s;
-    if (!s.openAndConnect(a.value("--port").value_or("COM1"))) return kExitFailure;
+    if (!s.openAndConnect(portName)) return kExitFailure;
     AppState& st = s.state;
+
+    // Every result goes to a journal as it is stored, written out and synced once a second, so
+    // that a kill or a power cut loses at most that second (zvl recover gives the rest back).
+    // A journal that cannot be written is said once; the recording goes on without it.
+    useApplicationDescription(st);
+    JournalHeader journalHeader{
+        JournalKind::Collect, pcTimeStamp(s.clock), portName,
+        st.serialNumber,      st.recordingTitle,    {st.commentLines.begin(), st.commentLines.end()},
+        st.inputLabels,       st.inputActive};
+    JournalWriter journal;
+    auto journalFailed = [&] {
+        if (const std::string e = journal.takeError(); !e.empty())
+            fail("cannot write the journal (" + e + "); the recording goes on without it");
+    };
+    if (!journal.open(newJournalPath(defaultJournalFolder(), journalHeader), journalHeader)) journalFailed();
+    QTimer journalTimer;
+    QObject::connect(&journalTimer, &QTimer::timeout, [&] {
+        if (!journal.flush()) journalFailed();
+    });
+    journalTimer.start(1000);
 
     s.port.setGatherMs(kLiveGatherMs);
     ignoreBrokenPipe();
@@ -165,8 +187,10 @@ int runCollect(const std::vector<std::string>& args) {
     };
     QObject::connect(&flusher, &QTimer::timeout, flushOut);
     auto printNew = [&] {
-        for (; printed < st.resultCount() && printed < kMaxResults; ++printed)
+        for (; printed < st.resultCount() && printed < kMaxResults; ++printed) {
+            journal.append(st.store.slot(printed + 1));
             if (outputError.empty()) std::printf("%s\n", exportDataLine(st, printed + 1).c_str());
+        }
         if (!flusher.isActive()) flusher.start(100);
     };
     s.view.onRedraw = [&] {
@@ -200,6 +224,8 @@ int runCollect(const std::vector<std::string>& args) {
     if (seconds) QTimer::singleShot(int(*seconds * 1000.0 + 0.5), [&] { requestStop(); });
     loop.run([&] { return stopped || (!st.collectionActive && !stopRequested); });
     printNew();
+    journalTimer.stop();
+    if (!journal.flush()) journalFailed();
     flusher.stop();
     flushOut();
     s.statusTimer.disable();
@@ -214,8 +240,10 @@ int runCollect(const std::vector<std::string>& args) {
     if (o.output) {
         useApplicationDescription(st);
         if (int saved = saveRecordingAs(st, *o.output, s.prompts, s.view, s.clock); saved != kExitOk)
-            return saved;
+            return saved;  // the journal stays for zvl recover
     }
+    // The results are safe in the file of -o, or (without -o) all printed: the journal goes.
+    if (o.output || outputError.empty()) journal.remove();
     return code;
 }
 
