@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(j.headerRead || j.records.empty());
     FUZZ_CHECK(j.droppedRecords >= 0 && j.blocksCut >= 0);
     FUZZ_CHECK(j.blocksCut == 0 || !j.problem.empty());
-    FUZZ_CHECK(j.records.empty() || (j.firstIndex >= 1 && j.firstIndex + int64_t(j.records.size()) - 1 <= kLastSlot));
+    FUZZ_CHECK(j.records.empty() ||
+               (j.firstIndex >= 1 && j.firstIndex + int64_t(j.records.size()) - 1 <= kLastSlot));
     return 0;
 }
 #else
@@ -47,14 +48,16 @@ int main(int argc, char** argv) {
         r[k].inputStates = uint16_t(1u << k);
     }
     const std::string head = encodeJournalHeader(h);
-    const std::string whole = head + encodeJournalBlock(1, r.data(), 2) + encodeJournalBlock(3, r.data() + 2, 4);
+    const std::string whole =
+        head + encodeJournalBlock(1, r.data(), 2) + encodeJournalBlock(3, r.data() + 2, 4);
     const std::pair<const char*, std::string> seeds[] = {
         {"header_only", head},
         {"two_blocks", whole},
         {"torn_tail", whole.substr(0, whole.size() - 5)},
         {"log_from_500", head + encodeJournalBlock(500, r.data(), 6)},
     };
-    for (const auto& [name, bytes] : seeds) std::ofstream(std::string(argv[1]) + "/" + name, std::ios::binary) << bytes;
+    for (const auto& [name, bytes] : seeds)
+        std::ofstream(std::string(argv[1]) + "/" + name, std::ios::binary) << bytes;
     return 0;
 }
 #endif
