@@ -14,6 +14,7 @@
 #include "core/version.h"
 #include "files/exportfile.h"
 #include "files/filecommands.h"
+#include "files/journal.h"
 #include "files/partfiles.h"
 #include "files/recordingfile.h"
 #include "files/settings.h"
@@ -83,6 +84,30 @@ const char* const kImportHelp =
     "of its parts naming IN: nothing is written), 2 when IN cannot be read or stops the\n"
     "import (the line and the reason are printed, and nothing is written) or OUT cannot be\n"
     "written.\n";
+
+const char* const kRecoverHelp =
+    "usage: zvl recover --list [FOLDER...]\n"
+    "       zvl recover JOURNAL OUT.zvl\n"
+    "\n"
+    "A live recording (zvl collect) writes each result to a journal as it is stored, synced to\n"
+    "the disk once a second, and removes the journal when the recording is saved or printed\n"
+    "whole. A journal left behind is a recording that a crash, a kill or a power cut ended:\n"
+    "all its results but those of the last second are in it. Journals (*.zvlj) live in\n"
+    "$XDG_STATE_HOME/Pellam/journal (default ~/.local/state/Pellam/journal).\n"
+    "\n"
+    "  --list     print one line per journal in the default folder, or in the FOLDERs given:\n"
+    "             path, start (\"d mmm yy hh:nn:ss\"), number of results, and the blocks cut\n"
+    "             from a damaged tail, separated by tabs\n"
+    "\n"
+    "JOURNAL OUT.zvl writes the journal's results as File > Save As does (one recording file of\n"
+    "up to 32768 results, or part files OUT_1.ZVL, OUT_2.ZVL, ...), with the title, comment\n"
+    "lines, labels and active inputs the recording started with. A torn or damaged tail (the\n"
+    "write a kill interrupted) is cut at the last whole block before it and never read as\n"
+    "results; stderr says how many records it held. The journal itself is left as it is.\n"
+    "\n"
+    "Questions: none are asked; replacing an existing OUT is answered Yes. Exit 0 on success\n"
+    "(also a --list that finds no journal), 1 on a usage error, 2 when JOURNAL cannot be read,\n"
+    "is no journal, holds no results, or OUT cannot be written.\n";
 
 const char* const kVcdHelp =
     "usage: zvl vcd FILE.zvl OUT.vcd|- [--all-parts]\n"
@@ -362,6 +387,52 @@ int runImport(const std::vector<std::string>& args) {
     if (run.files.importCompliantCsv() != FileOutcome::Done) return kExitFailure;  // reason printed
     useApplicationDescription(*run.state);
     return saveRecordingAs(*run.state, a.positionals[1], run.prompts, run.view, run.clock);
+}
+
+int runRecover(const std::vector<std::string>& args) {
+    const ParsedArgs a = parseArgs(args, {}, {"--list"});
+    if (a.has("--list")) {
+        if (int code = checkUsage(a, a.positionals.size(), kRecoverHelp, "recover"); code >= 0) return code;
+        std::vector<std::string> folders = a.positionals;
+        if (folders.empty()) folders.push_back(defaultJournalFolder());
+        for (const std::string& folder : folders) {
+            const std::vector<std::string> journals = journalsInFolder(folder);
+            if (journals.empty()) std::fprintf(stderr, "no journals in %s\n", folder.c_str());
+            for (const std::string& path : journals) {
+                const JournalContents j = readJournalFile(path);
+                std::printf("%s\t%s\t%lld results\t%d blocks cut%s%s\n", path.c_str(),
+                            j.headerRead ? formatTimeStamp(j.header.startTime).c_str() : "-",
+                            static_cast<long long>(j.records.size()), j.blocksCut, j.headerRead ? "" : "\t",
+                            j.headerRead ? "" : j.problem.c_str());
+            }
+        }
+        return kExitOk;
+    }
+    if (int code = checkUsage(a, 2, kRecoverHelp, "recover"); code >= 0) return code;
+    const std::string& journalPath = a.positionals[0];
+    if (writesOverInput({journalPath}, savedRecordingFiles(a.positionals[1]))) return kExitUsage;
+    const JournalContents j = readJournalFile(journalPath);
+    if (!j.headerRead) {
+        fail("cannot recover " + journalPath + ": " + j.problem);
+        return kExitFailure;
+    }
+    if (j.blocksCut > 0)
+        fail(journalPath + ": a damaged tail was cut; " + std::to_string(j.droppedRecords) +
+             " records in it are lost");
+    if (j.records.empty()) {
+        fail(journalPath + " holds no results; nothing is written");
+        return kExitFailure;
+    }
+    FileRun run;
+    AppState& st = *run.state;
+    for (size_t k = 0; k < j.records.size(); ++k) st.store.slot(int64_t(k) + 1) = j.records[k];
+    st.resultCount() = int64_t(j.records.size());
+    st.recordingTitle = j.header.title;
+    for (size_t k = 0; k < st.commentLines.size(); ++k)
+        st.commentLines[k] = k < j.header.commentLines.size() ? j.header.commentLines[k] : std::string();
+    st.inputLabels = j.header.labels;
+    st.inputActive = j.header.active;
+    return saveRecordingAs(st, a.positionals[1], run.prompts, run.view, run.clock);
 }
 
 }  // namespace zvl::cli

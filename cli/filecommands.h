@@ -78,5 +78,7 @@ int runImport(const std::vector<std::string>& args);
 int runRender(const std::vector<std::string>& args);
 int runPrint(const std::vector<std::string>& args);
 int runStats(const std::vector<std::string>& args);
+// zvl recover: lists the journals of live recordings, or writes one as a recording file.
+int runRecover(const std::vector<std::string>& args);
 
 }  // namespace zvl::cli

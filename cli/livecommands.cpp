@@ -9,6 +9,7 @@
 #include "cli/filecommands.h"
 #include "cli/session.h"
 #include "files/exportline.h"
+#include "files/journal.h"
 
 namespace zvl::cli {
 
@@ -42,6 +43,12 @@ const char* const kCollectHelp =
     "                one recording file of up to 32768 results, or part files OUT_1.ZVL,\n"
     "                OUT_2.ZVL, ... (an existing OUT is replaced; labels and active flags\n"
     "                from the application's settings file, else \"Channel n\", all active)\n"
+    "\n"
+    "Each result also goes to a journal in $XDG_STATE_HOME/Pellam/journal (default\n"
+    "~/.local/state/Pellam/journal), synced once a second and removed when the recording is\n"
+    "saved by -o or printed whole: after a crash, a kill or a power cut, zvl recover gives\n"
+    "back all but the last second. A journal that cannot be written is said once on stderr,\n"
+    "and the recording goes on without it.\n"
     "\n"
     "Questions: \"Continue Collecting Data ?\" is answered No (stop); the box about results\n"
     "with wrong times is answered Ignore. Exit 0 on success, 1 on a usage error, 2 when the\n"
@@ -132,7 +139,7 @@ void reportLinkBreak(const AppState& st, bool& reported) {
 
 // After the recording: the port closed, what went wrong said, and -o's file saved. The exit
 // code: a failure when standard output could not be written or the port was lost.
-int finishCollect(Session& s, const CollectOptions& o, bool outputWritten) {
+int finishCollect(Session& s, const CollectOptions& o, bool outputWritten, JournalWriter& journal) {
     AppState& st = s.state;
     s.statusTimer.disable();
     s.link.closePort();
@@ -146,10 +153,43 @@ int finishCollect(Session& s, const CollectOptions& o, bool outputWritten) {
     if (o.output) {
         useApplicationDescription(st);
         if (int saved = saveRecordingAs(st, *o.output, s.prompts, s.view, s.clock); saved != kExitOk)
-            return saved;
+            return saved;  // the journal stays for zvl recover
     }
+    // The results are safe in the file of -o, or (without -o) all printed: the journal goes.
+    if (o.output || outputWritten) journal.remove();
     return code;
 }
+
+// Every result goes to a journal as it is stored, written out and synced once a second, so
+// that a kill or a power cut loses at most that second (zvl recover gives the rest back).
+// A journal that cannot be written is said once; the recording goes on without it.
+struct CollectJournal {
+    JournalWriter writer;
+    QTimer timer;
+
+    void start(Session& s, const std::string& portName) {
+        AppState& st = s.state;
+        useApplicationDescription(st);
+        const JournalHeader header{
+            JournalKind::Collect, pcTimeStamp(s.clock), portName,
+            st.serialNumber,      st.recordingTitle,    {st.commentLines.begin(), st.commentLines.end()},
+            st.inputLabels,       st.inputActive};
+        if (!writer.open(newJournalPath(defaultJournalFolder(), header), header)) tell();
+        QObject::connect(&timer, &QTimer::timeout, [this] { flush(); });
+        timer.start(1000);
+    }
+    void flush() {
+        if (!writer.flush()) tell();
+    }
+    void end() {
+        timer.stop();
+        flush();
+    }
+    void tell() {
+        if (const std::string e = writer.takeError(); !e.empty())
+            fail("cannot write the journal (" + e + "); the recording goes on without it");
+    }
+};
 
 }  // namespace
 
@@ -161,10 +201,13 @@ int runCollect(const std::vector<std::string>& args) {
     if (int code = readCollectOptions(a, o); code >= 0) return code;
     const std::optional<double>& seconds = o.seconds;
     const std::optional<long long>& count = o.count;
-
+    const std::string portName = a.value("--port").value_or("COM1");
     Session s;
-    if (!s.openAndConnect(a.value("--port").value_or("COM1"))) return kExitFailure;
+    if (!s.openAndConnect(portName)) return kExitFailure;
     AppState& st = s.state;
+
+    CollectJournal journal;
+    journal.start(s, portName);
 
     s.port.setGatherMs(kLiveGatherMs);
     ignoreBrokenPipe();
@@ -172,12 +215,9 @@ int runCollect(const std::vector<std::string>& args) {
     int64_t printed = 0;
     bool stopRequested = false, stopped = false;
     bool breakReported = false;
-    // Each result's line goes to stdout's buffer as it is stored; the buffer is written out
-    // 100 ms after the first line that waits and at the end (into a pipe or a file one write
-    // a tenth of a second, not one a result; a terminal is line-buffered and shows each line
-    // at once).
-    // A standard output that cannot be written (the reader of the pipe has gone) stops the
-    // recording as Ctrl-C does: the instrument is stopped and -o saves what came.
+    // Each result's line goes to stdout's buffer as it is stored, written out 100 ms after the
+    // first line that waits and at the end (a terminal is line-buffered). A standard output that
+    // cannot be written (the pipe's reader has gone) stops the recording as Ctrl-C does.
     QTimer flusher;
     flusher.setSingleShot(true);
     std::string outputError;
@@ -198,8 +238,10 @@ int runCollect(const std::vector<std::string>& args) {
     };
     QObject::connect(&flusher, &QTimer::timeout, flushOut);
     auto printNew = [&] {
-        for (; printed < st.resultCount() && printed < kMaxResults; ++printed)
+        for (; printed < st.resultCount() && printed < kMaxResults; ++printed) {
+            journal.writer.append(st.store.slot(printed + 1));
             if (outputError.empty()) std::printf("%s\n", exportDataLine(st, printed + 1).c_str());
+        }
         if (!flusher.isActive()) flusher.start(100);
     };
     s.view.onRedraw = [&] {
@@ -226,9 +268,10 @@ int runCollect(const std::vector<std::string>& args) {
     if (seconds) QTimer::singleShot(int(*seconds * 1000.0 + 0.5), [&] { requestStop(); });
     loop.run([&] { return stopped || (!st.collectionActive && !stopRequested); });
     printNew();
+    journal.end();
     flusher.stop();
     flushOut();
-    return finishCollect(s, o, outputError.empty());
+    return finishCollect(s, o, outputError.empty(), journal.writer);
 }
 
 }  // namespace zvl::cli

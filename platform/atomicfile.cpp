@@ -133,6 +133,19 @@ void removeLeftTemporaryFilesOnce(const std::string& folder) {
     removeLeftTemporaryFiles(folder);
 }
 
+// Puts a rename or an unlink in the folder on the disk: until the folder itself is synced, a
+// power cut can lose the new name even though the file's bytes were synced. Returns 0 or the
+// error number. A file system that cannot sync a folder (EINVAL, EROFS) keeps its names as well
+// as it can and is not a failure, as for the file's own sync.
+int syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    int e = 0;
+    if (fsync(fd) != 0 && errno != EINVAL && errno != EROFS) e = errno;
+    ::close(fd);
+    return e;
+}
+
 }  // namespace
 
 std::string fileErrorText(const std::string& what, const std::string& path, int errorNumber) {
@@ -254,6 +267,7 @@ bool AtomicFile::commit() {
     if (stream_) return true;
     if (std::rename(tempPath_.c_str(), target_.c_str()) != 0) return fail("Cannot replace file", errno);
     tempPath_.clear();
+    if (const int e = syncFolder(folderOf(target_)); e != 0) return fail("Cannot write file", e);
     return true;
 }
 
@@ -326,6 +340,15 @@ std::string replaceFilesTogether(const std::vector<std::pair<std::string, std::s
         undo.push_back(putBack);
     }
     for (const std::string& name : aside) ::unlink(name.c_str());
+    // The new names (and the removed ones) on the disk: each folder that changed is synced.
+    std::vector<std::pair<std::string, std::string>> folders;  // folder, a path in it for the message
+    for (const auto& file : written)
+        if (!file->stream_) folders.emplace_back(folderOf(file->target_), file->path());
+    for (const std::string& path : removed) folders.emplace_back(folderOf(path), path);
+    std::set<std::string> synced;
+    for (const auto& [folder, path] : folders)
+        if (synced.insert(folder).second)
+            if (const int e = syncFolder(folder); e != 0) return fileErrorText("Cannot write file", path, e);
     return {};
 }
 

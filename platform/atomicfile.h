@@ -41,8 +41,10 @@ public:
     bool open();
     // Append bytes (buffered). False once anything failed.
     bool write(std::string_view bytes);
-    // Flush, sync, close and rename over the target. False, with the target untouched, on failure
-    // (what was written to a device or a pipe stays written).
+    // Flush, sync, close and rename over the target, then sync the folder so that the new name
+    // survives a power cut. False on failure: before the rename the target is untouched; a folder
+    // that cannot be synced after it is a failed write too (a file system that cannot sync a
+    // folder at all is not). What was written to a device or a pipe stays written.
     bool commit();
     // Give up: close and remove the temporary file.
     void discard();
@@ -76,7 +78,8 @@ std::string writeFileAtomically(const std::string& path, std::string_view bytes)
 // written whole to its temporary file first, and only then are they all put in place and the
 // `removed` files (the higher parts of an older save) removed, at the same moment. A failure
 // at any step leaves every file as it was (a device or a pipe among `files` is written as it
-// stands). Returns "" on success, else the error text of the first failure.
+// stands). The folders are synced once all is in place (a failure there is a failed save, with
+// the files already in place). Returns "" on success, else the error text of the first failure.
 std::string replaceFilesTogether(const std::vector<std::pair<std::string, std::string>>& files,
                                  const std::vector<std::string>& removed);
 

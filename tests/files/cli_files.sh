@@ -8,6 +8,7 @@ sim="${2:-}"
 
 work="$(mktemp -d)"
 export XDG_CONFIG_HOME="$work/config"   # no settings file: labels "Channel n", all active
+export XDG_STATE_HOME="$work/state"     # the journals of zvl collect
 simpid=""
 cleanup() {
   [ -n "$simpid" ] && kill "$simpid" 2>/dev/null && wait "$simpid" 2>/dev/null
@@ -287,5 +288,36 @@ if [ -n "$sim" ]; then
   "$zvl" collect --port COM9 --count 1 -o nofolder/r.zvl >/dev/null 2>cnf.err; code=$?
   set -e
   [ $code -eq 2 ] || fail "collect -o into a missing folder should exit 2 before recording, got $code"
+  journals="$work/state/Pellam/journal"
+  [ -z "$(ls "$journals" 2>/dev/null)" ] || fail "a saved collect left its journal: $(ls "$journals")"
+  "$zvl" recover --list >list.out 2>list.err || fail "recover --list with no journal exited $?"
+
+  # collect killed with SIGKILL once its journal holds 30 results (two blocks or more, one a
+  # second at 20 results a second): recover gives them back.
+  "$zvl" collect --port COM9 >killed.out 2>killed.err &
+  cpid=$!
+  for _ in $(seq 300); do
+    n=$("$zvl" recover --list 2>/dev/null | cut -f3 | cut -d' ' -f1)
+    [ -n "$n" ] && [ "$n" -ge 30 ] && break
+    sleep 0.1
+  done
+  kill -KILL $cpid; wait $cpid 2>/dev/null || true
+  journal=$(ls "$journals"/*.zvlj) || fail "no journal left by the killed collect"
+  "$zvl" recover "$journal" back.zvl 2>recover.err || fail "recover exited $?: $(cat recover.err)"
+  got=$(head -c 2 back.zvl | od -An -tu2 | tr -d ' ')
+  [ "$got" -ge 30 ] || fail "recovered $got results, the journal held 30 or more"
+  "$zvl" export back.zvl back.csv >/dev/null 2>&1 || fail "export of the recovered file"
+  common=$(( got < $(wc -l <killed.out) ? got : $(wc -l <killed.out) ))
+  cmp <(tail -n +17 back.csv | tr -d '\r' | head -n $common) <(head -n $common killed.out) \
+    || fail "the recovered results are not those collect printed"
+  # A torn tail: cut, said, and the whole blocks before it kept.
+  head -c -3 "$journal" >torn.zvlj
+  "$zvl" recover torn.zvlj torn.zvl 2>torn.err || fail "recover of a torn journal exited $?"
+  grep -q "a damaged tail was cut; [1-9][0-9]* records in it are lost" torn.err || fail "torn: $(cat torn.err)"
+  printf 'not a journal' >bad.zvlj
+  set +e
+  "$zvl" recover bad.zvlj bad.zvl 2>bad.err; code=$?
+  set -e
+  [ $code -eq 2 ] && grep -q "the file is not a journal" bad.err || fail "recover of a non-journal: $code $(cat bad.err)"
 fi
 echo "zvl file commands: ok"
