@@ -40,8 +40,9 @@ bool processRunning(int64_t pid) {
 }  // namespace
 
 std::string recoverQuestionText(int64_t startTime, int64_t results) {
-    return "A recording of " + formatTimeStamp(startTime) + " with " + std::to_string(results) +
-           " results was not saved when the program ended. Recover it?";
+    // "A" apart: the Messages page reads a lone capital as a stand-in.
+    return std::string("A ") + "recording of " + formatTimeStamp(startTime) + " with " +
+           std::to_string(results) + " results was not saved when the program ended. Recover it?";
 }
 
 std::string journalFailedText(const std::string& error) {
