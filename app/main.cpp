@@ -74,14 +74,14 @@ int main(int argc, char** argv) {
     zvl::QtFileDialogs fileDialogs;
     zvl::QtReceiverProcess receiver;
     zvl::QtTimer startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, updateTimer,
-        downloadStatusTimer;
+        downloadStatusTimer, journalTimer;
     zvl::MainPlatform platform{port,
                                clock,
                                pump,
                                prompts,
                                fileDialogs,
                                {startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer,
-                                updateTimer, downloadStatusTimer},
+                                updateTimer, downloadStatusTimer, journalTimer},
                                zvl::settingsFilePath(),
                                &receiver};
     zvl::MainWindow window(platform);

@@ -176,7 +176,8 @@ FileOutcome FileCommands::saveAs() {
 
 FileOutcome FileCommands::save() {
     if (!state_.saveCommandEnabled) return FileOutcome::Cancelled;
-    if (state_.resultCount() > kResultsPerFile) return saveAs();
+    // A recording that has no file yet (one recovered at the start) is named first.
+    if (state_.resultCount() > kResultsPerFile || state_.saveFileName.empty()) return saveAs();
     return writeRecordingFile(state_, clock_, prompts_, 1, state_.resultCount()) ? FileOutcome::Done
                                                                                  : FileOutcome::Failed;
 }

@@ -34,7 +34,8 @@ public:
     // one: all or none are replaced, the higher parts of an older save removed with them, and
     // every part's title line carries the same time of saving.
     FileOutcome saveAs();
-    // File > Save (onSaveTriggered): rewrites the save dialog's file without a dialog; a store of
+    // File > Save (onSaveTriggered): rewrites the save dialog's file without a dialog (Save As
+    // when there is no file name yet, as for a recording recovered at the start); a store of
     // more than 32768 results runs Save As instead. Cancelled while the command is disabled.
     FileOutcome save();
     // File > Open (onOpenTriggered) and Activity > Examine Records: offline event mode at once, then

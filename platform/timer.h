@@ -26,6 +26,7 @@ struct MainTimers {
     Timer& uploadRetryTimer;
     Timer& updateTimer;
     Timer& downloadStatusTimer;  // the binary download's byte counter and handshake wait
+    Timer& journalTimer;         // the live recording's journal, written and synced once a second
 };
 
 }  // namespace zvl

@@ -19,6 +19,13 @@ bool Lifecycle::startOnFirstActivation() {
     activating_ = true;
     view_.showSplashWindow();
     readSettings();
+    // A recording that was never saved when the program last ended is offered back before the
+    // start menu opens (the timers wait until the questions are answered).
+    if (recoverJournal_) {
+        recovering_ = true;
+        recovered_ = recoverJournal_();
+        recovering_ = false;
+    }
     view_.updateControlStates();
     activating_ = false;
     return true;
@@ -54,8 +61,8 @@ void Lifecycle::onStartTimer() {
     // No handshake on a port that is not open yet: before the settings are read, or while
     // the port is chosen and opened (the timer keeps running and the step comes at its next
     // tick). A port that then fails to open has left the program offline.
-    if (!activated_ || portOpening_) return;
-    state_.store.clearResults();
+    if (!activated_ || portOpening_ || recovering_) return;
+    if (!recovered_) state_.store.clearResults();
     timers_.startTimer.disable();
     if (state_.operatingMode.isOnline()) link_.connect();
     timers_.splashTimer.setInterval(state_.instrumentOnline ? 1000 : 3000);
@@ -63,7 +70,7 @@ void Lifecycle::onStartTimer() {
 }
 
 void Lifecycle::onSplashTimer() {
-    if (portOpening_) return;  // the start menu waits until the port is settled
+    if (portOpening_ || recovering_) return;  // the start menu waits until the port is settled
     timers_.splashTimer.disable();
     view_.hideSplashWindow();
     startMenuOpen_ = true;
@@ -84,6 +91,7 @@ bool Lifecycle::mayClose() {
 
 void Lifecycle::shutDown() {
     timers_.updateTimer.disable();
+    if (journalClosed_) journalClosed_();  // the close was asked for and answered
     writeSettings(state_, prompts_, settingsPath_);
     if (state_.instrumentOnline) {
         if (state_.collectionActive) {

@@ -44,6 +44,12 @@ public:
     const std::string& settingsPath() const { return settingsPath_; }
     // How a transfer that is running when the window closes is cancelled (the upload's Cancel).
     void setCancelTransfer(std::function<void()> cancel) { cancelTransfer_ = std::move(cancel); }
+    // The live recordings' journal: `recover` asks about those left unsaved at the start (true
+    // when one was loaded), `closed` removes the current one at a normal close.
+    void setJournalHooks(std::function<bool()> recover, std::function<void()> closed) {
+        recoverJournal_ = std::move(recover);
+        journalClosed_ = std::move(closed);
+    }
 
 private:
     AppState& state_;
@@ -56,7 +62,11 @@ private:
     bool activating_ = false;
     bool portOpening_ = false;  // readSettings is opening the port (Select Port, COM Port Error)
     bool startMenuOpen_ = false;
+    bool recovering_ = false;  // the questions about unsaved recordings are open
+    bool recovered_ = false;   // one was loaded: the start step leaves the store alone
     std::function<void()> cancelTransfer_;
+    std::function<bool()> recoverJournal_;
+    std::function<void()> journalClosed_;
 };
 
 // The comment memo: leaving it stores its lines in commentLines (at most eleven, the slots

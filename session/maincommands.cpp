@@ -93,7 +93,9 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
       memo_(state_),
       setup_(state_, link_, prompts_, platform_.clock, view_),
       download_(state_, link_, platform_.receiver ? *platform_.receiver : noReceiver_, platform_.clock,
-                prompts_, view_, platform_.timers.downloadStatusTimer) {
+                prompts_, view_, platform_.timers.downloadStatusTimer),
+      journal_(state_, platform_.clock, prompts_, view_, platform_.timers.journalTimer,
+               platform_.journalFolder) {
     MainTimers& t = platform_.timers;
     t.startTimer.setInterval(1000);
     t.startTimer.setHandler([this] {
@@ -114,6 +116,7 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
     t.updateTimer.setHandler([this] { zvl::updateTimer(viewContext_); });
 
     lifecycle_.setCancelTransfer([this] { upload_.cancelTransfer(); });
+    lifecycle_.setJournalHooks([this] { return journal_.offerRecovery(); }, [this] { journal_.closed(); });
     // Cancel on the panel sends the CAN; during a download it then stops the receiver.
     upload_.setFileTransferCancel([this] { download_.stopReceiver(); });
     lifecycle_.applyStartDefaults();
@@ -122,7 +125,7 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
 MainCommands::~MainCommands() {
     MainTimers& t = platform_.timers;
     for (Timer* timer : {&t.startTimer, &t.splashTimer, &t.statusPollTimer, &t.breakTimer,
-                         &t.uploadRetryTimer, &t.updateTimer, &t.downloadStatusTimer}) {
+                         &t.uploadRetryTimer, &t.updateTimer, &t.downloadStatusTimer, &t.journalTimer}) {
         timer->disable();
         timer->setHandler({});
     }
@@ -179,12 +182,12 @@ void MainCommands::reopen(int entry) {
 
 void MainCommands::save() {
     Command command(view_);
-    files_.save();
+    if (files_.save() == FileOutcome::Done) journal_.saved();
 }
 
 void MainCommands::saveAs() {
     Command command(view_);
-    files_.saveAs();
+    if (files_.saveAs() == FileOutcome::Done) journal_.saved();
 }
 
 void MainCommands::saveSettingsOnly() {
@@ -249,14 +252,25 @@ void MainCommands::uploadFromStartMenu() {
 void MainCommands::collectNewData() {
     Command command(view_);
     if (refusedDuringDownload()) return;
+    const bool wasCollecting = state_.collectionActive;
     link_.collectNewData();
+    followRecording(wasCollecting);
     view_.refreshWindow();  // a silent instrument has left the program offline
 }
 
 void MainCommands::collectDataFromStartMenu() {
     Command command(view_);
     if (refusedDuringDownload()) return;
+    const bool wasCollecting = state_.collectionActive;
     zvl::collectDataFromStartMenu(state_, link_, prompts_, view_);
+    followRecording(wasCollecting);
+}
+
+void MainCommands::followRecording(bool wasCollecting) {
+    if (!wasCollecting && state_.collectionActive && !state_.uploadActive)
+        journal_.recordingStarted();
+    else if (wasCollecting && !state_.collectionActive)
+        journal_.catchUp();
 }
 
 void MainCommands::examineRecords() {
@@ -353,7 +367,9 @@ void MainCommands::startOrStopOrNext() {
     Command command(view_);
     // Online the button starts or stops a recording; offline it is Next, which stays free.
     if (state_.operatingMode.isOnline() && refusedDuringDownload()) return;
+    const bool wasCollecting = state_.collectionActive;
     zvl::startOrStopOrNext(state_, link_, prompts_, view_);
+    followRecording(wasCollecting);
 }
 
 void MainCommands::findPreviousMatch() {

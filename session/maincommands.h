@@ -12,6 +12,7 @@
 
 #include "core/state.h"
 #include "files/filecommands.h"
+#include "files/journal.h"
 #include "link/download.h"
 #include "link/link.h"
 #include "link/setup.h"
@@ -24,6 +25,7 @@
 #include "platform/timer.h"
 #include "platform/viewhooks.h"
 #include "session/lifecycle.h"
+#include "session/windowjournal.h"
 #include "viewer/tracerenderer.h"
 #include "viewer/viewmodes.h"
 
@@ -39,6 +41,7 @@ struct MainPlatform {
     MainTimers timers;
     std::string settingsPath;
     ReceiverProcess* receiver = nullptr;  // the download's ZMODEM receiver; none: it cannot start
+    std::string journalFolder = defaultJournalFolder();  // where the live recordings' journals go
 };
 
 // The comments dialog as the commands see it: shows the lines, and gives the edited lines back
@@ -175,6 +178,7 @@ public:
     TraceRenderer& renderer() { return renderer_; }
     CommentMemo& memo() { return memo_; }
     InstrumentSetup& instrumentSetup() { return setup_; }
+    WindowJournal& journal() { return journal_; }
 
     // Start-up: the status poll and the start timer run.
     void startTimers();
@@ -267,6 +271,10 @@ private:
         ModalDialog& dialog;
     };
 
+    // After a command that may start or stop a live recording: a recording that started gets
+    // its journal, one that ended has its last results written to it.
+    void followRecording(bool wasCollecting);
+
     // A command that would write to the port while a download runs says so and does nothing.
     bool refusedDuringDownload();
 
@@ -299,6 +307,7 @@ private:
     InstrumentSetup setup_;
     NoReceiver noReceiver_;
     BinaryDownload download_;
+    WindowJournal journal_;
     std::string startFile_;
     void openStartFile();
 };

@@ -47,6 +47,7 @@
 #include "app/helpwindow.h"
 #include "app/mainwindow.h"
 #include "app/startmenudialog.h"
+#include "files/journal.h"
 #include "files/recordingfile.h"
 #include "files/settings.h"
 #include "files/settingsonlyfile.h"
@@ -61,6 +62,7 @@
 #include "search/navigation.h"
 #include "session/controlstates.h"
 #include "session/help.h"
+#include "session/windowjournal.h"
 #include "tests/qt/modal.h"
 #include "tests/support/fakefiledialogs.h"
 #include "tests/support/fakes.h"
@@ -91,17 +93,23 @@ struct WindowRig {
             std::ofstream(settingsPath, std::ios::binary) << encodeSettings(st);
         }
         for (test::FakeTimer* t : {&startTimer, &splashTimer, &statusPollTimer, &breakTimer,
-                                   &uploadRetryTimer, &updateTimer, &downloadStatusTimer})
+                                   &uploadRetryTimer, &updateTimer, &downloadStatusTimer, &journalTimer})
             pump.addTimer(*t);
-        window =
-            std::make_unique<MainWindow>(MainPlatform{port,
-                                                      clock,
-                                                      pump,
-                                                      boxes ? *boxes : prompts,
-                                                      fileDialogs,
-                                                      {startTimer, splashTimer, statusPollTimer, breakTimer,
-                                                       uploadRetryTimer, updateTimer, downloadStatusTimer},
-                                                      settingsPath});
+        makeWindow(boxes);
+    }
+    // The window (again, as at the program's next start), on the rig's settings and journals.
+    void makeWindow(Prompts* boxes = nullptr) {
+        window = std::make_unique<MainWindow>(
+            MainPlatform{port,
+                         clock,
+                         pump,
+                         boxes ? *boxes : prompts,
+                         fileDialogs,
+                         {startTimer, splashTimer, statusPollTimer, breakTimer, uploadRetryTimer, updateTimer,
+                          downloadStatusTimer, journalTimer},
+                         settingsPath,
+                         nullptr,
+                         journalFolder()});
         window->startMenuRunner = [this](StartMenuDialog&) { ++startMenuShown; };
         window->modalDialogRunner = [this](QDialog& d) {
             dialogsShown.push_back(d.windowTitle().toStdString());
@@ -127,6 +135,8 @@ struct WindowRig {
         return c;
     }
     void run(int64_t ms) { pump.processEventsUntil(clock.ms + ms); }
+    // The live recordings' journals of this rig (they outlive the window: a run that was killed).
+    std::string journalFolder() const { return (dir / "journal").string(); }
     // A recording file of three results with the given first comment line.
     std::string recording(const char* name, const char* comment) {
         AppState st;
@@ -179,7 +189,7 @@ struct WindowRig {
     test::FakeTimer startTimer{clock, "startTimer"}, splashTimer{clock, "splashTimer"},
         statusPollTimer{clock, "statusPollTimer"}, breakTimer{clock, "breakTimer"},
         uploadRetryTimer{clock, "uploadRetryTimer"}, updateTimer{clock, "updateTimer"},
-        downloadStatusTimer{clock, "downloadStatusTimer"};
+        downloadStatusTimer{clock, "downloadStatusTimer"}, journalTimer{clock, "journalTimer"};
     test::ScriptedPrompts prompts;
     test::ScriptedFileDialogs fileDialogs;
     std::unique_ptr<MainWindow> window;
@@ -1827,6 +1837,132 @@ TEST(MainWindow, AFileNamedAtStartOpensOnceTheStartUpHasEnded) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return underTheBox >= 0; }, 3000));
     EXPECT_EQ(underTheBox, 0) << testing::PrintToString(first.prompts.warnings);
     EXPECT_EQ(first.window->state().resultCount(), 3);
+}
+
+// --- The live recording's journal -----------------------------------------------------------------
+
+// The rig's one journal, renamed as if its process had been killed (no process has pid 999999999).
+std::string journalOfADeadProcess(WindowRig& rig) {
+    const std::vector<std::string> found = journalsInFolder(rig.journalFolder());
+    EXPECT_EQ(found.size(), 1u);
+    if (found.empty()) return {};
+    std::string name = std::filesystem::path(found[0]).filename().string();
+    name.replace(name.find('-') + 1, name.find('-', name.find('-') + 1) - name.find('-') - 1, "999999999");
+    const std::string dead = rig.journalFolder() + "/" + name;
+    std::filesystem::rename(found[0], dead);
+    return dead;
+}
+
+// A live recording of about three seconds, started from the control strip.
+void recordLive(WindowRig& rig) {
+    rig.window->lifecycle().startOnFirstActivation();
+    rig.run(1100);
+    rig.find<QPushButton>("startStopButton")->click();
+    ASSERT_TRUE(rig.window->state().collectionActive);
+    rig.run(3000);
+}
+
+TEST(WindowJournal, ALiveRecordingIsInItsJournalOnceASecondAndAKilledOneIsOfferedBackAtStart) {
+    // The answers to "Recover it?" and then "Delete ... for good?".
+    for (const std::deque<bool>& answers : {std::deque<bool>{true}, {false, true}, {false, false}}) {
+        SCOPED_TRACE(testing::PrintToString(answers));
+        WindowRig rig;
+        recordLive(rig);
+        AppState& live = rig.window->state();
+        live.recordingTitle = "Pump 3";
+        const std::vector<std::string> found = journalsInFolder(rig.journalFolder());
+        ASSERT_EQ(found.size(), 1u);
+        const JournalContents flushed = readJournalFile(found[0]);
+        EXPECT_EQ(flushed.header.kind, JournalKind::Window);
+        EXPECT_EQ(flushed.header.labels[0], "Line 1");
+        EXPECT_GE(int64_t(flushed.records.size()), live.resultCount() - 5) << "at most a second behind";
+        EXPECT_GE(flushed.records.size(), 10u);
+        for (size_t k = 0; k < flushed.records.size(); ++k)
+            ASSERT_EQ(flushed.records[k], live.store.results[k + 1]) << k;
+
+        AppState killed = live;  // what the store held when the program was killed
+        rig.window.reset();      // no close: the journal stays
+        // The instrument was stopped since (left streaming, its results would join whatever the
+        // next start shows).
+        rig.engine.receive(buildCommandPacket(cmd::Stop), rig.clock.ms);
+        for (uint8_t byte = 0; rig.port.readByte(byte);) {
+        }
+        const std::string journal = journalOfADeadProcess(rig);
+        const JournalContents left = readJournalFile(journal);
+        ASSERT_EQ(int64_t(left.records.size()), killed.resultCount());
+
+        rig.prompts.confirmations.clear();
+        rig.prompts.confirmAnswers = answers;
+        rig.makeWindow();
+        rig.window->lifecycle().startOnFirstActivation();
+        AppState& st = rig.window->state();
+        std::vector<std::string> asked{recoverQuestionText(left.header.startTime, killed.resultCount())};
+        if (!answers[0]) asked.push_back(kDeleteUnsavedRecordingText);
+        EXPECT_EQ(rig.prompts.confirmations, asked);
+        if (answers[0]) {
+            rig.run(1100);  // the start step leaves the recovered store alone
+            ASSERT_EQ(st.resultCount(), killed.resultCount());
+            for (int64_t n = 1; n <= killed.resultCount(); ++n)
+                ASSERT_EQ(st.store.results[size_t(n)], killed.store.results[size_t(n)]) << n;
+            EXPECT_EQ(st.recordingTitle, "Title") << "the title it started with";
+            EXPECT_EQ(st.inputLabels, killed.inputLabels);
+            EXPECT_EQ(st.operatingMode, EventSearch);
+            const int64_t shown = st.currentResult;
+            rig.window->commands().goToLastResult();
+            EXPECT_EQ(st.currentResult, shown) << "the view on the last result";
+            EXPECT_FALSE(std::filesystem::exists(journal)) << "this run's journal holds it now";
+            EXPECT_EQ(journalsInFolder(rig.journalFolder()).size(), 1u);
+            rig.fileDialogs.answers = {std::nullopt};
+            rig.find<QAction>("saveAction")->trigger();
+            EXPECT_EQ(rig.shown(), "save Save Sorvantiker Files") << "Save asks for a name";
+        } else {
+            EXPECT_EQ(st.resultCount(), 0);
+            EXPECT_EQ(std::filesystem::exists(journal), !answers[1]) << "Yes deletes it for good";
+        }
+        rig.window.reset();
+    }
+}
+
+TEST(WindowJournal, ASaveOrANormalCloseRemovesItANewRecordingReplacesIt) {
+    for (const bool save : {true, false}) {
+        WindowRig rig;
+        recordLive(rig);
+        const std::string first = journalsInFolder(rig.journalFolder()).at(0);
+        rig.run(1000);  // a second later the journal's name would differ: it is replaced, not added
+        rig.prompts.confirmAnswers = {false};  // "Continue Collecting Data ?" No: stop
+        rig.find<QPushButton>("startStopButton")->click();
+        ASSERT_FALSE(rig.window->state().collectionActive);
+        rig.find<QPushButton>("startStopButton")->click();  // a new recording
+        ASSERT_TRUE(rig.window->state().collectionActive);
+        rig.run(2000);
+        rig.prompts.confirmAnswers = {false};
+        rig.find<QPushButton>("startStopButton")->click();
+        EXPECT_FALSE(std::filesystem::exists(first));
+        const std::vector<std::string> found = journalsInFolder(rig.journalFolder());
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_EQ(int64_t(readJournalFile(found[0]).records.size()), rig.window->state().resultCount())
+            << "the stop record too";
+        if (save) {
+            rig.fileDialogs.answers = {(rig.dir / "run.zvl").string()};
+            rig.find<QAction>("saveAsAction")->trigger();
+            ASSERT_TRUE(std::filesystem::exists(rig.dir / "run.zvl"));
+        } else {
+            EXPECT_TRUE(rig.window->close());
+        }
+        EXPECT_TRUE(journalsInFolder(rig.journalFolder()).empty()) << save;
+    }
+}
+
+TEST(WindowJournal, OneThatCannotBeWrittenIsSaidOnceAndTheRecordingGoesOn) {
+    WindowRig rig;
+    std::ofstream(rig.journalFolder()) << "a file where the folder would be";
+    recordLive(rig);
+    rig.run(3000);
+    ASSERT_EQ(rig.prompts.warnings.size(), 1u);
+    EXPECT_EQ(rig.prompts.warnings[0].rfind("The recording cannot be kept safe on the disk", 0), 0u)
+        << rig.prompts.warnings[0];
+    EXPECT_GE(rig.window->state().resultCount(), 25) << "six seconds at five a second, in memory";
+    EXPECT_TRUE(rig.window->state().collectionActive);
 }
 
 }  // namespace

@@ -355,8 +355,9 @@ TEST(UploadCancel, StartStopAndTheCloseQueryNeverPutAStopRecordIntoAnUpload) {
 
     // Closing the window during the upload asks, and No cancels the upload.
     test::FakeTimer t1(u.rig.clock, "startTimer"), t2(u.rig.clock, "splashTimer"),
-        t3(u.rig.clock, "updateTimer"), t4(u.rig.clock, "downloadStatusTimer");
-    MainTimers timers{t1, t2, u.rig.statusTimer, u.rig.breakTimer, u.uploadRetryTimer, t3, t4};
+        t3(u.rig.clock, "updateTimer"), t4(u.rig.clock, "downloadStatusTimer"),
+        t5(u.rig.clock, "journalTimer");
+    MainTimers timers{t1, t2, u.rig.statusTimer, u.rig.breakTimer, u.uploadRetryTimer, t3, t4, t5};
     Lifecycle life(st, u.rig.link, u.rig.prompts, u.view, timers, "/nonexistent/Pellam.ini");
     life.setCancelTransfer([&] { u.upload.cancelTransfer(); });
     u.rig.prompts.confirmAnswers = {false};

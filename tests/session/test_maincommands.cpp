@@ -40,7 +40,8 @@ struct MainCommandsTest : ::testing::Test {
     test::FakePort port{clock, nullptr};
     test::FakePump pump{clock, port, nullptr};
     test::FakeTimer start{clock, "start"}, splash{clock, "splash"}, poll{clock, "poll"}, brk{clock, "break"},
-        retry{clock, "retry"}, refresh{clock, "refresh"}, downloadStatus{clock, "downloadStatus"};
+        retry{clock, "retry"}, refresh{clock, "refresh"}, downloadStatus{clock, "downloadStatus"},
+        journalTimer{clock, "journal"};
     test::ScriptedPrompts prompts;
     test::ScriptedFileDialogs dialogs;
     test::CountingView view;
@@ -51,8 +52,10 @@ struct MainCommandsTest : ::testing::Test {
                            pump,
                            prompts,
                            dialogs,
-                           {start, splash, poll, brk, retry, refresh, downloadStatus},
-                           "unused.ini"},
+                           {start, splash, poll, brk, retry, refresh, downloadStatus, journalTimer},
+                           "unused.ini",
+                           nullptr,
+                           "/nonexistent/journal"},
                           view};
 };
 
