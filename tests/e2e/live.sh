@@ -7,6 +7,7 @@ sim="$2"
 
 work="$(mktemp -d)"
 export XDG_CONFIG_HOME="$work/config"
+export XDG_STATE_HOME="$work/state"  # the journals of live recordings
 simpid=""
 cleanup() {
   [ -n "$simpid" ] && kill "$simpid" 2>/dev/null && wait "$simpid" 2>/dev/null

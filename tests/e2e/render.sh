@@ -6,6 +6,7 @@ zvl="$1"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME="$work/config"
+export XDG_STATE_HOME="$work/state"  # the journals of live recordings
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # Width and height from the PNG header (big-endian at bytes 16..23).

@@ -3,6 +3,7 @@
 #   simrig COMn          set up; later `startsim LOG args...` starts zvl-sim on COMn
 work="$(mktemp -d)"
 export XDG_CONFIG_HOME="$work/config"
+export XDG_STATE_HOME="$work/state"  # the journals of live recordings
 simpid=""
 simport=""
 stopsim() {

@@ -7,6 +7,7 @@
 #               or no window manager answers
 work="$(mktemp -d)"
 export XDG_CONFIG_HOME="$work/config"
+export XDG_STATE_HOME="$work/state"  # the journals of live recordings
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
