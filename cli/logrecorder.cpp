@@ -15,7 +15,9 @@
 
 #include "core/codepage.h"
 #include "files/filecommands.h"
+#include "files/partfiles.h"
 #include "files/recordingfile.h"
+#include "files/textio.h"
 #include "link/commands.h"
 #include "platform/atomicfile.h"
 
@@ -103,9 +105,186 @@ void LogRecorder::resetStore(int64_t n) {
 
 void LogRecorder::start() {
     state_.operatingMode = EventRecord;  // online; the event mode runs no refresh timer
+    recover();
     resetStore(state_.resultCount());
     beginFile();
+    journaled_ = liveAtFileStart_;
+    unsaved_.clear();
+    unsavedFirst_ = journaled_ + 1;
+    journalStart_ = pcTimeStamp(clock_);
+    restartJournal();
     startInstrument();
+}
+
+namespace {
+
+constexpr std::string_view kFileFrom = "file ";
+constexpr std::string_view kFrom = " from ";
+
+// The results of the recording file at `path` (0 when it cannot be read whole).
+int64_t resultsInFile(const std::string& path) {
+    FileSource in;
+    if (!in.open(path)) return 0;
+    auto state = std::make_unique<AppState>();
+    const RecordingRead read = readRecording(*state, in);
+    return read.status == RecordingRead::Complete ? read.fileCount : 0;
+}
+
+// How far the recording named `path` reaches on the disk: the results from its first on, as
+// the file itself or its part files hold them (whichever save came last).
+int64_t resultsOnDisk(const std::string& path) {
+    int64_t through = resultsInFile(path);
+    for (int64_t k = 1; k <= 1000 && std::filesystem::exists(partFileName(path, int(k))); ++k)
+        through = std::max(through, (k - 1) * kResultsPerFile + resultsInFile(partFileName(path, int(k))));
+    return through;
+}
+
+}  // namespace
+
+std::string LogRecorder::journalPath(const char* name) const {
+    return (std::filesystem::path(opt_.folder) / name).string();
+}
+
+void LogRecorder::recover() {
+    std::error_code ec;
+    // A journal that was being written again when the program ended: the old one is whole.
+    std::filesystem::remove(journalPath(kNewJournalName), ec);
+    const std::string path = journalPath(kJournalName);
+    if (!std::filesystem::exists(path, ec)) return;
+    const JournalContents j = readJournalFile(path);
+    // Which results are saved: the header names each file that may hold results of the
+    // journal, with the index of its first result, and a file is always named there before
+    // it is written. Files are saved in the order of their results, so everything up to the
+    // farthest result any of them holds on the disk is saved, and everything after it is not
+    // (a kill between a save and the journal's new start leaves both: the file decides).
+    int64_t savedThrough = j.firstIndex - 1;
+    for (const std::string& line : j.header.commentLines) {
+        const size_t at = line.rfind(kFrom);
+        if (line.rfind(kFileFrom, 0) != 0 || at == std::string::npos) continue;
+        const std::string name = line.substr(kFileFrom.size(), at - kFileFrom.size());
+        const int64_t first = std::atoll(line.c_str() + at + kFrom.size());
+        if (name.empty() || name.find('/') != std::string::npos || first < 1) continue;
+        const int64_t onDisk = resultsOnDisk((std::filesystem::path(opt_.folder) / name).string());
+        if (onDisk > 0) savedThrough = std::max(savedThrough, first - 1 + onDisk);
+    }
+    const int64_t skip = std::clamp<int64_t>(savedThrough - j.firstIndex + 1, 0, int64_t(j.records.size()));
+    const std::string damage =
+        j.droppedRecords > 0 || j.blocksCut > 0
+            ? "; its damaged tail was cut, losing " + std::to_string(j.droppedRecords) + " results"
+            : "";
+    if (!j.headerRead || skip == int64_t(j.records.size())) {
+        if (!j.headerRead || !damage.empty())
+            say("the journal " + path + " holds no results to recover" +
+                (j.problem.empty() ? std::string() : " (" + j.problem + ")") + "; it is removed");
+        std::filesystem::remove(path, ec);
+        return;
+    }
+    // In files of at most --roll results each, named and claimed as the others.
+    for (size_t done = size_t(skip); done < j.records.size();) {
+        const size_t n = std::min<size_t>(j.records.size() - done, size_t(opt_.rollCount));
+        resetStore(state_.resultCount());
+        beginFile();
+        for (size_t i = 0; i < n; ++i) state_.store.slot(int64_t(i) + 1) = j.records[done + i];
+        state_.store.resultCount = int64_t(n);
+        nameFile();
+        const std::string span =
+            formatTimeStamp(state_.resultTime(1)) + " .. " + formatTimeStamp(state_.resultTime(int64_t(n)));
+        Finished f = encodeCurrent("Recovered: " + span, int64_t(n),
+                                   "from the journal of a zvl log that ended without a stop, " + nowText());
+        if (!writeAll(f)) {
+            // The journal stays for the next start, and this run keeps none, so as not to
+            // write over it.
+            say("cannot save the results recovered from " + path + " (" + lastError_ +
+                "); the journal is kept for the next start, and this run keeps no journal");
+            failing_ = false;
+            journalOff_ = true;
+            resetStore(state_.resultCount());
+            return;
+        }
+        say("recovered " + std::to_string(n) + " results of a zvl log that ended without a stop into " +
+            path_ + " (" + span + ")" + damage);
+        done += n;
+    }
+    failing_ = false;
+    std::filesystem::remove(path, ec);
+    syncFolder(opt_.folder);
+    resetStore(state_.resultCount());
+}
+
+void LogRecorder::journalNew() {
+    for (int64_t k = journaled_ + 1; k <= link_.liveResultsStored(); ++k) {
+        const int64_t slot = k - liveAtFileStart_;
+        const ResultRecord r = slot >= 1 && slot <= kMaxResults ? state_.store.slot(slot) : ResultRecord{};
+        unsaved_.push_back(r);
+        journal_.append(r);
+        journaled_ = k;
+    }
+}
+
+int64_t LogRecorder::firstUnsaved() const {
+    if (!finished_.empty()) return finished_.front().firstLive + finished_.front().savedBefore;
+    return liveAtFileStart_ + 1 + savedCount_;
+}
+
+JournalHeader LogRecorder::journalHeader() const {
+    JournalHeader h;
+    h.kind = JournalKind::Log;
+    h.startTime = journalStart_;
+    h.port = opt_.portName;
+    h.serialNumber = state_.serialNumber;
+    h.labels = state_.inputLabels;
+    h.active = state_.inputActive;
+    auto name = [](const std::string& path, int64_t first) {
+        return std::string(kFileFrom) + std::filesystem::path(path).filename().string() + std::string(kFrom) +
+               std::to_string(first);
+    };
+    for (const Finished& f : finished_) h.commentLines.push_back(name(f.path, f.firstLive));
+    if (!path_.empty()) h.commentLines.push_back(name(path_, liveAtFileStart_ + 1));
+    return h;
+}
+
+void LogRecorder::restartJournal() {
+    journalStale_ = false;
+    journalNew();
+    for (const int64_t first = firstUnsaved(); unsavedFirst_ < first && !unsaved_.empty(); ++unsavedFirst_)
+        unsaved_.pop_front();
+    if (journalOff_) return;
+    // Written whole under a name of its own, then put in place of the old one: a kill at any
+    // moment leaves one whole journal.
+    const std::string fresh = journalPath(kNewJournalName), path = journalPath(kJournalName);
+    bool ok = journal_.open(fresh, journalHeader(), unsavedFirst_);
+    if (ok) {
+        for (const ResultRecord& r : unsaved_) journal_.append(r);
+        ok = journal_.flush();
+    }
+    if (!ok) return journalFailed(journal_.takeError());
+    if (std::rename(fresh.c_str(), path.c_str()) != 0)
+        return journalFailed(fileErrorText("Cannot replace file", path, errno));
+    if (const int e = syncFolder(opt_.folder); e != 0)
+        journalFailed(fileErrorText("Cannot write file", path, e));
+}
+
+void LogRecorder::journalFailed(const std::string& error) {
+    if (journalOff_) return;
+    journalOff_ = true;
+    // A journal left behind that is no longer kept up would, at the next start, give back
+    // results saved meanwhile in files it does not name.
+    journal_.remove();
+    std::error_code ec;
+    std::filesystem::remove(journalPath(kJournalName), ec);
+    say("cannot write the journal (" + error +
+        "); logging goes on without it: results not yet saved are lost if zvl log is killed");
+}
+
+void LogRecorder::afterSave() {
+    if (stopped_ && allSaved()) {
+        // Everything is in the files: the journal has nothing more to give.
+        journal_.remove();
+        std::error_code ec;
+        if (!journalOff_) std::filesystem::remove(journalPath(kJournalName), ec);
+        return;
+    }
+    if (firstUnsaved() > unsavedFirst_) restartJournal();
 }
 
 void LogRecorder::startInstrument() {
@@ -124,6 +303,7 @@ void LogRecorder::startInstrument() {
 
 void LogRecorder::resultStored() {
     logged_ = std::max(logged_, link_.liveResultsStored());
+    journalNew();
     if (const int offset = clock_.utcOffsetSeconds(); offset != fileOffset_) zoneChanged(offset);
     // Results that still arrive during the stop roll too: no file holds more than N.
     if (fileResults() >= opt_.rollCount) finishFile(FileEnd::Roll, {});
@@ -165,12 +345,14 @@ void LogRecorder::nameFile() {
         if (error == EEXIST) continue;
         path_ = path;
         claimed_ = error == 0;
+        journalStale_ = true;
         ++clashes_;
         return;
     }
 }
 
-LogRecorder::Finished LogRecorder::encodeCurrent(const std::string& ended, int64_t n) {
+LogRecorder::Finished LogRecorder::encodeCurrent(const std::string& ended, int64_t n,
+                                                 const std::string& recovered) {
     Finished f;
     state_.commentLines.fill(std::string());
     state_.commentLines[0] =
@@ -184,6 +366,11 @@ LogRecorder::Finished LogRecorder::encodeCurrent(const std::string& ended, int64
     state_.commentLines[5] =
         "While this file was filled: " + discardedBytesText({now.bytes - discardsAtFileStart_.bytes,
                                                              now.packets - discardsAtFileStart_.packets});
+    if (!recovered.empty()) {
+        state_.commentLines[3] = utf8ToWindows1252(recovered);
+        state_.commentLines[4].clear();
+        state_.commentLines[5].clear();
+    }
     const LocalDateTime when = clock_.now();
     if (n <= kResultsPerFile) {
         f.writes.emplace_back(path_, encodeRecordingFile(state_, 1, n, recordingTitleLine(path_, when)));
@@ -200,6 +387,7 @@ LogRecorder::Finished LogRecorder::encodeCurrent(const std::string& ended, int64
 }
 
 void LogRecorder::finishFile(FileEnd why, const std::string& detail, int64_t carry) {
+    journalNew();  // before the store is emptied
     const int64_t n = fileResults() - carry;
     if (n > 0) {
         nameFile();
@@ -224,6 +412,9 @@ void LogRecorder::finishFile(FileEnd why, const std::string& detail, int64_t car
         Finished f = encodeCurrent(ended, n);
         if (claimed_) f.claimed = path_;
         f.unsaved = n - savedCount_;
+        f.path = path_;
+        f.firstLive = liveAtFileStart_ + 1;
+        f.savedBefore = savedCount_;
         const std::string names = f.writes.size() == 1
                                       ? f.writes.front().first
                                       : f.writes.front().first + " .. " + f.writes.back().first + " (" +
@@ -241,6 +432,7 @@ void LogRecorder::finishFile(FileEnd why, const std::string& detail, int64_t car
 }
 
 bool LogRecorder::writeAll(Finished& f) {
+    if (journalStale_) restartJournal();  // the journal names the file before it is written
     for (; f.written < f.writes.size(); ++f.written) {
         const std::string error = writeFile(f.writes[f.written].first, f.writes[f.written].second);
         if (!error.empty()) {
@@ -278,6 +470,12 @@ bool LogRecorder::saveCurrent() {
 }
 
 bool LogRecorder::saveNow(int64_t budgetMs) {
+    const bool saved = saveWaiting(budgetMs);
+    afterSave();
+    return saved;
+}
+
+bool LogRecorder::saveWaiting(int64_t budgetMs) {
     const int64_t start = clock_.milliseconds();
     nextSaveMs_ = start + (stopped_ ? kStopRetryMs : kSaveEveryMs);
     while (!finished_.empty()) {
@@ -327,6 +525,9 @@ void LogRecorder::tick() {
     // after the stop every few seconds.
     const bool due = now >= nextSaveMs_ - 1000;
     if ((!finished_.empty() && !failing_) || (due && !allSaved())) saveNow(stopped_ ? -1 : kWriteBudgetMs);
+    // The second's results go to the disk as one block.
+    journalNew();
+    if (!journal_.flush()) journalFailed(journal_.takeError());
 }
 
 void LogRecorder::noteBreak() {
@@ -405,9 +606,12 @@ std::string LogRecorder::giveUp() {
         if (!f.claimed.empty() && f.written == 0) removeFile(f.claimed);
     }
     if (claimed_) removeFile(path_);
+    journalNew();
+    const bool kept = journal_.flush() && journal_.isOpen() && !journalOff_;
     return "stopped with " + std::to_string(waiting) + " results not saved (" +
            std::to_string(fileResults() - savedCount_) + " in the last file and " +
-           std::to_string(finished_.size()) + " finished files)";
+           std::to_string(finished_.size()) + " finished files)" +
+           (kept ? "; the journal keeps them for the next start" : "");
 }
 
 FolderLock::~FolderLock() {

@@ -170,7 +170,7 @@ TEST(LogFullFolder, KeepsTheResultsAndTriesEachMinute) {
     log.run(180'000);
     // The files saved before are as they were; a name chosen since is only claimed (empty).
     for (const std::string& name : dir.entries())
-        EXPECT_EQ(readBytes(dir.file(name)), before.count(name) ? before[name] : "") << name;
+        if (name != cli::LogRecorder::kJournalName) EXPECT_EQ(readBytes(dir.file(name)), before.count(name) ? before[name] : "") << name;
     EXPECT_GE(tries, 3);
     EXPECT_LE(tries, 4);
     ASSERT_EQ(log.messages.size(), 1u);
