@@ -164,7 +164,11 @@ void LogRecorder::recover() {
         const std::string name = line.substr(kFileFrom.size(), at - kFileFrom.size());
         const int64_t first = std::atoll(line.c_str() + at + kFrom.size());
         if (name.empty() || name.find('/') != std::string::npos || first < 1) continue;
-        const int64_t onDisk = resultsOnDisk((std::filesystem::path(opt_.folder) / name).string());
+        const std::string file = (std::filesystem::path(opt_.folder) / name).string();
+        // A name claimed for a file that was never written: ours to take away.
+        if (std::filesystem::is_regular_file(file, ec) && std::filesystem::file_size(file, ec) == 0)
+            removeFile(file);
+        const int64_t onDisk = resultsOnDisk(file);
         if (onDisk > 0) savedThrough = std::max(savedThrough, first - 1 + onDisk);
     }
     const int64_t skip = std::clamp<int64_t>(savedThrough - j.firstIndex + 1, 0, int64_t(j.records.size()));
