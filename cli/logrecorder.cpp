@@ -184,6 +184,7 @@ void LogRecorder::recover() {
         return;
     }
     // In files of at most --roll results each, named and claimed as the others.
+    recovering_ = true;
     for (size_t done = size_t(skip); done < j.records.size();) {
         const size_t n = std::min<size_t>(j.records.size() - done, size_t(opt_.rollCount));
         resetStore(state_.resultCount());
@@ -201,6 +202,7 @@ void LogRecorder::recover() {
             say("cannot save the results recovered from " + path + " (" + lastError_ +
                 "); the journal is kept for the next start, and this run keeps no journal");
             failing_ = false;
+            recovering_ = false;
             journalOff_ = true;
             resetStore(state_.resultCount());
             return;
@@ -210,6 +212,7 @@ void LogRecorder::recover() {
         done += n;
     }
     failing_ = false;
+    recovering_ = false;
     std::filesystem::remove(path, ec);
     syncFolder(opt_.folder);
     resetStore(state_.resultCount());
@@ -230,7 +233,7 @@ int64_t LogRecorder::firstUnsaved() const {
     return liveAtFileStart_ + 1 + savedCount_;
 }
 
-JournalHeader LogRecorder::journalHeader() const {
+JournalHeader LogRecorder::journalHeader() {
     JournalHeader h;
     h.kind = JournalKind::Log;
     h.startTime = journalStart_;
@@ -242,13 +245,20 @@ JournalHeader LogRecorder::journalHeader() const {
         return std::string(kFileFrom) + std::filesystem::path(path).filename().string() + std::string(kFrom) +
                std::to_string(first);
     };
-    for (const Finished& f : finished_) h.commentLines.push_back(name(f.path, f.firstLive));
-    if (!path_.empty()) h.commentLines.push_back(name(path_, liveAtFileStart_ + 1));
+    // The files to be written next, in order: a file not named here is written only after the
+    // journal was started again (writeAll). A bound keeps the header small when many wait.
+    journalNames_.clear();
+    auto add = [&](const std::string& path, int64_t first) {
+        if (journalNames_.size() >= kJournalNamesMax) return;
+        h.commentLines.push_back(name(path, first));
+        journalNames_.insert(path);
+    };
+    for (const Finished& f : finished_) add(f.path, f.firstLive);
+    if (!path_.empty()) add(path_, liveAtFileStart_ + 1);
     return h;
 }
 
 void LogRecorder::restartJournal() {
-    journalStale_ = false;
     journalNew();
     for (const int64_t first = firstUnsaved(); unsavedFirst_ < first && !unsaved_.empty(); ++unsavedFirst_)
         unsaved_.pop_front();
@@ -349,7 +359,6 @@ void LogRecorder::nameFile() {
         if (error == EEXIST) continue;
         path_ = path;
         claimed_ = error == 0;
-        journalStale_ = true;
         ++clashes_;
         return;
     }
@@ -376,6 +385,7 @@ LogRecorder::Finished LogRecorder::encodeCurrent(const std::string& ended, int64
         state_.commentLines[5].clear();
     }
     const LocalDateTime when = clock_.now();
+    f.path = path_;
     if (n <= kResultsPerFile) {
         f.writes.emplace_back(path_, encodeRecordingFile(state_, 1, n, recordingTitleLine(path_, when)));
     } else {
@@ -416,7 +426,6 @@ void LogRecorder::finishFile(FileEnd why, const std::string& detail, int64_t car
         Finished f = encodeCurrent(ended, n);
         if (claimed_) f.claimed = path_;
         f.unsaved = n - savedCount_;
-        f.path = path_;
         f.firstLive = liveAtFileStart_ + 1;
         f.savedBefore = savedCount_;
         const std::string names = f.writes.size() == 1
@@ -436,7 +445,9 @@ void LogRecorder::finishFile(FileEnd why, const std::string& detail, int64_t car
 }
 
 bool LogRecorder::writeAll(Finished& f) {
-    if (journalStale_) restartJournal();  // the journal names the file before it is written
+    // The journal names a file before it is written (a recovered file: the journal it comes
+    // from stays as it is until the file is on the disk).
+    if (!recovering_ && !journalOff_ && !journalNames_.count(f.path)) restartJournal();
     for (; f.written < f.writes.size(); ++f.written) {
         const std::string error = writeFile(f.writes[f.written].first, f.writes[f.written].second);
         if (!error.empty()) {

@@ -20,12 +20,13 @@
 // journal is written again from the first unsaved result. Its header's comment lines name the
 // files that may hold its results ("file NAME from K": NAME's first result is the K-th logged),
 // so that at the next start the results already on the disk are told from those that are not
-// (see recover()); the file to be written is always named there before its first write.
+// (see recover()); a file is always named there before it is written.
 
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -146,7 +147,9 @@ private:
     void restartJournal();
     void afterSave();
     void journalFailed(const std::string& error);
-    JournalHeader journalHeader() const;
+    // The header; notes the files it names.
+    JournalHeader journalHeader();
+    static constexpr size_t kJournalNamesMax = 1000;
     std::string journalPath(const char* name) const;
 
     void beginFile();
@@ -207,10 +210,11 @@ private:
     JournalWriter journal_;
     std::deque<ResultRecord> unsaved_;  // the results in no saved file, from unsavedFirst_ on
     int64_t unsavedFirst_ = 1;
-    int64_t journaled_ = 0;      // the logged index of the last result given to the journal
-    int64_t journalStart_ = 0;   // the start, for its header
-    bool journalStale_ = false;  // a file was named since the journal was written
-    bool journalOff_ = false;    // it failed (said once), or an old one that waits must stay
+    int64_t journaled_ = 0;               // the logged index of the last result given to the journal
+    int64_t journalStart_ = 0;            // the start, for its header
+    std::set<std::string> journalNames_;  // the files its header names
+    bool recovering_ = false;
+    bool journalOff_ = false;  // it failed (said once), or an old one that waits must stay
 };
 
 // zvl log's hold on its folder: a lock on the file .zvl-log.lock in it, for as long as the
