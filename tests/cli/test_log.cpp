@@ -563,5 +563,20 @@ TEST(LogJournal, ADamagedTailLosesOnlyItsCutBlock) {
     }
 }
 
+// A journal that cannot be written (here its new name is taken by a folder) is said once, and
+// logging goes on with every result saved.
+TEST(LogJournal, OneThatCannotBeWrittenIsSaidOnceAndLoggingGoesOn) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / cli::LogRecorder::kNewJournalName / "x");
+    LogRig log(instrument(320), options(dir, 1000));
+    log.run(10'000);
+    log.rec.stop("test");
+    EXPECT_TRUE(log.rec.allSaved());
+    EXPECT_EQ(inputsOf(readLoggedFolder(dir.path())), log.decoded);
+    ASSERT_EQ(log.messages.size(), 1u);
+    EXPECT_NE(log.messages[0].find("cannot write the journal ("), std::string::npos) << log.messages[0];
+    EXPECT_FALSE(std::filesystem::exists(dir.file(cli::LogRecorder::kJournalName)));
+}
+
 }  // namespace
 }  // namespace zvl::test
