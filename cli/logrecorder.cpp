@@ -121,6 +121,12 @@ namespace {
 constexpr std::string_view kFileFrom = "file ";
 constexpr std::string_view kFrom = " from ";
 
+// The journal header's line that names a file and the logged index of its first result.
+std::string namedFileLine(const std::string& path, int64_t first) {
+    return std::string(kFileFrom) + std::filesystem::path(path).filename().string() + std::string(kFrom) +
+           std::to_string(first);
+}
+
 // The results of the recording file at `path` (0 when it cannot be read whole).
 int64_t resultsInFile(const std::string& path) {
     FileSource in;
@@ -183,39 +189,83 @@ void LogRecorder::recover() {
         std::filesystem::remove(path, ec);
         return;
     }
-    // In files of at most --roll results each, named and claimed as the others.
-    recovering_ = true;
+    // In files of at most --roll results each, named and claimed as the others. The names come
+    // first, then the journal is written again naming them too, and only then the files: a
+    // kill during the recovery leaves a journal whose files tell what is recovered already.
+    struct Part {
+        size_t from, n;
+        std::string path;
+        bool claimed;
+    };
+    std::vector<Part> parts;
+    JournalHeader header = j.header;
     for (size_t done = size_t(skip); done < j.records.size();) {
         const size_t n = std::min<size_t>(j.records.size() - done, size_t(opt_.rollCount));
         resetStore(state_.resultCount());
         beginFile();
-        for (size_t i = 0; i < n; ++i) state_.store.slot(int64_t(i) + 1) = j.records[done + i];
-        state_.store.resultCount = int64_t(n);
+        state_.store.slot(1) = j.records[done];
+        state_.store.resultCount = 1;
         nameFile();
-        const std::string span =
-            formatTimeStamp(state_.resultTime(1)) + " .. " + formatTimeStamp(state_.resultTime(int64_t(n)));
-        Finished f = encodeCurrent("Recovered: " + span, int64_t(n),
-                                   "from the journal of a zvl log that ended without a stop, " + nowText());
-        if (!writeAll(f)) {
-            // The journal stays for the next start, and this run keeps none, so as not to
-            // write over it.
-            say("cannot save the results recovered from " + path + " (" + lastError_ +
-                "); the journal is kept for the next start, and this run keeps no journal");
-            failing_ = false;
-            recovering_ = false;
-            journalOff_ = true;
-            resetStore(state_.resultCount());
-            return;
-        }
-        say("recovered " + std::to_string(n) + " results of a zvl log that ended without a stop into " +
-            path_ + " (" + span + ")" + damage);
+        parts.push_back({done, n, path_, claimed_});
+        header.commentLines.push_back(namedFileLine(path_, j.firstIndex + int64_t(done)));
         done += n;
     }
-    failing_ = false;
+    std::vector<ResultRecord> left(j.records.begin() + skip, j.records.end());
+    std::string error = rewriteJournal(header, j.firstIndex + skip, left);
+    recovering_ = true;
+    size_t written = 0;
+    for (size_t k = 0; k < parts.size() && error.empty(); ++k, ++written) {
+        const Part& p = parts[k];
+        resetStore(state_.resultCount());
+        beginFile();
+        for (size_t i = 0; i < p.n; ++i) state_.store.slot(int64_t(i) + 1) = j.records[p.from + i];
+        state_.store.resultCount = int64_t(p.n);
+        path_ = p.path;
+        claimed_ = p.claimed;
+        const std::string span =
+            formatTimeStamp(state_.resultTime(1)) + " .. " + formatTimeStamp(state_.resultTime(int64_t(p.n)));
+        Finished f = encodeCurrent("Recovered: " + span, int64_t(p.n),
+                                   "from the journal of a zvl log that ended without a stop, " + nowText());
+        if (!writeAll(f)) {
+            error = lastError_;
+            break;
+        }
+        say("recovered " + std::to_string(p.n) + " results of a zvl log that ended without a stop into " +
+            path_ + " (" + span + ")" + damage);
+    }
     recovering_ = false;
+    failing_ = false;
+    resetStore(state_.resultCount());
+    if (!error.empty()) {
+        for (size_t k = written; k < parts.size(); ++k)
+            if (parts[k].claimed) removeFile(parts[k].path);
+        // The journal stays for the next start, and this run keeps none, so as not to write
+        // over it.
+        say("cannot save the results recovered from " + path + " (" + error +
+            "); the journal is kept for the next start, and this run keeps no journal");
+        journalOff_ = true;
+        return;
+    }
+    journal_.remove();
     std::filesystem::remove(path, ec);
     syncFolder(opt_.folder);
-    resetStore(state_.resultCount());
+}
+
+std::string LogRecorder::rewriteJournal(const JournalHeader& header, int64_t firstIndex,
+                                        const std::vector<ResultRecord>& records) {
+    // Written whole under a name of its own, then put in place of the old one: a kill at any
+    // moment leaves one whole journal.
+    const std::string fresh = journalPath(kNewJournalName), path = journalPath(kJournalName);
+    bool ok = journal_.open(fresh, header, firstIndex);
+    if (ok) {
+        for (const ResultRecord& r : records) journal_.append(r);
+        ok = journal_.flush();
+    }
+    if (!ok) return journal_.takeError();
+    if (std::rename(fresh.c_str(), path.c_str()) != 0)
+        return fileErrorText("Cannot replace file", path, errno);
+    if (const int e = syncFolder(opt_.folder); e != 0) return fileErrorText("Cannot write file", path, e);
+    return {};
 }
 
 void LogRecorder::journalNew() {
@@ -241,16 +291,12 @@ JournalHeader LogRecorder::journalHeader() {
     h.serialNumber = state_.serialNumber;
     h.labels = state_.inputLabels;
     h.active = state_.inputActive;
-    auto name = [](const std::string& path, int64_t first) {
-        return std::string(kFileFrom) + std::filesystem::path(path).filename().string() + std::string(kFrom) +
-               std::to_string(first);
-    };
     // The files to be written next, in order: a file not named here is written only after the
     // journal was started again (writeAll). A bound keeps the header small when many wait.
     journalNames_.clear();
     auto add = [&](const std::string& path, int64_t first) {
         if (journalNames_.size() >= kJournalNamesMax) return;
-        h.commentLines.push_back(name(path, first));
+        h.commentLines.push_back(namedFileLine(path, first));
         journalNames_.insert(path);
     };
     for (const Finished& f : finished_) add(f.path, f.firstLive);
@@ -263,19 +309,9 @@ void LogRecorder::restartJournal() {
     for (const int64_t first = firstUnsaved(); unsavedFirst_ < first && !unsaved_.empty(); ++unsavedFirst_)
         unsaved_.pop_front();
     if (journalOff_) return;
-    // Written whole under a name of its own, then put in place of the old one: a kill at any
-    // moment leaves one whole journal.
-    const std::string fresh = journalPath(kNewJournalName), path = journalPath(kJournalName);
-    bool ok = journal_.open(fresh, journalHeader(), unsavedFirst_);
-    if (ok) {
-        for (const ResultRecord& r : unsaved_) journal_.append(r);
-        ok = journal_.flush();
-    }
-    if (!ok) return journalFailed(journal_.takeError());
-    if (std::rename(fresh.c_str(), path.c_str()) != 0)
-        return journalFailed(fileErrorText("Cannot replace file", path, errno));
-    if (const int e = syncFolder(opt_.folder); e != 0)
-        journalFailed(fileErrorText("Cannot write file", path, e));
+    const std::vector<ResultRecord> records(unsaved_.begin(), unsaved_.end());
+    if (const std::string error = rewriteJournal(journalHeader(), unsavedFirst_, records); !error.empty())
+        journalFailed(error);
 }
 
 void LogRecorder::journalFailed(const std::string& error) {

@@ -146,6 +146,9 @@ private:
     // from the first unsaved one on. Done when a file is named and when a save took results.
     void restartJournal();
     void afterSave();
+    // The journal written whole again: "" when it is in place, else the error text.
+    std::string rewriteJournal(const JournalHeader& header, int64_t firstIndex,
+                               const std::vector<ResultRecord>& records);
     void journalFailed(const std::string& error);
     // The header; notes the files it names.
     JournalHeader journalHeader();
