@@ -15,7 +15,9 @@
 
 #include "core/codepage.h"
 #include "files/filecommands.h"
+#include "files/partfiles.h"
 #include "files/recordingfile.h"
+#include "files/textio.h"
 #include "link/commands.h"
 #include "platform/atomicfile.h"
 
@@ -103,9 +105,236 @@ void LogRecorder::resetStore(int64_t n) {
 
 void LogRecorder::start() {
     state_.operatingMode = EventRecord;  // online; the event mode runs no refresh timer
+    recover();
     resetStore(state_.resultCount());
     beginFile();
+    journaled_ = liveAtFileStart_;
+    unsaved_.clear();
+    unsavedFirst_ = journaled_ + 1;
+    journalStart_ = pcTimeStamp(clock_);
+    restartJournal();
     startInstrument();
+}
+
+namespace {
+
+constexpr std::string_view kFileFrom = "file ";
+constexpr std::string_view kFrom = " from ";
+
+// The journal header's line that names a file and the logged index of its first result.
+std::string namedFileLine(const std::string& path, int64_t first) {
+    return std::string(kFileFrom) + std::filesystem::path(path).filename().string() + std::string(kFrom) +
+           std::to_string(first);
+}
+
+// The results of the recording file at `path` (0 when it cannot be read whole).
+int64_t resultsInFile(const std::string& path) {
+    FileSource in;
+    if (!in.open(path)) return 0;
+    auto state = std::make_unique<AppState>();
+    const RecordingRead read = readRecording(*state, in);
+    return read.status == RecordingRead::Complete ? read.fileCount : 0;
+}
+
+// How far the recording named `path` reaches on the disk: the results from its first on, as
+// the file itself or its part files hold them (whichever save came last).
+int64_t resultsOnDisk(const std::string& path) {
+    int64_t through = resultsInFile(path);
+    for (int64_t k = 1; k <= 1000 && std::filesystem::exists(partFileName(path, int(k))); ++k)
+        through = std::max(through, (k - 1) * kResultsPerFile + resultsInFile(partFileName(path, int(k))));
+    return through;
+}
+
+}  // namespace
+
+std::string LogRecorder::journalPath(const char* name) const {
+    return (std::filesystem::path(opt_.folder) / name).string();
+}
+
+void LogRecorder::recover() {
+    std::error_code ec;
+    // A journal that was being written again when the program ended: the old one is whole.
+    std::filesystem::remove(journalPath(kNewJournalName), ec);
+    const std::string path = journalPath(kJournalName);
+    if (!std::filesystem::exists(path, ec)) return;
+    const JournalContents j = readJournalFile(path);
+    // Which results are saved: the header names each file that may hold results of the
+    // journal, with the index of its first result, and a file is always named there before
+    // it is written. Files are saved in the order of their results, so everything up to the
+    // farthest result any of them holds on the disk is saved, and everything after it is not
+    // (a kill between a save and the journal's new start leaves both: the file decides).
+    int64_t savedThrough = j.firstIndex - 1;
+    for (const std::string& line : j.header.commentLines) {
+        const size_t at = line.rfind(kFrom);
+        if (line.rfind(kFileFrom, 0) != 0 || at == std::string::npos) continue;
+        const std::string name = line.substr(kFileFrom.size(), at - kFileFrom.size());
+        const int64_t first = std::atoll(line.c_str() + at + kFrom.size());
+        if (name.empty() || name.find('/') != std::string::npos || first < 1) continue;
+        const std::string file = (std::filesystem::path(opt_.folder) / name).string();
+        // A name claimed for a file that was never written: ours to take away.
+        if (std::filesystem::is_regular_file(file, ec) && std::filesystem::file_size(file, ec) == 0)
+            removeFile(file);
+        const int64_t onDisk = resultsOnDisk(file);
+        if (onDisk > 0) savedThrough = std::max(savedThrough, first - 1 + onDisk);
+    }
+    const int64_t skip = std::clamp<int64_t>(savedThrough - j.firstIndex + 1, 0, int64_t(j.records.size()));
+    const std::string damage =
+        j.droppedRecords > 0 || j.blocksCut > 0
+            ? "; its damaged tail was cut, losing " + std::to_string(j.droppedRecords) + " results"
+            : "";
+    if (!j.headerRead || skip == int64_t(j.records.size())) {
+        if (!j.headerRead || !damage.empty())
+            say("the journal " + path + " holds no results to recover" +
+                (j.problem.empty() ? std::string() : " (" + j.problem + ")") + "; it is removed");
+        std::filesystem::remove(path, ec);
+        return;
+    }
+    // In files of at most --roll results each, named and claimed as the others. The names come
+    // first, then the journal is written again naming them too, and only then the files: a
+    // kill during the recovery leaves a journal whose files tell what is recovered already.
+    struct Part {
+        size_t from, n;
+        std::string path;
+        bool claimed;
+    };
+    std::vector<Part> parts;
+    JournalHeader header = j.header;
+    for (size_t done = size_t(skip); done < j.records.size();) {
+        const size_t n = std::min<size_t>(j.records.size() - done, size_t(opt_.rollCount));
+        resetStore(state_.resultCount());
+        beginFile();
+        state_.store.slot(1) = j.records[done];
+        state_.store.resultCount = 1;
+        nameFile();
+        parts.push_back({done, n, path_, claimed_});
+        header.commentLines.push_back(namedFileLine(path_, j.firstIndex + int64_t(done)));
+        done += n;
+    }
+    std::vector<ResultRecord> left(j.records.begin() + skip, j.records.end());
+    std::string error = rewriteJournal(header, j.firstIndex + skip, left);
+    recovering_ = true;
+    size_t written = 0;
+    for (size_t k = 0; k < parts.size() && error.empty(); ++k, ++written) {
+        const Part& p = parts[k];
+        resetStore(state_.resultCount());
+        beginFile();
+        for (size_t i = 0; i < p.n; ++i) state_.store.slot(int64_t(i) + 1) = j.records[p.from + i];
+        state_.store.resultCount = int64_t(p.n);
+        path_ = p.path;
+        claimed_ = p.claimed;
+        const std::string span =
+            formatTimeStamp(state_.resultTime(1)) + " .. " + formatTimeStamp(state_.resultTime(int64_t(p.n)));
+        Finished f = encodeCurrent("Recovered: " + span, int64_t(p.n),
+                                   "from the journal of a zvl log that ended without a stop, " + nowText());
+        if (!writeAll(f)) {
+            error = lastError_;
+            break;
+        }
+        say("recovered " + std::to_string(p.n) + " results of a zvl log that ended without a stop into " +
+            path_ + " (" + span + ")" + damage);
+    }
+    recovering_ = false;
+    failing_ = false;
+    resetStore(state_.resultCount());
+    if (!error.empty()) {
+        for (size_t k = written; k < parts.size(); ++k)
+            if (parts[k].claimed) removeFile(parts[k].path);
+        // The journal stays for the next start, and this run keeps none, so as not to write
+        // over it.
+        say("cannot save the results recovered from " + path + " (" + error +
+            "); the journal is kept for the next start, and this run keeps no journal");
+        journalOff_ = true;
+        return;
+    }
+    journal_.remove();
+    std::filesystem::remove(path, ec);
+    syncFolder(opt_.folder);
+}
+
+std::string LogRecorder::rewriteJournal(const JournalHeader& header, int64_t firstIndex,
+                                        const std::vector<ResultRecord>& records) {
+    // Written whole under a name of its own, then put in place of the old one: a kill at any
+    // moment leaves one whole journal.
+    const std::string fresh = journalPath(kNewJournalName), path = journalPath(kJournalName);
+    bool ok = journal_.open(fresh, header, firstIndex);
+    if (ok) {
+        for (const ResultRecord& r : records) journal_.append(r);
+        ok = journal_.flush();
+    }
+    if (!ok) return journal_.takeError();
+    if (std::rename(fresh.c_str(), path.c_str()) != 0)
+        return fileErrorText("Cannot replace file", path, errno);
+    if (const int e = syncFolder(opt_.folder); e != 0) return fileErrorText("Cannot write file", path, e);
+    return {};
+}
+
+void LogRecorder::journalNew() {
+    for (int64_t k = journaled_ + 1; k <= link_.liveResultsStored(); ++k) {
+        const int64_t slot = k - liveAtFileStart_;
+        const ResultRecord r = slot >= 1 && slot <= kMaxResults ? state_.store.slot(slot) : ResultRecord{};
+        unsaved_.push_back(r);
+        journal_.append(r);
+        journaled_ = k;
+    }
+}
+
+int64_t LogRecorder::firstUnsaved() const {
+    if (!finished_.empty()) return finished_.front().firstLive + finished_.front().savedBefore;
+    return liveAtFileStart_ + 1 + savedCount_;
+}
+
+JournalHeader LogRecorder::journalHeader() {
+    JournalHeader h;
+    h.kind = JournalKind::Log;
+    h.startTime = journalStart_;
+    h.port = opt_.portName;
+    h.serialNumber = state_.serialNumber;
+    h.labels = state_.inputLabels;
+    h.active = state_.inputActive;
+    // The files to be written next, in order: a file not named here is written only after the
+    // journal was started again (writeAll). A bound keeps the header small when many wait.
+    journalNames_.clear();
+    auto add = [&](const std::string& path, int64_t first) {
+        if (journalNames_.size() >= kJournalNamesMax) return;
+        h.commentLines.push_back(namedFileLine(path, first));
+        journalNames_.insert(path);
+    };
+    for (const Finished& f : finished_) add(f.path, f.firstLive);
+    if (!path_.empty()) add(path_, liveAtFileStart_ + 1);
+    return h;
+}
+
+void LogRecorder::restartJournal() {
+    journalNew();
+    for (const int64_t first = firstUnsaved(); unsavedFirst_ < first && !unsaved_.empty(); ++unsavedFirst_)
+        unsaved_.pop_front();
+    if (journalOff_) return;
+    const std::vector<ResultRecord> records(unsaved_.begin(), unsaved_.end());
+    if (const std::string error = rewriteJournal(journalHeader(), unsavedFirst_, records); !error.empty())
+        journalFailed(error);
+}
+
+void LogRecorder::journalFailed(const std::string& error) {
+    if (journalOff_) return;
+    journalOff_ = true;
+    // A journal left behind that is no longer kept up would, at the next start, give back
+    // results saved meanwhile in files it does not name.
+    journal_.remove();
+    std::error_code ec;
+    std::filesystem::remove(journalPath(kJournalName), ec);
+    say("cannot write the journal (" + error +
+        "); logging goes on without it: results not yet saved are lost if zvl log is killed");
+}
+
+void LogRecorder::afterSave() {
+    if (stopped_ && allSaved()) {
+        // Everything is in the files: the journal has nothing more to give.
+        journal_.remove();
+        std::error_code ec;
+        if (!journalOff_) std::filesystem::remove(journalPath(kJournalName), ec);
+        return;
+    }
+    if (firstUnsaved() > unsavedFirst_) restartJournal();
 }
 
 void LogRecorder::startInstrument() {
@@ -124,6 +353,7 @@ void LogRecorder::startInstrument() {
 
 void LogRecorder::resultStored() {
     logged_ = std::max(logged_, link_.liveResultsStored());
+    journalNew();
     if (const int offset = clock_.utcOffsetSeconds(); offset != fileOffset_) zoneChanged(offset);
     // Results that still arrive during the stop roll too: no file holds more than N.
     if (fileResults() >= opt_.rollCount) finishFile(FileEnd::Roll, {});
@@ -170,7 +400,8 @@ void LogRecorder::nameFile() {
     }
 }
 
-LogRecorder::Finished LogRecorder::encodeCurrent(const std::string& ended, int64_t n) {
+LogRecorder::Finished LogRecorder::encodeCurrent(const std::string& ended, int64_t n,
+                                                 const std::string& recovered) {
     Finished f;
     state_.commentLines.fill(std::string());
     state_.commentLines[0] =
@@ -184,7 +415,13 @@ LogRecorder::Finished LogRecorder::encodeCurrent(const std::string& ended, int64
     state_.commentLines[5] =
         "While this file was filled: " + discardedBytesText({now.bytes - discardsAtFileStart_.bytes,
                                                              now.packets - discardsAtFileStart_.packets});
+    if (!recovered.empty()) {
+        state_.commentLines[3] = utf8ToWindows1252(recovered);
+        state_.commentLines[4].clear();
+        state_.commentLines[5].clear();
+    }
     const LocalDateTime when = clock_.now();
+    f.path = path_;
     if (n <= kResultsPerFile) {
         f.writes.emplace_back(path_, encodeRecordingFile(state_, 1, n, recordingTitleLine(path_, when)));
     } else {
@@ -200,6 +437,7 @@ LogRecorder::Finished LogRecorder::encodeCurrent(const std::string& ended, int64
 }
 
 void LogRecorder::finishFile(FileEnd why, const std::string& detail, int64_t carry) {
+    journalNew();  // before the store is emptied
     const int64_t n = fileResults() - carry;
     if (n > 0) {
         nameFile();
@@ -224,6 +462,8 @@ void LogRecorder::finishFile(FileEnd why, const std::string& detail, int64_t car
         Finished f = encodeCurrent(ended, n);
         if (claimed_) f.claimed = path_;
         f.unsaved = n - savedCount_;
+        f.firstLive = liveAtFileStart_ + 1;
+        f.savedBefore = savedCount_;
         const std::string names = f.writes.size() == 1
                                       ? f.writes.front().first
                                       : f.writes.front().first + " .. " + f.writes.back().first + " (" +
@@ -241,6 +481,9 @@ void LogRecorder::finishFile(FileEnd why, const std::string& detail, int64_t car
 }
 
 bool LogRecorder::writeAll(Finished& f) {
+    // The journal names a file before it is written (a recovered file: the journal it comes
+    // from stays as it is until the file is on the disk).
+    if (!recovering_ && !journalOff_ && !journalNames_.count(f.path)) restartJournal();
     for (; f.written < f.writes.size(); ++f.written) {
         const std::string error = writeFile(f.writes[f.written].first, f.writes[f.written].second);
         if (!error.empty()) {
@@ -278,6 +521,12 @@ bool LogRecorder::saveCurrent() {
 }
 
 bool LogRecorder::saveNow(int64_t budgetMs) {
+    const bool saved = saveWaiting(budgetMs);
+    afterSave();
+    return saved;
+}
+
+bool LogRecorder::saveWaiting(int64_t budgetMs) {
     const int64_t start = clock_.milliseconds();
     nextSaveMs_ = start + (stopped_ ? kStopRetryMs : kSaveEveryMs);
     while (!finished_.empty()) {
@@ -327,6 +576,9 @@ void LogRecorder::tick() {
     // after the stop every few seconds.
     const bool due = now >= nextSaveMs_ - 1000;
     if ((!finished_.empty() && !failing_) || (due && !allSaved())) saveNow(stopped_ ? -1 : kWriteBudgetMs);
+    // The second's results go to the disk as one block.
+    journalNew();
+    if (!journal_.flush()) journalFailed(journal_.takeError());
 }
 
 void LogRecorder::noteBreak() {
@@ -405,9 +657,12 @@ std::string LogRecorder::giveUp() {
         if (!f.claimed.empty() && f.written == 0) removeFile(f.claimed);
     }
     if (claimed_) removeFile(path_);
+    journalNew();
+    const bool kept = journal_.flush() && journal_.isOpen() && !journalOff_;
     return "stopped with " + std::to_string(waiting) + " results not saved (" +
            std::to_string(fileResults() - savedCount_) + " in the last file and " +
-           std::to_string(finished_.size()) + " finished files)";
+           std::to_string(finished_.size()) + " finished files)" +
+           (kept ? "; the journal keeps them for the next start" : "");
 }
 
 FolderLock::~FolderLock() {

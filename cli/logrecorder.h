@@ -13,17 +13,27 @@
 //
 // A file's name is claimed when it is chosen, by creating it (an empty file the first save
 // replaces): a name that is taken, by whatever program, is never written over.
+//
+// The journal (DIR/.zvl-log-journal.zvlj) holds the results that are not yet in a saved file:
+// each result is appended as it is stored and written out and synced by the one-second tick,
+// so a kill or a power cut loses at most that second. When a save takes results out of it the
+// journal is written again from the first unsaved result. Its header's comment lines name the
+// files that may hold its results ("file NAME from K": NAME's first result is the K-th logged),
+// so that at the next start the results already on the disk are told from those that are not
+// (see recover()); a file is always named there before it is written.
 
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "core/state.h"
+#include "files/journal.h"
 #include "link/link.h"
 #include "platform/clock.h"
 
@@ -53,6 +63,10 @@ public:
     static constexpr int64_t kStopGiveUpMs = 120'000;  // and how long the stop waits for it
     // At most this long a tick writes finished files, so the port is read in between.
     static constexpr int64_t kWriteBudgetMs = 250;
+    // The journal beside the files, and the name a new one is written under before it
+    // replaces the old one (a kill in between leaves the old one whole).
+    static constexpr const char* kJournalName = ".zvl-log-journal.zvlj";
+    static constexpr const char* kNewJournalName = ".zvl-log-journal-new.zvlj";
 
     LogRecorder(AppState& state, InstrumentLink& link, const Clock& clock, LogOptions options);
 
@@ -69,7 +83,8 @@ public:
     std::function<void(bool)> muteWarnings;             // quiet the link's boxes while retrying
 
     // --- Events --------------------------------------------------------------------------
-    // Start the instrument's live stream into the first file (after the first connect).
+    // Recover what a journal left in the folder holds, then start the instrument's live
+    // stream into the first file (after the first connect).
     void start();
     // The decoder stored a live result (the view's redraw hook).
     void resultStored();
@@ -115,20 +130,45 @@ private:
         std::string line;         // for stdout once all is written
         std::string claimed;      // the empty file that holds its name until it is written
         int64_t unsaved = 0;      // its results that are not on the disk in any form
+        std::string path;         // its name (the parts' names follow from it)
+        int64_t firstLive = 0;    // the logged index of its first result
+        int64_t savedBefore = 0;  // its results saved while it was being filled
     };
+
+    // The results a journal left in the folder that no saved file holds go into a file of
+    // their own; the journal is removed once that file is saved.
+    void recover();
+    // The results stored since the last call go to the journal (in memory until the flush).
+    void journalNew();
+    // The logged index of the first result that is in no saved file.
+    int64_t firstUnsaved() const;
+    // Writes the journal again: the header naming the files to be written, and the results
+    // from the first unsaved one on. Done when a file is named and when a save took results.
+    void restartJournal();
+    void afterSave();
+    // The journal written whole again: "" when it is in place, else the error text.
+    std::string rewriteJournal(const JournalHeader& header, int64_t firstIndex,
+                               const std::vector<ResultRecord>& records);
+    void journalFailed(const std::string& error);
+    // The header; notes the files it names.
+    JournalHeader journalHeader();
+    static constexpr size_t kJournalNamesMax = 1000;
+    std::string journalPath(const char* name) const;
 
     void beginFile();
     // Queue the file being filled (when it has results) and begin the next one.
     // The newest `carry` results are not the file's: they begin the next one.
     void finishFile(FileEnd why, const std::string& detail, int64_t carry = 0);
     // The bytes of its first n results (one file, or its parts) with comment lines for `ended`.
-    Finished encodeCurrent(const std::string& ended, int64_t n);
+    // A recovered file's `recovered` line takes the place of the lines about its filling.
+    Finished encodeCurrent(const std::string& ended, int64_t n, const std::string& recovered = {});
     // The local time's UTC offset is not the file's: end the file where its times step.
     void zoneChanged(int offset);
     void noteBreak();
     void nameFile();
     void resetStore(int64_t n);
     bool writeAll(Finished& f);
+    bool saveWaiting(int64_t budgetMs);
     bool saveCurrent();
     void noteFailure(const std::string& error);
     void startInstrument();
@@ -169,6 +209,15 @@ private:
     bool busy_ = false;  // inside a step that waits (connect, stop): the tick stays out
     bool stopped_ = false;
     int64_t stopAtMs_ = 0;
+
+    JournalWriter journal_;
+    std::deque<ResultRecord> unsaved_;  // the results in no saved file, from unsavedFirst_ on
+    int64_t unsavedFirst_ = 1;
+    int64_t journaled_ = 0;               // the logged index of the last result given to the journal
+    int64_t journalStart_ = 0;            // the start, for its header
+    std::set<std::string> journalNames_;  // the files its header names
+    bool recovering_ = false;
+    bool journalOff_ = false;  // it failed (said once), or an old one that waits must stay
 };
 
 // zvl log's hold on its folder: a lock on the file .zvl-log.lock in it, for as long as the

@@ -133,6 +133,8 @@ void removeLeftTemporaryFilesOnce(const std::string& folder) {
     removeLeftTemporaryFiles(folder);
 }
 
+}  // namespace
+
 // Puts a rename or an unlink in the folder on the disk: until the folder itself is synced, a
 // power cut can lose the new name even though the file's bytes were synced. Returns 0 or the
 // error number. A file system that cannot sync a folder (EINVAL, EROFS) keeps its names as well
@@ -145,8 +147,6 @@ int syncFolder(const std::string& folder) {
     ::close(fd);
     return e;
 }
-
-}  // namespace
 
 std::string fileErrorText(const std::string& what, const std::string& path, int errorNumber) {
     return what + " " + path + ": " + std::strerror(errorNumber);

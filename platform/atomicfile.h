@@ -83,6 +83,11 @@ std::string writeFileAtomically(const std::string& path, std::string_view bytes)
 std::string replaceFilesTogether(const std::vector<std::pair<std::string, std::string>>& files,
                                  const std::vector<std::string>& removed);
 
+// Puts a rename or an unlink in `folder` on the disk (a power cut can lose a new name until the
+// folder is synced). 0, or the error number; a file system that cannot sync a folder is not a
+// failure.
+int syncFolder(const std::string& folder);
+
 // True when both paths name the same existing file (same device and inode, links followed).
 bool isSameFile(const std::string& a, const std::string& b);
 

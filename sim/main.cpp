@@ -442,6 +442,32 @@ int main(int argc, char** argv) {
         releasePortLink(linkPath, pty.slavePath());
         return 1;
     }
+    // What was sent, for a harness that compares it with what the PC kept: appended, a line
+    // at a time, so that it holds every result sent up to any moment the PC is killed.
+    FILE* sentLog = nullptr;
+    if (!opts.sentLogPath.empty()) {
+        sentLog = std::fopen(opts.sentLogPath.c_str(), "a");
+        if (!sentLog) {
+            std::fprintf(stderr, "zvl-sim: cannot write %s: %s\n", opts.sentLogPath.c_str(),
+                         std::strerror(errno));
+            releasePortLink(linkPath, pty.slavePath());
+            return 1;
+        }
+        std::setvbuf(sentLog, nullptr, _IOLBF, 0);
+        engine.onLiveResult = [&](uint16_t inputs) {
+            timespec now{};
+            clock_gettime(CLOCK_REALTIME, &now);
+            const long long ms = static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+            if (sentLog &&
+                std::fprintf(sentLog, "%lld %lld %04x\n", static_cast<long long>(engine.liveResultsSent()),
+                             ms, unsigned(inputs)) < 0) {
+                std::fprintf(stderr, "zvl-sim: cannot write %s: %s; the log of sent results stops\n",
+                             opts.sentLogPath.c_str(), std::strerror(errno));
+                std::fclose(sentLog);
+                sentLog = nullptr;
+            }
+        };
+    }
     LineLoop line(opts, engine, pty.masterFd(), startNs);
     std::printf("zvl-sim: COM%d -> %s\n", opts.port, pty.slavePath().c_str());
     std::fflush(stdout);
@@ -449,6 +475,9 @@ int main(int argc, char** argv) {
 
     releasePortLink(linkPath, pty.slavePath());
     pty.close();
+    if (sentLog && std::fclose(sentLog) != 0)
+        std::fprintf(stderr, "zvl-sim: cannot write %s: %s\n", opts.sentLogPath.c_str(),
+                     std::strerror(errno));
     if (opts.verbose)
         std::fprintf(stderr, "zvl-sim: stopped, %s removed, %lld live results sent\n", linkPath.c_str(),
                      static_cast<long long>(engine.liveResultsSent()));

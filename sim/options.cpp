@@ -77,6 +77,7 @@ const std::map<std::string, std::string> kValueOptions = {
     {"--block-pauses", "--block-pauses needs a chance from 0 to 1"},
     {"--pause-ms", "--pause-ms needs a number"},
     {"--dump-memory", "--dump-memory needs a file name"},
+    {"--sent-log", "--sent-log needs a file name"},
     {"--seed", "--seed needs a number"},
 };
 const std::set<std::string> kFlagOptions = {"--version", "--unpaced", "--silent", "--verbose", "--in-order"};
@@ -157,6 +158,10 @@ Error readIdentity(const Values& a, ProgramOptions& out) {
         if (v->empty()) return std::string("--zmodem-name needs a file name");
         out.zmodemName = *v;
     }
+    if (auto v = a.value("--sent-log")) {
+        if (v->empty()) return std::string("--sent-log needs a file name");
+        out.sentLogPath = *v;
+    }
     if (auto v = a.value("--dump-memory")) {
         if (v->empty()) return std::string("--dump-memory needs a file name");
         out.dumpMemoryPath = *v;
@@ -232,6 +237,8 @@ std::string usageText() {
            "  --invalid-signals R    single 0x15 bytes per second in the live stream\n"
            "  --malformed R          malformed packets per second in the live stream\n"
            "  --silent               answer nothing and stream nothing\n"
+           "  --sent-log FILE        append a line for each live result sent: its number from 1,\n"
+           "                         the time (milliseconds since 1970, UTC) and the inputs (hex)\n"
            "\n"
            "Memory (sent as 132-byte blocks after command 0x42 and the PC's NAK):\n"
            "  --memory N             records held, 0 .. 100000 (default 0)\n"

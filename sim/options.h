@@ -16,6 +16,7 @@ struct ProgramOptions {
     bool help = false;
     bool version = false;                     // --version: print the version and stop
     std::string dumpMemoryPath;               // write the memory in written order (8-byte records) here
+    std::string sentLogPath;                  // one line per live result sent: sequence, time, inputs
     std::string zmodemName = "ZVLIMAGE.BIN";  // the file name sent with the memory image
     SimConfig engine;                         // clockStart is set by the program at start-up
 };

@@ -100,7 +100,8 @@ inline std::vector<LoggedFile> readLoggedFolder(const std::filesystem::path& fol
                                                 std::vector<std::string>* unreadable = nullptr) {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
+        if (e.path().filename().string()[0] != '.')
+            names.push_back(e.path().filename().string());  // journal, lock
     std::sort(names.begin(), names.end());
     std::vector<LoggedFile> out;
     auto state = std::make_unique<AppState>();

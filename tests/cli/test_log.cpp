@@ -170,7 +170,9 @@ TEST(LogFullFolder, KeepsTheResultsAndTriesEachMinute) {
     log.run(180'000);
     // The files saved before are as they were; a name chosen since is only claimed (empty).
     for (const std::string& name : dir.entries())
-        EXPECT_EQ(readBytes(dir.file(name)), before.count(name) ? before[name] : "") << name;
+        if (name != cli::LogRecorder::kJournalName) {
+            EXPECT_EQ(readBytes(dir.file(name)), before.count(name) ? before[name] : "") << name;
+        }
     EXPECT_GE(tries, 3);
     EXPECT_LE(tries, 4);
     ASSERT_EQ(log.messages.size(), 1u);
@@ -483,6 +485,97 @@ TEST(GatherWindow, NeverRunsIntoTheNextSecond) {
                  {20, 499, 0}, {20, 500, 20}, {20, 980, 20}, {20, 999, 20}, {0, 100, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(gatherWindowMs(c.gatherMs, c.msIntoSecond), c.expected) << c.msIntoSecond;
+}
+
+// A logger killed (destroyed without a stop) at some moment, and a new one started on the same
+// folder: the folder then holds every result of the first up to its last second, each once and
+// in order, the results no saved file held in a recovered file of their own.
+TEST(LogJournal, AKilledLoggerLosesAtMostTheLastSecond) {
+    struct Case {
+        const char* when;
+        int64_t roll, killMs;
+        bool savesFail, recovers,
+            journalOfTheSave = false;  // killed between a save and the journal's restart
+    } cases[] = {{"within the first second", 100000, 700, false, false},
+                 {"with no file saved", 100000, 30'500, true, true},
+                 {"between saves", 100000, 95'500, false, true},
+                 {"between saves, after rolls", 7000, 95'500, false, true},
+                 {"just after a save", 100000, 60'010, false, false},
+                 {"between a save and the journal's restart", 100000, 60'010, false, false, true},
+                 {"in parts", 100000, 125'500, false, true},
+                 {"after a roll, before its save", 1000, 9'390, false, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.when);
+        TempDir dir;
+        auto first = std::make_unique<LogRig>(instrument(320), options(dir, c.roll));
+        if (c.savesFail) first->rec.writeFile = [](const std::string&, std::string_view) { return "full"; };
+        const std::string journal = dir.file(cli::LogRecorder::kJournalName);
+        std::string atSave;
+        first->rec.writeFile = [&, write = first->rec.writeFile](const std::string& path,
+                                                                 std::string_view bytes) {
+            const std::string error = write(path, bytes);
+            atSave = readBytes(journal);
+            return error;
+        };
+        first->run(c.killMs);
+        const std::deque<uint16_t> decoded = first->decoded;
+        first.reset();
+        if (c.journalOfTheSave) writeBytes(journal, atSave);
+        LogRig second(instrument(320), options(dir, c.roll));  // recovers as it starts
+        std::vector<std::string> unreadable;
+        const std::deque<uint16_t> kept = inputsOf(readLoggedFolder(dir.path(), &unreadable));
+        EXPECT_TRUE(unreadable.empty());
+        ASSERT_LE(kept.size(), decoded.size());
+        EXPECT_GE(kept.size() + 330, decoded.size());  // one second at 320 a second
+        EXPECT_TRUE(std::equal(kept.begin(), kept.end(), decoded.begin()));
+        ASSERT_EQ(second.messages.size(), c.recovers ? 1u : 0u);
+        if (c.recovers) {
+            EXPECT_NE(second.messages[0].find("results of a zvl log that ended without a stop into"),
+                      std::string::npos);
+        }
+    }
+}
+
+// A journal whose last block is cut anywhere loses that block's results and no more.
+TEST(LogJournal, ADamagedTailLosesOnlyItsCutBlock) {
+    TempDir dir;
+    auto log = std::make_unique<LogRig>(instrument(320), options(dir, 100000));
+    log->run(20'500);
+    const std::string path = dir.file(cli::LogRecorder::kJournalName);
+    const std::string whole = readBytes(path);
+    log->run(1'000);  // one more block
+    const std::deque<uint16_t> decoded = log->decoded;
+    log.reset();
+    const std::string longer = readBytes(path);
+    ASSERT_EQ(longer.substr(0, whole.size()), whole);
+    const size_t kept = readJournal(whole).records.size(), block = longer.size() - whole.size();
+    const auto from = decoded.begin() + (readJournal(whole).firstIndex - 1);  // the first save's are in dir
+    for (const size_t cut : {size_t(1), block / 2, block - 1}) {
+        SCOPED_TRACE(cut);
+        TempDir other;
+        writeBytes(other.file(cli::LogRecorder::kJournalName), longer.substr(0, longer.size() - cut));
+        LogRig again(instrument(320), options(other, 100000));
+        const std::deque<uint16_t> recovered = inputsOf(readLoggedFolder(other.path()));
+        ASSERT_EQ(recovered.size(), kept);
+        EXPECT_TRUE(std::equal(recovered.begin(), recovered.end(), from));
+        ASSERT_FALSE(again.messages.empty());
+        EXPECT_NE(again.messages[0].find("its damaged tail was cut"), std::string::npos) << again.messages[0];
+    }
+}
+
+// A journal that cannot be written (here its new name is taken by a folder) is said once, and
+// logging goes on with every result saved.
+TEST(LogJournal, OneThatCannotBeWrittenIsSaidOnceAndLoggingGoesOn) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / cli::LogRecorder::kNewJournalName / "x");
+    LogRig log(instrument(320), options(dir, 1000));
+    log.run(10'000);
+    log.rec.stop("test");
+    EXPECT_TRUE(log.rec.allSaved());
+    EXPECT_EQ(inputsOf(readLoggedFolder(dir.path())), log.decoded);
+    ASSERT_EQ(log.messages.size(), 1u);
+    EXPECT_NE(log.messages[0].find("cannot write the journal ("), std::string::npos) << log.messages[0];
+    EXPECT_FALSE(std::filesystem::exists(dir.file(cli::LogRecorder::kJournalName)));
 }
 
 }  // namespace

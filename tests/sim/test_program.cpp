@@ -84,7 +84,9 @@ TEST(SimOptions, MemoryAndUploadFaultOptions) {
                             "--pause-ms",
                             "7000",
                             "--dump-memory",
-                            "/tmp/m.bin"},
+                            "/tmp/m.bin",
+                            "--sent-log",
+                            "/tmp/s.log"},
                            o);
     ASSERT_FALSE(err) << *err;
     EXPECT_EQ(o.engine.memoryRecords, 100000);
@@ -97,6 +99,7 @@ TEST(SimOptions, MemoryAndUploadFaultOptions) {
     EXPECT_EQ(o.engine.blockPauseChance, 0.01);
     EXPECT_EQ(o.engine.blockPauseMs, 7000);
     EXPECT_EQ(o.dumpMemoryPath, "/tmp/m.bin");
+    EXPECT_EQ(o.sentLogPath, "/tmp/s.log");
 
     const std::vector<std::vector<std::string>> bad = {
         {"--port", "COM1", "--memory", "100001"},
@@ -108,6 +111,7 @@ TEST(SimOptions, MemoryAndUploadFaultOptions) {
         {"--port", "COM1", "--repeat-blocks", "-0.1"},
         {"--port", "COM1", "--block-pauses"},
         {"--port", "COM1", "--dump-memory", ""},
+        {"--port", "COM1", "--sent-log", ""},
     };
     for (const auto& args : bad) {
         ProgramOptions b;
