@@ -138,6 +138,11 @@ private:
     // The results a journal left in the folder that no saved file holds go into a file of
     // their own; the journal is removed once that file is saved.
     void recover();
+    // The logged index of the last result the files a journal names hold on the disk.
+    int64_t savedThroughFiles(const JournalContents& j);
+    // The journal's records from `skip` on written into files of their own.
+    void recoverRecords(const JournalContents& j, int64_t skip, const std::string& damage,
+                        const std::string& path);
     // The results stored since the last call go to the journal (in memory until the flush).
     void journalNew();
     // The logged index of the first result that is in no saved file.
