@@ -78,17 +78,6 @@ TEST(Journal, TheWriterRoundTripsTheHeaderAndEveryBlockAndRemovesTheFile) {
     EXPECT_TRUE(journalsInFolder(dir.file("sub/folder")).empty());
 }
 
-TEST(Journal, AJournalThatCannotBeWrittenSaysSoOnceAndThenKeepsQuiet) {
-    test::TempDir dir;
-    test::writeBytes(dir.file("file"), "x");
-    JournalWriter w;
-    EXPECT_FALSE(w.open(dir.file("file/run.zvlj"), header()));  // its folder is a file
-    EXPECT_NE(w.takeError().find("Cannot create folder " + dir.file("file")), std::string::npos);
-    w.append(rec(1));
-    EXPECT_FALSE(w.flush());
-    EXPECT_EQ(w.takeError(), "") << "said once";
-}
-
 // Each damage against what the reader keeps: the records of the whole blocks before it, and
 // how many records and blocks it cut.
 TEST(Journal, ADamagedTailIsCutAtTheFirstBlockThatDoesNotCheck) {
@@ -157,16 +146,6 @@ TEST(Journal, AnyTruncationOrFlippedByteYieldsAPrefixOfWholeBlocks) {
         bytes[at] ^= 0x01;
         check(bytes, false, "flip at " + std::to_string(at));
     }
-}
-
-TEST(Journal, TheDefaultFolderFollowsXdgStateHome) {
-    const char* old = std::getenv("XDG_STATE_HOME");
-    const std::string saved = old ? old : "";
-    setenv("XDG_STATE_HOME", "/var/tmp/state", 1);
-    EXPECT_EQ(defaultJournalFolder(), "/var/tmp/state/Pellam/journal");
-    unsetenv("XDG_STATE_HOME");
-    EXPECT_EQ(defaultJournalFolder(), std::string(std::getenv("HOME")) + "/.local/state/Pellam/journal");
-    if (old) setenv("XDG_STATE_HOME", saved.c_str(), 1);
 }
 
 }  // namespace
