@@ -371,11 +371,7 @@ void MainWindow::linkIndicatorChanged() {
     linkLamp->update();
     // What a noisy line has cost, on the lamp and its label (each poll turns them, so it keeps
     // up during a recording); nothing while the line has brought no noise.
-    const LiveDecoder::Discards& thrown = commands_.link().liveDiscards();
-    const QString noise = thrown.bytes > 0
-                              ? QString::fromStdString("Since the start: " + discardedBytesText(thrown) +
-                                                       "; every whole packet was kept.")
-                              : QString();
+    const QString noise = QString::fromStdString(lineNoiseNote(commands_.link().liveDiscards()));
     linkStatusLabel->setToolTip(noise);
     linkLamp->setToolTip(noise);
 }

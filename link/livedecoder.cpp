@@ -147,6 +147,11 @@ std::string discardedBytesText(const LiveDecoder::Discards& discards) {
     return text;
 }
 
+std::string lineNoiseNote(const LiveDecoder::Discards& discards) {
+    if (discards.bytes == 0) return {};
+    return "Since the start: " + discardedBytesText(discards) + "; every whole packet was kept.";
+}
+
 std::string firmwareText(uint8_t major, uint8_t minorNibbles) {
     return std::to_string(major) + "." + std::to_string(minorNibbles >> 4) +
            std::to_string(minorNibbles & 0x0F);

@@ -68,6 +68,8 @@ private:
 // What the decoder threw away, in words: "nothing thrown away", or "N bytes of line noise thrown
 // away" with ", among them M malformed packets" when there were any.
 std::string discardedBytesText(const LiveDecoder::Discards& discards);
+// The window's note of what a noisy line has cost since the start: "" while it brought no noise.
+std::string lineNoiseNote(const LiveDecoder::Discards& discards);
 
 // A byte that can stand first in rxBuffer: a packet's SOH, or one of the single-byte signals.
 bool canStartPacket(uint8_t byte);
