@@ -6,8 +6,13 @@
 namespace zvl {
 
 std::string exportText(const AppState& state, const LocalDateTime& when) {
+    return exportText(StoreSource(state.store), state, when);
+}
+
+std::string exportText(const ResultSource& source, const AppState& state, const LocalDateTime& when) {
+    const int64_t count = source.count();
     std::string out;
-    out.reserve(size_t(1024 + 90 * (state.resultCount() + 1)));
+    out.reserve(size_t(1024 + 90 * (count + 1)));
     auto line = [&out](const std::string& text) {
         out += text;
         out += "\r\n";
@@ -22,7 +27,10 @@ std::string exportText(const AppState& state, const LocalDateTime& when) {
     std::string labels = ",,Labels,";
     for (const std::string& label : state.inputLabels) labels += label + ",";
     line(labels);
-    for (int64_t i = 0; i <= state.resultCount(); ++i) line(exportDataLine(state, i));
+    line(exportDataLine(0, 0, source.startRecord().inputStates));
+    forEachResult(source, [&](int64_t n, const ResultRecord& r) {
+        line(exportDataLine(n, recordTime(r), r.inputStates));
+    });
     return out;
 }
 

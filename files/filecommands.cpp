@@ -239,12 +239,16 @@ FileOutcome FileCommands::reloadSettingsOnlyFrom(const std::string& path) {
 }
 
 FileOutcome FileCommands::exportCsvOrTxt() {
+    return exportCsvOrTxt(StoreSource(state_.store));
+}
+
+FileOutcome FileCommands::exportCsvOrTxt(const ResultSource& source) {
     const auto chosen = dialogs_.saveFile(exportDialog());
     if (!chosen) return FileOutcome::Cancelled;
     std::string text;
     {
         BusyCursor busy(prompts_);
-        text = exportText(state_, clock_.now());
+        text = exportText(source, state_, clock_.now());
     }
     if (!writeFile(*chosen, text)) return FileOutcome::Failed;
     if (const std::string message = exportMessage(*chosen); !message.empty()) prompts_.information(message);
@@ -252,12 +256,16 @@ FileOutcome FileCommands::exportCsvOrTxt() {
 }
 
 FileOutcome FileCommands::exportVcd() {
+    return exportVcd(StoreSource(state_.store));
+}
+
+FileOutcome FileCommands::exportVcd(const ResultSource& source) {
     const auto chosen = dialogs_.saveFile(vcdExportDialog());
     if (!chosen) return FileOutcome::Cancelled;
     std::string text;
     {
         BusyCursor busy(prompts_);
-        text = vcdText(state_, std::string(kProgramName) + " " + kProgramVersion);
+        text = vcdText(source, state_, std::string(kProgramName) + " " + kProgramVersion);
     }
     return writeFile(*chosen, text) ? FileOutcome::Done : FileOutcome::Failed;
 }
