@@ -188,8 +188,16 @@ std::optional<std::string> CommandLineDialogs::saveFile(const FileDialogSpec& re
 }
 
 int writeStandardOutput(const std::string& text) {
-    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-    const int error = errno;
+    return writeStandardOutput([&text](const ChunkWriter& write) { return write(text); });
+}
+
+int writeStandardOutput(const std::function<bool(const ChunkWriter&)>& produce) {
+    int error = 0;
+    const bool written = produce([&error](std::string_view chunk) {
+        if (std::fwrite(chunk.data(), 1, chunk.size(), stdout) == chunk.size()) return true;
+        error = errno;
+        return false;
+    });
     if (!written || std::fflush(stdout) != 0) {
         fail(fileErrorText("Cannot write file", "(standard output)", written ? errno : error));
         return kExitFailure;
@@ -414,7 +422,10 @@ int runExport(const std::vector<std::string>& args) {
     // Line 1 names the opened file where the application names its save dialog's file.
     run.state->saveFileName = in.path;
     const std::string& out = a.positionals[1];
-    if (out == "-") return writeStandardOutput(exportText(in.source(), *run.state, run.clock.now()));
+    if (out == "-")
+        return writeStandardOutput([&](const ChunkWriter& write) {
+            return exportTextTo(in.source(), *run.state, run.clock.now(), write);
+        });
     if (run.files.exportCsvOrTxt(in.source()) != FileOutcome::Done) return kExitFailure;
     std::fprintf(stderr, "%lld results exported to %s\n", static_cast<long long>(in.source().count()),
                  dialogAnswer(out, "CSV").c_str());

@@ -10,12 +10,27 @@ std::string exportText(const AppState& state, const LocalDateTime& when) {
 }
 
 std::string exportText(const ResultSource& source, const AppState& state, const LocalDateTime& when) {
-    const int64_t count = source.count();
     std::string out;
-    out.reserve(size_t(1024 + 90 * (count + 1)));
-    auto line = [&out](const std::string& text) {
+    out.reserve(size_t(1024 + 90 * (source.count() + 1)));
+    exportTextTo(source, state, when, [&out](std::string_view chunk) {
+        out += chunk;
+        return true;
+    });
+    return out;
+}
+
+bool exportTextTo(const ResultSource& source, const AppState& state, const LocalDateTime& when,
+                  const std::function<bool(std::string_view)>& write) {
+    constexpr size_t kChunk = 1 << 20;
+    std::string out;
+    bool ok = true;
+    auto line = [&](const std::string& text) {
         out += text;
         out += "\r\n";
+        if (out.size() >= kChunk) {
+            ok = ok && write(out);
+            out.clear();
+        }
     };
     line(kExportHeader + utf8ToWindows1252(state.saveFileName) + formatHeaderDate(when));
     line("");
@@ -29,9 +44,9 @@ std::string exportText(const ResultSource& source, const AppState& state, const 
     line(labels);
     line(exportDataLine(0, 0, source.startRecord().inputStates));
     forEachResult(source, [&](int64_t n, const ResultRecord& r) {
-        line(exportDataLine(n, recordTime(r), r.inputStates));
+        if (ok) line(exportDataLine(n, recordTime(r), r.inputStates));
     });
-    return out;
+    return ok && (out.empty() || write(out));
 }
 
 std::string exportMessage(const std::string& fileName) {

@@ -245,12 +245,21 @@ FileOutcome FileCommands::exportCsvOrTxt() {
 FileOutcome FileCommands::exportCsvOrTxt(const ResultSource& source) {
     const auto chosen = dialogs_.saveFile(exportDialog());
     if (!chosen) return FileOutcome::Cancelled;
-    std::string text;
+    std::string error;
     {
+        // Written as it is made: a folder's export is far larger than its results.
         BusyCursor busy(prompts_);
-        text = exportText(source, state_, clock_.now());
+        AtomicFile out(*chosen);
+        if (!out.open() ||
+            !exportTextTo(source, state_, clock_.now(),
+                          [&out](std::string_view chunk) { return out.write(chunk); }) ||
+            !out.commit())
+            error = out.error();
     }
-    if (!writeFile(*chosen, text)) return FileOutcome::Failed;
+    if (!error.empty()) {
+        prompts_.warning(error);
+        return FileOutcome::Failed;
+    }
     if (const std::string message = exportMessage(*chosen); !message.empty()) prompts_.information(message);
     return FileOutcome::Done;
 }
