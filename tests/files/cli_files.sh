@@ -243,6 +243,12 @@ same "span of a file" '"$zvl" export one.zvl - --from 3 --to 7' '"$zvl" export s
 same "span by times" '"$zvl" export one.zvl - --from "2000-01-01 00:17:05" --to "2000-01-01 00:17:59"' '"$zvl" export span.zvl -'
 same "span of a folder" '"$zvl" vcd week - --from 3 --to 7' '"$zvl" vcd span.zvl -'
 same "stats of a span" '"$zvl" stats week --from 3 --to 7' '"$zvl" stats span.zvl'
+for mode in event timebase; do
+  "$zvl" render week a.png --mode $mode >/dev/null 2>&1 && "$zvl" render one.zvl b.png --mode $mode >/dev/null 2>&1 && cmp a.png b.png \
+    || fail "render of the folder in $mode mode differs from one file's"
+  "$zvl" render one.zvl a.png --mode $mode --from 3 --to 7 >/dev/null 2>&1 && "$zvl" render span.zvl b.png --mode $mode >/dev/null 2>&1 \
+    && cmp a.png b.png || fail "render of a span in $mode mode differs from the file of the span's"
+done
 "$zvl" export week folder.csv --from 3 >/dev/null 2>export.err && grep -qx "7 results exported to $work/folder.csv" export.err \
   || fail "export of a folder's span to a file: $(cat export.err)"
 "$zvl" info week >info.out 2>info.err || fail "info of a folder exited $?"
