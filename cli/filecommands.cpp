@@ -9,11 +9,13 @@
 
 #include "cli/args.h"
 #include "cli/consoleprompts.h"
+#include "cli/recordinginput.h"
 #include "cli/session.h"
 #include "core/codepage.h"
 #include "core/version.h"
 #include "files/exportfile.h"
 #include "files/filecommands.h"
+#include "files/folderload.h"
 #include "files/journal.h"
 #include "files/partfiles.h"
 #include "files/recordingfile.h"
@@ -28,7 +30,7 @@ namespace zvl::cli {
 namespace {
 
 const char* const kInfoHelp =
-    "usage: zvl info FILE.zvl [--all-parts]\n"
+    "usage: zvl info FILE.zvl|DIR [--from T] [--to T] [--all-parts]\n"
     "       zvl info --between A B FILE.zvl [--all-parts]\n"
     "\n"
     "Open a recording file as the application's File > Open does and print what it holds:\n"
@@ -42,13 +44,19 @@ const char* const kInfoHelp =
     "T the seconds from A's time to B's (both negative when B comes before A).\n"
     "\n" ZVL_ALL_PARTS_HELP
     "With --between, A and B number the results of all the parts together.\n"
+    "\n" ZVL_FOLDER_SPAN_HELP
+    "For a folder, the first line says what it holds (\"zvl log folder: 31 files, 2,987,311\n"
+    "results, 1 Dec 26 00:00:03 .. 7 Dec 26 23:59:58\"), the title, comments and labels are\n"
+    "those of its first recording, and a line per recording (its files, results and times)\n"
+    "follows, with the gap before it: its length and cause (port lost, stopped; \"no gap\"\n"
+    "after a file that rolled over to the next).\n"
     "\n"
     "Questions: none are asked. Exit 0 on success, 1 on a usage error, 2 when the file\n"
     "cannot be opened or ends before all its fields, or A or B is not one of its results\n"
     "(the reason is printed).\n";
 
 const char* const kExportHelp =
-    "usage: zvl export FILE.zvl OUT.csv|OUT.txt|- [--all-parts]\n"
+    "usage: zvl export FILE.zvl|DIR OUT.csv|OUT.txt|- [--from T] [--to T] [--all-parts]\n"
     "\n"
     "Open FILE as the application's File > Open does, then write its File > Export as CSV\n"
     "or TXT File: the header lines (line 1 names FILE's full path), and one line per result\n"
@@ -58,7 +66,9 @@ const char* const kExportHelp =
     "without an extension gets \".CSV\", as in the application's dialog, unless it lies under\n"
     "/dev/ or exists as something other than a regular file: a device or a pipe (/dev/null,\n"
     "/dev/stdout) is written as it stands. OUT \"-\" writes to standard output (no message).\n"
-    "\n" ZVL_ALL_PARTS_HELP
+    "\n" ZVL_ALL_PARTS_HELP "\n" ZVL_FOLDER_SPAN_HELP
+    "Line 1 of a folder's export names the folder; its comment lines, labels and active\n"
+    "inputs are those of its first recording.\n"
     "\n"
     "Questions: replacing an existing OUT is answered Yes (the old file stays whole until\n"
     "the new one is complete). Exit 0 on success, 1 on a usage error (also OUT naming FILE or\n"
@@ -110,7 +120,7 @@ const char* const kRecoverHelp =
     "is no journal, holds no results, or OUT cannot be written.\n";
 
 const char* const kVcdHelp =
-    "usage: zvl vcd FILE.zvl OUT.vcd|- [--all-parts]\n"
+    "usage: zvl vcd FILE.zvl|DIR OUT.vcd|- [--from T] [--to T] [--all-parts]\n"
     "\n"
     "Open FILE as the application's File > Open does, then write it as File > Export as VCD\n"
     "does: a Value Change Dump for waveform viewers (GTKWave, PulseView, sigrok) with one\n"
@@ -122,7 +132,7 @@ const char* const kVcdHelp =
     "unless it lies under /dev/ or exists as something other than a regular file (a device\n"
     "or a pipe is written as it stands); OUT \"-\" writes to standard output. The summary\n"
     "line is printed on stderr.\n"
-    "\n" ZVL_ALL_PARTS_HELP
+    "\n" ZVL_ALL_PARTS_HELP "\n" ZVL_FOLDER_SPAN_HELP
     "\n"
     "Questions: replacing an existing OUT is answered Yes. Exit 0 on success, 1 on a usage\n"
     "error (also OUT naming FILE or one of its parts: nothing is written), 2 when FILE\n"
@@ -178,8 +188,16 @@ std::optional<std::string> CommandLineDialogs::saveFile(const FileDialogSpec& re
 }
 
 int writeStandardOutput(const std::string& text) {
-    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-    const int error = errno;
+    return writeStandardOutput([&text](const ChunkWriter& write) { return write(text); });
+}
+
+int writeStandardOutput(const std::function<bool(const ChunkWriter&)>& produce) {
+    int error = 0;
+    const bool written = produce([&error](std::string_view chunk) {
+        if (std::fwrite(chunk.data(), 1, chunk.size(), stdout) == chunk.size()) return true;
+        error = errno;
+        return false;
+    });
     if (!written || std::fflush(stdout) != 0) {
         fail(fileErrorText("Cannot write file", "(standard output)", written ? errno : error));
         return kExitFailure;
@@ -256,61 +274,40 @@ bool loadRecordingArgument(AppState& state, const std::string& file, bool allPar
                     : loadRecordingFile(state, dialogAnswer(file, ""), prompts, view);
 }
 
-int runInfo(const std::vector<std::string>& args) {
-    // --between takes two values, A and B, which the option parser's options cannot.
-    std::vector<std::string> rest;
-    std::vector<std::string> between;
-    bool betweenIncomplete = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] != "--between") {
-            rest.push_back(args[i]);
-            continue;
-        }
-        betweenIncomplete = betweenIncomplete || !between.empty() || i + 2 >= args.size();
-        for (int k = 0; k < 2 && i + 1 < args.size(); ++k) between.push_back(args[++i]);
-    }
-    const ParsedArgs a = parseArgs(rest, {}, {"--all-parts"});
-    if (int code = checkUsage(a, 1, kInfoHelp, "info"); code >= 0) return code;
-    std::optional<long long> from, to;
-    if (!between.empty()) {
-        if (!betweenIncomplete) {
-            from = parseCount(between[0]);
-            to = parseCount(between[1]);
-        }
-        if (!from || !to) {
-            fail("--between needs two result numbers, A and B (see zvl info --help)");
-            return kExitUsage;
-        }
-    }
-    FileRun run;
-    AppState& st = *run.state;
-    run.dialogs.openPath = a.positionals[0];
-    FileDialogSpec open;
-    open.defaultExtension = "ZVL";
-    const std::string path = *run.dialogs.openFile(open);
-    RecordingRead details;
-    if (a.has("--all-parts")) {
-        if (!loadAllPartFiles(st, path, run.prompts, run.view)) return kExitFailure;
-        details.fileCount = st.resultCount();
-    } else if (!loadRecordingFile(st, path, run.prompts, run.view, &details)) {
-        return kExitFailure;
-    }
+namespace {
 
-    if (from) {
-        const int64_t count = std::min<int64_t>(st.resultCount(), kMaxResults);
-        for (const long long n : {*from, *to}) {
-            if (n >= 1 && n <= count) continue;
-            fail("result " + std::to_string(n) + " is not in " + path + " (its results are 1.." +
-                 std::to_string(count) + ")");
-            return kExitFailure;
-        }
-        std::printf("%s\n", betweenLine(st, *from, *to).c_str());
-        return kExitOk;
+// The recordings of a folder, or of a span of one, each with the gap before it.
+void printSegments(const ResultSource& source) {
+    std::printf("Recordings:\n");
+    for (size_t k = 0; k < source.segments().size(); ++k) {
+        const SourceSegment& s = source.segments()[k];
+        if (k > 0) std::printf("               %s\n", gapText(s).c_str());
+        std::string files = std::filesystem::path(s.files.front().path).filename().string();
+        if (s.files.size() > 1)
+            files += " .. " + std::filesystem::path(s.files.back().path).filename().string();
+        std::printf("%4zu  %s: results %lld..%lld, %s .. %s%s%s\n", k + 1, files.c_str(),
+                    static_cast<long long>(s.first), static_cast<long long>(s.last()),
+                    formatTimeStamp(source.time(s.first)).c_str(),
+                    formatTimeStamp(source.time(s.last())).c_str(), s.utcOffset ? ", " : "",
+                    s.utcOffset ? formatUtcOffset(*s.utcOffset).c_str() : "");
     }
+}
 
-    std::printf("File:          %s\n", path.c_str());
-    std::printf("Results:       %lld", static_cast<long long>(st.resultCount()));
-    if (details.fileCount != st.resultCount())
+void printInfo(const RecordingInput& in, const AppState& st, const RecordingRead& details) {
+    const ResultSource& source = in.source();
+    const int64_t count = source.count();
+    if (in.folder) {
+        std::printf("%s\n", folderLine(*in.folder).c_str());
+        std::printf("Folder:        %s\n", in.path.c_str());
+    } else {
+        std::printf("File:          %s\n", in.path.c_str());
+    }
+    std::printf("Results:       %lld", static_cast<long long>(count));
+    if (in.span)
+        std::printf(" (results %lld..%lld of %lld)", static_cast<long long>(in.spanFirst),
+                    static_cast<long long>(in.spanFirst + count - 1),
+                    static_cast<long long>(in.whole().count()));
+    else if (!in.folder && details.fileCount != st.resultCount())
         std::printf(" (the file holds %lld; the %lld at the end with time 0 are not counted)",
                     static_cast<long long>(details.fileCount),
                     static_cast<long long>(details.fileCount - st.resultCount()));
@@ -324,55 +321,140 @@ int runInfo(const std::vector<std::string>& args) {
         std::printf("%-15s%-9s%s\n", name.c_str(), st.inputActive[size_t(i)] ? "active" : "inactive",
                     shown(st.inputLabels[size_t(i)]).c_str());
     }
-    if (st.resultCount() == 0) {
+    if (count == 0) {
         std::printf("First result:  none\nLast result:   none\n");
     } else {
-        const int64_t last = std::min<int64_t>(st.resultCount(), kMaxResults);
-        std::printf("First result:  %s (%lld seconds since 1 Jan 2000)\n", formatResultTime(st, 1).c_str(),
-                    static_cast<long long>(st.resultTime(1)));
-        std::printf("Last result:   %s (%lld seconds since 1 Jan 2000)\n", formatResultTime(st, last).c_str(),
-                    static_cast<long long>(st.resultTime(last)));
+        std::printf("First result:  %s (%lld seconds since 1 Jan 2000)\n",
+                    formatTimeStamp(source.time(1)).c_str(), static_cast<long long>(source.time(1)));
+        std::printf("Last result:   %s (%lld seconds since 1 Jan 2000)\n",
+                    formatTimeStamp(source.time(count)).c_str(), static_cast<long long>(source.time(count)));
     }
+    if (in.folder) printSegments(source);
+}
+
+}  // namespace
+
+int runInfo(const std::vector<std::string>& args) {
+    // --between takes two values, A and B, which the option parser's options cannot.
+    std::vector<std::string> rest;
+    std::vector<std::string> between;
+    bool betweenIncomplete = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--between") {
+            rest.push_back(args[i]);
+            continue;
+        }
+        betweenIncomplete = betweenIncomplete || !between.empty() || i + 2 >= args.size();
+        for (int k = 0; k < 2 && i + 1 < args.size(); ++k) between.push_back(args[++i]);
+    }
+    const ParsedArgs a = parseArgs(rest, {"--from", "--to"}, {"--all-parts"});
+    if (int code = checkUsage(a, 1, kInfoHelp, "info"); code >= 0) return code;
+    std::optional<long long> from, to;
+    if (!between.empty()) {
+        if (!betweenIncomplete) {
+            from = parseCount(between[0]);
+            to = parseCount(between[1]);
+        }
+        if (!from || !to) {
+            fail("--between needs two result numbers, A and B (see zvl info --help)");
+            return kExitUsage;
+        }
+        if (isFolderArgument(a.positionals[0]) || a.has("--from") || a.has("--to")) {
+            fail("--between takes a file, without --from or --to (see zvl info --help)");
+            return kExitUsage;
+        }
+    }
+    FileRun run;
+    AppState& st = *run.state;
+    run.dialogs.openPath = a.positionals[0];
+    FileDialogSpec open;
+    open.defaultExtension = "ZVL";
+    const std::string path =
+        isFolderArgument(a.positionals[0]) ? a.positionals[0] : *run.dialogs.openFile(open);
+    RecordingRead details;
+    RecordingInput in;
+    const int opened = openRecordingInput(
+        a, st,
+        [&] {
+            if (a.has("--all-parts")) {
+                if (!loadAllPartFiles(st, path, run.prompts, run.view)) return false;
+                details.fileCount = st.resultCount();
+                return true;
+            }
+            return loadRecordingFile(st, path, run.prompts, run.view, &details);
+        },
+        in);
+    if (opened >= 0) return opened;
+    if (!in.folder) in.path = path;
+
+    if (from) {
+        const int64_t count = std::min<int64_t>(st.resultCount(), kMaxResults);
+        for (const long long n : {*from, *to}) {
+            if (n >= 1 && n <= count) continue;
+            fail("result " + std::to_string(n) + " is not in " + path + " (its results are 1.." +
+                 std::to_string(count) + ")");
+            return kExitFailure;
+        }
+        std::printf("%s\n", betweenLine(st, *from, *to).c_str());
+        return kExitOk;
+    }
+    printInfo(in, st, details);
     return kExitOk;
 }
 
 int runExport(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {}, {"--all-parts"});
+    const ParsedArgs a = parseArgs(args, {"--from", "--to"}, {"--all-parts"});
     if (int code = checkUsage(a, 2, kExportHelp, "export"); code >= 0) return code;
-    if (writesOverInput(inputFiles(a.positionals[0], a.has("--all-parts")),
+    if (writesOverInput(inputFilesOf(a.positionals[0], a.has("--all-parts")),
                         {a.positionals[1] == "-" ? "-" : dialogAnswer(a.positionals[1], "CSV")}))
         return kExitUsage;
     FileRun run;
     run.dialogs.openPath = a.positionals[0];
     run.dialogs.savePath = a.positionals[1];
-    if ((a.has("--all-parts") ? run.files.openAllParts() : run.files.open()) != FileOutcome::Done)
-        return kExitFailure;
+    RecordingInput in;
+    const int opened = openRecordingInput(
+        a, *run.state,
+        [&] {
+            return (a.has("--all-parts") ? run.files.openAllParts() : run.files.open()) == FileOutcome::Done;
+        },
+        in);
+    if (opened >= 0) return opened;
     // Line 1 names the opened file where the application names its save dialog's file.
-    run.state->saveFileName = run.state->dataDirectory;
+    run.state->saveFileName = in.path;
     const std::string& out = a.positionals[1];
-    if (out == "-") return writeStandardOutput(exportText(*run.state, run.clock.now()));
-    if (run.files.exportCsvOrTxt() != FileOutcome::Done) return kExitFailure;
-    std::fprintf(stderr, "%lld results exported to %s\n", static_cast<long long>(run.state->resultCount()),
+    if (out == "-")
+        return writeStandardOutput([&](const ChunkWriter& write) {
+            return exportTextTo(in.source(), *run.state, run.clock.now(), write);
+        });
+    if (run.files.exportCsvOrTxt(in.source()) != FileOutcome::Done) return kExitFailure;
+    std::fprintf(stderr, "%lld results exported to %s\n", static_cast<long long>(in.source().count()),
                  dialogAnswer(out, "CSV").c_str());
     return kExitOk;
 }
 
 int runVcd(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {}, {"--all-parts"});
+    const ParsedArgs a = parseArgs(args, {"--from", "--to"}, {"--all-parts"});
     if (int code = checkUsage(a, 2, kVcdHelp, "vcd"); code >= 0) return code;
-    if (writesOverInput(inputFiles(a.positionals[0], a.has("--all-parts")),
+    if (writesOverInput(inputFilesOf(a.positionals[0], a.has("--all-parts")),
                         {a.positionals[1] == "-" ? "-" : dialogAnswer(a.positionals[1], "vcd")}))
         return kExitUsage;
     FileRun run;
     run.dialogs.openPath = a.positionals[0];
     run.dialogs.savePath = a.positionals[1];
-    if ((a.has("--all-parts") ? run.files.openAllParts() : run.files.open()) != FileOutcome::Done)
-        return kExitFailure;
+    RecordingInput in;
+    const int opened = openRecordingInput(
+        a, *run.state,
+        [&] {
+            return (a.has("--all-parts") ? run.files.openAllParts() : run.files.open()) == FileOutcome::Done;
+        },
+        in);
+    if (opened >= 0) return opened;
     const std::string& out = a.positionals[1];
     if (out == "-")
-        return writeStandardOutput(vcdText(*run.state, std::string(kProgramName) + " " + kProgramVersion));
-    if (run.files.exportVcd() != FileOutcome::Done) return kExitFailure;
-    std::fprintf(stderr, "%lld results exported to %s\n", static_cast<long long>(run.state->resultCount()),
+        return writeStandardOutput(
+            vcdText(in.source(), *run.state, std::string(kProgramName) + " " + kProgramVersion));
+    if (run.files.exportVcd(in.source()) != FileOutcome::Done) return kExitFailure;
+    std::fprintf(stderr, "%lld results exported to %s\n", static_cast<long long>(in.source().count()),
                  dialogAnswer(out, "vcd").c_str());
     return kExitOk;
 }

@@ -3,7 +3,9 @@
 // application's File commands, run with dialogs that answer from the command line.
 
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/state.h"
@@ -27,6 +29,10 @@ public:
 // the exit code. (Any other OUT is saved as a file; one that is a device or a pipe, such as
 // /dev/null or /dev/stdout, is written as it stands: platform/atomicfile.)
 int writeStandardOutput(const std::string& text);
+// The same for a text made in pieces: `produce` hands each to the writer it is given, which
+// returns false once a write failed.
+using ChunkWriter = std::function<bool(std::string_view)>;
+int writeStandardOutput(const std::function<bool(const ChunkWriter&)>& produce);
 
 // The path as a dialog would answer it: absolute, normalised, with `defaultExtension` added
 // (as the application's dialogs add it to a typed name) when the file name has none, unless

@@ -13,6 +13,7 @@
 #include "cli/args.h"
 #include "cli/consoleprompts.h"
 #include "cli/filecommands.h"
+#include "cli/recordinginput.h"
 #include "cli/session.h"
 #include "core/codepage.h"
 #include "core/timebase.h"
@@ -28,8 +29,8 @@ namespace zvl::cli {
 namespace {
 
 const char* const kRenderHelp =
-    "usage: zvl render FILE.zvl OUT.png [--mode event|timebase] [--mono] [--timebase N]\n"
-    "                  [--all-parts]\n"
+    "usage: zvl render FILE.zvl|DIR OUT.png [--mode event|timebase] [--mono] [--timebase N]\n"
+    "                  [--from T] [--to T] [--all-parts]\n"
     "\n"
     "Draw the 780 x 380 trace picture of a recording file as the main window shows it after\n"
     "File > Open: search mode (event mode unless --mode timebase), the time base fitted to the\n"
@@ -37,7 +38,9 @@ const char* const kRenderHelp =
     "result as \"Go to First Result\" puts it. Colours, the search key and the monochrome switch\n"
     "come from the application's settings file when it reads in full, else the defaults;\n"
     "--mono draws the black-and-white picture whatever the settings say.\n"
-    "\n" ZVL_ALL_PARTS_HELP
+    "\n" ZVL_ALL_PARTS_HELP "\n" ZVL_FOLDER_SPAN_HELP
+    "A folder or a span is drawn as a file holding just its results would be, so it may hold\n"
+    "at most 100000 results.\n"
     "\n"
     "OUT \"-\" writes the PNG to standard output.\n"
     "\n"
@@ -46,14 +49,17 @@ const char* const kRenderHelp =
     "is written), 2 when a file cannot be read or written.\n";
 
 const char* const kPrintHelp =
-    "usage: zvl print FILE.zvl OUT.pdf [--monochrome] [--mode event|timebase] [--timebase N]\n"
-    "                 [--title TEXT] [--all-parts]\n"
+    "usage: zvl print FILE.zvl|DIR OUT.pdf [--monochrome] [--mode event|timebase] [--timebase N]\n"
+    "                 [--title TEXT] [--from T] [--to T] [--all-parts]\n"
     "\n"
     "Print the page of File > Print to a PDF file on A4 at 600 dots per inch: the trace picture\n"
     "of FILE as zvl render draws it (same options), stretched into the page's picture\n"
     "rectangle, with the caption above it and below it the cursor result's time and number,\n"
     "the title (the file's, or TEXT) and the comment lines that are not empty.\n"
     "\n" ZVL_ALL_PARTS_HELP
+    "\n"
+    "A folder, and --from and --to, as in zvl render (a folder's title and comment lines are\n"
+    "those of its first recording).\n"
     "\n"
     "Questions: none are asked; an existing OUT is replaced (it stays whole, byte for byte,\n"
     "until the new page is complete: the page is written beside it and every write checked).\n"
@@ -72,6 +78,24 @@ struct OpenedView {
     ViewHooks view;
     TraceRenderer renderer{*state, clock, prompts};
 };
+
+// A folder or a span is drawn as the file holding just its results would be: they are put in
+// the store, which holds at most 100000.
+bool showSourceInStore(const ResultSource& source, AppState& st, ViewHooks& view, const char* command) {
+    if (source.count() > kMaxResults) {
+        fail(std::string("zvl ") + command + " draws at most 100000 results, and these are " +
+             std::to_string(source.count()) + ": take a span of them with --from and --to");
+        return false;
+    }
+    std::vector<ResultRecord> records;
+    records.reserve(size_t(source.count()));
+    forEachResult(source, [&records](int64_t, const ResultRecord& r) { records.push_back(r); });
+    st.store.clearResults();
+    for (size_t k = 0; k < records.size(); ++k) st.store.slot(int64_t(k) + 1) = records[k];
+    st.resultCount() = int64_t(records.size());
+    showLoadedRecording(st, view);
+    return true;
+}
 
 // Checks the view options and opens FILE; returns an exit code, or -1 when the view is ready.
 int openView(const ParsedArgs& a, const char* command, bool monochrome, OpenedView& v) {
@@ -101,8 +125,13 @@ int openView(const ParsedArgs& a, const char* command, bool monochrome, OpenedVi
         }
     }
     if (monochrome) st.monochromePrinting = true;
-    if (!loadRecordingArgument(st, a.positionals[0], a.has("--all-parts"), v.prompts, v.view))
-        return kExitFailure;
+    RecordingInput in;
+    const int opened = openRecordingInput(
+        a, st,
+        [&] { return loadRecordingArgument(st, a.positionals[0], a.has("--all-parts"), v.prompts, v.view); },
+        in);
+    if (opened >= 0) return opened;
+    if (in.viaSource() && !showSourceInStore(in.source(), st, v.view, command)) return kExitFailure;
     if (row) {
         st.timebaseIndex = int32_t(*row);
         positionViewAtFirstResult(st);
@@ -114,11 +143,12 @@ int openView(const ParsedArgs& a, const char* command, bool monochrome, OpenedVi
 }  // namespace
 
 int runRender(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {"--mode", "--timebase"}, {"--mono", "--all-parts"});
+    const ParsedArgs a =
+        parseArgs(args, {"--mode", "--timebase", "--from", "--to"}, {"--mono", "--all-parts"});
     if (int code = checkUsage(a, 2, kRenderHelp, "render"); code >= 0) return code;
     // OUT "-" is standard output, written through its own descriptor (never a file named "-").
     const std::string out = a.positionals[1] == "-" ? "/dev/stdout" : a.positionals[1];
-    if (writesOverInput(inputFiles(a.positionals[0], a.has("--all-parts")), {out})) return kExitUsage;
+    if (writesOverInput(inputFilesOf(a.positionals[0], a.has("--all-parts")), {out})) return kExitUsage;
     OpenedView v;
     if (int code = openView(a, "render", a.has("--mono"), v); code >= 0) return code;
     AppState& st = *v.state;
@@ -143,15 +173,15 @@ int runRender(const std::vector<std::string>& args) {
 }
 
 int runPrint(const std::vector<std::string>& args) {
-    const ParsedArgs a =
-        parseArgs(args, {"--mode", "--timebase", "--title"}, {"--monochrome", "--all-parts"});
+    const ParsedArgs a = parseArgs(args, {"--mode", "--timebase", "--title", "--from", "--to"},
+                                   {"--monochrome", "--all-parts"});
     if (int code = checkUsage(a, 2, kPrintHelp, "print"); code >= 0) return code;
     // Printed as every file is saved: OUT is replaced only by a whole page (qt/pageprint); "-"
     // is standard output, written through its own descriptor (never a file named "-").
     const std::string out = a.positionals[1] == "-"
                                 ? std::string("/dev/stdout")
                                 : std::filesystem::absolute(a.positionals[1]).lexically_normal().string();
-    if (writesOverInput(inputFiles(a.positionals[0], a.has("--all-parts")), {out})) return kExitUsage;
+    if (writesOverInput(inputFilesOf(a.positionals[0], a.has("--all-parts")), {out})) return kExitUsage;
     OpenedView v;
     if (int code = openView(a, "print", a.has("--monochrome"), v); code >= 0) return code;
     AppState& st = *v.state;

@@ -7,6 +7,7 @@
 #include "cli/args.h"
 #include "cli/consoleprompts.h"
 #include "cli/filecommands.h"
+#include "cli/recordinginput.h"
 #include "cli/session.h"
 #include "core/codepage.h"
 #include "files/recordingfile.h"
@@ -18,7 +19,8 @@ namespace zvl::cli {
 namespace {
 
 const char* const kStatsHelp =
-    "usage: zvl stats FILE.zvl [--boxes hourly|10|20] [--csv OUT.csv] [--all-parts]\n"
+    "usage: zvl stats FILE.zvl|DIR [--boxes hourly|10|20] [--csv OUT.csv] [--from T] [--to T]\n"
+    "                 [--all-parts]\n"
     "\n"
     "Open a recording file as the application's File > Open does and print, as CSV on stdout,\n"
     "one line per input 1..16 (inactive inputs too) after the header line: the changes to on\n"
@@ -31,7 +33,7 @@ const char* const kStatsHelp =
     "(hourly boxes repeating daily, the default, or 10 or 20 equal parts of the recording),\n"
     "as its \"Save as CSV File\" does: changes per input and box, the totals, and the results\n"
     "per box, with CR LF line ends and the labels in the file's code page.\n"
-    "\n" ZVL_ALL_PARTS_HELP
+    "\n" ZVL_ALL_PARTS_HELP "\n" ZVL_FOLDER_SPAN_HELP
     "\n"
     "Questions: none are asked; an existing OUT is replaced (it stays whole until the new\n"
     "one is complete). Exit 0 on success, 1 on a usage error (also OUT \"-\", or OUT naming\n"
@@ -41,7 +43,7 @@ const char* const kStatsHelp =
 }  // namespace
 
 int runStats(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {"--boxes", "--csv"}, {"--all-parts"});
+    const ParsedArgs a = parseArgs(args, {"--boxes", "--csv", "--from", "--to"}, {"--all-parts"});
     if (int code = checkUsage(a, 1, kStatsHelp, "stats"); code >= 0) return code;
     const std::string boxes = a.value("--boxes").value_or("hourly");
     BoxChoice choice = BoxChoice::Hourly;
@@ -60,15 +62,19 @@ int runStats(const std::vector<std::string>& args) {
         return kExitUsage;
     }
     if (out &&
-        writesOverInput(inputFiles(a.positionals[0], a.has("--all-parts")), {dialogAnswer(*out, "csv")}))
+        writesOverInput(inputFilesOf(a.positionals[0], a.has("--all-parts")), {dialogAnswer(*out, "csv")}))
         return kExitUsage;
     auto state = std::make_unique<AppState>();
     ConsolePrompts prompts(std::cerr);
     ViewHooks view;
-    if (!loadRecordingArgument(*state, a.positionals[0], a.has("--all-parts"), prompts, view))
-        return kExitFailure;
+    RecordingInput in;
+    const int opened = openRecordingInput(
+        a, *state,
+        [&] { return loadRecordingArgument(*state, a.positionals[0], a.has("--all-parts"), prompts, view); },
+        in);
+    if (opened >= 0) return opened;
 
-    const Statistics stats = computeStatistics(state->store, choice);
+    const Statistics stats = computeStatistics(in.source(), choice);
     const std::string summary = windows1252ToUtf8(csvText(inputSummary(stats, *state), "\n"));
     std::fwrite(summary.data(), 1, summary.size(), stdout);
     if (out) {

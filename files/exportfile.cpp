@@ -6,11 +6,31 @@
 namespace zvl {
 
 std::string exportText(const AppState& state, const LocalDateTime& when) {
+    return exportText(StoreSource(state.store), state, when);
+}
+
+std::string exportText(const ResultSource& source, const AppState& state, const LocalDateTime& when) {
     std::string out;
-    out.reserve(size_t(1024 + 90 * (state.resultCount() + 1)));
-    auto line = [&out](const std::string& text) {
+    out.reserve(size_t(1024 + 90 * (source.count() + 1)));
+    exportTextTo(source, state, when, [&out](std::string_view chunk) {
+        out += chunk;
+        return true;
+    });
+    return out;
+}
+
+bool exportTextTo(const ResultSource& source, const AppState& state, const LocalDateTime& when,
+                  const std::function<bool(std::string_view)>& write) {
+    constexpr size_t kChunk = 1 << 20;
+    std::string out;
+    bool ok = true;
+    auto line = [&](const std::string& text) {
         out += text;
         out += "\r\n";
+        if (out.size() >= kChunk) {
+            ok = ok && write(out);
+            out.clear();
+        }
     };
     line(kExportHeader + utf8ToWindows1252(state.saveFileName) + formatHeaderDate(when));
     line("");
@@ -22,8 +42,11 @@ std::string exportText(const AppState& state, const LocalDateTime& when) {
     std::string labels = ",,Labels,";
     for (const std::string& label : state.inputLabels) labels += label + ",";
     line(labels);
-    for (int64_t i = 0; i <= state.resultCount(); ++i) line(exportDataLine(state, i));
-    return out;
+    line(exportDataLine(0, 0, source.startRecord().inputStates));
+    forEachResult(source, [&](int64_t n, const ResultRecord& r) {
+        if (ok) line(exportDataLine(n, recordTime(r), r.inputStates));
+    });
+    return ok && (out.empty() || write(out));
 }
 
 std::string exportMessage(const std::string& fileName) {

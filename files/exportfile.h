@@ -1,8 +1,11 @@
 #pragma once
 // The CSV/TXT export: 15 header lines and one data line per slot 0..resultCount, CR LF.
 
+#include <functional>
 #include <string>
+#include <string_view>
 
+#include "core/resultsource.h"
 #include "core/state.h"
 #include "files/textio.h"
 
@@ -16,6 +19,13 @@ inline constexpr const char* kTxtMessage =
 // The export file's text. Line 1 names the recording save dialog's file (state.saveFileName,
 // as Windows-1252) and the date `when`, with nothing between them.
 std::string exportText(const AppState& state, const LocalDateTime& when);
+// The same for the results of `source` (line 0 its start record), with the file name, comment
+// lines, labels and active flags of `description`.
+std::string exportText(const ResultSource& source, const AppState& description, const LocalDateTime& when);
+// The same text handed to `write` in pieces of about a megabyte, so that a long source is never
+// held whole; false as soon as `write` fails.
+bool exportTextTo(const ResultSource& source, const AppState& description, const LocalDateTime& when,
+                  const std::function<bool(std::string_view)>& write);
 
 // The closing message for an export file name: by its extension, compared in upper case;
 // empty for any extension but .CSV and .TXT.

@@ -10,5 +10,7 @@
 namespace zvl {
 
 std::string exportDataLine(const AppState& state, int64_t index);
+// The line of result `index` with its time and input states (index 0: time 0).
+std::string exportDataLine(int64_t index, int64_t time, uint16_t states);
 
 }  // namespace zvl

@@ -239,25 +239,42 @@ FileOutcome FileCommands::reloadSettingsOnlyFrom(const std::string& path) {
 }
 
 FileOutcome FileCommands::exportCsvOrTxt() {
+    return exportCsvOrTxt(StoreSource(state_.store));
+}
+
+FileOutcome FileCommands::exportCsvOrTxt(const ResultSource& source) {
     const auto chosen = dialogs_.saveFile(exportDialog());
     if (!chosen) return FileOutcome::Cancelled;
-    std::string text;
+    std::string error;
     {
+        // Written as it is made: a folder's export is far larger than its results.
         BusyCursor busy(prompts_);
-        text = exportText(state_, clock_.now());
+        AtomicFile out(*chosen);
+        if (!out.open() ||
+            !exportTextTo(source, state_, clock_.now(),
+                          [&out](std::string_view chunk) { return out.write(chunk); }) ||
+            !out.commit())
+            error = out.error();
     }
-    if (!writeFile(*chosen, text)) return FileOutcome::Failed;
+    if (!error.empty()) {
+        prompts_.warning(error);
+        return FileOutcome::Failed;
+    }
     if (const std::string message = exportMessage(*chosen); !message.empty()) prompts_.information(message);
     return FileOutcome::Done;
 }
 
 FileOutcome FileCommands::exportVcd() {
+    return exportVcd(StoreSource(state_.store));
+}
+
+FileOutcome FileCommands::exportVcd(const ResultSource& source) {
     const auto chosen = dialogs_.saveFile(vcdExportDialog());
     if (!chosen) return FileOutcome::Cancelled;
     std::string text;
     {
         BusyCursor busy(prompts_);
-        text = vcdText(state_, std::string(kProgramName) + " " + kProgramVersion);
+        text = vcdText(source, state_, std::string(kProgramName) + " " + kProgramVersion);
     }
     return writeFile(*chosen, text) ? FileOutcome::Done : FileOutcome::Failed;
 }

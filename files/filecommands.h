@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "core/resultsource.h"
 #include "core/state.h"
 #include "platform/clock.h"
 #include "platform/filedialogs.h"
@@ -60,8 +61,11 @@ public:
 
     // File > Export as CSV or TXT File, with the closing message chosen by the extension.
     FileOutcome exportCsvOrTxt();
+    // The same for the results of `source` (a folder, a span), described by the state.
+    FileOutcome exportCsvOrTxt(const ResultSource& source);
     // File > Export as VCD: the recording as a VCD file for waveform viewers (files/vcdfile.h).
     FileOutcome exportVcd();
+    FileOutcome exportVcd(const ResultSource& source);
     // The compliant-CSV import. A failure is reported (line and reason); what was read before
     // it stays. Repaints on every path.
     FileOutcome importCompliantCsv();

@@ -126,12 +126,15 @@ std::string boxStartText(BoxChoice choice, int64_t start) {
 }  // namespace
 
 Statistics computeStatistics(const ResultStore& store, BoxChoice choice) {
+    return computeStatistics(StoreSource(store), choice);
+}
+
+Statistics computeStatistics(const ResultSource& source, BoxChoice choice) {
     Statistics stats;
     stats.choice = choice;
-    // Times exist for results 1..100000 only.
-    const int64_t n = std::clamp<int64_t>(store.resultCount, 0, kMaxResults);
+    const int64_t n = source.count();
     stats.resultCount = n;
-    const BoxLayout layout(choice, store.resultTime(1), store.resultTime(n));
+    const BoxLayout layout(choice, source.time(1), source.time(n));
     stats.boxes.resize(size_t(layout.count()));
     for (int k = 0; k < layout.count(); ++k) stats.boxes[size_t(k)].start = layout.start(k);
     if (n == 0) return stats;
@@ -141,47 +144,58 @@ Statistics computeStatistics(const ResultStore& store, BoxChoice choice) {
     std::array<int64_t, kInputCount> wholeOn{};
     int64_t wholeTime = 0;
     uint16_t previous = 0;
-    int64_t t = store.resultTime(1);
-    for (int64_t i = 1; i <= n; ++i) {
-        const uint16_t word = store.results[size_t(i)].inputStates;
-        const int64_t next = i < n ? store.resultTime(i + 1) : t;
-        const int64_t d = std::max<int64_t>(0, next - t);
-        BoxFigures& home = stats.boxes[size_t(layout.boxOf(t))];
-        ++home.results;
-        // Only the inputs that are on or that change cost anything.
-        const uint16_t changed = i == 1 ? 0 : uint16_t(word ^ previous);
-        for (uint16_t bits = changed; bits; bits = uint16_t(bits & (bits - 1))) {
-            const int k = __builtin_ctz(bits);
-            const bool on = word & (1u << k);
-            InputSummary& whole = stats.inputs[size_t(k)];
-            ++(on ? whole.toOn : whole.toOff);
-            ++(on ? home.inputs[size_t(k)].toOn : home.inputs[size_t(k)].toOff);
-            if (on) {
-                runStart[size_t(k)] = i;
-            } else {
-                const int64_t length = std::max<int64_t>(0, t - store.resultTime(runStart[size_t(k)]));
-                whole.shortestOn = std::min(whole.shortestOn.value_or(length), length);
-                whole.longestOn = std::max(whole.longestOn.value_or(length), length);
-                runStart[size_t(k)] = 0;
+    int64_t t = source.time(1);
+    std::vector<int64_t> runStartTime(kInputCount, 0);  // the time of runStart's result
+    for (int64_t i = 1; i <= n;) {
+        const std::span<const ResultRecord> records = source.run(i);
+        if (records.empty()) break;
+        for (size_t at = 0; at < records.size(); ++at, ++i) {
+            const uint16_t word = records[at].inputStates;
+            const int64_t next = i == n                    ? t
+                                 : at + 1 < records.size() ? recordTime(records[at + 1])
+                                                           : source.time(i + 1);
+            const int64_t d = std::max<int64_t>(0, next - t);
+            BoxFigures& home = stats.boxes[size_t(layout.boxOf(t))];
+            ++home.results;
+            // Only the inputs that are on or that change cost anything.
+            const uint16_t changed = i == 1 ? 0 : uint16_t(word ^ previous);
+            for (uint16_t bits = changed; bits; bits = uint16_t(bits & (bits - 1))) {
+                const int k = __builtin_ctz(bits);
+                const bool on = word & (1u << k);
+                InputSummary& whole = stats.inputs[size_t(k)];
+                ++(on ? whole.toOn : whole.toOff);
+                ++(on ? home.inputs[size_t(k)].toOn : home.inputs[size_t(k)].toOff);
+                if (on) {
+                    runStart[size_t(k)] = i;
+                    runStartTime[size_t(k)] = t;
+                } else {
+                    const int64_t length =
+                        std::max<int64_t>(0, t - (runStart[size_t(k)] ? runStartTime[size_t(k)] : 0));
+                    whole.shortestOn = std::min(whole.shortestOn.value_or(length), length);
+                    whole.longestOn = std::max(whole.longestOn.value_or(length), length);
+                    runStart[size_t(k)] = 0;
+                }
             }
-        }
-        if (i == 1)
-            for (uint16_t bits = word; bits; bits = uint16_t(bits & (bits - 1)))
-                runStart[size_t(__builtin_ctz(bits))] = 1;
-        if (d > 0)
-            for (uint16_t bits = word; bits; bits = uint16_t(bits & (bits - 1)))
-                wholeOn[size_t(__builtin_ctz(bits))] += d;
-        wholeTime += d;
-        if (d > 0) {
-            layout.split(t, d, [&](int box, double part) {
-                boxTime[size_t(box)] += part;
-                InputFigures* figures = stats.boxes[size_t(box)].inputs.data();
+            if (i == 1)
+                for (uint16_t bits = word; bits; bits = uint16_t(bits & (bits - 1))) {
+                    runStart[size_t(__builtin_ctz(bits))] = 1;
+                    runStartTime[size_t(__builtin_ctz(bits))] = t;
+                }
+            if (d > 0)
                 for (uint16_t bits = word; bits; bits = uint16_t(bits & (bits - 1)))
-                    figures[__builtin_ctz(bits)].onTime += part;
-            });
+                    wholeOn[size_t(__builtin_ctz(bits))] += d;
+            wholeTime += d;
+            if (d > 0) {
+                layout.split(t, d, [&](int box, double part) {
+                    boxTime[size_t(box)] += part;
+                    InputFigures* figures = stats.boxes[size_t(box)].inputs.data();
+                    for (uint16_t bits = word; bits; bits = uint16_t(bits & (bits - 1)))
+                        figures[__builtin_ctz(bits)].onTime += part;
+                });
+            }
+            previous = word;
+            t = next;
         }
-        previous = word;
-        t = next;
     }
     for (int k = 0; k < kInputCount; ++k) {
         stats.inputs[size_t(k)].onTime = double(wholeOn[size_t(k)]);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/resultsource.h"
 #include "core/resultstore.h"
 
 namespace zvl {
@@ -51,6 +52,7 @@ struct Statistics {
 };
 
 Statistics computeStatistics(const ResultStore& store, BoxChoice choice);
+Statistics computeStatistics(const ResultSource& source, BoxChoice choice);
 
 // 100 x on / (on + off) with one decimal; empty when on + off is 0.
 std::string dutyText(double onTime, double offTime);

@@ -43,35 +43,45 @@ namespace {
 // the time steps back (an upload whose backward times were kept, a live recording across the
 // change from summer time) the dump goes on one second after the result before the step, so
 // every result keeps a second of its own, and a comment added to `steps` names the step.
-std::vector<int64_t> dumpSeconds(const AppState& state, int64_t count, std::string& steps) {
+std::vector<int64_t> dumpSeconds(const ResultSource& source, int64_t count, std::string& steps) {
     std::vector<int64_t> seconds(size_t(count + 1), 0);
-    for (int64_t n = 2; n <= count; ++n) {
-        const int64_t before = state.resultTime(n - 1), now = state.resultTime(n);
+    int64_t before = 0;
+    forEachResult(source, [&](int64_t n, const ResultRecord& r) {
+        const int64_t now = recordTime(r);
+        if (n == 1) {
+            before = now;
+            return;
+        }
         seconds[size_t(n)] = seconds[size_t(n - 1)] + (now >= before ? now - before : 1);
         if (now < before)
             steps += "$comment\n    the time steps back " + std::to_string(before - now) + " s at result " +
                      std::to_string(n) + " (" + formatTimeStamp(before) + " to " + formatTimeStamp(now) +
                      "): it is shown at #" + std::to_string(seconds[size_t(n)]) +
                      ", one second after the result before it\n$end\n";
-    }
+        before = now;
+    });
     return seconds;
 }
 }  // namespace
 
 std::string vcdText(const AppState& state, const std::string& program) {
-    const int64_t count = std::min<int64_t>(state.resultCount(), kMaxResults);
+    return vcdText(StoreSource(state.store), state, program);
+}
+
+std::string vcdText(const ResultSource& source, const AppState& state, const std::string& program) {
+    const int64_t count = source.count();
     const std::array<std::string, kInputCount> names = vcdWireNames(state);
     uint16_t activeMask = 0;
     for (int i = 0; i < kInputCount; ++i)
         if (state.inputActive[size_t(i)]) activeMask |= inputMask(i + 1);
 
     std::string steps;
-    const std::vector<int64_t> seconds = dumpSeconds(state, count, steps);
+    const std::vector<int64_t> seconds = dumpSeconds(source, count, steps);
     auto secondOf = [&](int64_t n, int64_t) { return seconds[size_t(n)]; };
     int64_t hidden = 0;  // results whose own second holds a later result
     for (int64_t n = 1; n < count; ++n)
         if (seconds[size_t(n + 1)] == seconds[size_t(n)]) ++hidden;
-    const int64_t start = count >= 1 ? state.resultTime(1) : 0;
+    const int64_t start = source.time(1);
 
     std::string out;
     out.reserve(size_t(512 + 24 * count + steps.size()));
@@ -88,9 +98,7 @@ std::string vcdText(const AppState& state, const std::string& program) {
     out += "$upscope $end\n$enddefinitions $end\n";
     if (count < 1) return out;
 
-    auto states = [&](int64_t n) {
-        return uint16_t(state.store.results[size_t(n)].inputStates & activeMask);
-    };
+    auto states = [&](int64_t n) { return uint16_t(source.record(n).inputStates & activeMask); };
     auto values = [&](uint16_t now, uint16_t changed) {
         for (int i = 0; i < kInputCount; ++i) {
             if (!(changed & inputMask(i + 1))) continue;

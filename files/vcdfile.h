@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 
+#include "core/resultsource.h"
 #include "core/state.h"
 
 namespace zvl {
@@ -23,5 +24,7 @@ std::array<std::string, kInputCount> vcdWireNames(const AppState& state);
 // (result number, both times, its time point): every result keeps its place. No results:
 // header only.
 std::string vcdText(const AppState& state, const std::string& program);
+// The same for the results of `source`, with the labels and active flags of `description`.
+std::string vcdText(const ResultSource& source, const AppState& description, const std::string& program);
 
 }  // namespace zvl

@@ -224,6 +224,42 @@ rc=0; timeout 20 "$zvl" vcd out.zvl lonely >/dev/null 2>lonely.err || rc=$?
 long=$(printf 'n%.0s' $(seq 251)).zvl
 "$zvl" import in.csv "$long" >/dev/null 2>long.err && cmp -s "$long" out.zvl -n 18 || fail "a 255-byte name: $(cat long.err)"
 
+# ---- a folder of three files, and a span, give what one file of the same results gives ----
+rows() { printf '0,0\r\n'; for i in $(seq "$1" "$2"); do printf '%d,%d\r\n' $((1000 + 10 * i)) $((i * 4099 % 65536)); done; }
+mkdir week
+rows 1 9 >one.csv; rows 1 3 >w3.csv; rows 4 6 >w1.csv; rows 7 9 >w2.csv; rows 3 7 >span.csv
+for f in one w3 w1 w2 span; do "$zvl" import $f.csv $f.zvl >/dev/null 2>&1 || fail "import $f"; done
+mv w1.zvl w2.zvl w3.zvl week/ && cp week/w1.zvl week/zz.zvl   # zz: a copy, left out
+printf 'x' >week/.zvl-log-journal.zvlj
+same() { # LABEL CMD-A CMD-B: both outputs, less an export's dated first line, are the same
+  eval "$2" >a.out 2>a.err || fail "$1: $2 exited $?: $(cat a.err)"
+  eval "$3" >b.out 2>b.err || fail "$1: $3 exited $?: $(cat b.err)"
+  cmp <(tail -n +2 a.out) <(tail -n +2 b.out) || fail "$1: '$2' and '$3' differ"
+}
+same "folder export" '"$zvl" export week -' '"$zvl" export one.zvl -'
+same "folder vcd" '"$zvl" vcd week -' '"$zvl" vcd one.zvl -'
+same "folder stats" '"$zvl" stats week --boxes 10' '"$zvl" stats one.zvl --boxes 10'
+same "span of a file" '"$zvl" export one.zvl - --from 3 --to 7' '"$zvl" export span.zvl -'
+same "span by times" '"$zvl" export one.zvl - --from "2000-01-01 00:17:05" --to "2000-01-01 00:17:59"' '"$zvl" export span.zvl -'
+same "span of a folder" '"$zvl" vcd week - --from 3 --to 7' '"$zvl" vcd span.zvl -'
+same "stats of a span" '"$zvl" stats week --from 3 --to 7' '"$zvl" stats span.zvl'
+for mode in event timebase; do
+  "$zvl" render week a.png --mode $mode >/dev/null 2>&1 && "$zvl" render one.zvl b.png --mode $mode >/dev/null 2>&1 && cmp a.png b.png \
+    || fail "render of the folder in $mode mode differs from one file's"
+  "$zvl" render one.zvl a.png --mode $mode --from 3 --to 7 >/dev/null 2>&1 && "$zvl" render span.zvl b.png --mode $mode >/dev/null 2>&1 \
+    && cmp a.png b.png || fail "render of a span in $mode mode differs from the file of the span's"
+done
+"$zvl" export week folder.csv --from 3 >/dev/null 2>export.err && grep -qx "7 results exported to $work/folder.csv" export.err \
+  || fail "export of a folder's span to a file: $(cat export.err)"
+"$zvl" info week >info.out 2>info.err || fail "info of a folder exited $?"
+[ "$(head -1 info.out)" = 'Folder: 3 files, 9 results, 1 Jan 00 00:16:50 .. 1 Jan 00 00:18:10' ] || fail "folder line: $(head -1 info.out)"
+[ "$(cat info.err)" = "zvl: left out zz.zvl: its results overlap w1.zvl's" ] || fail "left out: $(cat info.err)"
+grep -q '^   2  w1.zvl: results 4..6, 1 Jan 00 00:17:20 .. 1 Jan 00 00:17:40$' info.out && grep -q 'gap of 00:00:10 (cause unknown)' info.out \
+  || fail "recordings and gaps: $(cat info.out)"
+rc=0; "$zvl" export week x.csv --from 'yesterday' >/dev/null 2>&1 || rc=$?; [ $rc -eq 1 ] || fail "a bad --from should exit 1, not $rc"
+rc=0; "$zvl" export week x.csv --from 10 >/dev/null 2>&1 || rc=$?; [ $rc -eq 2 ] || fail "--from past the last result should exit 2, not $rc"
+[ ! -e x.csv ] || fail "nothing is written for a bad span"
+
 # ---- failures and usage ----
 set +e
 printf '0,0\n-5,1\n7,7\n' >neg.csv
