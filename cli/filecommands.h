@@ -3,6 +3,8 @@
 // application's File commands, run with dialogs that answer from the command line.
 
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "platform/filedialogs.h"
 #include "platform/prompts.h"
 #include "platform/viewhooks.h"
+#include "search/heldmatch.h"
 
 namespace zvl::cli {
 
@@ -71,7 +74,25 @@ bool writesOverInput(const std::vector<std::string>& inputs, const std::vector<s
 bool loadRecordingArgument(AppState& state, const std::string& file, bool allParts, Prompts& prompts,
                            ViewHooks& view);
 
+// A point of a span (--from T, --to T): a result number (1 on) or a time stamp, from
+// "YYYY-MM-DD hh:mm:ss". nullopt when the text is neither.
+struct SpanPoint {
+    bool isTime = false;
+    int64_t value = 0;
+};
+std::optional<SpanPoint> parseSpanPoint(const std::string& text);
+
+// The results of zvl find's FILE arguments as runs, handed to `use` one file at a time (each
+// run lives only during its call): each FILE a recording file read as File > Open reads it,
+// after a gap; with allParts the part-file set FILE belongs to, read as File > Open All Parts
+// reads it, one run per part, the parts without gaps between. False, with the reason printed,
+// when a file cannot be read.
+bool readRecordRuns(const std::vector<std::string>& files, bool allParts,
+                    const std::function<void(const RecordRun&)>& use);
+
 int runInfo(const std::vector<std::string>& args);
+// zvl find: the runs where a key's pattern was held, as CSV.
+int runFind(const std::vector<std::string>& args);
 int runExport(const std::vector<std::string>& args);
 int runVcd(const std::vector<std::string>& args);
 int runImport(const std::vector<std::string>& args);
