@@ -74,6 +74,10 @@ bool writesOverInput(const std::vector<std::string>& inputs, const std::vector<s
 bool loadRecordingArgument(AppState& state, const std::string& file, bool allParts, Prompts& prompts,
                            ViewHooks& view);
 
+// "YYYY-MM-DD hh:mm:ss" as a stamp within what the instrument's clock holds (2000-01-01
+// 00:00:00 to 2068-01-19 03:14:07); nullopt for anything else, 31 February too.
+std::optional<int64_t> parseLocalTime(const std::string& text);
+
 // A point of a span (--from T, --to T): a result number (1 on) or a time stamp, from
 // "YYYY-MM-DD hh:mm:ss". nullopt when the text is neither.
 struct SpanPoint {

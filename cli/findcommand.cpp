@@ -113,15 +113,8 @@ private:
 
 std::optional<SpanPoint> parseSpanPoint(const std::string& text) {
     if (const std::optional<long long> n = parseCount(text); n && *n >= 1) return SpanPoint{false, *n};
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    char tail = 0;
-    if (text.size() != 19 ||
-        std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6)
-        return std::nullopt;
-    if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59 || y < 1900) return std::nullopt;
-    const int64_t t = (dayNumber(y, mo, d) - kDay2000) * 86400 + h * 3600 + mi * 60 + s;
-    if (dateTimeFromTimeStamp(t).day != d) return std::nullopt;  // 31 April, 29 February 2027
-    return SpanPoint{true, t};
+    if (const std::optional<int64_t> t = parseLocalTime(text)) return SpanPoint{true, *t};
+    return std::nullopt;
 }
 
 bool readRecordRuns(const std::vector<std::string>& files, bool allParts,

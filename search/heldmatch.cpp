@@ -55,7 +55,8 @@ std::optional<int64_t> wholeNumber(const std::string& text) {
 std::optional<std::array<uint8_t, kInputCount>> parseKeyText(const std::string& text, std::string& error) {
     std::array<uint8_t, kInputCount> key{};
     std::array<bool, kInputCount> named{};
-    const std::string shape = "N=on, N=off, N=rise or N=fall, N an input 1..16, separated by commas";
+    const std::string shape =
+        "a comma list such as 3=off or 1=rise,2=on: an input 1..16, then =on, =off, =rise or =fall";
     if (text.empty()) {
         error = "the key is empty: it wants " + shape;
         return std::nullopt;
