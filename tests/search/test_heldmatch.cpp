@@ -4,7 +4,10 @@
 #include <random>
 
 #include "core/state.h"
+#include "search/eventlist.h"
 #include "search/heldmatch.h"
+#include "search/matchsearch.h"
+#include "tests/search/searchfixture.h"
 
 namespace zvl {
 namespace {
@@ -130,6 +133,72 @@ TEST(HeldMatch, ParsesKeysAndDurations) {
     EXPECT_EQ(parseDuration("75"), 75);
     for (const char* bad : {"", "s", "-5s", "1.5h", "10w", "9999999999999d"})
         EXPECT_FALSE(parseDuration(bad)) << bad;
+}
+
+}  // namespace
+}  // namespace zvl
+
+namespace zvl {
+namespace {
+
+// Input 3 off (key "Off") from results 2, 6 and 9, held 40, 140 and 350 s (the last to the last
+// result); inputs 5 and 6 on, off, on, ... and inactive, so their conditions do not count.
+test::SearchRig heldRig() {
+    test::SearchRig rig;
+    rig.fill(12, 1000, 10);
+    const int64_t times[] = {0, 1000, 1010, 1040, 1050, 1100, 1110, 1200, 1250, 1300, 1500, 1600, 1650};
+    for (int64_t n = 1; n <= 12; ++n) {
+        rig.setTime(n, times[n]);
+        rig.set(n, uint16_t((n == 2 || n == 3 || n == 6 || n == 7 || n >= 9) ? 0 : 0x4) |
+                       uint16_t(n % 2 ? 0x30 : 0));
+    }
+    rig.state.inputActive[4] = rig.state.inputActive[5] = false;
+    rig.key({{3, Off}, {5, On}, {6, Off}});
+    return rig;
+}
+
+TEST(HeldSearch, FindNextAndBackStepThroughTheRunsHeldSoLong) {
+    struct Case {
+        std::optional<int64_t> atLeast, atMost;
+        std::vector<int64_t> forward;  // Find, then Next until nothing more
+    };
+    const Case cases[] = {{60, {}, {6, 9}}, {{}, 60, {2}}, {150, 300, {}}, {30, 400, {2, 6, 9}}};
+    for (const Case& c : cases) {
+        test::SearchRig rig = heldRig();
+        rig.state.heldAtLeast = c.atLeast;
+        rig.state.heldAtMost = c.atMost;
+        std::vector<int64_t> seen;
+        findFirstMatch(rig.state, rig.prompts, rig.view);
+        for (int64_t last = -1; rig.state.matchFound && last != rig.state.currentMatch;) {
+            last = rig.state.currentMatch;
+            seen.push_back(last);
+            findNextMatch(rig.state, rig.prompts);
+        }
+        EXPECT_EQ(seen, c.forward);
+        EXPECT_EQ(rig.prompts.informations.back(), c.forward.empty() ? kNoMatchesText : kNoMoreForwardText);
+        for (size_t k = c.forward.size(); k-- > 1;) {
+            findPreviousMatch(rig.state, rig.prompts, rig.view);
+            EXPECT_EQ(rig.state.currentMatch, c.forward[k - 1]);
+        }
+    }
+}
+
+TEST(HeldSearch, LimitsAcceptedFromTheDialogAndTheMatchesListed) {
+    test::SearchRig rig = heldRig();
+    EXPECT_EQ(acceptHeldLimits(rig.state, "1m", "x"), kHeldDurationText);
+    EXPECT_FALSE(rig.state.heldAtLeast);
+    EXPECT_EQ(acceptHeldLimits(rig.state, " 60 ", ""), "");
+    EXPECT_EQ(heldLimitText(rig.state.heldAtLeast), "1m");
+    EXPECT_FALSE(rig.state.heldAtMost);
+
+    EventListRows rows(rig.state);
+    rows.setFilter({0, false, true});
+    ASSERT_EQ(rows.rowCount(), 2);
+    EXPECT_EQ(rows.resultAt(1), 9);
+    EXPECT_EQ(rows.heading(2), "Held (s)");
+    EXPECT_EQ(rows.cell(0, 2), "140");
+    EXPECT_EQ(rows.cell(1, 3), formatTimeStamp(1650) + "  (held to the last result)");
+    EXPECT_EQ(rows.rowOf(6), 0);
 }
 
 }  // namespace
