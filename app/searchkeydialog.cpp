@@ -97,7 +97,17 @@ SearchKeyDialog::SearchKeyDialog(AppState& state, QWidget* parent) : QDialog(par
     setAllButton_->setObjectName(QStringLiteral("setAllButton"));
     setAllButton_->setGeometry(440, 508, 200, 30);
 
-    // The held limits, under the buttons.
+    addHeldLimits();
+
+    connect(acceptButton_, &QPushButton::clicked, this, [this] { onAcceptClicked(); });
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(setAllButton_, &QPushButton::clicked, this, [this] { onSetAllClicked(); });
+
+    loadFromState();
+}
+
+void SearchKeyDialog::addHeldLimits() {
+    // Under the buttons.
     auto* atLeastLabel = new QLabel(QStringLiteral("Held at least"), this);
     atLeastLabel->setGeometry(168, 544, 84, 22);
     heldAtLeast_ = new QLineEdit(this);
@@ -114,12 +124,6 @@ SearchKeyDialog::SearchKeyDialog(AppState& state, QWidget* parent) : QDialog(par
         edit->setToolTip(
             QStringLiteral("With a limit, Find, Next and Back go to where the key's levels began "
                            "and were held so long"));
-
-    connect(acceptButton_, &QPushButton::clicked, this, [this] { onAcceptClicked(); });
-    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(setAllButton_, &QPushButton::clicked, this, [this] { onSetAllClicked(); });
-
-    loadFromState();
 }
 
 int SearchKeyDialog::chosenItem(int input) const {

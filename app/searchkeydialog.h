@@ -55,6 +55,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void addHeldLimits();    // "Held at least" and "at most" with their labels
     void onAcceptClicked();  // Accept
     void onSetAllClicked();  // Set ALL to "Do not Care"
 
