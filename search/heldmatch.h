@@ -59,6 +59,7 @@ struct HeldMatch {
     bool open = false;    // still held at the last result, or at the last before a gap
     uint16_t levels = 0;  // the input states at its first result
     int64_t seconds() const { return end - start; }
+    bool operator==(const HeldMatch&) const = default;
 };
 
 // Held at least / at most so many seconds (none: no limit).

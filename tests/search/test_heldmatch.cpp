@@ -100,13 +100,7 @@ TEST(HeldMatch, AgreesWithTheRuleOnRandomRunsKeysAndLimits) {
 
         const std::vector<HeldMatch> want = bruteForce(key, all, limits, seen);
         const std::vector<HeldMatch> got = findHeldMatches(heldKey(key), runs, limits);
-        ASSERT_EQ(got.size(), want.size()) << "round " << round;
-        for (size_t i = 0; i < want.size(); ++i) {
-            const HeldMatch &g = got[i], &w = want[i];
-            ASSERT_TRUE(g.run == w.run && g.result == w.result && g.start == w.start && g.end == w.end &&
-                        g.open == w.open && g.levels == w.levels)
-                << "round " << round << " match " << i;
-        }
+        ASSERT_TRUE(got == want) << "round " << round;
         total += int(want.size());
     }
     // The random recordings reach the cases the rule is about.
@@ -119,18 +113,12 @@ TEST(HeldMatch, AgreesWithTheRuleOnRandomRunsKeysAndLimits) {
 TEST(HeldMatch, ParsesKeysAndDurations) {
     std::string error;
     const auto key = parseKeyText("3=off,16=RISE,1=fall,2=on", error);
-    ASSERT_TRUE(key);
-    EXPECT_EQ((*key)[2], Off);
-    EXPECT_EQ((*key)[15], LowToHigh);
-    EXPECT_EQ((*key)[0], HighToLow);
-    EXPECT_EQ((*key)[1], On);
+    EXPECT_EQ(key, (std::array<uint8_t, kInputCount>{HighToLow, On, Off, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                     LowToHigh}));
     for (const char* bad : {"", "3", "3=", "0=on", "17=on", "3=up", "3=on,", "3=on,3=off", "x=on", " 3=on"})
         EXPECT_FALSE(parseKeyText(bad, error)) << bad;
-    EXPECT_EQ(parseDuration("90s"), 90);
-    EXPECT_EQ(parseDuration("10m"), 600);
-    EXPECT_EQ(parseDuration("2h"), 7200);
-    EXPECT_EQ(parseDuration("1d"), 86400);
-    EXPECT_EQ(parseDuration("75"), 75);
+    for (auto [text, seconds] : {std::pair{"90s", 90}, {"10m", 600}, {"2h", 7200}, {"1d", 86400}, {"75", 75}})
+        EXPECT_EQ(parseDuration(text), seconds) << text;
     for (const char* bad : {"", "s", "-5s", "1.5h", "10w", "9999999999999d"})
         EXPECT_FALSE(parseDuration(bad)) << bad;
 }
