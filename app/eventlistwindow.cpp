@@ -31,12 +31,12 @@ QVariant EventListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::TextAlignmentRole)
         return index.column() == 3 ? QVariant(Qt::AlignLeft | Qt::AlignVCenter) : QVariant(Qt::AlignCenter);
     if (role != Qt::DisplayRole) return {};
-    return QString::fromStdString(eventListCell(state_, rows_.resultAt(index.row()), index.column()));
+    return QString::fromStdString(rows_.cell(index.row(), index.column()));
 }
 
 QVariant EventListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal) return {};
-    const QString heading = QString::fromStdString(eventListHeading(state_, section));
+    const QString heading = QString::fromStdString(rows_.heading(section));
     if (role == Qt::ToolTipRole) return heading;
     if (role != Qt::DisplayRole) return {};
     // The states' columns are narrow: the input's number, its label in the tooltip.
@@ -62,7 +62,7 @@ void EventListModel::markerChanged() {
 }
 
 void EventListModel::appendNewResults() {
-    if (rows_.storeShrank()) return reload();
+    if (rows_.storeShrank() || (rows_.filter().heldMatches && rows_.storeGrew())) return reload();
     rows_.appendNewResults();
     const int now = int(rows_.rowCount());
     if (now <= shownRows_) return;
@@ -86,6 +86,8 @@ EventListWindow::EventListWindow(const AppState& state, std::function<void(int64
     auto* changes = new QLabel("changes", this);
     matchingOnly_ = new QCheckBox("only results matching the search key", this);
     matchingOnly_->setObjectName("matchingOnlyBox");
+    heldMatches_ = new QCheckBox("held matches of the search key", this);
+    heldMatches_->setObjectName("heldMatchesBox");
     countLabel_ = new QLabel(this);
     countLabel_->setObjectName("rowCountLabel");
 
@@ -116,6 +118,8 @@ EventListWindow::EventListWindow(const AppState& state, std::function<void(int64
     filterRow->addWidget(changes);
     filterRow->addSpacing(16);
     filterRow->addWidget(matchingOnly_);
+    filterRow->addSpacing(16);
+    filterRow->addWidget(heldMatches_);
     filterRow->addStretch();
     filterRow->addWidget(countLabel_);
     auto* layout = new QVBoxLayout(this);
@@ -128,6 +132,7 @@ EventListWindow::EventListWindow(const AppState& state, std::function<void(int64
         if (changesOnly_->isChecked()) applyFilter();
     });
     connect(matchingOnly_, &QCheckBox::toggled, this, [this] { applyFilter(); });
+    connect(heldMatches_, &QCheckBox::toggled, this, [this] { applyFilter(); });
     connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { rowChosen(current.row()); });
     connect(model_, &QAbstractItemModel::rowsInserted, this, [this] { showCount(); });
@@ -157,6 +162,14 @@ void EventListWindow::openBeside(QWidget* mainWindow) {
     activateWindow();
     followMarker(markedResult(state_));
     followCursor(state_.cursorResult);
+}
+
+void EventListWindow::listMatches(QWidget* mainWindow) {
+    openBeside(mainWindow);
+    if (heldMatches_->isChecked())
+        applyFilter();  // the key or its limits may have changed
+    else
+        heldMatches_->setChecked(true);
 }
 
 void EventListWindow::storeChanged() {
@@ -200,13 +213,21 @@ void EventListWindow::applyFilter() {
     EventListFilter filter;
     filter.changedInput = changesOnly_->isChecked() ? inputChoice_->currentIndex() + 1 : 0;
     filter.matchingOnly = matchingOnly_->isChecked();
+    filter.heldMatches = heldMatches_->isChecked();
+    // The held matches stand alone: the result filters do not apply to them.
+    for (QWidget* w : {static_cast<QWidget*>(changesOnly_), static_cast<QWidget*>(inputChoice_),
+                       static_cast<QWidget*>(matchingOnly_)})
+        w->setEnabled(!filter.heldMatches);
     model_->setFilter(filter);
     followCursor(state_.cursorResult);
 }
 
 void EventListWindow::showCount() {
     const int rows = model_->rowCount();
-    countLabel_->setText(rows == 1 ? QString("1 row") : QString("%1 rows").arg(rows));
+    if (model_->rows().filter().heldMatches)
+        countLabel_->setText(rows == 1 ? QString("1 match") : QString("%1 matches").arg(rows));
+    else
+        countLabel_->setText(rows == 1 ? QString("1 row") : QString("%1 rows").arg(rows));
 }
 
 void EventListWindow::rowChosen(int row) {

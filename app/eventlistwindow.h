@@ -3,7 +3,8 @@
 // results, a view on the store through EventListRows. Selecting a row puts its result under
 // the cursor as Go To does; a move of the view selects the cursor result's row; results that
 // arrive during a live recording become rows at the end. While a result is marked, a "From
-// marker" column beside "Seconds" gives each row's time and results from it.
+// marker" column beside "Seconds" gives each row's time and results from it. "held matches of the
+// search key" (Tools > "List Matches") shows a row per held match instead, at its first result.
 
 #include <QAbstractTableModel>
 #include <QWidget>
@@ -45,6 +46,8 @@ public:
     EventListWindow(const AppState& state, std::function<void(int64_t)> goTo, QWidget* parent);
 
     void openBeside(QWidget* mainWindow);  // shows the window, up to date, right of the main window
+    // Tools > "List Matches": opens it with a row per held match of the search key.
+    void listMatches(QWidget* mainWindow);
     // What the main window tells it (nothing happens while it is hidden).
     void storeChanged();                      // a command ended: the store or the key may differ
     void resultsAdded();                      // a redraw: live results may have arrived
@@ -56,6 +59,7 @@ public:
     QCheckBox* changesOnlyBox() const { return changesOnly_; }
     QComboBox* inputChoice() const { return inputChoice_; }
     QCheckBox* matchingOnlyBox() const { return matchingOnly_; }
+    QCheckBox* heldMatchesBox() const { return heldMatches_; }
     QLabel* countLabel() const { return countLabel_; }
 
 private:
@@ -71,6 +75,7 @@ private:
     QCheckBox* changesOnly_ = nullptr;
     QComboBox* inputChoice_ = nullptr;
     QCheckBox* matchingOnly_ = nullptr;
+    QCheckBox* heldMatches_ = nullptr;
     QLabel* countLabel_ = nullptr;
     bool following_ = false;   // the program selects a row: no Go To
     int64_t shownMarker_ = 0;  // the marked result the "From marker" column shows

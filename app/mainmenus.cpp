@@ -65,6 +65,8 @@ MainMenus::MainMenus(QMenuBar* bar, MainCommands& c, MainWindow& window) {
     addEntry(tools, "&Go To Event...", "goToEventAction",
              dialog(&MainCommands::goToEventOrTime, &MainWindow::Runners::goTo));
     addEntry(tools, "Event &List", "eventListAction", [&window] { window.eventList().openBeside(&window); });
+    addEntry(tools, "List Ma&tches", "listMatchesAction",
+             [&window] { window.eventList().listMatches(&window); });
     tools->addSeparator();
     setMarkerAction_ = addEntry(tools, "Set &Marker", "setMarkerAction", run(&MainCommands::setMarker));
     clearMarkerAction_ =

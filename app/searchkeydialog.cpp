@@ -5,12 +5,15 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 
 #include "qt/cp1252.h"
 #include "qt/qtcanvas.h"
+#include "search/matchsearch.h"
 
 namespace zvl {
 
@@ -94,11 +97,33 @@ SearchKeyDialog::SearchKeyDialog(AppState& state, QWidget* parent) : QDialog(par
     setAllButton_->setObjectName(QStringLiteral("setAllButton"));
     setAllButton_->setGeometry(440, 508, 200, 30);
 
+    addHeldLimits();
+
     connect(acceptButton_, &QPushButton::clicked, this, [this] { onAcceptClicked(); });
     connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
     connect(setAllButton_, &QPushButton::clicked, this, [this] { onSetAllClicked(); });
 
     loadFromState();
+}
+
+void SearchKeyDialog::addHeldLimits() {
+    // Under the buttons.
+    auto* atLeastLabel = new QLabel(QStringLiteral("Held at least"), this);
+    atLeastLabel->setGeometry(168, 544, 84, 22);
+    heldAtLeast_ = new QLineEdit(this);
+    heldAtLeast_->setObjectName(QStringLiteral("heldAtLeastEdit"));
+    heldAtLeast_->setGeometry(254, 544, 70, 22);
+    auto* atMostLabel = new QLabel(QStringLiteral("at most"), this);
+    atMostLabel->setGeometry(334, 544, 50, 22);
+    heldAtMost_ = new QLineEdit(this);
+    heldAtMost_->setObjectName(QStringLiteral("heldAtMostEdit"));
+    heldAtMost_->setGeometry(386, 544, 70, 22);
+    auto* heldHint = new QLabel(QStringLiteral("90s, 10m, 2h, 1d; blank: no limit"), this);
+    heldHint->setGeometry(466, 544, 220, 22);
+    for (QLineEdit* edit : {heldAtLeast_, heldAtMost_})
+        edit->setToolTip(
+            QStringLiteral("With a limit, Find, Next and Back go to where the key's levels began "
+                           "and were held so long"));
 }
 
 int SearchKeyDialog::chosenItem(int input) const {
@@ -116,6 +141,8 @@ void SearchKeyDialog::loadFromState() {
         chooseItem(i, conditionChoice(state_.searchKey[k]));
         groups_[k]->setEnabled(state_.inputActive[k]);
     }
+    heldAtLeast_->setText(QString::fromStdString(heldLimitText(state_.heldAtLeast)));
+    heldAtMost_->setText(QString::fromStdString(heldLimitText(state_.heldAtMost)));
 }
 
 void SearchKeyDialog::showEvent(QShowEvent* event) {
@@ -162,6 +189,12 @@ void SearchKeyDialog::paintEvent(QPaintEvent* event) {
 void SearchKeyDialog::onAcceptClicked() {
     std::array<int, kInputCount> chosen{};
     for (int i = 1; i <= kInputCount; ++i) chosen[size_t(i - 1)] = chosenItem(i);
+    if (const std::string error =
+            acceptHeldLimits(state_, heldAtLeast_->text().toStdString(), heldAtMost_->text().toStdString());
+        !error.empty()) {
+        QMessageBox::warning(this, windowTitle(), QString::fromStdString(error));
+        return;
+    }
     acceptSearchKey(state_, chosen);
     accept();
 }

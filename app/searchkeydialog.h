@@ -1,8 +1,9 @@
 #pragma once
 // SearchKeyDialog, the search key dialog (Tools > "&Search Key"): one group of five choices per
 // input under painted condition labels and symbols, "Accept", "Cancel" and "Set ALL to "Do not
-// Care"". Created once and reused; it loads its choices from the stored key each time it opens
-// and writes them back only on "Accept".
+// Care"", and under them "Held at least" and "at most" (blank: no limit). Created once and
+// reused; it loads its choices from the stored key each time it opens and writes them back only
+// on "Accept" (a limit that is not a duration is said, and the dialog stays open).
 
 #include <QDialog>
 #include <array>
@@ -14,6 +15,7 @@
 class QButtonGroup;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace zvl {
@@ -41,6 +43,9 @@ public:
     QPushButton* acceptButton() const { return acceptButton_; }
     QPushButton* cancelButton() const { return cancelButton_; }
     QPushButton* setAllButton() const { return setAllButton_; }
+    // "Held at least" and "at most": durations, blank for no limit.
+    QLineEdit* heldAtLeastEdit() const { return heldAtLeast_; }
+    QLineEdit* heldAtMostEdit() const { return heldAtMost_; }
 
     // Labels, choices and enabled groups from the stored key and input description.
     void loadFromState();
@@ -50,6 +55,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void addHeldLimits();    // "Held at least" and "at most" with their labels
     void onAcceptClicked();  // Accept
     void onSetAllClicked();  // Set ALL to "Do not Care"
 
@@ -60,6 +66,8 @@ private:
     QPushButton* acceptButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     QPushButton* setAllButton_ = nullptr;
+    QLineEdit* heldAtLeast_ = nullptr;
+    QLineEdit* heldAtMost_ = nullptr;
 };
 
 }  // namespace zvl

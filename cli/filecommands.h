@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "platform/filedialogs.h"
 #include "platform/prompts.h"
 #include "platform/viewhooks.h"
+#include "search/heldmatch.h"
 
 namespace zvl::cli {
 
@@ -77,7 +79,29 @@ bool writesOverInput(const std::vector<std::string>& inputs, const std::vector<s
 bool loadRecordingArgument(AppState& state, const std::string& file, bool allParts, Prompts& prompts,
                            ViewHooks& view);
 
+// "YYYY-MM-DD hh:mm:ss" as a stamp within what the instrument's clock holds (2000-01-01
+// 00:00:00 to 2068-01-19 03:14:07); nullopt for anything else, 31 February too.
+std::optional<int64_t> parseLocalTime(const std::string& text);
+
+// A point of a span (--from T, --to T): a result number (1 on) or a time stamp, from
+// "YYYY-MM-DD hh:mm:ss". nullopt when the text is neither.
+struct SpanPoint {
+    bool isTime = false;
+    int64_t value = 0;
+};
+std::optional<SpanPoint> parseSpanPoint(const std::string& text);
+
+// The results of zvl find's FILE arguments as runs, handed to `use` one file at a time (each
+// run lives only during its call): each FILE a recording file read as File > Open reads it,
+// after a gap; with allParts the part-file set FILE belongs to, read as File > Open All Parts
+// reads it, one run per part, the parts without gaps between. False, with the reason printed,
+// when a file cannot be read.
+bool readRecordRuns(const std::vector<std::string>& files, bool allParts,
+                    const std::function<void(const RecordRun&)>& use);
+
 int runInfo(const std::vector<std::string>& args);
+// zvl find: the runs where a key's pattern was held, as CSV.
+int runFind(const std::vector<std::string>& args);
 int runExport(const std::vector<std::string>& args);
 int runVcd(const std::vector<std::string>& args);
 int runImport(const std::vector<std::string>& args);

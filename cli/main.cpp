@@ -31,11 +31,12 @@ const char* const kHelp =
     "  render    draw the trace picture of a recording file as a PNG\n"
     "  print     print the page of File > Print of a recording file to a PDF file\n"
     "  stats     print the statistics of a recording file or a folder as CSV\n"
+    "  find      list the runs where a pattern of inputs was held, and for how long, as CSV\n"
     "  recover   list the journals of live recordings that ended unsaved, or save one as a file\n"
     "\n"
     "zvl <command> --help tells more; zvl --version prints the version. Exit codes: 0 done,\n"
-    "1 usage error, 2 instrument or file failure. Every message, progress and summary line\n"
-    "goes to stderr; stdout carries only a command's data.\n";
+    "1 usage error, 2 instrument or file failure, and for find 3 nothing matched. Every\n"
+    "message, progress and summary line goes to stderr; stdout carries only a command's data.\n";
 
 }  // namespace
 
@@ -72,6 +73,7 @@ int main(int argc, char** argv) {
     if (command == "render") return zvl::cli::runRender(args);
     if (command == "print") return zvl::cli::runPrint(args);
     if (command == "stats") return zvl::cli::runStats(args);
+    if (command == "find") return zvl::cli::runFind(args);
     if (command == "recover") return zvl::cli::runRecover(args);
     zvl::cli::fail("unknown command \"" + command + "\" (see zvl --help)");
     return zvl::cli::kExitUsage;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/args.h"
+#include "cli/filecommands.h"
 #include "cli/session.h"
 #include "link/setup.h"
 
@@ -70,7 +71,8 @@ bool answeredAgain(Session& s) {
     return s.state.instrumentOnline;
 }
 
-// "YYYY-MM-DD hh:mm:ss" as a stamp within what the instrument's clock holds.
+}  // namespace
+
 std::optional<int64_t> parseLocalTime(const std::string& text) {
     LocalDateTime dt;
     int used = 0;
@@ -86,8 +88,6 @@ std::optional<int64_t> parseLocalTime(const std::string& text) {
     if (t < 0 || t > INT32_MAX || !(dateTimeFromTimeStamp(t) == dt)) return std::nullopt;  // 31 February
     return t;
 }
-
-}  // namespace
 
 int runHardware(const std::vector<std::string>& args) {
     const ParsedArgs a = parseArgs(args, {"--port", "--debounce", "--memory", "--backlight"}, {});

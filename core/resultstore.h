@@ -25,6 +25,12 @@ struct ResultRecord {
         return (uint32_t(timeStamp[0]) << 24) | (uint32_t(timeStamp[1]) << 16) |
                (uint32_t(timeStamp[2]) << 8) | uint32_t(timeStamp[3]);
     }
+    // The time stamp as the store reads it: a top byte of 0x80 or more reads as 0x7F, so the
+    // value stays a non-negative 32-bit integer.
+    int64_t time() const {
+        const uint32_t t = rawTime();
+        return int64_t(t >= 0x80000000u ? (t & 0x00FFFFFFu) | 0x7F000000u : t);
+    }
     void setTime(uint32_t t);  // store t most significant byte first
     bool operator==(const ResultRecord&) const = default;
 };
@@ -127,10 +133,7 @@ public:
     // Inline: the trace view's walks read it in their inner loops.
     int64_t resultTime(int64_t n) const {
         if (n < 1 || n > kMaxResults) return 0;
-        uint32_t t = results[size_t(n)].rawTime();
-        // The top byte is clamped so the value stays a non-negative 32-bit integer.
-        if (t >= 0x80000000u) t = (t & 0x00FFFFFFu) | 0x7F000000u;
-        return int64_t(t);
+        return results[size_t(n)].time();
     }
 
     // Zero slots 0..100000 (100001..100005 keep what they hold) set resultCount to 0 and

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/resultstore.h"
@@ -117,6 +118,9 @@ struct AppState {
     // The match position: where "Next" and "Back" start from, and whether any search found one.
     int64_t currentMatch = 0;
     bool matchFound = false;
+    // Held at least / at most so many seconds (the search-key dialog; none: no limit). With
+    // either set, Find, Next and Back step through the runs the key's levels were held so long.
+    std::optional<int64_t> heldAtLeast, heldAtMost;
     std::array<std::string, 11> commentLines{};
 
     // Recording files. Paths are as the file system names them (UTF-8 on Linux); where a path

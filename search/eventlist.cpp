@@ -69,10 +69,32 @@ void EventListRows::setFilter(const EventListFilter& filter) {
 void EventListRows::reload() {
     seen_ = 0;
     results_.clear();
+    matches_.clear();
+    if (filter_.heldMatches) {
+        matches_ = heldMatchesInStore(state_);
+        for (const HeldMatch& m : matches_) results_.push_back(m.result);
+        seen_ = shownCount(state_);
+        return;
+    }
     appendNewResults();
 }
 
+std::string EventListRows::cell(int64_t row, int column) const {
+    const int64_t n = resultAt(row);
+    if (!filter_.heldMatches || column < 2 || column > 3 || n == 0) return eventListCell(state_, n, column);
+    const HeldMatch& m = matches_[size_t(row)];
+    if (column == 2) return std::to_string(m.seconds());
+    return formatTimeStamp(m.end) + (m.open ? "  (held to the last result)" : "");
+}
+
+std::string EventListRows::heading(int column) const {
+    static const char* const held[] = {"No.", "Start", "Held (s)", "End"};
+    if (filter_.heldMatches && column >= 0 && column < kEventListFirstState) return held[column];
+    return eventListHeading(state_, column);
+}
+
 int64_t EventListRows::appendNewResults() {
+    if (filter_.heldMatches) return 0;  // the rows are worked out whole, by reload
     const int64_t count = shownCount(state_);
     if (count <= seen_) return 0;
     const int64_t before = rowCount();

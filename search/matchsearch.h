@@ -3,10 +3,13 @@
 // bring the next fitting result under the cursor of the current view.
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "core/state.h"
 #include "platform/prompts.h"
 #include "platform/viewhooks.h"
+#include "search/heldmatch.h"
 
 namespace zvl {
 
@@ -18,10 +21,25 @@ inline constexpr const char* kNoMoreBackwardText = "No More Pellam ZVL Backward 
 // the start record, for result 1). Inactive inputs and unknown conditions require nothing.
 bool resultMatches(const AppState& state, int64_t n);
 
+// The held matches of the stored results 1..resultCount (one run, nothing before result 1)
+// under the search key of the active inputs, those the held limits admit.
+std::vector<HeldMatch> heldMatchesInStore(const AppState& state);
+
+// The search-key dialog's "Held at least" and "at most": each a duration (90s, 10m, 2h, 1d or
+// seconds) or blank for no limit. Both are stored, or, when one is not a duration, neither is
+// and the message names it.
+inline constexpr const char* kHeldDurationText =
+    "Held at least / at most: a duration such as 90s, 10m, 2h or 1d, or blank for no limit";
+std::string acceptHeldLimits(AppState& state, const std::string& atLeast, const std::string& atMost);
+// The text a limit shows in the dialog: "" for none, else "90s", "10m", "2h" or "1d" when it is
+// a whole number of them.
+std::string heldLimitText(const std::optional<int64_t>& seconds);
+
 // Searches from `start` forwards or backwards through results 1..resultCount, without wrapping.
 // A match becomes currentMatch, sets matchFound and is put under the cursor of the current
 // view (event mode: currentResult = m - 31; time-base mode: viewStartTime = T(m) - h). No
-// match: one of the three messages, and nothing changes. Returns the match, or 0.
+// match: one of the three messages, and nothing changes. Returns the match, or 0. With held
+// limits set, the results tested are those where a held match the limits admit begins.
 int64_t findMatch(AppState& state, Prompts& prompts, int64_t start, bool forward);
 
 // "Find" (findButton): a new search from result 1; then the control states and a window refresh.

@@ -1414,6 +1414,36 @@ TEST(MainWindow, CommentsStartEmptyAndTabMovesTheFocus) {
     EXPECT_EQ(dialog.lines(), std::vector<std::string>{"pump"});
 }
 
+TEST(MainWindow, ListMatchesFillsTheEventListWithTheHeldMatches) {
+    WindowRig rig;
+    AppState& st = rig.window->state();
+    st.operatingMode = EventSearch;
+    st.inputActive.fill(true);
+    st.store.resultCount = 100;
+    for (int64_t i = 1; i <= 100; ++i) {
+        st.store.slot(i).setTime(uint32_t(5000 + 3 * i));
+        st.store.slot(i).inputStates = (i % 20 < 5) ? inputMask(2) : 0;  // on 1..4, 20..24, ...
+    }
+    st.searchKey.fill(DoNotCare);
+    st.searchKey[1] = On;
+    st.heldAtLeast = 15;
+    rig.window->refreshWindow();
+    rig.find<QAction>("listMatchesAction")->trigger();
+    EventListWindow& list = rig.window->eventList();
+    ASSERT_TRUE(list.isVisible());
+    // 1 (12 s) and 100 (open, 0 s) are too short.
+    EXPECT_EQ(list.countLabel()->text(), "4 matches");
+    EventListModel& model = list.model();
+    EXPECT_EQ(model.index(0, 0).data().toString(), "20");
+    EXPECT_EQ(model.index(0, 2).data().toString(), "15");
+    EXPECT_EQ(model.headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), "End");
+    list.table()->selectRow(2);  // result 60
+    EXPECT_EQ(st.cursorResult, 60);
+    EXPECT_EQ(st.currentResult, 60 - 31);
+    list.heldMatchesBox()->setChecked(false);
+    EXPECT_EQ(list.countLabel()->text(), "100 rows");
+}
+
 TEST(MainWindow, EventListFiltersFollowsTheViewAndGrowsWithALiveRecording) {
     WindowRig rig;
     AppState& st = rig.window->state();

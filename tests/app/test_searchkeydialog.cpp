@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -104,6 +105,20 @@ TEST_F(SearchKeyDialogTest, ClicksSurviveARepaintAndAcceptStoresThem) {
     EXPECT_EQ(st.searchKey[2], LowToHigh);
     EXPECT_EQ(st.searchKey[11], Off);
     EXPECT_EQ(st.searchKey[0], DoNotCare);
+}
+
+TEST_F(SearchKeyDialogTest, HeldLimitsShowAndAreStoredOnAccept) {
+    st.heldAtMost = 7200;
+    SearchKeyDialog form(st);
+    form.show();
+    EXPECT_EQ(form.heldAtLeastEdit()->text(), "");
+    EXPECT_EQ(form.heldAtMostEdit()->text(), "2h");
+    form.heldAtLeastEdit()->setText("90s");
+    form.heldAtMostEdit()->setText("");
+    QTest::mouseClick(form.acceptButton(), Qt::LeftButton);
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(st.heldAtLeast, 90);
+    EXPECT_FALSE(st.heldAtMost);
 }
 
 TEST_F(SearchKeyDialogTest, InactiveInputIsGreyedAndKeepsItsCondition) {
