@@ -2,7 +2,8 @@
 # The zvl commands on a folder, whole process, warm cache: wall time and peak memory
 # (/usr/bin/time -v) of `zvl info DIR`, `zvl export DIR` (to a file and to standard output),
 # `zvl export` of one of its recordings (per result, to compare), `zvl export --from --to` of one
-# day, `zvl vcd DIR` and `zvl stats DIR`, each run three times.
+# day, `zvl vcd DIR`, `zvl stats DIR` and `zvl find --key 3=off --min 10m DIR` beside `cat` of the
+# folder's files, each run three times.
 #
 #   bench/folder_commands.sh [BUILD_DIR [FOLDER]]
 #
@@ -34,3 +35,6 @@ run "export of one recording (100000 results) to a file" "$zvl" export --all-par
 run "export --from --to of one day to a file" "$zvl" export "$folder" "$out/day.csv" "${day[@]}"
 run "vcd DIR -" "$zvl" vcd "$folder" -
 run "stats DIR" "$zvl" stats "$folder"
+echo "matches of find: $("$zvl" find --key 3=off --min 10m --count "$folder")"
+run "find --key 3=off --min 10m DIR" "$zvl" find --key 3=off --min 10m "$folder"
+run "cat of the folder's files" sh -c 'cat "$1"/*.ZVL' cat "$folder"

@@ -83,17 +83,10 @@ bool loadRecordingArgument(AppState& state, const std::string& file, bool allPar
 // 00:00:00 to 2068-01-19 03:14:07); nullopt for anything else, 31 February too.
 std::optional<int64_t> parseLocalTime(const std::string& text);
 
-// A point of a span (--from T, --to T): a result number (1 on) or a time stamp, from
-// "YYYY-MM-DD hh:mm:ss". nullopt when the text is neither.
-struct SpanPoint {
-    bool isTime = false;
-    int64_t value = 0;
-};
-std::optional<SpanPoint> parseSpanPoint(const std::string& text);
-
 // The results of zvl find's FILE arguments as runs, handed to `use` one file at a time (each
 // run lives only during its call): each FILE a recording file read as File > Open reads it,
-// after a gap; with allParts the part-file set FILE belongs to, read as File > Open All Parts
+// after a gap, or a folder read as one timeline (its runs in time order, a roll between two of
+// its files no gap); with allParts the part-file set FILE belongs to, read as File > Open All Parts
 // reads it, one run per part, the parts without gaps between. False, with the reason printed,
 // when a file cannot be read.
 bool readRecordRuns(const std::vector<std::string>& files, bool allParts,

@@ -8,6 +8,7 @@
 #include "cli/args.h"
 #include "cli/consoleprompts.h"
 #include "cli/filecommands.h"
+#include "cli/recordinginput.h"
 #include "cli/session.h"
 #include "files/partfiles.h"
 #include "files/recordingfile.h"
@@ -20,7 +21,7 @@ namespace {
 
 const char* const kFindHelp =
     "usage: zvl find --key KEY [--min D] [--max D] [--from T] [--to T] [--count] [--all-parts]\n"
-    "                FILE...\n"
+    "                FILE|DIR...\n"
     "\n"
     "Print, as CSV on stdout, every run in which the inputs held the pattern of KEY, and how\n"
     "long. KEY is a comma list of N=on, N=off, N=rise (low to high) or N=fall (high to low),\n"
@@ -36,7 +37,11 @@ const char* const kFindHelp =
     "The FILEs are read in the order given, each after a gap (results missing between them):\n"
     "a match held at the end of a FILE ends there, open. With --all-parts each FILE is one of\n"
     "the part files of a recording saved in parts, read as one recording (see below), and a\n"
-    "match may be held across its parts.\n"
+    "match may be held across its parts. A DIR is a folder of recordings read as one timeline\n"
+    "(as zvl info DIR shows it: in the time order of their first results, overlapping and\n"
+    "unreadable ones left out and named on stderr); a match runs on from one of its files to\n"
+    "the next where the logger rolled over to a new file, and ends, open, at a gap (a port\n"
+    "lost, a stop) between them.\n"
     "\n"
     "  --key KEY     the pattern, e.g. 3=off or 1=rise,2=on\n"
     "  --min D       only matches held at least D: 90s, 10m, 2h, 1d, or seconds\n"
@@ -91,7 +96,7 @@ public:
                 }
         seen_ += int64_t(r.size());
         kept.records = r.subspan(begin, end - begin);
-        kept.firstNumber = run.firstNumber + int64_t(begin);
+        kept.firstInFile = run.firstInFile + int64_t(begin);
         return kept;
     }
 
@@ -111,18 +116,29 @@ private:
 
 }  // namespace
 
-std::optional<SpanPoint> parseSpanPoint(const std::string& text) {
-    if (const std::optional<long long> n = parseCount(text); n && *n >= 1) return SpanPoint{false, *n};
-    if (const std::optional<int64_t> t = parseLocalTime(text)) return SpanPoint{true, *t};
-    return std::nullopt;
-}
-
 bool readRecordRuns(const std::vector<std::string>& files, bool allParts,
                     const std::function<void(const RecordRun&)>& use) {
     auto state = std::make_unique<AppState>();
     ConsolePrompts prompts(std::cerr);
     ViewHooks view;
     for (const std::string& file : files) {
+        if (isFolderArgument(file)) {
+            // A folder's recordings in time order; a roll from one file to the next is no gap.
+            std::string error;
+            const std::unique_ptr<FolderSource> folder = loadFolder(dialogAnswer(file, ""), error);
+            if (!folder) {
+                fail(error);
+                return false;
+            }
+            if (const std::string warning = leftOutWarning(*folder); !warning.empty()) fail(warning);
+            bool first = true;
+            for (SourceRun run : sourceRuns(*folder)) {
+                run.gapBefore = run.gapBefore || first;
+                first = false;
+                use(run);
+            }
+            continue;
+        }
         if (!allParts) {
             if (!loadRecordingFile(*state, dialogAnswer(file, ""), prompts, view)) return false;
             const size_t count = size_t(std::clamp<int64_t>(state->resultCount(), 0, kMaxResults));
@@ -167,15 +183,13 @@ int runFind(const std::vector<std::string>& args) {
         (std::string(option) == "--min" ? limits.atLeast : limits.atMost) = d;
     }
     std::optional<SpanPoint> span[2];
-    for (int k = 0; k < 2; ++k) {
-        const char* option = k == 0 ? "--from" : "--to";
-        const std::optional<std::string> text = a.value(option);
-        if (!text) continue;
-        span[k] = parseSpanPoint(*text);
-        if (!span[k])
-            return usage(std::string(option) +
-                         " wants a time \"YYYY-MM-DD hh:mm:ss\" or a result number, not \"" + *text + "\"");
-    }
+    if (!spanOption(a, "--from", span[0]) || !spanOption(a, "--to", span[1])) return kExitUsage;
+    if (a.has("--all-parts"))
+        for (const std::string& argument : a.positionals)
+            if (isFolderArgument(argument)) {
+                fail("--all-parts takes a part file, not a folder: " + argument);
+                return kExitUsage;
+            }
 
     const bool countOnly = a.has("--count");
     std::vector<std::string> runFiles;

@@ -12,18 +12,20 @@
 
 namespace zvl::cli {
 
-std::optional<int64_t> parseTimeArgument(const std::string& text) {
-    LocalDateTime t;
-    char end = 0;
-    if (text.size() != 19 || std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &t.year, &t.month, &t.day,
-                                         &t.hour, &t.minute, &t.second, &end) != 6)
-        return std::nullopt;
-    if (t.year < 2000 || t.month < 1 || t.month > 12 || t.day < 1 || t.hour > 23 || t.minute > 59 ||
-        t.second > 59 ||
-        t.day > int(dayNumber(t.month == 12 ? t.year + 1 : t.year, t.month % 12 + 1, 1) -
-                    dayNumber(t.year, t.month, 1)))
-        return std::nullopt;
-    return timeStampFromDateTime(t);
+std::optional<SpanPoint> parseSpanPoint(const std::string& text) {
+    if (const std::optional<long long> n = parseCount(text); n && *n >= 1) return SpanPoint{false, *n};
+    if (const std::optional<int64_t> t = parseLocalTime(text)) return SpanPoint{true, *t};
+    return std::nullopt;
+}
+
+bool spanOption(const ParsedArgs& a, const char* option, std::optional<SpanPoint>& point) {
+    point.reset();
+    const std::optional<std::string> text = a.value(option);
+    if (!text) return true;
+    if ((point = parseSpanPoint(*text))) return true;
+    fail(std::string(option) + " takes a result number or a time \"YYYY-MM-DD hh:mm:ss\", not \"" + *text +
+         "\"");
+    return false;
 }
 
 bool isFolderArgument(const std::string& argument) {
@@ -39,39 +41,25 @@ std::vector<std::string> inputFilesOf(const std::string& argument, bool allParts
 
 namespace {
 
-// A bound of --from or --to: a result number or a time.
-struct Bound {
-    std::optional<int64_t> result, time;
-};
-
-std::optional<Bound> parseBound(const ParsedArgs& a, const char* option) {
-    const std::optional<std::string> text = a.value(option);
-    if (!text) return Bound{};
-    if (const auto n = parseCount(*text)) return Bound{*n, std::nullopt};
-    if (const auto t = parseTimeArgument(*text)) return Bound{std::nullopt, *t};
-    fail(std::string(option) + " takes a result number or a time \"YYYY-MM-DD hh:mm:ss\", not \"" + *text +
-         "\"");
-    return std::nullopt;
-}
-
 // The span the bounds take of `source`, or the exit code.
-int takeSpan(const Bound& from, const Bound& to, const std::string& path, RecordingInput& in) {
+int takeSpan(const std::optional<SpanPoint>& from, const std::optional<SpanPoint>& to,
+             const std::string& path, RecordingInput& in) {
     const ResultSource& whole = in.whole();
     const int64_t count = whole.count();
-    for (const auto& n : {from.result, to.result}) {
-        if (!n || (*n >= 1 && *n <= count)) continue;
-        fail("result " + std::to_string(*n) + " is not in " + path + " (its results are 1.." +
+    for (const auto& p : {from, to}) {
+        if (!p || p->isTime || p->value <= count) continue;
+        fail("result " + std::to_string(p->value) + " is not in " + path + " (its results are 1.." +
              std::to_string(count) + ")");
         return kExitFailure;
     }
-    int64_t first = from.result.value_or(1), last = to.result.value_or(count);
-    if (from.time) {
+    int64_t first = from && !from->isTime ? from->value : 1, last = to && !to->isTime ? to->value : count;
+    if (from && from->isTime) {
         first = 1;
-        while (first <= count && whole.time(first) < *from.time) ++first;
+        while (first <= count && whole.time(first) < from->value) ++first;
     }
-    if (to.time) {
+    if (to && to->isTime) {
         last = first;
-        while (last <= count && whole.time(last) <= *to.time) ++last;
+        while (last <= count && whole.time(last) <= to->value) ++last;
         --last;
     }
     if (count == 0 || first > count || last < first) {
@@ -98,8 +86,8 @@ void describeFolder(const FolderSource& folder, AppState& state) {
 
 int openRecordingInput(const ParsedArgs& a, AppState& state, const std::function<bool()>& openFile,
                        RecordingInput& in) {
-    const std::optional<Bound> from = parseBound(a, "--from"), to = parseBound(a, "--to");
-    if (!from || !to) return kExitUsage;
+    std::optional<SpanPoint> from, to;
+    if (!spanOption(a, "--from", from) || !spanOption(a, "--to", to)) return kExitUsage;
     const std::string& argument = a.positionals[0];
     if (isFolderArgument(argument)) {
         if (a.has("--all-parts")) {
@@ -121,8 +109,8 @@ int openRecordingInput(const ParsedArgs& a, AppState& state, const std::function
         in.store = std::make_unique<StoreSource>(state.store);
         in.store->describe(in.path, state.recordingTitle, state.commentLines);
     }
-    if (!from->result && !from->time && !to->result && !to->time) return -1;
-    return takeSpan(*from, *to, in.path, in);
+    if (!from && !to) return -1;
+    return takeSpan(from, to, in.path, in);
 }
 
 }  // namespace zvl::cli

@@ -28,8 +28,16 @@ namespace zvl::cli {
     "them would give. T is a result number or a time \"YYYY-MM-DD hh:mm:ss\": --from a time takes\n" \
     "the first result at or after it, --to a time the results before the first one after it.\n"
 
-// A time "YYYY-MM-DD hh:mm:ss" as seconds since 2000, or nullopt.
-std::optional<int64_t> parseTimeArgument(const std::string& text);
+// A point of a span (--from T, --to T): a result number (1 on) or a time stamp, from
+// "YYYY-MM-DD hh:mm:ss". nullopt when the text is neither.
+struct SpanPoint {
+    bool isTime = false;
+    int64_t value = 0;
+};
+std::optional<SpanPoint> parseSpanPoint(const std::string& text);
+// The option's point in `point` (reset when the option is not given); false, the reason
+// printed, when its value is neither a result number nor a time.
+bool spanOption(const ParsedArgs& a, const char* option, std::optional<SpanPoint>& point);
 
 struct RecordingInput {
     std::string path;                      // the file or folder, as the open dialog answers it

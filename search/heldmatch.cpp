@@ -155,7 +155,7 @@ void HeldMatcher::add(const RecordRun& run) {
         } else if (now && !previousHolds && ((previous ^ on) & edges) == edges) {
             // Each edge input was at the other level before: Low to High was off, High to Low on.
             held = held_ = true;
-            current_ = HeldMatch{runIndex, run.firstNumber + int64_t(k), records[k].time(), 0, false, states};
+            current_ = HeldMatch{runIndex, run.firstInFile + int64_t(k), records[k].time(), 0, false, states};
         }
         previous = states;
         previousHolds = now;

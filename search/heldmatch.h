@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "core/resultsource.h"
 #include "core/resultstore.h"
 
 namespace zvl {
@@ -44,12 +45,9 @@ std::optional<std::array<uint8_t, kInputCount>> parseKeyText(const std::string& 
 // "90s", "10m", "2h", "1d" or a plain number of seconds; nullopt when it is none of those.
 std::optional<int64_t> parseDuration(const std::string& text);
 
-struct RecordRun {
-    std::span<const ResultRecord> records;
-    std::string file;
-    int64_t firstNumber = 1;  // the number of records[0] in its file
-    bool gapBefore = true;    // results are missing between the run before and this one
-};
+// A stretch of records from one file (records, file, number of records[0] in its file, whether
+// results are missing between the run before and this one).
+using RecordRun = SourceRun;
 
 struct HeldMatch {
     size_t run = 0;      // the run it begins in (the count of runs added before it)

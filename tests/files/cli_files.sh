@@ -256,6 +256,10 @@ done
 [ "$(cat info.err)" = "zvl: left out zz.zvl: its results overlap w1.zvl's" ] || fail "left out: $(cat info.err)"
 grep -q '^   2  w1.zvl: results 4..6, 1 Jan 00 00:17:20 .. 1 Jan 00 00:17:40$' info.out && grep -q 'gap of 00:00:10 (cause unknown)' info.out \
   || fail "recordings and gaps: $(cat info.out)"
+# zvl find reads the folder's recordings in time order, each after a gap: a match held at a
+# file's end is open there.
+[ "$("$zvl" find --key 1=on week 2>/dev/null | cut -d, -f2,6 | tr '\n' ' ')" = "result,open 1,0 3,1 2,0 1,0 3,1 " ] \
+  || fail "find over a folder: $("$zvl" find --key 1=on week 2>&1)"
 rc=0; "$zvl" export week x.csv --from 'yesterday' >/dev/null 2>&1 || rc=$?; [ $rc -eq 1 ] || fail "a bad --from should exit 1, not $rc"
 rc=0; "$zvl" export week x.csv --from 10 >/dev/null 2>&1 || rc=$?; [ $rc -eq 2 ] || fail "--from past the last result should exit 2, not $rc"
 [ ! -e x.csv ] || fail "nothing is written for a bad span"
