@@ -138,8 +138,17 @@ void WindowJournal::catchUp(bool sayFailure) {
         if (!same || !state_.collectionActive || state_.uploadActive) live_ = false;
     }
     if (!writer_.flush() && sayFailure) tell();
+    caughtUpAt_ = clock_.milliseconds();
     if (!live_) timer_.disable();
     busy_ = false;
+}
+
+void WindowJournal::resultsStored() {
+    if (!live_ || busy_ || clock_.milliseconds() - caughtUpAt_ < timer_.interval()) return;
+    catchUp();
+    if (!live_) return;
+    timer_.disable();  // restarted: its tick a second after this write, not sooner
+    timer_.enable();
 }
 
 void WindowJournal::saved() {

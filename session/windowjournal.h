@@ -2,8 +2,9 @@
 // The journal of the window's live recordings and their recovery at the next start.
 //
 // Every live recording (Start, Collect New Data) opens a journal in the journal folder; the
-// results stored since the last tick of the journal's timer are appended and synced once a
-// second, so whatever ends the program loses at most that second. Starting a new recording
+// results stored since the last write are appended and synced once a second, by the journal's
+// timer or, when the timer is late (a busy window), by the next result stored a second or more
+// after the last write; so whatever ends the program loses at most that second. Starting a new recording
 // replaces the journal as it replaces the results; a save of the recording or a normal close
 // removes it. A journal that cannot be written is said once in a warning box (its modal loop
 // keeps reading the port, so the recording goes on in memory meanwhile).
@@ -45,6 +46,9 @@ public:
     // The timer's tick (and the end of a Stop): the results stored since the last one are
     // appended and synced; once the recording has ended the timer stops.
     void catchUp() { catchUp(true); }
+    // Live results were stored: when the last write is a second old or more, they are written
+    // now and the timer's next tick comes a second after this one.
+    void resultsStored();
     // A Save or Save As completed: when the store holds the journal's recording, whole and
     // ended, the journal goes.
     void saved();
@@ -78,6 +82,7 @@ private:
     uint64_t fingerprint_ = 0;  // of those results, to know them again at a save
     ResultRecord last_{};       // result journaled_ as it was appended
     bool live_ = false;         // the journal follows a recording that is still running
+    int64_t caughtUpAt_ = 0;    // the millisecond clock at the last catchUp
     bool busy_ = false;         // inside catchUp (its warning box runs the timers)
 };
 

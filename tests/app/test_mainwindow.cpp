@@ -1923,6 +1923,21 @@ TEST(WindowJournal, ALiveRecordingIsInItsJournalOnceASecondAndAKilledOneIsOffere
     }
 }
 
+// A busy window's timer comes late: the results stored write the journal once a second instead.
+TEST(WindowJournal, WithItsTimerLateTheResultsWriteItOnceASecond) {
+    WindowRig rig;
+    recordLive(rig);
+    rig.journalTimer.setHandler({});  // from here on its ticks never come in time
+    const std::string path = journalsInFolder(rig.journalFolder()).at(0);
+    const auto size = [&] { return int64_t(std::filesystem::file_size(path)); };
+    const int64_t before = size(), recordsBefore = int64_t(readJournalFile(path).records.size());
+    rig.run(6000);
+    const int64_t records = int64_t(readJournalFile(path).records.size());
+    EXPECT_GE(records, rig.window->state().resultCount() - 5) << "at most a second behind";
+    // Each block: 16 bytes and its records.
+    EXPECT_LE((size() - before - 8 * (records - recordsBefore)) / 16, 6) << "one write a second at most";
+}
+
 TEST(WindowJournal, ASaveOrANormalCloseRemovesItANewRecordingReplacesIt) {
     for (const bool save : {true, false}) {
         WindowRig rig;
