@@ -170,6 +170,7 @@ bool WindowJournal::recover(const JournalContents& contents) {
     state_.store.results[0].setTime(uint32_t(std::clamp<int64_t>(h.startTime, 0, 0xFFFFFFFFll)));
     for (int64_t n = 1; n <= count; ++n) state_.store.results[size_t(n)] = contents.records[size_t(n - 1)];
     state_.store.resultCount = count;
+    state_.store.recovered = true;
     state_.recordingTitle = h.title;
     for (size_t k = 0; k < state_.commentLines.size(); ++k)
         state_.commentLines[k] = k < h.commentLines.size() ? h.commentLines[k] : std::string();

@@ -1923,6 +1923,27 @@ TEST(WindowJournal, ALiveRecordingIsInItsJournalOnceASecondAndAKilledOneIsOffere
     }
 }
 
+// The instrument still streams for the program that was killed: its results join nothing.
+TEST(WindowJournal, ARecoveredRecordingTakesNoResultsFromAnInstrumentStillStreaming) {
+    WindowRig rig;
+    recordLive(rig);
+    rig.run(1000);  // all of it in the journal
+    const AppState killed = rig.window->state();
+    rig.window.reset();
+    journalOfADeadProcess(rig);
+    rig.prompts.confirmAnswers = {true};
+    rig.makeWindow();
+    rig.window->lifecycle().startOnFirstActivation();
+    rig.run(3000);
+    const AppState& st = rig.window->state();
+    ASSERT_EQ(st.resultCount(), killed.resultCount());
+    for (int64_t n = 1; n <= killed.resultCount(); ++n)
+        ASSERT_EQ(st.store.results[size_t(n)], killed.store.results[size_t(n)]) << n;
+    rig.find<QPushButton>("onlineOfflineButton")->click();  // online again, still no recording
+    rig.run(2000);
+    EXPECT_EQ(st.resultCount(), killed.resultCount());
+}
+
 // A busy window's timer comes late: the results stored write the journal once a second instead.
 TEST(WindowJournal, WithItsTimerLateTheResultsWriteItOnceASecond) {
     WindowRig rig;
