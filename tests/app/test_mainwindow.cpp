@@ -1944,8 +1944,8 @@ TEST(WindowJournal, ARecoveredRecordingTakesNoResultsFromAnInstrumentStillStream
     EXPECT_EQ(st.resultCount(), killed.resultCount());
 }
 
-// A busy window's timer comes late: the results stored write the journal once a second instead.
-TEST(WindowJournal, WithItsTimerLateTheResultsWriteItOnceASecond) {
+// A busy window's timer comes late: the results stored write the journal twice a second instead.
+TEST(WindowJournal, WithItsTimerLateTheResultsWriteItTwiceASecond) {
     WindowRig rig;
     recordLive(rig);
     rig.journalTimer.setHandler({});  // from here on its ticks never come in time
@@ -1954,9 +1954,9 @@ TEST(WindowJournal, WithItsTimerLateTheResultsWriteItOnceASecond) {
     const int64_t before = size(), recordsBefore = int64_t(readJournalFile(path).records.size());
     rig.run(6000);
     const int64_t records = int64_t(readJournalFile(path).records.size());
-    EXPECT_GE(records, rig.window->state().resultCount() - 5) << "at most a second behind";
+    EXPECT_GE(records, rig.window->state().resultCount() - 3) << "at most half a second behind";
     // Each block: 16 bytes and its records.
-    EXPECT_LE((size() - before - 8 * (records - recordsBefore)) / 16, 6) << "one write a second at most";
+    EXPECT_LE((size() - before - 8 * (records - recordsBefore)) / 16, 12) << "not a write per result";
 }
 
 TEST(WindowJournal, ASaveOrANormalCloseRemovesItANewRecordingReplacesIt) {
