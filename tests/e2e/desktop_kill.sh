@@ -31,9 +31,10 @@ nice -n -10 true 2>/dev/null && sim_nice=(nice -n -10) || sim_nice=()
 pids+=($!)
 for _ in $(seq 100); do grep -q COM1 "$work/sim.log" && break; sleep 0.1; done
 
-# startapp N: pellam-zvl, its boxes answered with Return (the default button) until the main
-# window is the active one; `asked` names the journal a box's Yes took away (the recovery
-# question is the box after which the killed run's journal has gone).
+# startapp N [JOURNAL]: pellam-zvl, its boxes answered with Return (the default button) until
+# the main window is the active one (and JOURNAL is gone); `asked` lists the journals there were
+# when the last box was answered (the recovery's question is the last box, its Yes takes the
+# killed run's journal away).
 startapp() {
   env -u QT_QPA_PLATFORM "$app" >"$work/app$1.log" 2>&1 &
   pid=$!
@@ -42,32 +43,35 @@ startapp() {
   for _ in $(seq 120); do
     kill -0 "$pid" 2>/dev/null || fail "pellam-zvl ended"
     active=$(xdotool getactivewindow getwindowname 2>/dev/null || true)
-    [ "$active" != "Corvask Pellam-ZVL" ] || return 0
+    if [ "$active" = "Corvask Pellam-ZVL" ] && { [ -z "${2:-}" ] || [ ! -e "$2" ]; }; then return 0; fi
     if [ -n "$active" ]; then
-      before=$(journal)
+      asked=$(journal)
       xdotool key Return || true
-      sleep 0.5
-      [ -z "$before" ] || [ -e "$before" ] || asked="$before"
-    else
-      sleep 0.5
     fi
+    sleep 0.5
   done
-  fail "the main window did not come up"
+  fail "the main window did not come up (${2:+or $2 is still there})"
+}
+# Activity > Collect New Data, again should the menu have been slow to open.
+collect() {
+  for _ in 1 2 3; do
+    xdotool key alt+a && sleep 1 && xdotool key c
+    for _ in $(seq 100); do [ -s "$work/sent.log" ] && [ -n "$(journal)" ] && return 0; sleep 0.1; done
+    xdotool key Escape
+  done
+  fail "no recording started: $(journal)"
 }
 
 startapp 1
-xdotool key alt+a && sleep 0.7 && xdotool key c  # Activity > Collect New Data
-for _ in $(seq 100); do [ -s "$work/sent.log" ] && [ -n "$(journal)" ] && break; sleep 0.1; done
-[ -s "$work/sent.log" ] || fail "no live result was sent"
+collect
 killed=$(journal)
-[ -n "$killed" ] || fail "no journal in $journals"
 sleep "$seconds"
 kill_ms=$(date +%s%3N)
 kill -9 "$pid"
 wait "$pid" 2>/dev/null || true
 sleep 2  # the simulator streams on into the line with no one reading it
 
-startapp 2
+startapp 2 "$killed"
 [ "$asked" = "$killed" ] || fail "no question took the killed run's journal ($killed; $(journal))"
 sleep 3  # the simulator streams on into the window with the recovered recording
 xdotool key ctrl+s  # Save: the recovered recording has no name yet
@@ -76,7 +80,10 @@ for _ in $(seq 40); do
   sleep 0.25
 done
 xdotool type --delay 20 "$work/recovered.zvl"
-xdotool key Return
+for _ in 1 2 3; do  # a second Return should the first have gone to the name's completion list
+  xdotool key Return
+  for _ in $(seq 30); do [ -s "$work/recovered.zvl" ] && break 2; sleep 0.1; done
+done
 for _ in $(seq 100); do [ -s "$work/recovered.zvl" ] && break; sleep 0.1; done
 [ -s "$work/recovered.zvl" ] || fail "Save wrote no file"
 
