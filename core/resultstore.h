@@ -123,6 +123,10 @@ public:
     // to the recording in the store: whatever clears or replaces the results clears it, and no
     // file holds it.
     int64_t markedResult = 0;
+    // The store holds a recording recovered from its journal: live results that arrive while no
+    // recording runs (an instrument still streaming for a program that was killed) are not added
+    // to it. Whatever clears or replaces the results clears it.
+    bool recovered = false;
 
     // Checked slot access: throws std::out_of_range outside 0..100005. A slot reached through
     // the writable access counts as used until the next clearResults.

@@ -18,6 +18,8 @@
 //
 // The writer buffers the results in memory; flush() (called once a second by the recording's
 // timer) writes them as one block and syncs it to the disk, so a sync costs one a second at most.
+// A caller may write more often than it syncs (flush(false)): a killed program loses nothing
+// written, only a power cut loses what was not synced.
 
 #include <array>
 #include <cstdint>
@@ -91,10 +93,11 @@ public:
     bool open(const std::string& path, const JournalHeader& header, int64_t firstIndex = 1);
     // Buffers one result (in memory only).
     void append(const ResultRecord& record);
-    // Writes the buffered results as one block (several above 65535) and syncs the data. True
-    // when there was nothing to write or all of it is on the disk; false on the failure, and
-    // quietly after it.
-    bool flush();
+    // Writes the buffered results as one block (several above 65535) and, with `sync`, syncs the
+    // data (also what earlier writes without it left). True when there was nothing to write or
+    // all of it is written (and on the disk, with `sync`); false on the failure, and quietly
+    // after it.
+    bool flush(bool sync = true);
     // Closes and deletes the journal (the recording was saved or printed whole).
     void remove();
 
@@ -112,6 +115,7 @@ private:
     std::string path_;
     std::vector<ResultRecord> pending_;  // the records not yet written
     int64_t nextIndex_ = 1;              // the index of the first pending record
+    bool unsynced_ = false;              // written since the last sync
     std::string error_;
     bool errorTaken_ = false;
     int fd_ = -1;

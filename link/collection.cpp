@@ -31,7 +31,10 @@ void InstrumentLink::onSerialDataAvailable(int64_t count) {
         if (blockReceiver_) blockReceiver_();
         return;
     }
-    if (decoder_.decode() == LiveDecoder::End::StoreFull) limitStop();
+    const int64_t stored = decoder_.resultsStored();
+    const LiveDecoder::End end = decoder_.decode();
+    if (resultsStored_ && decoder_.resultsStored() != stored) resultsStored_();
+    if (end == LiveDecoder::End::StoreFull) limitStop();
 }
 
 void InstrumentLink::limitStop() {

@@ -111,6 +111,8 @@ public:
 
     // Receiver of the bytes while an upload is running (it reads state.rxBuffer).
     void setBlockReceiver(std::function<void()> receiver) { blockReceiver_ = std::move(receiver); }
+    // Runs after a notification's bytes stored live results (before a limit stop's boxes).
+    void setResultsStored(std::function<void()> stored) { resultsStored_ = std::move(stored); }
 
     // Live results stored since the object was made (all calls included); for progress output.
     int64_t liveResultsStored() const { return decoder_.resultsStored(); }
@@ -138,6 +140,7 @@ private:
     Timer& updateTimer_;
     LiveDecoder decoder_;
     std::function<void()> blockReceiver_;
+    std::function<void()> resultsStored_;
     std::function<void()> transferEnd_;
     std::function<void(const std::vector<uint8_t>&)> fileTransferReceiver_;
     std::function<void()> fileTransferEnd_;

@@ -120,6 +120,9 @@ LiveDecoder::Next LiveDecoder::actOnPacket() {
 }
 
 LiveDecoder::Next LiveDecoder::storeLiveResult(uint16_t inputStates) {
+    // A recovered recording stays as it was recovered: a result outside a recording would
+    // join it (and, on a save, pass for part of it).
+    if (state_.store.recovered && !state_.collectionActive) return Next::Go;
     if (state_.resultCount() >= kMaxResults) {
         // The store is full. The first result beyond the limit ends the run, so the caller can
         // stop the instrument and tell the user; results still in flight after that have nowhere

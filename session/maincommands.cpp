@@ -117,6 +117,7 @@ MainCommands::MainCommands(AppState& state, MainPlatform platform, ViewHooks& vi
 
     lifecycle_.setCancelTransfer([this] { upload_.cancelTransfer(); });
     lifecycle_.setJournalHooks([this] { return journal_.offerRecovery(); }, [this] { journal_.closed(); });
+    link_.setResultsStored([this] { journal_.resultsStored(); });
     // Cancel on the panel sends the CAN; during a download it then stops the receiver.
     upload_.setFileTransferCancel([this] { download_.stopReceiver(); });
     lifecycle_.applyStartDefaults();
@@ -129,6 +130,7 @@ MainCommands::~MainCommands() {
         timer->disable();
         timer->setHandler({});
     }
+    link_.setResultsStored({});
 }
 
 void MainCommands::startTimers() {

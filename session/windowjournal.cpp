@@ -26,6 +26,9 @@ uint64_t fingerprintStep(uint64_t h, const ResultRecord& r) {
 
 constexpr uint64_t kFingerprintStart = 14695981039346656037ull;
 
+constexpr int kWriteIntervalMs = 500;  // the results' path writes this often
+constexpr int kSyncIntervalMs = 1000;  // and syncs this often, as the timer does
+
 uint64_t fingerprintOf(const ResultStore& store, int64_t count) {
     uint64_t h = kFingerprintStart;
     for (int64_t n = 1; n <= count; ++n) h = fingerprintStep(h, store.results[size_t(n)]);
@@ -69,7 +72,7 @@ WindowJournal::WindowJournal(AppState& state, const Clock& clock, Prompts& promp
       view_(view),
       timer_(timer),
       folder_(std::move(folder)) {
-    timer_.setInterval(1000);
+    timer_.setInterval(kSyncIntervalMs);
     timer_.setHandler([this] { catchUp(); });
 }
 
@@ -114,7 +117,7 @@ void WindowJournal::recordingStarted() {
     if (live_) timer_.enable();
 }
 
-void WindowJournal::catchUp(bool sayFailure) {
+void WindowJournal::catchUp(bool sayFailure, bool sync) {
     if (busy_) return;
     busy_ = true;
     if (live_) {
@@ -137,9 +140,21 @@ void WindowJournal::catchUp(bool sayFailure) {
         }
         if (!same || !state_.collectionActive || state_.uploadActive) live_ = false;
     }
-    if (!writer_.flush() && sayFailure) tell();
+    if (!writer_.flush(sync) && sayFailure) tell();
+    writtenAt_ = clock_.milliseconds();
+    if (sync) syncedAt_ = writtenAt_;
     if (!live_) timer_.disable();
     busy_ = false;
+}
+
+void WindowJournal::resultsStored() {
+    const int64_t now = clock_.milliseconds();
+    if (!live_ || busy_ || now - writtenAt_ < kWriteIntervalMs) return;
+    const bool sync = now - syncedAt_ >= kSyncIntervalMs;
+    catchUp(true, sync);
+    if (!sync || !live_) return;
+    timer_.disable();  // restarted: its tick a second after this sync, not sooner
+    timer_.enable();
 }
 
 void WindowJournal::saved() {
@@ -161,6 +176,7 @@ bool WindowJournal::recover(const JournalContents& contents) {
     state_.store.results[0].setTime(uint32_t(std::clamp<int64_t>(h.startTime, 0, 0xFFFFFFFFll)));
     for (int64_t n = 1; n <= count; ++n) state_.store.results[size_t(n)] = contents.records[size_t(n - 1)];
     state_.store.resultCount = count;
+    state_.store.recovered = true;
     state_.recordingTitle = h.title;
     for (size_t k = 0; k < state_.commentLines.size(); ++k)
         state_.commentLines[k] = k < h.commentLines.size() ? h.commentLines[k] : std::string();

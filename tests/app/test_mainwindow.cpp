@@ -1953,6 +1953,42 @@ TEST(WindowJournal, ALiveRecordingIsInItsJournalOnceASecondAndAKilledOneIsOffere
     }
 }
 
+// The instrument still streams for the program that was killed: its results join nothing.
+TEST(WindowJournal, ARecoveredRecordingTakesNoResultsFromAnInstrumentStillStreaming) {
+    WindowRig rig;
+    recordLive(rig);
+    rig.run(1000);  // all of it in the journal
+    const AppState killed = rig.window->state();
+    rig.window.reset();
+    journalOfADeadProcess(rig);
+    rig.prompts.confirmAnswers = {true};
+    rig.makeWindow();
+    rig.window->lifecycle().startOnFirstActivation();
+    rig.run(3000);
+    const AppState& st = rig.window->state();
+    ASSERT_EQ(st.resultCount(), killed.resultCount());
+    for (int64_t n = 1; n <= killed.resultCount(); ++n)
+        ASSERT_EQ(st.store.results[size_t(n)], killed.store.results[size_t(n)]) << n;
+    rig.find<QPushButton>("onlineOfflineButton")->click();  // online again, still no recording
+    rig.run(2000);
+    EXPECT_EQ(st.resultCount(), killed.resultCount());
+}
+
+// A busy window's timer comes late: the results stored write the journal twice a second instead.
+TEST(WindowJournal, WithItsTimerLateTheResultsWriteItTwiceASecond) {
+    WindowRig rig;
+    recordLive(rig);
+    rig.journalTimer.setHandler({});  // from here on its ticks never come in time
+    const std::string path = journalsInFolder(rig.journalFolder()).at(0);
+    const auto size = [&] { return int64_t(std::filesystem::file_size(path)); };
+    const int64_t before = size(), recordsBefore = int64_t(readJournalFile(path).records.size());
+    rig.run(6000);
+    const int64_t records = int64_t(readJournalFile(path).records.size());
+    EXPECT_GE(records, rig.window->state().resultCount() - 3) << "at most half a second behind";
+    // Each block: 16 bytes and its records.
+    EXPECT_LE((size() - before - 8 * (records - recordsBefore)) / 16, 12) << "not a write per result";
+}
+
 TEST(WindowJournal, ASaveOrANormalCloseRemovesItANewRecordingReplacesIt) {
     for (const bool save : {true, false}) {
         WindowRig rig;
