@@ -189,6 +189,11 @@ void LogRecorder::journalNew() {
     }
 }
 
+void LogRecorder::flushJournal() {
+    journalNew();
+    if (!journal_.flushIfDue(clock_.milliseconds())) journalFailed(journal_.takeError());
+}
+
 int64_t LogRecorder::firstUnsaved() const {
     if (!finished_.empty()) return finished_.front().firstLive + finished_.front().savedBefore;
     return liveAtFileStart_ + 1 + savedCount_;

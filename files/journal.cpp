@@ -373,6 +373,12 @@ bool JournalWriter::flush() {
     return true;
 }
 
+bool JournalWriter::flushIfDue(int64_t nowMs) {
+    if (pending_.empty() || nowMs - lastFlushMs_ < kFlushEveryMs) return error_.empty();
+    lastFlushMs_ = nowMs;
+    return flush();
+}
+
 void JournalWriter::remove() {
     close();
     pending_.clear();

@@ -16,8 +16,10 @@
 // reader keeps every whole block whose checksum holds up to the first that does not (a torn
 // write at a kill, a damaged sector) and cuts the rest: a damaged tail is never read as results.
 //
-// The writer buffers the results in memory; flush() (called once a second by the recording's
-// timer) writes them as one block and syncs it to the disk, so a sync costs one a second at most.
+// The writer buffers the results in memory; flushIfDue() writes them as one block and syncs it
+// to the disk once a second has passed since the last such flush. A recording calls it where a
+// result is stored (a timer alone comes late on a busy machine) and from a timer (for results
+// that stop coming): one sync a second at most, and no result waits much more than a second.
 
 #include <array>
 #include <cstdint>
@@ -95,6 +97,10 @@ public:
     // when there was nothing to write or all of it is on the disk; false on the failure, and
     // quietly after it.
     bool flush();
+    // flush() when results wait and a second or more has passed (on the caller's millisecond
+    // clock) since the last flush made here; else only the failure state, as flush() gives it.
+    bool flushIfDue(int64_t nowMs);
+    static constexpr int64_t kFlushEveryMs = 1000;
     // Closes and deletes the journal (the recording was saved or printed whole).
     void remove();
 
@@ -110,8 +116,9 @@ private:
     void close();
 
     std::string path_;
-    std::vector<ResultRecord> pending_;  // the records not yet written
-    int64_t nextIndex_ = 1;              // the index of the first pending record
+    std::vector<ResultRecord> pending_;    // the records not yet written
+    int64_t nextIndex_ = 1;                // the index of the first pending record
+    int64_t lastFlushMs_ = INT64_MIN / 2;  // of flushIfDue(): the first results flush at once
     std::string error_;
     bool errorTaken_ = false;
     int fd_ = -1;
