@@ -160,10 +160,10 @@ int finishCollect(Session& s, const CollectOptions& o, bool outputWritten, Journ
     return code;
 }
 
-// Every result goes to a journal as it is stored, written out and synced once a second has
-// passed since the last time (checked as results are stored, and by a timer for when they stop
-// coming), so that a kill or a power cut loses about that second (zvl recover gives the rest
-// back). A journal that cannot be written is said once; the recording goes on without it.
+// Every result goes to a journal as it is stored, written out a quarter of a second and synced
+// a second after the last time (checked as results are stored, and by a timer for when they
+// stop coming), so that a kill or a power cut loses at most about that much (zvl recover gives
+// the rest back). A journal that cannot be written is said once; the recording goes on without it.
 struct CollectJournal {
     JournalWriter writer;
     QTimer timer;
@@ -179,7 +179,7 @@ struct CollectJournal {
         if (!writer.open(newJournalPath(defaultJournalFolder(), header), header)) tell();
         clock = &s.clock;
         QObject::connect(&timer, &QTimer::timeout, [this] { flushIfDue(); });
-        timer.start(int(JournalWriter::kFlushEveryMs));
+        timer.start(int(JournalWriter::kSyncEveryMs));
     }
     void flushIfDue() {
         if (!writer.flushIfDue(clock->milliseconds())) tell();

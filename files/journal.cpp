@@ -326,6 +326,7 @@ void JournalWriter::close() {
 bool JournalWriter::open(const std::string& path, const JournalHeader& header, int64_t firstIndex) {
     close();
     path_ = path;
+    unsynced_ = false;
     error_.clear();
     errorTaken_ = false;
     pending_.clear();
@@ -352,8 +353,26 @@ void JournalWriter::append(const ResultRecord& record) {
     pending_.push_back(record);
 }
 
-bool JournalWriter::flush() {
+bool JournalWriter::flush(std::optional<int64_t> nowMs) {
     if (fd_ < 0) return error_.empty();
+    if (nowMs) lastWriteMs_ = lastSyncMs_ = *nowMs;
+    return writePending() && syncWritten();
+}
+
+bool JournalWriter::flushIfDue(int64_t nowMs) {
+    if (fd_ < 0) return error_.empty();
+    if (!pending_.empty() && nowMs - lastWriteMs_ >= kWriteEveryMs) {
+        lastWriteMs_ = nowMs;
+        if (!writePending()) return false;
+    }
+    if (unsynced_ && nowMs - lastSyncMs_ >= kSyncEveryMs) {
+        lastSyncMs_ = nowMs;
+        return syncWritten();
+    }
+    return true;
+}
+
+bool JournalWriter::writePending() {
     if (pending_.empty()) return true;
     std::string blocks;
     for (size_t done = 0; done < pending_.size();) {
@@ -367,16 +386,17 @@ bool JournalWriter::flush() {
         if (n < 0) return fail("Cannot write file", errno);
         done += size_t(n);
     }
-    if (fdatasync(fd_) != 0 && errno != EINVAL && errno != EROFS) return fail("Cannot write file", errno);
     nextIndex_ += int64_t(pending_.size());
     pending_.clear();
+    unsynced_ = true;
     return true;
 }
 
-bool JournalWriter::flushIfDue(int64_t nowMs) {
-    if (pending_.empty() || nowMs - lastFlushMs_ < kFlushEveryMs) return error_.empty();
-    lastFlushMs_ = nowMs;
-    return flush();
+bool JournalWriter::syncWritten() {
+    if (!unsynced_) return true;
+    if (fdatasync(fd_) != 0 && errno != EINVAL && errno != EROFS) return fail("Cannot write file", errno);
+    unsynced_ = false;
+    return true;
 }
 
 void JournalWriter::remove() {
