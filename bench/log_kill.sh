@@ -78,7 +78,11 @@ pair() {
   "$build/cli/zvl" log --port "$port" --quiet "$dir/logs" 2>>"$dir/log.err" &
   logger=$!
   sleep 3
-  kill -INT "$logger"
+  # A signal that comes before zvl log has set up its handling is lost (a background job
+  # ignores SIGINT until then): sent again until it has ended.
+  while kill -INT "$logger" 2>/dev/null; do
+    for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "$logger" 2>/dev/null && sleep 0.5; done
+  done
   wait "$logger" || echo "log_kill: the last zvl log of $dir ended with $?" >&2
   logger=""
   kill "$sim" && wait "$sim" 2>/dev/null || true
@@ -165,7 +169,19 @@ def pair(folder):
         if first is None:
             losses.append(None)
             continue
-        losses.append(sum(1 for i in range(first, hi) if not held[i]))
+        lost = [i for i in range(first, hi) if not held[i]]
+        losses.append(len(lost))
+        if len(lost) > 320:
+            # Where they are: how many end at the kill, and how long before it the last result
+            # that was kept had been sent.
+            tail = 0
+            while tail < len(lost) and lost[-1 - tail] == hi - 1 - tail:
+                tail += 1
+            last = max((i for i in range(first, hi) if held[i]), default=first)
+            print("over the budget: %s, the kill after %d ms: %d lost, %d of them at the end; the last kept "
+                  "sent %d ms before the kill, the first lost %d ms after the start" %
+                  (folder.rsplit("/", 1)[-1], killed - start, len(lost), tail, killed - ms[last],
+                   ms[lost[0]] - start), file=sys.stderr)
     unreadable = int(open(folder + "/unreadable").read())
     return len(words), sum(1 for h in held if h), losses, doubled, out_of_order, unmatched, unreadable
 
