@@ -13,6 +13,13 @@
 # (1 second), tb7 (5 minutes), tb19 (50 days), any tbN, collect (the zvl tool, run after
 # the window has gone) or log (zvl log into a temporary folder, likewise). Default: idle
 # event tb0 tb7 tb19 collect log. Figures go to docs/performance.md.
+# collect-nojournal and log-nojournal run the same without their journal, for its share of
+# the CPU: its place is taken by something it cannot be written over (for zvl collect a file
+# where the journal folder's parent would be, for zvl log a folder under the name a new
+# journal is written under), so the program says once that it cannot write it and records on
+# without it, as it would on a full disk. Give each twice, alternated with its mode, as
+# single runs differ by more than the journal costs. The CPU is the time on the CPU of the
+# process's threads (/proc/PID/task/*/schedstat, nanoseconds).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=60
@@ -34,24 +41,24 @@ modes=("$@")
 for tool in Xvfb openbox xprop xdotool; do
   command -v "$tool" >/dev/null || { echo "live_paced: $tool is not installed (scripts/deps installs it)" >&2; exit 1; }
 done
-hz=$(getconf CLK_TCK)
 
 . tests/e2e/xrig.sh
 [ "$nojournal" = 0 ] || { mkdir -p "$XDG_STATE_HOME"; : >"$XDG_STATE_HOME/Pellam"; }
 
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# The CPU time of the process's threads so far, in seconds.
+cputime() { cat /proc/"$1"/task/*/schedstat | awk '{ s += $1 } END { printf "%.6f", s / 1e9 }'; }
 
 # measure PID LABEL: CPU over the run, then system calls by kind.
 measure() {
   local pid="$1" label="$2" t0 t1 w0 w1 load
   sleep 3  # the mode's first picture and the start's waits are not part of the steady state
-  t0=$(ticks "$pid"); w0=$(date +%s.%N)
+  t0=$(cputime "$pid"); w0=$(date +%s.%N)
   sleep "$seconds"
-  t1=$(ticks "$pid"); w1=$(date +%s.%N)
+  t1=$(cputime "$pid"); w1=$(date +%s.%N)
   load=$(cut -d' ' -f1-3 /proc/loadavg)
-  awk -v a="$t0" -v b="$t1" -v w0="$w0" -v w1="$w1" -v hz="$hz" -v l="$label" -v load="$load" \
-    'BEGIN { printf "%-8s CPU %.2f %% of a core over %.1f s, %.2f s user+sys, %.1f us a result at 320/s (load %s)\n",
-             l, (b - a) / hz / (w1 - w0) * 100, w1 - w0, (b - a) / hz, (b - a) / hz / (w1 - w0) / 320 * 1e6, load }'
+  awk -v a="$t0" -v b="$t1" -v w0="$w0" -v w1="$w1" -v l="$label" -v load="$load" \
+    'BEGIN { printf "%-8s CPU %.3f %% of a core over %.1f s, %.3f s user+sys, %.1f us a result at 320/s (load %s)\n",
+             l, (b - a) / (w1 - w0) * 100, w1 - w0, b - a, (b - a) / (w1 - w0) / 320 * 1e6, load }'
   if [ "$strace_seconds" != 0 ]; then
     timeout -s INT "$strace_seconds" strace -c -f -p "$pid" -o "$work/strace.txt" 2>/dev/null || true
     sleep 0.2
@@ -72,7 +79,7 @@ pids+=($!)
 for _ in $(seq 100); do grep -q COM1 "$work/sim.log" && break; sleep 0.1; done
 
 gui=0
-for m in "${modes[@]}"; do [ "$m" = collect ] || [ "$m" = log ] || gui=1; done
+for m in "${modes[@]}"; do case "$m" in collect* | log*) ;; *) gui=1 ;; esac; done
 if [ "$gui" = 1 ]; then
   startx11 || { echo "live_paced: Xvfb did not start" >&2; exit 1; }
   export DISPLAY="$display"
@@ -128,23 +135,27 @@ closeapp() {
 
 for m in "${modes[@]}"; do
   case "$m" in
-    collect)
+    collect | collect-nojournal)
       closeapp
-      "$build/cli/zvl" collect --port COM1 --seconds $((seconds + 3 + strace_seconds + 1)) >/dev/null 2>"$work/collect.err" &
+      state="$XDG_STATE_HOME"
+      if [ "$m" = collect-nojournal ]; then state="$work/nostate"; mkdir -p "$state"; : >"$state/Pellam"; fi
+      XDG_STATE_HOME="$state" "$build/cli/zvl" collect --port COM1 --seconds $((seconds + 3 + strace_seconds + 1)) >/dev/null 2>"$work/collect.err" &
       cpid=$!
       pids+=($cpid)
-      measure "$cpid" collect
+      measure "$cpid" "$m"
       wait "$cpid" || true
       ;;
-    log)  # files of 100000 results (one save a minute), no status line
+    log | log-nojournal)  # files of 100000 results (one save a minute), no status line
       closeapp
+      rm -rf "$work/log"
       mkdir -p "$work/log"
+      [ "$m" = log ] || mkdir -p "$work/log/.zvl-log-journal-new.zvlj/kept-out"
       "$build/cli/zvl" log --port COM1 --quiet "$work/log" >/dev/null 2>"$work/log.err" &
       lpid=$!
       pids+=($lpid)
       sleep 1
       kill -0 "$lpid" 2>/dev/null || { echo "live_paced: zvl log ended: $(cat "$work/log.err")" >&2; exit 1; }
-      measure "$lpid" log
+      measure "$lpid" "$m"
       kill -INT "$lpid"; wait "$lpid" || true
       ls "$work/log" | grep -q . || { echo "live_paced: zvl log wrote no file: $(cat "$work/log.err")" >&2; exit 1; }
       ;;

@@ -160,12 +160,14 @@ int finishCollect(Session& s, const CollectOptions& o, bool outputWritten, Journ
     return code;
 }
 
-// Every result goes to a journal as it is stored, written out and synced once a second, so
-// that a kill or a power cut loses at most that second (zvl recover gives the rest back).
-// A journal that cannot be written is said once; the recording goes on without it.
+// Every result goes to a journal as it is stored, written out a quarter of a second and synced
+// a second after the last time (checked as results are stored, and by a timer for when they
+// stop coming), so that a kill or a power cut loses at most about that much (zvl recover gives
+// the rest back). A journal that cannot be written is said once; the recording goes on without it.
 struct CollectJournal {
     JournalWriter writer;
     QTimer timer;
+    const Clock* clock = nullptr;
 
     void start(Session& s, const std::string& portName) {
         AppState& st = s.state;
@@ -175,15 +177,16 @@ struct CollectJournal {
             st.serialNumber,      st.recordingTitle,    {st.commentLines.begin(), st.commentLines.end()},
             st.inputLabels,       st.inputActive};
         if (!writer.open(newJournalPath(defaultJournalFolder(), header), header)) tell();
-        QObject::connect(&timer, &QTimer::timeout, [this] { flush(); });
-        timer.start(1000);
+        clock = &s.clock;
+        QObject::connect(&timer, &QTimer::timeout, [this] { flushIfDue(); });
+        timer.start(int(JournalWriter::kSyncEveryMs));
     }
-    void flush() {
-        if (!writer.flush()) tell();
+    void flushIfDue() {
+        if (!writer.flushIfDue(clock->milliseconds())) tell();
     }
     void end() {
         timer.stop();
-        flush();
+        if (!writer.flush()) tell();
     }
     void tell() {
         if (const std::string e = writer.takeError(); !e.empty())
@@ -242,6 +245,7 @@ int runCollect(const std::vector<std::string>& args) {
             journal.writer.append(st.store.slot(printed + 1));
             if (outputError.empty()) std::printf("%s\n", exportDataLine(st, printed + 1).c_str());
         }
+        journal.flushIfDue();
         if (!flusher.isActive()) flusher.start(100);
     };
     s.view.onRedraw = [&] {

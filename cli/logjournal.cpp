@@ -170,7 +170,7 @@ std::string LogRecorder::rewriteJournal(const JournalHeader& header, int64_t fir
     bool ok = journal_.open(fresh, header, firstIndex);
     if (ok) {
         for (const ResultRecord& r : records) journal_.append(r);
-        ok = journal_.flush();
+        ok = journal_.flush(clock_.milliseconds());
     }
     if (!ok) return journal_.takeError();
     if (std::rename(fresh.c_str(), path.c_str()) != 0)
@@ -187,6 +187,11 @@ void LogRecorder::journalNew() {
         journal_.append(r);
         journaled_ = k;
     }
+}
+
+void LogRecorder::flushJournal() {
+    journalNew();
+    if (!journal_.flushIfDue(clock_.milliseconds())) journalFailed(journal_.takeError());
 }
 
 int64_t LogRecorder::firstUnsaved() const {

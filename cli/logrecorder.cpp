@@ -132,7 +132,7 @@ void LogRecorder::startInstrument() {
 
 void LogRecorder::resultStored() {
     logged_ = std::max(logged_, link_.liveResultsStored());
-    journalNew();
+    flushJournal();
     if (const int offset = clock_.utcOffsetSeconds(); offset != fileOffset_) zoneChanged(offset);
     // Results that still arrive during the stop roll too: no file holds more than N.
     if (fileResults() >= opt_.rollCount) finishFile(FileEnd::Roll, {});
@@ -337,6 +337,8 @@ bool LogRecorder::saveWaiting(int64_t budgetMs) {
 
 void LogRecorder::tick() {
     if (busy_) return;  // a connect or the stop waits; this tick comes back in a second
+    // The journal first: the saves below can wait long for a busy disk.
+    flushJournal();
     const int64_t now = clock_.milliseconds();
     noteBreak();
     // A change of the UTC offset while no result comes still ends the file.
@@ -355,9 +357,6 @@ void LogRecorder::tick() {
     // after the stop every few seconds.
     const bool due = now >= nextSaveMs_ - 1000;
     if ((!finished_.empty() && !failing_) || (due && !allSaved())) saveNow(stopped_ ? -1 : kWriteBudgetMs);
-    // The second's results go to the disk as one block.
-    journalNew();
-    if (!journal_.flush()) journalFailed(journal_.takeError());
 }
 
 void LogRecorder::noteBreak() {

@@ -15,8 +15,9 @@
 // replaces): a name that is taken, by whatever program, is never written over.
 //
 // The journal (DIR/.zvl-log-journal.zvlj) holds the results that are not yet in a saved file:
-// each result is appended as it is stored and written out and synced by the one-second tick,
-// so a kill or a power cut loses at most that second. When a save takes results out of it the
+// each result is appended as it is stored, written out a quarter of a second and synced a
+// second after the last time (checked as each result is stored and by the tick), so a kill
+// loses about a quarter of a second and a power cut about a second. When a save takes results out of it the
 // journal is written again from the first unsaved result. Its header's comment lines name the
 // files that may hold its results ("file NAME from K": NAME's first result is the K-th logged),
 // so that at the next start the results already on the disk are told from those that are not
@@ -145,6 +146,9 @@ private:
                         const std::string& path);
     // The results stored since the last call go to the journal (in memory until the flush).
     void journalNew();
+    // And to the disk when due (JournalWriter::flushIfDue), checked where a result is stored,
+    // as the tick comes late on a busy machine, and by the tick.
+    void flushJournal();
     // The logged index of the first result that is in no saved file.
     int64_t firstUnsaved() const;
     // Writes the journal again: the header naming the files to be written, and the results

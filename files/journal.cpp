@@ -326,11 +326,11 @@ void JournalWriter::close() {
 bool JournalWriter::open(const std::string& path, const JournalHeader& header, int64_t firstIndex) {
     close();
     path_ = path;
+    unsynced_ = false;
     error_.clear();
     errorTaken_ = false;
     pending_.clear();
     nextIndex_ = firstIndex;
-    unsynced_ = false;
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     std::error_code ec;
     if (!folder.empty()) std::filesystem::create_directories(folder, ec);
@@ -353,26 +353,47 @@ void JournalWriter::append(const ResultRecord& record) {
     pending_.push_back(record);
 }
 
-bool JournalWriter::flush(bool sync) {
+bool JournalWriter::flush(std::optional<int64_t> nowMs) {
     if (fd_ < 0) return error_.empty();
-    if (!pending_.empty()) {
-        std::string blocks;
-        for (size_t done = 0; done < pending_.size();) {
-            const size_t count = std::min<size_t>(pending_.size() - done, kMaxBlockRecords);
-            blocks += encodeJournalBlock(nextIndex_ + int64_t(done), pending_.data() + done, count);
-            done += count;
-        }
-        for (size_t done = 0; done < blocks.size();) {
-            const ssize_t n = ::write(fd_, blocks.data() + done, blocks.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return fail("Cannot write file", errno);
-            done += size_t(n);
-        }
-        nextIndex_ += int64_t(pending_.size());
-        pending_.clear();
-        unsynced_ = true;
+    if (nowMs) lastWriteMs_ = lastSyncMs_ = *nowMs;
+    return writePending() && syncWritten();
+}
+
+bool JournalWriter::flushIfDue(int64_t nowMs) {
+    if (fd_ < 0) return error_.empty();
+    if (!pending_.empty() && nowMs - lastWriteMs_ >= kWriteEveryMs) {
+        lastWriteMs_ = nowMs;
+        if (!writePending()) return false;
     }
-    if (!sync || !unsynced_) return true;
+    if (unsynced_ && nowMs - lastSyncMs_ >= kSyncEveryMs) {
+        lastSyncMs_ = nowMs;
+        return syncWritten();
+    }
+    return true;
+}
+
+bool JournalWriter::writePending() {
+    if (pending_.empty()) return true;
+    std::string blocks;
+    for (size_t done = 0; done < pending_.size();) {
+        const size_t count = std::min<size_t>(pending_.size() - done, kMaxBlockRecords);
+        blocks += encodeJournalBlock(nextIndex_ + int64_t(done), pending_.data() + done, count);
+        done += count;
+    }
+    for (size_t done = 0; done < blocks.size();) {
+        const ssize_t n = ::write(fd_, blocks.data() + done, blocks.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return fail("Cannot write file", errno);
+        done += size_t(n);
+    }
+    nextIndex_ += int64_t(pending_.size());
+    pending_.clear();
+    unsynced_ = true;
+    return true;
+}
+
+bool JournalWriter::syncWritten() {
+    if (!unsynced_) return true;
     if (fdatasync(fd_) != 0 && errno != EINVAL && errno != EROFS) return fail("Cannot write file", errno);
     unsynced_ = false;
     return true;

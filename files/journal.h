@@ -16,13 +16,16 @@
 // reader keeps every whole block whose checksum holds up to the first that does not (a torn
 // write at a kill, a damaged sector) and cuts the rest: a damaged tail is never read as results.
 //
-// The writer buffers the results in memory; flush() (called once a second by the recording's
-// timer) writes them as one block and syncs it to the disk, so a sync costs one a second at most.
-// A caller may write more often than it syncs (flush(false)): a killed program loses nothing
-// written, only a power cut loses what was not synced.
+// The writer buffers the results in memory; flushIfDue() writes them as one block a quarter of
+// a second after the last write, and syncs what was written a second after the last sync. A
+// recording calls it where a result is stored (a timer alone comes late on a busy machine) and
+// from a timer (for results that stop coming). A kill loses what was not written (about a
+// quarter of a second; the system keeps what was written), a power cut what was not synced
+// (about a second): one sync a second at most, never one per result.
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -93,11 +96,17 @@ public:
     bool open(const std::string& path, const JournalHeader& header, int64_t firstIndex = 1);
     // Buffers one result (in memory only).
     void append(const ResultRecord& record);
-    // Writes the buffered results as one block (several above 65535) and, with `sync`, syncs the
-    // data (also what earlier writes without it left). True when there was nothing to write or
-    // all of it is written (and on the disk, with `sync`); false on the failure, and quietly
-    // after it.
-    bool flush(bool sync = true);
+    // Writes the buffered results as one block (several above 65535) and syncs the data. True
+    // when there was nothing to write or all of it is on the disk; false on the failure, and
+    // quietly after it. With the caller's millisecond clock, it counts as flushIfDue's write and
+    // sync.
+    bool flush(std::optional<int64_t> nowMs = std::nullopt);
+    // Writes the buffered results when kWriteEveryMs have passed (on the caller's millisecond
+    // clock) since the last write made here, and syncs what is written when kSyncEveryMs have
+    // passed since the last sync made here. The result as flush() gives it.
+    bool flushIfDue(int64_t nowMs);
+    static constexpr int64_t kWriteEveryMs = 250;
+    static constexpr int64_t kSyncEveryMs = 1000;
     // Closes and deletes the journal (the recording was saved or printed whole).
     void remove();
 
@@ -110,12 +119,16 @@ public:
 
 private:
     bool fail(const std::string& what, int errorNumber);
+    bool writePending();
+    bool syncWritten();
     void close();
 
     std::string path_;
-    std::vector<ResultRecord> pending_;  // the records not yet written
-    int64_t nextIndex_ = 1;              // the index of the first pending record
-    bool unsynced_ = false;              // written since the last sync
+    std::vector<ResultRecord> pending_;    // the records not yet written
+    int64_t nextIndex_ = 1;                // the index of the first pending record
+    bool unsynced_ = false;                // written since the last sync
+    int64_t lastWriteMs_ = INT64_MIN / 2;  // of flushIfDue(): the first results go at once
+    int64_t lastSyncMs_ = INT64_MIN / 2;
     std::string error_;
     bool errorTaken_ = false;
     int fd_ = -1;

@@ -26,9 +26,6 @@ uint64_t fingerprintStep(uint64_t h, const ResultRecord& r) {
 
 constexpr uint64_t kFingerprintStart = 14695981039346656037ull;
 
-constexpr int kWriteIntervalMs = 500;  // the results' path writes this often
-constexpr int kSyncIntervalMs = 1000;  // and syncs this often, as the timer does
-
 uint64_t fingerprintOf(const ResultStore& store, int64_t count) {
     uint64_t h = kFingerprintStart;
     for (int64_t n = 1; n <= count; ++n) h = fingerprintStep(h, store.results[size_t(n)]);
@@ -72,8 +69,8 @@ WindowJournal::WindowJournal(AppState& state, const Clock& clock, Prompts& promp
       view_(view),
       timer_(timer),
       folder_(std::move(folder)) {
-    timer_.setInterval(kSyncIntervalMs);
-    timer_.setHandler([this] { catchUp(); });
+    timer_.setInterval(int(JournalWriter::kWriteEveryMs));
+    timer_.setHandler([this] { catchUp(true, true); });
 }
 
 WindowJournal::~WindowJournal() {
@@ -117,7 +114,7 @@ void WindowJournal::recordingStarted() {
     if (live_) timer_.enable();
 }
 
-void WindowJournal::catchUp(bool sayFailure, bool sync) {
+void WindowJournal::catchUp(bool sayFailure, bool whenDue) {
     if (busy_) return;
     busy_ = true;
     if (live_) {
@@ -140,21 +137,14 @@ void WindowJournal::catchUp(bool sayFailure, bool sync) {
         }
         if (!same || !state_.collectionActive || state_.uploadActive) live_ = false;
     }
-    if (!writer_.flush(sync) && sayFailure) tell();
-    writtenAt_ = clock_.milliseconds();
-    if (sync) syncedAt_ = writtenAt_;
+    const int64_t now = clock_.milliseconds();
+    if (!(whenDue ? writer_.flushIfDue(now) : writer_.flush(now)) && sayFailure) tell();
     if (!live_) timer_.disable();
     busy_ = false;
 }
 
 void WindowJournal::resultsStored() {
-    const int64_t now = clock_.milliseconds();
-    if (!live_ || busy_ || now - writtenAt_ < kWriteIntervalMs) return;
-    const bool sync = now - syncedAt_ >= kSyncIntervalMs;
-    catchUp(true, sync);
-    if (!sync || !live_) return;
-    timer_.disable();  // restarted: its tick a second after this sync, not sooner
-    timer_.enable();
+    if (live_ && !busy_) catchUp(true, true);
 }
 
 void WindowJournal::saved() {

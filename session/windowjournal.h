@@ -2,10 +2,10 @@
 // The journal of the window's live recordings and their recovery at the next start.
 //
 // Every live recording (Start, Collect New Data) opens a journal in the journal folder. The
-// results stored are appended twice a second and synced once a second: by the results' own path
-// (the first result stored half a second after the last write writes, a second after the last
-// sync syncs) and by the journal's timer once a second, for when results stop coming. So a
-// killed program loses at most half a second of results, a power cut about a second. Starting a new recording
+// results stored are written a quarter of a second after the last write and synced a second
+// after the last sync (JournalWriter::flushIfDue), from the results' own path (a busy window's
+// timer comes late) and from the journal's timer, for when results stop coming. So a killed
+// program loses about a quarter of a second of results, a power cut about a second. Starting a new recording
 // replaces the journal as it replaces the results; a save of the recording or a normal close
 // removes it. A journal that cannot be written is said once in a warning box (its modal loop
 // keeps reading the port, so the recording goes on in memory meanwhile).
@@ -44,11 +44,10 @@ public:
 
     // A live recording has just started in the store: its journal replaces the last one.
     void recordingStarted();
-    // The timer's tick (and the end of a Stop): the results stored since the last one are
-    // appended and synced; once the recording has ended the timer stops.
+    // The end of a Stop, a save, a close: the results stored since the last write are appended,
+    // written and synced; once the recording has ended the timer stops.
     void catchUp() { catchUp(true); }
-    // Live results were stored: written when the last write is half a second old, and synced
-    // when the last sync is a second old (the timer's next tick then a second after it).
+    // Live results were stored (and the timer's tick): appended, and written and synced when due.
     void resultsStored();
     // A Save or Save As completed: when the store holds the journal's recording, whole and
     // ended, the journal goes.
@@ -63,7 +62,7 @@ public:
     const std::string& path() const { return writer_.path(); }
 
 private:
-    void catchUp(bool sayFailure, bool sync = true);
+    void catchUp(bool sayFailure, bool whenDue = false);
     void tell();
     bool storeHoldsJournal() const;
     // Opens a journal for the recording in the store with `header`, its results 1..resultCount
@@ -83,8 +82,6 @@ private:
     uint64_t fingerprint_ = 0;  // of those results, to know them again at a save
     ResultRecord last_{};       // result journaled_ as it was appended
     bool live_ = false;         // the journal follows a recording that is still running
-    int64_t writtenAt_ = 0;     // the millisecond clock at the last write
-    int64_t syncedAt_ = 0;      // and at the last sync
     bool busy_ = false;         // inside catchUp (its warning box runs the timers)
 };
 

