@@ -202,7 +202,6 @@ int runCollect(const std::vector<std::string>& args) {
     if (int code = checkUsage(a, 0, kCollectHelp, "collect"); code >= 0) return code;
     CollectOptions o;
     if (int code = readCollectOptions(a, o); code >= 0) return code;
-    const std::optional<double>& seconds = o.seconds;
     const std::optional<long long>& count = o.count;
     const std::string portName = a.value("--port").value_or("COM1");
     Session s;
@@ -269,7 +268,7 @@ int runCollect(const std::vector<std::string>& args) {
     st.operatingMode = TimebaseRecord;
     s.link.startStopRecording();
     s.statusTimer.enable();
-    if (seconds) QTimer::singleShot(int(*seconds * 1000.0 + 0.5), [&] { requestStop(); });
+    if (o.seconds) QTimer::singleShot(int(*o.seconds * 1000.0 + 0.5), [&] { requestStop(); });
     loop.run([&] { return stopped || (!st.collectionActive && !stopRequested); });
     printNew();
     journal.end();
