@@ -46,13 +46,6 @@ struct SourceSegment {
     int64_t last() const { return first + count - 1; }
 };
 
-// The time of a record as the store gives it: a top byte of 0x80 or more reads as 0x7F.
-inline int64_t recordTime(const ResultRecord& r) {
-    uint32_t t = r.rawTime();
-    if (t >= 0x80000000u) t = (t & 0x00FFFFFFu) | 0x7F000000u;
-    return int64_t(t);
-}
-
 class ResultSource {
 public:
     virtual ~ResultSource() = default;
@@ -66,7 +59,7 @@ public:
     virtual ResultRecord startRecord() const { return {}; }
 
     // The time of result n; 0 outside 1..count.
-    int64_t time(int64_t n) const { return n < 1 || n > count() ? 0 : recordTime(record(n)); }
+    int64_t time(int64_t n) const { return n < 1 || n > count() ? 0 : record(n).time(); }
     // The index in segments() of the segment holding result n (1..count).
     size_t segmentOf(int64_t n) const;
 };

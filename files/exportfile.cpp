@@ -44,7 +44,7 @@ bool exportTextTo(const ResultSource& source, const AppState& state, const Local
     line(labels);
     line(exportDataLine(0, 0, source.startRecord().inputStates));
     forEachResult(source, [&](int64_t n, const ResultRecord& r) {
-        if (ok) line(exportDataLine(n, recordTime(r), r.inputStates));
+        if (ok) line(exportDataLine(n, r.time(), r.inputStates));
     });
     return ok && (out.empty() || write(out));
 }

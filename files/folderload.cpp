@@ -170,14 +170,14 @@ std::vector<std::vector<std::string>> recordingsIn(const std::vector<std::string
 void placeInTime(std::vector<Recording>& all) {
     std::optional<int> known;  // the first offset the folder gives, for those that give none
     std::sort(all.begin(), all.end(), [](const Recording& a, const Recording& b) {
-        return recordTime(a.records.front()) < recordTime(b.records.front());
+        return a.records.front().time() < b.records.front().time();
     });
     for (const Recording& r : all)
         if (!known && r.offset) known = r.offset;
     for (Recording& r : all) {
         const int offset = r.offset.value_or(known.value_or(0));
-        r.firstUtc = recordTime(r.records.front()) - offset;
-        r.lastUtc = recordTime(r.records.back()) - offset;
+        r.firstUtc = r.records.front().time() - offset;
+        r.lastUtc = r.records.back().time() - offset;
     }
     std::stable_sort(all.begin(), all.end(), [](const Recording& a, const Recording& b) {
         return a.firstUtc != b.firstUtc ? a.firstUtc < b.firstUtc : a.name() < b.name();

@@ -152,7 +152,7 @@ Statistics computeStatistics(const ResultSource& source, BoxChoice choice) {
         for (size_t at = 0; at < records.size(); ++at, ++i) {
             const uint16_t word = records[at].inputStates;
             const int64_t next = i == n                    ? t
-                                 : at + 1 < records.size() ? recordTime(records[at + 1])
+                                 : at + 1 < records.size() ? records[at + 1].time()
                                                            : source.time(i + 1);
             const int64_t d = std::max<int64_t>(0, next - t);
             BoxFigures& home = stats.boxes[size_t(layout.boxOf(t))];

@@ -47,7 +47,7 @@ std::vector<int64_t> dumpSeconds(const ResultSource& source, int64_t count, std:
     std::vector<int64_t> seconds(size_t(count + 1), 0);
     int64_t before = 0;
     forEachResult(source, [&](int64_t n, const ResultRecord& r) {
-        const int64_t now = recordTime(r);
+        const int64_t now = r.time();
         if (n == 1) {
             before = now;
             return;

@@ -113,7 +113,7 @@ TEST(FolderLoad, RecordingsAreOrderedPlacedAndLeftOutByTheRules) {
             next += s.count;
         }
         for (const SourceRun& run : sourceRuns(*folder))
-            for (const ResultRecord& r : run.records) times.push_back(recordTime(r));
+            for (const ResultRecord& r : run.records) times.push_back(r.time());
         EXPECT_EQ(order, c.order);
         EXPECT_EQ(gaps, c.gaps);
         EXPECT_EQ(gapSeconds, c.gapSeconds);
