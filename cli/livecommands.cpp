@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "cli/alarmwatch.h"
 #include "cli/args.h"
 #include "cli/commandloop.h"
 #include "cli/filecommands.h"
@@ -28,6 +29,7 @@ const char* const kStatusHelp =
 
 const char* const kCollectHelp =
     "usage: zvl collect [--port P] [--seconds S] [--count N] [-o OUT.zvl]\n"
+    "                   [--alarm 'NAME: KEY [for DURATION]'] [--idle DURATION] [--on-alarm CMD]\n"
     "\n"
     "Start a live recording, print one line per result as it arrives, then stop the\n"
     "instrument. Each line is the data line of the CSV export: index, \"d mmm yy hh:nn:ss\",\n"
@@ -42,7 +44,9 @@ const char* const kCollectHelp =
     "                when the recording ends, save it as the application's Save As does:\n"
     "                one recording file of up to 32768 results, or part files OUT_1.ZVL,\n"
     "                OUT_2.ZVL, ... (an existing OUT is replaced; labels and active flags\n"
-    "                from the application's settings file, else \"Channel n\", all active)\n"
+    "                from the application's settings file, else \"Channel n\", all active)\n" ZVL_ALARM_HELP
+    "Here the alarm lines go to standard error (standard output carries the results); FILE\n"
+    "is OUT.zvl with -o, else -, and N the result's index.\n"
     "\n"
     "Each result also goes to a journal in $XDG_STATE_HOME/Pellam/journal (default\n"
     "~/.local/state/Pellam/journal), synced once a second and removed when the recording is\n"
@@ -195,10 +199,13 @@ struct CollectJournal {
 
 int runCollect(const std::vector<std::string>& args) {
     const ParsedArgs a =
-        parseArgs(args, {"--port", "--seconds", "--count", "--output"}, {}, {{"-o", "--output"}});
+        parseArgs(args, {"--port", "--seconds", "--count", "--output", "--alarm", "--idle", "--on-alarm"}, {},
+                  {{"-o", "--output"}});
     if (int code = checkUsage(a, 0, kCollectHelp, "collect"); code >= 0) return code;
     CollectOptions o;
     if (int code = readCollectOptions(a, o); code >= 0) return code;
+    AlarmOptions alarmOptions;
+    if (int code = readAlarmOptions(a, alarmOptions); code >= 0) return code;
     const std::optional<double>& seconds = o.seconds;
     const std::optional<long long>& count = o.count;
     const std::string portName = a.value("--port").value_or("COM1");
@@ -208,6 +215,8 @@ int runCollect(const std::vector<std::string>& args) {
 
     CollectJournal journal;
     journal.start(s, portName);
+    std::optional<AlarmWatch> alarms;
+    if (alarmOptions.any()) startCollectAlarms(alarms, alarmOptions, s.clock);
 
     s.port.setGatherMs(kLiveGatherMs);
     ignoreBrokenPipe();
@@ -240,6 +249,7 @@ int runCollect(const std::vector<std::string>& args) {
     auto printNew = [&] {
         for (; printed < st.resultCount() && printed < kMaxResults; ++printed) {
             journal.writer.append(st.store.slot(printed + 1));
+            if (alarms) alarms->result(st.store.slot(printed + 1), o.output.value_or(""), printed + 1);
             if (outputError.empty()) std::printf("%s\n", exportDataLine(st, printed + 1).c_str());
         }
         if (!flusher.isActive()) flusher.start(100);
@@ -268,6 +278,7 @@ int runCollect(const std::vector<std::string>& args) {
     if (seconds) QTimer::singleShot(int(*seconds * 1000.0 + 0.5), [&] { requestStop(); });
     loop.run([&] { return stopped || (!st.collectionActive && !stopRequested); });
     printNew();
+    if (alarms && !s.lostReason.empty()) alarms->portLost();
     journal.end();
     flusher.stop();
     flushOut();
