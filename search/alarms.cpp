@@ -27,7 +27,8 @@ std::optional<int64_t> parseAlarmDuration(const std::string& text) {
 
 std::optional<AlarmRule> parseAlarm(const std::string& text, std::string& error) {
     const std::string shape =
-        "an alarm is NAME: KEY or NAME: KEY for DURATION, such as \"door: 3=on for 10m\"";
+        "an alarm is a name, a colon and a key, and \"for\" and a hold time after them when it is "
+        "to be held, such as \"door: 3=on for 10m\"";
     const size_t colon = text.find(':');
     if (colon == std::string::npos) {
         error = "\"" + text + "\" has no colon: " + shape;
