@@ -99,11 +99,18 @@ void AlarmWatch::portBack() {
     if (auto e = engine_.portBack(clock_.milliseconds())) fire({*e});
 }
 
-void startCollectAlarms(std::optional<AlarmWatch>& alarms, const AlarmOptions& options, const Clock& clock) {
-    alarms.emplace(options, clock, "");
+std::shared_ptr<AlarmWatch> collectAlarms(const AlarmOptions& options, const Clock& clock) {
+    if (!options.any()) return nullptr;
+    auto alarms = std::make_shared<AlarmWatch>(options, clock, "");
     alarms->printLine = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
     alarms->message = [](const std::string& line) { fail(line); };
     alarms->startTicking();
+    return alarms;
+}
+
+std::set<std::string> withAlarmOptions(std::set<std::string> options) {
+    options.insert(std::begin(kAlarmValueOptions), std::end(kAlarmValueOptions));
+    return options;
 }
 
 }  // namespace zvl::cli

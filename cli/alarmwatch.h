@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -78,7 +79,10 @@ private:
     QTimer timer_;
 };
 
-// zvl collect's: the lines on standard error, no alarm file, ticking from now on.
-void startCollectAlarms(std::optional<AlarmWatch>& alarms, const AlarmOptions& options, const Clock& clock);
+// zvl collect's, with alarm options: the lines on standard error, no alarm file, ticking
+// from now on. Else none.
+std::shared_ptr<AlarmWatch> collectAlarms(const AlarmOptions& options, const Clock& clock);
+// A command's value options and the alarms'.
+std::set<std::string> withAlarmOptions(std::set<std::string> options);
 
 }  // namespace zvl::cli

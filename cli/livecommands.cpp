@@ -98,6 +98,8 @@ struct CollectOptions {
     std::optional<double> seconds;
     std::optional<long long> count;
     std::optional<std::string> output;
+    AlarmOptions alarms;
+    std::shared_ptr<AlarmWatch> watch;  // with alarms
 };
 
 // The options after the usage check; -1 when the command may run, else its exit status.
@@ -118,6 +120,7 @@ int readCollectOptions(const ParsedArgs& a, CollectOptions& o) {
             return kExitUsage;
         }
     }
+    if (int code = readAlarmOptions(a, o.alarms); code >= 0) return code;
     o.output = a.value("--output");
     if (o.output) {  // refuse a folder that does not exist before recording anything
         const std::filesystem::path folder = std::filesystem::absolute(*o.output).parent_path();
@@ -151,6 +154,7 @@ int finishCollect(Session& s, const CollectOptions& o, bool outputWritten, Journ
     if (s.link.liveDiscards().bytes > 0) fail(discardedBytesText(s.link.liveDiscards()));
     int code = outputWritten ? kExitOk : kExitFailure;
     if (!s.lostReason.empty()) {
+        if (o.watch) o.watch->portLost();
         fail(s.portGone() + "; the recording ends with the results above");
         code = kExitFailure;
     }
@@ -198,16 +202,11 @@ struct CollectJournal {
 }  // namespace
 
 int runCollect(const std::vector<std::string>& args) {
-    const ParsedArgs a =
-        parseArgs(args, {"--port", "--seconds", "--count", "--output", "--alarm", "--idle", "--on-alarm"}, {},
-                  {{"-o", "--output"}});
+    const ParsedArgs a = parseArgs(args, withAlarmOptions({"--port", "--seconds", "--count", "--output"}), {},
+                                   {{"-o", "--output"}});
     if (int code = checkUsage(a, 0, kCollectHelp, "collect"); code >= 0) return code;
     CollectOptions o;
     if (int code = readCollectOptions(a, o); code >= 0) return code;
-    AlarmOptions alarmOptions;
-    if (int code = readAlarmOptions(a, alarmOptions); code >= 0) return code;
-    const std::optional<double>& seconds = o.seconds;
-    const std::optional<long long>& count = o.count;
     const std::string portName = a.value("--port").value_or("COM1");
     Session s;
     if (!s.openAndConnect(portName)) return kExitFailure;
@@ -215,8 +214,7 @@ int runCollect(const std::vector<std::string>& args) {
 
     CollectJournal journal;
     journal.start(s, portName);
-    std::optional<AlarmWatch> alarms;
-    if (alarmOptions.any()) startCollectAlarms(alarms, alarmOptions, s.clock);
+    o.watch = collectAlarms(o.alarms, s.clock);
 
     s.port.setGatherMs(kLiveGatherMs);
     ignoreBrokenPipe();
@@ -249,14 +247,14 @@ int runCollect(const std::vector<std::string>& args) {
     auto printNew = [&] {
         for (; printed < st.resultCount() && printed < kMaxResults; ++printed) {
             journal.writer.append(st.store.slot(printed + 1));
-            if (alarms) alarms->result(st.store.slot(printed + 1), o.output.value_or(""), printed + 1);
+            if (o.watch) o.watch->result(st.store.slot(printed + 1), o.output.value_or(""), printed + 1);
             if (outputError.empty()) std::printf("%s\n", exportDataLine(st, printed + 1).c_str());
         }
         if (!flusher.isActive()) flusher.start(100);
     };
     s.view.onRedraw = [&] {
         printNew();
-        if (count && s.link.liveResultsStored() >= *count) requestStop();
+        if (o.count && s.link.liveResultsStored() >= *o.count) requestStop();
     };
     QObject::connect(&stopper, &QTimer::timeout, [&] {
         s.prompts.confirmAnswer = false;  // "Continue Collecting Data ?" No: stop
@@ -275,10 +273,9 @@ int runCollect(const std::vector<std::string>& args) {
     st.operatingMode = TimebaseRecord;
     s.link.startStopRecording();
     s.statusTimer.enable();
-    if (seconds) QTimer::singleShot(int(*seconds * 1000.0 + 0.5), [&] { requestStop(); });
+    if (o.seconds) QTimer::singleShot(int(*o.seconds * 1000.0 + 0.5), [&] { requestStop(); });
     loop.run([&] { return stopped || (!st.collectionActive && !stopRequested); });
     printNew();
-    if (alarms && !s.lostReason.empty()) alarms->portLost();
     journal.end();
     flusher.stop();
     flushOut();
