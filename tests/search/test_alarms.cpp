@@ -21,7 +21,7 @@ struct Case {
     std::vector<const char*> alarms;
     std::optional<int64_t> idle;
     std::vector<Step> steps;
-    std::string fired;  // "NAME@DUE_MS:FILE#RESULT" each, space-separated
+    std::string fired;  // "NAME@DUE_MS[>FIRED_MS]:FILE#RESULT" each, space-separated
 };
 
 std::string run(const Case& c) {
@@ -35,8 +35,9 @@ std::string run(const Case& c) {
     AlarmEngine engine(rules, c.idle, 0);
     std::map<std::string, int64_t> numbers;  // per file, as a roll numbers them
     std::string out;
-    auto put = [&](const AlarmEvent& e) {
-        out += (out.empty() ? "" : " ") + e.name + "@" + std::to_string(e.dueMs) + ":" + e.file + "#" +
+    auto put = [&](const AlarmEvent& e, int64_t at) {
+        out += (out.empty() ? "" : " ") + e.name + "@" + std::to_string(e.dueMs) +
+               (at != e.dueMs ? ">" + std::to_string(at) : "") + ":" + e.file + "#" +
                std::to_string(e.result);
     };
     for (const Step& s : c.steps) {
@@ -50,7 +51,7 @@ std::string run(const Case& c) {
         } else if (auto e = s.op == 'L' ? engine.portLost(s.ms) : engine.portBack(s.ms)) {
             events.push_back(*e);
         }
-        for (const AlarmEvent& e : events) put(e);
+        for (const AlarmEvent& e : events) put(e, s.ms);
     }
     return out;
 }
@@ -108,12 +109,12 @@ TEST(Alarms, RulesOnAFakeClock) {
           {'R', 16000, kIn3, "b"},
           {'R', 20000, kIn3, "b"},
           {'C', 40000}},
-         "port-lost@2000:a#1 port-back@15000:a#1 door@10000:a#1"},
+         "port-lost@2000:a#1 port-back@15000:a#1 door@10000>16000:a#1"},
         {"a lost port after the alarm does not fire it again",
          {kDoor},
          {},
          {{'R', 0, kIn3}, {'C', 10500}, {'L', 12000}, {'B', 13000}, {'R', 14000, kIn3}, {'C', 40000}},
-         "door@10000:a#1 port-lost@12000:a#1 port-back@13000:a#1"},
+         "door@10000>10500:a#1 port-lost@12000:a#1 port-back@13000:a#1"},
         {"a key that broke while the port was lost",
          {kDoor},
          {},
