@@ -140,6 +140,7 @@ void connectRecorder(Session& s, LogRecorder& rec, ProgressLine& status, AlarmWa
     // The alarms see each new result before a roll can take it out of the store.
     s.view.onRedraw = [&s, &rec, alarms, fed = s.link.liveResultsStored()]() mutable {
         const int64_t total = s.link.liveResultsStored(), n = rec.fileResults();
+        if (alarms && !rec.portIsLost()) alarms->portBack();  // before the first result after it
         for (int64_t k = std::max<int64_t>(1, n - (total - fed) + 1); alarms && k <= n; ++k)
             alarms->result(s.state.store.slot(k), rec.nameCurrent(), k);
         fed = total;

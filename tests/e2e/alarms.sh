@@ -58,6 +58,18 @@ csv="$out/al-alarms.csv"
 [ "$(cut -d, -f2,4,5 "$csv" | tail -4 | tr '\n' ' ')" = "door,2,0010100000000000 start,5,1000000000000000 door,6,1010000000000000 idle,7,1010000000000000 " ] \
   || fail "$(cat "$csv")"
 
+# The port lost and back are alarms of their own.
+mkdir "$work/out2"
+"$zvl" log --port COM12 --idle 1h "$work/out2" >"$work/port.out" 2>"$work/port.err" &
+logpid=$!
+waitfor "$work/sent" '^14 ' 20  # the script played again, all of it
+stopsim
+waitfor "$work/port.out" '^ALARM port-lost .* result 7$' 10
+startsim sim2 --replay "$work/script.csv"
+waitfor "$work/port.out" '^ALARM port-back ' 30
+stopwith TERM "$logpid"
+[ "$(grep -c '^ALARM' "$work/port.out")" -eq 2 ] || fail "$(cat "$work/port.out")"
+
 # zvl collect: the alarm line on stderr, the results alone on stdout.
 "$zvl" collect --port COM12 --count 5 --alarm 'start: 1=rise' >"$work/c.out" 2>"$work/c.err" || fail "$(cat "$work/c.err")"
 grep -qx 'ALARM start [0-9-]* [0-9:]* - result 5' "$work/c.err" || fail "collect: $(cat "$work/c.err")"
