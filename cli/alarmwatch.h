@@ -31,7 +31,8 @@ inline const char* const kAlarmValueOptions[] = {"--alarm", "--idle", "--on-alar
 // The lines of the commands' help about them, a literal to join to theirs.
 #define ZVL_ALARM_HELP                                                                         \
     "  --alarm 'NAME: KEY [for DURATION]'\n"                                                   \
-    "                     an alarm (repeatable; several in one value separated by ';'):\n"     \
+    "                     an alarm (repeatable; several in one value separated by ';',\n"      \
+    "                     none in an empty one, as with --on-alarm ''):\n"                     \
     "                     KEY as zvl find's (3=on,5=rise), NAME of letters, digits, -, _\n"    \
     "                     and .; without for it fires at the result where the key begins\n"    \
     "                     to hold, with it once the key has held for DURATION (1s .. 366d),\n" \

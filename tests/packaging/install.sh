@@ -122,7 +122,7 @@ dpkg -x "$deb" "$work/unpacked"
 version=$("$work/unpacked/usr/bin/zvl" --version) || fail "zvl from the package"
 [[ "$version" =~ ^zvl\ \(Pellam\ ZVL\ companion\)\ [0-9.]+$ ]] || fail "zvl --version from the package: $version"
 [ -f "$work/unpacked/usr/share/pellam-zvl/help/contents.html" ] || fail "the package lacks the help pages"
-grep -qx 'ExecStart=/usr/bin/zvl log --port %I $ZVL_LOG_OPTIONS $ZVL_LOG_PORT_OPTIONS /var/lib/zvl-log/%i' \
+grep -qxF 'ExecStart=/usr/bin/zvl log --port %I --alarm=${ZVL_LOG_ALARMS} --on-alarm=${ZVL_LOG_ON_ALARM} $ZVL_LOG_OPTIONS $ZVL_LOG_PORT_OPTIONS /var/lib/zvl-log/%i' \
   "$work/unpacked/usr/lib/systemd/system/zvl-log@.service" || fail "the package's unit does not run /usr/bin/zvl"
 dpkg-deb -e "$deb" "$work/control"
 for script in postinst prerm postrm; do
