@@ -12,6 +12,13 @@ std::optional<std::string> ParsedArgs::value(const std::string& name) const {
     return it->second;
 }
 
+std::vector<std::string> ParsedArgs::all(const std::string& name) const {
+    std::vector<std::string> out;
+    for (const auto& [n, v] : given)
+        if (n == name) out.push_back(v);
+    return out;
+}
+
 ParsedArgs parseArgs(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
                      const std::set<std::string>& flagOptions,
                      const std::map<std::string, std::string>& aliases) {
@@ -45,6 +52,7 @@ ParsedArgs parseArgs(const std::vector<std::string>& args, const std::set<std::s
                 value = args[++i];
             }
             out.values[name] = value;
+            out.given.emplace_back(name, value);
         } else if (flagOptions.count(name) && !inlineValue) {
             out.flags.insert(name);
         } else {

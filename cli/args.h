@@ -10,12 +10,15 @@
 namespace zvl::cli {
 
 struct ParsedArgs {
-    std::map<std::string, std::string> values;  // options with a value
-    std::set<std::string> flags;                // options without one
+    std::map<std::string, std::string> values;               // options with a value (the last one given)
+    std::vector<std::pair<std::string, std::string>> given;  // every one, in order
+    std::set<std::string> flags;                             // options without one
     std::vector<std::string> positionals;
     std::string error;  // empty when the line is valid
     bool has(const std::string& name) const { return values.count(name) || flags.count(name); }
     std::optional<std::string> value(const std::string& name) const;
+    // Every value of an option that may be given more than once, in order.
+    std::vector<std::string> all(const std::string& name) const;
 };
 
 // valueOptions take a value, flagOptions do not ("--help" is always a flag). Short aliases

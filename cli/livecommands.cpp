@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "cli/alarmwatch.h"
 #include "cli/args.h"
 #include "cli/commandloop.h"
 #include "cli/filecommands.h"
@@ -28,6 +29,7 @@ const char* const kStatusHelp =
 
 const char* const kCollectHelp =
     "usage: zvl collect [--port P] [--seconds S] [--count N] [-o OUT.zvl]\n"
+    "                   [--alarm 'NAME: KEY [for DURATION]'] [--idle DURATION] [--on-alarm CMD]\n"
     "\n"
     "Start a live recording, print one line per result as it arrives, then stop the\n"
     "instrument. Each line is the data line of the CSV export: index, \"d mmm yy hh:nn:ss\",\n"
@@ -42,7 +44,9 @@ const char* const kCollectHelp =
     "                when the recording ends, save it as the application's Save As does:\n"
     "                one recording file of up to 32768 results, or part files OUT_1.ZVL,\n"
     "                OUT_2.ZVL, ... (an existing OUT is replaced; labels and active flags\n"
-    "                from the application's settings file, else \"Channel n\", all active)\n"
+    "                from the application's settings file, else \"Channel n\", all active)\n" ZVL_ALARM_HELP
+    "Here the alarm lines go to standard error (standard output carries the results); FILE\n"
+    "is OUT.zvl with -o, else -, and N the result's index.\n"
     "\n"
     "Each result also goes to a journal in $XDG_STATE_HOME/Pellam/journal (default\n"
     "~/.local/state/Pellam/journal), synced once a second and removed when the recording is\n"
@@ -94,6 +98,8 @@ struct CollectOptions {
     std::optional<double> seconds;
     std::optional<long long> count;
     std::optional<std::string> output;
+    AlarmOptions alarms;
+    std::shared_ptr<AlarmWatch> watch;  // with alarms
 };
 
 // The options after the usage check; -1 when the command may run, else its exit status.
@@ -114,6 +120,7 @@ int readCollectOptions(const ParsedArgs& a, CollectOptions& o) {
             return kExitUsage;
         }
     }
+    if (int code = readAlarmOptions(a, o.alarms); code >= 0) return code;
     o.output = a.value("--output");
     if (o.output) {  // refuse a folder that does not exist before recording anything
         const std::filesystem::path folder = std::filesystem::absolute(*o.output).parent_path();
@@ -147,6 +154,7 @@ int finishCollect(Session& s, const CollectOptions& o, bool outputWritten, Journ
     if (s.link.liveDiscards().bytes > 0) fail(discardedBytesText(s.link.liveDiscards()));
     int code = outputWritten ? kExitOk : kExitFailure;
     if (!s.lostReason.empty()) {
+        if (o.watch) o.watch->portLost();
         fail(s.portGone() + "; the recording ends with the results above");
         code = kExitFailure;
     }
@@ -197,12 +205,11 @@ struct CollectJournal {
 }  // namespace
 
 int runCollect(const std::vector<std::string>& args) {
-    const ParsedArgs a =
-        parseArgs(args, {"--port", "--seconds", "--count", "--output"}, {}, {{"-o", "--output"}});
+    const ParsedArgs a = parseArgs(args, withAlarmOptions({"--port", "--seconds", "--count", "--output"}), {},
+                                   {{"-o", "--output"}});
     if (int code = checkUsage(a, 0, kCollectHelp, "collect"); code >= 0) return code;
     CollectOptions o;
     if (int code = readCollectOptions(a, o); code >= 0) return code;
-    const std::optional<long long>& count = o.count;
     const std::string portName = a.value("--port").value_or("COM1");
     Session s;
     if (!s.openAndConnect(portName)) return kExitFailure;
@@ -210,6 +217,7 @@ int runCollect(const std::vector<std::string>& args) {
 
     CollectJournal journal;
     journal.start(s, portName);
+    o.watch = collectAlarms(o.alarms, s.clock);
 
     s.port.setGatherMs(kLiveGatherMs);
     ignoreBrokenPipe();
@@ -242,6 +250,7 @@ int runCollect(const std::vector<std::string>& args) {
     auto printNew = [&] {
         for (; printed < st.resultCount() && printed < kMaxResults; ++printed) {
             journal.writer.append(st.store.slot(printed + 1));
+            if (o.watch) o.watch->result(st.store.slot(printed + 1), o.output.value_or(""), printed + 1);
             if (outputError.empty()) std::printf("%s\n", exportDataLine(st, printed + 1).c_str());
         }
         journal.flushIfDue();
@@ -249,7 +258,7 @@ int runCollect(const std::vector<std::string>& args) {
     };
     s.view.onRedraw = [&] {
         printNew();
-        if (count && s.link.liveResultsStored() >= *count) requestStop();
+        if (o.count && s.link.liveResultsStored() >= *o.count) requestStop();
     };
     QObject::connect(&stopper, &QTimer::timeout, [&] {
         s.prompts.confirmAnswer = false;  // "Continue Collecting Data ?" No: stop

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "cli/alarmwatch.h"
 #include "cli/args.h"
 #include "cli/commandloop.h"
 #include "cli/filecommands.h"
@@ -18,7 +19,8 @@ namespace zvl::cli {
 namespace {
 
 const char* const kLogHelp =
-    "usage: zvl log --port P [--roll N] [--every DURATION] [--name PREFIX] [--quiet] DIR\n"
+    "usage: zvl log --port P [--roll N] [--every DURATION] [--name PREFIX] [--quiet]\n"
+    "               [--alarm 'NAME: KEY [for DURATION]'] [--idle DURATION] [--on-alarm CMD] DIR\n"
     "\n"
     "Record the instrument's live results into recording files in DIR until SIGINT, SIGTERM\n"
     "or SIGHUP. A file is finished each time N results are in it, or DURATION has passed,\n"
@@ -44,7 +46,10 @@ const char* const kLogHelp =
     "  --every DURATION   also finish a file after DURATION: a whole number and s, m, h or d\n"
     "                     (30m, 12h, 1d); off by default\n"
     "  --name PREFIX      the start of the file names (default zvl)\n"
-    "  --quiet            no line per file and no status line\n"
+    "  --quiet            no line per file and no status line (alarms are still printed)\n" ZVL_ALARM_HELP
+    "Each alarm is also a row in DIR/PREFIX-alarms.csv (time, alarm, file, result, inputs);\n"
+    "FILE is the file the result is in (the file being filled, named when its first alarm\n"
+    "comes).\n"
     "\n"
     "A port that goes away: its results are saved, and the port is tried again every 5 s,\n"
     "after a minute every minute; when it is back the handshake runs and recording goes on\n"
@@ -52,7 +57,8 @@ const char* const kLogHelp =
     "is tried again every minute; files saved before are not touched. After a signal it is\n"
     "tried every 5 s for 2 minutes; then, or at a second signal, the results are given up.\n"
     "\n"
-    "Output: one line per finished file on standard output, \"NAME: N results, FIRST .. LAST\";\n"
+    "Output: one line per finished file on standard output, \"NAME: N results, FIRST .. LAST\",\n"
+    "and the alarms' lines;\n"
     "messages on standard error; a status line there when it is a terminal. A standard output\n"
     "that cannot be written stops the recording as a signal does.\n"
     "Exit 0 after a signal once every result is saved, 1 on a usage error, 2 when the port\n"
@@ -126,22 +132,31 @@ std::string statusLine(Session& s, LogRecorder& rec, int64_t n, double perSecond
 
 // The recorder hears of every stored result and a lost port; its messages go to stderr past
 // the status line, and it mutes the session's warnings while it retries a save.
-void connectRecorder(Session& s, LogRecorder& rec, ProgressLine& status) {
+void connectRecorder(Session& s, LogRecorder& rec, ProgressLine& status, AlarmWatch* alarms) {
     rec.message = [&status](const std::string& line) {
         status.clear();
         fail(line);
     };
     rec.muteWarnings = [&s](bool mute) { s.prompts.silent = mute; };
-    s.view.onRedraw = [&rec] { rec.resultStored(); };
-    s.link.setLossReporter([&s, &rec](const std::string& reason) {
+    // The alarms see each new result before a roll can take it out of the store.
+    s.view.onRedraw = [&s, &rec, alarms, fed = s.link.liveResultsStored()]() mutable {
+        const int64_t total = s.link.liveResultsStored(), n = rec.fileResults();
+        if (alarms && !rec.portIsLost()) alarms->portBack();  // before the first result after it
+        for (int64_t k = std::max<int64_t>(1, n - (total - fed) + 1); alarms && k <= n; ++k)
+            alarms->result(s.state.store.slot(k), rec.nameCurrent(), k);
+        fed = total;
+        rec.resultStored();
+    };
+    s.link.setLossReporter([&s, &rec, alarms](const std::string& reason) {
         s.lostReason = reason;
+        if (alarms) alarms->portLost();
         rec.portLost(reason);
     });
 }
 
 // Records until a signal has stopped the recording and everything is saved (or a second
 // signal ends a save that keeps failing); the exit status.
-int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet) {
+int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet, AlarmWatch* alarms) {
     CommandLoop loop({SIGINT, SIGTERM, SIGHUP});
     ProgressLine status("", true);
     bool stopping = false, ended = false;
@@ -150,8 +165,8 @@ int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet) {
     // A standard output that cannot be written (the reader of the pipe has gone) ends the
     // recording as a signal does: stop, save, and exit 2.
     std::string outputError;
-    rec.fileSaved = [&](const std::string& line) {
-        if (quiet || !outputError.empty()) return;
+    auto printData = [&](const std::string& line) {
+        if (!outputError.empty()) return;
         status.clear();
         std::printf("%s\n", line.c_str());
         outputError = standardOutputError();
@@ -163,7 +178,15 @@ int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet) {
             loop.check();
         });
     };
-    connectRecorder(s, rec, status);
+    rec.fileSaved = [&](const std::string& line) {
+        if (!quiet) printData(line);
+    };
+    connectRecorder(s, rec, status, alarms);
+    if (alarms) {
+        alarms->printLine = printData;
+        alarms->message = rec.message;
+        alarms->startTicking();
+    }
 
     RateMeter rate;
     rate.add(s.clock.milliseconds(), 0);
@@ -190,6 +213,7 @@ int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet) {
     QtTimer tick(1000);
     tick.setHandler([&] {
         rec.tick();
+        if (alarms && !rec.portIsLost()) alarms->portBack();
         if (!stopping && !rec.portIsLost() && !rec.busy()) s.statusTimer.enable();
         const int64_t n = rec.resultsLogged();
         const double perSecond = rate.add(s.clock.milliseconds(), n);
@@ -214,10 +238,13 @@ int recordUntilSignal(Session& s, LogRecorder& rec, bool quiet) {
 }  // namespace
 
 int runLog(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {"--port", "--roll", "--every", "--name"}, {"--quiet"});
+    const ParsedArgs a = parseArgs(
+        args, {"--port", "--roll", "--every", "--name", "--alarm", "--idle", "--on-alarm"}, {"--quiet"});
     if (int code = checkUsage(a, 1, kLogHelp, "log"); code >= 0) return code;
     LogOptions o;
     if (int code = readLogOptions(a, o); code >= 0) return code;
+    AlarmOptions alarmOptions;
+    if (int code = readAlarmOptions(a, alarmOptions); code >= 0) return code;
 
     // The folder is this logger's alone: a second one into it is refused.
     FolderLock lock;
@@ -232,7 +259,11 @@ int runLog(const std::vector<std::string>& args) {
     useApplicationDescription(s.state);
     s.port.setGatherMs(kLiveGatherMs);
     LogRecorder rec(s.state, s.link, s.clock, o);
-    return recordUntilSignal(s, rec, a.has("--quiet"));
+    std::optional<AlarmWatch> alarms;
+    if (alarmOptions.any())
+        alarms.emplace(alarmOptions, s.clock,
+                       (std::filesystem::path(o.folder) / (o.prefix + "-alarms.csv")).string());
+    return recordUntilSignal(s, rec, a.has("--quiet"), alarms ? &*alarms : nullptr);
 }
 
 }  // namespace zvl::cli

@@ -115,6 +115,11 @@ public:
     int64_t filesSaved() const { return filesSaved_; }
     size_t filesWaiting() const { return finished_.size(); }
     const std::string& currentName() const { return path_; }
+    // The name of the file being filled, chosen now when it has results (the alarms' lines).
+    const std::string& nameCurrent() {
+        if (fileResults() > 0) nameFile();
+        return path_;
+    }
 
     // The name PREFIX-YYYYMMDD-HHMMSS.zvl of a file whose first result has time stamp t.
     static std::string fileStem(const std::string& prefix, int64_t t);

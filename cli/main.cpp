@@ -34,6 +34,9 @@ const char* const kHelp =
     "  find      list the runs where a pattern of inputs was held, and for how long, as CSV\n"
     "  recover   list the journals of live recordings that ended unsaved, or save one as a file\n"
     "\n"
+    "collect and log raise alarms: --alarm 'NAME: KEY [for DURATION]', --idle DURATION and\n"
+    "--on-alarm CMD (a line, a row in the log's alarm file, and CMD run for each).\n"
+    "\n"
     "zvl <command> --help tells more; zvl --version prints the version. Exit codes: 0 done,\n"
     "1 usage error, 2 instrument or file failure, and for find 3 nothing matched. Every\n"
     "message, progress and summary line goes to stderr; stdout carries only a command's data.\n";

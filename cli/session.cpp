@@ -22,9 +22,11 @@ int checkUsage(const ParsedArgs& a, size_t files, const char* help, const std::s
                                            : "unexpected argument " + a.positionals[files];
     for (const std::string& p : a.positionals)
         if (why.empty() && p.empty()) why = "empty file name";
-    // An empty value ("--port ''") is a mistake on the command line, not a name to try.
+    // An empty value ("--port ''") is a mistake on the command line, not a name to try; an
+    // empty --alarm or --on-alarm is none (the logging service passes them so).
     for (const auto& [option, value] : a.values)
-        if (why.empty() && value.empty()) why = "option " + option + " needs a value";
+        if (why.empty() && value.empty() && option != "--alarm" && option != "--on-alarm")
+            why = "option " + option + " needs a value";
     if (why.empty()) return -1;
     fail(why + " (see zvl " + name + " --help)");
     return kExitUsage;

@@ -156,6 +156,7 @@ void HeldMatcher::add(const RecordRun& run) {
             // Each edge input was at the other level before: Low to High was off, High to Low on.
             held = held_ = true;
             current_ = HeldMatch{runIndex, run.firstInFile + int64_t(k), records[k].time(), 0, false, states};
+            if (begun) begun(current_);
         }
         previous = states;
         previousHolds = now;

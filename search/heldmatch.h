@@ -76,6 +76,8 @@ class HeldMatcher {
 public:
     HeldMatcher(const HeldKey& key, const HeldLimits& limits, std::function<void(const HeldMatch&)> found);
     void add(const RecordRun& run);
+    // Told of each match as it begins (its end not yet known), for the live alarms.
+    std::function<void(const HeldMatch&)> begun;
     void finish();
 
 private:

@@ -254,6 +254,8 @@ static double resultPeriodMs(const SimConfig& c) {
 
 void InstrumentEngine::startStream(int64_t nowMs) {
     collecting_ = true;
+    replayStartMs_ = nowMs;
+    replayNext_ = 0;
     slotStartMs_ = double(nowMs);
     nextResultMs_ = -1;
     const double period = resultPeriodMs(config_);
@@ -290,7 +292,11 @@ uint16_t InstrumentEngine::nextInputStates() {
 }
 
 void InstrumentEngine::emitLiveResult() {
-    inputs_ = nextInputStates();
+    emitLiveWord(nextInputStates());
+}
+
+void InstrumentEngine::emitLiveWord(uint16_t inputs) {
+    inputs_ = inputs;
     emitPacket(answer::LiveResult, {uint8_t(inputs_ >> 8), uint8_t(inputs_ & 0xFF)});
     ++liveSent_;
     if (onLiveResult) onLiveResult(inputs_);
@@ -334,6 +340,10 @@ void InstrumentEngine::advance(int64_t nowMs, bool emit) {
     nowMs = std::max(nowMs, lastTickMs_);
     lastTickMs_ = nowMs;
     if (!collecting_) return;
+    if (!config_.replay.empty()) {
+        advanceReplay(nowMs, emit && !config_.silent);
+        return;
+    }
     const double now = double(nowMs);
 
     // Follow changes of the rates made through config() while streaming.
@@ -401,6 +411,16 @@ void InstrumentEngine::advance(int64_t nowMs, bool emit) {
     }
 }
 
+void InstrumentEngine::advanceReplay(int64_t nowMs, bool emit) {
+    const std::vector<ReplayStep>& steps = config_.replay;
+    // Overdue lines are all sent, in order (none is dropped), a bounded number at a time.
+    for (int64_t emitted = 0; replayNext_ < steps.size() && emitted < kMaxEventsPerAdvance; ++emitted) {
+        if (replayStartMs_ + steps[replayNext_].ms > nowMs) break;
+        if (emit) emitLiveWord(steps[replayNext_].inputs);
+        ++replayNext_;
+    }
+}
+
 void InstrumentEngine::tick(int64_t nowMs) {
     advance(nowMs, true);
     emitPendingBlock(lastTickMs_);
@@ -413,6 +433,10 @@ int64_t InstrumentEngine::msUntilNextEvent(int64_t nowMs) const {
     nowMs = std::max(nowMs, lastTickMs_);
     if (pendingSendMs_ >= 0) return std::max<int64_t>(0, pendingSendMs_ - nowMs);
     if (!collecting_ || config_.silent) return -1;
+    if (!config_.replay.empty())
+        return replayNext_ < config_.replay.size()
+                   ? std::max<int64_t>(0, replayStartMs_ + config_.replay[replayNext_].ms - nowMs)
+                   : -1;
     double next = -1;
     auto consider = [&](double t) {
         if (t >= 0 && (next < 0 || t < next)) next = t;

@@ -29,6 +29,13 @@ constexpr int kBlockSize = kUploadPacketSize;
 constexpr int kRecordsPerBlock = kUploadSlotsPerPacket;
 constexpr uint8_t kKindRecord = 0xD0;  // an ordinary record (the instrument's own choice)
 
+// One line of a replay: a live result's input word (bit 0 is input 1), sent this many
+// milliseconds after the start of live collection.
+struct ReplayStep {
+    int64_t ms = 0;
+    uint16_t inputs = 0;
+};
+
 struct SimConfig {
     uint8_t firmwareMajor = 1;  // firmware 1.51: 0xC1 offsets 5 and 6 are 1 and 0x51
     uint8_t firmwareMinor = 0x51;
@@ -45,6 +52,9 @@ struct SimConfig {
     double invalidSignalsPerSecond = 0;  // single 0x15 bytes
     double malformedPerSecond = 0;       // packets with a length byte above 13
     bool silent = false;                 // answer nothing and stream nothing
+    // When not empty, the live results are these, in order and at their times from each
+    // start of live collection, and nothing else: no generated results, no stream faults.
+    std::vector<ReplayStep> replay;
 
     // Longest stretch of overdue stream one tick() makes up for; older events are dropped.
     int64_t maxCatchUpMs = 10000;
@@ -144,6 +154,8 @@ private:
     void handleCommand(uint8_t code, const std::vector<uint8_t>& valueBytes, int64_t nowMs);
     void emitPacket(uint8_t code, const std::vector<uint8_t>& data);
     void emitLiveResult();
+    void emitLiveWord(uint16_t inputs);
+    void advanceReplay(int64_t nowMs, bool emit);
     void emitFault(int kind);
     uint16_t nextInputStates();
     void startStream(int64_t nowMs);
@@ -182,6 +194,8 @@ private:
     int64_t clockSetMs_ = 0;      // engine time when the clock was last set
     uint32_t clockSetValue_ = 0;  // instrument clock at clockSetMs_
     uint64_t phase_ = 0;          // drives the periodic inputs
+    int64_t replayStartMs_ = 0;   // the start of live collection, and the next line to play
+    size_t replayNext_ = 0;
 
     // Memory upload.
     std::vector<MemoryRecord> memory_;  // physical order

@@ -8,6 +8,7 @@
 
 #include "cli/args.h"
 #include "platform/comports.h"
+#include "sim/replay.h"
 
 namespace zvl::sim {
 
@@ -78,6 +79,7 @@ const std::map<std::string, std::string> kValueOptions = {
     {"--pause-ms", "--pause-ms needs a number"},
     {"--dump-memory", "--dump-memory needs a file name"},
     {"--sent-log", "--sent-log needs a file name"},
+    {"--replay", "--replay needs a file name"},
     {"--seed", "--seed needs a number"},
 };
 const std::set<std::string> kFlagOptions = {"--version", "--unpaced", "--silent", "--verbose", "--in-order"};
@@ -192,6 +194,10 @@ Error readStreamAndMemory(const Values& a, ProgramOptions& out) {
         return std::string("--wrap-at wants a record number from 1");
     if (auto err = countOption(a, "--backward-times", e.memoryBackwardTimes, capacity)) return err;
     if (auto err = countOption(a, "--pause-ms", e.blockPauseMs, 3'600'000)) return err;
+    if (auto v = a.value("--replay")) {
+        if (v->empty()) return std::string("--replay needs a file name");
+        if (auto err = readReplayFile(*v, e.replay)) return err;
+    }
     return std::nullopt;
 }
 
@@ -239,6 +245,13 @@ std::string usageText() {
            "  --silent               answer nothing and stream nothing\n"
            "  --sent-log FILE        append a line for each live result sent: its number from 1,\n"
            "                         the time (milliseconds since 1970, UTC) and the inputs (hex)\n"
+           "  --replay FILE.csv      send these live results instead of --rate's, at their times\n"
+           "                         from each start of live collection, then none: a line\n"
+           "                         SECONDS,WORD per result, SECONDS from the start (decimals\n"
+           "                         allowed, never less than the line before), WORD the inputs\n"
+           "                         as 0..65535 or 0x0000..0xFFFF (bit 0 is input 1); a first\n"
+           "                         line that is not numbers (a header), blank lines and lines\n"
+           "                         starting with # are passed over\n"
            "\n"
            "Memory (sent as 132-byte blocks after command 0x42 and the PC's NAK):\n"
            "  --memory N             records held, 0 .. 100000 (default 0)\n"

@@ -55,7 +55,7 @@ unit="$root/lib/systemd/system/zvl-log@.service"
 [ -s "$unit" ] || fail "zvl-log@.service is not installed"
 # The unit runs the zvl of the prefix it was installed under.
 execstart=$(sed -n 's/^ExecStart=//p' "$unit")
-[ "$execstart" = "$root/bin/zvl log --port %I \$ZVL_LOG_OPTIONS \$ZVL_LOG_PORT_OPTIONS /var/lib/zvl-log/%i" ] \
+[ "$execstart" = "$root/bin/zvl log --port %I --alarm=\${ZVL_LOG_ALARMS} --on-alarm=\${ZVL_LOG_ON_ALARM} \$ZVL_LOG_OPTIONS \$ZVL_LOG_PORT_OPTIONS /var/lib/zvl-log/%i" ] \
   || fail "ExecStart: $execstart"
 grep -qx 'Restart=on-failure' "$unit" || fail "Restart"
 grep -qx 'SupplementaryGroups=dialout' "$unit" || fail "the dialout group"
@@ -91,6 +91,7 @@ for instance in COM7 "$pathinstance"; do
     case "$word" in
       '$ZVL_LOG_OPTIONS') read -ra more <<<"$ZVL_LOG_OPTIONS"; argv+=("${more[@]}") ;;
       '$ZVL_LOG_PORT_OPTIONS') read -ra more <<<"$ZVL_LOG_PORT_OPTIONS"; argv+=("${more[@]}") ;;
+      *'${ZVL_LOG_ALARMS}'|*'${ZVL_LOG_ON_ALARM}') argv+=("${word%%=*}=") ;;  # one word, empty here
       *) word=${word//%I/$unescaped}; word=${word//%i/$instance}; argv+=("${word/#\/var\/lib/$work/state}") ;;
     esac
   done
@@ -121,7 +122,7 @@ dpkg -x "$deb" "$work/unpacked"
 version=$("$work/unpacked/usr/bin/zvl" --version) || fail "zvl from the package"
 [[ "$version" =~ ^zvl\ \(Pellam\ ZVL\ companion\)\ [0-9.]+$ ]] || fail "zvl --version from the package: $version"
 [ -f "$work/unpacked/usr/share/pellam-zvl/help/contents.html" ] || fail "the package lacks the help pages"
-grep -qx 'ExecStart=/usr/bin/zvl log --port %I $ZVL_LOG_OPTIONS $ZVL_LOG_PORT_OPTIONS /var/lib/zvl-log/%i' \
+grep -qxF 'ExecStart=/usr/bin/zvl log --port %I --alarm=${ZVL_LOG_ALARMS} --on-alarm=${ZVL_LOG_ON_ALARM} $ZVL_LOG_OPTIONS $ZVL_LOG_PORT_OPTIONS /var/lib/zvl-log/%i' \
   "$work/unpacked/usr/lib/systemd/system/zvl-log@.service" || fail "the package's unit does not run /usr/bin/zvl"
 dpkg-deb -e "$deb" "$work/control"
 for script in postinst prerm postrm; do
