@@ -83,6 +83,9 @@ streaming() {  # the bytes the instrument sends in a second once nobody listens
   local dev; dev=$(readlink -f "$XDG_CONFIG_HOME/Pellam/ports/COM8")
   stty -F "$dev" raw -echo; timeout 1 cat "$dev" | wc -c || true
 }
+# The simulator takes the stop when it is scheduled: on a loaded machine a second or two after
+# the tool sent it. Quiet within five tries of a second, or the stop was never sent.
+stopped() { for _ in 1 2 3 4 5; do [ "$(streaming)" -eq 0 ] && return 0; done; return 1; }
 out3="$work/out3"; mkdir "$out3"
 set +e
 "$zvl" log --port COM8 --roll 300 "$out3" 2>"$work/pipe.err" | head -1 >"$work/pipe.out"
@@ -93,7 +96,7 @@ grep -q 'cannot write to standard output (Broken pipe); stopping as at a signal'
   || fail "no line about the output: $(cat "$work/pipe.err")"
 [ "$(ls "$out3" | wc -l)" -ge 2 ] || fail "the files after the closed output were not saved: $(ls "$out3")"
 for f in "$out3"/*; do "$zvl" info "$f" >/dev/null || fail "$f does not read"; done
-[ "$(streaming)" -eq 0 ] || fail "zvl log left the instrument streaming"
+stopped || fail "zvl log left the instrument streaming"
 set +e
 "$zvl" collect --port COM8 -o "$work/pipe.zvl" 2>"$work/cpipe.err" | head -3 >/dev/null
 code=${PIPESTATUS[0]}
@@ -102,7 +105,7 @@ set -e
 grep -q 'cannot write to standard output (Broken pipe); the recording is stopped' "$work/cpipe.err" \
   || fail "no line about the output: $(cat "$work/cpipe.err")"
 "$zvl" info "$work/pipe.zvl" | grep -q '^Results: *[1-9]' || fail "zvl collect -o did not save: $(cat "$work/cpipe.err")"
-[ "$(streaming)" -eq 0 ] || fail "zvl collect left the instrument streaming"
+stopped || fail "zvl collect left the instrument streaming"
 
 # A port that cannot be opened at the start: exit 2, nothing written. Bad arguments: exit 1.
 set +e
