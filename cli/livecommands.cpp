@@ -223,8 +223,7 @@ int runCollect(const std::vector<std::string>& args) {
     ignoreBrokenPipe();
     CommandLoop loop;
     int64_t printed = 0;
-    bool stopRequested = false, stopped = false;
-    bool breakReported = false;
+    bool stopRequested = false, stopped = false, breakReported = false;
     // Each result's line goes to stdout's buffer as it is stored, written out 100 ms after the
     // first line that waits and at the end (a terminal is line-buffered). A standard output that
     // cannot be written (the pipe's reader has gone) stops the recording as Ctrl-C does.
