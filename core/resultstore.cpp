@@ -78,6 +78,7 @@ void ResultStore::clearResults() {
     results.zeroFront(std::min(results.writtenEnd(), size_t(kMaxResults + 1)));
     resultCount = 0;
     markedResult = 0;
+    timeline.reset();
 }
 
 bool ResultStore::correctResult(int64_t n) {
