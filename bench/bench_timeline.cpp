@@ -33,6 +33,7 @@ class NoDialogs : public FileDialogs {
 public:
     std::optional<std::string> openFile(const FileDialogSpec&) override { return std::nullopt; }
     std::optional<std::string> saveFile(const FileDialogSpec&) override { return std::nullopt; }
+    std::optional<std::string> openFolder(const FileDialogSpec&) override { return std::nullopt; }
 };
 
 // The median of five redraws of the view as it stands.

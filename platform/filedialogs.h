@@ -26,9 +26,8 @@ public:
     virtual std::optional<std::string> openFile(const FileDialogSpec& request) = 0;
     virtual std::optional<std::string> saveFile(const FileDialogSpec& request) = 0;
     // Full path of an existing folder the user chose (title and initialDirectory apply), or
-    // nullopt when cancelled; nullopt too where the platform offers no folder chooser (the tool's
-    // dialogs, which answer from its command line, name a folder as a file).
-    virtual std::optional<std::string> openFolder(const FileDialogSpec&) { return std::nullopt; }
+    // nullopt when cancelled.
+    virtual std::optional<std::string> openFolder(const FileDialogSpec& request) = 0;
 };
 
 }  // namespace zvl

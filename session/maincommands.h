@@ -159,6 +159,9 @@ public:
     std::optional<std::string> saveFile(const FileDialogSpec& request) override {
         return refresh_.flush(), dialogs_.saveFile(request);
     }
+    std::optional<std::string> openFolder(const FileDialogSpec& request) override {
+        return refresh_.flush(), dialogs_.openFolder(request);
+    }
 
 private:
     FileDialogs& dialogs_;

@@ -373,10 +373,13 @@ void TraceRenderer::drawWindowOverlay(Canvas& c) {
     const int b = event ? 449 : 438;
     c.setFontSize(10);
     const std::string time = formatTimeStamp(state_.cursorResult < 1 ? 0 : shown_.time(state_.cursorResult));
-    const int h = (c.textWidth(time + "   Event: 99999") + 10) / 2;
+    // As wide as five digits need, or the number's own (a timeline's run to millions).
+    const std::string number = std::to_string(state_.cursorResult);
+    const int h =
+        (c.textWidth(time + "   Event: " + std::string(std::max<size_t>(5, number.size()), '9')) + 10) / 2;
     c.rectangle(b - h, 486, b + h, 510);
     c.setPenWidth(1);
-    c.textOut(b - h + 5, 490, time + "   Event: " + std::to_string(state_.cursorResult));
+    c.textOut(b - h + 5, 490, time + "   Event: " + number);
 }
 
 std::string formatTimeLabel(const char* format, int64_t seconds, int milliseconds) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <map>
 
 #include "files/filecommands.h"
 #include "files/folderload.h"
@@ -12,6 +13,7 @@
 #include "search/goto.h"
 #include "search/marker.h"
 #include "search/navigation.h"
+#include "session/controlstates.h"
 #include "tests/files/filetestutil.h"
 #include "tests/viewer/viewerfixture.h"
 
@@ -20,17 +22,20 @@ namespace {
 
 constexpr int64_t kResults = 600;
 
-// Results at irregular times (pauses after every 50, longer before 201 and 401) with busy inputs, written as
-// one file (whole.zvl) and as three recordings in dir/ (parts at 1, 201 and 401) whose comment line 3 ends
-// them as `ended` says.
-void writeRecordings(const test::TempDir& dir, const std::string& ended) {
+// Results at irregular times (pauses after every 50, and `pause` seconds more before 201 and 401) with busy
+// inputs (input 16 changing at 203 and 403 only), written as one file (whole.zvl) and as three recordings in
+// dir/ (parts at 1, 201 and 401) whose comment line 3 ends them as `ended` says.
+void writeRecordings(const test::TempDir& dir, const std::string& ended, int64_t pause,
+                     bool overlapping = false) {
     auto st = std::make_unique<AppState>();
     test::fillStore(*st, kResults, 1000, 1);
     int64_t t = 5000;
     for (int64_t i = 1; i <= kResults; ++i) {
-        t += 1 + (i * 37 % 11) + (i % 50 == 0 ? 400 : 0) + (i % 200 == 1 && i > 1 ? 3000 : 0);
+        t += 1 + (i * 37 % 11) + (i % 50 == 0 ? 400 : 0) + (i % 200 == 1 && i > 1 ? pause : 0);
         st->store.slot(i).setTime(uint32_t(t));
-        st->store.slot(i).inputStates = uint16_t(i * 0x9E37u);
+        // Input 16 changes only just after the files' boundaries: its marks need the walk to
+        // look across them.
+        st->store.slot(i).inputStates = uint16_t((i * 0x9E37u & 0x7FFF) | (i >= 203 && i < 403 ? 0x8000 : 0));
     }
     test::writeBytes(dir.file("whole.zvl"), encodeRecordingFile(*st, 1, kResults, "t"));
     std::filesystem::create_directory(dir.file("dir"));
@@ -39,6 +44,7 @@ void writeRecordings(const test::TempDir& dir, const std::string& ended) {
         test::writeBytes(dir.file("dir/part" + std::to_string(p) + ".zvl"),
                          encodeRecordingFile(*st, 200 * p + 1, 200 * p + 200, "t"));
     }
+    if (overlapping) test::writeBytes(dir.file("dir/late.zvl"), encodeRecordingFile(*st, 50, 60, "t"));
 }
 
 struct Shown : test::ViewerRig {
@@ -52,7 +58,7 @@ struct Shown : test::ViewerRig {
 
 TEST(Timeline, AFolderThatRollsOnIsDrawnAndWalkedAsOneFileOfItsResults) {
     test::TempDir dir;
-    writeRecordings(dir, "Ended: roll after 200 results");
+    writeRecordings(dir, "Ended: roll after 200 results", 0);
     Shown file, folder;
     ASSERT_EQ(file.files.openFile(dir.file("whole.zvl")), FileOutcome::Done);
     ASSERT_EQ(folder.files.openFolderAt(dir.file("dir")), FileOutcome::Done);
@@ -96,7 +102,7 @@ TEST(Timeline, AFolderThatRollsOnIsDrawnAndWalkedAsOneFileOfItsResults) {
 
 TEST(Timeline, AGapIsDrawnInBothModesAndToldOnlyForTheTimeline) {
     test::TempDir dir;
-    writeRecordings(dir, "Ended: port lost (Input/output error)");
+    writeRecordings(dir, "Ended: port lost (Input/output error)", 3000);
     Shown file, folder;
     ASSERT_EQ(file.files.openFile(dir.file("whole.zvl")), FileOutcome::Done);
     ASSERT_EQ(folder.files.openFolderAt(dir.file("dir")), FileOutcome::Done);
@@ -124,6 +130,33 @@ TEST(Timeline, AGapIsDrawnInBothModesAndToldOnlyForTheTimeline) {
         EXPECT_EQ(folder.renderer.gapAtPictureX(g.right - 1), g.segment);
         EXPECT_EQ(gapText(after), "gap of 00:50:02 (port lost)");
     }
+}
+
+TEST(Timeline, TheFolderIsOnlyReadItsLeftOutNamedOnceAndAClearDropsIt) {
+    test::TempDir dir;
+    writeRecordings(dir, "", 0, true);
+    std::map<std::string, std::string> before;
+    for (const auto& e : std::filesystem::directory_iterator(dir.file("dir")))
+        before[e.path().string()] = test::readBytes(e.path().string());
+    Shown s;
+    s.dialogs.answers = {dir.file("dir"), dir.file("dir/part0.zvl"), dir.file("dir/new.zvl")};
+    ASSERT_EQ(s.files.openFolder(), FileOutcome::Done);
+    EXPECT_EQ(s.prompts.warnings,
+              std::vector<std::string>{"left out late.zvl: its results overlap part0.zvl's"});
+    EXPECT_TRUE(controlStates(s.state).timelineShown);
+    EXPECT_FALSE(s.state.saveCommandEnabled);
+    EXPECT_EQ(s.files.saveAs(), FileOutcome::Cancelled);  // no dialog: nothing is written
+    EXPECT_EQ(s.files.save(), FileOutcome::Cancelled);
+    EXPECT_EQ(s.dialogs.answers.size(), 2u);
+    for (const auto& [path, bytes] : before) EXPECT_EQ(test::readBytes(path), bytes) << path;
+    EXPECT_EQ(before.size(), 4u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("dir")),
+                            std::filesystem::directory_iterator()),
+              4);
+    // A file opened afterwards takes the timeline's place.
+    ASSERT_EQ(s.files.openFile(dir.file("dir/part0.zvl")), FileOutcome::Done);
+    EXPECT_FALSE(s.state.store.timeline);
+    EXPECT_EQ(ShownResults(s.state).count(), 200);
 }
 
 }  // namespace
