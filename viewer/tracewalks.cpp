@@ -195,7 +195,17 @@ void TraceRenderer::timebaseRecordWalk(WalkSink& out) {
     const double spp = secondsPerPixel();
     const ResultSource& src = shown_.source();
     const int64_t count = src.count();
-    auto T = [&](int64_t i) { return src.time(i); };
+    // A live recording is the store: one run, read in place (the walk passes over every result
+    // that shares the newest column, up to all of them).
+    const std::span<const ResultRecord> all = src.run(1);
+    const ResultRecord* flat = int64_t(all.size()) == count ? all.data() - 1 : nullptr;  // [1..count]
+    const ResultRecord start = src.startRecord();
+    auto T = [&](int64_t i) { return flat && i >= 1 && i <= count ? recordTime(flat[i]) : src.time(i); };
+    auto levels = [&](int64_t i) {
+        return flat && i >= 1 && i <= count ? flat[i].inputStates
+               : i == 0                     ? start.inputStates
+                                            : shown_.levels(i);
+    };
     auto widthOf = [&](int64_t i) {
         const int64_t e = i == count ? state_.liveTime : T(i + 1);
         return nearest(double(e - T(i)) / spp);
@@ -226,7 +236,7 @@ void TraceRenderer::timebaseRecordWalk(WalkSink& out) {
         }
         if (w > 0) out.bar(l, w, i);
         // Changes too short for a bar of 2 pixels get a mark at the bar's right end.
-        if (fullWidth < 2 && i >= 2) marks.push_back({r, uint16_t(shown_.levels(i) ^ shown_.levels(i - 1))});
+        if (fullWidth < 2 && i >= 2) marks.push_back({r, uint16_t(levels(i) ^ levels(i - 1))});
         r -= w;
         if (r <= kPlotLeft || i == 0) {
             if (w > 0) noteColumn(l, l + w, i, i);
@@ -235,12 +245,12 @@ void TraceRenderer::timebaseRecordWalk(WalkSink& out) {
 
         int64_t first = i;
         uint16_t changed = 0;
-        uint16_t after = shown_.levels(i - 1);
+        uint16_t after = levels(i - 1);
         for (int64_t later = T(first); first > 1;) {
             const int64_t earlier = T(first - 1);
             if (std::abs(later - earlier) > still) break;
             --first;  // result first has no width
-            const uint16_t before = shown_.levels(first - 1);
+            const uint16_t before = levels(first - 1);
             if (first >= 2) changed |= uint16_t(before ^ after);
             after = before;
             later = earlier;
