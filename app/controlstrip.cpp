@@ -189,6 +189,7 @@ void ControlStrip::apply(const ControlStates& p) {
     timebasePanel_->setEnabled(p.timebasePanelEnabled);
     recordOrSearchLabel_->setText(QString::fromStdString(p.recordOrSearchCaption));
     findButton_->setVisible(p.searchControlsVisible);
+    findButton_->setEnabled(!p.timelineShown);
     backButton_->setVisible(p.searchControlsVisible);
     keyPanel_->setVisible(p.searchControlsVisible);
     startStopButton_->setText(QString::fromStdString(p.startStopCaption));
@@ -201,7 +202,7 @@ void ControlStrip::apply(const ControlStates& p) {
     for (QToolButton* b : navButtons_) b->setEnabled(p.navigationEnabled);
     startStopButton_->setEnabled(p.startStopEnabled);
     if (p.enablesBackAndEventTime) {
-        backButton_->setEnabled(true);
+        backButton_->setEnabled(!p.timelineShown);
         eventTimeButton_->setEnabled(true);
     }
 }

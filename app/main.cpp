@@ -19,12 +19,13 @@
 namespace {
 
 const char* const kHelp =
-    "usage: pellam-zvl [FILE]\n"
+    "usage: pellam-zvl [FILE|DIR]\n"
     "       pellam-zvl --version | --help\n"
     "\n"
     "The desktop application of the Corvask Pellam ZVL. FILE, a recording file (.zvl) or a\n"
     "settings-only file (.stg), is opened once the start-up sequence has ended, as File > Open\n"
-    "or File > Reload Settings Only would open it.\n";
+    "or File > Reload Settings Only would open it; DIR, a folder of recordings (a zvl log\n"
+    "folder), as File > Open Folder would: read-only, as one timeline.\n";
 
 // Qt's own options that take the next argument as their value (-platform xcb, --style fusion):
 // that value is not one of the program's options.

@@ -106,6 +106,7 @@ QMenu* MainMenus::buildFileMenu(QMenuBar* bar, MainCommands& c, MainWindow& wind
     addEntry(file, "&Open...", "openAction", runCommand(c, &MainCommands::open));
     // "&Print..." has the P.
     addEntry(file, "Ope&n All Parts...", "openAllPartsAction", runCommand(c, &MainCommands::openAllParts));
+    addEntry(file, "Open &Folder...", "openFolderAction", runCommand(c, &MainCommands::openFolder));
     QMenu* reopen = reopenMenu_ = file->addMenu("&Reopen");
     reopen->setObjectName("reopenMenu");
     reopen->menuAction()->setObjectName("reopenMenu");
@@ -117,27 +118,29 @@ QMenu* MainMenus::buildFileMenu(QMenuBar* bar, MainCommands& c, MainWindow& wind
     }
     saveAction_ = addEntry(file, "&Save", "saveAction", runCommand(c, &MainCommands::save));
     saveAction_->setEnabled(false);
-    addEntry(file, "Save &As...", "saveAsAction", runCommand(c, &MainCommands::saveAs));
+    storeOnlyActions_.push_back(
+        addEntry(file, "Save &As...", "saveAsAction", runCommand(c, &MainCommands::saveAs)));
     file->addSeparator();
     addEntry(file, "&Save Settings Only...", "saveSettingsOnlyAction",
              runCommand(c, &MainCommands::saveSettingsOnly));
     addEntry(file, "Re&Load Settings Only...", "reloadSettingsOnlyAction",
              runCommand(c, &MainCommands::reloadSettingsOnly));
     file->addSeparator();
-    addEntry(file, "Save as &Binary File...", "saveBinaryFileAction",
-             runCommand(c, &MainCommands::saveBinaryFile));
+    storeOnlyActions_.push_back(addEntry(file, "Save as &Binary File...", "saveBinaryFileAction",
+                                         runCommand(c, &MainCommands::saveBinaryFile)));
     addEntry(file, "&Download Binary File...", "downloadBinaryFileAction",
              runCommand(c, &MainCommands::downloadBinaryFile));
     file->addSeparator();
-    addEntry(file, "&Export as CSV or TXT File...", "exportAction",
-             runCommand(c, &MainCommands::exportCsvOrTxt));
-    addEntry(file, "Export as &VCD...", "exportVcdAction", runCommand(c, &MainCommands::exportVcd));
+    storeOnlyActions_.push_back(addEntry(file, "&Export as CSV or TXT File...", "exportAction",
+                                         runCommand(c, &MainCommands::exportCsvOrTxt)));
+    storeOnlyActions_.push_back(
+        addEntry(file, "Export as &VCD...", "exportVcdAction", runCommand(c, &MainCommands::exportVcd)));
     file->addSeparator();
     addEntry(file, "Printer Se&tup...", "printerSetupAction", [&window] { window.printerSetup(); });
     monochromeAction_ =
         addEntry(file, "&Monochrome ", "monochromeAction", runCommand(c, &MainCommands::toggleMonochrome));
     monochromeAction_->setCheckable(true);
-    addEntry(file, "&Print...", "printAction", [&window] { window.print(); });
+    storeOnlyActions_.push_back(addEntry(file, "&Print...", "printAction", [&window] { window.print(); }));
     file->addSeparator();
     addEntry(file, "E&xit", "exitAction", [&window] { window.close(); });
     return file;
@@ -151,7 +154,8 @@ void MainMenus::apply(const ControlStates& p, const AppState& state) {
         recentActions_[i]->setVisible(p.recentVisible[i]);
     }
     reopenMenu_->menuAction()->setEnabled(p.reopenEnabled);
-    saveAction_->setEnabled(state.saveCommandEnabled);
+    saveAction_->setEnabled(state.saveCommandEnabled && !p.timelineShown);
+    for (QAction* a : storeOnlyActions_) a->setEnabled(!p.timelineShown);
     setMarkerAction_->setEnabled(canMarkCursorResult(state));
     clearMarkerAction_->setEnabled(markedResult(state) != 0);
     for (const char* name : {"File", "Activity", "Tools", "Setup"})

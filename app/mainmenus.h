@@ -38,6 +38,7 @@ private:
     QAction* clearMarkerAction_ = nullptr;
     QMenu* reopenMenu_ = nullptr;
     std::vector<QAction*> recentActions_;
+    std::vector<QAction*> storeOnlyActions_;  // off while a folder's timeline is shown
 };
 
 }  // namespace zvl

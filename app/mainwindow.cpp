@@ -3,12 +3,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFrame>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPageSetupDialog>
 #include <QPainter>
@@ -17,6 +20,7 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
@@ -38,6 +42,7 @@
 #include "app/startmenudialog.h"
 #include "app/statisticsdialog.h"
 #include "app/tracearea.h"
+#include "files/folderload.h"
 #include "qt/cp1252.h"
 #include "qt/pageprint.h"
 #include "qt/qtcanvas.h"
@@ -117,6 +122,7 @@ MainWindow::MainWindow(MainPlatform platform, QWidget* parent)
     // The client area's controls stand at fixed places: the window keeps its size.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     setProperty("helpContext", 1001);  // for the help viewer
+    setAcceptDrops(true);
 
     redrawTraceView();
     updateControlStates();
@@ -403,6 +409,12 @@ void MainWindow::onMouseDown(int x, int y, bool leftButton, bool shift) {
     if (leftButton) commands_.plotClicked(x, y, shift);
 }
 
+std::string MainWindow::gapTipAt(int x, int y) const {
+    if (y < kPictureTop + 30 || y >= kPictureTop + 348) return {};
+    const std::optional<size_t> segment = renderer_.gapAtPictureX(x - kPictureLeft);
+    return segment ? gapText(renderer_.shownSource().segments()[*segment]) : std::string();
+}
+
 void MainWindow::onMouseUp(int x, int y) {
     // The name column opens the display options, as Setup > "&Display..." does.
     if (!inNameColumn(x, y)) return;
@@ -435,6 +447,16 @@ bool MainWindow::event(QEvent* e) {
     if (e->type() == QEvent::ScreenChangeInternal && !traceBitmap_.isNull() &&
         traceBitmap_.devicePixelRatio() != devicePixelRatioF())
         redrawTraceView();
+    // A file or a folder dropped on the window opens as File > Open or Open Folder would.
+    if (e->type() == QEvent::DragEnter || e->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(e);
+        const QList<QUrl> urls = drop->mimeData()->urls();
+        if (urls.size() != 1 || !urls.front().isLocalFile()) return QMainWindow::event(e);
+        drop->acceptProposedAction();
+        if (e->type() == QEvent::Drop)
+            commands_.openDropped(QFile::encodeName(urls.front().toLocalFile()).toStdString());
+        return true;
+    }
     return QMainWindow::event(e);
 }
 

@@ -117,6 +117,8 @@ public:
     // puts the result under the pointer under the cursor; with Shift it marks that result.
     void onMouseDown(int x, int y, bool leftButton = true, bool shift = false);
     void onMouseUp(int x, int y);
+    // The tooltip at client (x, y): a timeline's gap drawn there, its length and cause.
+    std::string gapTipAt(int x, int y) const;
     // The picture and the overlay where the area (client coordinates) is to be painted.
     void paintTrace(Canvas& window, const QRegion& area);
 

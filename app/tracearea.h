@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QToolTip>
 #include <QWidget>
 
 #include "app/controlstrip.h"
@@ -72,6 +73,17 @@ protected:
         const bool fromText =
             qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QPlainTextEdit*>(focus);
         if (fromText || !strip->pressForKey(*e)) QWidget::keyPressEvent(e);
+    }
+    // A gap of a timeline under the pointer tells its length and cause.
+    bool event(QEvent* e) override {
+        if (e->type() != QEvent::ToolTip) return QWidget::event(e);
+        const auto* help = static_cast<QHelpEvent*>(e);
+        const std::string tip = owner_->gapTipAt(help->pos().x(), help->pos().y());
+        if (tip.empty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), QString::fromStdString(tip), this);
+        return true;
     }
     // The wheel over the picture: 120 units a step, the remainder kept for the next turn.
     void wheelEvent(QWheelEvent* e) override {

@@ -28,6 +28,7 @@ class FixedDialogs : public FileDialogs {
 public:
     std::optional<std::string> openFile(const FileDialogSpec&) override { return path; }
     std::optional<std::string> saveFile(const FileDialogSpec&) override { return path; }
+    std::optional<std::string> openFolder(const FileDialogSpec&) override { return path; }
     std::string path;
 };
 

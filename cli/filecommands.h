@@ -24,6 +24,9 @@ class CommandLineDialogs : public FileDialogs {
 public:
     std::optional<std::string> openFile(const FileDialogSpec& request) override;
     std::optional<std::string> saveFile(const FileDialogSpec& request) override;
+    std::optional<std::string> openFolder(const FileDialogSpec& request) override {
+        return openFile(request);
+    }
     std::string openPath, savePath;
 };
 

@@ -79,6 +79,7 @@ void ResultStore::clearResults() {
     resultCount = 0;
     markedResult = 0;
     recovered = false;
+    timeline.reset();
 }
 
 bool ResultStore::correctResult(int64_t n) {

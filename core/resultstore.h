@@ -8,11 +8,14 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <type_traits>
 #include <utility>
 
 namespace zvl {
+
+class ResultSource;
 
 // One result, 8 bytes, in the layout the rest of the program relies on.
 struct ResultRecord {
@@ -127,6 +130,9 @@ public:
     // recording runs (an instrument still streaming for a program that was killed) are not added
     // to it. Whatever clears or replaces the results clears it.
     bool recovered = false;
+    // A timeline of recordings (a folder) the window shows in the store's stead, read-only;
+    // the store is empty meanwhile. Whatever clears or replaces the results drops it.
+    std::shared_ptr<const ResultSource> timeline;
 
     // Checked slot access: throws std::out_of_range outside 0..100005. A slot reached through
     // the writable access counts as used until the next clearResults.
@@ -141,7 +147,7 @@ public:
     }
 
     // Zero slots 0..100000 (100001..100005 keep what they hold) set resultCount to 0 and
-    // remove the marker.
+    // remove the marker and the timeline.
     // Only the slots written since the last clear are written (see ResultSlots), so a clear
     // costs what was stored.
     void clearResults();

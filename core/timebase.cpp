@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/state.h"
+#include "core/viewplacement.h"
 
 namespace zvl {
 
@@ -48,8 +49,7 @@ void showNewestResultsOffline(AppState& state) {
     const int64_t last = state.resultTime(state.resultCount());
     const int64_t recordedEnd = state.recordingEndTime > 0 ? std::min(last, state.recordingEndTime) : last;
     if (state.viewStartTime < recordedEnd) return;
-    const double spp = double(timebaseRow(state.timebaseIndex).secondsPerPixel);
-    state.viewStartTime = last - int64_t(std::nearbyint(300.0 * spp));
+    state.viewStartTime = viewStartOf(last, state.timebaseIndex);
 }
 
 }  // namespace zvl

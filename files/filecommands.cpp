@@ -9,6 +9,7 @@
 #include "files/binaryfile.h"
 #include "files/busycursor.h"
 #include "files/exportfile.h"
+#include "files/folderload.h"
 #include "files/importfile.h"
 #include "files/partfiles.h"
 #include "files/recentfiles.h"
@@ -39,6 +40,13 @@ FileDialogSpec recordingOpenDialog(const AppState& state) {
     d.title = "Open Stored Sorvantiker Files";
     d.filter = "Corvask Sorvantiker|*.ZVL";
     d.defaultExtension = "ZVL";
+    d.initialDirectory = state.dataDirectory;
+    return d;
+}
+
+FileDialogSpec folderOpenDialog(const AppState& state) {
+    FileDialogSpec d;
+    d.title = "Open a Folder of Recordings";
     d.initialDirectory = state.dataDirectory;
     return d;
 }
@@ -121,6 +129,7 @@ bool FileCommands::writeFile(const std::string& path, const std::string& bytes) 
 }
 
 FileOutcome FileCommands::saveAs() {
+    if (state_.store.timeline) return FileOutcome::Cancelled;  // the folder's files hold it
     const auto chosen = dialogs_.saveFile(recordingSaveDialog(state_));
     if (!chosen) return FileOutcome::Cancelled;
     state_.saveFileName = *chosen;
@@ -209,6 +218,35 @@ FileOutcome FileCommands::openAllParts() {
     if (!loadAllPartFiles(state_, *chosen, prompts_, view_)) return FileOutcome::Failed;
     addRecentFile(state_, *chosen);
     state_.dataDirectory = *chosen;
+    return FileOutcome::Done;
+}
+
+FileOutcome FileCommands::openFolder() {
+    goOffline();  // also when the dialog is then cancelled
+    const auto chosen = dialogs_.openFolder(folderOpenDialog(state_));
+    if (!chosen) return FileOutcome::Cancelled;
+    return openFolderAt(*chosen);
+}
+
+FileOutcome FileCommands::openFolderAt(const std::string& path) {
+    std::string error;
+    std::shared_ptr<FolderSource> folder;
+    {
+        BusyCursor busy(prompts_);
+        folder = loadFolder(path, error);
+    }
+    if (!folder) {
+        prompts_.warning(error);
+        return FileOutcome::Failed;
+    }
+    state_.store.clearResults();
+    state_.store.timeline = folder;
+    describeTimeline(*folder, state_);
+    state_.saveFileName.clear();
+    state_.saveCommandEnabled = false;
+    state_.dataDirectory = path;  // the next dialog starts in the folder
+    showLoadedRecording(state_, view_);
+    if (const std::string warning = leftOutWarning(*folder); !warning.empty()) prompts_.warning(warning);
     return FileOutcome::Done;
 }
 

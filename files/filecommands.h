@@ -34,7 +34,7 @@ public:
     // File > Save; the save dialog's file name is left on the last part. The parts are saved as
     // one: all or none are replaced, the higher parts of an older save removed with them, and
     // every part's title line carries the same time of saving.
-    FileOutcome saveAs();
+    FileOutcome saveAs();  // Cancelled while a timeline is shown
     // File > Save (onSaveTriggered): rewrites the save dialog's file without a dialog (Save As
     // when there is no file name yet, as for a recording recovered at the start); a store of
     // more than 32768 results runs Save As instead. Cancelled while the command is disabled.
@@ -49,6 +49,13 @@ public:
     // loaded in order as one recording (files/partfiles.h); a missing or unreadable part is
     // reported and changes nothing.
     FileOutcome openAllParts();
+    // File > Open Folder: as Open, with a folder chosen and read as one read-only timeline
+    // (files/folderload.h) shown in the store's stead; the recordings left out are named in one
+    // warning. Nothing in the folder is written: Save and Save As are off while it is shown, and
+    // what clears the store (Open, Collect, Upload) drops it. A folder that gives no timeline
+    // is reported and changes nothing.
+    FileOutcome openFolder();
+    FileOutcome openFolderAt(const std::string& path);  // without the dialog
     // Reopen entries onReopen1Triggered .. onReopen4Triggered (entry 0..3): load the entry's file; the list,
     // dataDirectory and the save dialog's file name stay. An empty entry does nothing.
     FileOutcome reopen(int entry);

@@ -304,4 +304,15 @@ std::string gapText(const SourceSegment& segment) {
     return std::string("gap of ") + text + " (" + cause + ")";
 }
 
+void describeTimeline(const FolderSource& source, AppState& state) {
+    state.recordingTitle = folderLine(source);
+    state.commentLines.fill(std::string());
+    if (!source.segments().empty()) {
+        const SourceSegment& first = source.segments().front();
+        std::copy(first.comments.begin(), first.comments.end(), state.commentLines.begin());
+    }
+    state.inputLabels = source.labels;
+    state.inputActive = source.active;
+}
+
 }  // namespace zvl

@@ -18,6 +18,7 @@
 
 #include "core/resultsource.h"
 #include "core/resultstore.h"
+#include "core/state.h"
 
 namespace zvl {
 
@@ -57,6 +58,10 @@ std::string leftOutWarning(const FolderSource& source);
 // "zvl log folder: 31 files, 2,987,311 results, 1 Dec 26 00:00:03 .. 7 Dec 26 23:59:58"
 // ("Folder: ..." when its first recording was not written by zvl log).
 std::string folderLine(const FolderSource& source);
+
+// The window's description of a timeline it shows: the folder's line as the title, the first
+// recording's comment lines, the input labels and active flags.
+void describeTimeline(const FolderSource& source, AppState& state);
 
 // The gap before a segment: "gap of 00:05:12 (port lost)", "gap of 2 d 01:00:00 (cause unknown)";
 // "no gap (rolled over)" for a file that continues the one before.

@@ -7,6 +7,7 @@
 
 #include "core/codepage.h"
 #include "core/timebase.h"
+#include "core/viewplacement.h"
 #include "files/busycursor.h"
 #include "files/recordbytes.h"
 #include "platform/atomicfile.h"
@@ -106,8 +107,9 @@ RecordingRead readRecording(AppState& state, ByteSource& in) {
 }
 
 void fitTimebaseToRecording(AppState& state) {
-    const int64_t last = state.resultTime(state.resultCount());
-    const int64_t first = state.resultTime(1);
+    const ShownResults shown(state);
+    const int64_t last = shown.time(shown.count());
+    const int64_t first = shown.time(1);
     const double span = double(last > first ? last - first : 1);
     state.timebaseIndex = 3;
     while (double(timebaseRow(state.timebaseIndex).secondsPerPixel) * 600.0 <= span &&
@@ -116,15 +118,16 @@ void fitTimebaseToRecording(AppState& state) {
 }
 
 void positionViewAtFirstResult(AppState& state) {
-    const double secondsPerPixel = double(timebaseRow(state.timebaseIndex).secondsPerPixel);
-    state.currentResult = -30;
-    state.viewStartTime = state.resultTime(1) - int64_t(std::nearbyint(secondsPerPixel * 300.0));
+    const ShownResults shown(state);
+    state.currentResult = eventPositionOf(1);
+    state.viewStartTime = viewStartOf(shown.time(1), state.timebaseIndex);
 }
 
 void showLoadedRecording(AppState& state, ViewHooks& view) {
     fitTimebaseToRecording(state);
     positionViewAtFirstResult(state);
-    state.recordingEndTime = state.resultTime(state.resultCount());
+    const ShownResults shown(state);
+    state.recordingEndTime = shown.time(shown.count());
     state.operatingMode = EventSearch;
     view.updateControlStates();
     view.refreshWindow();

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/viewplacement.h"
 #include "link/commands.h"
 #include "platform/comports.h"
 
@@ -124,7 +125,7 @@ void InstrumentLink::portLost(const std::string& reason) {
             addStopRecord();
             state_.collectionActive = false;
             // The newest results, the stop record under the cursor, as "Go to Last" shows them.
-            state_.currentResult = state_.resultCount() - 31;
+            state_.currentResult = eventPositionOf(state_.resultCount());
         }
     }
     state_.operatingMode = EventSearch;

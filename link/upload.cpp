@@ -165,6 +165,7 @@ void StoredDataUpload::uploadStoredData() {
     state_.store.resultCount = 0;
     state_.store.markedResult = 0;  // the marker went with the recording it marked
     state_.store.recovered = false;
+    state_.store.timeline.reset();  // and a timeline shown instead of the store
     lastBlockNumber_ = 0;
     packetsStored_ = repeats_ = checksumErrors_ = timeouts_ = strayBytes_ = 0;
     ringStart_ = 1;

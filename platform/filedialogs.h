@@ -25,6 +25,9 @@ public:
     // Full path of the chosen file (as the file system names it), or nullopt when cancelled.
     virtual std::optional<std::string> openFile(const FileDialogSpec& request) = 0;
     virtual std::optional<std::string> saveFile(const FileDialogSpec& request) = 0;
+    // Full path of an existing folder the user chose (title and initialDirectory apply), or
+    // nullopt when cancelled.
+    virtual std::optional<std::string> openFolder(const FileDialogSpec& request) = 0;
 };
 
 }  // namespace zvl

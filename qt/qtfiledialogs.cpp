@@ -88,4 +88,13 @@ std::optional<std::string> QtFileDialogs::saveFile(const FileDialogSpec& request
     return run(request, true);
 }
 
+std::optional<std::string> QtFileDialogs::openFolder(const FileDialogSpec& request) {
+    QFileDialog dialog(parent_);
+    configure(dialog, request, false);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+}
+
 }  // namespace zvl

@@ -18,6 +18,7 @@ public:
 
     std::optional<std::string> openFile(const FileDialogSpec& request) override;
     std::optional<std::string> saveFile(const FileDialogSpec& request) override;
+    std::optional<std::string> openFolder(const FileDialogSpec& request) override;
 
     // Set a dialog up as the description asks: caption, filters, default extension, starting
     // folder (a file path starts in its folder), preset name, overwrite question.

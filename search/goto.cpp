@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 
+#include "core/viewplacement.h"
 #include "search/navigation.h"
 
 namespace zvl {
@@ -12,19 +13,21 @@ std::string goToEventRangeText(int64_t resultCount) {
 }
 
 RecordingSpan recordingSpan(const AppState& state) {
+    const ShownResults shown(state);
     RecordingSpan span;
-    span.total = state.resultCount();
+    span.total = shown.count();
     if (span.total > 0) {
-        span.start = formatResultTime(state, 1);
-        span.stop = formatResultTime(state, span.total);
+        span.start = formatTimeStamp(shown.time(1));
+        span.stop = formatTimeStamp(shown.time(span.total));
     }
     return span;
 }
 
 int64_t goToPresetTime(const AppState& state) {
-    const int64_t count = state.resultCount();
-    if (state.cursorResult >= 1 && state.cursorResult <= count) return state.resultTime(state.cursorResult);
-    if (count > 0) return state.resultTime(1);
+    const ShownResults shown(state);
+    const int64_t count = shown.count();
+    if (state.cursorResult >= 1 && state.cursorResult <= count) return shown.time(state.cursorResult);
+    if (count > 0) return shown.time(1);
     return 0;
 }
 
@@ -44,7 +47,7 @@ bool parseWholeNumber(const std::string& text, int64_t& value) {
 }  // namespace
 
 bool goToEvent(AppState& state, Prompts& prompts, const std::string& eventText) {
-    const int64_t count = state.resultCount();
+    const int64_t count = ShownResults(state).count();
     if (count <= 0) {
         prompts.information(kGoToNoResultsText);
         return false;
@@ -59,14 +62,22 @@ bool goToEvent(AppState& state, Prompts& prompts, const std::string& eventText) 
 }
 
 int64_t resultAtOrAfter(const AppState& state, int64_t moment) {
-    const int64_t count = state.resultCount();
-    for (int64_t n = 1; n <= count; ++n)
-        if (state.resultTime(n) >= moment) return n;
+    const ShownResults shown(state);
+    const ResultSource& src = shown.source();
+    const int64_t count = src.count();
+    for (int64_t n = 1; n <= count;) {
+        const std::span<const ResultRecord> records = src.run(n);
+        if (records.empty()) break;
+        for (const ResultRecord& r : records) {
+            if (recordTime(r) >= moment) return n;
+            ++n;
+        }
+    }
     return count > 0 ? count : 0;
 }
 
 bool goToTime(AppState& state, Prompts& prompts, int64_t moment) {
-    if (state.resultCount() <= 0) {
+    if (ShownResults(state).count() <= 0) {
         prompts.information(kGoToNoResultsText);
         return false;
     }

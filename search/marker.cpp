@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/viewplacement.h"
 #include "search/navigation.h"
 #include "viewer/viewmodes.h"
 
@@ -10,11 +11,11 @@ namespace zvl {
 
 int64_t markedResult(const AppState& state) {
     const int64_t m = state.store.markedResult;
-    return m >= 1 && m <= state.resultCount() && m <= kMaxResults ? m : 0;
+    return m >= 1 && m <= ShownResults(state).count() ? m : 0;
 }
 
 bool setMarker(AppState& state, int64_t n) {
-    if (n < 1 || n > state.resultCount() || n > kMaxResults) return false;
+    if (n < 1 || n > ShownResults(state).count()) return false;
     state.store.markedResult = n;
     return true;
 }
@@ -24,7 +25,7 @@ void clearMarker(AppState& state) {
 }
 
 bool canMarkCursorResult(const AppState& state) {
-    return state.operatingMode.isSearch() && state.resultCount() > 0;
+    return state.operatingMode.isSearch() && ShownResults(state).count() > 0;
 }
 
 bool markCursorResult(AppState& state) {
@@ -51,7 +52,8 @@ bool markResultAtPointer(AppState& state, TraceRenderer& renderer, int x, int y)
 }
 
 ResultSpan resultSpan(const AppState& state, int64_t from, int64_t to) {
-    return {to - from, state.resultTime(to) - state.resultTime(from)};
+    const ShownResults shown(state);
+    return {to - from, shown.time(to) - shown.time(from)};
 }
 
 std::string formatDuration(int64_t seconds) {
@@ -79,13 +81,13 @@ std::string spanText(const ResultSpan& span) {
 std::string markerToCursorText(const AppState& state) {
     const int64_t m = markedResult(state);
     const int64_t cursor = state.cursorResult;
-    if (m == 0 || cursor < 1 || cursor > state.resultCount()) return {};
+    if (m == 0 || cursor < 1 || cursor > ShownResults(state).count()) return {};
     return "Marker to cursor: " + spanText(resultSpan(state, m, cursor));
 }
 
 std::string fromMarkerCell(const AppState& state, int64_t n) {
     const int64_t m = markedResult(state);
-    if (m == 0 || n < 1 || n > state.resultCount()) return {};
+    if (m == 0 || n < 1 || n > ShownResults(state).count()) return {};
     return spanText(resultSpan(state, m, n));
 }
 

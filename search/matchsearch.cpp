@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/viewplacement.h"
 #include "search/navigation.h"
 
 namespace zvl {
@@ -107,9 +108,9 @@ int64_t findMatch(AppState& state, Prompts& prompts, int64_t start, bool forward
     state.currentMatch = match;
     // Only the position of the view on show moves; the other view keeps its own.
     if (state.operatingMode.isEvent())
-        state.currentResult = match - 31;
+        state.currentResult = eventPositionOf(match);
     else {
-        state.viewStartTime = state.resultTime(match) - timebaseSteps(state.timebaseIndex).halfWidth;
+        state.viewStartTime = viewStartOf(state.resultTime(match), state.timebaseIndex);
         chooseCursorResult(state, match);
     }
     state.matchFound = true;

@@ -4,11 +4,12 @@
 #include <cmath>
 
 #include "core/timebase.h"
+#include "core/viewplacement.h"
 
 namespace zvl {
 
 namespace {
-constexpr int64_t kFirstEventPosition = -30;  // result 1 in slot 31, under the cursor
+constexpr int64_t kFirstEventPosition = eventPositionOf(1);  // result 1 under the cursor
 
 int64_t nearest(double v) {
     return int64_t(std::nearbyint(v));
@@ -16,14 +17,15 @@ int64_t nearest(double v) {
 
 // The last event position that still has a result under the cursor.
 int64_t lastEventPosition(const AppState& state) {
-    return state.resultCount() - 31;
+    return eventPositionOf(ShownResults(state).count());
 }
 
 int64_t firstTimePosition(const AppState& state) {
-    return state.resultTime(1) - timebaseSteps(state.timebaseIndex).halfWidth;
+    return viewStartOf(ShownResults(state).time(1), state.timebaseIndex);
 }
 int64_t lastTimePosition(const AppState& state) {
-    return state.resultTime(state.resultCount()) - timebaseSteps(state.timebaseIndex).halfWidth;
+    const ShownResults shown(state);
+    return viewStartOf(shown.time(shown.count()), state.timebaseIndex);
 }
 
 // A step left, then only the left bound.
@@ -54,14 +56,11 @@ void stepRight(AppState& state, int64_t results, int64_t seconds) {
 
 TimebaseSteps timebaseSteps(int32_t timebaseIndex) {
     const double spp = double(timebaseRow(timebaseIndex).secondsPerPixel);
-    return {nearest(spp * 300.0), nearest(spp * 150.0), nearest(std::max(spp * 6.0, 1.0))};
+    return {halfWidthSeconds(timebaseIndex), nearest(spp * 150.0), nearest(std::max(spp * 6.0, 1.0))};
 }
 
 void putUnderCursor(AppState& state, int64_t n) {
-    state.currentResult = n - 31;
-    state.viewStartTime = state.resultTime(n) - timebaseSteps(state.timebaseIndex).halfWidth;
-    state.cursorResult = n;
-    chooseCursorResult(state, n);
+    placeUnderCursor(state, ShownResults(state).source(), n);
 }
 
 void goToFirstResult(AppState& state, ViewHooks& view) {
@@ -92,7 +91,7 @@ void stepRightFast(AppState& state, ViewHooks& view) {
 
 void goToLastResult(AppState& state, ViewHooks& view) {
     if (state.operatingMode.isEvent()) {
-        if (state.resultCount() > 0) state.currentResult = lastEventPosition(state);
+        if (ShownResults(state).count() > 0) state.currentResult = lastEventPosition(state);
     } else {
         state.viewStartTime = lastTimePosition(state);
     }

@@ -23,8 +23,8 @@ struct TimebaseSteps {
 };
 TimebaseSteps timebaseSteps(int32_t timebaseIndex);
 
-// Puts result n under the cursor in both views (currentResult = n - 31, viewStartTime =
-// T(n) - h) and makes it the cursor result.
+// Puts result n of the results on show under the cursor in both views (placeUnderCursor:
+// currentResult = n - 31, viewStartTime = T(n) - h) and makes it the cursor result.
 void putUnderCursor(AppState& state, int64_t n);
 
 void goToFirstResult(AppState& state, ViewHooks& view);  // "Go to First Result": both views

@@ -21,6 +21,7 @@ ControlStates controlStates(const AppState& st) {
     p.onlineOfflineCaption = online ? "Offline" : "Online";
     p.onlineOfflineEnabled = !st.collectionActive;
     p.statisticsEnabled = st.resultCount() > 0;
+    p.timelineShown = st.store.timeline != nullptr;
     p.monochromeChecked = st.monochromePrinting;
     p.reopenEnabled = false;
     for (size_t i = 0; i < 4; ++i) {
@@ -34,7 +35,7 @@ ControlStates controlStates(const AppState& st) {
     // during an upload Start/Stop has nothing to stop (Cancel does that).
     p.menusEnabled = !online || !st.collectionActive;
     p.navigationEnabled = !online;
-    p.startStopEnabled = !online || !st.uploadActive;
+    p.startStopEnabled = online ? !st.uploadActive : !p.timelineShown;  // Next finds in the store
     p.enablesBackAndEventTime = !online;
     // While live results stream in, the port's bytes gather for 40 ms after each notification:
     // two a frame of the picture, whose results go in by then anyway, and a few wake-ups a

@@ -21,6 +21,9 @@ struct ControlStates {
     std::string onlineOfflineCaption;   // "Offline" / "Online"
     bool onlineOfflineEnabled;
     bool statisticsEnabled;
+    // A folder's timeline is on show: nothing saves it (Save, Save As), and what reads only the
+    // store (the exports, printing, Find) waits for a later version.
+    bool timelineShown;
     bool monochromeChecked;
     std::array<bool, 4> recentVisible;
     bool reopenEnabled;           // File > Reopen: not while the list is empty

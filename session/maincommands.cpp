@@ -157,9 +157,19 @@ void MainCommands::openStartFile() {
     if (startFile_.empty() || platform_.timers.splashTimer.isActive() ||
         platform_.timers.startTimer.isActive() || lifecycle_.activating() || lifecycle_.startMenuOpen())
         return;
-    const std::string path = std::exchange(startFile_, std::string());
+    openDropped(std::exchange(startFile_, std::string()));
+}
+
+void MainCommands::openDropped(const std::string& path) {
     Command command(view_);
     if (!controlStates(state_).menusEnabled) return;
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        state_.operatingMode = EventSearch;
+        files_.openFolderAt(path);
+        view_.refreshWindow();
+        return;
+    }
     std::string extension = std::filesystem::path(path).extension().string();
     for (char& c : extension) c = char(std::toupper(static_cast<unsigned char>(c)));
     if (extension == ".STG") {
@@ -174,6 +184,12 @@ void MainCommands::openStartFile() {
 void MainCommands::openAllParts() {
     Command command(view_);
     files_.openAllParts();
+    view_.refreshWindow();
+}
+
+void MainCommands::openFolder() {
+    Command command(view_);
+    files_.openFolder();
     view_.refreshWindow();
 }
 

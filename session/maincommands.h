@@ -159,6 +159,9 @@ public:
     std::optional<std::string> saveFile(const FileDialogSpec& request) override {
         return refresh_.flush(), dialogs_.saveFile(request);
     }
+    std::optional<std::string> openFolder(const FileDialogSpec& request) override {
+        return refresh_.flush(), dialogs_.openFolder(request);
+    }
 
 private:
     FileDialogs& dialogs_;
@@ -185,8 +188,8 @@ public:
     // A file named on the program's command line: opened once the start-up sequence has
     // ended (the start step has run, the splash has handed over to the start menu and that has
     // closed, whichever comes last), a settings-only
-    // file (.STG) as Reload Settings Only and any other as File > Open would open it; not while
-    // a recording or an upload that the start menu began is running.
+    // file (.STG) as Reload Settings Only, a folder as File > Open Folder and any other as File >
+    // Open would open it; not while a recording or an upload that the start menu began is running.
     void openAtStart(std::string path) { startFile_ = std::move(path); }
     // The window's first activation: the lifecycle's start, then a named file that is due.
     void activate();
@@ -194,6 +197,10 @@ public:
     // File
     void open();
     void openAllParts();
+    void openFolder();
+    // A file or a folder dropped on the window: opened as the command line's would be, at once
+    // (nothing while the menus are disabled).
+    void openDropped(const std::string& path);
     void reopen(int entry);  // Reopen entry 0..3
     void save();
     void saveAs();

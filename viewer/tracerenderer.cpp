@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "core/timebase.h"
@@ -175,20 +176,69 @@ void TraceRenderer::drawSegment(Canvas& c, int64_t x, int input, int64_t width, 
 }
 
 void TraceRenderer::drawResultColumn(Canvas& c, int64_t x, int64_t width, int64_t index) {
-    const uint16_t states = state_.store.slot(index).inputStates;
+    const uint16_t states = shown_.levels(index);
     for (int k = 1; k <= kLastInput; ++k)
         if (state_.inputActive[size_t(k - 1)]) drawSegment(c, x, k, width, isOn(states, k) ? OnBar : OffBar);
 }
 
 int64_t TraceRenderer::markerX() const {
     const int64_t m = state_.store.markedResult;
-    if (m < 1 || m > state_.resultCount()) return -1;
+    if (m < 1 || m > shown_.count()) return -1;
     const bool event = state_.operatingMode.isEvent();
     int64_t x = -1;
     for (const PlotColumn& col : columns_)
         if (m >= col.first && m <= col.last) x = event ? col.left + 5 : col.left;
     // A result whose bar only reaches into the chart from the left does not start in view.
     return x > kPlotLeft && x < (event ? kEventRight : kTimebaseRight) ? x : -1;
+}
+
+void TraceRenderer::drawGaps(Canvas& c) {
+    gaps_.clear();
+    const ResultSource& src = shown_.source();
+    const std::vector<SourceSegment>& segments = src.segments();
+    const bool event = state_.operatingMode.isEvent();
+    if (state_.operatingMode.isOnline() || segments.size() < 2) return;
+    const double spp = secondsPerPixel();
+    const auto X = [&](int64_t t) { return kPlotLeft + nearest(double(t - state_.viewStartTime) / spp); };
+    for (size_t k = 1; k < segments.size(); ++k) {
+        const SourceSegment& s = segments[k];
+        if (!isGap(s.gapBefore) || s.count <= 0) continue;
+        if (event) {
+            const int64_t slot = s.first - state_.currentResult;  // the boundary left of this slot
+            if (slot >= 1 && slot <= 64) gaps_.push_back({kPlotLeft + 10 * slot, kPlotLeft + 10 * slot, k});
+            continue;
+        }
+        const int64_t l = std::max<int64_t>(X(src.time(s.first - 1)), kPlotLeft);
+        const int64_t r = std::min<int64_t>(X(src.time(s.first)), kTimebaseRight);
+        if (r > l) gaps_.push_back({l, r, k});
+    }
+    const bool mono = state_.monochromePrinting;
+    const uint32_t ink = mono ? kBlack : kGapColour;
+    c.setPenWidth(1);
+    c.setPenColour(ink);
+    c.setFillColour(ink);
+    for (const GapMark& g : gaps_) {
+        if (event) {
+            c.rectangle(int(g.left) - 1, 30, int(g.left) + 2, 348);  // three pixels over the boundary
+            continue;
+        }
+        // Hatched: a line from lower left to upper right every 8 pixels, cut to the band.
+        const int l = int(g.left), r = int(g.right), top = 31, bottom = 347;
+        c.line(l, top, l, bottom);
+        c.line(r - 1, top, r - 1, bottom);
+        for (int start = l - (bottom - top); start < r; start += 8) {
+            // The line x = start + (bottom - y), cut to l <= x < r and top <= y < bottom.
+            const int x1 = std::max(start, l), x2 = std::min(start + (bottom - top), r - 1);
+            if (x2 <= x1) continue;
+            c.line(x1, bottom - (x1 - start), x2, bottom - (x2 - start));
+        }
+    }
+}
+
+std::optional<size_t> TraceRenderer::gapAtPictureX(int64_t x) const {
+    for (const GapMark& g : gaps_)
+        if (g.left == g.right ? std::abs(x - g.left) <= 3 : x >= g.left && x < g.right) return g.segment;
+    return std::nullopt;
 }
 
 void TraceRenderer::drawMarker(Canvas& c) {
@@ -233,10 +283,9 @@ void TraceRenderer::computeTimeLabels() {
 uint16_t TraceRenderer::levelSource() const {
     if (state_.operatingMode.isSearch()) {
         if (state_.cursorResult < 1) return 0xFFFF;  // no result under the cursor: all on
-        return validSlot(state_.cursorResult) ? state_.store.results[size_t(state_.cursorResult)].inputStates
-                                              : 0xFFFF;
+        return shown_.levels(state_.cursorResult);
     }
-    return state_.store.slot(state_.resultCount()).inputStates;
+    return shown_.levels(shown_.count());
 }
 
 void TraceRenderer::drawNameBoxes(Canvas& c) {
@@ -323,11 +372,14 @@ void TraceRenderer::drawWindowOverlay(Canvas& c) {
     }
     const int b = event ? 449 : 438;
     c.setFontSize(10);
-    const std::string time = formatResultTime(state_, state_.cursorResult);
-    const int h = (c.textWidth(time + "   Event: 99999") + 10) / 2;
+    const std::string time = formatTimeStamp(state_.cursorResult < 1 ? 0 : shown_.time(state_.cursorResult));
+    // As wide as five digits need, or the number's own (a timeline's run to millions).
+    const std::string number = std::to_string(state_.cursorResult);
+    const int h =
+        (c.textWidth(time + "   Event: " + std::string(std::max<size_t>(5, number.size()), '9')) + 10) / 2;
     c.rectangle(b - h, 486, b + h, 510);
     c.setPenWidth(1);
-    c.textOut(b - h + 5, 490, time + "   Event: " + std::to_string(state_.cursorResult));
+    c.textOut(b - h + 5, 490, time + "   Event: " + number);
 }
 
 std::string formatTimeLabel(const char* format, int64_t seconds, int milliseconds) {

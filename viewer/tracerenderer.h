@@ -5,10 +5,12 @@
 // and Event box).
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/state.h"
+#include "core/viewplacement.h"
 #include "platform/canvas.h"
 #include "platform/clock.h"
 #include "platform/prompts.h"
@@ -28,6 +30,7 @@ constexpr uint32_t kBlack = rgb(0, 0, 0);
 constexpr uint32_t kWhite = rgb(255, 255, 255);
 constexpr uint32_t kBorderRed = rgb(255, 0, 0);
 constexpr uint32_t kMarkerColour = rgb(128, 0, 128);  // the marker's dashed line, in colour
+constexpr uint32_t kGapColour = rgb(64, 64, 64);      // a timeline's gaps, in colour
 inline constexpr const char* kPlottingErrorText = "Plotting Error";
 
 enum SegmentKind { OffBar = 1, OnBar = 2, ChangeMark = 4 };
@@ -62,7 +65,7 @@ const char* modeCaption(OperatingMode operatingMode);
 class TraceRenderer {
 public:
     TraceRenderer(AppState& state, const Clock& clock, Prompts& prompts)
-        : state_(state), clock_(clock), prompts_(prompts) {}
+        : state_(state), clock_(clock), prompts_(prompts), shown_(state) {}
 
     // What a picture is drawn from. A command's redraw brings the walk's state up to date as it
     // draws. A redraw put off to the next display frame draws the state updateWalkState set
@@ -97,6 +100,17 @@ public:
     // force there. 0 for none: left of result 1, an empty slot, outside the plot, or a record
     // mode.
     int64_t resultAtPictureX(int64_t x);
+    // A gap of the timeline on show as the last picture drew it (picture x): in the time chart
+    // the hatched band from one recording's last result to the next one's first (left..right),
+    // in the event chart the marked slot boundary before the next one's first (left = right).
+    struct GapMark {
+        int64_t left, right;
+        size_t segment;  // the index of the recording after the gap in the source's segments()
+    };
+    const std::vector<GapMark>& gapMarks() const { return gaps_; }
+    // The segment of the gap drawn at picture column x (within 3 pixels of a boundary).
+    std::optional<size_t> gapAtPictureX(int64_t x) const;
+    const ResultSource& shownSource() const { return shown_.source(); }
     // The columns the last walk laid out, in drawing order.
     const std::vector<PlotColumn>& plotColumns() const { return columns_; }
     // A redraw never opens a box while it draws: the canvas's painter is open, and a box's
@@ -129,10 +143,13 @@ private:
     void drawNameBoxes(Canvas& picture);
     void drawGrid(Canvas& picture);
     void drawMarker(Canvas& picture);
+    // The gaps between the recordings of a timeline (the segments whose cause says results may
+    // be missing before them), over the walk's bars.
+    void drawGaps(Canvas& picture);
     void drawResultColumn(Canvas& picture, int64_t x, int64_t width, int64_t index);
-    // Notes a column of results 1..resultCount that reaches into the plot.
+    // Notes a column of the results on show that reaches into the plot.
     void noteColumn(int64_t left, int64_t right, int64_t first, int64_t last);
-    // Whether results 1..resultCount stand in time order, which lets the time-base walks find
+    // Whether the results on show stand in time order, which lets the time-base walks find
     // a place by binary search and pass over the results that share a pixel column at once.
     bool timesInOrder() const;
     // The inputs that changed from result first - 1 to result last, step by step.
@@ -141,8 +158,10 @@ private:
     AppState& state_;
     const Clock& clock_;
     Prompts& prompts_;
+    ShownResults shown_;               // what the walks read: the store, or the timeline
     std::vector<PlotColumn> columns_;  // laid out by the last walk
     std::string warning_;              // of the last picture drawn, until it is shown
+    std::vector<GapMark> gaps_;        // drawn on the last picture
 };
 
 // Label text of a moment (seconds since 2000 plus milliseconds) in a time-base row's format:

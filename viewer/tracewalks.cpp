@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <span>
 #include <utility>
 
 #include "viewer/tracerenderer.h"
@@ -91,6 +92,7 @@ void TraceRenderer::redrawTraceView(Canvas& picture, WalkState from) {
     if (from == WalkState::Update) computeTimeLabels();
     drawNameBoxes(picture);
     drawGrid(picture);
+    drawGaps(picture);
     drawMarker(picture);
 }
 
@@ -114,13 +116,17 @@ void TraceRenderer::noteColumn(int64_t left, int64_t right, int64_t first, int64
 }
 
 bool TraceRenderer::timesInOrder() const {
-    const ResultStore& store = state_.store;
-    const int64_t count = state_.resultCount();
+    const ResultSource& src = shown_.source();
     int64_t before = 0;
-    for (int64_t i = 1; i <= count; ++i) {
-        const int64_t t = store.resultTime(i);
-        if (t < before) return false;
-        before = t;
+    for (int64_t n = 1, count = src.count(); n <= count;) {
+        const std::span<const ResultRecord> records = src.run(n);
+        if (records.empty()) break;
+        for (const ResultRecord& r : records) {
+            const int64_t t = recordTime(r);
+            if (t < before) return false;
+            before = t;
+        }
+        n += int64_t(records.size());
     }
     return true;
 }
@@ -128,13 +134,18 @@ bool TraceRenderer::timesInOrder() const {
 uint16_t TraceRenderer::changesWithin(int64_t first, int64_t last) const {
     uint16_t changed = 0;
     if (first > last) return 0;
-    const auto& results = state_.store.results;
-    uint16_t before = state_.store.slot(first - 1).inputStates;
-    state_.store.slot(last);  // range check once
-    for (int64_t i = first; i <= last; ++i) {
-        const uint16_t now = results[size_t(i)].inputStates;
-        changed |= uint16_t(before ^ now);
-        before = now;
+    const ResultSource& src = shown_.source();
+    uint16_t before = shown_.levels(first - 1);
+    for (int64_t n = first; n <= last;) {
+        const std::span<const ResultRecord> records = src.run(n);
+        if (records.empty()) break;
+        const size_t take = size_t(std::min<int64_t>(int64_t(records.size()), last - n + 1));
+        for (size_t k = 0; k < take; ++k) {
+            const uint16_t now = records[k].inputStates;
+            changed |= uint16_t(before ^ now);
+            before = now;
+        }
+        n += int64_t(take);
     }
     return changed;
 }
@@ -154,7 +165,7 @@ bool TraceRenderer::walk(WalkSink& out) {
 }
 
 void TraceRenderer::eventWalk(WalkSink& out) {
-    const int64_t count = state_.resultCount();
+    const int64_t count = shown_.count();
     auto slot = [&](int s, int64_t i) {
         out.bar(kPlotLeft + 10 * s, 10, i);
         noteColumn(kPlotLeft + 10 * s, kPlotLeft + 10 * s + 10, i, i);
@@ -174,7 +185,7 @@ void TraceRenderer::eventWalk(WalkSink& out) {
         const int64_t i = state_.currentResult + s;
         if (i < 1 || i > count) continue;
         slot(s, i);
-        if (s == 31) state_.cursorResult = i;
+        if (s == kCursorSlot) state_.cursorResult = i;
     }
 }
 
@@ -182,9 +193,19 @@ void TraceRenderer::timebaseRecordWalk(WalkSink& out) {
     state_.cursorResult = 1;
     if (!out.draws()) return;  // nothing else of the state comes from this walk
     const double spp = secondsPerPixel();
-    const int64_t count = state_.resultCount();
-    const ResultStore& store = state_.store;
-    auto T = [&](int64_t i) { return store.resultTime(i); };
+    const ResultSource& src = shown_.source();
+    const int64_t count = src.count();
+    // A live recording is the store: one run, read in place (the walk passes over every result
+    // that shares the newest column, up to all of them).
+    const std::span<const ResultRecord> all = src.run(1);
+    const ResultRecord* flat = int64_t(all.size()) == count ? all.data() - 1 : nullptr;  // [1..count]
+    const ResultRecord start = src.startRecord();
+    auto T = [&](int64_t i) { return flat && i >= 1 && i <= count ? recordTime(flat[i]) : src.time(i); };
+    auto levels = [&](int64_t i) {
+        return flat && i >= 1 && i <= count ? flat[i].inputStates
+               : i == 0                     ? start.inputStates
+                                            : shown_.levels(i);
+    };
     auto widthOf = [&](int64_t i) {
         const int64_t e = i == count ? state_.liveTime : T(i + 1);
         return nearest(double(e - T(i)) / spp);
@@ -215,8 +236,7 @@ void TraceRenderer::timebaseRecordWalk(WalkSink& out) {
         }
         if (w > 0) out.bar(l, w, i);
         // Changes too short for a bar of 2 pixels get a mark at the bar's right end.
-        if (fullWidth < 2 && i >= 2)
-            marks.push_back({r, uint16_t(store.slot(i).inputStates ^ store.slot(i - 1).inputStates)});
+        if (fullWidth < 2 && i >= 2) marks.push_back({r, uint16_t(levels(i) ^ levels(i - 1))});
         r -= w;
         if (r <= kPlotLeft || i == 0) {
             if (w > 0) noteColumn(l, l + w, i, i);
@@ -225,13 +245,12 @@ void TraceRenderer::timebaseRecordWalk(WalkSink& out) {
 
         int64_t first = i;
         uint16_t changed = 0;
-        uint16_t after = store.slot(i - 1).inputStates;
-        const ResultRecord* results = store.results.data();  // first - 1 stays within 0..i - 1
+        uint16_t after = levels(i - 1);
         for (int64_t later = T(first); first > 1;) {
             const int64_t earlier = T(first - 1);
             if (std::abs(later - earlier) > still) break;
             --first;  // result first has no width
-            const uint16_t before = results[first - 1].inputStates;
+            const uint16_t before = levels(first - 1);
             if (first >= 2) changed |= uint16_t(before ^ after);
             after = before;
             later = earlier;
@@ -249,12 +268,13 @@ namespace {
 // result lasts, and the searches that are quick when the times stand in order.
 struct SearchChart {
     const AppState& state;
+    const ResultSource& src;
     double spp;
     int64_t count;
     int64_t start;
     bool ordered;
 
-    int64_t T(int64_t i) const { return state.resultTime(i); }
+    int64_t T(int64_t i) const { return src.time(i); }
     // Where a moment stands on the chart; anything before the view at its left edge.
     int64_t X(int64_t t) const {
         return t <= start ? int64_t(kPlotLeft) : kPlotLeft + nearest(double(t - start) / spp);
@@ -323,7 +343,8 @@ struct SearchChart {
 }  // namespace
 
 bool TraceRenderer::timebaseSearchWalk(WalkSink& out) {
-    const SearchChart chart{state_, secondsPerPixel(), state_.resultCount(), state_.viewStartTime,
+    const ResultSource& src = shown_.source();
+    const SearchChart chart{state_,        src, secondsPerPixel(), src.count(), state_.viewStartTime,
                             timesInOrder()};
     const int64_t count = chart.count;
     state_.cursorResult = 1;
@@ -362,7 +383,6 @@ bool TraceRenderer::timebaseSearchWalk(WalkSink& out) {
     // of the left edge. Only the picture shows them.
     if (!out.draws()) return true;
     i = chart.firstMarkFrom(138);
-    const ResultStore& store = state_.store;
     do {
         const int64_t l = chart.X(chart.T(i));
         const int64_t j = l < kTimebaseRight ? chart.lastOnColumn(i, l, std::max<int64_t>(count - 1, i)) : i;
@@ -370,8 +390,7 @@ bool TraceRenderer::timebaseSearchWalk(WalkSink& out) {
         r = chart.X(chart.T(j + 1));
         if (l >= 138) {
             out.marks(l, changesWithin(std::max<int64_t>(i, 2), j - 1));
-            if (r - l < 2 && j >= 2)
-                out.marks(l, uint16_t(store.slot(j).inputStates ^ store.slot(j - 1).inputStates));
+            if (r - l < 2 && j >= 2) out.marks(l, uint16_t(shown_.levels(j) ^ shown_.levels(j - 1)));
         }
         i = j + 1;
     } while ((r < kTimebaseRight || !chart.ordered) && i < count);
@@ -398,7 +417,7 @@ int64_t TraceRenderer::resultAtPictureX(int64_t x) {
         if (!rightmost || col.right > rightmost->right) rightmost = &col;
     }
     if (hit || event || !rightmost) return hit;
-    return x >= rightmost->right && rightmost->last == state_.resultCount() ? rightmost->last : 0;
+    return x >= rightmost->right && rightmost->last == shown_.count() ? rightmost->last : 0;
 }
 
 }  // namespace zvl

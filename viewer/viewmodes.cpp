@@ -4,13 +4,13 @@
 #include <cmath>
 
 #include "core/timebase.h"
+#include "core/viewplacement.h"
 
 namespace zvl {
 
 void recentreOnCursor(AppState& state) {
-    const double spp = double(timebaseRow(state.timebaseIndex).secondsPerPixel);
-    state.viewStartTime = state.resultTime(state.cursorResult) - int64_t(std::nearbyint(300.0 * spp));
-    state.currentResult = state.operatingMode == TimebaseSearch ? -30 : state.cursorResult - 31;
+    state.viewStartTime = viewStartOf(ShownResults(state).time(state.cursorResult), state.timebaseIndex);
+    state.currentResult = eventPositionOf(state.operatingMode == TimebaseSearch ? 1 : state.cursorResult);
     chooseCursorResult(state, state.cursorResult);
 }
 

@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
@@ -30,6 +31,7 @@
 #include <QTimeEdit>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 #include <QWheelEvent>
 #include <filesystem>
 #include <fstream>
@@ -47,6 +49,7 @@
 #include "app/helpwindow.h"
 #include "app/mainwindow.h"
 #include "app/startmenudialog.h"
+#include "core/viewplacement.h"
 #include "files/journal.h"
 #include "files/recordingfile.h"
 #include "files/settings.h"
@@ -248,6 +251,7 @@ TEST(MainWindow, EveryMenuEntryRunsItsCommand) {
     const std::vector<std::pair<const char*, const char*>> entries = {
         {"openAction", "open Open Stored Sorvantiker Files"},
         {"openAllPartsAction", "open Open Stored Sorvantiker Files"},
+        {"openFolderAction", "open Open a Folder of Recordings"},
         {"saveAsAction", "save Save Sorvantiker Files"},
         {"saveSettingsOnlyAction", "save Setings Only|*.STG"},
         {"reloadSettingsOnlyAction", "open Settings Only|*.STG"},
@@ -309,7 +313,8 @@ TEST(MainWindow, EveryMenuEntryRunsItsCommand) {
     for (QAction* a : rig.find<QMenu>("fileMenu")->actions())
         file << (a->isSeparator() ? "-" : a->objectName());
     EXPECT_EQ(file.join(' ').toStdString(),
-              "openAction openAllPartsAction reopenMenu saveAction saveAsAction - saveSettingsOnlyAction "
+              "openAction openAllPartsAction openFolderAction reopenMenu saveAction saveAsAction - "
+              "saveSettingsOnlyAction "
               "reloadSettingsOnlyAction - saveBinaryFileAction downloadBinaryFileAction - "
               "exportAction exportVcdAction - printerSetupAction monochromeAction printAction - exitAction");
     // Four Reopen entries, hidden while empty.
@@ -1811,6 +1816,33 @@ TEST(MainWindow, AFullStoreSavedInFourPartsOpensWhole) {
     }
     EXPECT_EQ(st.operatingMode, EventSearch);
     EXPECT_EQ(rig.find<QAction>("reopen1Action")->text().toStdString(), (rig.dir / "run_3.ZVL").string());
+}
+
+TEST(MainWindow, ADroppedFolderOpensReadOnlyAsOneTimeline) {
+    WindowRig rig;
+    const std::filesystem::path folder = rig.dir / "week";
+    std::filesystem::create_directory(folder);
+    for (int f = 0; f < 2; ++f) {
+        AppState st;
+        st.store.resultCount = 3;
+        for (int64_t i = 1; i <= 3; ++i) st.store.slot(i).setTime(uint32_t(100 * f + 10 + i));
+        std::ofstream((folder / ("f" + std::to_string(f) + ".zvl")).string(), std::ios::binary)
+            << encodeRecordingFile(st, 1, 3, "t");
+    }
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder.string()))});
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(rig.window.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(rig.window.get(), &drop);
+    EXPECT_EQ(rig.prompts.warnings, std::vector<std::string>{});
+    EXPECT_EQ(ShownResults(rig.window->state()).count(), 6);
+    EXPECT_EQ(rig.find<QLineEdit>("titleEdit")->text().toStdString(),
+              "Folder: 2 files, 6 results, " + formatTimeStamp(11) + " .. " + formatTimeStamp(113));
+    for (const char* name : {"saveAction", "saveAsAction", "exportAction", "printAction"})
+        EXPECT_FALSE(rig.find<QAction>(name)->isEnabled()) << name;
+    EXPECT_FALSE(rig.find<QAbstractButton>("findButton")->isEnabled());
 }
 
 TEST(MainWindow, AFileNamedAtStartOpensOnceTheStartUpHasEnded) {

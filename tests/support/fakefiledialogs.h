@@ -25,6 +25,9 @@ public:
     std::optional<std::string> saveFile(const FileDialogSpec& request) override {
         return answer(true, request);
     }
+    std::optional<std::string> openFolder(const FileDialogSpec& request) override {
+        return answer(false, request);
+    }
 
     std::deque<std::optional<std::string>> answers;
     std::vector<Shown> shown;
