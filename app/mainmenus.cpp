@@ -64,9 +64,11 @@ MainMenus::MainMenus(QMenuBar* bar, MainCommands& c, MainWindow& window) {
     tools->addSeparator();
     addEntry(tools, "&Go To Event...", "goToEventAction",
              dialog(&MainCommands::goToEventOrTime, &MainWindow::Runners::goTo));
-    addEntry(tools, "Event &List", "eventListAction", [&window] { window.eventList().openBeside(&window); });
-    addEntry(tools, "List Ma&tches", "listMatchesAction",
-             [&window] { window.eventList().listMatches(&window); });
+    // The event list reads the store: not for a folder's timeline yet.
+    storeOnlyActions_.push_back(addEntry(tools, "Event &List", "eventListAction",
+                                         [&window] { window.eventList().openBeside(&window); }));
+    storeOnlyActions_.push_back(addEntry(tools, "List Ma&tches", "listMatchesAction",
+                                         [&window] { window.eventList().listMatches(&window); }));
     tools->addSeparator();
     setMarkerAction_ = addEntry(tools, "Set &Marker", "setMarkerAction", run(&MainCommands::setMarker));
     clearMarkerAction_ =

@@ -1840,7 +1840,8 @@ TEST(MainWindow, ADroppedFolderOpensReadOnlyAsOneTimeline) {
     EXPECT_EQ(ShownResults(rig.window->state()).count(), 6);
     EXPECT_EQ(rig.find<QLineEdit>("titleEdit")->text().toStdString(),
               "Folder: 2 files, 6 results, " + formatTimeStamp(11) + " .. " + formatTimeStamp(113));
-    for (const char* name : {"saveAction", "saveAsAction", "exportAction", "printAction"})
+    for (const char* name : {"saveAction", "saveAsAction", "exportAction", "printAction", "eventListAction",
+                             "listMatchesAction"})
         EXPECT_FALSE(rig.find<QAction>(name)->isEnabled()) << name;
     EXPECT_FALSE(rig.find<QAbstractButton>("findButton")->isEnabled());
 }
