@@ -69,7 +69,7 @@ int64_t resultAtOrAfter(const AppState& state, int64_t moment) {
         const std::span<const ResultRecord> records = src.run(n);
         if (records.empty()) break;
         for (const ResultRecord& r : records) {
-            if (recordTime(r) >= moment) return n;
+            if (r.time() >= moment) return n;
             ++n;
         }
     }

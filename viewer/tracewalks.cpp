@@ -122,7 +122,7 @@ bool TraceRenderer::timesInOrder() const {
         const std::span<const ResultRecord> records = src.run(n);
         if (records.empty()) break;
         for (const ResultRecord& r : records) {
-            const int64_t t = recordTime(r);
+            const int64_t t = r.time();
             if (t < before) return false;
             before = t;
         }
@@ -200,7 +200,7 @@ void TraceRenderer::timebaseRecordWalk(WalkSink& out) {
     const std::span<const ResultRecord> all = src.run(1);
     const ResultRecord* flat = int64_t(all.size()) == count ? all.data() - 1 : nullptr;  // [1..count]
     const ResultRecord start = src.startRecord();
-    auto T = [&](int64_t i) { return flat && i >= 1 && i <= count ? recordTime(flat[i]) : src.time(i); };
+    auto T = [&](int64_t i) { return flat && i >= 1 && i <= count ? flat[i].time() : src.time(i); };
     auto levels = [&](int64_t i) {
         return flat && i >= 1 && i <= count ? flat[i].inputStates
                : i == 0                     ? start.inputStates
