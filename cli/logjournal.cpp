@@ -44,7 +44,36 @@ int64_t resultsOnDisk(const std::string& path) {
     return through;
 }
 
+// True for PREFIX-YYYYMMDD-HHMMSS.zvl with or without a same-second suffix (x002, y001000, ..).
+bool isLoggerFileName(const std::string& prefix, const std::string& name) {
+    const std::string_view ext = ".zvl";
+    if (name.size() < prefix.size() + 16 + ext.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - ext.size(), ext.size(), ext) != 0)
+        return false;
+    const std::string rest = name.substr(prefix.size(), name.size() - prefix.size() - ext.size());
+    auto digits = [&](size_t from, size_t n) {
+        return rest.size() >= from + n &&
+               std::all_of(rest.begin() + long(from), rest.begin() + long(from + n),
+                           [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (rest[0] != '-' || !digits(1, 8) || rest[9] != '-' || !digits(10, 6)) return false;
+    const std::string suffix = rest.substr(16);
+    if (suffix.empty()) return true;
+    const size_t width = suffix[0] == 'x' ? 3 : suffix[0] == 'y' ? 6 : suffix[0] == 'z' ? 12 : 0;
+    return width > 0 && suffix.size() == width + 1 && digits(17, width);
+}
+
 }  // namespace
+
+void LogRecorder::removeLeftClaims() {
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(opt_.folder, ec)) {
+        std::error_code fileEc;
+        if (isLoggerFileName(opt_.prefix, e.path().filename().string()) && e.is_regular_file(fileEc) &&
+            e.file_size(fileEc) == 0)
+            removeFile(e.path().string());
+    }
+}
 
 std::string LogRecorder::journalPath(const char* name) const {
     return (std::filesystem::path(opt_.folder) / name).string();
@@ -70,6 +99,7 @@ int64_t LogRecorder::savedThroughFiles(const JournalContents& j) {
 }
 
 void LogRecorder::recover() {
+    removeLeftClaims();
     std::error_code ec;
     // A journal that was being written again when the program ended: the old one is whole.
     std::filesystem::remove(journalPath(kNewJournalName), ec);

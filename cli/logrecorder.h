@@ -144,6 +144,10 @@ private:
     // The results a journal left in the folder that no saved file holds go into a file of
     // their own; the journal is removed once that file is saved.
     void recover();
+    // Names claimed by a logger that was killed before it wrote them or before its journal named
+    // them: empty files of this logger's names (PREFIX-YYYYMMDD-HHMMSS[suffix].zvl) are removed.
+    // The folder's lock keeps other loggers out, so such a file can only be a claim.
+    void removeLeftClaims();
     // The logged index of the last result the files a journal names hold on the disk.
     int64_t savedThroughFiles(const JournalContents& j);
     // The journal's records from `skip` on written into files of their own.

@@ -497,15 +497,18 @@ TEST(LogJournal, AKilledLoggerLosesAtMostTheLastQuarterSecond) {
         bool savesFail, recovers,
             journalOfTheSave = false;  // killed between a save and the journal's restart
         int tickMs = 1000;             // a busy machine's tick comes late
-    } cases[] = {{"while the tick comes every 3 s", 100000, 29'900, false, true, false, 3000},
-                 {"within the first second", 100000, 700, false, true},
-                 {"with no file saved", 100000, 30'500, true, true},
-                 {"between saves", 100000, 95'500, false, true},
-                 {"between saves, after rolls", 7000, 95'500, false, true},
-                 {"soon after a save", 100000, 60'010, false, true},
-                 {"between a save and the journal's restart", 100000, 60'010, false, false, true},
-                 {"in parts", 100000, 125'500, false, true},
-                 {"after a roll, before its save", 1000, 9'390, false, true}};
+        bool claimLeft = false;        // killed between a name's claim and the journal naming it
+    } cases[] = {
+        {"between a claim and the journal naming it", 100000, 30'500, false, true, false, 1000, true},
+        {"while the tick comes every 3 s", 100000, 29'900, false, true, false, 3000},
+        {"within the first second", 100000, 700, false, true},
+        {"with no file saved", 100000, 30'500, true, true},
+        {"between saves", 100000, 95'500, false, true},
+        {"between saves, after rolls", 7000, 95'500, false, true},
+        {"soon after a save", 100000, 60'010, false, true},
+        {"between a save and the journal's restart", 100000, 60'010, false, false, true},
+        {"in parts", 100000, 125'500, false, true},
+        {"after a roll, before its save", 1000, 9'390, false, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.when);
         TempDir dir;
@@ -524,10 +527,15 @@ TEST(LogJournal, AKilledLoggerLosesAtMostTheLastQuarterSecond) {
         const std::deque<uint16_t> decoded = first->decoded;
         first.reset();
         if (c.journalOfTheSave) writeBytes(journal, atSave);
+        if (c.claimLeft) {  // the claim goes; an empty file of another name is not the logger's
+            writeBytes(dir.file("zvl-20000101-000000x002.zvl"), "");
+            writeBytes(dir.file("notes.zvl"), "");
+        }
         LogRig second(instrument(320), options(dir, c.roll));  // recovers as it starts
         std::vector<std::string> unreadable;
         const std::deque<uint16_t> kept = inputsOf(readLoggedFolder(dir.path(), &unreadable));
-        EXPECT_TRUE(unreadable.empty());
+        EXPECT_EQ(unreadable,
+                  c.claimLeft ? std::vector<std::string>{"notes.zvl"} : std::vector<std::string>{});
         ASSERT_LE(kept.size(), decoded.size());
         // A quarter of a second at 320 a second and the burst on its way; killed between a save
         // and the journal's restart, the second before the save.
