@@ -198,11 +198,12 @@ void TraceRenderer::timebaseRecordWalk(WalkSink& out) {
     // A live recording is the store: one run, read in place (the walk passes over every result
     // that shares the newest column, up to all of them).
     const std::span<const ResultRecord> all = src.run(1);
-    const ResultRecord* flat = int64_t(all.size()) == count ? all.data() - 1 : nullptr;  // [1..count]
+    const ResultRecord* flat =
+        count > 0 && int64_t(all.size()) == count ? all.data() : nullptr;  // 1.. at [0..]
     const ResultRecord start = src.startRecord();
-    auto T = [&](int64_t i) { return flat && i >= 1 && i <= count ? flat[i].time() : src.time(i); };
+    auto T = [&](int64_t i) { return flat && i >= 1 && i <= count ? flat[i - 1].time() : src.time(i); };
     auto levels = [&](int64_t i) {
-        return flat && i >= 1 && i <= count ? flat[i].inputStates
+        return flat && i >= 1 && i <= count ? flat[i - 1].inputStates
                : i == 0                     ? start.inputStates
                                             : shown_.levels(i);
     };
