@@ -402,23 +402,32 @@ int runInfo(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-int runExport(const std::vector<std::string>& args) {
-    const ParsedArgs a = parseArgs(args, {"--from", "--to"}, {"--all-parts"});
-    if (int code = checkUsage(a, 2, kExportHelp, "export"); code >= 0) return code;
+namespace {
+
+// FILE|DIR OUT of export and vcd: OUT checked against the inputs, then FILE|DIR opened with its
+// span. -1 when the command may go on, else its exit status.
+int openForOutput(const ParsedArgs& a, const char* extension, FileRun& run, RecordingInput& in) {
     if (writesOverInput(inputFilesOf(a.positionals[0], a.has("--all-parts")),
-                        {a.positionals[1] == "-" ? "-" : dialogAnswer(a.positionals[1], "CSV")}))
+                        {a.positionals[1] == "-" ? "-" : dialogAnswer(a.positionals[1], extension)}))
         return kExitUsage;
-    FileRun run;
     run.dialogs.openPath = a.positionals[0];
     run.dialogs.savePath = a.positionals[1];
-    RecordingInput in;
-    const int opened = openRecordingInput(
+    return openRecordingInput(
         a, *run.state,
         [&] {
             return (a.has("--all-parts") ? run.files.openAllParts() : run.files.open()) == FileOutcome::Done;
         },
         in);
-    if (opened >= 0) return opened;
+}
+
+}  // namespace
+
+int runExport(const std::vector<std::string>& args) {
+    const ParsedArgs a = parseArgs(args, {"--from", "--to"}, {"--all-parts"});
+    if (int code = checkUsage(a, 2, kExportHelp, "export"); code >= 0) return code;
+    FileRun run;
+    RecordingInput in;
+    if (const int opened = openForOutput(a, "CSV", run, in); opened >= 0) return opened;
     // Line 1 names the opened file where the application names its save dialog's file.
     run.state->saveFileName = in.path;
     const std::string& out = a.positionals[1];
@@ -435,20 +444,9 @@ int runExport(const std::vector<std::string>& args) {
 int runVcd(const std::vector<std::string>& args) {
     const ParsedArgs a = parseArgs(args, {"--from", "--to"}, {"--all-parts"});
     if (int code = checkUsage(a, 2, kVcdHelp, "vcd"); code >= 0) return code;
-    if (writesOverInput(inputFilesOf(a.positionals[0], a.has("--all-parts")),
-                        {a.positionals[1] == "-" ? "-" : dialogAnswer(a.positionals[1], "vcd")}))
-        return kExitUsage;
     FileRun run;
-    run.dialogs.openPath = a.positionals[0];
-    run.dialogs.savePath = a.positionals[1];
     RecordingInput in;
-    const int opened = openRecordingInput(
-        a, *run.state,
-        [&] {
-            return (a.has("--all-parts") ? run.files.openAllParts() : run.files.open()) == FileOutcome::Done;
-        },
-        in);
-    if (opened >= 0) return opened;
+    if (const int opened = openForOutput(a, "vcd", run, in); opened >= 0) return opened;
     const std::string& out = a.positionals[1];
     if (out == "-")
         return writeStandardOutput(

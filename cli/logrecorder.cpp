@@ -20,6 +20,7 @@
 #include "files/textio.h"
 #include "link/commands.h"
 #include "platform/atomicfile.h"
+#include "search/heldmatch.h"
 
 namespace zvl::cli {
 
@@ -497,32 +498,13 @@ std::string durationText(int64_t seconds) {
 }
 
 std::optional<int64_t> parseDuration(const std::string& text) {
-    if (text.size() < 2) return std::nullopt;
-    int64_t unit = 0;
-    switch (text.back()) {
-        case 's':
-            unit = 1;
-            break;
-        case 'm':
-            unit = 60;
-            break;
-        case 'h':
-            unit = 3600;
-            break;
-        case 'd':
-            unit = 86400;
-            break;
-        default:
-            return std::nullopt;
-    }
-    int64_t v = 0;
-    for (size_t i = 0; i + 1 < text.size(); ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9' || v > 100000000) return std::nullopt;
-        v = v * 10 + (c - '0');
-    }
-    if (v < 1) return std::nullopt;
-    return v * unit;
+    // The search's durations, less the plain number of seconds and the capital units, at most
+    // nine digits.
+    if (text.size() < 2 || text.size() > 10 ||
+        std::string_view("smhd").find(text.back()) == std::string_view::npos)
+        return std::nullopt;
+    const std::optional<int64_t> seconds = zvl::parseDuration(text);
+    return seconds && *seconds >= 1 ? seconds : std::nullopt;
 }
 
 }  // namespace zvl::cli
